@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+namespace zelvane::platform {
+
+// The user-defaults store: typed values under text keys, kept in one JSON
+// file and written atomically on every change, so that kinds of values
+// (number, text, bool, list, bytes) survive a restart exactly.
+class SettingsStore {
+public:
+    // The program's store: "settings.json" in the app config folder
+    // (QStandardPaths::AppConfigLocation). Tests redirect it with
+    // setStandardPath before first use, or let the isolated HOME apply.
+    static SettingsStore& standard();
+    static void setStandardPath(std::filesystem::path file);
+
+    explicit SettingsStore(std::filesystem::path file);
+
+    bool contains(const std::string& key) const;
+    void remove(const std::string& key);
+
+    std::optional<double> doubleValue(const std::string& key) const;  // any number
+    std::optional<std::int64_t> intValue(const std::string& key) const; // integral numbers only
+    std::optional<bool> boolValue(const std::string& key) const;
+    std::optional<std::string> stringValue(const std::string& key) const;
+    std::optional<std::vector<std::string>> stringList(const std::string& key) const;
+    // Raw bytes (stored base64-encoded, with their kind recorded).
+    std::optional<std::string> bytes(const std::string& key) const;
+
+    void setDouble(const std::string& key, double value);
+    void setInt(const std::string& key, std::int64_t value);
+    void setBool(const std::string& key, bool value);
+    void setString(const std::string& key, const std::string& value);
+    void setStringList(const std::string& key, const std::vector<std::string>& value);
+    void setBytes(const std::string& key, const std::string& value);
+
+    const std::filesystem::path& file() const { return file_; }
+
+private:
+    void load();
+    void save();
+
+    std::filesystem::path file_;
+    mutable std::mutex mutex_;
+    nlohmann::json values_;
+};
+
+} // namespace zelvane::platform
