@@ -26,5 +26,10 @@ constexpr std::chrono::milliseconds kDefaultTimeout{30'000};
 void get(const std::string& url, std::function<void(HttpResult)> completion,
          std::chrono::milliseconds timeout = kDefaultTimeout);
 
+// True when the text parses as an address (strict parsing: no spaces or
+// other characters that need escaping). A relative address or an unknown
+// scheme parses, and then fails in get() with a transport error.
+bool isValidUrl(const std::string& url);
+
 } // namespace Http
 } // namespace zelvane::platform

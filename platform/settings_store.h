@@ -51,6 +51,9 @@ private:
     std::filesystem::path file_;
     mutable std::mutex mutex_;
     nlohmann::json values_;
+    // The file existed but could not be read as a settings document; it is
+    // moved aside before the first write so that nothing in it is lost.
+    bool corrupt_ = false;
 };
 
 } // namespace zelvane::platform

@@ -1,0 +1,37 @@
+#include "platform/dispatch.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QThread>
+#include <QThreadPool>
+
+namespace zelvane::platform {
+
+void postToMain(std::function<void()> work)
+{
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app == nullptr || !work) {
+        // Without an application there is no main loop to run it; dropping
+        // it is the only safe choice (running it here would break the
+        // caller's assumption about the thread).
+        return;
+    }
+    QMetaObject::invokeMethod(
+        app, [work = std::move(work)]() { work(); }, Qt::QueuedConnection);
+}
+
+void runInBackground(std::function<void()> work)
+{
+    if (!work) {
+        return;
+    }
+    QThreadPool::globalInstance()->start(std::move(work));
+}
+
+bool isMainThread()
+{
+    const QCoreApplication* app = QCoreApplication::instance();
+    return app != nullptr && QThread::currentThread() == app->thread();
+}
+
+} // namespace zelvane::platform

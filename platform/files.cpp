@@ -1,0 +1,120 @@
+#include "platform/files.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+#include <fstream>
+#include <iterator>
+#include <mutex>
+#include <system_error>
+
+namespace zelvane::platform::Files {
+
+namespace {
+
+std::mutex& homeMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::filesystem::path& homeOverride()
+{
+    static std::filesystem::path folder;
+    return folder;
+}
+
+QString toQString(const std::filesystem::path& path)
+{
+    // Paths are bytes on this platform; let Qt decode them the way it
+    // decodes every other file name.
+    return QFile::decodeName(QByteArray::fromStdString(path.native()));
+}
+
+} // namespace
+
+std::filesystem::path homeFolder()
+{
+    {
+        std::lock_guard lock(homeMutex());
+        if (!homeOverride().empty()) {
+            return homeOverride();
+        }
+    }
+    return std::filesystem::path(QFile::encodeName(QDir::homePath()).toStdString());
+}
+
+void setHomeFolder(std::filesystem::path folder)
+{
+    std::lock_guard lock(homeMutex());
+    homeOverride() = std::move(folder);
+}
+
+std::filesystem::path dataFolder()
+{
+    return homeFolder() / ".zelvane";
+}
+
+bool createFolder(const std::filesystem::path& folder)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    return std::filesystem::is_directory(folder, ec);
+}
+
+bool exists(const std::filesystem::path& path)
+{
+    std::error_code ec;
+    return std::filesystem::exists(path, ec);
+}
+
+std::optional<std::string> readFile(const std::filesystem::path& path)
+{
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        return std::nullopt;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return std::nullopt;
+    }
+    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        return std::nullopt;
+    }
+    return content;
+}
+
+bool writeFileAtomically(const std::filesystem::path& path, std::string_view content)
+{
+    // QSaveFile writes beside the target, flushes to disk and renames over
+    // it on commit; a failure anywhere leaves the old file untouched.
+    QSaveFile file(toQString(path));
+    if (!file.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    const auto size = static_cast<qint64>(content.size());
+    if (size > 0 && file.write(content.data(), size) != size) {
+        file.cancelWriting();
+        file.commit();
+        return false;
+    }
+    return file.commit();
+}
+
+bool remove(const std::filesystem::path& path)
+{
+    std::error_code ec;
+    std::filesystem::remove_all(path, ec);
+    return !std::filesystem::exists(std::filesystem::symlink_status(path, ec));
+}
+
+bool move(const std::filesystem::path& from, const std::filesystem::path& to)
+{
+    std::error_code ec;
+    std::filesystem::rename(from, to, ec);
+    return !ec;
+}
+
+} // namespace zelvane::platform::Files

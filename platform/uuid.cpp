@@ -1,0 +1,12 @@
+#include "platform/uuid.h"
+
+#include <QUuid>
+
+namespace zelvane::platform {
+
+std::string newUuidString()
+{
+    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toStdString();
+}
+
+} // namespace zelvane::platform
