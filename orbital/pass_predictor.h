@@ -1,0 +1,106 @@
+#pragma once
+
+#include <concepts>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "orbital/date.h"
+#include "orbital/look_angles.h"
+#include "orbital/pass_records.h"
+
+namespace zelvane {
+
+class SatRec;
+
+// Anything that can say where it stands in an observer's sky: observe(at,
+// obsLat, obsLon, obsAltMeters) -> optional look angles.
+template <class Body>
+concept ObservableBody = requires(const Body& body, Date at, double v) {
+    { body.observe(at, v, v, v) } -> std::convertible_to<std::optional<TopocentricResult>>;
+};
+
+// Finds the passes of one object over one site. The search only looks at
+// the elevation curve of the observe function, so satellites, the Sun and
+// the Moon are all searched alike. A predictor keeps no state between
+// searches; one predictor may search on several threads at once when its
+// observe function allows that.
+class PassPredictor {
+public:
+    using ObserveFn = std::function<std::optional<TopocentricResult>(Date)>;
+
+    PassPredictor(ObserveFn observeFn, double obsLat, double obsLon, double obsAltMeters);
+
+    // Observes a bare SGP4 record, which the predictor keeps alive.
+    PassPredictor(std::shared_ptr<const SatRec> satrec, double obsLat, double obsLon,
+                  double obsAltMeters);
+
+    // Observes a catalogue object without keeping it alive: once the object
+    // is gone every observation is absent and the search comes up empty.
+    template <ObservableBody Body>
+    PassPredictor(std::weak_ptr<Body> body, double obsLat, double obsLon, double obsAltMeters)
+        : PassPredictor(
+              [body = std::move(body), obsLat, obsLon,
+               obsAltMeters](Date at) -> std::optional<TopocentricResult> {
+                  if (const auto strong = body.lock()) {
+                      return strong->observe(at, obsLat, obsLon, obsAltMeters);
+                  }
+                  return std::nullopt;
+              },
+              obsLat, obsLon, obsAltMeters)
+    {
+    }
+    template <ObservableBody Body>
+    PassPredictor(const std::shared_ptr<Body>& body, double obsLat, double obsLon,
+                  double obsAltMeters)
+        : PassPredictor(std::weak_ptr<Body>(body), obsLat, obsLon, obsAltMeters)
+    {
+    }
+
+    const ObserveFn& observeFn() const { return observeFn_; }
+    double obsLat() const { return obsLat_; }
+    double obsLon() const { return obsLon_; }
+    double obsAlt() const { return obsAlt_; } // km
+
+    std::optional<TopocentricResult> observe(Date at) const;
+
+    // Passes rising within hoursAhead of start, in order of rise, that climb
+    // to at least minElevation degrees and last at least 30 s. The scan picks
+    // its own steps; stepSeconds is accepted for callers' convenience and
+    // does not change the result.
+    std::vector<PredictedPass> findPasses(Date start, double hoursAhead = 24.0,
+                                          double minElevation = 2.0,
+                                          double stepSeconds = 30.0) const;
+
+private:
+    struct PeakSample {
+        Date date;
+        double elevation = 0.0;
+        double azimuth = 0.0;
+    };
+
+    double elevation(Date at) const;
+    Date refineRise(Date before, double step) const;
+    Date refineSet(Date after, Date before) const;
+    PeakSample refinePeak(Date lo, Date hi) const;
+    std::vector<PassPoint> generateTrackPoints(Date rise, Date set) const;
+    void closePass(std::vector<PredictedPass>& out, Date riseTime, double riseAzimuth,
+                   Date setTime) const;
+
+    ObserveFn observeFn_;
+    double obsLat_ = 0.0;
+    double obsLon_ = 0.0;
+    double obsAlt_ = 0.0;
+};
+
+// Runs findPasses for every predictor, spread over up to threadCount threads
+// (0: one per hardware thread). Each search is the serial one, so result i,
+// which belongs to predictors[i], is the same as a serial run would give.
+// The observe functions must be safe to call from several threads at once.
+std::vector<std::vector<PredictedPass>> findPassesForAll(const std::vector<PassPredictor>& predictors,
+                                                         Date start, double hoursAhead = 24.0,
+                                                         double minElevation = 2.0,
+                                                         unsigned threadCount = 0);
+
+} // namespace zelvane
