@@ -1,0 +1,41 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "elements/tle_data.h"
+#include "orbital/sgp4.h"
+
+namespace zelvane {
+
+// Reading of element text (two-line and three-line element sets) and the
+// building of SGP4 records from element sets. Stateless; any thread.
+namespace TLEParser {
+
+// Every element set that can be read from a UTF-8 text, in text order.
+// Unreadable sets are left out; each has `source` "".
+std::vector<TLEData> parse(std::string_view text);
+
+// One element set from a name and its two lines (stored unchanged); absent
+// when a line is shorter than 69 characters or a required field is
+// unreadable. Checksums are not verified.
+std::optional<TLEData> parseTwoLines(const std::string& name, const std::string& line1,
+                                     const std::string& line2);
+
+// The implied-decimal exponent field of element lines ("12345-3" is
+// 1.2345e-4); 0 when nothing can be read.
+double parseExponentNotation(std::string_view text);
+
+// A new SGP4 record initialised from the element set with the given gravity
+// set. Null only when the epoch cannot be formed (non-finite/out-of-range
+// epochDays); otherwise always a record (error 1 when the eccentricity is out
+// of range, and then not initialised).
+std::shared_ptr<SatRec> createSatRec(const TLEData& tle,
+                                     const GravityConstants& gravity = GravityConstants::wgs84());
+
+} // namespace TLEParser
+
+} // namespace zelvane
