@@ -1,0 +1,118 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+
+#include <atomic>
+#include <thread>
+
+#include "platform/files.h"
+#include "platform/uuid.h"
+#include "tests/support/test_support.h"
+
+namespace zelvane::platform {
+namespace {
+
+using test::TempDir;
+namespace fs = std::filesystem;
+
+TEST(FilesTest, HomeFolderDefaultsToHomeAndCanBeRedirected)
+{
+    const fs::path real = QDir::homePath().toStdString();
+    EXPECT_EQ(Files::homeFolder(), real);
+    TempDir dir;
+    Files::setHomeFolder(dir.str());
+    EXPECT_EQ(Files::homeFolder(), fs::path(dir.str()));
+    EXPECT_EQ(Files::dataFolder(), fs::path(dir.str()) / ".zelvane");
+    EXPECT_FALSE(Files::exists(Files::dataFolder())) << "naming the folder does not create it";
+    Files::setHomeFolder({});
+    EXPECT_EQ(Files::homeFolder(), real);
+}
+
+TEST(FilesTest, WholeFileWriteReadMoveAndRemove)
+{
+    TempDir dir;
+    const fs::path folder = fs::path(dir.str()) / "a" / "b";
+    EXPECT_TRUE(Files::createFolder(folder));
+    EXPECT_TRUE(Files::createFolder(folder)) << "an existing folder is fine";
+
+    const fs::path file = folder / "data.bin";
+    EXPECT_EQ(Files::readFile(file), std::nullopt);
+    const std::string content("line\r\n\x00\xff", 8);
+    EXPECT_TRUE(Files::writeFileAtomically(file, content));
+    EXPECT_EQ(Files::readFile(file), content);
+    EXPECT_TRUE(Files::writeFileAtomically(file, ""));
+    EXPECT_EQ(Files::readFile(file), std::string());
+    // Only the file itself is left: no temporary files beside it.
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+
+    EXPECT_EQ(Files::readFile(folder), std::nullopt) << "a folder is not a readable file";
+
+    const fs::path moved = folder / "moved.bin";
+    EXPECT_TRUE(Files::move(file, moved));
+    EXPECT_FALSE(Files::exists(file));
+    EXPECT_FALSE(Files::move(file, moved)) << "nothing left to move";
+
+    EXPECT_TRUE(Files::remove(fs::path(dir.str()) / "a"));
+    EXPECT_FALSE(Files::exists(folder));
+    EXPECT_TRUE(Files::remove(fs::path(dir.str()) / "never-there"));
+}
+
+TEST(FilesTest, AtomicWriteCreatesNoFoldersAndNeverReplacesAFolder)
+{
+    TempDir dir;
+    const fs::path inMissing = fs::path(dir.str()) / "missing" / "f.txt";
+    EXPECT_FALSE(Files::writeFileAtomically(inMissing, "x"));
+    EXPECT_FALSE(Files::exists(inMissing.parent_path()));
+
+    const fs::path folder = fs::path(dir.str()) / "folder";
+    ASSERT_TRUE(Files::createFolder(folder));
+    ASSERT_TRUE(Files::writeFileAtomically(folder / "inside", "keep"));
+    EXPECT_FALSE(Files::writeFileAtomically(folder, "x"));
+    EXPECT_EQ(Files::readFile(folder / "inside"), "keep");
+}
+
+TEST(FilesTest, ReadersSeeTheOldContentOrTheNewNeverAMix)
+{
+    TempDir dir;
+    const fs::path file = fs::path(dir.str()) / "big.txt";
+    const std::string a(512 * 1024, 'a');
+    const std::string b(256 * 1024, 'b');
+    ASSERT_TRUE(Files::writeFileAtomically(file, a));
+
+    std::atomic<bool> stop{false};
+    std::thread writer([&]() {
+        for (int i = 0; i < 60 && !stop; ++i) {
+            Files::writeFileAtomically(file, (i % 2) != 0 ? a : b);
+        }
+        stop = true;
+    });
+    int reads = 0;
+    while (!stop) {
+        const auto content = Files::readFile(file);
+        ASSERT_TRUE(content.has_value());
+        ASSERT_TRUE(*content == a || *content == b) << "torn read of " << content->size() << " bytes";
+        ++reads;
+    }
+    writer.join();
+    EXPECT_GT(reads, 0);
+}
+
+TEST(UuidTest, UpperCaseCanonicalFormAndFreshEachTime)
+{
+    const std::string first = newUuidString();
+    const std::string second = newUuidString();
+    EXPECT_NE(first, second);
+    for (const auto& id : {first, second}) {
+        ASSERT_EQ(id.size(), 36u) << id;
+        for (std::size_t i = 0; i < id.size(); ++i) {
+            if (i == 8 || i == 13 || i == 18 || i == 23) {
+                EXPECT_EQ(id[i], '-') << id;
+            } else {
+                EXPECT_TRUE((id[i] >= '0' && id[i] <= '9') || (id[i] >= 'A' && id[i] <= 'F')) << id;
+            }
+        }
+    }
+}
+
+} // namespace
+} // namespace zelvane::platform
