@@ -1,0 +1,629 @@
+#include "rig/rigctld_client.h"
+
+#include "orbital/numeric_text.h"
+#include "platform/dispatch.h"
+#include "platform/uuid.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <utility>
+
+namespace zelvane {
+
+namespace {
+
+// A daemon that never sends a line feed must not make us hold an ever growing
+// buffer; no real answer line comes anywhere near this.
+constexpr std::size_t maxPartialLineBytes = 64 * 1024;
+
+// A daemon that stops answering would otherwise let the reply queue grow by
+// every tracking tick for as long as the link stays up.
+constexpr std::size_t maxPendingResponses = 1000;
+
+constexpr std::int64_t flushedCode = -1;
+constexpr std::int64_t unreadableCode = -999;
+constexpr std::int64_t uplinkRefusedCode = -9;
+constexpr std::int64_t satModeLostCode = -11;
+
+constexpr std::string_view replyPrefix = "RPRT ";
+constexpr std::string_view satProtoPrefix = "SAT_PROTO=";
+
+std::string int64Text(std::int64_t value)
+{
+    std::array<char, 24> buffer{};
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+    return std::string(buffer.data(), result.ptr);
+}
+
+// A number as the satellite commands carry it: whole values without a
+// decimal point, others with three decimals. Absent when the value cannot be
+// written so (not finite, or whole but beyond the 64-bit range).
+std::optional<std::string> protocolNumber(double value)
+{
+    if (!std::isfinite(value)) {
+        return std::nullopt;
+    }
+    if (std::fmod(value, 1.0) == 0.0) {
+        const std::optional<std::int64_t> whole = truncateToInt64(value);
+        if (!whole) {
+            return std::nullopt;
+        }
+        return int64Text(*whole); // negative zero becomes "0"
+    }
+    return formatFixed(value, 3);
+}
+
+// Blanks and control characters in a satellite name would split the command
+// or smuggle a second one onto the wire.
+std::string sanitizedSatelliteName(std::string_view name)
+{
+    std::string out(name);
+    for (char& c : out) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte <= 0x20 || byte == 0x7F) {
+            c = '_';
+        }
+    }
+    return out;
+}
+
+// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
+// Fills the code points with the byte offset at which each starts.
+bool decodeUtf8(std::string_view bytes, std::vector<std::pair<char32_t, std::size_t>>& out)
+{
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const auto b0 = static_cast<unsigned char>(bytes[i]);
+        std::size_t length = 0;
+        char32_t cp = 0;
+        char32_t minimum = 0;
+        if (b0 < 0x80) {
+            length = 1;
+            cp = b0;
+        } else if ((b0 & 0xE0) == 0xC0) {
+            length = 2;
+            cp = b0 & 0x1F;
+            minimum = 0x80;
+        } else if ((b0 & 0xF0) == 0xE0) {
+            length = 3;
+            cp = b0 & 0x0F;
+            minimum = 0x800;
+        } else if ((b0 & 0xF8) == 0xF0) {
+            length = 4;
+            cp = b0 & 0x07;
+            minimum = 0x10000;
+        } else {
+            return false;
+        }
+        if (i + length > bytes.size()) {
+            return false;
+        }
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto b = static_cast<unsigned char>(bytes[i + k]);
+            if ((b & 0xC0) != 0x80) {
+                return false;
+            }
+            cp = (cp << 6) | (b & 0x3F);
+        }
+        if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+            return false;
+        }
+        out.emplace_back(cp, i);
+        i += length;
+    }
+    return true;
+}
+
+bool isWhiteSpaceOrLineBreak(char32_t cp)
+{
+    return (cp >= 0x09 && cp <= 0x0D) || cp == 0x20 || cp == 0x85 || cp == 0xA0 || cp == 0x1680 ||
+           (cp >= 0x2000 && cp <= 0x200A) || cp == 0x2028 || cp == 0x2029 || cp == 0x202F ||
+           cp == 0x205F || cp == 0x3000;
+}
+
+// One received line (without its line feed) as text: trimmed at both ends,
+// and empty when the bytes are not valid UTF-8.
+std::string decodeLine(std::string_view bytes)
+{
+    std::vector<std::pair<char32_t, std::size_t>> points;
+    points.reserve(bytes.size());
+    if (!decodeUtf8(bytes, points)) {
+        return {};
+    }
+    std::size_t first = 0;
+    while (first < points.size() && isWhiteSpaceOrLineBreak(points[first].first)) {
+        ++first;
+    }
+    std::size_t last = points.size();
+    while (last > first && isWhiteSpaceOrLineBreak(points[last - 1].first)) {
+        --last;
+    }
+    if (first == last) {
+        return {};
+    }
+    const std::size_t begin = points[first].second;
+    const std::size_t end = last < points.size() ? points[last].second : bytes.size();
+    return std::string(bytes.substr(begin, end - begin));
+}
+
+} // namespace
+
+RigctldClient::RigctldClient(std::chrono::milliseconds probeTimeout,
+                             std::chrono::milliseconds reconnectInterval)
+    : probeTimeout_(probeTimeout), reconnectInterval_(reconnectInterval),
+      anchor_(std::make_unique<QObject>())
+{
+}
+
+RigctldClient::~RigctldClient()
+{
+    if (connection_ != nullptr) {
+        connection_->disconnect();
+    }
+    // Takes the socket, the timers and every signal connection with it, so
+    // that nothing can call back into this object from here on.
+    anchor_.reset();
+}
+
+void RigctldClient::connect(const std::string& host, std::uint16_t port,
+                            std::function<void(bool)> onStatus)
+{
+    host_ = host;
+    port_ = port;
+    onStatusChange_ = std::move(onStatus);
+
+    retireConnection();
+
+    auto* socket = new QTcpSocket(anchor_.get());
+    connection_ = socket;
+    QObject::connect(socket, &QTcpSocket::connected, anchor_.get(),
+                     [this, socket]() { handleReady(socket); });
+    QObject::connect(socket, &QTcpSocket::readyRead, anchor_.get(),
+                     [this, socket]() { handleReadable(socket); });
+    QObject::connect(socket, &QTcpSocket::errorOccurred, anchor_.get(),
+                     [this, socket](QAbstractSocket::SocketError error) {
+                         if (error != QAbstractSocket::TemporaryError) {
+                             handleSocketLost(socket);
+                         }
+                     });
+    QObject::connect(socket, &QTcpSocket::disconnected, anchor_.get(),
+                     [this, socket]() { handleSocketLost(socket); });
+    socket->connectToHost(QString::fromStdString(host_), port_);
+}
+
+// Closes the current socket. Answers to what was sent over it can no longer
+// arrive, so whatever waits for them is flushed, the partial line is dropped
+// (it must not be glued onto the next stream) and the settled protocol no
+// longer describes the link.
+void RigctldClient::retireConnection()
+{
+    QTcpSocket* old = connection_;
+    if (old == nullptr) {
+        return;
+    }
+    connection_ = nullptr;
+    old->disconnect();
+    old->abort();
+    old->deleteLater();
+
+    isConnected_ = false;
+    satModeArmed_ = false;
+    capsProbeID_.reset();
+    setProtocolMode(RigProtocolMode::unknown);
+    flushPending();
+}
+
+void RigctldClient::handleReady(QTcpSocket* socket)
+{
+    if (socket != connection_) {
+        return;
+    }
+    isConnected_ = true;
+    platform::postToMain([status = onStatusChange_]() {
+        if (status) {
+            status(true);
+        }
+    });
+    stopReconnect();
+    detectCapabilities();
+}
+
+void RigctldClient::handleReadable(QTcpSocket* socket)
+{
+    if (socket != connection_) {
+        return;
+    }
+    const QByteArray bytes = socket->readAll();
+    if (!bytes.isEmpty()) {
+        handleIncoming(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    }
+}
+
+void RigctldClient::handleSocketLost(QTcpSocket* socket)
+{
+    if (socket != connection_) {
+        return;
+    }
+    failLink();
+}
+
+// A refused or unreachable daemon, a peer that closed the stream, a failed
+// send and an overflowing reply queue all end here.
+void RigctldClient::failLink()
+{
+    retireConnection(); // flushes, clears the armed flag and the probe, sets unknown
+    isConnected_ = false;
+    satModeArmed_ = false;
+    capsProbeID_.reset();
+    setProtocolMode(RigProtocolMode::unknown);
+    flushPending();
+    platform::postToMain([status = onStatusChange_]() {
+        if (status) {
+            status(false);
+        }
+    });
+    startReconnect();
+}
+
+void RigctldClient::startReconnect()
+{
+    if (reconnectTimer_ != nullptr) {
+        return;
+    }
+    reconnectTimer_ = new QTimer(anchor_.get());
+    reconnectTimer_->setInterval(reconnectInterval_);
+    QObject::connect(reconnectTimer_, &QTimer::timeout, anchor_.get(), [this]() { reconnectTick(); });
+    reconnectTimer_->start();
+}
+
+void RigctldClient::stopReconnect()
+{
+    if (reconnectTimer_ == nullptr) {
+        return;
+    }
+    reconnectTimer_->stop();
+    reconnectTimer_->deleteLater();
+    reconnectTimer_ = nullptr;
+}
+
+void RigctldClient::reconnectTick()
+{
+    if (isConnected_) {
+        return;
+    }
+    // connect() closes a connection attempt that is still under way.
+    connect(host_, port_, onStatusChange_ ? onStatusChange_ : [](bool) {});
+}
+
+void RigctldClient::sendCommand(std::string_view text)
+{
+    if (connection_ == nullptr) {
+        return;
+    }
+    const QByteArray bytes(text.data(), static_cast<qsizetype>(text.size()));
+    const qint64 written = connection_->write(bytes);
+    if (written != bytes.size()) {
+        failLink();
+    }
+}
+
+bool RigctldClient::enqueueResponse(ReplyHandler completion)
+{
+    if (pendingResponses_.size() >= maxPendingResponses) {
+        // The daemon has stopped answering; start over on a fresh link.
+        failLink();
+        if (completion) {
+            platform::postToMain([completion = std::move(completion)]() { completion(flushedCode, {}); });
+        }
+        return false;
+    }
+    pendingResponses_.push_back(PendingResponse{{}, std::move(completion)});
+    return true;
+}
+
+void RigctldClient::sendAndExpectRPRT(std::string_view text, ReplyHandler completion)
+{
+    if (!completion) {
+        completion = [](std::int64_t, std::vector<std::string>) {};
+    }
+    if (enqueueResponse(std::move(completion))) {
+        sendCommand(text);
+    }
+}
+
+void RigctldClient::sendExpectingSilentRPRT(std::string_view text)
+{
+    if (enqueueResponse(ReplyHandler{})) {
+        sendCommand(text);
+    }
+}
+
+void RigctldClient::handleIncoming(std::string_view bytes)
+{
+    receiveBuffer_.append(bytes);
+    std::size_t start = 0;
+    std::size_t feed = 0;
+    while ((feed = receiveBuffer_.find('\n', start)) != std::string::npos) {
+        if (discardingLine_) {
+            discardingLine_ = false; // the end of an over-long line: drop it whole
+        } else {
+            dispatchLine(decodeLine(std::string_view(receiveBuffer_).substr(start, feed - start)));
+        }
+        start = feed + 1;
+    }
+    receiveBuffer_.erase(0, start);
+    if (receiveBuffer_.size() > maxPartialLineBytes) {
+        receiveBuffer_.clear();
+        discardingLine_ = true;
+    }
+}
+
+void RigctldClient::dispatchLine(std::string line)
+{
+    if (pendingResponses_.empty()) {
+        return;
+    }
+    if (std::string_view(line).substr(0, replyPrefix.size()) != replyPrefix) {
+        pendingResponses_.front().lines.push_back(std::move(line));
+        return;
+    }
+    const std::optional<std::int64_t> parsed =
+        parseInt64(std::string_view(line).substr(replyPrefix.size()));
+    const std::int64_t code = parsed.value_or(unreadableCode);
+
+    PendingResponse head = std::move(pendingResponses_.front());
+    pendingResponses_.pop_front();
+    if (!head.completion) {
+        return;
+    }
+    std::vector<std::string> lines;
+    lines.reserve(head.lines.size());
+    for (std::string& gathered : head.lines) {
+        if (gathered != "END") {
+            lines.push_back(std::move(gathered));
+        }
+    }
+    platform::postToMain([completion = std::move(head.completion), code,
+                          lines = std::move(lines)]() mutable { completion(code, std::move(lines)); });
+}
+
+void RigctldClient::flushPending()
+{
+    std::deque<PendingResponse> taken;
+    taken.swap(pendingResponses_);
+    receiveBuffer_.clear();
+    discardingLine_ = false;
+    for (PendingResponse& entry : taken) {
+        if (entry.completion) {
+            platform::postToMain(
+                [completion = std::move(entry.completion)]() { completion(flushedCode, {}); });
+        }
+    }
+}
+
+void RigctldClient::setProtocolMode(RigProtocolMode mode)
+{
+    if (mode == protocolMode_) {
+        return;
+    }
+    protocolMode_ = mode;
+    platform::postToMain([guard = QPointer<QObject>(anchor_.get()), this, mode]() {
+        if (guard && onModeChange) {
+            onModeChange(mode);
+        }
+    });
+}
+
+void RigctldClient::setFrequency(double hz)
+{
+    if (!isConnected_) {
+        return;
+    }
+    const std::optional<std::int64_t> whole = truncateToInt64(hz);
+    if (!whole) {
+        return;
+    }
+    // Real rigctld answers every set command with one "RPRT" line.
+    sendExpectingSilentRPRT("F " + int64Text(*whole) + "\n");
+}
+
+void RigctldClient::setMode(const std::string& mode, std::int64_t passband)
+{
+    if (!isConnected_) {
+        return;
+    }
+    sendExpectingSilentRPRT("M " + mode + " " + int64Text(passband) + "\n");
+}
+
+void RigctldClient::detectCapabilities()
+{
+    if (!isConnected_) {
+        return;
+    }
+    if (forceClassic) {
+        // The user's choice wins: a probe still waiting must not override it.
+        capsProbeID_.reset();
+        setProtocolMode(RigProtocolMode::classic);
+        return;
+    }
+    const std::string probeID = platform::newUuidString();
+    capsProbeID_ = probeID;
+    const QPointer<QObject> guard(anchor_.get());
+    sendAndExpectRPRT("\\sat_caps\n",
+                      [guard, this, probeID](std::int64_t code, std::vector<std::string> lines) {
+                          if (guard) {
+                              handleProbeAnswer(probeID, code, lines);
+                          }
+                      });
+    QTimer::singleShot(probeTimeout_, anchor_.get(), [this, probeID]() {
+        if (capsProbeID_ == probeID) {
+            capsProbeID_.reset();
+            setProtocolMode(RigProtocolMode::classic);
+        }
+    });
+}
+
+void RigctldClient::handleProbeAnswer(const std::string& probeID, std::int64_t code,
+                                      const std::vector<std::string>& lines)
+{
+    if (capsProbeID_ != probeID) {
+        return; // a newer probe runs, or this one has already been decided
+    }
+    capsProbeID_.reset();
+    RigProtocolMode mode = RigProtocolMode::classic;
+    if (code == 0) {
+        for (const std::string& line : lines) {
+            if (std::string_view(line).substr(0, satProtoPrefix.size()) == satProtoPrefix) {
+                const std::optional<std::int64_t> version =
+                    parseInt64(std::string_view(line).substr(satProtoPrefix.size()));
+                if (version && *version > 0) {
+                    mode = RigProtocolMode::satProtoV1;
+                }
+                break; // only the first announcement counts
+            }
+        }
+    }
+    setProtocolMode(mode);
+}
+
+void RigctldClient::satAOS(const std::string& name, Completion completion)
+{
+    if (!isConnected_ || protocolMode_ != RigProtocolMode::satProtoV1) {
+        if (completion) {
+            completion(flushedCode);
+        }
+        return;
+    }
+    const QPointer<QObject> guard(anchor_.get());
+    sendAndExpectRPRT("\\sat_aos " + sanitizedSatelliteName(name) + "\n",
+                      [guard, this, completion = std::move(completion)](std::int64_t code,
+                                                                       std::vector<std::string>) {
+                          if (guard && code == 0) {
+                              satModeArmed_ = true;
+                              platform::postToMain([guard, this]() {
+                                  if (guard && onArmedChange) {
+                                      onArmedChange(true);
+                                  }
+                              });
+                          }
+                          if (completion) {
+                              completion(code);
+                          }
+                      });
+}
+
+void RigctldClient::satLOS(Completion completion)
+{
+    if (!isConnected_ || protocolMode_ != RigProtocolMode::satProtoV1) {
+        if (completion) {
+            completion(flushedCode);
+        }
+        return;
+    }
+    const QPointer<QObject> guard(anchor_.get());
+    sendAndExpectRPRT("\\sat_los\n", [guard, this, completion = std::move(completion)](
+                                         std::int64_t code, std::vector<std::string>) {
+        if (guard) {
+            satModeArmed_ = false;
+            platform::postToMain([guard, this]() {
+                if (guard && onArmedChange) {
+                    onArmedChange(false);
+                }
+            });
+        }
+        if (completion) {
+            completion(code);
+        }
+    });
+}
+
+void RigctldClient::satDL(double restHz, double dopplerHz, std::optional<double> rateHzS)
+{
+    if (!isConnected_ || protocolMode_ != RigProtocolMode::satProtoV1 || !satModeArmed_) {
+        return;
+    }
+    const std::optional<std::string> text = formatSatCommand("sat_dl", restHz, dopplerHz, rateHzS);
+    if (!text) {
+        return;
+    }
+    const QPointer<QObject> guard(anchor_.get());
+    sendAndExpectRPRT(*text, [guard, this](std::int64_t code, std::vector<std::string>) {
+        if (guard) {
+            handleSatelliteAnswer(code, false);
+        }
+    });
+}
+
+void RigctldClient::satUL(double restHz, double dopplerHz, std::optional<double> rateHzS)
+{
+    if (!isConnected_ || protocolMode_ != RigProtocolMode::satProtoV1 || !satModeArmed_ ||
+        ulUnsupported_) {
+        return;
+    }
+    const std::optional<std::string> text = formatSatCommand("sat_ul", restHz, dopplerHz, rateHzS);
+    if (!text) {
+        return;
+    }
+    const QPointer<QObject> guard(anchor_.get());
+    sendAndExpectRPRT(*text, [guard, this](std::int64_t code, std::vector<std::string>) {
+        if (guard) {
+            handleSatelliteAnswer(code, true);
+        }
+    });
+}
+
+void RigctldClient::handleSatelliteAnswer(std::int64_t code, bool isUplink)
+{
+    if (isUplink && code == uplinkRefusedCode) {
+        ulUnsupported_ = true; // for good: the daemon will not learn it later
+        return;
+    }
+    if (code != satModeLostCode) {
+        return;
+    }
+    satModeArmed_ = false;
+    const QPointer<QObject> guard(anchor_.get());
+    platform::postToMain([guard, this]() {
+        if (!guard) {
+            return;
+        }
+        if (onArmedChange) {
+            onArmedChange(false);
+        }
+        // The first callback may have destroyed the client.
+        if (guard && onSatModeLost) {
+            onSatModeLost();
+        }
+    });
+}
+
+std::optional<std::string> RigctldClient::formatSatCommand(std::string_view name, double restHz,
+                                                          double dopplerHz,
+                                                          std::optional<double> rateHzS)
+{
+    const std::optional<std::string> rest = protocolNumber(restHz);
+    const std::optional<std::string> doppler = protocolNumber(dopplerHz);
+    if (!rest || !doppler) {
+        return std::nullopt;
+    }
+    std::string text = "\\";
+    text.append(name).append(" ").append(*rest).append(" ").append(*doppler);
+    if (rateHzS) {
+        const std::optional<std::string> rate = protocolNumber(*rateHzS);
+        if (!rate) {
+            return std::nullopt;
+        }
+        text.append(" ").append(*rate);
+    }
+    text.append("\n");
+    return text;
+}
+
+} // namespace zelvane

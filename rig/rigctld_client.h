@@ -1,0 +1,154 @@
+#pragma once
+
+#include "rig/rig_protocol_mode.h"
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class QObject;
+class QTcpSocket;
+class QTimer;
+
+namespace zelvane {
+
+// The program's one link to a rig-control daemon speaking the rigctld text
+// protocol over TCP, with the optional SAT_PROTO satellite extension.
+//
+// The client lives on the main thread: every public operation must be called
+// there, and every callback and completion runs there, always from a later
+// turn of the event loop than the event that caused it (never from inside the
+// call that triggered it, with the one exception of the immediate -1 that
+// satAOS/satLOS give when they cannot send). Hold it in a std::shared_ptr;
+// destroying it closes the link, stops its timers and silences every report
+// still on its way (completions already posted are still delivered).
+//
+// Answers are matched to commands by order alone: each command that the
+// daemon answers with an "RPRT <code>" line takes one place in the reply
+// queue before its bytes leave.
+class RigctldClient {
+public:
+    // Reply codes handed to completions: 0 success, -1 made here (flushed by a
+    // link failure, or not sent at all), -9 uplink refused, -11 the radio left
+    // satellite mode, -999 an unreadable "RPRT" line; others as received.
+    using Completion = std::function<void(std::int64_t code)>;
+
+    static constexpr std::uint16_t defaultPort = 4532;
+
+    // The probe time-out and the reconnect interval are parameters only so
+    // that tests can run quickly; the program uses the defaults.
+    explicit RigctldClient(std::chrono::milliseconds probeTimeout = std::chrono::milliseconds(2000),
+                           std::chrono::milliseconds reconnectInterval = std::chrono::milliseconds(2000));
+    ~RigctldClient();
+    RigctldClient(const RigctldClient&) = delete;
+    RigctldClient& operator=(const RigctldClient&) = delete;
+
+    // Opens a link to host:port, replacing (and closing) any earlier one.
+    // onStatus(true) comes when the link is up, onStatus(false) when it could
+    // not be opened or was lost; after a loss the client retries by itself
+    // with the same host, port and callback until a link is up again.
+    void connect(const std::string& host, std::uint16_t port, std::function<void(bool)> onStatus);
+
+    // Classic commands; sent only while the link is up, dropped otherwise.
+    // A frequency that is not finite or does not fit a signed 64-bit integer
+    // after cutting toward zero is dropped.
+    void setFrequency(double hz);
+    void setMode(const std::string& mode, std::int64_t passband);
+
+    // Asks the daemon whether it speaks SAT_PROTO (unless forceClassic pins
+    // the link to classic). Does nothing while the link is down; the link
+    // runs it itself each time it comes up.
+    void detectCapabilities();
+
+    // Arms and disarms the radio's satellite mode. Sent only while the link is
+    // up in satProtoV1; otherwise the completion gets -1 at once.
+    void satAOS(const std::string& name, Completion completion = {});
+    void satLOS(Completion completion = {});
+
+    // Downlink and uplink rest frequency, Doppler shift and optional rate.
+    // Sent only while the link is up in satProtoV1 and armed (and, for the
+    // uplink, while the daemon has not refused it); dropped otherwise, and
+    // dropped when a value cannot be written as a protocol number.
+    void satDL(double restHz, double dopplerHz, std::optional<double> rateHzS);
+    void satUL(double restHz, double dopplerHz, std::optional<double> rateHzS);
+
+    RigProtocolMode protocolMode() const { return protocolMode_; }
+    bool satModeArmed() const { return satModeArmed_; }
+
+    // Pins the link to classic at the next capability probe; set it and call
+    // detectCapabilities() to apply it to a running link.
+    bool forceClassic = false;
+
+    std::function<void(RigProtocolMode)> onModeChange;
+    std::function<void(bool)> onArmedChange;
+    std::function<void()> onSatModeLost;
+
+private:
+    using ReplyHandler = std::function<void(std::int64_t code, std::vector<std::string> lines)>;
+
+    struct PendingResponse {
+        std::vector<std::string> lines;
+        // Empty for commands whose answer nobody waits for ("F", "M"): they
+        // still hold their place so that their "RPRT" line is not taken as
+        // the answer to a later command.
+        ReplyHandler completion;
+    };
+
+    void sendCommand(std::string_view text);
+    void sendAndExpectRPRT(std::string_view text, ReplyHandler completion);
+    void sendExpectingSilentRPRT(std::string_view text);
+    bool enqueueResponse(ReplyHandler completion);
+
+    void handleReady(QTcpSocket* socket);
+    void handleReadable(QTcpSocket* socket);
+    void handleSocketLost(QTcpSocket* socket);
+    void handleIncoming(std::string_view bytes);
+    void dispatchLine(std::string line);
+    void flushPending();
+
+    void failLink();
+    void retireConnection();
+    void startReconnect();
+    void stopReconnect();
+    void reconnectTick();
+
+    void setProtocolMode(RigProtocolMode mode);
+    void handleProbeAnswer(const std::string& probeID, std::int64_t code,
+                           const std::vector<std::string>& lines);
+    void handleSatelliteAnswer(std::int64_t code, bool isUplink);
+
+    static std::optional<std::string> formatSatCommand(std::string_view name, double restHz,
+                                                       double dopplerHz,
+                                                       std::optional<double> rateHzS);
+
+    std::chrono::milliseconds probeTimeout_;
+    std::chrono::milliseconds reconnectInterval_;
+
+    // Parent of the socket and the timers, and context of every signal
+    // connection and delayed step: destroying it first in the destructor
+    // guarantees that nothing calls into a client that is going away.
+    std::unique_ptr<QObject> anchor_;
+
+    QTcpSocket* connection_ = nullptr;
+    bool isConnected_ = false;
+    QTimer* reconnectTimer_ = nullptr;
+    std::string host_ = "localhost";
+    std::uint16_t port_ = defaultPort;
+    std::function<void(bool)> onStatusChange_;
+    RigProtocolMode protocolMode_ = RigProtocolMode::unknown;
+    bool satModeArmed_ = false;
+    std::string receiveBuffer_;
+    bool discardingLine_ = false;
+    std::deque<PendingResponse> pendingResponses_;
+    std::optional<std::string> capsProbeID_;
+    bool ulUnsupported_ = false;
+};
+
+} // namespace zelvane
