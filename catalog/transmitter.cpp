@@ -168,6 +168,11 @@ std::optional<nlohmann::ordered_json> Transmitter::toJson() const
     return object;
 }
 
+std::int64_t wholeHertz(double hz)
+{
+    return truncateToInt64(hz).value_or(0);
+}
+
 std::optional<std::vector<Transmitter>> transmittersFromJson(const nlohmann::json& value)
 {
     return readTransmitterList(value);

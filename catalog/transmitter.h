@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -58,6 +59,11 @@ struct Transmitter {
 
     friend bool operator==(const Transmitter&, const Transmitter&) = default;
 };
+
+// A frequency as the whole hertz that identifiers and settings keys use:
+// truncated toward zero. A value with no 64-bit whole form (not finite, or
+// beyond the range) counts as 0, "no frequency".
+std::int64_t wholeHertz(double hz);
 
 // A JSON array of transmitter objects, taken whole or not at all: one
 // failing element (or a value that is not an array) gives nothing.
