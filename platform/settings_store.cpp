@@ -269,4 +269,17 @@ void SettingsStore::setBytes(const std::string& key, const std::string& value)
     save();
 }
 
+bool SettingsStore::copyValue(const std::string& from, const std::string& to)
+{
+    std::lock_guard lock(mutex_);
+    const auto it = values_.find(from);
+    if (it == values_.end()) {
+        return false;
+    }
+    nlohmann::json copy = *it;
+    values_[to] = std::move(copy);
+    save();
+    return true;
+}
+
 } // namespace zelvane::platform

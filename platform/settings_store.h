@@ -42,6 +42,11 @@ public:
     void setStringList(const std::string& key, const std::vector<std::string>& value);
     void setBytes(const std::string& key, const std::string& value);
 
+    // Copies whatever is stored under `from` (of any kind) to `to`, e.g. to
+    // keep a value that no longer reads as expected before replacing it.
+    // False when nothing is stored under `from`.
+    bool copyValue(const std::string& from, const std::string& to);
+
     const std::filesystem::path& file() const { return file_; }
 
 private:

@@ -1,0 +1,220 @@
+#include "elements/custom_tle_store.h"
+
+#include <algorithm>
+
+#include <nlohmann/json.hpp>
+
+#include "elements/tle_parser.h"
+#include "elements/utf8_text.h"
+#include "platform/files.h"
+
+namespace zelvane::CustomTLEStore {
+
+namespace {
+
+namespace Files = platform::Files;
+using nlohmann::json;
+
+constexpr const char* kSourceCustom = "custom";
+
+std::vector<TLEData> readText(std::string_view text)
+{
+    auto sets = TLEParser::parse(text);
+    for (auto& set : sets) {
+        set.source = kSourceCustom;
+    }
+    return sets;
+}
+
+// True when the file exists and something in it would be lost by
+// rewriting it from load(): it cannot be read, is not UTF-8, or holds text
+// from which no element set can be read.
+bool existingFileIsUnreadable(const std::filesystem::path& file)
+{
+    if (!Files::exists(file)) {
+        return false;
+    }
+    const auto content = Files::readFile(file);
+    if (!content || !utf8::isValid(*content)) {
+        return true;
+    }
+    return !utf8::trimWhitespaceAndLineBreaks(*content).empty() && TLEParser::parse(*content).empty();
+}
+
+std::filesystem::path freeBackupPath(const std::filesystem::path& file)
+{
+    std::filesystem::path candidate = file;
+    candidate += ".unreadable";
+    for (int n = 2; Files::exists(candidate); ++n) {
+        candidate = file;
+        candidate += ".unreadable-" + std::to_string(n);
+    }
+    return candidate;
+}
+
+const json* firstString(const json& object, std::initializer_list<const char*> keys)
+{
+    for (const char* key : keys) {
+        const auto it = object.find(key);
+        if (it != object.end() && it->is_string()) {
+            return &*it;
+        }
+    }
+    return nullptr;
+}
+
+// One set from a JSON object's name and lines, read exactly as the file
+// will be read back: the name on a line of its own (line breaks in it
+// become spaces), then the two lines, through the element-text reader.
+// Lines that hold line breaks themselves, or that the reader would not
+// take as element lines, give nothing.
+std::optional<TLEData> setFromJSONLines(const std::string& name, const std::string& line1, const std::string& line2)
+{
+    if (utf8::containsLineBreak(line1) || utf8::containsLineBreak(line2)) {
+        return std::nullopt;
+    }
+    if (!TLEParser::parseTwoLines(name, line1, line2)) {
+        return std::nullopt;
+    }
+    const std::string asStored = utf8::replaceLineBreaks(name) + "\n" + line1 + "\n" + line2 + "\n";
+    auto sets = TLEParser::parse(asStored);
+    if (sets.size() != 1) {
+        return std::nullopt;
+    }
+    return std::move(sets.front());
+}
+
+} // namespace
+
+std::filesystem::path fileURL()
+{
+    const auto folder = Files::dataFolder();
+    Files::createFolder(folder);
+    return folder / "custom.tle";
+}
+
+std::vector<TLEData> load()
+{
+    const auto content = Files::readFile(fileURL());
+    if (!content || content->empty() || !utf8::isValid(*content)) {
+        return {};
+    }
+    return readText(*content);
+}
+
+bool save(const std::vector<TLEData>& sets)
+{
+    std::string text;
+    for (const auto& set : sets) {
+        text += set.name;
+        text += '\n';
+        text += set.line1;
+        text += '\n';
+        text += set.line2;
+        text += '\n';
+    }
+    const auto file = fileURL();
+    if (existingFileIsUnreadable(file) && !Files::move(file, freeBackupPath(file))) {
+        // Never write over imports we could not read and could not keep.
+        return false;
+    }
+    return Files::writeFileAtomically(file, text);
+}
+
+int add(const std::vector<TLEData>& sets)
+{
+    auto existing = load();
+    int count = 0;
+    for (const auto& set : sets) {
+        auto same = std::find_if(existing.begin(), existing.end(),
+                                 [&](const TLEData& stored) { return stored.noradId == set.noradId; });
+        if (same != existing.end()) {
+            *same = set;
+        } else {
+            existing.push_back(set);
+        }
+        ++count;
+    }
+    return save(existing) ? count : 0;
+}
+
+void remove(std::int64_t noradId)
+{
+    auto existing = load();
+    std::erase_if(existing, [&](const TLEData& set) { return set.noradId == noradId; });
+    save(existing);
+}
+
+void clear()
+{
+    Files::remove(fileURL());
+}
+
+std::optional<std::vector<TLEData>> parseJSON(std::string_view text)
+{
+    const json document = json::parse(text, nullptr, /*allow_exceptions=*/false);
+    if (document.is_discarded()) {
+        return std::nullopt;
+    }
+    std::vector<const json*> objects;
+    if (document.is_array()) {
+        for (const auto& element : document) {
+            if (!element.is_object()) {
+                return std::nullopt;
+            }
+            objects.push_back(&element);
+        }
+    } else if (document.is_object()) {
+        objects.push_back(&document);
+    } else {
+        return std::nullopt;
+    }
+
+    std::vector<TLEData> sets;
+    for (const json* object : objects) {
+        const json* name = firstString(*object, {"OBJECT_NAME", "tle0", "name"});
+        const json* line1 = firstString(*object, {"TLE_LINE1", "tle1"});
+        const json* line2 = firstString(*object, {"TLE_LINE2", "tle2"});
+        const std::string line1Text = line1 != nullptr ? line1->get<std::string>() : std::string();
+        const std::string line2Text = line2 != nullptr ? line2->get<std::string>() : std::string();
+        if (line1Text.empty() || line2Text.empty()) {
+            continue;
+        }
+        auto set = setFromJSONLines(name != nullptr ? name->get<std::string>() : std::string("Unknown"), line1Text,
+                                    line2Text);
+        if (!set) {
+            continue;
+        }
+        set->source = kSourceCustom;
+        sets.push_back(std::move(*set));
+    }
+    return sets;
+}
+
+ImportResult importFromText(std::string_view text)
+{
+    const std::string_view trimmed = utf8::trimWhitespaceAndLineBreaks(text);
+    std::vector<TLEData> sets;
+    if (!trimmed.empty() && (trimmed.front() == '{' || trimmed.front() == '[')) {
+        auto parsed = parseJSON(text);
+        if (!parsed) {
+            return {0, jsonUnparsableMessage};
+        }
+        if (parsed->empty()) {
+            return {0, jsonWithoutTLEsMessage};
+        }
+        sets = std::move(*parsed);
+    } else {
+        sets = readText(text);
+        if (sets.empty()) {
+            return {0, noValidTLEsMessage};
+        }
+    }
+    const int count = add(sets);
+    if (count == 0) {
+        return {0, saveFailedMessage};
+    }
+    return {count, std::nullopt};
+}
+
+} // namespace zelvane::CustomTLEStore

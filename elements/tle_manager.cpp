@@ -1,0 +1,408 @@
+#include "elements/tle_manager.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <charconv>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
+
+#include "elements/custom_tle_store.h"
+#include "elements/omm_parser.h"
+#include "elements/tle_parser.h"
+#include "elements/user_tle_source.h"
+#include "elements/utf8_text.h"
+#include "orbital/numeric_text.h"
+#include "platform/dispatch.h"
+#include "platform/files.h"
+#include "platform/http.h"
+
+namespace zelvane::TLEManager {
+
+namespace {
+
+namespace Files = platform::Files;
+
+struct BuiltinRow {
+    const char* key;
+    const char* group;
+    const char* description;
+    const char* section;
+};
+
+constexpr std::array<BuiltinRow, 41> kBuiltinRows{{
+    {"amateur", "amateur", "Amateur Radio", "Amateur & Stations"},
+    {"stations", "stations", "Space Stations", "Amateur & Stations"},
+    {"cubesat", "cubesat", "CubeSats", "Amateur & Stations"},
+    {"satnogs", "satnogs", "SatNOGS", "Amateur & Stations"},
+    {"tle-new", "last-30-days", "Last 30 Days' Launches", "Special"},
+    {"active", "active", "All Active (large, ~11k)", "Special"},
+    {"visual", "visual", "100 (or so) Brightest", "Special"},
+    {"weather", "weather", "Weather", "Weather & Earth"},
+    {"noaa", "noaa", "NOAA Weather", "Weather & Earth"},
+    {"goes", "goes", "GOES", "Weather & Earth"},
+    {"resource", "resource", "Earth Resources", "Weather & Earth"},
+    {"sarsat", "sarsat", "Search & Rescue", "Weather & Earth"},
+    {"dmc", "dmc", "Disaster Monitoring", "Weather & Earth"},
+    {"tdrss", "tdrss", "TDRSS", "Weather & Earth"},
+    {"argos", "argos", "Argos DCS", "Weather & Earth"},
+    {"planet", "planet", "Planet", "Weather & Earth"},
+    {"spire", "spire", "Spire", "Weather & Earth"},
+    {"gnss", "gnss", "GNSS", "Navigation"},
+    {"gps-ops", "gps-ops", "GPS Operational", "Navigation"},
+    {"glo-ops", "glo-ops", "GLONASS Operational", "Navigation"},
+    {"galileo", "galileo", "Galileo", "Navigation"},
+    {"beidou", "beidou", "BeiDou", "Navigation"},
+    {"sbas", "sbas", "SBAS", "Navigation"},
+    {"geo", "geo", "Active Geosynchronous", "Communications"},
+    {"intelsat", "intelsat", "Intelsat", "Communications"},
+    {"ses", "ses", "SES", "Communications"},
+    {"iridium", "iridium", "Iridium", "Communications"},
+    {"iridium-NEXT", "iridium-NEXT", "Iridium NEXT", "Communications"},
+    {"starlink", "starlink", "Starlink (very large)", "Communications"},
+    {"oneweb", "oneweb", "OneWeb", "Communications"},
+    {"orbcomm", "orbcomm", "Orbcomm", "Communications"},
+    {"globalstar", "globalstar", "Globalstar", "Communications"},
+    {"swarm", "swarm", "Swarm", "Communications"},
+    {"x-comm", "x-comm", "Experimental Comm", "Communications"},
+    {"other-comm", "other-comm", "Other Comm", "Communications"},
+    {"science", "science", "Space & Earth Science", "Scientific"},
+    {"geodetic", "geodetic", "Geodetic", "Scientific"},
+    {"engineering", "engineering", "Engineering", "Scientific"},
+    {"education", "education", "Education", "Scientific"},
+    {"military", "military", "Military", "Scientific"},
+    {"radar", "radar", "Radar Calibration", "Scientific"},
+}};
+
+constexpr double kNoStampAge = 999999.0;
+
+std::mutex& baseMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::string& baseOverride()
+{
+    static std::string base;
+    return base;
+}
+
+std::string replaceAll(std::string text, char from, char to)
+{
+    std::replace(text.begin(), text.end(), from, to);
+    return text;
+}
+
+// The stamp's seconds since 1970, or absent when there is no readable one.
+std::optional<double> readStamp(const std::string& key)
+{
+    const auto content = Files::readFile(timestampFile(key));
+    if (!content || !utf8::isValid(*content)) {
+        return std::nullopt;
+    }
+    return parseDecimal(utf8::trimWhitespaceAndLineBreaks(*content));
+}
+
+double nowSeconds()
+{
+    return Date::now().timeIntervalSince1970();
+}
+
+// Shortest fixed-point text that reads back to the same value.
+std::string stampText(double seconds)
+{
+    std::array<char, 128> buffer{};
+    const auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), seconds, std::chars_format::fixed);
+    if (ec != std::errc()) {
+        return formatShortest(seconds);
+    }
+    return std::string(buffer.data(), end);
+}
+
+// Keeps a body that yielded element sets as the category's cached copy.
+// The stamp is renewed only when the body itself was written, so an old
+// copy is never passed off as fresh.
+void storeInCache(const std::string& key, const std::string& body)
+{
+    Files::createFolder(cacheDir());
+    if (Files::writeFileAtomically(cacheFile(key), body)) {
+        Files::writeFileAtomically(timestampFile(key), stampText(nowSeconds()));
+    }
+}
+
+// Everything one fetchCategories call shares between its threads.
+struct FetchState {
+    std::mutex mutex; // guards `sets`, and only for appends
+    std::vector<TLEData> sets;
+    std::atomic<int> pending{1}; // one for the call itself until it has started everything
+    std::function<void(std::vector<TLEData>)> completion;
+};
+
+void append(FetchState& state, std::vector<TLEData>&& sets)
+{
+    std::lock_guard lock(state.mutex);
+    state.sets.insert(state.sets.end(), std::make_move_iterator(sets.begin()), std::make_move_iterator(sets.end()));
+}
+
+void leave(const std::shared_ptr<FetchState>& state)
+{
+    if (state->pending.fetch_sub(1) != 1) {
+        return;
+    }
+    platform::postToMain([state]() {
+        // Every append has happened before the last leave; the list is ours.
+        std::vector<TLEData> sets = std::move(state->sets);
+        auto imported = CustomTLEStore::load();
+        sets.insert(sets.end(), std::make_move_iterator(imported.begin()), std::make_move_iterator(imported.end()));
+        auto completion = std::move(state->completion);
+        completion(merge(std::move(sets)));
+    });
+}
+
+} // namespace
+
+void setServiceBaseURL(std::string base)
+{
+    std::lock_guard lock(baseMutex());
+    baseOverride() = std::move(base);
+}
+
+std::string serviceBaseURL()
+{
+    std::lock_guard lock(baseMutex());
+    return baseOverride().empty() ? std::string(defaultServiceBaseURL) : baseOverride();
+}
+
+std::string celestrakURL(const std::string& group)
+{
+    return serviceBaseURL() + servicePath + "?GROUP=" + group + "&FORMAT=json";
+}
+
+std::vector<TLECategory> builtinCategories()
+{
+    std::vector<TLECategory> list;
+    list.reserve(kBuiltinRows.size());
+    for (const auto& row : kBuiltinRows) {
+        list.push_back(TLECategory{row.key, celestrakURL(row.group), row.description, row.section, false});
+    }
+    return list;
+}
+
+std::vector<TLECategory> categories()
+{
+    auto list = builtinCategories();
+    for (const auto& source : UserTLESourceStore::load()) {
+        list.push_back(source.asCategory());
+    }
+    return list;
+}
+
+std::vector<TLEData> parseAuto(std::string_view text)
+{
+    if (OMMParser::looksLikeJSON(text)) {
+        auto sets = OMMParser::parse(text);
+        if (!sets.empty()) {
+            return sets;
+        }
+    }
+    return TLEParser::parse(text);
+}
+
+std::filesystem::path cacheDir()
+{
+    const auto folder = Files::dataFolder() / "tle";
+    Files::createFolder(folder);
+    return folder;
+}
+
+std::string filenameForCategory(const std::string& key)
+{
+    return replaceAll(replaceAll(key, ':', '-'), '/', '_');
+}
+
+std::filesystem::path cacheFile(const std::string& key)
+{
+    return Files::dataFolder() / "tle" / (filenameForCategory(key) + ".tle");
+}
+
+std::filesystem::path timestampFile(const std::string& key)
+{
+    return Files::dataFolder() / "tle" / (filenameForCategory(key) + ".timestamp");
+}
+
+bool isCacheStale(const std::string& key, double maxAgeHours)
+{
+    const auto stamp = readStamp(key);
+    if (!stamp) {
+        return true;
+    }
+    return nowSeconds() - *stamp > maxAgeHours * 3600.0;
+}
+
+std::optional<std::vector<TLEData>> loadCached(const std::string& key)
+{
+    const auto content = Files::readFile(cacheFile(key));
+    if (!content || !utf8::isValid(*content)) {
+        return std::nullopt;
+    }
+    auto sets = parseAuto(*content);
+    if (sets.empty()) {
+        return std::nullopt;
+    }
+    for (auto& set : sets) {
+        set.source = key;
+    }
+    return sets;
+}
+
+double oldestCacheAge(const std::vector<std::string>& keys)
+{
+    double oldest = 0.0;
+    const double now = nowSeconds();
+    for (const auto& key : keys) {
+        const auto stamp = readStamp(key);
+        if (!stamp) {
+            return kNoStampAge;
+        }
+        oldest = std::max(oldest, now - *stamp);
+    }
+    return oldest;
+}
+
+void fetchCategory(const std::string& key, std::function<void(std::optional<std::vector<TLEData>>)> completion)
+{
+    const auto all = categories();
+    const auto category =
+        std::find_if(all.begin(), all.end(), [&](const TLECategory& c) { return c.name == key; });
+    if (category == all.end() || !platform::Http::isValidUrl(category->url)) {
+        completion(std::nullopt);
+        return;
+    }
+    platform::Http::get(category->url, [key, completion = std::move(completion)](platform::HttpResult result) {
+        // Only a body that yields element sets counts as the category's
+        // answer. Anything else (a failed transfer, text that is not UTF-8,
+        // an error page or a rate-limit notice) leaves the cache as it was
+        // and the last good copy stands in.
+        if (result.error || !utf8::isValid(result.body)) {
+            completion(loadCached(key));
+            return;
+        }
+        auto sets = parseAuto(result.body);
+        if (sets.empty()) {
+            completion(loadCached(key));
+            return;
+        }
+        storeInCache(key, result.body);
+        for (auto& set : sets) {
+            set.source = key;
+        }
+        completion(std::move(sets));
+    });
+}
+
+void fetchCategories(const std::vector<std::string>& keys, std::function<void(std::vector<TLEData>)> completion)
+{
+    auto state = std::make_shared<FetchState>();
+    state->completion = std::move(completion);
+    for (const auto& key : keys) {
+        ++state->pending;
+        if (!isCacheStale(key)) {
+            if (auto cached = loadCached(key)) {
+                append(*state, std::move(*cached));
+                leave(state);
+                continue;
+            }
+        }
+        fetchCategory(key, [state](std::optional<std::vector<TLEData>> sets) {
+            if (sets) {
+                append(*state, std::move(*sets));
+            }
+            leave(state);
+        });
+    }
+    // The merge is posted to the main loop, so it never runs before this
+    // call has returned, even when nothing had to be downloaded.
+    leave(state);
+}
+
+void fetchCategories(const std::set<std::string>& keys, std::function<void(std::vector<TLEData>)> completion)
+{
+    fetchCategories(std::vector<std::string>(keys.begin(), keys.end()), std::move(completion));
+}
+
+void fetchByNoradId(std::int64_t noradId, std::function<void(std::optional<TLEData>)> completion)
+{
+    const std::string url =
+        serviceBaseURL() + servicePath + "?CATNR=" + std::to_string(noradId) + "&FORMAT=json";
+    if (!platform::Http::isValidUrl(url)) {
+        completion(std::nullopt);
+        return;
+    }
+    platform::Http::get(url, [completion = std::move(completion)](platform::HttpResult result) {
+        if (result.error || !utf8::isValid(result.body)) {
+            completion(std::nullopt);
+            return;
+        }
+        auto sets = parseAuto(result.body);
+        if (sets.empty()) {
+            completion(std::nullopt);
+            return;
+        }
+        completion(std::move(sets.front()));
+    });
+}
+
+bool isFresherOrPreferred(const TLEData& candidate, const TLEData& chosen)
+{
+    const auto candidateEpoch = candidate.epochDate();
+    const auto chosenEpoch = chosen.epochDate();
+    if (!candidateEpoch || !chosenEpoch) {
+        return false;
+    }
+    const double d = candidateEpoch->timeIntervalSince(*chosenEpoch);
+    if (d > 60.0) {
+        return true;
+    }
+    if (d < -60.0) {
+        return false;
+    }
+    return candidate.source == "custom" && chosen.source != "custom";
+}
+
+std::vector<TLEData> merge(std::vector<TLEData> sets)
+{
+    std::unordered_map<std::int64_t, std::size_t> slotOf;
+    std::vector<TLEData> chosen;
+    std::vector<std::set<std::string>> sources;
+    slotOf.reserve(sets.size());
+    for (auto& set : sets) {
+        const auto [it, inserted] = slotOf.try_emplace(set.noradId, chosen.size());
+        const std::size_t slot = it->second;
+        if (inserted) {
+            sources.emplace_back();
+        }
+        if (!set.source.empty()) {
+            sources[slot].insert(set.source);
+        }
+        if (inserted) {
+            chosen.push_back(std::move(set));
+        } else if (isFresherOrPreferred(set, chosen[slot])) {
+            chosen[slot] = std::move(set);
+        }
+    }
+    for (std::size_t slot = 0; slot < chosen.size(); ++slot) {
+        std::string joined;
+        for (const auto& key : sources[slot]) {
+            if (!joined.empty()) {
+                joined += ',';
+            }
+            joined += key;
+        }
+        chosen[slot].source = std::move(joined);
+    }
+    return chosen;
+}
+
+} // namespace zelvane::TLEManager

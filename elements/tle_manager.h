@@ -1,0 +1,86 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "elements/tle_category.h"
+#include "elements/tle_data.h"
+
+namespace zelvane {
+
+// The element-set categories: the built-in table, the user's addresses,
+// the per-category cache in <data folder>/tle, and the download and merge
+// of subscribed categories into one element set per catalogue number.
+namespace TLEManager {
+
+// The GP element-set query service.
+inline constexpr const char* defaultServiceBaseURL = "https://celestrak.org";
+inline constexpr const char* servicePath = "/NORAD/elements/gp.php";
+
+// Scheme and host (and port) the service addresses are formed with; tests
+// point it at a local server. An empty text restores the default.
+void setServiceBaseURL(std::string base);
+std::string serviceBaseURL();
+
+// The 41 built-in categories, in table order.
+std::vector<TLECategory> builtinCategories();
+// The built-in categories followed by the user's addresses (read afresh).
+std::vector<TLECategory> categories();
+// The query address of a service group (OMM JSON).
+std::string celestrakURL(const std::string& group);
+
+// OMM JSON when the text looks like JSON and yields sets; element text
+// otherwise.
+std::vector<TLEData> parseAuto(std::string_view text);
+
+// --- cache ---------------------------------------------------------------
+// <data folder>/tle, created when missing.
+std::filesystem::path cacheDir();
+// The key with ":" turned into "-" and "/" into "_".
+std::string filenameForCategory(const std::string& key);
+std::filesystem::path cacheFile(const std::string& key);
+std::filesystem::path timestampFile(const std::string& key);
+// True without a readable time stamp, or when it is older than the limit.
+bool isCacheStale(const std::string& key, double maxAgeHours = 24.0);
+// The cached copy's element sets with `source` = key; absent when there
+// is no readable copy or it holds no element set.
+std::optional<std::vector<TLEData>> loadCached(const std::string& key);
+// Age in seconds of the oldest cache stamp of the keys; 999999 when any
+// has none, 0 for no keys.
+double oldestCacheAge(const std::vector<std::string>& keys);
+
+// --- download and merge --------------------------------------------------
+// Downloads one category. The completion runs once: at once when the key
+// names no category or its address does not parse, otherwise on a
+// background thread. A list handed over is never empty and every set has
+// `source` = key. A body yielding no element set (error page, rate-limit
+// text) does not replace the cache; the cached copy is used instead, as
+// after a transport failure.
+void fetchCategory(const std::string& key, std::function<void(std::optional<std::vector<TLEData>>)> completion);
+
+// Serves each key from a fresh cache or downloads it, adds the imported
+// sets and merges one set per catalogue number. Call on the main thread;
+// the completion runs exactly once, on the main thread, after this returns.
+void fetchCategories(const std::vector<std::string>& keys, std::function<void(std::vector<TLEData>)> completion);
+void fetchCategories(const std::set<std::string>& keys, std::function<void(std::vector<TLEData>)> completion);
+
+// The current element set of one satellite from the service; completion on
+// a background thread (at once when the address cannot be formed).
+void fetchByNoradId(std::int64_t noradId, std::function<void(std::optional<TLEData>)> completion);
+
+// Whether `candidate` should replace `chosen` in the merge: more than 60 s
+// newer, or within 60 s and imported ("custom") over a download.
+bool isFresherOrPreferred(const TLEData& candidate, const TLEData& chosen);
+
+// The merge itself: one set per catalogue number, `source` the sorted,
+// comma-joined distinct keys of every set of that number.
+std::vector<TLEData> merge(std::vector<TLEData> sets);
+
+} // namespace TLEManager
+} // namespace zelvane
