@@ -88,6 +88,9 @@ void sgp4init(SatRec& satrec)
     satrec.no_unkozai = satrec.no_kozai / (1.0 + del);
 
     const double ao = std::pow(g.xke / satrec.no_unkozai, kTwoThirds);
+    satrec.sinio = sinio;
+    satrec.cosio = cosio;
+    satrec.ao = ao;
     const double po = ao * omeosq;
     const double con42 = 1.0 - 5.0 * cosio2;
 
@@ -249,8 +252,9 @@ std::optional<SGP4Result> sgp4(const SatRec& satrec, double tsince)
     if (!(nm > 0.0)) {
         return fail(2);
     }
-    const double am = std::pow(g.xke / nm, kTwoThirds) * tempa * tempa;
-    nm = g.xke / std::pow(am, 1.5);
+    // (xke / no_unkozai)^(2/3) is the semi-major axis kept at initialisation.
+    const double am = satrec.ao * tempa * tempa;
+    nm = g.xke / (am * std::sqrt(am));
     em = em - tempe;
 
     if (!(em < 1.0) || em < -0.001) {
@@ -267,8 +271,10 @@ std::optional<SGP4Result> sgp4(const SatRec& satrec, double tsince)
     xlm = std::fmod(xlm, twoPi);
     mm = std::fmod(xlm - argpm - nodem, twoPi);
 
-    const double sinip = std::sin(inclm);
-    const double cosip = std::cos(inclm);
+    // The inclination has no secular change here, so its sine and cosine are
+    // those kept at initialisation.
+    const double sinip = satrec.sinio;
+    const double cosip = satrec.cosio;
 
     // Long-period periodics.
     const double axnl = em * std::cos(argpm);

@@ -111,6 +111,13 @@ public:
     char operationmode = 'i';
     bool initDone = false;
 
+    // Constant parts of every propagation, kept by sgp4init so that they are
+    // not recomputed per call: sin and cos of the inclination, and the
+    // semi-major axis (Earth radii) from the un-Kozai'd mean motion.
+    double sinio = 0.0;
+    double cosio = 0.0;
+    double ao = 0.0;
+
     // Minutes since epoch of the last propagation, and the error code of the
     // last operation: 0 none, 1 eccentricity out of range, 2 mean motion not
     // positive, 4 negative semi-latus rectum, 6 decayed.
