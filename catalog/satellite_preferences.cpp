@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "catalog/satellite.h"
 #include "platform/settings_store.h"
 
 namespace zelvane {
@@ -58,6 +59,11 @@ std::optional<Transmitter> preferredTransmitter(std::int64_t noradId,
         }
     }
     return std::nullopt;
+}
+
+std::optional<Transmitter> preferredTransmitter(const Satellite& satellite)
+{
+    return preferredTransmitter(satellite.id, satellite.transmitters);
 }
 
 } // namespace SatellitePreferences

@@ -9,6 +9,8 @@
 
 namespace zelvane {
 
+class Satellite;
+
 // The transmitter last chosen for each satellite, kept in the settings store
 // under "lastTxHz_<id>" as its centre frequency in hertz.
 namespace SatellitePreferences {
@@ -20,6 +22,7 @@ double lastTransmitterHz(std::int64_t noradId);
 
 // The first transmitter, of any direction, within 1 kHz of the remembered
 // frequency; otherwise the first downlink; absent without transmitters.
+std::optional<Transmitter> preferredTransmitter(const Satellite& satellite);
 std::optional<Transmitter> preferredTransmitter(std::int64_t noradId,
                                                 const std::vector<Transmitter>& transmitters);
 

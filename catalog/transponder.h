@@ -12,6 +12,8 @@
 
 namespace zelvane {
 
+class Satellite;
+
 // A downlink with the uplink that belongs to it: a linear transponder, a
 // repeater's output and input, or the two halves of one database record.
 struct TransponderPair {
@@ -68,6 +70,7 @@ private:
 // a pair or on its own; pairs first (passband pairs, then pairs by name,
 // then single-frequency pairs), then the rest in list order.
 std::vector<TransmitterSelection> buildTransmitterSelections(const std::vector<Transmitter>& transmitters);
+std::vector<TransmitterSelection> buildTransmitterSelections(const Satellite& satellite);
 
 // Modes are compatible when equal after upper-casing and dropping spaces,
 // or when both belong to the sideband/CW family (SSB, USB, LSB, CW, SSB/CW,

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "catalog/satellite.h"
 #include "catalog/satellite_preferences.h"
 #include "platform/settings_store.h"
 #include "tests/support/test_support.h"
@@ -104,6 +105,13 @@ TEST_F(SatellitePreferencesTest, PreferredTransmitter)
                              })->id) << c.what;
         }
     }
+
+    Satellite sat("Test", 40000, list);
+    SatellitePreferences::setLastTransmitter(40000, 145990000.0);
+    EXPECT_EQ(SatellitePreferences::preferredTransmitter(sat)->id, list[0].id);
+    Satellite moon("Moon", -2);
+    SatellitePreferences::setLastTransmitter(-2, 10368e6);
+    EXPECT_FALSE(SatellitePreferences::preferredTransmitter(moon));
 
     SatellitePreferences::setLastTransmitter(40001, 145800000.0);
     EXPECT_FALSE(SatellitePreferences::preferredTransmitter(40001, {}));

@@ -3,6 +3,7 @@
 #include <limits>
 #include <unordered_set>
 
+#include "catalog/satellite.h"
 #include "catalog/transponder.h"
 
 namespace zelvane {
@@ -144,6 +145,17 @@ TEST(TransponderPairing, RealWorldTransmitterLists)
             EXPECT_EQ(seen.count(t), 1u) << c.what << ": " << t.description;
         }
     }
+}
+
+TEST(TransponderPairing, SatelliteOverloadReadsItsTransmittersWithoutChangingThem)
+{
+    Satellite so50("SO-50", 27607,
+                   {single("Out", 436.795e6, "FM", "down"), single("In", 145.85e6, "FM", "up")});
+    const auto before = so50.transmitters;
+    const auto result = buildTransmitterSelections(so50);
+    EXPECT_EQ(summary(result), (Names{"P Out|In"}));
+    EXPECT_EQ(so50.transmitters, before);
+    EXPECT_TRUE(buildTransmitterSelections(Satellite("Sun", -1)).empty());
 }
 
 TEST(TransponderPairing, ModeCompatibility)
