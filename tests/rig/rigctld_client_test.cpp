@@ -1,0 +1,704 @@
+#include "rig/rigctld_client.h"
+
+#include "tests/rig/fake_rig_daemon.h"
+#include "tests/support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+using namespace std::chrono_literals;
+
+namespace zelvane {
+namespace {
+
+using test::FakeRigDaemon;
+using test::spinFor;
+using test::waitUntil;
+
+constexpr auto fastReconnect = 100ms;
+constexpr auto shortProbe = 300ms;
+// Long enough that only the daemon's answer can decide the probe.
+constexpr auto longProbe = 30s;
+
+const std::string satCaps = "\\sat_caps";
+const std::string satProtoAnswer = "SAT_PROTO=1\nEND\nRPRT 0\n";
+
+// Everything the client reports, in arrival order.
+struct Reports {
+    std::vector<bool> status;
+    std::vector<RigProtocolMode> modes;
+    std::vector<std::string> log;
+
+    // Reports already posted when a test ends may still be delivered while
+    // a later test runs the event loop; they must not reach a dead object.
+    std::shared_ptr<int> alive = std::make_shared<int>(0);
+
+    void attach(RigctldClient& client)
+    {
+        client.onModeChange = [this, token = std::weak_ptr<int>(alive)](RigProtocolMode mode) {
+            if (token.lock()) {
+                modes.push_back(mode);
+                log.push_back("mode:" + rawValue(mode));
+            }
+        };
+        client.onArmedChange = [this, token = std::weak_ptr<int>(alive)](bool armed) {
+            if (token.lock()) {
+                log.push_back(armed ? "armed:1" : "armed:0");
+            }
+        };
+        client.onSatModeLost = [this, token = std::weak_ptr<int>(alive)] {
+            if (token.lock()) {
+                log.push_back("lost");
+            }
+        };
+    }
+    std::function<void(bool)> statusCallback()
+    {
+        return [this, token = std::weak_ptr<int>(alive)](bool up) {
+            if (token.lock()) {
+                status.push_back(up);
+                log.push_back(up ? "status:1" : "status:0");
+            }
+        };
+    }
+    RigctldClient::Completion completion(const std::string& name)
+    {
+        return [this, name, token = std::weak_ptr<int>(alive)](std::int64_t code) {
+            if (token.lock()) {
+                log.push_back(name + ":" + std::to_string(code));
+            }
+        };
+    }
+    bool logged(const std::string& entry) const
+    {
+        return std::find(log.begin(), log.end(), entry) != log.end();
+    }
+    long count(const std::string& entry) const { return std::count(log.begin(), log.end(), entry); }
+    std::size_t indexOf(const std::string& entry) const
+    {
+        return static_cast<std::size_t>(std::find(log.begin(), log.end(), entry) - log.begin());
+    }
+};
+
+std::shared_ptr<RigctldClient> makeClient(std::chrono::milliseconds probe = longProbe)
+{
+    return std::make_shared<RigctldClient>(probe, fastReconnect);
+}
+
+bool connectAndWait(RigctldClient& client, const FakeRigDaemon& daemon, Reports& reports)
+{
+    client.connect("127.0.0.1", daemon.port(), reports.statusCallback());
+    return waitUntil([&] { return !reports.status.empty(); }) && reports.status.front();
+}
+
+TEST(RigProtocolModeTest, RawValuesAreTheDisplayTextsAndNothingElseReads)
+{
+    EXPECT_EQ(rawValue(RigProtocolMode::unknown), "\xE2\x80\x94");
+    EXPECT_EQ(rawValue(RigProtocolMode::classic), "Classic");
+    EXPECT_EQ(rawValue(RigProtocolMode::satProtoV1), "SAT_PROTO v1");
+    for (const RigProtocolMode mode :
+         {RigProtocolMode::unknown, RigProtocolMode::classic, RigProtocolMode::satProtoV1}) {
+        EXPECT_EQ(rigProtocolModeFromRawValue(rawValue(mode)), mode);
+    }
+    for (const char* other : {"", "classic", "Classic ", "-", "SAT_PROTO v2", "satProtoV1"}) {
+        EXPECT_EQ(rigProtocolModeFromRawValue(other), std::nullopt) << other;
+    }
+}
+
+TEST(RigctldClientTest, CommandsBeforeTheLinkIsUpAreDroppedNotDeferred)
+{
+    FakeRigDaemon daemon;
+    Reports reports;
+    auto client = makeClient();
+    reports.attach(*client);
+
+    // Never connected: nothing to send to, the arming commands answer -1 at once.
+    client->setFrequency(145e6);
+    client->setMode("FM", 15000);
+    client->satDL(145e6, 100, 1);
+    client->detectCapabilities();
+    client->satAOS("ISS", reports.completion("aos"));
+    client->satLOS(reports.completion("los"));
+    EXPECT_EQ(reports.log, (std::vector<std::string>{"aos:-1", "los:-1"}));
+
+    // Connecting but not yet up: still dropped, and not sent once it is up.
+    client->connect("127.0.0.1", daemon.port(), reports.statusCallback());
+    client->setMode("USB", 2400);
+    client->setFrequency(145e6);
+    ASSERT_TRUE(daemon.waitForLines(1));
+    spinFor(100ms);
+    EXPECT_EQ(daemon.lines(), std::vector<std::string>{satCaps});
+    EXPECT_EQ(reports.status, std::vector<bool>{true});
+    EXPECT_TRUE(reports.modes.empty());
+    EXPECT_EQ(client->protocolMode(), RigProtocolMode::unknown);
+}
+
+TEST(RigctldClientTest, ProbeAnswerSettlesTheProtocolMode)
+{
+    struct Row {
+        std::string answer;
+        RigProtocolMode expected;
+    };
+    const RigProtocolMode sat = RigProtocolMode::satProtoV1;
+    const RigProtocolMode classic = RigProtocolMode::classic;
+    const std::vector<Row> rows = {
+        {"SAT_PROTO=1\nEND\nRPRT 0\n", sat},
+        {"SAT_PROTO=2\nRPRT 0\n", sat},
+        {"END\nSAT_PROTO=1\nEND\nRPRT 0\n", sat},
+        {"  SAT_PROTO=3\t\r\n\r\nRPRT +0 \r\n", sat}, // trimmed, empty line, plus sign
+        {"RPRT\nSAT_PROTO=1\nRPRT 0\n", sat},         // bare "RPRT" is an ordinary line
+        {"SAT_PROTO=0\nRPRT 0\n", classic},
+        {"SAT_PROTO=-1\nRPRT 0\n", classic},
+        {"RPRT 0\n", classic},
+        {"SAT_PROTO=x1\nSAT_PROTO=1\nRPRT 0\n", classic}, // only the first counts
+        {"SAT_PROTO=1.0\nRPRT 0\n", classic},
+        {"SAT_PROTO=1\nRPRT -4\n", classic},
+        {"SAT_PROTO=1\nRPRT 0x\n", classic},  // unreadable code
+        {"SAT_PROTO=1\nRPRT  0\n", classic},  // two blanks
+        {"SAT_PROTO=1\xFF\nRPRT 0\n", classic}, // not UTF-8: the line is blanked
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.answer);
+        FakeRigDaemon daemon;
+        daemon.setResponder([&](const std::string& line) { return line == satCaps ? row.answer : ""; });
+        Reports reports;
+        auto client = makeClient();
+        reports.attach(*client);
+        ASSERT_TRUE(connectAndWait(*client, daemon, reports));
+        ASSERT_TRUE(waitUntil([&] { return !reports.modes.empty(); }));
+        spinFor(20ms);
+        EXPECT_EQ(reports.modes, std::vector<RigProtocolMode>{row.expected});
+        EXPECT_EQ(client->protocolMode(), row.expected);
+        EXPECT_EQ(daemon.lines(), std::vector<std::string>{satCaps});
+    }
+}
+
+TEST(RigctldClientTest, AnswerSplitAtOddBoundariesWithCrLfIsReassembled)
+{
+    FakeRigDaemon daemon;
+    Reports reports;
+    auto client = makeClient();
+    reports.attach(*client);
+    ASSERT_TRUE(connectAndWait(*client, daemon, reports));
+    ASSERT_TRUE(daemon.waitForLines(1));
+
+    const std::string answer = "SAT_PROTO=1\r\nEND\r\nRPRT 0\r\n";
+    // Cuts inside "SAT_PROTO", between CR and LF, inside "END" and "RPRT".
+    daemon.sendInPieces(answer, {7, 12, 15, 20, 24, 25});
+    ASSERT_TRUE(waitUntil([&] { return !reports.modes.empty(); }));
+    EXPECT_EQ(reports.modes, std::vector<RigProtocolMode>{RigProtocolMode::satProtoV1});
+}
+
+TEST(RigctldClientTest, SilentDaemonFallsBackToClassicAndALateAnswerChangesNothing)
+{
+    FakeRigDaemon daemon; // never answers
+    Reports reports;
+    auto client = makeClient(shortProbe);
+    reports.attach(*client);
+    ASSERT_TRUE(connectAndWait(*client, daemon, reports));
+    ASSERT_TRUE(daemon.waitForLines(1));
+    EXPECT_EQ(client->protocolMode(), RigProtocolMode::unknown);
+
+    ASSERT_TRUE(waitUntil([&] { return !reports.modes.empty(); }, 3s));
+    EXPECT_EQ(reports.modes, std::vector<RigProtocolMode>{RigProtocolMode::classic});
+
+    daemon.send("SAT_PROTO=1\nEND\nRPRT 0\n");
+    spinFor(150ms);
+    EXPECT_EQ(reports.modes, std::vector<RigProtocolMode>{RigProtocolMode::classic});
+    EXPECT_EQ(client->protocolMode(), RigProtocolMode::classic);
+}
+
+TEST(RigctldClientTest, ForcedClassicSkipsTheProbeAndOverridesOneInFlight)
+{
+    {
+        SCOPED_TRACE("forced before the link comes up");
+        FakeRigDaemon daemon;
+        Reports reports;
+        auto client = makeClient();
+        reports.attach(*client);
+        client->forceClassic = true;
+        client->detectCapabilities(); // link down: nothing happens
+        spinFor(30ms);
+        EXPECT_TRUE(reports.modes.empty());
+
+        ASSERT_TRUE(connectAndWait(*client, daemon, reports));
+        ASSERT_TRUE(waitUntil([&] { return !reports.modes.empty(); }));
+        spinFor(100ms);
+        EXPECT_EQ(reports.modes, std::vector<RigProtocolMode>{RigProtocolMode::classic});
+        EXPECT_TRUE(daemon.lines().empty());
+    }
+    {
+        SCOPED_TRACE("forced while a probe waits");
+        FakeRigDaemon daemon;
+        Reports reports;
+        auto client = makeClient();
+        reports.attach(*client);
+        ASSERT_TRUE(connectAndWait(*client, daemon, reports));
+        ASSERT_TRUE(daemon.waitForLines(1));
+
+        client->forceClassic = true;
+        client->detectCapabilities();
+        ASSERT_TRUE(waitUntil([&] { return !reports.modes.empty(); }));
+
+        // A positive answer to the abandoned probe must not undo the choice.
+        daemon.send(satProtoAnswer);
+        spinFor(150ms);
+        EXPECT_EQ(reports.modes, std::vector<RigProtocolMode>{RigProtocolMode::classic});
+        EXPECT_EQ(daemon.lines(), std::vector<std::string>{satCaps});
+    }
+}
+
+TEST(RigctldClientTest, OnlyTheNewestProbeDecides)
+{
+    FakeRigDaemon daemon;
+    Reports reports;
+    auto client = makeClient();
+    reports.attach(*client);
+    ASSERT_TRUE(connectAndWait(*client, daemon, reports));
+    ASSERT_TRUE(daemon.waitForLines(1));
+    client->detectCapabilities();
+    ASSERT_TRUE(daemon.waitForLines(2));
+    EXPECT_EQ(daemon.lines(), (std::vector<std::string>{satCaps, satCaps}));
+
+    daemon.send("RPRT 0\n"); // answers the first probe: would mean classic
+    spinFor(100ms);
+    EXPECT_TRUE(reports.modes.empty());
+
+    daemon.send(satProtoAnswer);
+    ASSERT_TRUE(waitUntil([&] { return !reports.modes.empty(); }));
+    EXPECT_EQ(reports.modes, std::vector<RigProtocolMode>{RigProtocolMode::satProtoV1});
+}
+
+// A link settled on SAT_PROTO. The daemon answers "RPRT 0" to everything
+// unless the test's script says otherwise (an empty script answer is silence).
+class SatProtoLinkTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        daemon.setResponder([this](const std::string& line) -> std::string {
+            if (line == satCaps) {
+                return satProtoAnswer;
+            }
+            if (script) {
+                if (std::optional<std::string> answer = script(line)) {
+                    return *answer;
+                }
+            }
+            return "RPRT 0\n";
+        });
+        reports.attach(*client);
+        ASSERT_TRUE(connectAndWait(*client, daemon, reports));
+        ASSERT_TRUE(waitUntil([&] { return !reports.modes.empty(); }));
+        ASSERT_EQ(client->protocolMode(), RigProtocolMode::satProtoV1);
+    }
+
+    void arm()
+    {
+        const long before = reports.count("armed:1");
+        client->satAOS("TEST");
+        ASSERT_TRUE(waitUntil([&] { return reports.count("armed:1") > before; }));
+        ASSERT_TRUE(client->satModeArmed());
+    }
+
+    // The lines the daemon received after the first `from`.
+    std::vector<std::string> linesFrom(std::size_t from) const
+    {
+        const auto& all = daemon.lines();
+        return std::vector<std::string>(all.begin() + static_cast<std::ptrdiff_t>(std::min(from, all.size())),
+                                        all.end());
+    }
+
+    // Waits until the commands given so far have all been answered, by
+    // sending one more and waiting for its answer (answers come in order).
+    void settle()
+    {
+        const std::string name = "settle" + std::to_string(++settleSerial);
+        client->satAOS(name, reports.completion(name));
+        ASSERT_TRUE(waitUntil([&] { return reports.logged(name + ":0"); }));
+    }
+
+    FakeRigDaemon daemon;
+    int settleSerial = 0;
+    std::function<std::optional<std::string>(const std::string&)> script;
+    Reports reports;
+    std::shared_ptr<RigctldClient> client = makeClient();
+};
+
+TEST_F(SatProtoLinkTest, ArmingRunsTheCompletionBeforeTheArmedReport)
+{
+    const std::size_t start = daemon.lines().size();
+    client->satDL(145e6, 100, 1); // not armed yet: dropped
+    client->satUL(435e6, -300, 2);
+    client->satAOS("AO 7", reports.completion("aos"));
+    ASSERT_TRUE(waitUntil([&] { return reports.logged("armed:1"); }));
+    EXPECT_EQ(linesFrom(start), std::vector<std::string>{"\\sat_aos AO_7"});
+    EXPECT_LT(reports.indexOf("aos:0"), reports.indexOf("armed:1"));
+
+    // A refused arming reports its code and arms nothing.
+    script = [](const std::string& line) -> std::optional<std::string> {
+        return line.rfind("\\sat_aos", 0) == 0 ? std::optional<std::string>("RPRT -5\n") : std::nullopt;
+    };
+    client->satLOS(reports.completion("los"));
+    client->satAOS("AO 7", reports.completion("aos"));
+    ASSERT_TRUE(waitUntil([&] { return reports.logged("aos:-5"); }));
+    spinFor(30ms);
+    EXPECT_FALSE(client->satModeArmed());
+    EXPECT_EQ(reports.count("armed:1"), 1);
+    EXPECT_LT(reports.indexOf("los:0"), reports.indexOf("armed:0"));
+}
+
+TEST_F(SatProtoLinkTest, SatelliteModeLostDisarmsUntilArmedAgain)
+{
+    arm();
+    script = [](const std::string& line) -> std::optional<std::string> {
+        return line.rfind("\\sat_dl", 0) == 0 ? std::optional<std::string>("RPRT -11\n") : std::nullopt;
+    };
+    client->satDL(145e6, 100, 1);
+    ASSERT_TRUE(waitUntil([&] { return reports.logged("lost"); }));
+    ASSERT_GE(reports.log.size(), 2u);
+    EXPECT_EQ(reports.log[reports.log.size() - 2], "armed:0");
+    EXPECT_EQ(reports.log.back(), "lost");
+    EXPECT_FALSE(client->satModeArmed());
+
+    const std::size_t start = daemon.lines().size();
+    client->satDL(145e6, 100, 1);
+    client->satUL(435e6, -300, 1);
+    script = nullptr;
+    arm();
+    client->satDL(145e6, 200, 1);
+    ASSERT_TRUE(daemon.waitForLines(start + 2));
+    EXPECT_EQ(linesFrom(start), (std::vector<std::string>{"\\sat_aos TEST", "\\sat_dl 145000000 200 1"}));
+}
+
+TEST_F(SatProtoLinkTest, RefusedUplinkIsNeverSentAgainWhileTheDownlinkGoesOn)
+{
+    arm();
+    script = [](const std::string& line) -> std::optional<std::string> {
+        return line.rfind("\\sat_ul", 0) == 0 ? std::optional<std::string>("RPRT -9\n") : std::nullopt;
+    };
+    client->satUL(435e6, -300, 2);
+    settle();
+    EXPECT_TRUE(client->satModeArmed());
+
+    const std::size_t start = daemon.lines().size();
+    client->satUL(435e6, -300, 2);
+    client->satDL(145e6, 100, 1);
+    settle();
+    EXPECT_EQ(linesFrom(start), (std::vector<std::string>{"\\sat_dl 145000000 100 1", "\\sat_aos settle2"}));
+}
+
+TEST_F(SatProtoLinkTest, SetCommandAnswersDoNotCompleteSatelliteCommands)
+{
+    arm();
+    // Nothing waits: a stray answer is dropped without effect.
+    daemon.send("RPRT -11\n");
+    spinFor(50ms);
+    EXPECT_TRUE(client->satModeArmed());
+
+    // Real rigctld answers "F" and "M" with "RPRT 0" each; those must not be
+    // taken as the answer to the satellite command sent after them.
+    script = [](const std::string& line) -> std::optional<std::string> {
+        return line.rfind("\\sat_dl", 0) == 0 ? std::optional<std::string>("RPRT -11\n") : std::nullopt;
+    };
+    client->setFrequency(145e6);
+    client->setMode("USB", 2400);
+    client->satDL(145e6, 100, 1);
+    ASSERT_TRUE(waitUntil([&] { return reports.logged("lost"); }));
+    EXPECT_FALSE(client->satModeArmed());
+}
+
+TEST_F(SatProtoLinkTest, ReplyCodesReachTheCompletion)
+{
+    struct Row {
+        std::string answer;
+        std::int64_t code;
+    };
+    const std::vector<Row> rows = {
+        {"RPRT -11\n", -11},
+        {"RPRT +7\n", 7},
+        {"RPRT -9223372036854775808\n", std::numeric_limits<std::int64_t>::min()},
+        {"RPRT x\n", -999},
+        {"RPRT  0\n", -999},
+        {"RPRT 0 1\n", -999},
+        {"RPRT 99999999999999999999\n", -999},
+        {"RPRT\nRPRT 3\n", 3},
+        {"some text\nEND\n\nRPRT 4\n", 4},
+        {"RPRT 5\r\n", 5},
+    };
+    std::string current;
+    script = [&](const std::string& line) -> std::optional<std::string> {
+        return line.rfind("\\sat_aos ROW", 0) == 0 ? std::optional<std::string>(current) : std::nullopt;
+    };
+    int index = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.answer);
+        current = row.answer;
+        std::optional<std::int64_t> code;
+        client->satAOS("ROW" + std::to_string(index++), [&](std::int64_t c) { code = c; });
+        ASSERT_TRUE(waitUntil([&] { return code.has_value(); }));
+        EXPECT_EQ(*code, row.code);
+    }
+}
+
+TEST_F(SatProtoLinkTest, CommandBytesFollowTheProtocolFormats)
+{
+    arm();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    struct Row {
+        std::string what;
+        std::function<void(RigctldClient&)> call;
+        std::vector<std::string> expected;
+    };
+    const std::vector<Row> rows = {
+        {"mixed", [](RigctldClient& c) { c.satDL(100, -2.5, 0.25); }, {"\\sat_dl 100 -2.500 0.250"}},
+        {"no rate", [](RigctldClient& c) { c.satDL(145800000, 1234.5678, std::nullopt); },
+         {"\\sat_dl 145800000 1234.568"}},
+        {"negative zero", [](RigctldClient& c) { c.satUL(435e6, -0.0, -0.0); },
+         {"\\sat_ul 435000000 0 0"}},
+        {"tiny fractions", [](RigctldClient& c) { c.satDL(-1e15, 0.0004, -0.0004); },
+         {"\\sat_dl -1000000000000000 0.000 -0.000"}},
+        {"large whole", [](RigctldClient& c) { c.satDL(9e18, 1, -2); },
+         {"\\sat_dl 9000000000000000000 1 -2"}},
+        {"nan rest", [=](RigctldClient& c) { c.satDL(nan, 0, 0); }, {}},
+        {"infinite shift", [=](RigctldClient& c) { c.satUL(1, inf, 0); }, {}},
+        {"nan rate", [=](RigctldClient& c) { c.satDL(1, 2, nan); }, {}},
+        {"whole beyond 64 bits", [](RigctldClient& c) { c.satDL(1e19, 0, 0); }, {}},
+        {"F cut toward zero", [](RigctldClient& c) { c.setFrequency(10.9); }, {"F 10"}},
+        {"F negative", [](RigctldClient& c) { c.setFrequency(-10.9); }, {"F -10"}},
+        {"F whole", [](RigctldClient& c) { c.setFrequency(145800000.0); }, {"F 145800000"}},
+        {"F nan", [=](RigctldClient& c) { c.setFrequency(nan); }, {}},
+        {"F too large", [](RigctldClient& c) { c.setFrequency(1e30); }, {}},
+        {"M", [](RigctldClient& c) { c.setMode("USB", 2400); }, {"M USB 2400"}},
+        {"name with blanks", [](RigctldClient& c) { c.satAOS("AO 7"); }, {"\\sat_aos AO_7"}},
+        {"name with a line break", [](RigctldClient& c) { c.satAOS("ISS\r\nF 0"); },
+         {"\\sat_aos ISS__F_0"}},
+        {"name with controls", [](RigctldClient& c) { c.satAOS(std::string("A\tB\0C\x7F\x1F", 7)); },
+         {"\\sat_aos A_B_C__"}},
+        {"name beyond ASCII", [](RigctldClient& c) { c.satAOS("\xC3\x89SAT-1"); },
+         {"\\sat_aos \xC3\x89SAT-1"}},
+        {"LOS", [](RigctldClient& c) { c.satLOS(); }, {"\\sat_los"}},
+    };
+    int marker = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const std::size_t start = daemon.lines().size();
+        row.call(*client);
+        const std::string mark = "M MARK " + std::to_string(++marker);
+        client->setMode("MARK", marker);
+        ASSERT_TRUE(waitUntil([&] { return !daemon.lines().empty() && daemon.lines().back() == mark; }));
+        std::vector<std::string> expected = row.expected;
+        expected.push_back(mark);
+        EXPECT_EQ(linesFrom(start), expected);
+    }
+}
+
+TEST_F(SatProtoLinkTest, OverlongPartialLineIsDroppedWhole)
+{
+    script = [](const std::string& line) -> std::optional<std::string> {
+        return line.rfind("\\sat_aos X", 0) == 0 ? std::optional<std::string>("") : std::nullopt;
+    };
+    std::optional<std::int64_t> code;
+    client->satAOS("X", [&](std::int64_t c) { code = c; });
+    ASSERT_TRUE(daemon.waitForLines(2));
+    // Kept whole, this would be one line "RPRT 7xxxx…" and complete with -999.
+    daemon.send("RPRT 7" + std::string(70 * 1024, 'x'));
+    spinFor(100ms);
+    EXPECT_FALSE(code.has_value());
+    daemon.send("yyy\nRPRT 5\n");
+    ASSERT_TRUE(waitUntil([&] { return code.has_value(); }));
+    EXPECT_EQ(*code, 5);
+}
+
+TEST_F(SatProtoLinkTest, LinkLossFlushesWaitingCommandsAndReconnects)
+{
+    arm();
+    script = [](const std::string& line) -> std::optional<std::string> {
+        const bool silent = line.rfind("\\sat_aos X", 0) == 0 || line == "\\sat_los";
+        return silent ? std::optional<std::string>("") : std::nullopt;
+    };
+    client->satAOS("X", reports.completion("aos"));
+    client->satLOS(reports.completion("los"));
+    ASSERT_TRUE(daemon.waitForLines(4));
+    reports.log.clear();
+    reports.modes.clear();
+
+    daemon.closePeer();
+    ASSERT_TRUE(waitUntil([&] { return reports.logged("status:0") && reports.logged("armed:0"); }));
+    EXPECT_LT(reports.indexOf("aos:-1"), reports.indexOf("los:-1"));
+    EXPECT_EQ(reports.count("mode:" + rawValue(RigProtocolMode::unknown)), 1);
+    EXPECT_EQ(reports.count("armed:0"), 1); // from the flushed disarming, not from the loss
+    EXPECT_FALSE(client->satModeArmed());
+    EXPECT_EQ(client->protocolMode(), RigProtocolMode::unknown);
+
+    // Nothing goes out while the link is down.
+    client->satAOS("Y", reports.completion("down"));
+    EXPECT_TRUE(reports.logged("down:-1"));
+
+    ASSERT_TRUE(daemon.waitForAccepted(2));
+    ASSERT_TRUE(waitUntil([&] { return reports.logged("status:1") && !reports.modes.empty() &&
+                                       reports.modes.back() == RigProtocolMode::satProtoV1; }));
+    EXPECT_EQ(reports.modes,
+              (std::vector<RigProtocolMode>{RigProtocolMode::unknown, RigProtocolMode::satProtoV1}));
+}
+
+TEST_F(SatProtoLinkTest, StalledDaemonIsReconnectedWhenTheReplyQueueOverflows)
+{
+    arm();
+    script = [](const std::string& line) -> std::optional<std::string> {
+        return line.rfind("\\sat_dl", 0) == 0 ? std::optional<std::string>("") : std::nullopt;
+    };
+    for (int i = 0; i < 1000; ++i) {
+        client->satDL(145e6, i, 1);
+    }
+    spinFor(100ms);
+    EXPECT_EQ(reports.status, std::vector<bool>{true});
+
+    client->satDL(145e6, 1000, 1);
+    ASSERT_TRUE(waitUntil([&] { return reports.status.size() >= 3; }));
+    EXPECT_EQ(reports.status, (std::vector<bool>{true, false, true}));
+    EXPECT_EQ(daemon.acceptedCount(), 2);
+}
+
+TEST(RigctldClientTest, PeerClosingMidProbeLeavesTheModeUnsettled)
+{
+    FakeRigDaemon daemon;
+    int probes = 0;
+    daemon.setResponder([&](const std::string& line) -> std::string {
+        if (line == satCaps && ++probes > 1) {
+            return satProtoAnswer;
+        }
+        return "";
+    });
+    Reports reports;
+    auto client = makeClient();
+    reports.attach(*client);
+    ASSERT_TRUE(connectAndWait(*client, daemon, reports));
+    ASSERT_TRUE(daemon.waitForLines(1));
+
+    daemon.closePeer();
+    ASSERT_TRUE(waitUntil([&] { return !reports.modes.empty(); }));
+    spinFor(30ms);
+    // The abandoned probe does not settle "classic" for a link that is gone.
+    EXPECT_EQ(reports.modes, std::vector<RigProtocolMode>{RigProtocolMode::satProtoV1});
+    EXPECT_EQ(reports.status, (std::vector<bool>{true, false, true}));
+}
+
+TEST(RigctldClientTest, RefusedConnectionsAreRetriedUntilTheDaemonReturns)
+{
+    FakeRigDaemon daemon;
+    daemon.stopListening();
+    Reports reports;
+    auto client = makeClient();
+    reports.attach(*client);
+    client->connect("127.0.0.1", daemon.port(), reports.statusCallback());
+    ASSERT_TRUE(waitUntil([&] { return reports.status.size() >= 3; }));
+    EXPECT_TRUE(std::none_of(reports.status.begin(), reports.status.end(), [](bool up) { return up; }));
+
+    ASSERT_TRUE(daemon.listenAgain());
+    ASSERT_TRUE(waitUntil([&] { return reports.status.back(); }));
+    ASSERT_TRUE(daemon.waitForLines(1));
+    spinFor(400ms); // several reconnect intervals: the timer must be gone
+    EXPECT_EQ(daemon.acceptedCount(), 1);
+    EXPECT_TRUE(reports.status.back());
+}
+
+TEST(RigctldClientTest, RepeatedFailuresKeepOneReconnectTimer)
+{
+    struct Row {
+        const char* what;
+        bool refuse; // refused at once, or accepted and closed at once
+    };
+    for (const Row row : {Row{"refused", true}, Row{"accepted and closed", false}}) {
+        SCOPED_TRACE(row.what);
+        FakeRigDaemon daemon;
+        if (row.refuse) {
+            daemon.stopListening();
+        } else {
+            daemon.setCloseOnAccept(true);
+        }
+        Reports reports;
+        auto client = makeClient();
+        reports.attach(*client);
+        client->connect("127.0.0.1", daemon.port(), reports.statusCallback());
+        ASSERT_TRUE(waitUntil([&] { return reports.logged("status:0"); }));
+        const long before = reports.count("status:0");
+        spinFor(1000ms);
+        // One attempt, so one lost report, per 100 ms interval at most; a
+        // second timer would double the rate.
+        const long attempts = reports.count("status:0") - before;
+        EXPECT_GE(attempts, 3);
+        EXPECT_LE(attempts, 11);
+    }
+}
+
+TEST(RigctldClientTest, NewConnectionClosesAndIgnoresTheOldOne)
+{
+    FakeRigDaemon first;
+    FakeRigDaemon second;
+    for (FakeRigDaemon* daemon : {&first, &second}) {
+        daemon->setResponder([](const std::string& line) -> std::string {
+            return line == satCaps ? satProtoAnswer : "";
+        });
+    }
+    Reports reports;
+    auto client = makeClient();
+    reports.attach(*client);
+    ASSERT_TRUE(connectAndWait(*client, first, reports));
+    ASSERT_TRUE(waitUntil([&] { return !reports.modes.empty(); }));
+    client->satAOS("WAITING", reports.completion("aos"));
+    ASSERT_TRUE(first.waitForLines(2));
+
+    client->connect("127.0.0.1", second.port(), reports.statusCallback());
+    ASSERT_TRUE(waitUntil([&] { return first.closedByClientCount() == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return reports.status.size() >= 2 && reports.modes.size() >= 3; }));
+    spinFor(300ms);
+    EXPECT_TRUE(reports.logged("aos:-1")); // its answer can never come now
+    EXPECT_EQ(reports.status, (std::vector<bool>{true, true}));
+    EXPECT_EQ(reports.modes, (std::vector<RigProtocolMode>{RigProtocolMode::satProtoV1, RigProtocolMode::unknown,
+                                                          RigProtocolMode::satProtoV1}));
+    EXPECT_EQ(first.acceptedCount(), 1);
+    EXPECT_EQ(second.acceptedCount(), 1);
+}
+
+TEST(RigctldClientTest, DestroyingTheClientSilencesItsTimersAndReports)
+{
+    FakeRigDaemon daemon;
+    Reports reports;
+    {
+        // Reconnect timer running.
+        auto client = makeClient();
+        reports.attach(*client);
+        daemon.stopListening();
+        client->connect("127.0.0.1", daemon.port(), reports.statusCallback());
+        ASSERT_TRUE(waitUntil([&] { return !reports.status.empty(); }));
+    }
+    ASSERT_TRUE(daemon.listenAgain());
+    {
+        // Probe in flight with its time-out pending, mode report posted.
+        auto client = makeClient(shortProbe);
+        reports.attach(*client);
+        client->connect("127.0.0.1", daemon.port(), reports.statusCallback());
+        ASSERT_TRUE(waitUntil([&] { return reports.status.size() >= 2; }));
+        ASSERT_TRUE(daemon.waitForLines(1));
+        client->forceClassic = true;
+        client->detectCapabilities();
+    }
+    const std::size_t before = reports.log.size();
+    spinFor(500ms);
+    EXPECT_EQ(reports.log.size(), before);
+    EXPECT_EQ(daemon.acceptedCount(), 1);
+    EXPECT_TRUE(waitUntil([&] { return daemon.closedByClientCount() == 1; }));
+}
+
+} // namespace
+} // namespace zelvane
