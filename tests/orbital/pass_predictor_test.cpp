@@ -318,7 +318,7 @@ TEST(PassPredictorTest, GeostationaryObjectNeverRisesOrNeverSets)
     EXPECT_EQ(passes[0].trackPoints.size(), 201u);
 }
 
-TEST(PassPredictorTest, ParallelSearchMatchesSerialSearch)
+TEST(PassPredictorTest, ConcurrentSearchMatchesSerialSearch)
 {
     std::vector<PassPredictor> predictors;
     std::vector<std::shared_ptr<SatRec>> records;
