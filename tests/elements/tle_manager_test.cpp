@@ -1,0 +1,398 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+#include "elements/custom_tle_store.h"
+#include "elements/tle_manager.h"
+#include "elements/tle_parser.h"
+#include "elements/user_tle_source.h"
+#include "orbital/numeric_text.h"
+#include "platform/dispatch.h"
+#include "platform/files.h"
+#include "platform/settings_store.h"
+#include "tests/elements/element_test_helpers.h"
+#include "tests/support/http_test_server.h"
+#include "tests/support/test_support.h"
+
+namespace zelvane {
+namespace {
+
+using namespace std::chrono_literals;
+namespace Files = platform::Files;
+using test::HttpTestServer;
+using test::ommJson;
+using test::tleText;
+
+std::string groupTarget(const std::string& group)
+{
+    return std::string(TLEManager::servicePath) + "?GROUP=" + group + "&FORMAT=json";
+}
+
+const Date kNow = *utcMidnight(2024, 3, 1);
+
+class TLEManagerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Files::setHomeFolder(home_.str());
+        platform::SettingsStore::setStandardPath(std::filesystem::path(home_.str()) / "settings.json");
+        TLEManager::setServiceBaseURL(server_.url(""));
+        Clock::setFixed(kNow);
+    }
+    void TearDown() override
+    {
+        Clock::clearFixed();
+        TLEManager::setServiceBaseURL("");
+        platform::SettingsStore::setStandardPath({});
+        Files::setHomeFolder({});
+    }
+
+    // A cached copy of the category, stamped the given number of seconds ago.
+    void writeCache(const std::string& key, const std::string& body, std::optional<double> ageSeconds)
+    {
+        ASSERT_TRUE(Files::createFolder(TLEManager::cacheDir()));
+        ASSERT_TRUE(Files::writeFileAtomically(TLEManager::cacheFile(key), body));
+        if (ageSeconds) {
+            ASSERT_TRUE(Files::writeFileAtomically(TLEManager::timestampFile(key),
+                                                   formatFixed(kNow.timeIntervalSince1970() - *ageSeconds, 3)));
+        }
+    }
+
+    // Runs one load and checks its completion: once, on the main thread,
+    // never before fetchCategories has returned.
+    std::vector<TLEData> fetch(const std::vector<std::string>& keys)
+    {
+        struct Outcome {
+            std::atomic<int> calls{0};
+            std::atomic<bool> returned{false};
+            std::atomic<bool> wrongPlace{false};
+            std::vector<TLEData> sets;
+        };
+        auto outcome = std::make_shared<Outcome>();
+        TLEManager::fetchCategories(keys, [outcome](std::vector<TLEData> sets) {
+            if (!platform::isMainThread() || !outcome->returned) {
+                outcome->wrongPlace = true;
+            }
+            outcome->sets = std::move(sets);
+            ++outcome->calls;
+        });
+        outcome->returned = true;
+        EXPECT_TRUE(test::waitUntil([&]() { return outcome->calls.load() > 0; }, 10s));
+        test::spinFor(100ms);
+        EXPECT_EQ(outcome->calls.load(), 1);
+        EXPECT_FALSE(outcome->wrongPlace.load()) << "completion off the main thread or before the call returned";
+        return outcome->sets;
+    }
+
+    test::TempDir home_;
+    HttpTestServer server_;
+};
+
+const TLEData* find(const std::vector<TLEData>& sets, std::int64_t noradId)
+{
+    for (const auto& set : sets) {
+        if (set.noradId == noradId) {
+            return &set;
+        }
+    }
+    return nullptr;
+}
+
+TEST_F(TLEManagerTest, CategoryTable)
+{
+    const auto table = TLEManager::builtinCategories();
+    ASSERT_EQ(table.size(), 41u);
+    EXPECT_EQ(table.front().name, "amateur");
+    EXPECT_EQ(table.back().name, "radar");
+    std::vector<std::string> sections;
+    std::set<std::string> keys;
+    for (const auto& row : table) {
+        EXPECT_FALSE(row.isUserSource);
+        EXPECT_TRUE(keys.insert(row.name).second) << row.name;
+        if (sections.empty() || sections.back() != row.section) {
+            sections.push_back(row.section);
+        }
+    }
+    EXPECT_EQ(sections, (std::vector<std::string>{"Amateur & Stations", "Special", "Weather & Earth", "Navigation",
+                                                  "Communications", "Scientific"}))
+        << "six sections, each contiguous";
+    EXPECT_EQ(table[4].name, "tle-new");
+    EXPECT_EQ(table[4].description, "Last 30 Days' Launches");
+    EXPECT_EQ(table[4].url, server_.url(groupTarget("last-30-days")));
+    EXPECT_EQ(table[27].url, server_.url(groupTarget("iridium-NEXT")));
+    EXPECT_EQ(table[5].description, "All Active (large, ~11k)");
+
+    TLEManager::setServiceBaseURL("");
+    EXPECT_EQ(TLEManager::celestrakURL("amateur"),
+              "https://celestrak.org/NORAD/elements/gp.php?GROUP=amateur&FORMAT=json");
+}
+
+TEST_F(TLEManagerTest, ParseAutoReadsEitherForm)
+{
+    const std::string omm = "[" + ommJson("A", 1, "2024-01-01T00:00:00") + "," + ommJson("B", 2, "2024-01-01T00:00:00") + "]";
+    EXPECT_EQ(TLEManager::parseAuto(omm).size(), 2u);
+    EXPECT_EQ(TLEManager::parseAuto("\n\n  " + omm).size(), 2u);
+    EXPECT_EQ(TLEManager::parseAuto(tleText("A", 1) + tleText("B", 2) + tleText("C", 3)).size(), 3u);
+    EXPECT_TRUE(TLEManager::parseAuto("[]").empty());
+    EXPECT_TRUE(TLEManager::parseAuto("<html>Forbidden</html>").empty());
+    // An OMM document that fails as a whole goes to the text reader.
+    EXPECT_TRUE(TLEManager::parseAuto("[" + ommJson("A", 1, "2024-01-01T00:00:00") + ",{}]").empty());
+}
+
+TEST_F(TLEManagerTest, CacheFilesAndStamps)
+{
+    const auto folder = Files::dataFolder() / "tle";
+    EXPECT_EQ(TLEManager::cacheFile("amateur"), folder / "amateur.tle");
+    EXPECT_EQ(TLEManager::timestampFile("amateur"), folder / "amateur.timestamp");
+    EXPECT_EQ(TLEManager::cacheFile("user:My_Sats"), folder / "user-My_Sats.tle");
+    EXPECT_EQ(TLEManager::cacheFile("a:b/c"), TLEManager::cacheFile("a-b_c"));
+
+    struct Case {
+        const char* stamp; // nullptr: no stamp file
+        bool stale;
+    };
+    const double now = kNow.timeIntervalSince1970();
+    const std::string h23 = formatFixed(now - 23 * 3600, 3);
+    const std::string h24 = formatFixed(now - 24 * 3600, 3);
+    const std::string h24s1 = formatFixed(now - 24 * 3600 - 1, 3);
+    const std::string future = formatFixed(now + 3600, 3);
+    const std::string padded = "  " + h23 + "\n";
+    TLEManager::cacheDir();
+    const Case cases[] = {{nullptr, true}, {h23.c_str(), false}, {h24.c_str(), false}, {h24s1.c_str(), true},
+                          {future.c_str(), false}, {padded.c_str(), false}, {"abc", true}, {"", true}};
+    for (const auto& c : cases) {
+        Files::remove(TLEManager::timestampFile("k"));
+        if (c.stamp != nullptr) {
+            ASSERT_TRUE(Files::writeFileAtomically(TLEManager::timestampFile("k"), c.stamp));
+        }
+        EXPECT_EQ(TLEManager::isCacheStale("k"), c.stale) << (c.stamp ? c.stamp : "(none)");
+    }
+}
+
+TEST_F(TLEManagerTest, LoadCachedAndOldestAge)
+{
+    writeCache("html", "<html>error</html>", 60);
+    EXPECT_FALSE(TLEManager::loadCached("html")) << "fresh, but nothing readable";
+    EXPECT_FALSE(TLEManager::loadCached("missing"));
+    writeCache("good", "[" + ommJson("A", 1, "2024-01-01T00:00:00") + "]", std::nullopt);
+    const auto sets = TLEManager::loadCached("good");
+    ASSERT_TRUE(sets.has_value());
+    ASSERT_EQ(sets->size(), 1u);
+    EXPECT_EQ(sets->front().source, "good");
+
+    writeCache("one", "x", 3600);
+    writeCache("five", "x", 5 * 3600);
+    writeCache("two", "x", 2 * 3600);
+    writeCache("future", "x", -3600);
+    EXPECT_NEAR(TLEManager::oldestCacheAge({"one", "five", "two"}), 5 * 3600, 0.01);
+    EXPECT_EQ(TLEManager::oldestCacheAge({"one", "good", "five"}), 999999.0);
+    EXPECT_EQ(TLEManager::oldestCacheAge({}), 0.0);
+    EXPECT_EQ(TLEManager::oldestCacheAge({"future"}), 0.0);
+}
+
+TEST_F(TLEManagerTest, FreshCacheIsUsedWithoutARequest)
+{
+    writeCache("amateur", "[" + ommJson("CACHED", 100, "2024-02-28T00:00:00") + "]", 23 * 3600);
+    server_.setResponse(groupTarget("amateur"), 200, "[" + ommJson("DOWNLOADED", 100, "2024-02-29T00:00:00") + "]");
+    const auto sets = fetch({"amateur"});
+    ASSERT_EQ(sets.size(), 1u);
+    EXPECT_EQ(sets[0].name, "CACHED");
+    EXPECT_EQ(sets[0].source, "amateur");
+    EXPECT_EQ(server_.totalRequests(), 0);
+}
+
+TEST_F(TLEManagerTest, StaleCacheIsDownloadedWrittenAndStamped)
+{
+    const std::string body = "[" + ommJson("NEW", 100, "2024-02-29T00:00:00") + "]";
+    server_.setResponse(groupTarget("amateur"), 200, body);
+    const struct {
+        const char* label;
+        std::optional<double> stampAge;
+    } cases[] = {{"25 hours old", 25 * 3600.0}, {"fresh stamp, no body", 60.0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        Files::remove(Files::dataFolder());
+        if (c.stampAge) {
+            writeCache("amateur", "[" + ommJson("OLD", 100, "2024-01-01T00:00:00") + "]", c.stampAge);
+        }
+        if (c.stampAge && *c.stampAge < 3600) {
+            Files::remove(TLEManager::cacheFile("amateur"));
+        }
+        const int before = server_.totalRequests();
+        const auto sets = fetch({"amateur"});
+        EXPECT_EQ(server_.totalRequests(), before + 1);
+        ASSERT_EQ(sets.size(), 1u);
+        EXPECT_EQ(sets[0].name, "NEW");
+        EXPECT_EQ(Files::readFile(TLEManager::cacheFile("amateur")), body);
+        const auto stamp = Files::readFile(TLEManager::timestampFile("amateur"));
+        ASSERT_TRUE(stamp.has_value());
+        EXPECT_EQ(parseDecimal(*stamp), kNow.timeIntervalSince1970());
+        EXPECT_FALSE(TLEManager::isCacheStale("amateur"));
+    }
+}
+
+TEST_F(TLEManagerTest, FailedOrUselessDownloadsFallBackToTheCachedCopyAndTouchNothing)
+{
+    HttpTestServer::Response dropped;
+    dropped.closeWithoutAnswer = true;
+    HttpTestServer::Response rateLimited;
+    rateLimited.status = 403;
+    rateLimited.body = "GP data has not updated since your last successful download.";
+    const struct {
+        const char* label;
+        HttpTestServer::Response response;
+    } cases[] = {
+        {"transport error", dropped},
+        {"rate-limit text", rateLimited},
+        {"HTML error page", {404, "<html><body>Not Found</body></html>", {}, 0ms, false, false}},
+        {"empty body", {200, "", {}, 0ms, false, false}},
+        {"not UTF-8", {200, std::string("\xff\xfe\x00", 3), {}, 0ms, false, false}},
+    };
+    const std::string cachedBody = "[" + ommJson("CACHED", 100, "2024-01-01T00:00:00") + "]";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        writeCache("amateur", cachedBody, 25 * 3600);
+        const auto stampBefore = Files::readFile(TLEManager::timestampFile("amateur"));
+        server_.setResponse(groupTarget("amateur"), c.response);
+        const int before = server_.totalRequests();
+
+        const auto sets = fetch({"amateur"});
+        // (The network client may retry once on a dropped connection.)
+        EXPECT_GE(server_.totalRequests(), before + 1);
+        ASSERT_EQ(sets.size(), 1u);
+        EXPECT_EQ(sets[0].name, "CACHED");
+        EXPECT_EQ(sets[0].source, "amateur");
+        EXPECT_EQ(Files::readFile(TLEManager::cacheFile("amateur")), cachedBody);
+        EXPECT_EQ(Files::readFile(TLEManager::timestampFile("amateur")), stampBefore);
+        EXPECT_TRUE(TLEManager::isCacheStale("amateur")) << "the next load tries again";
+    }
+}
+
+TEST_F(TLEManagerTest, CategoriesWithoutAnythingStillComplete)
+{
+    HttpTestServer::Response dropped;
+    dropped.closeWithoutAnswer = true;
+    server_.setResponse(groupTarget("amateur"), dropped);
+    server_.setResponse(groupTarget("stations"), 500, "oops");
+    ASSERT_TRUE(UserTLESourceStore::add(UserTLESource("Bad address", "not a valid address")));
+    const auto sets = fetch({"amateur", "stations", "no-such-key", "user:Bad_address"});
+    EXPECT_TRUE(sets.empty());
+    EXPECT_EQ(server_.requestCount(groupTarget("stations")), 1);
+    EXPECT_EQ(server_.totalRequests(), server_.requestCount(groupTarget("amateur")) + 1)
+        << "unknown keys and unparsable addresses make no request";
+    EXPECT_FALSE(Files::exists(TLEManager::cacheFile("amateur")));
+    EXPECT_FALSE(Files::exists(TLEManager::timestampFile("stations")));
+}
+
+TEST_F(TLEManagerTest, EmptyKeyListGivesTheImportedSetsOnly)
+{
+    ASSERT_EQ(CustomTLEStore::importFromText(tleText("MINE", 7) + tleText("MINE AGAIN", 8)).count, 2);
+    const auto sets = fetch({});
+    ASSERT_EQ(sets.size(), 2u);
+    EXPECT_EQ(find(sets, 7)->source, "custom");
+    EXPECT_EQ(server_.totalRequests(), 0);
+}
+
+TEST_F(TLEManagerTest, CategoriesAreMergedOnePerSatelliteWithTheirSourceKeys)
+{
+    // Satellite 100 is in both categories and imported; 200 only in one.
+    server_.setResponse(groupTarget("amateur"), 200,
+                        "[" + ommJson("SAT 100", 100, "2024-02-20T00:00:00") + "," +
+                            ommJson("SAT 200", 200, "2024-02-20T00:00:00") + "]");
+    writeCache("cubesat", "[" + ommJson("SAT 100", 100, "2024-02-20T00:00:00") + "]", 3600);
+    const std::string userBody = tleText("SAT 300", 300, 40.0);
+    ASSERT_TRUE(UserTLESourceStore::add(UserTLESource("My list", server_.url("/my/list.txt"))));
+    server_.setResponse("/my/list.txt", 200, userBody);
+    ASSERT_EQ(CustomTLEStore::importFromText(tleText("MY 100", 100, 51.0)).count, 1);
+
+    const auto sets = fetch({"cubesat", "user:My_list", "amateur"});
+    ASSERT_EQ(sets.size(), 3u);
+    EXPECT_EQ(find(sets, 100)->source, "amateur,cubesat,custom");
+    EXPECT_EQ(find(sets, 100)->name, "MY 100") << "imported set of the same epoch wins";
+    EXPECT_EQ(find(sets, 200)->source, "amateur");
+    EXPECT_EQ(find(sets, 300)->source, "user:My_list");
+    EXPECT_EQ(Files::readFile(Files::dataFolder() / "tle" / "user-My_list.tle"), userBody);
+    EXPECT_EQ(server_.requestCount(groupTarget("cubesat")), 0);
+}
+
+TLEData setAt(std::int64_t id, const char* source, double secondsAfter, const char* name = "")
+{
+    TLEData t;
+    t.noradId = id;
+    t.name = name;
+    t.source = source;
+    t.epochYear = 2024;
+    t.epochDays = 100.5 + secondsAfter / 86400.0;
+    return t;
+}
+
+TEST(TLEMergeTest, TieWindowCustomPreferenceAndAbsentEpochs)
+{
+    struct Case {
+        const char* label;
+        TLEData first;
+        TLEData second;
+        const char* winner;
+    };
+    TLEData noEpoch = setAt(1, "weather", 0, "second");
+    noEpoch.epochDays = std::numeric_limits<double>::quiet_NaN();
+    TLEData noEpochFirst = noEpoch;
+    noEpochFirst.name = "first";
+    const Case cases[] = {
+        {"custom 30 s older wins", setAt(1, "amateur", 0, "first"), setAt(1, "custom", -30, "second"), "second"},
+        {"custom 61 s older loses", setAt(1, "amateur", 0, "first"), setAt(1, "custom", -61, "second"), "first"},
+        {"custom 61 s newer wins", setAt(1, "amateur", 0, "first"), setAt(1, "custom", 61, "second"), "second"},
+        {"exactly 60 s newer: first comer stays", setAt(1, "a", 0, "first"), setAt(1, "b", 60, "second"), "first"},
+        {"exactly 60 s older: first comer stays", setAt(1, "a", 0, "first"), setAt(1, "b", -60, "second"), "first"},
+        {"60.5 s newer wins", setAt(1, "a", 0, "first"), setAt(1, "b", 60.5, "second"), "second"},
+        {"custom does not displace custom", setAt(1, "custom", 0, "first"), setAt(1, "custom", 10, "second"), "first"},
+        {"download does not displace custom in the window", setAt(1, "custom", 0, "first"),
+         setAt(1, "amateur", 59, "second"), "first"},
+        {"absent epoch never replaces", setAt(1, "a", 0, "first"), noEpoch, "first"},
+        {"absent epoch is never replaced", noEpochFirst, setAt(1, "custom", 1e6, "second"), "first"},
+    };
+    for (const auto& c : cases) {
+        const auto merged = TLEManager::merge({c.first, c.second});
+        ASSERT_EQ(merged.size(), 1u) << c.label;
+        EXPECT_EQ(merged[0].name, c.winner) << c.label;
+    }
+}
+
+TEST(TLEMergeTest, SourceKeysAreDistinctSortedAndJoined)
+{
+    const auto merged = TLEManager::merge({
+        setAt(1, "user:Z", 0), setAt(1, "custom", 0), setAt(1, "amateur", 0), setAt(1, "amateur", 0),
+        setAt(1, "", 0), setAt(1, "cubesat", 0), setAt(2, "a,b", 0), setAt(3, "", 0),
+    });
+    ASSERT_EQ(merged.size(), 3u);
+    EXPECT_EQ(find(merged, 1)->source, "amateur,cubesat,custom,user:Z");
+    EXPECT_EQ(find(merged, 2)->source, "a,b");
+    EXPECT_EQ(find(merged, 3)->source, "");
+}
+
+TEST_F(TLEManagerTest, FetchByNoradId)
+{
+    const std::string target = std::string(TLEManager::servicePath) + "?CATNR=25544&FORMAT=json";
+    server_.setResponse(target, 200,
+                        "[" + ommJson("ISS", 25544, "2024-02-28T00:00:00") + "," +
+                            ommJson("OTHER", 1, "2024-02-28T00:00:00") + "]");
+    std::atomic<int> calls{0};
+    std::optional<TLEData> got;
+    TLEManager::fetchByNoradId(25544, [&](std::optional<TLEData> set) {
+        got = std::move(set);
+        ++calls;
+    });
+    ASSERT_TRUE(test::waitUntil([&]() { return calls.load() == 1; }, 10s));
+    ASSERT_TRUE(got.has_value());
+    EXPECT_EQ(got->name, "ISS");
+    EXPECT_EQ(got->source, "");
+    EXPECT_FALSE(Files::exists(Files::dataFolder() / "tle" / "25544.tle"));
+
+    std::atomic<int> failures{0};
+    TLEManager::fetchByNoradId(1, [&](std::optional<TLEData> set) { failures += set ? 100 : 1; });
+    ASSERT_TRUE(test::waitUntil([&]() { return failures.load() > 0; }, 10s));
+    EXPECT_EQ(failures.load(), 1) << "a 404 page gives no element set";
+}
+
+} // namespace
+} // namespace zelvane
