@@ -179,7 +179,10 @@ void RigctldClient::connect(const std::string& host, std::uint16_t port,
     port_ = port;
     onStatusChange_ = std::move(onStatus);
 
-    retireConnection();
+    if (connection_ != nullptr) {
+        retireConnection(true);
+        resetLinkState();
+    }
 
     auto* socket = new QTcpSocket(anchor_.get());
     connection_ = socket;
@@ -198,11 +201,10 @@ void RigctldClient::connect(const std::string& host, std::uint16_t port,
     socket->connectToHost(QString::fromStdString(host_), port_);
 }
 
-// Closes the current socket. Answers to what was sent over it can no longer
-// arrive, so whatever waits for them is flushed, the partial line is dropped
-// (it must not be glued onto the next stream) and the settled protocol no
-// longer describes the link.
-void RigctldClient::retireConnection()
+// Lets go of the current socket; nothing it reports reaches us any more.
+// Inside one of the socket's own signals it must not be closed there and
+// then, so it is only scheduled for deletion (which closes it).
+void RigctldClient::retireConnection(bool closeNow)
 {
     QTcpSocket* old = connection_;
     if (old == nullptr) {
@@ -210,9 +212,20 @@ void RigctldClient::retireConnection()
     }
     connection_ = nullptr;
     old->disconnect();
-    old->abort();
+    if (closeNow) {
+        old->abort();
+    }
     old->deleteLater();
+}
 
+// Answers to what was sent over a closed link can no longer arrive, so
+// whatever waits for them is flushed, the partial line is dropped (it must
+// not be glued onto the next stream), and the settled protocol and the armed
+// satellite mode no longer describe the link. A probe in flight is abandoned
+// rather than flushed into "classic": the mode of a link that is gone stays
+// unknown until the next probe decides.
+void RigctldClient::resetLinkState()
+{
     isConnected_ = false;
     satModeArmed_ = false;
     capsProbeID_.reset();
@@ -251,19 +264,15 @@ void RigctldClient::handleSocketLost(QTcpSocket* socket)
     if (socket != connection_) {
         return;
     }
-    failLink();
+    failLink(true);
 }
 
 // A refused or unreachable daemon, a peer that closed the stream, a failed
 // send and an overflowing reply queue all end here.
-void RigctldClient::failLink()
+void RigctldClient::failLink(bool fromSocketSignal)
 {
-    retireConnection(); // flushes, clears the armed flag and the probe, sets unknown
-    isConnected_ = false;
-    satModeArmed_ = false;
-    capsProbeID_.reset();
-    setProtocolMode(RigProtocolMode::unknown);
-    flushPending();
+    retireConnection(!fromSocketSignal);
+    resetLinkState();
     platform::postToMain([status = onStatusChange_]() {
         if (status) {
             status(false);
@@ -310,7 +319,7 @@ void RigctldClient::sendCommand(std::string_view text)
     const QByteArray bytes(text.data(), static_cast<qsizetype>(text.size()));
     const qint64 written = connection_->write(bytes);
     if (written != bytes.size()) {
-        failLink();
+        failLink(false);
     }
 }
 
@@ -318,7 +327,7 @@ bool RigctldClient::enqueueResponse(ReplyHandler completion)
 {
     if (pendingResponses_.size() >= maxPendingResponses) {
         // The daemon has stopped answering; start over on a fresh link.
-        failLink();
+        failLink(false);
         if (completion) {
             platform::postToMain([completion = std::move(completion)]() { completion(flushedCode, {}); });
         }

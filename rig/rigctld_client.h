@@ -50,10 +50,12 @@ public:
     RigctldClient(const RigctldClient&) = delete;
     RigctldClient& operator=(const RigctldClient&) = delete;
 
-    // Opens a link to host:port, replacing (and closing) any earlier one.
-    // onStatus(true) comes when the link is up, onStatus(false) when it could
-    // not be opened or was lost; after a loss the client retries by itself
-    // with the same host, port and callback until a link is up again.
+    // Opens a link to host:port, replacing (and closing) any earlier one;
+    // commands still waiting for an answer on the earlier link complete with
+    // -1 and the mode returns to unknown. onStatus(true) comes when the link
+    // is up, onStatus(false) when it could not be opened or was lost; after a
+    // loss the client retries by itself with the same host, port and callback
+    // until a link is up again.
     void connect(const std::string& host, std::uint16_t port, std::function<void(bool)> onStatus);
 
     // Classic commands; sent only while the link is up, dropped otherwise.
@@ -113,8 +115,9 @@ private:
     void dispatchLine(std::string line);
     void flushPending();
 
-    void failLink();
-    void retireConnection();
+    void failLink(bool fromSocketSignal);
+    void retireConnection(bool closeNow);
+    void resetLinkState();
     void startReconnect();
     void stopReconnect();
     void reconnectTick();
