@@ -118,7 +118,11 @@ std::string stampText(double seconds)
     if (ec != std::errc()) {
         return formatShortest(seconds);
     }
-    return std::string(buffer.data(), end);
+    std::string text(buffer.data(), end);
+    if (text.find('.') == std::string::npos) {
+        text += ".0"; // always written with a fractional part
+    }
+    return text;
 }
 
 // Keeps a body that yielded element sets as the category's cached copy.
