@@ -1,0 +1,124 @@
+#include "catalog/satnogs_cache.h"
+
+#include <QString>
+#include <array>
+#include <charconv>
+#include <string>
+
+#include "catalog/satnogs_fetch.h"
+#include "orbital/date.h"
+#include "orbital/numeric_text.h"
+#include "platform/files.h"
+
+namespace zelvane::SatNOGSCache {
+
+namespace {
+
+namespace Files = platform::Files;
+
+std::filesystem::path folderPath()
+{
+    return Files::dataFolder() / "satnogs";
+}
+
+// Seconds since 1970 in plain decimal with a point and at least one fraction
+// digit ("1700000000.25", "1700000000.0"): the shortest fixed text that
+// reads back to the same value, never exponent notation.
+std::string stampText(double seconds)
+{
+    std::array<char, 128> buffer{};
+    const auto [end, ec] =
+        std::to_chars(buffer.data(), buffer.data() + buffer.size(), seconds, std::chars_format::fixed);
+    std::string text = ec == std::errc() ? std::string(buffer.data(), end) : formatShortest(seconds);
+    if (text.find('.') == std::string::npos && text.find('e') == std::string::npos) {
+        text += ".0";
+    }
+    return text;
+}
+
+std::optional<double> readStamp(std::int64_t noradId)
+{
+    const auto bytes = Files::readFile(timestampFile(noradId));
+    if (!bytes) {
+        return std::nullopt;
+    }
+    // Bytes that are not UTF-8 turn into replacement characters and so fail
+    // the number test below.
+    const QString text = QString::fromUtf8(bytes->data(), static_cast<qsizetype>(bytes->size())).trimmed();
+    return parseDecimal(text.toStdString());
+}
+
+} // namespace
+
+std::filesystem::path cacheDir()
+{
+    const auto folder = folderPath();
+    Files::createFolder(folder); // failure ignored: the writes then fail quietly
+    return folder;
+}
+
+std::filesystem::path cacheFile(std::int64_t noradId)
+{
+    return cacheDir() / (std::to_string(noradId) + ".json");
+}
+
+std::filesystem::path timestampFile(std::int64_t noradId)
+{
+    return cacheDir() / (std::to_string(noradId) + ".timestamp");
+}
+
+bool isCacheStale(std::int64_t noradId, double maxAgeHours)
+{
+    const auto stamp = readStamp(noradId);
+    if (!stamp) {
+        return true;
+    }
+    const double age = Date::now().timeIntervalSince1970() - *stamp;
+    return age > maxAgeHours * 3600.0;
+}
+
+std::optional<std::vector<Transmitter>> loadCached(std::int64_t noradId)
+{
+    const auto bytes = Files::readFile(cacheFile(noradId));
+    if (!bytes) {
+        return std::nullopt;
+    }
+    return decodeTransmitterList(*bytes);
+}
+
+void save(std::int64_t noradId, const std::vector<Transmitter>& transmitters)
+{
+    const auto text = encodeTransmitterList(transmitters);
+    if (!text || !Files::writeFileAtomically(cacheFile(noradId), *text)) {
+        return;
+    }
+    Files::writeFileAtomically(timestampFile(noradId), stampText(Date::now().timeIntervalSince1970()));
+}
+
+void fetchWithCache(std::int64_t noradId, std::function<void(std::vector<Transmitter>)> completion)
+{
+    if (!isCacheStale(noradId)) {
+        if (auto cached = loadCached(noradId)) {
+            completion(std::move(*cached));
+            return;
+        }
+    }
+    SatNOGSFetch::fetchTransmitters(
+        noradId, [noradId, completion = std::move(completion)](std::vector<Transmitter> downloaded) {
+            if (downloaded.empty()) {
+                // Nothing new: keep the files as they are (so the next call asks
+                // again) and fall back to whatever list is held, however old.
+                completion(loadCached(noradId).value_or(std::vector<Transmitter>{}));
+                return;
+            }
+            save(noradId, downloaded);
+            completion(std::move(downloaded));
+        });
+}
+
+void clearAll()
+{
+    Files::remove(folderPath());
+}
+
+} // namespace zelvane::SatNOGSCache
