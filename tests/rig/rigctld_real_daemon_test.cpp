@@ -14,7 +14,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <memory>
 #include <optional>
 #include <string>
@@ -48,6 +47,40 @@ bool accepts(quint16 port)
     return up;
 }
 
+// A second connection to the daemon for reading the rig's state back. One
+// connection for all queries: rigctld copes poorly with a burst of short ones.
+class RigQuery {
+public:
+    bool open(quint16 port)
+    {
+        socket_.connectToHost(QHostAddress::LocalHost, port);
+        return socket_.waitForConnected(5000);
+    }
+
+    // The lines of the answer to one command, empty when it does not come.
+    std::vector<std::string> ask(const std::string& command, std::size_t lineCount)
+    {
+        socket_.write(command.data(), static_cast<qint64>(command.size()));
+        std::vector<std::string> lines;
+        waitUntil(
+            [&] {
+                buffer_ += socket_.readAll().toStdString();
+                std::size_t feed = 0;
+                while (lines.size() < lineCount && (feed = buffer_.find('\n')) != std::string::npos) {
+                    lines.push_back(buffer_.substr(0, feed));
+                    buffer_.erase(0, feed + 1);
+                }
+                return lines.size() >= lineCount;
+            },
+            10s);
+        return lines.size() >= lineCount ? lines : std::vector<std::string>{};
+    }
+
+private:
+    QTcpSocket socket_;
+    std::string buffer_;
+};
+
 // One rigctld process with the dummy rig, stopped through its own process
 // handle when the object goes away.
 class RigctldProcess {
@@ -74,7 +107,12 @@ public:
             }
             const bool up = waitUntil(
                 [&] { return process_->state() != QProcess::Running || accepts(*port); }, 10s);
-            if (up && process_->state() == QProcess::Running) {
+            // Accepting is not enough: right after start-up rigctld may
+            // still drop a connection, and the port may turn out to be
+            // another process's. Ours answers, and keeps running.
+            RigQuery check;
+            if (up && check.open(*port) && !check.ask("f\n", 1).empty() &&
+                process_->state() == QProcess::Running) {
                 port_ = *port;
                 return true;
             }
@@ -105,34 +143,6 @@ private:
     quint16 port_ = 0;
 };
 
-// Sends one query over a connection of its own and returns the lines of the
-// answer.
-std::vector<std::string> query(quint16 port, const std::string& command, std::size_t lineCount)
-{
-    QTcpSocket socket;
-    socket.connectToHost(QHostAddress::LocalHost, port);
-    if (!socket.waitForConnected(3000)) {
-        return {};
-    }
-    socket.write(command.data(), static_cast<qint64>(command.size()));
-    std::string received;
-    waitUntil(
-        [&] {
-            received += socket.readAll().toStdString();
-            return static_cast<std::size_t>(std::count(received.begin(), received.end(), '\n')) >=
-                   lineCount;
-        },
-        5s);
-    std::vector<std::string> lines;
-    std::size_t from = 0;
-    std::size_t feed = 0;
-    while ((feed = received.find('\n', from)) != std::string::npos) {
-        lines.push_back(received.substr(from, feed - from));
-        from = feed + 1;
-    }
-    return lines;
-}
-
 TEST(RigctldRealDaemonTest, SettlesClassicAndSetsFrequencyAndModeOnTheDummyRig)
 {
     const QString program = QStandardPaths::findExecutable(QStringLiteral("rigctld"));
@@ -158,16 +168,25 @@ TEST(RigctldRealDaemonTest, SettlesClassicAndSetsFrequencyAndModeOnTheDummyRig)
 
     client->setMode("FM", 15000);
     client->setFrequency(145800000.7);
+    RigQuery rig;
+    ASSERT_TRUE(rig.open(daemon.port()));
     // The dummy rig takes the commands in order; wait until the frequency shows.
-    ASSERT_TRUE(waitUntil([&] { return query(daemon.port(), "f\n", 1) ==
-                                       std::vector<std::string>{"145800000"}; },
-                          10s));
-    EXPECT_EQ(query(daemon.port(), "m\n", 2), (std::vector<std::string>{"FM", "15000"}));
+    const auto frequencyIs = [&](const std::string& hz) {
+        return waitUntil(
+            [&] {
+                if (rig.ask("f\n", 1) == std::vector<std::string>{hz}) {
+                    return true;
+                }
+                spinFor(20ms);
+                return false;
+            },
+            10s);
+    };
+    ASSERT_TRUE(frequencyIs("145800000"));
+    EXPECT_EQ(rig.ask("m\n", 2), (std::vector<std::string>{"FM", "15000"}));
 
     client->setFrequency(435000000);
-    ASSERT_TRUE(waitUntil([&] { return query(daemon.port(), "f\n", 1) ==
-                                       std::vector<std::string>{"435000000"}; },
-                          10s));
+    ASSERT_TRUE(frequencyIs("435000000"));
     spinFor(50ms);
     EXPECT_EQ(status, std::vector<bool>{true});
     EXPECT_EQ(client->protocolMode(), RigProtocolMode::classic);
