@@ -29,7 +29,7 @@ public:
         std::erase_if(slots_, [id](const auto& entry) { return entry.first == id; });
     }
 
-    void emit(const Args&... args) const
+    void notify(const Args&... args) const
     {
         const auto snapshot = slots_;
         for (const auto& entry : snapshot) {

@@ -14,9 +14,9 @@ Satellite::Satellite(std::string name, std::int64_t noradId, std::vector<Transmi
 
 void Satellite::setIsSelected(bool selected)
 {
-    objectWillChange.emit();
+    objectWillChange.notify();
     isSelected_ = selected;
-    isSelectedChanged.emit(selected);
+    isSelectedChanged.notify(selected);
 }
 
 std::optional<TopocentricResult> Satellite::observe(Date at, double obsLat, double obsLon,
@@ -34,11 +34,11 @@ std::optional<TopocentricResult> Satellite::observe(Date at, double obsLat, doub
     if (!rec) {
         return std::nullopt;
     }
-    const auto state = sgp4(*rec, minutesSinceEpoch(*rec, at));
+    const JulianDate jd = jdayFromDate(at);
+    const auto state = sgp4(*rec, minutesSinceEpoch(*rec, jd));
     if (!state) {
         return std::nullopt;
     }
-    const JulianDate jd = jdayFromDate(at);
     return temeToTopocentric(state->position, state->velocity, obsLat, obsLon,
                              obsAltMeters / 1000.0, gstime(jd.jd + jd.jdFrac));
 }

@@ -375,7 +375,11 @@ std::optional<SGP4Result> sgp4(const SatRec& satrec, double tsince)
 
 double minutesSinceEpoch(const SatRec& satrec, Date date)
 {
-    const JulianDate jd = jdayFromDate(date);
+    return minutesSinceEpoch(satrec, jdayFromDate(date));
+}
+
+double minutesSinceEpoch(const SatRec& satrec, const JulianDate& jd)
+{
     return ((jd.jd - satrec.jdsatepoch) + (jd.jdFrac - satrec.jdsatepochF)) * minutesPerDay;
 }
 

@@ -150,5 +150,8 @@ std::optional<SGP4Result> sgp4(const SatRec& satrec, double tsince);
 
 // Minutes from the record's epoch to the instant.
 double minutesSinceEpoch(const SatRec& satrec, Date date);
+// The same minutes from a Julian date already split from the instant, so a
+// caller that also needs the sidereal time splits the instant only once.
+double minutesSinceEpoch(const SatRec& satrec, const JulianDate& jd);
 
 } // namespace zelvane
