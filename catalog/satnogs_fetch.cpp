@@ -240,32 +240,39 @@ std::vector<Transmitter> convertTransmitterEntry(const SatNOGSTransmitter& recor
     return out;
 }
 
-void fetchTransmitters(std::int64_t noradId, TransmittersCompletion completion)
+namespace {
+// One GET of a record list. The status is deliberately not looked at:
+// whatever body arrived is the answer, and one that is not a record list
+// (or a transport failure) gives the handler nothing to work with.
+void fetchRecords(const std::string& url,
+                  std::function<void(std::optional<std::vector<SatNOGSTransmitter>>)> handler)
 {
-    const std::string url = transmittersURL(noradId);
     if (!isUsableURL(url)) {
-        completion({});
+        handler(std::nullopt);
         return;
     }
-    platform::Http::get(url, [completion = std::move(completion)](platform::HttpResult result) {
-        // The status is deliberately not looked at: whatever body arrived is
-        // the answer, and one that is not a record list gives nothing.
+    platform::Http::get(url, [handler = std::move(handler)](platform::HttpResult result) {
         if (result.error) {
-            completion({});
+            handler(std::nullopt);
             return;
         }
-        const auto records = decodeAnswer(result.body);
-        if (!records) {
-            completion({});
-            return;
-        }
+        handler(decodeAnswer(result.body));
+    });
+}
+} // namespace
+
+void fetchTransmitters(std::int64_t noradId, TransmittersCompletion completion)
+{
+    fetchRecords(transmittersURL(noradId), [completion = std::move(completion)](auto records) {
         std::vector<Transmitter> list;
-        for (const auto& record : *records) {
-            if (!record.alive) {
-                continue;
-            }
-            for (auto& t : convertTransmitterEntry(record)) {
-                list.push_back(std::move(t));
+        if (records) {
+            for (const auto& record : *records) {
+                if (!record.alive) {
+                    continue;
+                }
+                for (auto& t : convertTransmitterEntry(record)) {
+                    list.push_back(std::move(t));
+                }
             }
         }
         completion(std::move(list));
@@ -274,29 +281,17 @@ void fetchTransmitters(std::int64_t noradId, TransmittersCompletion completion)
 
 void fetchAllActive(AllActiveCompletion completion)
 {
-    const std::string url = allActiveURL();
-    if (!isUsableURL(url)) {
-        completion({});
-        return;
-    }
-    platform::Http::get(url, [completion = std::move(completion)](platform::HttpResult result) {
-        if (result.error) {
-            completion({});
-            return;
-        }
-        const auto records = decodeAnswer(result.body);
-        if (!records) {
-            completion({});
-            return;
-        }
+    fetchRecords(allActiveURL(), [completion = std::move(completion)](auto records) {
         std::map<std::int64_t, std::vector<Transmitter>> byNumber;
-        for (const auto& record : *records) {
-            if (!record.alive || !record.norad_cat_id) {
-                continue;
-            }
-            auto& list = byNumber[*record.norad_cat_id]; // a live number gets its entry even when empty
-            for (auto& t : convertTransmitterEntry(record)) {
-                list.push_back(std::move(t));
+        if (records) {
+            for (const auto& record : *records) {
+                if (!record.alive || !record.norad_cat_id) {
+                    continue;
+                }
+                auto& list = byNumber[*record.norad_cat_id]; // a live number gets its entry even when empty
+                for (auto& t : convertTransmitterEntry(record)) {
+                    list.push_back(std::move(t));
+                }
             }
         }
         completion(std::move(byNumber));

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "orbital/angles.h"
 #include "orbital/earth.h"
 #include "orbital/sgp4.h"
 
@@ -13,16 +14,6 @@ namespace {
 constexpr double pi = std::numbers::pi;
 constexpr double R = WGS84::radiusEarthKm;
 
-double normalizeLongitude(double deg)
-{
-    while (deg > 180.0) {
-        deg -= 360.0;
-    }
-    while (deg < -180.0) {
-        deg += 360.0;
-    }
-    return deg;
-}
 
 double bearingBetween(const SubSatellitePoint& a, const SubSatellitePoint& b)
 {

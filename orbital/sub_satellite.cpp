@@ -2,25 +2,11 @@
 
 #include <cmath>
 
+#include "orbital/angles.h"
 #include "orbital/earth.h"
 #include "orbital/sgp4.h"
 
 namespace zelvane {
-
-namespace {
-
-double normalizeLongitude(double deg)
-{
-    while (deg > 180.0) {
-        deg -= 360.0;
-    }
-    while (deg < -180.0) {
-        deg += 360.0;
-    }
-    return deg;
-}
-
-} // namespace
 
 SubSatellitePoint subPointFromTeme(const Vec3& position, double gmst)
 {

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "orbit_fixtures.h"
+#include "orbital/angles.h"
 #include "orbital/earth.h"
 #include "orbital/look_angles.h"
 
@@ -81,3 +82,21 @@ TEST(SubSatelliteTest, SatelliteRecordGivesItsPointOrNothing)
 
 } // namespace
 } // namespace zelvane
+
+TEST(LongitudeNormalisationTest, BringsAnyFiniteValueIntoRangeWithoutLooping)
+{
+    using zelvane::normalizeLongitude;
+    struct Case {
+        double in, out;
+    };
+    const Case cases[] = {{180.0, 180.0}, {-180.0, -180.0}, {181.0, -179.0}, {-181.0, 179.0},
+                          {540.0, 180.0}, {725.0, 5.0}, {-725.0, -5.0}, {0.0, 0.0}};
+    for (const auto& c : cases) {
+        EXPECT_DOUBLE_EQ(normalizeLongitude(c.in), c.out) << c.in;
+    }
+    // A huge value must finish (a subtract-360 loop would never change it).
+    const double huge = normalizeLongitude(1e300);
+    EXPECT_GE(huge, -180.0);
+    EXPECT_LE(huge, 180.0);
+    EXPECT_TRUE(std::isnan(normalizeLongitude(std::nan(""))));
+}
