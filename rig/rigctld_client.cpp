@@ -153,6 +153,16 @@ std::string decodeLine(std::string_view bytes)
     return std::string(bytes.substr(begin, end - begin));
 }
 
+// Calls an owner's callback through a copy: the owner may drop its last
+// reference to the client from inside the callback, which destroys the
+// member that holds the callback while it is still running.
+template <typename Callback, typename... Args>
+void notify(const Callback& callback, Args... args)
+{
+    const Callback running = callback;
+    running(args...);
+}
+
 } // namespace
 
 RigctldClient::RigctldClient(std::chrono::milliseconds probeTimeout,
@@ -425,7 +435,7 @@ void RigctldClient::setProtocolMode(RigProtocolMode mode)
     protocolMode_ = mode;
     platform::postToMain([guard = QPointer<QObject>(anchor_.get()), this, mode]() {
         if (guard && onModeChange) {
-            onModeChange(mode);
+            notify(onModeChange, mode);
         }
     });
 }
@@ -518,7 +528,7 @@ void RigctldClient::satAOS(const std::string& name, Completion completion)
                               satModeArmed_ = true;
                               platform::postToMain([guard, this]() {
                                   if (guard && onArmedChange) {
-                                      onArmedChange(true);
+                                      notify(onArmedChange, true);
                                   }
                               });
                           }
@@ -543,7 +553,7 @@ void RigctldClient::satLOS(Completion completion)
             satModeArmed_ = false;
             platform::postToMain([guard, this]() {
                 if (guard && onArmedChange) {
-                    onArmedChange(false);
+                    notify(onArmedChange, false);
                 }
             });
         }
@@ -604,11 +614,11 @@ void RigctldClient::handleSatelliteAnswer(std::int64_t code, bool isUplink)
             return;
         }
         if (onArmedChange) {
-            onArmedChange(false);
+            notify(onArmedChange, false);
         }
         // The first callback may have destroyed the client.
         if (guard && onSatModeLost) {
-            onSatModeLost();
+            notify(onSatModeLost);
         }
     });
 }

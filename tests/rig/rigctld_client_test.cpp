@@ -670,6 +670,61 @@ TEST(RigctldClientTest, NewConnectionClosesAndIgnoresTheOldOne)
     EXPECT_EQ(second.acceptedCount(), 1);
 }
 
+TEST(RigctldClientTest, ACallbackMayDestroyTheClient)
+{
+    enum class Which { mode, armed, lost };
+    for (const Which which : {Which::mode, Which::armed, Which::lost}) {
+        SCOPED_TRACE(static_cast<int>(which));
+        FakeRigDaemon daemon;
+        daemon.setResponder([](const std::string& line) -> std::string {
+            if (line == satCaps) {
+                return satProtoAnswer;
+            }
+            return line.rfind("\\sat_dl", 0) == 0 ? "RPRT -11\n" : "RPRT 0\n";
+        });
+        Reports reports;
+        std::shared_ptr<RigctldClient> client = makeClient();
+        std::vector<std::string> seen;
+        // The owner drops its last reference from inside the callback and
+        // then still uses what the callback captured.
+        const auto destroyIf = [&](Which when, std::string name) {
+            return [&client, &seen, when, which, name = std::move(name)]() {
+                if (when == which) {
+                    client.reset();
+                    seen.push_back(name);
+                }
+            };
+        };
+        bool settled = false;
+        bool armed = false;
+        client->onModeChange = [&, f = destroyIf(Which::mode, "mode")](RigProtocolMode) {
+            settled = true;
+            f();
+        };
+        client->onArmedChange = [&, f = destroyIf(Which::armed, "armed")](bool up) {
+            armed = up;
+            if (up) {
+                f();
+            }
+        };
+        client->onSatModeLost = destroyIf(Which::lost, "lost");
+        client->connect("127.0.0.1", daemon.port(), reports.statusCallback());
+        ASSERT_TRUE(waitUntil([&] { return settled; }));
+        if (client) {
+            client->satAOS("X");
+            ASSERT_TRUE(waitUntil([&] { return armed || !client; }));
+        }
+        if (client) {
+            client->satDL(145e6, 1, 1);
+            ASSERT_TRUE(waitUntil([&] { return !client; }));
+        }
+        spinFor(30ms);
+        const std::vector<std::string> names = {"mode", "armed", "lost"};
+        EXPECT_EQ(seen, std::vector<std::string>{names[static_cast<std::size_t>(which)]});
+        EXPECT_TRUE(waitUntil([&] { return daemon.closedByClientCount() == 1; }));
+    }
+}
+
 TEST(RigctldClientTest, DestroyingTheClientSilencesItsTimersAndReports)
 {
     FakeRigDaemon daemon;
