@@ -99,6 +99,9 @@ std::optional<std::string> encode(const std::vector<UserTLESource>& sources)
 {
     nlohmann::ordered_json array = nlohmann::ordered_json::array();
     for (const auto& source : sources) {
+        if (!canonicalId(source.id)) {
+            return std::nullopt; // stored, it would make the whole list unreadable
+        }
         nlohmann::ordered_json object;
         object["id"] = source.id;
         object["name"] = source.name;

@@ -44,7 +44,8 @@ inline constexpr const char* amsatPresetURL = "https://www.amsat.org/tle/current
 const std::vector<UserTLESource>& presets();
 
 std::vector<UserTLESource> load();
-// False when the list could not be encoded; the stored value is then kept.
+// False when the list could not be encoded (text that is not UTF-8, an id
+// that is not a UUID); the stored value is then kept.
 bool save(const std::vector<UserTLESource>& sources);
 // False when a stored source has exactly the same address.
 bool add(const UserTLESource& source);

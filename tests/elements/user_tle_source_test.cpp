@@ -127,6 +127,18 @@ TEST_F(UserTLESourceTest, UndecodableStoredListIsBackedUpBeforeItIsReplaced)
     EXPECT_TRUE(UserTLESourceStore::load().empty());
 }
 
+TEST_F(UserTLESourceTest, SourceWhoseIdIsNotAnIdentifierIsNeverStored)
+{
+    // Stored, such an id would make the whole list unreadable at the next load.
+    const UserTLESource kept("Kept", "https://kept.example/a.txt");
+    ASSERT_TRUE(UserTLESourceStore::add(kept));
+    const auto before = store().bytes(UserTLESourceStore::defaultsKey);
+    EXPECT_FALSE(UserTLESourceStore::add(UserTLESource("not-an-id", "Bad", "https://bad.example/")));
+    EXPECT_FALSE(UserTLESourceStore::save({kept, UserTLESource("", "Empty id", "https://empty.example/")}));
+    EXPECT_EQ(store().bytes(UserTLESourceStore::defaultsKey), before);
+    EXPECT_EQ(UserTLESourceStore::load(), std::vector<UserTLESource>{kept});
+}
+
 TEST_F(UserTLESourceTest, PresetsAreFixedForTheProcessAndNotStored)
 {
     const auto& presets = UserTLESourceStore::presets();
