@@ -94,6 +94,21 @@ TEST(PassPredictorTest, FindsRisePeakAndSetOfEachPassWhateverTheScanStepBeforeIt
     }
 }
 
+TEST(PassPredictorTest, RiseAfterACoarseStepIsTheTrueCrossing)
+{
+    // The resting elevation sets the scan's step before the rise (60, 20 or
+    // 10 s); the object comes up at 1000.5 s, so the first sample that sees
+    // it up lies 10 to 20 s after the crossing.
+    for (const double rest : {-30.0, -5.0, -1.5}) {
+        SCOPED_TRACE(rest);
+        const auto passes =
+            curvePredictor(box(1000.5, 1600.0, 20.0, rest)).findPasses(origin, 1.0, 2.0);
+        ASSERT_EQ(passes.size(), 1u);
+        EXPECT_NEAR(secondsFromOrigin(passes[0].riseTime), 1000.5, 1e-3);
+        EXPECT_NEAR(passes[0].riseAzimuth, 1000.5 - 720.0, 1e-3);
+    }
+}
+
 TEST(PassPredictorTest, PassUpAtStartRisesTenSecondsBeforeTheWindow)
 {
     const auto passes = curvePredictor(humps({{100.0, 30.0, 400.0}})).findPasses(origin, 1.0, 2.0);
