@@ -284,6 +284,27 @@ TEST_F(TLEManagerTest, CategoriesWithoutAnythingStillComplete)
     EXPECT_FALSE(Files::exists(TLEManager::timestampFile("stations")));
 }
 
+TEST_F(TLEManagerTest, KeysWithoutAnAddressCompleteAtOnceYetStillUseAFreshCache)
+{
+    ASSERT_TRUE(UserTLESourceStore::add(UserTLESource("Bad address", "not a valid address")));
+    for (const std::string key : {"no-such-key", "user:Bad_address"}) {
+        int calls = 0;
+        bool absent = false;
+        TLEManager::fetchCategory(key, [&](std::optional<std::vector<TLEData>> sets) {
+            ++calls;
+            absent = !sets;
+        });
+        EXPECT_EQ(calls, 1) << key << ": completed at once, on the calling thread";
+        EXPECT_TRUE(absent) << key;
+    }
+    // A key that no longer names a category still serves its fresh copy.
+    writeCache("retired", "[" + ommJson("OLD", 5, "2024-02-28T00:00:00") + "]", 3600);
+    const auto sets = fetch({"retired", "no-such-key"});
+    ASSERT_EQ(sets.size(), 1u);
+    EXPECT_EQ(sets[0].source, "retired");
+    EXPECT_EQ(server_.totalRequests(), 0);
+}
+
 TEST_F(TLEManagerTest, EmptyKeyListGivesTheImportedSetsOnly)
 {
     ASSERT_EQ(CustomTLEStore::importFromText(tleText("MINE", 7) + tleText("MINE AGAIN", 8)).count, 2);
