@@ -95,6 +95,29 @@ TEST_F(IssPass, RangeOverThePass)
     EXPECT_EQ(single.minShift, single.maxShift);
 }
 
+TEST(DopplerTest, ReadingWhoseSecondPropagationFailsIsAbsent)
+{
+    // A heavily dragged orbit that decays within days; find the last instant
+    // that still propagates, to the millisecond.
+    test::MeanElements e = test::issElements();
+    e.bstar = 0.05;
+    const auto rec = test::makeRecord(e);
+    const Date epoch = test::recordEpoch(*rec);
+    double lo = 0.0;          // seconds after epoch that propagate
+    double hi = 30.0 * 86400; // and that do not
+    ASSERT_TRUE(sgp4(*rec, 0.0));
+    ASSERT_FALSE(sgp4(*rec, hi / 60.0));
+    while (hi - lo > 1e-3) {
+        const double mid = lo + (hi - lo) / 2.0;
+        (sgp4(*rec, minutesSinceEpoch(*rec, epoch.addingTimeInterval(mid))) ? lo : hi) = mid;
+    }
+    const Date last = epoch.addingTimeInterval(lo);
+    ASSERT_TRUE(DopplerCalc::computeTopo(*rec, last, 0.0, 0.0, 0.0));
+    ASSERT_FALSE(DopplerCalc::computeTopo(*rec, last.addingTimeInterval(0.5), 0.0, 0.0, 0.0));
+    EXPECT_FALSE(DopplerCalc::computeFull(*rec, last, 145.8e6, 0.0, 0.0, 0.0));
+    EXPECT_TRUE(DopplerCalc::computeFull(*rec, last.addingTimeInterval(-60.0), 145.8e6, 0.0, 0.0, 0.0));
+}
+
 TEST_F(IssPass, RecordThatCannotPropagateGivesNothing)
 {
     const SatRec never;
