@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -157,6 +158,38 @@ TEST(SGP4InitTest, SimplifiedDragIsDecidedOnTheUnKozaiOrbit)
     }
 }
 
+TEST(SGP4InitTest, ThresholdsAreInclusiveOnTheLongSide)
+{
+    // Mean motions (radians per minute, from the element set) that land exactly
+    // on a threshold after the Kozai correction is removed: a period of exactly
+    // 225 minutes is deep-space, and a perigee radius of exactly 220 km above
+    // the surface is not simplified drag; one step lower in the perigee is.
+    struct Case {
+        double noKozai;
+        double eccentricity;
+        char method;
+        std::int64_t isimp;
+        bool onPeriodLimit;
+        bool onPerigeeLimit;
+    };
+    const Case cases[] = {
+        {0x1.c98b1f1ca5eedp-6, 0.01, 'd', 0, true, false},
+        {0x1.2119ac47bcbcp-4, 0.001, 'n', 0, false, true},
+        {0x1.2119ac47bcbc2p-4, 0.001, 'n', 1, false, false},
+    };
+    const double perigeeLimit = 220.0 / WGS84::radiusEarthKm + 1.0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.noKozai);
+        const auto rec = initialised({.eccentricity = c.eccentricity});
+        rec->no_kozai = c.noKozai;
+        sgp4init(*rec);
+        ASSERT_EQ(twoPi / rec->no_unkozai == 225.0, c.onPeriodLimit);
+        ASSERT_EQ(rec->altp + 1.0 == perigeeLimit, c.onPerigeeLimit);
+        EXPECT_EQ(rec->method, c.method);
+        EXPECT_EQ(rec->isimp, c.isimp);
+    }
+}
+
 TEST(SGP4InitTest, DensityReferenceAltitudeFollowsLowPerigees)
 {
     // The drag reference radius is not kept, but eta = ao e / (ao - sfour)
@@ -246,6 +279,29 @@ TEST(SGP4PropagationTest, UnusableRecordsGiveNoPosition)
     // After a failure the record still propagates to other times.
     EXPECT_TRUE(sgp4(*decaying, 1.0).has_value());
     EXPECT_EQ(decaying->error.load(), 0);
+}
+
+TEST(SGP4PropagationTest, EccentricityAfterDragLimits)
+{
+    // Without drag the eccentricity after drag is the record's own.
+    struct Case {
+        double eccentricity;
+        bool positioned;
+        std::int64_t error;
+    };
+    const Case cases[] = {
+        {-0.001, true, 0},
+        {std::nextafter(-0.001, -1.0), false, 1},
+        {1.0, false, 1},
+        {std::numeric_limits<double>::quiet_NaN(), false, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.eccentricity);
+        const auto rec = initialised({.eccentricity = 0.001, .bstar = 0.0});
+        rec->ecco = c.eccentricity;
+        EXPECT_EQ(sgp4(*rec, 10.0).has_value(), c.positioned);
+        EXPECT_EQ(rec->error.load(), c.error);
+    }
 }
 
 TEST(SGP4PropagationTest, HighlyEccentricOrbitsSolveKeplerConsistently)
