@@ -379,6 +379,55 @@ TEST_F(SatProtoLinkTest, SatelliteModeLostDisarmsUntilArmedAgain)
     EXPECT_EQ(linesFrom(start), (std::vector<std::string>{"\\sat_aos TEST", "\\sat_dl 145000000 200 1"}));
 }
 
+TEST_F(SatProtoLinkTest, EachSatelliteCommandReactsOnlyToItsOwnCodes)
+{
+    struct Row {
+        std::string command; // "\\sat_dl" or "\\sat_ul"
+        std::string answer;
+        bool disarmed;     // -11 from either command
+        bool uplinkRefused; // -9 from the uplink command only
+    };
+    const std::vector<Row> rows = {
+        {"\\sat_dl", "RPRT -11\n", true, false},  {"\\sat_ul", "RPRT -11\n", true, false},
+        {"\\sat_dl", "RPRT -9\n", false, false},  {"\\sat_dl", "RPRT -5\n", false, false},
+        {"\\sat_ul", "RPRT -5\n", false, false},  {"\\sat_ul", "RPRT x\n", false, false},
+        {"\\sat_ul", "RPRT -9\n", false, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.command + " " + row.answer);
+        script = nullptr;
+        arm();
+        reports.log.clear();
+        script = [&](const std::string& line) -> std::optional<std::string> {
+            return line.rfind(row.command, 0) == 0 ? std::optional<std::string>(row.answer) : std::nullopt;
+        };
+        if (row.command == "\\sat_dl") {
+            client->satDL(145e6, 100, 1);
+        } else {
+            client->satUL(435e6, -300, 1);
+        }
+        if (row.disarmed) {
+            ASSERT_TRUE(waitUntil([&] { return reports.logged("lost"); }));
+            EXPECT_FALSE(client->satModeArmed());
+            EXPECT_EQ(reports.indexOf("armed:0") + 1, reports.indexOf("lost"));
+        } else {
+            settle(); // arms again, so the state is judged by the reports
+            spinFor(20ms);
+            EXPECT_FALSE(reports.logged("armed:0"));
+            EXPECT_FALSE(reports.logged("lost"));
+        }
+
+        // Whether the uplink still goes out once armed.
+        script = nullptr;
+        arm();
+        const std::size_t start = daemon.lines().size();
+        client->satUL(435e6, 0, std::nullopt);
+        settle();
+        const bool uplinkSent = linesFrom(start).front() == "\\sat_ul 435000000 0";
+        EXPECT_EQ(uplinkSent, !row.uplinkRefused);
+    }
+}
+
 TEST_F(SatProtoLinkTest, RefusedUplinkIsNeverSentAgainWhileTheDownlinkGoesOn)
 {
     arm();
