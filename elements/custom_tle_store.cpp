@@ -205,7 +205,11 @@ ImportResult importFromText(std::string_view text)
         }
         sets = std::move(*parsed);
     } else {
-        sets = readText(text);
+        // The file must stay UTF-8: one stray byte stored in a name or line
+        // would make every imported set unreadable at the next load.
+        if (utf8::isValid(text)) {
+            sets = readText(text);
+        }
         if (sets.empty()) {
             return {0, noValidTLEsMessage};
         }

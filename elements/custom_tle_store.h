@@ -42,7 +42,8 @@ struct ImportResult {
     std::optional<std::string> error; // one of the messages above
 };
 // Reads pasted text or a file's content (element text, or JSON objects
-// with element lines) and adds what it finds.
+// with element lines, as UTF-8) and adds what it finds; text that is not
+// UTF-8 yields nothing.
 ImportResult importFromText(std::string_view text);
 
 // The element sets of a JSON import document, or absent when the text is

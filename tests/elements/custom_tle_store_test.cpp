@@ -138,6 +138,26 @@ TEST_F(CustomTLEStoreTest, JsonLinesThatTheFileCouldNotHoldAreRefused)
     }
 }
 
+TEST_F(CustomTLEStoreTest, TextThatIsNotUtf8IsRefusedAndEarlierImportsStayReadable)
+{
+    ASSERT_EQ(CustomTLEStore::importFromText(tleText("GOOD", 1)).count, 1);
+    const auto before = fileContent();
+    // Stored, a stray byte would make the whole file unreadable next time.
+    const std::string texts[] = {
+        tleText("BAD \xff", 2),
+        "BAD\n" + line1For(2) + "\n" + line2For(2) + "\xc3\n",
+    };
+    for (const auto& text : texts) {
+        const auto result = CustomTLEStore::importFromText(text);
+        EXPECT_EQ(result.count, 0);
+        EXPECT_EQ(result.error, std::string(CustomTLEStore::noValidTLEsMessage));
+        EXPECT_EQ(fileContent(), before);
+    }
+    const auto sets = CustomTLEStore::load();
+    ASSERT_EQ(sets.size(), 1u);
+    EXPECT_EQ(sets[0].name, "GOOD");
+}
+
 TEST_F(CustomTLEStoreTest, UnreadableFileIsKeptAsideNotOverwritten)
 {
     const std::string cases[] = {
