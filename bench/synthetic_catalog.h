@@ -5,6 +5,7 @@
 // generator and the mapping to doubles are spelled out, not left to the
 // standard distributions, whose output differs between libraries).
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <memory>
