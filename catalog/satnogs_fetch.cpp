@@ -1,6 +1,5 @@
 #include "catalog/satnogs_fetch.h"
 
-#include <QUrl>
 #include <cmath>
 #include <limits>
 #include <mutex>
@@ -94,14 +93,6 @@ std::string& hostOverride()
 {
     static std::string host;
     return host;
-}
-
-// The platform's notion of a usable address: well formed, with a scheme and
-// a host.
-bool isUsableURL(const std::string& text)
-{
-    const QUrl url(QString::fromStdString(text), QUrl::StrictMode);
-    return url.isValid() && !url.scheme().isEmpty() && !url.host().isEmpty();
 }
 
 Transmitter makeLink(const SatNOGSTransmitter& record, double low, const std::optional<double>& high,
@@ -247,7 +238,10 @@ namespace {
 void fetchRecords(const std::string& url,
                   std::function<void(std::optional<std::vector<SatNOGSTransmitter>>)> handler)
 {
-    if (!isUsableURL(url)) {
+    // Only text that is no address at all completes at once; an address
+    // that parses but cannot be fetched fails in the request, on the
+    // callback thread like any other failure.
+    if (!platform::Http::isValidUrl(url)) {
         handler(std::nullopt);
         return;
     }

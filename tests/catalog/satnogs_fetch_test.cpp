@@ -239,6 +239,20 @@ TEST_F(SatNOGSFetchServerTest, UnformableAddressCompletesAtOnceOnTheCallersThrea
     EXPECT_TRUE(outcome.value->empty());
 }
 
+// An address that parses but cannot be fetched (here a relative one) is
+// made; the request then fails and completes on the callback thread.
+TEST_F(SatNOGSFetchServerTest, ParseableButUnfetchableAddressFailsOnTheCallbackThread)
+{
+    SatNOGSFetch::setHost("nohost");
+    auto outcome = std::make_shared<Outcome<std::vector<Transmitter>>>();
+    SatNOGSFetch::fetchTransmitters(25544, outcome->callback(QThread::currentThread()));
+    ASSERT_TRUE(test::waitUntil([&] { return outcome->arrived(); }));
+    std::lock_guard lock(outcome->mutex);
+    EXPECT_EQ(outcome->calls, 1);
+    EXPECT_FALSE(outcome->onCallerThread);
+    EXPECT_TRUE(outcome->value->empty());
+}
+
 TEST_F(SatNOGSFetchServerTest, AllActiveGroupsByCatalogueNumber)
 {
     server_.setResponse("/api/transmitters/?format=json&alive=true", 200, R"([
