@@ -40,7 +40,16 @@ TEST(SatelliteColorPalette, TableIsOpaqueAndDistinct)
             EXPECT_NE(table[i], table[j]) << i << " " << j;
         }
     }
-    EXPECT_EQ(table[8], (SRGBColor{1.0, 0.75, 0.8, 1.0}));
+    // Every component, so that a slip in one entry shows.
+    const SRGBColor expected[SatelliteColorPalette::colorCount] = {
+        {0.0, 1.0, 0.0, 1.0}, {1.0, 0.2, 0.2, 1.0},  {0.2, 0.6, 1.0, 1.0},  {1.0, 1.0, 0.0, 1.0},
+        {1.0, 0.0, 1.0, 1.0}, {0.0, 1.0, 1.0, 1.0},  {1.0, 0.5, 0.0, 1.0},  {0.6, 0.4, 1.0, 1.0},
+        {1.0, 0.75, 0.8, 1.0}, {0.5, 1.0, 0.0, 1.0}, {0.0, 0.7, 0.5, 1.0},  {1.0, 0.85, 0.4, 1.0},
+        {0.8, 0.2, 0.5, 1.0}, {0.4, 0.8, 1.0, 1.0},  {0.9, 0.6, 0.0, 1.0},  {0.0, 0.9, 0.4, 1.0},
+    };
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        EXPECT_EQ(table[i], expected[i]) << i;
+    }
 }
 
 } // namespace

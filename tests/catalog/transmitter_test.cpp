@@ -121,6 +121,14 @@ TEST(Transmitter, ReadingRulesPerMember)
             EXPECT_FALSE(t->freq) << c.text;
         }
     }
+
+    // An "id" member, even a well-formed one, is not taken over.
+    const char* withId = R"({"id":"6f1c2a7e-0b3d-4c5e-9f80-1a2b3c4d5e6f","mode":"FM","description":"","direction":"up"})";
+    const auto t = Transmitter::fromJson(json::parse(withId));
+    ASSERT_TRUE(t);
+    EXPECT_EQ(t->id.size(), 36u);
+    EXPECT_NE(t->id, "6f1c2a7e-0b3d-4c5e-9f80-1a2b3c4d5e6f");
+    EXPECT_FALSE(t->toJson()->contains("id"));
 }
 
 TEST(Transmitter, ListIsTakenWholeOrNotAtAll)
