@@ -201,6 +201,31 @@ std::optional<std::vector<std::string>> SettingsStore::stringList(const std::str
     return list;
 }
 
+std::optional<std::vector<std::int64_t>> SettingsStore::intList(const std::string& key) const
+{
+    std::lock_guard lock(mutex_);
+    const auto it = values_.find(key);
+    if (it == values_.end() || !it->is_array()) {
+        return std::nullopt;
+    }
+    std::vector<std::int64_t> list;
+    list.reserve(it->size());
+    for (const auto& element : *it) {
+        if (element.is_number_unsigned()) {
+            const auto value = element.get<std::uint64_t>();
+            if (value > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) {
+                return std::nullopt;
+            }
+            list.push_back(static_cast<std::int64_t>(value));
+        } else if (element.is_number_integer()) {
+            list.push_back(element.get<std::int64_t>());
+        } else {
+            return std::nullopt;
+        }
+    }
+    return list;
+}
+
 std::optional<std::string> SettingsStore::bytes(const std::string& key) const
 {
     std::lock_guard lock(mutex_);
@@ -255,6 +280,13 @@ void SettingsStore::setString(const std::string& key, const std::string& value)
 }
 
 void SettingsStore::setStringList(const std::string& key, const std::vector<std::string>& value)
+{
+    std::lock_guard lock(mutex_);
+    values_[key] = value;
+    save();
+}
+
+void SettingsStore::setIntList(const std::string& key, const std::vector<std::int64_t>& value)
 {
     std::lock_guard lock(mutex_);
     values_[key] = value;

@@ -32,6 +32,8 @@ public:
     std::optional<bool> boolValue(const std::string& key) const;
     std::optional<std::string> stringValue(const std::string& key) const;
     std::optional<std::vector<std::string>> stringList(const std::string& key) const;
+    // A list whose every element is an integral number (as intValue reads it).
+    std::optional<std::vector<std::int64_t>> intList(const std::string& key) const;
     // Raw bytes (stored base64-encoded, with their kind recorded).
     std::optional<std::string> bytes(const std::string& key) const;
 
@@ -40,6 +42,7 @@ public:
     void setBool(const std::string& key, bool value);
     void setString(const std::string& key, const std::string& value);
     void setStringList(const std::string& key, const std::vector<std::string>& value);
+    void setIntList(const std::string& key, const std::vector<std::int64_t>& value);
     void setBytes(const std::string& key, const std::string& value);
 
     // Copies whatever is stored under `from` (of any kind) to `to`, e.g. to

@@ -55,6 +55,27 @@ TEST(SettingsStoreTest, EveryKindSurvivesAReloadAndKeepsItsKind)
     EXPECT_EQ(reloaded.doubleValue("missing"), std::nullopt);
 }
 
+TEST(SettingsStoreTest, IntegerListsKeepTheirKindAndRefuseAnyOtherElement)
+{
+    TempDir dir;
+    const auto file = settingsIn(dir);
+    {
+        SettingsStore store(file);
+        store.setIntList("ids", {25544, -1, std::numeric_limits<std::int64_t>::min()});
+        store.setIntList("none", {});
+        store.setStringList("names", {"1"});
+        store.setDouble("number", 5.0);
+    }
+    SettingsStore reloaded(file);
+    EXPECT_EQ(reloaded.intList("ids"),
+              (std::vector<std::int64_t>{25544, -1, std::numeric_limits<std::int64_t>::min()}));
+    EXPECT_EQ(reloaded.intList("none"), std::vector<std::int64_t>{});
+    EXPECT_EQ(reloaded.stringList("ids"), std::nullopt);
+    EXPECT_EQ(reloaded.intList("names"), std::nullopt);
+    EXPECT_EQ(reloaded.intList("number"), std::nullopt);
+    EXPECT_EQ(reloaded.intList("missing"), std::nullopt);
+}
+
 TEST(SettingsStoreTest, RemovalAndOverwritesArePersistedImmediately)
 {
     TempDir dir;
