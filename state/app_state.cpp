@@ -1,0 +1,315 @@
+#include "state/app_state.h"
+
+#include <QTimer>
+
+#include <cmath>
+
+#include "platform/settings_store.h"
+#include "rig/rigctld_client.h"
+
+namespace zelvane {
+
+namespace {
+
+// Numeric settings count a stored 0 as "not set": the store's reads give 0
+// for a missing key on the platform this model was first built for, so a
+// real 0 could never be told apart from absence there.
+double storedOrDefault(std::optional<double> stored, double fallback)
+{
+    return (stored && *stored != 0.0) ? *stored : fallback;
+}
+
+std::vector<std::int64_t> listOf(const std::set<std::int64_t>& set)
+{
+    return {set.begin(), set.end()};
+}
+
+std::vector<std::string> listOf(const std::set<std::string>& set)
+{
+    return {set.begin(), set.end()};
+}
+
+} // namespace
+
+AppState::AppState() : AppState(platform::SettingsStore::standard()) {}
+
+AppState::AppState(platform::SettingsStore& store)
+    : store_(store), timelineStartTime_(Clock::now())
+{
+    readSettings();
+    if (const auto ids = store_.intList("selectedSatIds")) {
+        // Through the ordinary assignment, so the set is written back once.
+        setSelectedSatelliteIds(std::set<std::int64_t>(ids->begin(), ids->end()));
+    }
+    setGridLocator(toMaidenhead(obsLatitude_, obsLongitude_));
+}
+
+AppState::~AppState() = default;
+
+void AppState::readSettings()
+{
+    // Straight into storage: no signal, nothing written back.
+    obsLatitude_ = storedOrDefault(store_.doubleValue("obsLat"), 33.87);
+    obsLongitude_ = storedOrDefault(store_.doubleValue("obsLon"), -84.34);
+    obsAltitude_ = storedOrDefault(store_.doubleValue("obsAlt"), 300.0);
+    obsName_ = store_.stringValue("obsName").value_or("Home");
+    rigHost_ = store_.stringValue("rigHost").value_or("localhost");
+    const std::int64_t port = store_.intValue("rigPort").value_or(0);
+    rigPort_ = port != 0 ? port : 4532;
+    rigAutoConnect_ = store_.boolValue("rigAutoConnect").value_or(false);
+    dopplerUpdateHz_ = storedOrDefault(store_.doubleValue("dopplerUpdateHz"), 10.0);
+    forceClassicRigctld_ = store_.boolValue("forceClassicRigctld").value_or(false);
+    satProtoRestPattern_ = satProtoRestPatternFromRawValue(
+                               store_.stringValue("satProtoRestPattern").value_or(""))
+                               .value_or(SatProtoRestPattern::selectedDL);
+    minAutoTrackElevation_ = storedOrDefault(store_.doubleValue("minAutoTrackElevation"), 5.0);
+    polarBearingLine_ = store_.boolValue("polarBearingLine").value_or(false);
+    obs2Enabled_ = store_.boolValue("obs2Enabled").value_or(false);
+    obs2Name_ = store_.stringValue("obs2Name").value_or("Site 2");
+    obs2Latitude_ = storedOrDefault(store_.doubleValue("obs2Lat"), 0.0);
+    obs2Longitude_ = storedOrDefault(store_.doubleValue("obs2Lon"), 0.0);
+    timelineHoursVisible_ = storedOrDefault(store_.doubleValue("timelineHours"), 12.0);
+    if (const auto categories = store_.stringList("tleCategories")) {
+        subscribedCategories_ = std::set<std::string>(categories->begin(), categories->end());
+    } else {
+        subscribedCategories_ = {"amateur", "stations"};
+    }
+}
+
+// --- saved properties ----------------------------------------------------------
+
+void AppState::setObsLatitude(double value)
+{
+    publish(obsLatitude_, value);
+    store_.setDouble("obsLat", obsLatitude_);
+}
+
+void AppState::setObsLongitude(double value)
+{
+    publish(obsLongitude_, value);
+    store_.setDouble("obsLon", obsLongitude_);
+}
+
+void AppState::setObsAltitude(double value)
+{
+    publish(obsAltitude_, value);
+    store_.setDouble("obsAlt", obsAltitude_);
+}
+
+void AppState::setObsName(std::string value)
+{
+    publish(obsName_, std::move(value));
+    store_.setString("obsName", obsName_);
+}
+
+void AppState::setObs2Enabled(bool value)
+{
+    publish(obs2Enabled_, value);
+    store_.setBool("obs2Enabled", obs2Enabled_);
+}
+
+void AppState::setObs2Name(std::string value)
+{
+    publish(obs2Name_, std::move(value));
+    store_.setString("obs2Name", obs2Name_);
+}
+
+void AppState::setObs2Latitude(double value)
+{
+    publish(obs2Latitude_, value);
+    store_.setDouble("obs2Lat", obs2Latitude_);
+}
+
+void AppState::setObs2Longitude(double value)
+{
+    publish(obs2Longitude_, value);
+    store_.setDouble("obs2Lon", obs2Longitude_);
+}
+
+void AppState::setRigHost(std::string value)
+{
+    publish(rigHost_, std::move(value));
+    store_.setString("rigHost", rigHost_);
+}
+
+void AppState::setRigPort(std::int64_t value)
+{
+    publish(rigPort_, value);
+    store_.setInt("rigPort", rigPort_);
+}
+
+void AppState::setRigAutoConnect(bool value)
+{
+    publish(rigAutoConnect_, value);
+    store_.setBool("rigAutoConnect", rigAutoConnect_);
+}
+
+void AppState::setDopplerUpdateHz(double value)
+{
+    publish(dopplerUpdateHz_, value);
+    store_.setDouble("dopplerUpdateHz", dopplerUpdateHz_);
+}
+
+void AppState::setSelectedSatelliteIds(std::set<std::int64_t> value)
+{
+    publish(selectedSatelliteIds_, std::move(value));
+    store_.setIntList("selectedSatIds", listOf(selectedSatelliteIds_));
+}
+
+void AppState::insertSelectedSatelliteId(std::int64_t id)
+{
+    std::set<std::int64_t> ids = selectedSatelliteIds_;
+    ids.insert(id);
+    setSelectedSatelliteIds(std::move(ids));
+}
+
+void AppState::removeSelectedSatelliteId(std::int64_t id)
+{
+    std::set<std::int64_t> ids = selectedSatelliteIds_;
+    ids.erase(id);
+    setSelectedSatelliteIds(std::move(ids));
+}
+
+void AppState::setForceClassicRigctld(bool value)
+{
+    publish(forceClassicRigctld_, value);
+    store_.setBool("forceClassicRigctld", forceClassicRigctld_);
+    if (rigClient_) {
+        rigClient_->forceClassic = forceClassicRigctld_;
+        rigClient_->detectCapabilities();
+    }
+}
+
+void AppState::setSatProtoRestPattern(SatProtoRestPattern value)
+{
+    publish(satProtoRestPattern_, value);
+    store_.setString("satProtoRestPattern", rawValue(satProtoRestPattern_));
+}
+
+void AppState::setTimelineHoursVisible(double value)
+{
+    publish(timelineHoursVisible_, value);
+    store_.setDouble("timelineHours", timelineHoursVisible_);
+}
+
+void AppState::setSubscribedCategories(std::set<std::string> value)
+{
+    publish(subscribedCategories_, std::move(value));
+    store_.setStringList("tleCategories", listOf(subscribedCategories_));
+}
+
+void AppState::insertSubscribedCategory(const std::string& key)
+{
+    std::set<std::string> keys = subscribedCategories_;
+    keys.insert(key);
+    setSubscribedCategories(std::move(keys));
+}
+
+void AppState::removeSubscribedCategory(const std::string& key)
+{
+    std::set<std::string> keys = subscribedCategories_;
+    keys.erase(key);
+    setSubscribedCategories(std::move(keys));
+}
+
+void AppState::setMinAutoTrackElevation(double value)
+{
+    publish(minAutoTrackElevation_, value);
+    store_.setDouble("minAutoTrackElevation", minAutoTrackElevation_);
+}
+
+void AppState::setPolarBearingLine(bool value)
+{
+    publish(polarBearingLine_, value);
+    store_.setBool("polarBearingLine", polarBearingLine_);
+}
+
+// --- published, not saved ---------------------------------------------------------
+
+void AppState::setGridLocator(std::string value) { publish(gridLocator_, std::move(value)); }
+
+void AppState::setSatellites(std::vector<std::shared_ptr<Satellite>> value)
+{
+    publish(satellites_, std::move(value));
+}
+
+void AppState::setSelectedPass(std::optional<PassInfo> value) { publish(selectedPass_, std::move(value)); }
+
+void AppState::setSelectedTransmitter(std::optional<Transmitter> value)
+{
+    publish(selectedTransmitter_, std::move(value));
+}
+
+void AppState::setSelectedUplinkTransmitter(std::optional<Transmitter> value)
+{
+    publish(selectedUplinkTransmitter_, std::move(value));
+}
+
+void AppState::setIsTracking(bool value) { publish(isTracking_, value); }
+
+void AppState::setTrackingSatellite(std::shared_ptr<Satellite> value)
+{
+    publish(trackingSatellite_, std::move(value));
+}
+
+void AppState::setCurrentDopplerShift(double value) { publish(currentDopplerShift_, value); }
+void AppState::setCurrentDopplerRate(double value) { publish(currentDopplerRate_, value); }
+void AppState::setCurrentCorrectedFreq(double value) { publish(currentCorrectedFreq_, value); }
+void AppState::setCurrentAzimuth(double value) { publish(currentAzimuth_, value); }
+void AppState::setCurrentElevation(double value) { publish(currentElevation_, value); }
+void AppState::setCurrentRange(double value) { publish(currentRange_, value); }
+void AppState::setCurrentSatCalibration(double value) { publish(currentSatCalibration_, value); }
+void AppState::setCurrentRIT(double value) { publish(currentRIT_, value); }
+void AppState::setCurrentUplinkFreq(double value) { publish(currentUplinkFreq_, value); }
+void AppState::setCurrentPassbandOffset(double value) { publish(currentPassbandOffset_, value); }
+void AppState::setRigConnected(bool value) { publish(rigConnected_, value); }
+void AppState::setRigProtocolMode(RigProtocolMode value) { publish(rigProtocolMode_, value); }
+void AppState::setRigSatProtoArmed(bool value) { publish(rigSatProtoArmed_, value); }
+
+void AppState::setRigSatProtoStatus(std::string value)
+{
+    publish(rigSatProtoStatus_, std::move(value));
+}
+
+void AppState::setTimelineStartTime(Date value) { publish(timelineStartTime_, value); }
+void AppState::setTleAge(double value) { publish(tleAge_, value); }
+void AppState::setIsLoadingTLEs(bool value) { publish(isLoadingTLEs_, value); }
+void AppState::setStatusMessage(std::string value) { publish(statusMessage_, std::move(value)); }
+void AppState::setShowSettings(bool value) { publish(showSettings_, value); }
+void AppState::setShowSatelliteList(bool value) { publish(showSatelliteList_, value); }
+void AppState::setQueuedPassIds(std::set<std::string> value) { publish(queuedPassIds_, std::move(value)); }
+
+void AppState::setPendingPassConflict(std::optional<PassConflict> value)
+{
+    publish(pendingPassConflict_, std::move(value));
+}
+
+// --- live look angles ------------------------------------------------------------------
+
+std::optional<TopocentricResult> AppState::cachedObserve(const Satellite& sat, Date baseTime,
+                                                         double offset)
+{
+    if (std::isnan(offset)) {
+        // Not a usable map key (it would compare equivalent to every key).
+        return std::nullopt;
+    }
+    const double bucket = std::floor(baseTime.timeIntervalSince1970() * 4.0) / 4.0;
+    if (bucket != liveGeoCache_.bucket || sat.id != liveGeoCache_.satId) {
+        liveGeoCache_.bucket = bucket;
+        liveGeoCache_.satId = sat.id;
+        liveGeoCache_.samples = {};
+    }
+    if (const auto found = liveGeoCache_.samples.find(offset); found != liveGeoCache_.samples.end()) {
+        return found->second;
+    }
+    std::optional<TopocentricResult> result;
+    // An instant out of range has no position; it is remembered like any
+    // other absent answer.
+    if (const auto at = Date::fromSecondsSince1970(bucket + offset)) {
+        result = sat.observe(*at, obsLatitude_, obsLongitude_, obsAltitude_);
+    }
+    liveGeoCache_.samples.emplace(offset, result);
+    return result;
+}
+
+} // namespace zelvane

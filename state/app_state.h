@@ -1,0 +1,367 @@
+#pragma once
+
+#include <cstdint>
+#include <limits>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "catalog/observable.h"
+#include "catalog/pass_info.h"
+#include "catalog/satellite.h"
+#include "catalog/transmitter.h"
+#include "orbital/date.h"
+#include "orbital/look_angles.h"
+#include "orbital/pass_records.h"
+#include "rig/rig_protocol_mode.h"
+#include "state/sat_proto_rest_pattern.h"
+
+class QTimer;
+
+namespace zelvane {
+
+class RigctldClient;
+
+namespace platform {
+class SettingsStore;
+}
+
+// Memo of live look angles: everything asked for one satellite within one
+// quarter second, by offset. See AppState::cachedObserve.
+class LiveGeoCache {
+public:
+    // Start of the quarter second the samples belong to, seconds since 1970.
+    double bucket = -std::numeric_limits<double>::infinity();
+    std::int64_t satId = -1;
+    std::map<double, std::optional<TopocentricResult>> samples;
+};
+
+// The program's one observable model: settings, catalogue, selection,
+// tracking read-outs, rig link state, timeline window, status line, sheet
+// flags and the auto-track queue. It owns the rig client and the repeating
+// timers.
+//
+// Create it with std::make_shared: every callback, background job and timer
+// holds it weakly and does nothing once it is gone. Use it on the main
+// thread only (a QCoreApplication must exist).
+//
+// Every assignment to a published property raises objectWillChange first,
+// then stores the value, even when the value does not change; saved
+// properties then write their settings key at once.
+class AppState : public std::enable_shared_from_this<AppState> {
+public:
+    // One pass of the auto-track queue, as the conflict alert shows it.
+    struct QueuedPassRef {
+        std::string id;
+        std::string satName;
+        std::int64_t noradId = 0;
+        Date riseTime;
+        Date setTime;
+        double maxElevation = 0.0;
+        friend bool operator==(const QueuedPassRef&, const QueuedPassRef&) = default;
+    };
+
+    // A queued pass and the overlapping pass the user asked to queue.
+    struct PassConflict {
+        QueuedPassRef existing;
+        QueuedPassRef incoming;
+        friend bool operator==(const PassConflict&, const PassConflict&) = default;
+    };
+
+    using PassPair = std::pair<std::shared_ptr<Satellite>, PredictedPass>;
+    using TransmitterTable = std::map<std::int64_t, std::vector<Transmitter>>;
+
+    // Takes its defaults, then reads the saved settings from the store (the
+    // program's standard store unless another is given; it must outlive the
+    // state). Starts nothing: no timer, no load, no rig link.
+    explicit AppState(platform::SettingsStore& store);
+    AppState();
+    ~AppState();
+    AppState(const AppState&) = delete;
+    AppState& operator=(const AppState&) = delete;
+
+    Signal<> objectWillChange;
+
+    // --- observer 1 and the second site -----------------------------------
+    double obsLatitude() const { return obsLatitude_; }
+    void setObsLatitude(double value);
+    double obsLongitude() const { return obsLongitude_; }
+    void setObsLongitude(double value);
+    double obsAltitude() const { return obsAltitude_; } // metres
+    void setObsAltitude(double value);
+    const std::string& obsName() const { return obsName_; }
+    void setObsName(std::string value);
+    const std::string& gridLocator() const { return gridLocator_; }
+    void setGridLocator(std::string value);
+    bool obs2Enabled() const { return obs2Enabled_; }
+    void setObs2Enabled(bool value);
+    const std::string& obs2Name() const { return obs2Name_; }
+    void setObs2Name(std::string value);
+    double obs2Latitude() const { return obs2Latitude_; }
+    void setObs2Latitude(double value);
+    double obs2Longitude() const { return obs2Longitude_; }
+    void setObs2Longitude(double value);
+
+    // --- rig settings -------------------------------------------------------
+    const std::string& rigHost() const { return rigHost_; }
+    void setRigHost(std::string value);
+    std::int64_t rigPort() const { return rigPort_; }
+    void setRigPort(std::int64_t value);
+    bool rigAutoConnect() const { return rigAutoConnect_; }
+    void setRigAutoConnect(bool value);
+    double dopplerUpdateHz() const { return dopplerUpdateHz_; }
+    // Prefer updateDopplerRate, which keeps the rate in range and retimes a
+    // running track.
+    void setDopplerUpdateHz(double value);
+
+    // --- catalogue and selection ------------------------------------------
+    const std::vector<std::shared_ptr<Satellite>>& satellites() const { return satellites_; }
+    void setSatellites(std::vector<std::shared_ptr<Satellite>> value);
+    const std::set<std::int64_t>& selectedSatelliteIds() const { return selectedSatelliteIds_; }
+    void setSelectedSatelliteIds(std::set<std::int64_t> value);
+    // One assignment each (one signal, one save).
+    void insertSelectedSatelliteId(std::int64_t id);
+    void removeSelectedSatelliteId(std::int64_t id);
+    const std::optional<PassInfo>& selectedPass() const { return selectedPass_; }
+    void setSelectedPass(std::optional<PassInfo> value);
+    const std::optional<Transmitter>& selectedTransmitter() const { return selectedTransmitter_; }
+    void setSelectedTransmitter(std::optional<Transmitter> value);
+    const std::optional<Transmitter>& selectedUplinkTransmitter() const
+    {
+        return selectedUplinkTransmitter_;
+    }
+    void setSelectedUplinkTransmitter(std::optional<Transmitter> value);
+
+    // --- tracking read-outs -------------------------------------------------
+    bool isTracking() const { return isTracking_; }
+    void setIsTracking(bool value);
+    const std::shared_ptr<Satellite>& trackingSatellite() const { return trackingSatellite_; }
+    void setTrackingSatellite(std::shared_ptr<Satellite> value);
+    double currentDopplerShift() const { return currentDopplerShift_; }
+    void setCurrentDopplerShift(double value);
+    double currentDopplerRate() const { return currentDopplerRate_; }
+    void setCurrentDopplerRate(double value);
+    double currentCorrectedFreq() const { return currentCorrectedFreq_; }
+    void setCurrentCorrectedFreq(double value);
+    double currentAzimuth() const { return currentAzimuth_; }
+    void setCurrentAzimuth(double value);
+    double currentElevation() const { return currentElevation_; }
+    void setCurrentElevation(double value);
+    double currentRange() const { return currentRange_; }
+    void setCurrentRange(double value);
+    double currentSatCalibration() const { return currentSatCalibration_; }
+    void setCurrentSatCalibration(double value);
+    double currentRIT() const { return currentRIT_; }
+    void setCurrentRIT(double value);
+    double currentUplinkFreq() const { return currentUplinkFreq_; }
+    void setCurrentUplinkFreq(double value);
+    double currentPassbandOffset() const { return currentPassbandOffset_; }
+    void setCurrentPassbandOffset(double value);
+
+    // --- rig link -------------------------------------------------------------
+    bool rigConnected() const { return rigConnected_; }
+    void setRigConnected(bool value);
+    RigProtocolMode rigProtocolMode() const { return rigProtocolMode_; }
+    void setRigProtocolMode(RigProtocolMode value);
+    bool rigSatProtoArmed() const { return rigSatProtoArmed_; }
+    void setRigSatProtoArmed(bool value);
+    const std::string& rigSatProtoStatus() const { return rigSatProtoStatus_; }
+    void setRigSatProtoStatus(std::string value);
+    bool forceClassicRigctld() const { return forceClassicRigctld_; }
+    // Also reconfigures an existing rig client and reruns its probe.
+    void setForceClassicRigctld(bool value);
+    SatProtoRestPattern satProtoRestPattern() const { return satProtoRestPattern_; }
+    void setSatProtoRestPattern(SatProtoRestPattern value);
+
+    // --- timeline, loading, status, sheets ------------------------------------
+    Date timelineStartTime() const { return timelineStartTime_; }
+    void setTimelineStartTime(Date value);
+    double timelineHoursVisible() const { return timelineHoursVisible_; }
+    void setTimelineHoursVisible(double value);
+    const std::set<std::string>& subscribedCategories() const { return subscribedCategories_; }
+    void setSubscribedCategories(std::set<std::string> value);
+    void insertSubscribedCategory(const std::string& key);
+    void removeSubscribedCategory(const std::string& key);
+    double tleAge() const { return tleAge_; }
+    void setTleAge(double value);
+    bool isLoadingTLEs() const { return isLoadingTLEs_; }
+    void setIsLoadingTLEs(bool value);
+    const std::string& statusMessage() const { return statusMessage_; }
+    void setStatusMessage(std::string value);
+    bool showSettings() const { return showSettings_; }
+    void setShowSettings(bool value);
+    bool showSatelliteList() const { return showSatelliteList_; }
+    void setShowSatelliteList(bool value);
+
+    // --- owned parts (not published) ------------------------------------------
+    // Made by the first start of tracking, then kept.
+    const std::shared_ptr<RigctldClient>& rigClient() const { return rigClient_; }
+    QTimer* trackingTimer() const { return trackingTimer_.get(); }
+    QTimer* passUpdateTimer() const { return passUpdateTimer_.get(); }
+    QTimer* passQueueTimer() const { return passQueueTimer_.get(); }
+    const TransmitterTable& transmitterDB() const { return transmitterDB_; }
+    void setTransmitterDB(TransmitterTable value) { transmitterDB_ = std::move(value); }
+    const LiveGeoCache& liveGeoCache() const { return liveGeoCache_; }
+
+    // Look angles of `sat` from observer 1 at the start of baseTime's quarter
+    // second plus `offset` seconds, memoised for that quarter second.
+    std::optional<TopocentricResult> cachedObserve(const Satellite& sat, Date baseTime,
+                                                   double offset = 0.0);
+
+    // --- auto-track queue ---------------------------------------------------
+    const std::set<std::string>& queuedPassIds() const { return queuedPassIds_; }
+    void setQueuedPassIds(std::set<std::string> value);
+    double minAutoTrackElevation() const { return minAutoTrackElevation_; }
+    void setMinAutoTrackElevation(double value);
+    bool polarBearingLine() const { return polarBearingLine_; }
+    void setPolarBearingLine(bool value);
+    const std::optional<PassConflict>& pendingPassConflict() const { return pendingPassConflict_; }
+    void setPendingPassConflict(std::optional<PassConflict> value);
+
+    // --- Maidenhead locators --------------------------------------------------
+    // Six characters ("EM73tu"); empty for a position that is not finite or
+    // lies outside latitude -90..90 or longitude -180..180.
+    static std::string toMaidenhead(double lat, double lon);
+    // Centre (lat, lon) of the square (four characters) or subsquare (six or
+    // more) of a locator; absent when the text cannot be read as one.
+    static std::optional<std::pair<double, double>> fromMaidenhead(std::string_view text);
+
+    // --- catalogue loading ----------------------------------------------------
+    // Loads the transmitter table and fetches the subscribed categories; the
+    // catalogue is rebuilt later on the main thread.
+    void loadData();
+    void refreshTransmittersFromSatNOGS();
+    // "< 1m ago", "5m ago", "3h ago", "11d ago".
+    std::string tleAgeString() const;
+    // Makes every subscribed category's cache stale, then loads.
+    void refreshTLEs();
+    // A new Sun and a new Moon, in that order.
+    std::vector<std::shared_ptr<Satellite>> celestialBodies() const;
+    void selectDefaults();
+    void loadTransmitterDB();
+    void loadBuiltinTransmitters();
+    static const std::vector<std::string>& defaultSelectionNames();
+
+    // --- passes -----------------------------------------------------------------
+    void computeAllPasses();
+    void startPassUpdateTimer();
+    std::vector<std::shared_ptr<Satellite>> selectedSatellites() const;
+    std::vector<PassPair> allPassesSorted() const;
+    void toggleSatellite(Satellite& sat);
+
+    // --- tracking -----------------------------------------------------------------
+    // A transmitter of nullopt means the satellite's preferred one.
+    void startTracking(std::shared_ptr<Satellite> satellite, std::optional<Transmitter> transmitter);
+    void stopTracking();
+    void selectTransmitter(std::optional<Transmitter> transmitter, const Satellite& satellite);
+    void bumpSatCalibration(double deltaHz);
+    void saveSatCalibration();
+    void clearCalibration();
+    void bumpRIT(double deltaHz);
+    void clearRIT();
+    void bumpPassbandOffset(double deltaHz);
+    void clearPassbandOffset();
+    // Sets the tick rate, kept within 1..50 Hz, and retimes a running track.
+    void updateDopplerRate(double hz);
+    static std::string modeToHamlib(std::string_view mode);
+    static std::int64_t passbandForMode(std::string_view mode);
+
+    // --- auto-track queue operations ------------------------------------------------
+    // "<catalogue number>-<whole seconds of the rise since 2001-01-01 UTC>".
+    static std::string passQueueId(std::int64_t noradId, Date riseTime);
+    bool isPassQueued(const Satellite& sat, const PredictedPass& pass) const;
+    void togglePassQueued(const Satellite& sat, const PredictedPass& pass);
+    void resolveConflictReplace(const PassConflict& conflict);
+    void resolveConflictKeepExisting();
+    void clearPassQueue();
+
+private:
+    template <class T, class V>
+    void publish(T& field, V&& value)
+    {
+        objectWillChange.notify();
+        field = std::forward<V>(value);
+    }
+
+    void readSettings();
+    void applyCatalogue(std::vector<TLEData> sets);
+    void applyPassResults(const std::vector<std::shared_ptr<Satellite>>& computed,
+                          std::vector<std::vector<PredictedPass>> results,
+                          const std::vector<std::shared_ptr<Satellite>>& all);
+    void followQueuedPasses(const std::vector<std::shared_ptr<Satellite>>& computed,
+                            const std::vector<std::vector<PredictedPass>>& results);
+    void ensureRigClient();
+    void pairUplink(const Satellite& satellite);
+    void startTrackingTimer();
+    void updateTracking();
+    std::optional<QueuedPassRef> findQueueConflict(const Satellite& sat, const PredictedPass& pass) const;
+    static QueuedPassRef makePassRef(const Satellite& sat, const PredictedPass& pass);
+    std::optional<PassPair> passForQueueID(const std::string& id) const;
+    void startQueueTimerIfNeeded();
+    void stopQueueTimerIfEmpty();
+    void processPassQueue();
+
+    platform::SettingsStore& store_;
+
+    double obsLatitude_ = 33.87;
+    double obsLongitude_ = -84.34;
+    double obsAltitude_ = 300.0;
+    std::string obsName_ = "Home";
+    std::string gridLocator_;
+    bool obs2Enabled_ = false;
+    std::string obs2Name_ = "Site 2";
+    double obs2Latitude_ = 0.0;
+    double obs2Longitude_ = 0.0;
+    std::string rigHost_ = "localhost";
+    std::int64_t rigPort_ = 4532;
+    bool rigAutoConnect_ = false;
+    double dopplerUpdateHz_ = 10.0;
+    std::vector<std::shared_ptr<Satellite>> satellites_;
+    std::set<std::int64_t> selectedSatelliteIds_;
+    std::optional<PassInfo> selectedPass_;
+    std::optional<Transmitter> selectedTransmitter_;
+    std::optional<Transmitter> selectedUplinkTransmitter_;
+    bool isTracking_ = false;
+    std::shared_ptr<Satellite> trackingSatellite_;
+    double currentDopplerShift_ = 0.0;
+    double currentDopplerRate_ = 0.0;
+    double currentCorrectedFreq_ = 0.0;
+    double currentAzimuth_ = 0.0;
+    double currentElevation_ = 0.0;
+    double currentRange_ = 0.0;
+    double currentSatCalibration_ = 0.0;
+    double currentRIT_ = 0.0;
+    double currentUplinkFreq_ = 0.0;
+    double currentPassbandOffset_ = 0.0;
+    bool rigConnected_ = false;
+    RigProtocolMode rigProtocolMode_ = RigProtocolMode::unknown;
+    bool rigSatProtoArmed_ = false;
+    std::string rigSatProtoStatus_;
+    bool forceClassicRigctld_ = false;
+    SatProtoRestPattern satProtoRestPattern_ = SatProtoRestPattern::selectedDL;
+    Date timelineStartTime_;
+    double timelineHoursVisible_ = 12.0;
+    std::set<std::string> subscribedCategories_{"amateur", "stations"};
+    double tleAge_ = 0.0;
+    bool isLoadingTLEs_ = false;
+    std::string statusMessage_;
+    bool showSettings_ = false;
+    bool showSatelliteList_ = false;
+    std::shared_ptr<RigctldClient> rigClient_;
+    std::unique_ptr<QTimer> trackingTimer_;
+    std::unique_ptr<QTimer> passUpdateTimer_;
+    std::unique_ptr<QTimer> passQueueTimer_;
+    TransmitterTable transmitterDB_;
+    LiveGeoCache liveGeoCache_;
+    std::set<std::string> queuedPassIds_;
+    double minAutoTrackElevation_ = 5.0;
+    bool polarBearingLine_ = false;
+    std::optional<PassConflict> pendingPassConflict_;
+};
+
+} // namespace zelvane

@@ -1,0 +1,254 @@
+#include <QString>
+
+#include <algorithm>
+#include <cmath>
+
+#include "catalog/satnogs_cache.h"
+#include "catalog/transmitter_database.h"
+#include "elements/tle_manager.h"
+#include "orbital/numeric_text.h"
+#include "platform/dispatch.h"
+#include "platform/files.h"
+#include "state/app_state.h"
+
+namespace zelvane {
+
+namespace {
+
+std::string upperCased(const std::string& text)
+{
+    return QString::fromStdString(text).toUpper().toStdString();
+}
+
+// Names compare by Unicode scalar values after canonical composition. UTF-8
+// byte order is scalar-value order, so the normalised bytes sort directly.
+std::string sortKey(const std::string& name)
+{
+    return QString::fromStdString(name).normalized(QString::NormalizationForm_C).toStdString();
+}
+
+std::set<std::string> sourcesOf(const std::string& source)
+{
+    std::set<std::string> parts;
+    std::size_t from = 0;
+    while (from <= source.size()) {
+        const std::size_t comma = std::min(source.find(',', from), source.size());
+        if (comma > from) {
+            parts.insert(source.substr(from, comma - from));
+        }
+        from = comma + 1;
+    }
+    return parts;
+}
+
+Transmitter single(double hz, const char* mode, const char* description, const char* direction,
+                   std::optional<double> ctcss = std::nullopt)
+{
+    return Transmitter(hz, std::nullopt, std::nullopt, mode, description, direction, false, ctcss);
+}
+
+Transmitter passband(double low, double high, const char* mode, const char* description,
+                     const char* direction, bool inverting)
+{
+    return Transmitter(std::nullopt, low, high, mode, description, direction, inverting);
+}
+
+} // namespace
+
+const std::vector<std::string>& AppState::defaultSelectionNames()
+{
+    static const std::vector<std::string> names{"ISS",    "RS-44",  "SO-50", "AO-91",  "AO-92",
+                                                "CAS-4A", "CAS-4B", "TEVEL", "IO-117", "GREENCUBE"};
+    return names;
+}
+
+void AppState::loadData()
+{
+    setIsLoadingTLEs(true);
+    setStatusMessage("Fetching TLEs...");
+    loadTransmitterDB();
+    const std::weak_ptr<AppState> weak = weak_from_this();
+    TLEManager::fetchCategories(subscribedCategories_, [weak](std::vector<TLEData> sets) {
+        if (const auto self = weak.lock()) {
+            self->applyCatalogue(std::move(sets));
+        }
+    });
+}
+
+void AppState::applyCatalogue(std::vector<TLEData> sets)
+{
+    std::vector<std::shared_ptr<Satellite>> entries;
+    entries.reserve(sets.size() + 2);
+    for (TLEData& set : sets) {
+        auto entry = std::make_shared<Satellite>(set.name, set.noradId);
+        const std::string source = set.source;
+        entry->tle = std::move(set);
+        entry->initOrbit();
+        if (!source.empty()) {
+            entry->sources = sourcesOf(source);
+        }
+        if (const auto known = transmitterDB_.find(entry->id); known != transmitterDB_.end()) {
+            entry->transmitters = known->second;
+        }
+        entry->setIsSelected(selectedSatelliteIds_.contains(entry->id));
+        entries.push_back(std::move(entry));
+    }
+    for (auto& body : celestialBodies()) {
+        entries.push_back(std::move(body));
+    }
+
+    std::vector<std::pair<std::string, std::shared_ptr<Satellite>>> keyed;
+    keyed.reserve(entries.size());
+    for (auto& entry : entries) {
+        keyed.emplace_back(sortKey(entry->name), std::move(entry));
+    }
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto& l, const auto& r) { return l.first < r.first; });
+    std::vector<std::shared_ptr<Satellite>> sorted;
+    sorted.reserve(keyed.size());
+    for (auto& [key, entry] : keyed) {
+        sorted.push_back(std::move(entry));
+    }
+    setSatellites(std::move(sorted));
+
+    if (selectedSatelliteIds_.empty()) {
+        selectDefaults();
+    }
+    setIsLoadingTLEs(false);
+    setTleAge(TLEManager::oldestCacheAge(
+        std::vector<std::string>(subscribedCategories_.begin(), subscribedCategories_.end())));
+    computeAllPasses();
+    startPassUpdateTimer();
+    refreshTransmittersFromSatNOGS();
+}
+
+std::vector<std::shared_ptr<Satellite>> AppState::celestialBodies() const
+{
+    auto sun = std::make_shared<Satellite>("Sun", -1);
+    sun->bodyKind = BodyKind::sun;
+    sun->sources = {"celestial"};
+    sun->setIsSelected(selectedSatelliteIds_.contains(-1));
+    auto moon = std::make_shared<Satellite>("Moon", -2);
+    moon->bodyKind = BodyKind::moon;
+    moon->sources = {"celestial"};
+    moon->setIsSelected(selectedSatelliteIds_.contains(-2));
+    return {sun, moon};
+}
+
+void AppState::selectDefaults()
+{
+    std::vector<std::string> wanted;
+    for (const std::string& name : defaultSelectionNames()) {
+        wanted.push_back(upperCased(name));
+    }
+    // A copy: the list itself is not changed, but a listener may replace it.
+    const auto entries = satellites_;
+    for (const auto& entry : entries) {
+        const std::string name = upperCased(entry->name);
+        const bool matches = std::any_of(wanted.begin(), wanted.end(), [&](const std::string& w) {
+            return name.find(w) != std::string::npos;
+        });
+        if (matches) {
+            entry->setIsSelected(true);
+            insertSelectedSatelliteId(entry->id);
+        }
+    }
+}
+
+void AppState::loadTransmitterDB()
+{
+    if (const auto document = loadTransmitterResource()) {
+        for (const auto& entry : document->satellites) {
+            transmitterDB_[entry.norad_id] = entry.transmitters;
+        }
+        return;
+    }
+    loadBuiltinTransmitters();
+}
+
+void AppState::loadBuiltinTransmitters()
+{
+    transmitterDB_[25544] = {
+        single(145800000, "FM", "Voice repeater DL", "down"),
+        single(437800000, "BPSK", "APRS", "down"),
+    };
+    transmitterDB_[44909] = {
+        single(435605000, "CW", "Beacon", "down"),
+        passband(435610000, 435670000, "SSB/CW", "Transponder DL", "down", true),
+        passband(145935000, 145995000, "SSB/CW", "Transponder UL", "up", true),
+    };
+    transmitterDB_[27607] = {
+        single(436795000, "FM", "Downlink", "down"),
+        single(145850000, "FM", "Uplink", "up", 67.0),
+    };
+    transmitterDB_[43017] = {
+        single(145960000, "FM", "Downlink", "down"),
+        single(435250000, "FM", "Uplink", "up", 67.0),
+    };
+    transmitterDB_[43137] = {
+        single(145880000, "FM", "Downlink", "down"),
+        single(435350000, "FM", "Uplink", "up", 67.0),
+    };
+    transmitterDB_[54684] = {
+        single(435310000, "BPSK", "Digipeater DL", "down"),
+    };
+}
+
+void AppState::refreshTransmittersFromSatNOGS()
+{
+    const std::weak_ptr<AppState> weak = weak_from_this();
+    for (const auto& entry : selectedSatellites()) {
+        const std::int64_t noradId = entry->id;
+        SatNOGSCache::fetchWithCache(noradId, [weak, noradId](std::vector<Transmitter> list) {
+            if (weak.expired() || list.empty()) {
+                return;
+            }
+            // Always a later turn of the main loop, also when the answer
+            // came at once from the cache.
+            platform::postToMain([weak, noradId, list = std::move(list)]() {
+                const auto self = weak.lock();
+                if (!self) {
+                    return;
+                }
+                const auto found =
+                    std::find_if(self->satellites_.begin(), self->satellites_.end(),
+                                 [noradId](const auto& s) { return s->id == noradId; });
+                if (found == self->satellites_.end()) {
+                    return;
+                }
+                (*found)->transmitters = list;
+                self->transmitterDB_[noradId] = list;
+                self->objectWillChange.notify();
+            });
+        });
+    }
+}
+
+void AppState::refreshTLEs()
+{
+    for (const std::string& key : subscribedCategories_) {
+        // A missing stamp is fine: the cache is stale either way.
+        platform::Files::remove(TLEManager::timestampFile(key));
+    }
+    loadData();
+}
+
+std::string AppState::tleAgeString() const
+{
+    const auto count = [this](double unit) {
+        const auto whole = truncateToInt64(tleAge_ / unit);
+        return std::to_string(whole.value_or(0));
+    };
+    if (!(tleAge_ >= 60.0)) {
+        return "< 1m ago";
+    }
+    if (tleAge_ < 3600.0) {
+        return count(60.0) + "m ago";
+    }
+    if (tleAge_ < 86400.0) {
+        return count(3600.0) + "h ago";
+    }
+    return count(86400.0) + "d ago";
+}
+
+} // namespace zelvane

@@ -1,0 +1,191 @@
+#include <QTimer>
+
+#include <chrono>
+
+#include "catalog/satellite_preferences.h"
+#include "state/app_state.h"
+
+namespace zelvane {
+
+namespace {
+
+// 2001-01-01 00:00:00 UTC in seconds since 1970: the reference date of queue
+// identifiers.
+constexpr std::int64_t kReferenceDateSeconds = 978307200;
+constexpr std::int64_t kNanosecondsPerSecond = 1'000'000'000;
+// A queued track is still recognised this long after its set, so that a
+// scheduler run that comes late still stops it.
+constexpr double kSetGraceSeconds = 60.0;
+
+bool overlaps(Date riseA, Date setA, Date riseB, Date setB)
+{
+    return riseA < setB && riseB < setA;
+}
+
+} // namespace
+
+std::string AppState::passQueueId(std::int64_t noradId, Date riseTime)
+{
+    // Whole seconds since the reference date, cut toward zero, computed
+    // without leaving the 64-bit range.
+    const std::int64_t ns = riseTime.nanosecondsSince1970();
+    std::int64_t seconds = ns / kNanosecondsPerSecond - kReferenceDateSeconds;
+    const std::int64_t rest = ns % kNanosecondsPerSecond;
+    if (seconds > 0 && rest < 0) {
+        seconds -= 1;
+    } else if (seconds < 0 && rest > 0) {
+        seconds += 1;
+    }
+    return std::to_string(noradId) + "-" + std::to_string(seconds);
+}
+
+bool AppState::isPassQueued(const Satellite& sat, const PredictedPass& pass) const
+{
+    return queuedPassIds_.contains(passQueueId(sat.id, pass.riseTime));
+}
+
+AppState::QueuedPassRef AppState::makePassRef(const Satellite& sat, const PredictedPass& pass)
+{
+    return QueuedPassRef{passQueueId(sat.id, pass.riseTime), sat.name, sat.id,
+                         pass.riseTime,                      pass.setTime, pass.maxElevation};
+}
+
+std::optional<AppState::PassPair> AppState::passForQueueID(const std::string& id) const
+{
+    for (const auto& entry : selectedSatellites()) {
+        for (const PredictedPass& pass : entry->passes) {
+            if (passQueueId(entry->id, pass.riseTime) == id) {
+                return PassPair{entry, pass};
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<AppState::QueuedPassRef> AppState::findQueueConflict(const Satellite& sat,
+                                                                   const PredictedPass& pass) const
+{
+    (void)sat;
+    for (const auto& entry : selectedSatellites()) {
+        for (const PredictedPass& queued : entry->passes) {
+            if (queuedPassIds_.contains(passQueueId(entry->id, queued.riseTime)) &&
+                overlaps(pass.riseTime, pass.setTime, queued.riseTime, queued.setTime)) {
+                return makePassRef(*entry, queued);
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+void AppState::togglePassQueued(const Satellite& sat, const PredictedPass& pass)
+{
+    const std::string id = passQueueId(sat.id, pass.riseTime);
+    if (queuedPassIds_.contains(id)) {
+        std::set<std::string> ids = queuedPassIds_;
+        ids.erase(id);
+        setQueuedPassIds(std::move(ids));
+        stopQueueTimerIfEmpty();
+        return;
+    }
+    if (auto existing = findQueueConflict(sat, pass)) {
+        setPendingPassConflict(PassConflict{std::move(*existing), makePassRef(sat, pass)});
+        return;
+    }
+    std::set<std::string> ids = queuedPassIds_;
+    ids.insert(id);
+    setQueuedPassIds(std::move(ids));
+    startQueueTimerIfNeeded();
+}
+
+void AppState::resolveConflictReplace(const PassConflict& conflict)
+{
+    std::set<std::string> ids = queuedPassIds_;
+    ids.erase(conflict.existing.id);
+    ids.insert(conflict.incoming.id);
+    setQueuedPassIds(std::move(ids));
+    setPendingPassConflict(std::nullopt);
+    startQueueTimerIfNeeded();
+}
+
+void AppState::resolveConflictKeepExisting() { setPendingPassConflict(std::nullopt); }
+
+void AppState::clearPassQueue()
+{
+    setQueuedPassIds({});
+    stopQueueTimerIfEmpty();
+}
+
+void AppState::startQueueTimerIfNeeded()
+{
+    if (passQueueTimer_) {
+        return;
+    }
+    auto timer = std::make_unique<QTimer>();
+    timer->setInterval(std::chrono::seconds(1));
+    const std::weak_ptr<AppState> weak = weak_from_this();
+    QObject::connect(timer.get(), &QTimer::timeout, timer.get(), [weak]() {
+        if (const auto self = weak.lock()) {
+            self->processPassQueue();
+        }
+    });
+    timer->start();
+    passQueueTimer_ = std::move(timer);
+    processPassQueue();
+}
+
+void AppState::stopQueueTimerIfEmpty()
+{
+    if (queuedPassIds_.empty()) {
+        passQueueTimer_.reset();
+    }
+}
+
+void AppState::processPassQueue()
+{
+    const Date now = Clock::now();
+    if (isTracking_ && trackingSatellite_) {
+        const std::shared_ptr<Satellite> tracked = trackingSatellite_;
+        const PredictedPass* current = nullptr;
+        for (const PredictedPass& pass : tracked->passes) {
+            if (queuedPassIds_.contains(passQueueId(tracked->id, pass.riseTime)) &&
+                pass.riseTime <= now && now < pass.setTime.addingTimeInterval(kSetGraceSeconds)) {
+                current = &pass;
+                break;
+            }
+        }
+        if (current == nullptr) {
+            return; // a manual track, or one past recognition: leave it alone
+        }
+        if (now < current->setTime) {
+            return;
+        }
+        stopTracking();
+    }
+    if (isTracking_) {
+        return;
+    }
+    std::optional<PassPair> best;
+    // The identifier set is ordered, so among equal rises the smallest
+    // identifier wins, the same one every time.
+    for (const std::string& id : queuedPassIds_) {
+        auto found = passForQueueID(id);
+        if (!found) {
+            continue;
+        }
+        const PredictedPass& pass = found->second;
+        if (pass.maxElevation < minAutoTrackElevation_ || !(pass.riseTime <= now && now < pass.setTime)) {
+            continue;
+        }
+        if (!best || pass.riseTime < best->second.riseTime) {
+            best = std::move(found);
+        }
+    }
+    if (!best) {
+        return;
+    }
+    const std::shared_ptr<Satellite> sat = best->first;
+    setSelectedPass(PassInfo(sat, best->second, SatellitePreferences::preferredTransmitter(*sat)));
+    startTracking(sat, SatellitePreferences::preferredTransmitter(*sat));
+}
+
+} // namespace zelvane
