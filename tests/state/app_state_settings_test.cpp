@@ -1,0 +1,269 @@
+#include "tests/state/state_fixture.h"
+
+#include <cmath>
+#include <functional>
+
+namespace zelvane::test {
+namespace {
+
+using Settings = StateTest;
+
+TEST_F(Settings, EmptyStoreGivesEveryDefaultAndWritesNothing)
+{
+    const auto state = makeState();
+    EXPECT_DOUBLE_EQ(state->obsLatitude(), 33.87);
+    EXPECT_DOUBLE_EQ(state->obsLongitude(), -84.34);
+    EXPECT_DOUBLE_EQ(state->obsAltitude(), 300.0);
+    EXPECT_EQ(state->obsName(), "Home");
+    EXPECT_EQ(state->gridLocator(), "EM73tu");
+    EXPECT_FALSE(state->obs2Enabled());
+    EXPECT_EQ(state->obs2Name(), "Site 2");
+    EXPECT_EQ(state->obs2Latitude(), 0.0);
+    EXPECT_EQ(state->rigHost(), "localhost");
+    EXPECT_EQ(state->rigPort(), 4532);
+    EXPECT_FALSE(state->rigAutoConnect());
+    EXPECT_EQ(state->dopplerUpdateHz(), 10.0);
+    EXPECT_FALSE(state->forceClassicRigctld());
+    EXPECT_EQ(state->satProtoRestPattern(), SatProtoRestPattern::selectedDL);
+    EXPECT_EQ(state->minAutoTrackElevation(), 5.0);
+    EXPECT_EQ(state->timelineHoursVisible(), 12.0);
+    EXPECT_EQ(state->subscribedCategories(), (std::set<std::string>{"amateur", "stations"}));
+    EXPECT_TRUE(state->selectedSatelliteIds().empty());
+    EXPECT_EQ(state->rigProtocolMode(), RigProtocolMode::unknown);
+    EXPECT_EQ(state->rigClient(), nullptr);
+    EXPECT_EQ(state->trackingTimer(), nullptr);
+    EXPECT_EQ(state->passUpdateTimer(), nullptr);
+    EXPECT_EQ(state->passQueueTimer(), nullptr);
+    EXPECT_FALSE(std::filesystem::exists(settingsFile)) << "creation must not write the store";
+}
+
+TEST_F(Settings, StoredValuesAreReadWithZeroMeaningNotSet)
+{
+    struct Case {
+        const char* what;
+        std::function<void(platform::SettingsStore&)> store;
+        std::function<void(const AppState&)> check;
+    };
+    const std::vector<Case> cases{
+        {"a stored 0 is not set",
+         [](auto& s) {
+             s.setDouble("obsLat", 0.0);
+             s.setDouble("obsLon", 0.0);
+             s.setDouble("obsAlt", 0.0);
+             s.setInt("rigPort", 0);
+             s.setDouble("minAutoTrackElevation", 0.0);
+             s.setDouble("dopplerUpdateHz", 0.0);
+             s.setDouble("timelineHours", 0.0);
+         },
+         [](const AppState& st) {
+             EXPECT_DOUBLE_EQ(st.obsLatitude(), 33.87);
+             EXPECT_DOUBLE_EQ(st.obsLongitude(), -84.34);
+             EXPECT_EQ(st.obsAltitude(), 300.0);
+             EXPECT_EQ(st.rigPort(), 4532);
+             EXPECT_EQ(st.minAutoTrackElevation(), 5.0);
+             EXPECT_EQ(st.dopplerUpdateHz(), 10.0);
+             EXPECT_EQ(st.timelineHoursVisible(), 12.0);
+         }},
+        {"values of the wrong kind are not set",
+         [](auto& s) {
+             s.setString("obsAlt", "120");
+             s.setDouble("rigPort", 4533.0);
+             s.setInt("obsName", 7);
+             s.setString("rigAutoConnect", "true");
+         },
+         [](const AppState& st) {
+             EXPECT_EQ(st.obsAltitude(), 300.0);
+             EXPECT_EQ(st.rigPort(), 4532);
+             EXPECT_EQ(st.obsName(), "Home");
+             EXPECT_FALSE(st.rigAutoConnect());
+         }},
+        {"texts: the empty name stays empty",
+         [](auto& s) {
+             s.setString("obsName", "");
+             s.setString("obs2Name", "Field day");
+             s.setString("rigHost", "radio.local");
+         },
+         [](const AppState& st) {
+             EXPECT_EQ(st.obsName(), "");
+             EXPECT_EQ(st.obs2Name(), "Field day");
+             EXPECT_EQ(st.rigHost(), "radio.local");
+         }},
+        {"rest pattern matches its raw value exactly",
+         [](auto& s) { s.setString("satProtoRestPattern", "transponderCenter"); },
+         [](const AppState& st) {
+             EXPECT_EQ(st.satProtoRestPattern(), SatProtoRestPattern::transponderCenter);
+         }},
+        {"rest pattern with another case is the default",
+         [](auto& s) { s.setString("satProtoRestPattern", "TransponderCenter"); },
+         [](const AppState& st) { EXPECT_EQ(st.satProtoRestPattern(), SatProtoRestPattern::selectedDL); }},
+        {"an empty category list is an empty subscription",
+         [](auto& s) { s.setStringList("tleCategories", {}); },
+         [](const AppState& st) { EXPECT_TRUE(st.subscribedCategories().empty()); }},
+        {"a category list of numbers gives the default categories",
+         [](auto& s) { s.setIntList("tleCategories", {1}); },
+         [](const AppState& st) {
+             EXPECT_EQ(st.subscribedCategories(), (std::set<std::string>{"amateur", "stations"}));
+         }},
+        {"a selection of texts is ignored",
+         [](auto& s) { s.setStringList("selectedSatIds", {"25544"}); },
+         [](const AppState& st) { EXPECT_TRUE(st.selectedSatelliteIds().empty()); }},
+        {"numbers, flags and a stored position",
+         [](auto& s) {
+             s.setDouble("obsLat", 51.5);
+             s.setDouble("obsLon", -0.1);
+             s.setDouble("obsAlt", -12.5);
+             s.setInt("rigPort", 4600);
+             s.setBool("forceClassicRigctld", true);
+             s.setBool("polarBearingLine", true);
+             s.setBool("obs2Enabled", true);
+             s.setDouble("obs2Lat", -33.9);
+             s.setDouble("obs2Lon", 18.4);
+             s.setDouble("dopplerUpdateHz", 12.5);
+             s.setDouble("timelineHours", 6.0);
+             s.setDouble("minAutoTrackElevation", 15.0);
+             s.setIntList("selectedSatIds", {25544, -1});
+         },
+         [](const AppState& st) {
+             EXPECT_EQ(st.obsLatitude(), 51.5);
+             EXPECT_EQ(st.obsAltitude(), -12.5);
+             EXPECT_EQ(st.gridLocator(), "IO91wm");
+             EXPECT_EQ(st.rigPort(), 4600);
+             EXPECT_TRUE(st.forceClassicRigctld());
+             EXPECT_TRUE(st.polarBearingLine());
+             EXPECT_TRUE(st.obs2Enabled());
+             EXPECT_EQ(st.obs2Latitude(), -33.9);
+             EXPECT_EQ(st.obs2Longitude(), 18.4);
+             EXPECT_EQ(st.dopplerUpdateHz(), 12.5);
+             EXPECT_EQ(st.timelineHoursVisible(), 6.0);
+             EXPECT_EQ(st.minAutoTrackElevation(), 15.0);
+             EXPECT_EQ(st.selectedSatelliteIds(), (std::set<std::int64_t>{-1, 25544}));
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto file = std::filesystem::path(dir.str()) / (std::string(c.what) + ".json");
+        platform::SettingsStore::setStandardPath(file);
+        c.store(platform::SettingsStore::standard());
+        const auto state = makeState();
+        c.check(*state);
+    }
+}
+
+TEST_F(Settings, SelectionPresentAtCreationIsWrittenBackOnceAndAbsentStaysAbsent)
+{
+    store().setIntList("selectedSatIds", {43017, 25544, 43017});
+    int notices = 0;
+    {
+        const auto state = makeState();
+        (void)state;
+    }
+    platform::SettingsStore reread(settingsFile);
+    EXPECT_EQ(reread.intList("selectedSatIds"), (std::vector<std::int64_t>{25544, 43017}));
+
+    platform::SettingsStore::setStandardPath(std::filesystem::path(dir.str()) / "other.json");
+    const auto state = makeState();
+    state->objectWillChange.connect([&] { ++notices; });
+    EXPECT_FALSE(store().contains("selectedSatIds"));
+    state->insertSelectedSatelliteId(7);
+    EXPECT_EQ(notices, 1) << "one insertion is one assignment";
+    EXPECT_EQ(store().intList("selectedSatIds"), (std::vector<std::int64_t>{7}));
+}
+
+TEST_F(Settings, EverySavedPropertyRoundTripsWithItsKind)
+{
+    {
+        const auto state = makeState();
+        state->setObsLatitude(-33.9);
+        state->setObsLongitude(151.2);
+        state->setObsAltitude(58.0);
+        state->setObsName("Sydney");
+        state->setObs2Enabled(true);
+        state->setObs2Name("Hill");
+        state->setObs2Latitude(1.5);
+        state->setObs2Longitude(2.5);
+        state->setRigHost("10.0.0.2");
+        state->setRigPort(4999);
+        state->setRigAutoConnect(true);
+        state->updateDopplerRate(25.0);
+        state->setForceClassicRigctld(true);
+        state->setSatProtoRestPattern(SatProtoRestPattern::transponderCenter);
+        state->setTimelineHoursVisible(3.0);
+        state->setSubscribedCategories({"weather", "user:abc"});
+        state->setSelectedSatelliteIds({-2, 25544});
+        state->setMinAutoTrackElevation(10.0);
+        state->setPolarBearingLine(true);
+        EXPECT_EQ(state->rigClient(), nullptr) << "the setting alone creates no rig client";
+    }
+    platform::SettingsStore reread(settingsFile);
+    EXPECT_EQ(reread.doubleValue("obsAlt"), 58.0);
+    EXPECT_EQ(reread.intValue("rigPort"), 4999) << "the port is an integer";
+    EXPECT_EQ(reread.intValue("obsAlt"), std::nullopt) << "the altitude is a double";
+    EXPECT_EQ(reread.stringValue("satProtoRestPattern"), "transponderCenter");
+    EXPECT_EQ(reread.boolValue("forceClassicRigctld"), true);
+    EXPECT_EQ(reread.intList("selectedSatIds"), (std::vector<std::int64_t>{-2, 25544}));
+
+    platform::SettingsStore::setStandardPath(settingsFile); // a fresh read of the same file
+    const auto again = makeState();
+    EXPECT_EQ(again->obsLatitude(), -33.9);
+    EXPECT_EQ(again->obsLongitude(), 151.2);
+    EXPECT_EQ(again->obsName(), "Sydney");
+    EXPECT_EQ(again->gridLocator(), "QF56oc");
+    EXPECT_TRUE(again->obs2Enabled());
+    EXPECT_EQ(again->obs2Name(), "Hill");
+    EXPECT_EQ(again->obs2Longitude(), 2.5);
+    EXPECT_EQ(again->rigHost(), "10.0.0.2");
+    EXPECT_EQ(again->rigPort(), 4999);
+    EXPECT_TRUE(again->rigAutoConnect());
+    EXPECT_EQ(again->dopplerUpdateHz(), 25.0);
+    EXPECT_TRUE(again->forceClassicRigctld());
+    EXPECT_EQ(again->satProtoRestPattern(), SatProtoRestPattern::transponderCenter);
+    EXPECT_EQ(again->timelineHoursVisible(), 3.0);
+    EXPECT_EQ(again->subscribedCategories(), (std::set<std::string>{"user:abc", "weather"}));
+    EXPECT_EQ(again->selectedSatelliteIds(), (std::set<std::int64_t>{-2, 25544}));
+    EXPECT_EQ(again->minAutoTrackElevation(), 10.0);
+    EXPECT_TRUE(again->polarBearingLine());
+}
+
+TEST_F(Settings, SignalComesBeforeTheValueAndEveryAssignmentWritesAgain)
+{
+    const auto state = makeState();
+    std::vector<double> seen;
+    state->objectWillChange.connect([&] { seen.push_back(state->obsAltitude()); });
+    state->setObsAltitude(120.0);
+    store().remove("obsAlt");
+    state->setObsAltitude(120.0); // the same value: still a signal and a write
+    EXPECT_EQ(seen, (std::vector<double>{300.0, 120.0}));
+    EXPECT_EQ(store().doubleValue("obsAlt"), 120.0);
+
+    seen.clear();
+    state->setGridLocator("JJ00aa");
+    EXPECT_EQ(seen.size(), 1u);
+    EXPECT_FALSE(store().contains("gridLocator")) << "the locator is not saved";
+}
+
+TEST_F(Settings, DopplerRateIsKeptBetweenOneAndFiftyHertz)
+{
+    const auto state = makeState();
+    const std::vector<std::pair<double, double>> table{
+        {0.0, 1.0}, {100.0, 50.0}, {12.5, 12.5}, {-3.0, 1.0}, {1.0, 1.0}, {50.0, 50.0}};
+    for (const auto& [given, expected] : table) {
+        state->updateDopplerRate(given);
+        EXPECT_EQ(state->dopplerUpdateHz(), expected) << given;
+        EXPECT_EQ(store().doubleValue("dopplerUpdateHz"), expected);
+    }
+    state->updateDopplerRate(std::nan(""));
+    EXPECT_EQ(state->dopplerUpdateHz(), 50.0) << "no number leaves the rate in use";
+}
+
+TEST(RestPattern, RawValuesMatchExactly)
+{
+    EXPECT_EQ(rawValue(SatProtoRestPattern::transponderCenter), "transponderCenter");
+    EXPECT_EQ(rawValue(SatProtoRestPattern::selectedDL), "selectedDL");
+    EXPECT_EQ(satProtoRestPatternFromRawValue("selectedDL"), SatProtoRestPattern::selectedDL);
+    for (const char* other : {"", "selecteddl", "selectedDL ", "Pattern A"}) {
+        EXPECT_EQ(satProtoRestPatternFromRawValue(other), std::nullopt) << other;
+    }
+}
+
+} // namespace
+} // namespace zelvane::test
