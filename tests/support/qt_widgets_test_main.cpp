@@ -1,0 +1,16 @@
+#include <QApplication>
+#include <QStandardPaths>
+#include <gtest/gtest.h>
+
+#include "tests/support/test_support.h"
+
+int main(int argc, char** argv)
+{
+    // Views are tested without a display, and never see the real home folder.
+    zelvane::test::isolateHome();
+    QStandardPaths::setTestModeEnabled(true);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
