@@ -22,10 +22,13 @@ void postToMain(std::function<void()> work)
 
 void runInBackground(std::function<void()> work)
 {
-    if (!work) {
+    QThreadPool* pool = QThreadPool::globalInstance();
+    if (pool == nullptr || !work) {
+        // The pool is gone once the program is shutting down (a download
+        // cut off at exit still reports); there is nobody left to run it.
         return;
     }
-    QThreadPool::globalInstance()->start(std::move(work));
+    pool->start(std::move(work));
 }
 
 bool isMainThread()
