@@ -1,0 +1,251 @@
+#include "tests/state/state_fixture.h"
+
+#include <algorithm>
+
+#include "catalog/satnogs_fetch.h"
+#include "elements/tle_manager.h"
+#include "tests/support/http_test_server.h"
+
+namespace zelvane::test {
+namespace {
+
+const std::string kGroupPath = "/NORAD/elements/gp.php";
+const std::string kAmateur = kGroupPath + "?GROUP=amateur&FORMAT=json";
+const std::string kStations = kGroupPath + "?GROUP=stations&FORMAT=json";
+const std::string kIssTransmitters = "/api/transmitters/?format=json&satellite__norad_cat_id=25544";
+
+std::string elementText(const char* name, const char* line1, const char* line2)
+{
+    return std::string(name) + "\n" + line1 + "\n" + line2 + "\n";
+}
+
+// A local element-set service and transmitter database, with the program's
+// addresses pointed at it.
+class CatalogueLoading : public StateTest {
+protected:
+    void SetUp() override
+    {
+        StateTest::SetUp();
+        Clock::setFixed(nearEpoch());
+        TLEManager::setServiceBaseURL(server.url());
+        SatNOGSFetch::setHost(server.url());
+        server.setResponse(kAmateur, 200,
+                           elementText(kIssName, kIssLine1, kIssLine2) +
+                               elementText("AO-91", kAo91Line1, kAo91Line2) +
+                               elementText("aSat", kOtherLine1, kOtherLine2));
+        server.setResponse(kStations, 200, elementText(kIssName, kIssLine1, kIssLine2));
+        server.setResponse("/api/transmitters/", 200, "[]");
+        server.setResponse(
+            kIssTransmitters, 200,
+            R"([{"uuid":"u1","description":"Mode V FM","alive":true,"downlink_low":145825000,)"
+            R"("mode":"FM","norad_cat_id":25544,"type":"Transmitter"}])");
+    }
+
+    void TearDown() override
+    {
+        TLEManager::setServiceBaseURL("");
+        SatNOGSFetch::setHost("");
+        StateTest::TearDown();
+    }
+
+    static std::vector<std::string> names(const AppState& state)
+    {
+        std::vector<std::string> out;
+        for (const auto& s : state.satellites()) {
+            out.push_back(s->name);
+        }
+        return out;
+    }
+
+    static std::shared_ptr<Satellite> entry(const AppState& state, std::int64_t id)
+    {
+        for (const auto& s : state.satellites()) {
+            if (s->id == id) {
+                return s;
+            }
+        }
+        return nullptr;
+    }
+
+    // Loads and waits until the passes of the new catalogue are in.
+    static void loadAndSettle(AppState& state)
+    {
+        const auto before = state.satellites();
+        state.loadData();
+        ASSERT_TRUE(waitUntil([&] {
+            return state.satellites() != before &&
+                   state.statusMessage().ends_with(" passes in next 24h");
+        }, std::chrono::seconds(20)));
+    }
+
+    HttpTestServer server;
+};
+
+TEST_F(CatalogueLoading, FirstLoadBuildsTheSortedCatalogueAndSelectsDefaults)
+{
+    const auto state = makeState();
+    state->loadData();
+    EXPECT_TRUE(state->isLoadingTLEs());
+    EXPECT_EQ(state->statusMessage(), "Fetching TLEs...");
+    EXPECT_TRUE(state->satellites().empty()) << "the catalogue arrives later";
+
+    ASSERT_TRUE(waitUntil([&] { return !state->satellites().empty(); }, std::chrono::seconds(10)));
+    EXPECT_FALSE(state->isLoadingTLEs());
+    // Code-point order: capitals before small letters.
+    EXPECT_EQ(names(*state),
+              (std::vector<std::string>{"AO-91", "ISS (ZARYA)", "Moon", "Sun", "aSat"}));
+
+    const auto iss = entry(*state, 25544);
+    ASSERT_NE(iss, nullptr);
+    EXPECT_EQ(iss->sources, (std::set<std::string>{"amateur", "stations"}));
+    ASSERT_NE(iss->satrec, nullptr);
+    EXPECT_EQ(iss->transmitters, state->transmitterDB().at(25544));
+    const auto sun = entry(*state, -1);
+    ASSERT_NE(sun, nullptr);
+    EXPECT_EQ(sun->bodyKind, BodyKind::sun);
+    EXPECT_EQ(sun->sources, std::set<std::string>{"celestial"});
+    EXPECT_EQ(sun->satrec, nullptr);
+    EXPECT_EQ(entry(*state, -2)->bodyKind, BodyKind::moon);
+
+    // "ISS" and "AO-91" are default names; the bodies never are.
+    EXPECT_EQ(state->selectedSatelliteIds(), (std::set<std::int64_t>{25544, 43017}));
+    EXPECT_EQ(store().intList("selectedSatIds"), (std::vector<std::int64_t>{25544, 43017}));
+    EXPECT_TRUE(iss->isSelected());
+    EXPECT_FALSE(entry(*state, 40001)->isSelected());
+    EXPECT_FALSE(sun->isSelected());
+    EXPECT_EQ(state->tleAgeString(), "< 1m ago");
+    ASSERT_NE(state->passUpdateTimer(), nullptr);
+    EXPECT_EQ(state->passUpdateTimer()->interval(), 300000);
+
+    // The transmitter database answer replaces the selected entry's list.
+    ASSERT_TRUE(waitUntil([&] { return iss->transmitters.size() == 1; }, std::chrono::seconds(10)));
+    EXPECT_EQ(iss->transmitters[0].freq, 145825000.0);
+    EXPECT_EQ(iss->transmitters[0].description, "Mode V FM");
+    EXPECT_EQ(state->transmitterDB().at(25544), iss->transmitters);
+    EXPECT_GE(server.requestCount(kIssTransmitters), 1);
+}
+
+TEST_F(CatalogueLoading, NoSubscriptionGivesOnlyTheSunAndTheMoon)
+{
+    store().setStringList("tleCategories", {});
+    const auto state = makeState();
+    loadAndSettle(*state);
+    EXPECT_EQ(names(*state), (std::vector<std::string>{"Moon", "Sun"}));
+    EXPECT_TRUE(state->selectedSatelliteIds().empty());
+    EXPECT_EQ(state->tleAge(), 0.0);
+    EXPECT_EQ(state->tleAgeString(), "< 1m ago");
+    EXPECT_EQ(state->statusMessage(), "0 passes in next 24h");
+    EXPECT_EQ(server.totalRequests(), 0);
+}
+
+TEST_F(CatalogueLoading, SavedSelectionCarriesOverAndSuppressesDefaults)
+{
+    store().setIntList("selectedSatIds", {99999});
+    const auto state = makeState();
+    loadAndSettle(*state);
+    for (const auto& s : state->satellites()) {
+        EXPECT_FALSE(s->isSelected()) << s->name;
+    }
+    EXPECT_EQ(state->selectedSatelliteIds(), std::set<std::int64_t>{99999});
+    EXPECT_EQ(state->statusMessage(), "0 passes in next 24h");
+
+    state->setSelectedSatelliteIds({40001, -1});
+    loadAndSettle(*state);
+    EXPECT_TRUE(entry(*state, 40001)->isSelected());
+    EXPECT_TRUE(entry(*state, -1)->isSelected());
+    EXPECT_FALSE(entry(*state, 25544)->isSelected());
+}
+
+TEST_F(CatalogueLoading, RefreshDownloadsAgainAndFallsBackToTheCachedText)
+{
+    const auto state = makeState();
+    loadAndSettle(*state);
+    const int firstRequests = server.requestCount(kAmateur);
+    EXPECT_EQ(firstRequests, 1);
+
+    // A fresh cache is served without asking.
+    loadAndSettle(*state);
+    EXPECT_EQ(server.requestCount(kAmateur), firstRequests);
+
+    // A forced refresh whose downloads fail: the stamps are gone, the
+    // cached element sets stay, and the age reads as "never downloaded".
+    server.setResponse(kAmateur, 500, "");
+    server.setResponse(kStations, 500, "");
+    state->refreshTLEs();
+    ASSERT_TRUE(waitUntil([&] { return !state->isLoadingTLEs(); }, std::chrono::seconds(20)));
+    EXPECT_EQ(server.requestCount(kAmateur), firstRequests + 1);
+    EXPECT_EQ(names(*state),
+              (std::vector<std::string>{"AO-91", "ISS (ZARYA)", "Moon", "Sun", "aSat"}));
+    EXPECT_EQ(state->tleAge(), 999999.0);
+    EXPECT_EQ(state->tleAgeString(), "11d ago");
+}
+
+TEST_F(CatalogueLoading, QuickReloadsEachRebuildAndTheTrackedEntryStaysTracked)
+{
+    const auto state = makeState();
+    loadAndSettle(*state);
+    const auto oldIss = entry(*state, 25544);
+    state->setTrackingSatellite(oldIss);
+
+    // Every rebuild is followed by further assignments, so each new
+    // catalogue is seen by some notification.
+    std::set<const Satellite*> catalogues{state->satellites().front().get()};
+    state->objectWillChange.connect(
+        [&] { catalogues.insert(state->satellites().front().get()); });
+    state->loadData();
+    state->loadData();
+    ASSERT_TRUE(waitUntil([&] { return catalogues.size() == 3; }, std::chrono::seconds(10)));
+    spinFor(std::chrono::milliseconds(100));
+    EXPECT_EQ(catalogues.size(), 3u) << "two loads, two rebuilds";
+    EXPECT_NE(entry(*state, 25544), oldIss);
+    EXPECT_EQ(state->trackingSatellite(), oldIss) << "a rebuild does not touch the tracked entry";
+    EXPECT_FALSE(oldIss->passes.empty()) << "and it keeps its own passes";
+}
+
+TEST_F(CatalogueLoading, DownloadedTransmittersOfAnUnlistedNumberReachTheRebuiltEntryAtOnce)
+{
+    // 40001 is not in the transmitter resource, so only the download knows it.
+    store().setIntList("selectedSatIds", {40001});
+    server.setResponse(
+        "/api/transmitters/?format=json&satellite__norad_cat_id=40001", 200,
+        R"([{"uuid":"u2","description":"Beacon","alive":true,"downlink_low":435500000,)"
+        R"("mode":"CW","norad_cat_id":40001,"type":"Transmitter"}])");
+    const auto state = makeState();
+    loadAndSettle(*state);
+    const auto first = entry(*state, 40001);
+    ASSERT_TRUE(waitUntil([&] { return first->transmitters.size() == 1; }, std::chrono::seconds(10)));
+
+    // Captured at the first notification that shows the new catalogue,
+    // before any transmitter answer of the new load can have arrived.
+    std::optional<std::vector<Transmitter>> atRebuild;
+    state->objectWillChange.connect([&] {
+        const auto now = entry(*state, 40001);
+        if (!atRebuild && now && now != first) {
+            atRebuild = now->transmitters;
+        }
+    });
+    loadAndSettle(*state);
+    ASSERT_TRUE(atRebuild.has_value());
+    ASSERT_EQ(atRebuild->size(), 1u);
+    EXPECT_EQ((*atRebuild)[0].freq, 435500000.0);
+    EXPECT_EQ((*atRebuild)[0].mode, "CW");
+}
+
+TEST(TleAgeText, Table)
+{
+    TempDir dir;
+    platform::SettingsStore store(std::filesystem::path(dir.str()) / "s.json");
+    const auto state = std::make_shared<AppState>(store);
+    const std::pair<double, const char*> table[] = {
+        {0.0, "< 1m ago"},      {59.9, "< 1m ago"},       {-5.0, "< 1m ago"},
+        {60.0, "1m ago"},       {3599.0, "59m ago"},      {3600.0, "1h ago"},
+        {86399.9, "23h ago"},   {86400.0, "1d ago"},      {999999.0, "11d ago"},
+    };
+    for (const auto& [age, text] : table) {
+        state->setTleAge(age);
+        EXPECT_EQ(state->tleAgeString(), text) << age;
+    }
+}
+
+} // namespace
+} // namespace zelvane::test
