@@ -3,6 +3,7 @@
 #include <QTimer>
 
 #include <cmath>
+#include <limits>
 
 #include "platform/settings_store.h"
 #include "rig/rigctld_client.h"
@@ -293,7 +294,14 @@ std::optional<TopocentricResult> AppState::cachedObserve(const Satellite& sat, D
         // Not a usable map key (it would compare equivalent to every key).
         return std::nullopt;
     }
-    const double bucket = std::floor(baseTime.timeIntervalSince1970() * 4.0) / 4.0;
+    // The quarter second is found on the whole nanoseconds, so that the
+    // bucket and the instant observed are exact.
+    constexpr std::int64_t quarterNs = 250'000'000;
+    const std::int64_t ns = baseTime.nanosecondsSince1970();
+    const std::int64_t index = ns / quarterNs - ((ns % quarterNs) < 0 ? 1 : 0);
+    const bool representable = index >= std::numeric_limits<std::int64_t>::min() / quarterNs;
+    const std::int64_t bucketNs = representable ? index * quarterNs : ns;
+    const double bucket = static_cast<double>(index) / 4.0;
     if (bucket != liveGeoCache_.bucket || sat.id != liveGeoCache_.satId) {
         liveGeoCache_.bucket = bucket;
         liveGeoCache_.satId = sat.id;
@@ -302,12 +310,9 @@ std::optional<TopocentricResult> AppState::cachedObserve(const Satellite& sat, D
     if (const auto found = liveGeoCache_.samples.find(offset); found != liveGeoCache_.samples.end()) {
         return found->second;
     }
-    std::optional<TopocentricResult> result;
-    // An instant out of range has no position; it is remembered like any
-    // other absent answer.
-    if (const auto at = Date::fromSecondsSince1970(bucket + offset)) {
-        result = sat.observe(*at, obsLatitude_, obsLongitude_, obsAltitude_);
-    }
+    const Date at = Date::fromNanosecondsSince1970(bucketNs).addingTimeInterval(offset);
+    const std::optional<TopocentricResult> result =
+        sat.observe(at, obsLatitude_, obsLongitude_, obsAltitude_);
     liveGeoCache_.samples.emplace(offset, result);
     return result;
 }

@@ -1,0 +1,179 @@
+#include "tests/state/state_fixture.h"
+
+#include "orbital/pass_predictor.h"
+#include "platform/dispatch.h"
+
+namespace zelvane::test {
+namespace {
+
+class Passes : public StateTest {
+protected:
+    void SetUp() override
+    {
+        StateTest::SetUp();
+        Clock::setFixed(nearEpoch());
+    }
+
+    static bool hasPassStatus(const AppState& state)
+    {
+        return state.statusMessage().ends_with(" passes in next 24h");
+    }
+
+    static std::shared_ptr<Satellite> selected(std::shared_ptr<Satellite> sat)
+    {
+        sat->setIsSelected(true);
+        return sat;
+    }
+};
+
+TEST_F(Passes, ResultsArriveOnTheMainThreadForEveryComputableEntry)
+{
+    const auto state = makeState();
+    const auto iss = selected(makeIss());
+    auto sun = selected(std::make_shared<Satellite>("Sun", -1));
+    sun->bodyKind = BodyKind::sun;
+    // Without a record an entry keeps whatever passes it had.
+    auto bare = selected(std::make_shared<Satellite>("No elements", 777));
+    PredictedPass kept;
+    kept.riseTime = nearEpoch();
+    kept.setTime = nearEpoch().addingTimeInterval(600);
+    bare->passes = {kept};
+    auto unselected = makeSatellite("AO-91", kAo91Line1, kAo91Line2);
+    state->setSatellites({iss, sun, bare, unselected});
+
+    bool offMainThread = false;
+    state->objectWillChange.connect([&] { offMainThread |= !platform::isMainThread(); });
+    state->computeAllPasses();
+    EXPECT_EQ(state->statusMessage(), "Computing passes for 3 satellites...");
+    EXPECT_TRUE(iss->passes.empty()) << "results come later";
+    ASSERT_TRUE(waitUntil([&] { return hasPassStatus(*state); }, std::chrono::seconds(20)));
+    EXPECT_FALSE(offMainThread);
+
+    const auto expected = PassPredictor(iss, state->obsLatitude(), state->obsLongitude(),
+                                        state->obsAltitude())
+                              .findPasses(nearEpoch(), 24.0, 2.0);
+    ASSERT_FALSE(expected.empty());
+    ASSERT_EQ(iss->passes.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(iss->passes[i].riseTime, expected[i].riseTime);
+        EXPECT_EQ(iss->passes[i].setTime, expected[i].setTime);
+    }
+    EXPECT_FALSE(sun->passes.empty()) << "the Sun needs no element set";
+    ASSERT_EQ(bare->passes.size(), 1u);
+    EXPECT_TRUE(unselected->passes.empty());
+    const std::size_t total = iss->passes.size() + sun->passes.size() + 1;
+    EXPECT_EQ(state->statusMessage(), std::to_string(total) + " passes in next 24h");
+
+    const auto sorted = state->allPassesSorted();
+    ASSERT_EQ(sorted.size(), total);
+    for (std::size_t i = 1; i < sorted.size(); ++i) {
+        EXPECT_LE(sorted[i - 1].second.riseTime, sorted[i].second.riseTime);
+    }
+}
+
+TEST_F(Passes, ResultsForAReplacedCatalogueStayWithTheirOwnEntries)
+{
+    const auto state = makeState();
+    const auto oldIss = selected(makeIss());
+    state->setSatellites({oldIss});
+    state->computeAllPasses();
+    // A rebuild before the results arrive.
+    const auto newIss = selected(makeIss());
+    state->setSatellites({newIss});
+    ASSERT_TRUE(waitUntil([&] { return hasPassStatus(*state); }, std::chrono::seconds(20)));
+    EXPECT_FALSE(oldIss->passes.empty());
+    EXPECT_TRUE(newIss->passes.empty()) << "the new entry was not part of that computation";
+    EXPECT_EQ(state->allPassesSorted().size(), 0u);
+
+    state->computeAllPasses();
+    ASSERT_TRUE(waitUntil([&] { return !newIss->passes.empty(); }, std::chrono::seconds(20)));
+    EXPECT_EQ(newIss->passes.size(), oldIss->passes.size());
+}
+
+TEST_F(Passes, AStateGoneBeforeTheResultsLeavesTheEntriesAlone)
+{
+    const auto iss = selected(makeIss());
+    {
+        const auto state = makeState();
+        state->setSatellites({iss});
+        state->computeAllPasses();
+    }
+    spinFor(std::chrono::milliseconds(1500));
+    EXPECT_TRUE(iss->passes.empty());
+}
+
+TEST_F(Passes, ToggleSavesTheSelectionAndRecomputes)
+{
+    const auto state = makeState();
+    const auto iss = makeIss();
+    const auto ao91 = makeSatellite("AO-91", kAo91Line1, kAo91Line2);
+    state->setSatellites({ao91, iss});
+    int notices = 0;
+    state->objectWillChange.connect([&] { ++notices; });
+
+    state->toggleSatellite(*iss);
+    EXPECT_TRUE(iss->isSelected());
+    EXPECT_EQ(store().intList("selectedSatIds"), std::vector<std::int64_t>{25544});
+    EXPECT_EQ(state->statusMessage(), "Computing passes for 1 satellites...");
+    EXPECT_GE(notices, 3); // the set, the entry flag, the status
+    ASSERT_TRUE(waitUntil([&] { return !iss->passes.empty(); }, std::chrono::seconds(20)));
+    const auto passes = iss->passes;
+
+    state->toggleSatellite(*iss);
+    EXPECT_FALSE(iss->isSelected());
+    EXPECT_EQ(store().intList("selectedSatIds"), std::vector<std::int64_t>{});
+    EXPECT_EQ(state->statusMessage(), "Computing passes for 0 satellites...");
+    ASSERT_TRUE(waitUntil([&] { return hasPassStatus(*state); }, std::chrono::seconds(20)));
+    EXPECT_EQ(state->statusMessage(), "0 passes in next 24h");
+    EXPECT_EQ(iss->passes.size(), passes.size()) << "a deselected entry keeps its passes";
+    EXPECT_TRUE(state->allPassesSorted().empty()) << "but they are no longer listed";
+    EXPECT_TRUE(state->selectedSatellites().empty());
+}
+
+TEST_F(Passes, LiveLookAnglesAreMemoisedPerQuarterSecondAndSatellite)
+{
+    const auto state = makeState();
+    const auto iss = makeIss();
+    const Date t0 = nearEpoch(); // a whole second, so also a quarter-second start
+    const auto at = [&](double s) { return t0.addingTimeInterval(s); };
+    const auto observe = [&](double s) {
+        return iss->observe(at(s), state->obsLatitude(), state->obsLongitude(), state->obsAltitude());
+    };
+
+    const auto first = state->cachedObserve(*iss, at(5.3), 1.0);
+    ASSERT_TRUE(first.has_value());
+    EXPECT_EQ(first->azimuth, observe(6.25)->azimuth) << "quarter-second start plus the offset";
+    EXPECT_EQ(first->rangeRate, observe(6.25)->rangeRate);
+    EXPECT_EQ(state->liveGeoCache().bucket, at(5.25).timeIntervalSince1970());
+
+    // Moving the observer does not empty the memo within the quarter second.
+    state->setObsLatitude(10.0);
+    const auto same = state->cachedObserve(*iss, at(5.45), 1.0);
+    EXPECT_EQ(same->azimuth, first->azimuth);
+    EXPECT_EQ(state->liveGeoCache().samples.size(), 1u);
+
+    const auto negative = state->cachedObserve(*iss, at(5.45), -2.0);
+    EXPECT_EQ(negative->azimuth, observe(3.25)->azimuth) << "from the new site, 2 s before the start";
+    EXPECT_EQ(state->liveGeoCache().samples.size(), 2u);
+
+    const auto next = state->cachedObserve(*iss, at(5.5), 1.0);
+    EXPECT_EQ(next->azimuth, observe(6.5)->azimuth) << "5.5 s starts a new quarter second";
+    EXPECT_EQ(state->liveGeoCache().samples.size(), 1u);
+
+    // Another satellite in the same quarter second empties the memo.
+    const auto ao91 = makeSatellite("AO-91", kAo91Line1, kAo91Line2);
+    state->cachedObserve(*ao91, at(5.5), 1.0);
+    EXPECT_EQ(state->liveGeoCache().satId, 43017);
+    EXPECT_EQ(state->liveGeoCache().samples.size(), 1u);
+
+    // An absent answer is remembered for the rest of the quarter second.
+    auto bare = std::make_shared<Satellite>("No elements", 777);
+    EXPECT_EQ(state->cachedObserve(*bare, at(7.0)), std::nullopt);
+    bare->satrec = iss->satrec;
+    EXPECT_EQ(state->cachedObserve(*bare, at(7.2)), std::nullopt);
+    EXPECT_TRUE(state->cachedObserve(*bare, at(7.25)).has_value());
+    EXPECT_EQ(state->cachedObserve(*bare, at(7.25), std::nan("")), std::nullopt);
+}
+
+} // namespace
+} // namespace zelvane::test
