@@ -1,0 +1,72 @@
+#include "ui/passes/mini_polar_plot.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+#include <utility>
+
+#include "ui/passes/polar_geometry.h"
+
+namespace zelvane {
+
+MiniPolarPlot::MiniPolarPlot(PredictedPass pass, QWidget* parent)
+    : QWidget(parent), pass_(std::move(pass))
+{
+    setMinimumSize(60, 60);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setAttribute(Qt::WA_TranslucentBackground);
+}
+
+void MiniPolarPlot::setPass(PredictedPass pass)
+{
+    pass_ = std::move(pass);
+    update();
+}
+
+double MiniPolarPlot::plotRadius(double width, double height)
+{
+    return std::min(width, height) / 2.0 - 2.0;
+}
+
+void MiniPolarPlot::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const double w = width();
+    const double h = height();
+    const QPointF c(w / 2.0, h / 2.0);
+    const double r = plotRadius(w, h);
+
+    QColor gray(Qt::gray);
+    gray.setAlphaF(0.3);
+    p.setPen(QPen(gray, 0.5));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(c, r, r);
+
+    QColor faint(Qt::gray);
+    faint.setAlphaF(0.15);
+    p.setPen(QPen(faint, 0.5));
+    p.drawLine(QPointF(c.x(), c.y() - r), QPointF(c.x(), c.y() + r));
+    p.drawLine(QPointF(c.x() - r, c.y()), QPointF(c.x() + r, c.y()));
+
+    const auto& points = pass_.trackPoints;
+    if (points.size() < 2) {
+        return;
+    }
+    QPainterPath path;
+    path.moveTo(polarPoint(points.front().azimuth, points.front().elevation, c, r));
+    for (std::size_t i = 1; i < points.size(); ++i) {
+        path.lineTo(polarPoint(points[i].azimuth, points[i].elevation, c, r));
+    }
+    p.setPen(QPen(QColor(Qt::cyan), 1.5));
+    p.drawPath(path);
+
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(Qt::green));
+    p.drawEllipse(polarPoint(points.front().azimuth, points.front().elevation, c, r), 2.5, 2.5);
+    p.setBrush(QColor(Qt::red));
+    p.drawEllipse(polarPoint(points.back().azimuth, points.back().elevation, c, r), 2.5, 2.5);
+}
+
+} // namespace zelvane
