@@ -1,0 +1,369 @@
+#include "tests/state/state_fixture.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "catalog/satellite_preferences.h"
+#include "orbital/doppler.h"
+#include "orbital/numeric_text.h"
+#include "rig/rigctld_client.h"
+#include "tests/rig/fake_rig_daemon.h"
+#include "tests/support/http_test_server.h"
+
+namespace zelvane::test {
+namespace {
+
+const Transmitter kFmDown(145800000.0, std::nullopt, std::nullopt, "FM", "Voice", "down");
+const Transmitter kLinearDown(std::nullopt, 435610000.0, 435670000.0, "SSB/CW", "Transponder DL",
+                              "down", true);
+const Transmitter kLinearUp(std::nullopt, 145935000.0, 145995000.0, "SSB/CW", "Transponder UL",
+                            "up", true);
+
+// A number as the SAT_PROTO commands write it.
+std::string wire(double value)
+{
+    if (std::fmod(value, 1.0) == 0.0) {
+        return std::to_string(static_cast<std::int64_t>(value));
+    }
+    return formatFixed(value, 3);
+}
+
+struct Expected {
+    TopocentricResult look;
+    TopocentricResult future;
+};
+
+class Tracking : public StateTest {
+protected:
+    void SetUp() override
+    {
+        StateTest::SetUp();
+        Clock::setFixed(nearEpoch());
+        iss = makeIss();
+        iss->transmitters = {kFmDown, kLinearDown, kLinearUp};
+        state = makeState();
+        state->setRigHost("127.0.0.1");
+        state->setRigPort(daemon.port());
+    }
+
+    void TearDown() override
+    {
+        state.reset();
+        StateTest::TearDown();
+    }
+
+    // The look angles that every tick sees while the clock is pinned.
+    Expected expected() const
+    {
+        const auto at = [&](Date t) {
+            return *iss->observe(t, state->obsLatitude(), state->obsLongitude(), state->obsAltitude());
+        };
+        return {at(nearEpoch()), at(nearEpoch().addingTimeInterval(0.5))};
+    }
+
+    std::vector<std::string> linesStartingWith(const std::string& prefix) const
+    {
+        std::vector<std::string> out;
+        for (const auto& line : daemon.lines()) {
+            if (line.starts_with(prefix)) {
+                out.push_back(line);
+            }
+        }
+        return out;
+    }
+
+    std::size_t indexOf(const std::string& line, std::size_t from = 0) const
+    {
+        const auto& lines = daemon.lines();
+        const auto it = std::find(lines.begin() + static_cast<std::ptrdiff_t>(from), lines.end(), line);
+        return static_cast<std::size_t>(it - lines.begin());
+    }
+
+    bool waitForLine(const std::string& prefix, std::size_t count = 1,
+                     std::chrono::milliseconds timeout = std::chrono::seconds(5))
+    {
+        return waitUntil([&] { return linesStartingWith(prefix).size() >= count; }, timeout);
+    }
+
+    // Answers like a daemon with the satellite extension; the first
+    // downlink command is told that the radio left satellite mode and the
+    // uplink is refused.
+    void speakSatProto()
+    {
+        daemon.setResponder([this](const std::string& line) -> std::string {
+            if (line == "\\sat_caps") {
+                return "SAT_PROTO=1\nEND\nRPRT 0\n";
+            }
+            if (line.starts_with("\\sat_dl ") && !dlClaimed) {
+                dlClaimed = true;
+                return "RPRT -11\n";
+            }
+            if (line.starts_with("\\sat_ul ")) {
+                return "RPRT -9\n";
+            }
+            return "RPRT 0\n";
+        });
+    }
+
+    FakeRigDaemon daemon;
+    std::shared_ptr<Satellite> iss;
+    std::shared_ptr<AppState> state;
+    bool dlClaimed = false;
+};
+
+TEST_F(Tracking, ClassicLinkGetsTheModeOnceUpAndTheCorrectedFrequencyEveryTick)
+{
+    state->setForceClassicRigctld(true);
+    daemon.setResponder([](const std::string&) { return std::string("RPRT 0\n"); });
+    state->startTracking(iss, kFmDown);
+    EXPECT_TRUE(state->isTracking());
+    EXPECT_EQ(state->trackingSatellite(), iss);
+    EXPECT_EQ(state->statusMessage(), "Tracking ISS (ZARYA)");
+    ASSERT_NE(state->trackingTimer(), nullptr);
+    EXPECT_EQ(state->trackingTimer()->interval(), 100);
+    ASSERT_NE(state->rigClient(), nullptr);
+    EXPECT_TRUE(state->rigClient()->forceClassic);
+    EXPECT_EQ(state->selectedUplinkTransmitter(), std::nullopt);
+
+    ASSERT_TRUE(waitForLine("F ", 3));
+    EXPECT_TRUE(state->rigConnected());
+    EXPECT_EQ(state->rigProtocolMode(), RigProtocolMode::classic);
+    const auto e = expected();
+    const double shift = DopplerCalc::compute(145800000.0, e.look.rangeRate);
+    const std::string frequency = "F " + std::to_string(*truncateToInt64(145800000.0 + shift));
+    // The mode command given before the link was up is given again once it is.
+    EXPECT_EQ(daemon.lines()[0], "M FM 12000");
+    for (const auto& line : linesStartingWith("F ")) {
+        EXPECT_EQ(line, frequency);
+    }
+    EXPECT_TRUE(linesStartingWith("\\").empty()) << "no extension command on a classic link";
+    EXPECT_EQ(state->currentAzimuth(), e.look.azimuth);
+    EXPECT_EQ(state->currentElevation(), e.look.elevation);
+    EXPECT_EQ(state->currentRange(), e.look.range);
+    EXPECT_EQ(state->currentDopplerShift(), shift);
+    EXPECT_EQ(state->currentCorrectedFreq(), 145800000.0 + shift);
+    EXPECT_EQ(state->currentDopplerRate(),
+              (DopplerCalc::compute(145800000.0, e.future.rangeRate) - shift) / 0.5);
+    EXPECT_EQ(state->currentUplinkFreq(), 0.0);
+
+    state->stopTracking();
+    EXPECT_FALSE(state->isTracking());
+    EXPECT_EQ(state->trackingSatellite(), nullptr);
+    EXPECT_EQ(state->trackingTimer(), nullptr);
+    EXPECT_EQ(state->statusMessage(), "");
+    EXPECT_EQ(state->selectedTransmitter(), kFmDown) << "the transmitter stays selected";
+    spinFor(std::chrono::milliseconds(200)); // lines already on their way
+    const std::size_t sent = daemon.lines().size();
+    spinFor(std::chrono::milliseconds(300));
+    EXPECT_EQ(daemon.lines().size(), sent) << "no ticks after the stop";
+    EXPECT_TRUE(linesStartingWith("\\").empty()) << "and no disarming on a classic link";
+    EXPECT_TRUE(state->rigConnected()) << "the link stays open for the next track";
+}
+
+TEST_F(Tracking, SatProtoLinkArmsSendsBothLinksReArmsAndDisarmsOnStop)
+{
+    speakSatProto();
+    state->startTracking(iss, kLinearDown);
+    ASSERT_EQ(state->selectedUplinkTransmitter(), kLinearUp);
+
+    // The first downlink command hears -11: the radio is armed again.
+    ASSERT_TRUE(waitForLine("\\sat_aos ", 2));
+    EXPECT_EQ(state->rigProtocolMode(), RigProtocolMode::satProtoV1);
+    ASSERT_TRUE(waitUntil([&] { return state->rigSatProtoArmed(); }));
+    EXPECT_EQ(state->rigSatProtoStatus(), "Re-armed (radio was claimed by another client)");
+    ASSERT_TRUE(waitForLine("\\sat_dl ", 4));
+
+    const auto& lines = daemon.lines();
+    EXPECT_EQ(lines[0], "\\sat_caps");
+    EXPECT_LT(indexOf("M USB 2400"), lines.size());
+    const std::size_t firstAos = indexOf("\\sat_aos ISS_(ZARYA)");
+    ASSERT_LT(firstAos, lines.size());
+    EXPECT_LT(firstAos, indexOf(linesStartingWith("\\sat_dl ")[0]));
+
+    const auto e = expected();
+    const double down = 435640000.0;
+    const double up = 145965000.0;
+    const double dlShift = DopplerCalc::compute(down, e.look.rangeRate);
+    const double dlRate = (DopplerCalc::compute(down, e.future.rangeRate) - dlShift) / 0.5;
+    const double ulShift = DopplerCalc::compute(up, -e.look.rangeRate);
+    const double ulRate = (DopplerCalc::compute(up, -e.future.rangeRate) - ulShift) / 0.5;
+    for (const auto& line : linesStartingWith("\\sat_dl ")) {
+        EXPECT_EQ(line, "\\sat_dl " + wire(down) + " " + wire(dlShift) + " " + wire(dlRate));
+    }
+    // Refused once with -9, the uplink is never sent again; the downlink goes on.
+    const auto uplinks = linesStartingWith("\\sat_ul ");
+    ASSERT_EQ(uplinks.size(), 1u);
+    EXPECT_EQ(uplinks[0], "\\sat_ul " + wire(up) + " " + wire(ulShift) + " " + wire(ulRate));
+    EXPECT_EQ(state->currentUplinkFreq(), up + ulShift);
+
+    state->stopTracking();
+    ASSERT_TRUE(waitForLine("\\sat_los"));
+    EXPECT_EQ(daemon.lines().back(), "\\sat_los");
+    ASSERT_TRUE(waitUntil([&] { return !state->rigSatProtoArmed(); }));
+    // A later report of a lost satellite mode re-arms nothing once stopped.
+    const std::size_t aosCount = linesStartingWith("\\sat_aos ").size();
+    spinFor(std::chrono::milliseconds(300));
+    EXPECT_EQ(linesStartingWith("\\sat_aos ").size(), aosCount);
+}
+
+TEST_F(Tracking, RestartOnAConnectedSatProtoLinkDisarmsThenArmsTheNewSatellite)
+{
+    daemon.setResponder([](const std::string& line) -> std::string {
+        return line == "\\sat_caps" ? "SAT_PROTO=1\nRPRT 0\n" : "RPRT 0\n";
+    });
+    state->startTracking(iss, kFmDown);
+    ASSERT_TRUE(waitUntil([&] { return state->rigSatProtoArmed(); }));
+    state->bumpRIT(50.0);
+    state->bumpPassbandOffset(-30.0);
+
+    auto moon = std::make_shared<Satellite>("Moon", -2);
+    moon->bodyKind = BodyKind::moon;
+    state->startTracking(moon, std::nullopt);
+    EXPECT_EQ(state->currentRIT(), 0.0);
+    EXPECT_EQ(state->currentPassbandOffset(), 0.0);
+    EXPECT_EQ(state->selectedTransmitter(), std::nullopt) << "the Moon has no transmitter";
+    EXPECT_EQ(state->statusMessage(), "Tracking Moon");
+    ASSERT_TRUE(waitForLine("\\sat_aos Moon"));
+    const std::size_t los = indexOf("\\sat_los");
+    ASSERT_LT(los + 1, daemon.lines().size());
+    EXPECT_EQ(daemon.lines()[los + 1], "\\sat_aos Moon") << "disarmed, then armed for the Moon";
+    // The Moon's ticks compute nothing and send nothing.
+    spinFor(std::chrono::milliseconds(300));
+    EXPECT_EQ(daemon.lines().size(), los + 2);
+
+    // Stopping while idle still disarms.
+    state->stopTracking();
+    state->stopTracking();
+    ASSERT_TRUE(waitForLine("\\sat_los", 3));
+    EXPECT_EQ(daemon.lines().size(), los + 4);
+}
+
+TEST_F(Tracking, OffsetsShapeTheRestFrequenciesByPatternAndTransponderSense)
+{
+    state->setRigPort(HttpTestServer::unusedPort()); // no daemon: read-outs only
+    const Transmitter plainDown(std::nullopt, 435610000.0, 435670000.0, "SSB", "Linear DL", "down");
+    const Transmitter plainUp(std::nullopt, 145935000.0, 145995000.0, "SSB", "Linear UL", "up");
+    const auto e = expected();
+    struct Case {
+        const char* what;
+        Transmitter down;
+        Transmitter up;
+        double downRest;
+        double upRest;
+    };
+    const std::vector<Case> cases{
+        {"inverting", kLinearDown, kLinearUp, 435640000.0 + 90.0, 145965000.0 - 120.0},
+        {"non-inverting", plainDown, plainUp, 435640000.0 + 90.0, 145965000.0 + 120.0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        iss->transmitters = {c.down, c.up};
+        // Centre pattern applies only on a SAT_PROTO link: here all offsets count.
+        state->setSatProtoRestPattern(SatProtoRestPattern::transponderCenter);
+        state->startTracking(iss, c.down);
+        ASSERT_EQ(state->selectedUplinkTransmitter(), c.up);
+        state->bumpPassbandOffset(100.0);
+        state->bumpSatCalibration(-20.0);
+        state->bumpRIT(10.0);
+        const double downShift = DopplerCalc::compute(c.downRest, e.look.rangeRate);
+        const double upShift = DopplerCalc::compute(c.upRest, -e.look.rangeRate);
+        ASSERT_TRUE(waitUntil([&] { return state->currentCorrectedFreq() == c.downRest + downShift; }));
+        ASSERT_TRUE(waitUntil([&] { return state->currentUplinkFreq() == c.upRest + upShift; }));
+        state->stopTracking();
+    }
+}
+
+TEST_F(Tracking, CalibrationIsLoadedOnStartAndSavedOrClearedOnlyWhileTracking)
+{
+    state->setRigPort(HttpTestServer::unusedPort());
+    CalibrationOffsetStore::setTransponderOffset(25544, kFmDown.centerFreqHz(), 150.0);
+    state->saveSatCalibration();
+    state->setCurrentSatCalibration(5.0);
+    state->clearCalibration();
+    EXPECT_EQ(state->currentSatCalibration(), 5.0) << "idle: nothing happens";
+
+    state->startTracking(iss, kFmDown);
+    EXPECT_EQ(state->currentSatCalibration(), 150.0);
+    EXPECT_EQ(SatellitePreferences::lastTransmitterHz(25544), kFmDown.centerFreqHz());
+    state->bumpSatCalibration(25.0);
+    state->startTracking(iss, kFmDown);
+    EXPECT_EQ(state->currentSatCalibration(), 150.0) << "an unsaved bump is replaced on restart";
+    state->bumpSatCalibration(25.0);
+    state->saveSatCalibration();
+    EXPECT_EQ(CalibrationOffsetStore::transponderOffset(25544, kFmDown.centerFreqHz()), 175.0);
+    state->clearCalibration();
+    EXPECT_EQ(state->currentSatCalibration(), 0.0);
+    EXPECT_EQ(CalibrationOffsetStore::transponderOffset(25544, kFmDown.centerFreqHz()), 0.0);
+
+    // Selecting another transmitter during a track pairs it and loads its offset.
+    CalibrationOffsetStore::setTransponderOffset(25544, kLinearDown.centerFreqHz(), -40.0);
+    state->selectTransmitter(kLinearDown, *iss);
+    EXPECT_EQ(state->selectedUplinkTransmitter(), kLinearUp);
+    EXPECT_EQ(state->currentSatCalibration(), -40.0);
+    EXPECT_EQ(state->trackingSatellite(), iss);
+    state->selectTransmitter(std::nullopt, *iss);
+    EXPECT_EQ(state->selectedUplinkTransmitter(), std::nullopt);
+    EXPECT_EQ(state->currentSatCalibration(), 0.0);
+
+    // Without a transmitter of its own the preferred one is taken.
+    state->startTracking(iss, std::nullopt);
+    EXPECT_EQ(state->selectedTransmitter(), kLinearDown) << "the last one used";
+}
+
+TEST_F(Tracking, RateChangeRetimesARunningTrackAtOnce)
+{
+    state->setRigPort(HttpTestServer::unusedPort());
+    state->updateDopplerRate(4.0);
+    EXPECT_EQ(state->trackingTimer(), nullptr) << "idle: only the setting changes";
+    state->startTracking(iss, kFmDown);
+    EXPECT_EQ(state->trackingTimer()->interval(), 250);
+    state->updateDopplerRate(100.0);
+    ASSERT_NE(state->trackingTimer(), nullptr);
+    EXPECT_EQ(state->trackingTimer()->interval(), 20);
+    EXPECT_TRUE(state->trackingTimer()->isActive());
+}
+
+TEST_F(Tracking, APortOutsideTheTcpRangeOpensNoLinkButTheTrackRuns)
+{
+    state->setRigPort(70000);
+    state->startTracking(iss, kFmDown);
+    EXPECT_TRUE(state->isTracking());
+    ASSERT_TRUE(waitUntil([&] { return state->currentRange() > 0.0; }));
+    EXPECT_EQ(daemon.acceptedCount(), 0);
+    EXPECT_FALSE(state->rigConnected());
+}
+
+TEST_F(Tracking, ForcingClassicReconfiguresTheExistingClient)
+{
+    daemon.setResponder([](const std::string& line) -> std::string {
+        return line == "\\sat_caps" ? "SAT_PROTO=1\nRPRT 0\n" : "RPRT 0\n";
+    });
+    state->startTracking(iss, kFmDown);
+    ASSERT_TRUE(waitUntil([&] { return state->rigProtocolMode() == RigProtocolMode::satProtoV1; }));
+    ASSERT_TRUE(waitForLine("\\sat_dl "));
+    state->setForceClassicRigctld(true);
+    EXPECT_TRUE(state->rigClient()->forceClassic);
+    ASSERT_TRUE(waitUntil([&] { return state->rigProtocolMode() == RigProtocolMode::classic; }));
+    const std::size_t before = linesStartingWith("F ").size();
+    ASSERT_TRUE(waitForLine("F ", before + 2)) << "the ticks now send classic frequencies";
+}
+
+TEST(ModeTables, RadioModeAndPassband)
+{
+    const struct {
+        const char* mode;
+        const char* hamlib;
+        std::int64_t passband;
+    } table[] = {
+        {"FM", "FM", 12000},   {"fm", "FM", 12000},     {"SSB", "USB", 2400}, {"SSB/CW", "USB", 2400},
+        {"usb", "USB", 2400},  {"LSB", "LSB", 2400},    {"CW", "CW", 500},    {"BPSK", "USB", 2400},
+        {"AM", "AM", 6000},    {"FM ", "USB", 2400},    {"", "USB", 2400},    {"AFSK", "USB", 2400},
+    };
+    for (const auto& row : table) {
+        EXPECT_EQ(AppState::modeToHamlib(row.mode), row.hamlib) << row.mode;
+        EXPECT_EQ(AppState::passbandForMode(row.mode), row.passband) << row.mode;
+    }
+}
+
+} // namespace
+} // namespace zelvane::test
