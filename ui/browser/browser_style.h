@@ -1,0 +1,63 @@
+#pragma once
+
+// Fonts, colours and small widgets shared by the browser's windows and
+// sheets.
+
+#include <QColor>
+#include <QFont>
+#include <QLabel>
+#include <QString>
+#include <QWidget>
+
+#include "catalog/color_palette.h"
+#include "ui/browser/browser_model.h"
+
+namespace zelvane::browser {
+
+// The fixed-pitch system font at a point size and weight.
+QFont monoFont(double pointSize, QFont::Weight weight = QFont::Normal);
+// The proportional system font at a point size and weight.
+QFont plainFont(double pointSize, QFont::Weight weight = QFont::Normal);
+
+// Named colours as the views use them.
+namespace colors {
+QColor green();
+QColor yellow();
+QColor red();
+QColor orange();
+QColor cyan();
+QColor blue();
+QColor purple();
+QColor gray();
+// Secondary text: the palette's text colour, faded.
+QColor secondary(const QWidget* widget = nullptr);
+} // namespace colors
+
+QColor tintColor(Tint tint);
+QColor toQColor(const SRGBColor& color);
+QColor withAlpha(QColor color, double alpha);
+
+// A label with font and text colour set; plain text only.
+QLabel* makeLabel(const QString& text, const QFont& font, const QColor& color = QColor(),
+                  QWidget* parent = nullptr);
+
+// A filled circle of the given diameter.
+class ColorDot : public QWidget {
+    Q_OBJECT
+public:
+    explicit ColorDot(QColor color, int diameter, QWidget* parent = nullptr);
+    QColor color() const { return color_; }
+    void setColor(QColor color);
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QColor color_;
+    int diameter_;
+};
+
+inline QString qs(const std::string& text) { return QString::fromStdString(text); }
+
+} // namespace zelvane::browser
