@@ -1,16 +1,947 @@
 #include "ui/settings/settings_view.h"
 
+#include <algorithm>
+#include <cmath>
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QShowEvent>
+#include <QSlider>
+#include <QStyle>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "elements/tle_manager.h"
+#include "orbital/numeric_text.h"
 #include "state/app_state.h"
+#include "ui/settings/disclosure_group.h"
+#include "ui/settings/settings_rules.h"
 
 namespace zelvane {
+namespace {
 
-SettingsView::SettingsView(std::shared_ptr<AppState> state, QWidget* parent)
-    : QDialog(parent), state_(std::move(state))
+constexpr int kMinElevationLow = 0;
+constexpr int kMinElevationHigh = 30;
+constexpr int kHoursLow = 2;
+constexpr int kHoursHigh = 48;
+constexpr int kPresetRates[] = {1, 5, 10, 20, 50};
+
+QString qs(const std::string& text)
 {
+    return QString::fromStdString(text);
 }
 
-SettingsView::~SettingsView() = default;
+std::string ss(const QString& text)
+{
+    return text.toStdString();
+}
 
-void SettingsView::applySettings() {}
+QFont mono(double points, QFont::Weight weight = QFont::Normal)
+{
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPointSizeF(points);
+    font.setWeight(weight);
+    return font;
+}
+
+QFont plain(double points)
+{
+    QFont font = QApplication::font();
+    font.setPointSizeF(points);
+    return font;
+}
+
+void setTextColor(QWidget* widget, const QColor& color)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, color);
+    palette.setColor(QPalette::Text, color);
+    palette.setColor(QPalette::ButtonText, color);
+    widget->setPalette(palette);
+}
+
+QColor secondaryColor(const QWidget* widget)
+{
+    return widget->palette().color(QPalette::PlaceholderText);
+}
+
+void makeSecondary(QWidget* widget)
+{
+    setTextColor(widget, secondaryColor(widget));
+}
+
+const QColor kGreen(0x34, 0xC7, 0x59);
+const QColor kYellow(0xFF, 0xCC, 0x00);
+const QColor kRed(0xFF, 0x3B, 0x30);
+
+QColor ageColor(settings::TleAgeLevel level)
+{
+    switch (level) {
+    case settings::TleAgeLevel::fresh:
+        return kGreen;
+    case settings::TleAgeLevel::aging:
+        return kYellow;
+    case settings::TleAgeLevel::stale:
+        break;
+    }
+    return kRed;
+}
+
+// A field that shows its placeholder while empty, in the 12-point
+// monospaced font.
+QLineEdit* textField(const QString& objectName, const QString& placeholder, int width)
+{
+    auto* field = new QLineEdit;
+    field->setObjectName(objectName);
+    field->setPlaceholderText(placeholder);
+    field->setFont(mono(12));
+    field->setFixedWidth(width);
+    return field;
+}
+
+QLineEdit* coordField(const QString& objectName, const QString& placeholder)
+{
+    return textField(objectName, placeholder, 140);
+}
+
+// Buttons inside the sheet must not take Return away from "Apply".
+QPushButton* button(const QString& objectName, const QString& title)
+{
+    auto* b = new QPushButton(title);
+    b->setObjectName(objectName);
+    b->setAutoDefault(false);
+    b->setDefault(false);
+    return b;
+}
+
+QWidget* row(QLayout* layout)
+{
+    auto* w = new QWidget;
+    layout->setContentsMargins(0, 0, 0, 0);
+    w->setLayout(layout);
+    return w;
+}
+
+QGroupBox* section(const QString& title, QLayout* content)
+{
+    auto* box = new QGroupBox(title);
+    box->setLayout(content);
+    return box;
+}
+
+QFormLayout* formLayout()
+{
+    auto* form = new QFormLayout;
+    form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
+    form->setLabelAlignment(Qt::AlignLeading | Qt::AlignVCenter);
+    return form;
+}
+
+QString coordinateText(double value)
+{
+    return qs(formatFixed(value, 6));
+}
+
+int sliderPosition(double value, int low, int high)
+{
+    if (!std::isfinite(value)) {
+        return low;
+    }
+    return static_cast<int>(std::lround(std::clamp(value, double(low), double(high))));
+}
+
+void setCheckedQuietly(QAbstractButton* b, bool on)
+{
+    if (b->isChecked() != on) {
+        const QSignalBlocker blocker(b);
+        b->setChecked(on);
+    }
+}
+
+void setTextQuietly(QLineEdit* field, const QString& text)
+{
+    if (field->text() != text) {
+        const QSignalBlocker blocker(field);
+        field->setText(text);
+    }
+}
+
+} // namespace
+
+SettingsView::SettingsView(std::shared_ptr<AppState> state, QWidget* parent)
+    : QDialog(parent), state_(std::move(state)),
+      locationProvider_([] { return platform::LocationService::lastKnownLocation(); })
+{
+    setObjectName("settingsView");
+    setWindowTitle("Settings");
+    setWindowModality(Qt::WindowModal);
+    setFixedSize(520, 760);
+
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+
+    auto* titleRow = new QHBoxLayout;
+    titleRow->setContentsMargins(12, 12, 12, 12);
+    auto* title = new QLabel("Settings");
+    title->setFont(mono(14, QFont::Bold));
+    titleRow->addWidget(title);
+    titleRow->addStretch(1);
+    outer->addLayout(titleRow);
+
+    auto* formBody = new QWidget;
+    auto* sections = new QVBoxLayout(formBody);
+    sections->setContentsMargins(12, 0, 12, 0);
+    sections->addWidget(buildObserverSection());
+    sections->addWidget(buildSecondObserverSection());
+    sections->addWidget(buildRigSection());
+    sections->addWidget(buildSatProtoSection());
+    sections->addWidget(buildDopplerSection());
+    sections->addWidget(buildTleSection());
+    sections->addWidget(buildAutoTrackingSection());
+    sections->addWidget(buildDisplaySection());
+    sections->addWidget(buildTimelineSection());
+    sections->addStretch(1);
+    auto* scroll = new QScrollArea;
+    scroll->setObjectName("settingsForm");
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setWidget(formBody);
+    outer->addWidget(scroll, 1);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->setContentsMargins(12, 12, 12, 12);
+    auto* cancel = button("cancelButton", "Cancel");
+    auto* apply = new QPushButton("Apply");
+    apply->setObjectName("applyButton");
+    apply->setDefault(true);
+    buttons->addWidget(cancel);
+    buttons->addStretch(1);
+    buttons->addWidget(apply);
+    outer->addLayout(buttons);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(apply, &QPushButton::clicked, this, [this] {
+        applySettings();
+        accept();
+    });
+
+    refreshTimer_ = new QTimer(this);
+    refreshTimer_->setSingleShot(true);
+    refreshTimer_->setInterval(0);
+    connect(refreshTimer_, &QTimer::timeout, this, &SettingsView::refreshFromState);
+    // The notice comes before the value is stored: read the state on the
+    // next turn of the event loop.
+    observerId_ = state_->objectWillChange.connect([this] { scheduleRefresh(); });
+    refreshFromState();
+}
+
+SettingsView::~SettingsView()
+{
+    state_->objectWillChange.disconnect(observerId_);
+}
+
+void SettingsView::setLocationProvider(LocationProvider provider)
+{
+    locationProvider_ = std::move(provider);
+}
+
+// --- sections -----------------------------------------------------------------
+
+QWidget* SettingsView::buildObserverSection()
+{
+    auto* form = formLayout();
+    obsNameField_ = textField("obsNameField", "Home", 200);
+    connect(obsNameField_, &QLineEdit::textEdited, this,
+            [this](const QString& text) { state_->setObsName(ss(text)); });
+    form->addRow("Name", obsNameField_);
+
+    latField_ = coordField("latitudeField", "33.87");
+    form->addRow("Latitude", latField_);
+    lonField_ = coordField("longitudeField", "-84.34");
+    form->addRow("Longitude", lonField_);
+
+    auto* altRow = new QHBoxLayout;
+    altRow->setSpacing(4);
+    altField_ = coordField("altitudeField", "300");
+    altRow->addWidget(altField_);
+    auto* metres = new QLabel("m");
+    makeSecondary(metres);
+    altRow->addWidget(metres);
+    altRow->addStretch(1);
+    form->addRow("Altitude", row(altRow));
+
+    auto* gridRow = new QHBoxLayout;
+    gridRow->setSpacing(6);
+    gridField_ = coordField("gridField", "EM73");
+    gridRow->addWidget(gridField_);
+    auto* fromGridButton = button("fromGridButton", "From Grid");
+    connect(fromGridButton, &QPushButton::clicked, this, &SettingsView::fromGrid);
+    gridRow->addWidget(fromGridButton);
+    gridRow->addStretch(1);
+    form->addRow("Grid", row(gridRow));
+
+    auto* locate = button("useMyLocationButton", "Use My Location");
+    connect(locate, &QPushButton::clicked, this, &SettingsView::requestLocation);
+    form->addRow("", locate);
+    return section("Observer Location", form);
+}
+
+QWidget* SettingsView::buildSecondObserverSection()
+{
+    auto* form = formLayout();
+    obs2EnabledToggle_ = new QCheckBox("Show second site on map");
+    obs2EnabledToggle_->setObjectName("obs2EnabledToggle");
+    connect(obs2EnabledToggle_, &QCheckBox::clicked, this,
+            [this](bool on) { state_->setObs2Enabled(on); });
+    form->addRow(obs2EnabledToggle_);
+
+    obs2NameField_ = textField("obs2NameField", "Site 2", 200);
+    connect(obs2NameField_, &QLineEdit::textEdited, this,
+            [this](const QString& text) { state_->setObs2Name(ss(text)); });
+    form->addRow("Name", obs2NameField_);
+
+    // These run on every change of the text, the loader's and "From Grid"'s
+    // included, so the stored position always matches what is shown.
+    obs2LatField_ = coordField("obs2LatitudeField", "0.0");
+    connect(obs2LatField_, &QLineEdit::textChanged, this, &SettingsView::secondLatitudeEdited);
+    form->addRow("Latitude", obs2LatField_);
+    obs2LonField_ = coordField("obs2LongitudeField", "0.0");
+    connect(obs2LonField_, &QLineEdit::textChanged, this, &SettingsView::secondLongitudeEdited);
+    form->addRow("Longitude", obs2LonField_);
+
+    auto* gridRow = new QHBoxLayout;
+    gridRow->setSpacing(6);
+    obs2GridField_ = coordField("obs2GridField", "FN31pr");
+    gridRow->addWidget(obs2GridField_);
+    auto* fromGridButton = button("obs2FromGridButton", "From Grid");
+    connect(fromGridButton, &QPushButton::clicked, this, &SettingsView::fromGridSecondSite);
+    gridRow->addWidget(fromGridButton);
+    gridRow->addStretch(1);
+    form->addRow("Grid", row(gridRow));
+
+    auto* caption = new QLabel("Future: covisibility / simultaneous-pass calculations.");
+    caption->setFont(plain(11));
+    makeSecondary(caption);
+    form->addRow(caption);
+    return section("Second Observer Location (optional)", form);
+}
+
+QWidget* SettingsView::buildRigSection()
+{
+    auto* form = formLayout();
+    hostField_ = textField("hostField", "localhost", 200);
+    form->addRow("Host", hostField_);
+    portField_ = textField("portField", "4532", 200);
+    form->addRow("Port", portField_);
+
+    autoConnectToggle_ = new QCheckBox("Auto-connect on launch");
+    autoConnectToggle_->setObjectName("autoConnectToggle");
+    connect(autoConnectToggle_, &QCheckBox::clicked, this,
+            [this](bool on) { state_->setRigAutoConnect(on); });
+    form->addRow(autoConnectToggle_);
+
+    forceClassicToggle_ = new QCheckBox("Force Classic rigctld (disable SAT_PROTO)");
+    forceClassicToggle_->setObjectName("forceClassicToggle");
+    forceClassicToggle_->setToolTip(
+        "Auto-detected by default. Toggle on to pin to legacy `set_freq` for debugging.");
+    connect(forceClassicToggle_, &QCheckBox::clicked, this,
+            [this](bool on) { state_->setForceClassicRigctld(on); });
+    form->addRow(forceClassicToggle_);
+    return section("Rig Control (rigctld)", form);
+}
+
+QWidget* SettingsView::buildSatProtoSection()
+{
+    auto* form = formLayout();
+    auto* choices = new QVBoxLayout;
+    choices->setSpacing(2);
+    patternA_ = new QRadioButton(QString::fromUtf8("Transponder center \u2014 wideband SDR (A)"));
+    patternA_->setObjectName("restPatternA");
+    patternB_ = new QRadioButton(
+        QString::fromUtf8("Selected RX freq + cal + RIT \u2014 narrow SDR / IC-9700 (B)"));
+    patternB_->setObjectName("restPatternB");
+    auto* group = new QButtonGroup(this);
+    group->addButton(patternA_);
+    group->addButton(patternB_);
+    choices->addWidget(patternA_);
+    choices->addWidget(patternB_);
+    connect(patternA_, &QRadioButton::clicked, this,
+            [this] { state_->setSatProtoRestPattern(SatProtoRestPattern::transponderCenter); });
+    connect(patternB_, &QRadioButton::clicked, this,
+            [this] { state_->setSatProtoRestPattern(SatProtoRestPattern::selectedDL); });
+    form->addRow("rest_hz pattern", row(choices));
+
+    auto* explanation = new QLabel(QString::fromUtf8(
+        "Pattern A: receiver parks at the spec-sheet centre; the bird's drift shows as the "
+        "beacon's visible offset on the Corvesta waterfall. Cal / RIT / passband offset are "
+        "STORED but NOT applied to rest_hz.\n"
+        "Pattern B: receiver parks at the operator's chosen DL freq with transponder cal "
+        "applied so the actual signal lands at the displayed centre. UL is computed via the "
+        "same cal."));
+    explanation->setObjectName("restPatternExplanation");
+    explanation->setWordWrap(true);
+    explanation->setFont(plain(11));
+    makeSecondary(explanation);
+    form->addRow(explanation);
+    return section("SAT_PROTO Output", form);
+}
+
+QWidget* SettingsView::buildDopplerSection()
+{
+    auto* form = formLayout();
+    auto* rateRow = new QHBoxLayout;
+    rateRow->setSpacing(4);
+    rateField_ = textField("updateRateField", "10", 80);
+    rateRow->addWidget(rateField_);
+    auto* hz = new QLabel("Hz");
+    makeSecondary(hz);
+    rateRow->addWidget(hz);
+    auto* range = new QLabel(QString::fromUtf8("(1\u201350)"));
+    range->setFont(plain(11));
+    makeSecondary(range);
+    rateRow->addWidget(range);
+    rateRow->addStretch(1);
+    form->addRow("Update Rate", row(rateRow));
+
+    auto* presets = new QHBoxLayout;
+    presets->setSpacing(6);
+    for (const int rate : kPresetRates) {
+        const QString text = QString::number(rate);
+        auto* b = button("dopplerPreset" + text, text);
+        b->setFont(mono(11));
+        connect(b, &QPushButton::clicked, this, [this, text] { rateField_->setText(text); });
+        presets->addWidget(b);
+    }
+    presets->addStretch(1);
+    form->addRow("Presets", row(presets));
+    return section("Doppler Output", form);
+}
+
+QWidget* SettingsView::buildTleSection()
+{
+    auto* layout = new QVBoxLayout;
+    auto* ageRow = new QHBoxLayout;
+    ageLabel_ = new QLabel;
+    ageLabel_->setObjectName("tleAgeLabel");
+    ageLabel_->setFont(mono(11));
+    ageRow->addWidget(ageLabel_);
+    ageRow->addStretch(1);
+    auto* refresh = button("refreshNowButton", "Refresh Now");
+    refresh->setFont(plain(11));
+    connect(refresh, &QPushButton::clicked, this, [this] { state_->refreshTLEs(); });
+    ageRow->addWidget(refresh);
+    layout->addLayout(ageRow);
+
+    for (const auto& name : uniqueSections()) {
+        auto* group = categorySectionDisclosure(name);
+        sectionGroups_.push_back(group);
+        layout->addWidget(group);
+    }
+    customGroup_ = customURLSection();
+    layout->addWidget(customGroup_);
+    return section("TLE Sources", layout);
+}
+
+std::vector<std::string> SettingsView::uniqueSections()
+{
+    return settings::uniqueSections(TLEManager::builtinCategories());
+}
+
+DisclosureGroup* SettingsView::categorySectionDisclosure(const std::string& sectionName)
+{
+    auto* group = new DisclosureGroup(qs(sectionName));
+    group->setObjectName(qs("sectionGroup:" + sectionName));
+    group->countLabel()->setFont(mono(10));
+    sectionCounts_[sectionName] = group->countLabel();
+    for (const auto& category : TLEManager::builtinCategories()) {
+        if (category.section != sectionName) {
+            continue;
+        }
+        auto* toggle = new QCheckBox(qs(category.description));
+        toggle->setObjectName(qs("categoryToggle:" + category.name));
+        toggle->setFont(mono(11));
+        const std::string key = category.name;
+        connect(toggle, &QCheckBox::clicked, this, [this, key](bool on) {
+            if (on) {
+                state_->insertSubscribedCategory(key);
+            } else {
+                state_->removeSubscribedCategory(key);
+            }
+            state_->loadData();
+        });
+        categoryToggles_[key] = toggle;
+        group->bodyLayout()->addWidget(toggle);
+    }
+    return group;
+}
+
+DisclosureGroup* SettingsView::customURLSection()
+{
+    auto* group = new DisclosureGroup("Custom URLs");
+    group->setObjectName("customUrlGroup");
+    customCount_ = group->countLabel();
+    customCount_->setFont(mono(10));
+    makeSecondary(customCount_);
+
+    userRowsBox_ = new QWidget;
+    userRowsLayout_ = new QVBoxLayout(userRowsBox_);
+    userRowsLayout_->setContentsMargins(0, 0, 0, 0);
+    userRowsLayout_->setSpacing(2);
+    group->bodyLayout()->addWidget(userRowsBox_);
+
+    auto* addBlock = new QVBoxLayout;
+    addBlock->setSpacing(4);
+    addBlock->setContentsMargins(0, 4, 0, 0);
+    auto* caption = new QLabel("Add a custom URL source:");
+    caption->setFont(mono(10));
+    makeSecondary(caption);
+    addBlock->addWidget(caption);
+
+    auto* addRow = new QHBoxLayout;
+    addRow->setSpacing(4);
+    newSourceNameField_ = new QLineEdit;
+    newSourceNameField_->setObjectName("newSourceNameField");
+    newSourceNameField_->setPlaceholderText("Name (e.g. CSN)");
+    newSourceNameField_->setFont(mono(10));
+    newSourceNameField_->setFixedWidth(120);
+    addRow->addWidget(newSourceNameField_);
+    newSourceUrlField_ = new QLineEdit;
+    newSourceUrlField_->setObjectName("newSourceUrlField");
+    newSourceUrlField_->setPlaceholderText(QString::fromUtf8("https://\u2026"));
+    newSourceUrlField_->setFont(mono(10));
+    addRow->addWidget(newSourceUrlField_, 1);
+    addSourceButton_ = button("addSourceButton", "Add");
+    addSourceButton_->setFont(plain(10));
+    connect(addSourceButton_, &QPushButton::clicked, this, &SettingsView::addNewUserSource);
+    addRow->addWidget(addSourceButton_);
+    connect(newSourceNameField_, &QLineEdit::textChanged, this, &SettingsView::updateAddButton);
+    connect(newSourceUrlField_, &QLineEdit::textChanged, this, &SettingsView::updateAddButton);
+    addBlock->addLayout(addRow);
+
+    auto* presetRow = new QHBoxLayout;
+    presetRow->setSpacing(4);
+    auto* presetsCaption = new QLabel("Presets:");
+    presetsCaption->setFont(mono(9));
+    makeSecondary(presetsCaption);
+    presetRow->addWidget(presetsCaption);
+    for (const auto& preset : UserTLESourceStore::presets()) {
+        auto* b = button(qs("presetButton:" + preset.name), qs(preset.name));
+        b->setFont(mono(9));
+        connect(b, &QPushButton::clicked, this, [this, preset] { addPreset(preset); });
+        presetButtons_.emplace_back(preset, b);
+        presetRow->addWidget(b);
+    }
+    presetRow->addStretch(1);
+    addBlock->addLayout(presetRow);
+    group->bodyLayout()->addLayout(addBlock);
+
+    updateAddButton();
+    return group;
+}
+
+QWidget* SettingsView::buildAutoTrackingSection()
+{
+    auto* form = formLayout();
+    form->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
+    auto* sliderRow = new QHBoxLayout;
+    sliderRow->setSpacing(8);
+    minElevationSlider_ = new QSlider(Qt::Horizontal);
+    minElevationSlider_->setObjectName("minElevationSlider");
+    minElevationSlider_->setRange(kMinElevationLow, kMinElevationHigh);
+    minElevationSlider_->setSingleStep(1);
+    minElevationSlider_->setPageStep(1);
+    connect(minElevationSlider_, &QSlider::valueChanged, this,
+            [this](int value) { state_->setMinAutoTrackElevation(value); });
+    sliderRow->addWidget(minElevationSlider_, 1);
+    minElevationReadout_ = new QLabel;
+    minElevationReadout_->setObjectName("minElevationReadout");
+    minElevationReadout_->setFont(mono(11));
+    minElevationReadout_->setFixedWidth(30);
+    minElevationReadout_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    sliderRow->addWidget(minElevationReadout_);
+    form->addRow("Min elevation", row(sliderRow));
+
+    auto* caption = new QLabel(QString::fromUtf8(
+        "Queued passes below this elevation are skipped automatically. 5\u00b0 is a reasonable "
+        "default; raise it if your horizon is obstructed."));
+    caption->setWordWrap(true);
+    caption->setFont(plain(11));
+    makeSecondary(caption);
+    form->addRow(caption);
+    return section("Auto-Tracking", form);
+}
+
+QWidget* SettingsView::buildDisplaySection()
+{
+    auto* form = formLayout();
+    bearingLineToggle_ = new QCheckBox("Bearing line on polar plot");
+    bearingLineToggle_->setObjectName("bearingLineToggle");
+    bearingLineToggle_->setToolTip(
+        "Draw a thin radial line from the polar plot's centre to the live satellite position. "
+        "Off by default to keep the chart uncluttered.");
+    connect(bearingLineToggle_, &QCheckBox::clicked, this,
+            [this](bool on) { state_->setPolarBearingLine(on); });
+    form->addRow(bearingLineToggle_);
+    return section("Display", form);
+}
+
+QWidget* SettingsView::buildTimelineSection()
+{
+    auto* form = formLayout();
+    form->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
+    auto* sliderRow = new QHBoxLayout;
+    sliderRow->setSpacing(8);
+    hoursSlider_ = new QSlider(Qt::Horizontal);
+    hoursSlider_->setObjectName("visibleHoursSlider");
+    hoursSlider_->setRange(kHoursLow, kHoursHigh);
+    hoursSlider_->setSingleStep(1);
+    hoursSlider_->setPageStep(1);
+    connect(hoursSlider_, &QSlider::valueChanged, this,
+            [this](int value) { state_->setTimelineHoursVisible(value); });
+    sliderRow->addWidget(hoursSlider_, 1);
+    hoursReadout_ = new QLabel;
+    hoursReadout_->setObjectName("visibleHoursReadout");
+    hoursReadout_->setFont(mono(11));
+    hoursReadout_->setFixedWidth(30);
+    hoursReadout_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    sliderRow->addWidget(hoursReadout_);
+    form->addRow("Visible hours", row(sliderRow));
+    return section("Timeline", form);
+}
+
+// --- loading and applying ----------------------------------------------------------
+
+void SettingsView::showEvent(QShowEvent* event)
+{
+    if (!event->spontaneous()) {
+        loadSettings();
+    }
+    QDialog::showEvent(event);
+}
+
+void SettingsView::loadSettings()
+{
+    // A fresh presentation: clear first, so that filling the second site's
+    // fields always counts as a change and stores what they show.
+    for (QLineEdit* field : {latField_, lonField_, altField_, gridField_, obs2LatField_,
+                             obs2LonField_, obs2GridField_, hostField_, portField_, rateField_,
+                             newSourceNameField_, newSourceUrlField_}) {
+        field->clear();
+    }
+    for (auto* group : sectionGroups_) {
+        group->setExpanded(false);
+    }
+    customGroup_->setExpanded(false);
+
+    latField_->setText(coordinateText(state_->obsLatitude()));
+    lonField_->setText(coordinateText(state_->obsLongitude()));
+    altField_->setText(qs(formatFixed(state_->obsAltitude(), 0)));
+    gridField_->setText(qs(state_->gridLocator()));
+    obs2LatField_->setText(coordinateText(state_->obs2Latitude()));
+    obs2LonField_->setText(coordinateText(state_->obs2Longitude()));
+    // Empty for a stored position the locator cannot express.
+    obs2GridField_->setText(qs(AppState::toMaidenhead(state_->obs2Latitude(), state_->obs2Longitude())));
+    hostField_->setText(qs(state_->rigHost()));
+    portField_->setText(QString::number(state_->rigPort()));
+    rateField_->setText(qs(formatFixed(state_->dopplerUpdateHz(), 0)));
+    reloadUserSources();
+    refreshFromState();
+}
+
+void SettingsView::applySettings()
+{
+    // Coordinates the locator cannot express are refused like unreadable
+    // text: they would otherwise drive pass prediction from nowhere.
+    if (const auto lat = settings::readDecimal(ss(latField_->text()));
+        lat && settings::isUsableLatitude(*lat)) {
+        state_->setObsLatitude(*lat);
+    }
+    if (const auto lon = settings::readDecimal(ss(lonField_->text()));
+        lon && settings::isUsableLongitude(*lon)) {
+        state_->setObsLongitude(*lon);
+    }
+    if (const auto alt = settings::readDecimal(ss(altField_->text())); alt && std::isfinite(*alt)) {
+        state_->setObsAltitude(*alt);
+    }
+    state_->setGridLocator(AppState::toMaidenhead(state_->obsLatitude(), state_->obsLongitude()));
+    state_->setRigHost(ss(hostField_->text()));
+    if (const auto port = settings::readInteger(ss(portField_->text()));
+        port && settings::isUsablePort(*port)) {
+        state_->setRigPort(*port);
+    }
+    if (const auto rate = settings::readDecimal(ss(rateField_->text()))) {
+        state_->updateDopplerRate(*rate);
+    }
+    state_->computeAllPasses();
+}
+
+void SettingsView::done(int result)
+{
+    QDialog::done(result);
+    flagSeenWhileShown_ = false;
+    if (state_->showSettings()) {
+        state_->setShowSettings(false);
+    }
+}
+
+// --- observer sites --------------------------------------------------------------------
+
+void SettingsView::fromGrid()
+{
+    const auto position = AppState::fromMaidenhead(ss(gridField_->text()));
+    if (!position) {
+        return;
+    }
+    latField_->setText(coordinateText(position->first));
+    lonField_->setText(coordinateText(position->second));
+}
+
+void SettingsView::fromGridSecondSite()
+{
+    const auto position = AppState::fromMaidenhead(ss(obs2GridField_->text()));
+    if (!position) {
+        return;
+    }
+    obs2LatField_->setText(coordinateText(position->first));
+    obs2LonField_->setText(coordinateText(position->second));
+    // Letters past the locator alphabet give positions off the globe; the
+    // second site never stores one, so its locator can always be shown.
+    if (settings::isUsableLatitude(position->first)) {
+        state_->setObs2Latitude(position->first);
+    }
+    if (settings::isUsableLongitude(position->second)) {
+        state_->setObs2Longitude(position->second);
+    }
+}
+
+void SettingsView::secondLatitudeEdited(const QString& text)
+{
+    if (const auto value = settings::readDecimal(ss(text)); value && settings::isUsableLatitude(*value)) {
+        state_->setObs2Latitude(*value);
+    }
+}
+
+void SettingsView::secondLongitudeEdited(const QString& text)
+{
+    if (const auto value = settings::readDecimal(ss(text));
+        value && settings::isUsableLongitude(*value)) {
+        state_->setObs2Longitude(*value);
+    }
+}
+
+void SettingsView::requestLocation()
+{
+    const auto fix = locationProvider_ ? locationProvider_() : std::nullopt;
+    if (!fix) {
+        return;
+    }
+    latField_->setText(coordinateText(fix->latitude));
+    lonField_->setText(coordinateText(fix->longitude));
+    // A horizontal-only fix leaves the typed altitude alone rather than
+    // writing "nan" into it.
+    if (fix->altitudeMeters) {
+        altField_->setText(qs(formatFixed(*fix->altitudeMeters, 0)));
+    }
+}
+
+// --- element-set sources --------------------------------------------------------------
+
+void SettingsView::removeUserSource(const UserTLESource& source)
+{
+    UserTLESourceStore::remove(source.id);
+    state_->removeSubscribedCategory(source.categoryKey());
+    reloadUserSources();
+    state_->loadData();
+}
+
+void SettingsView::addNewUserSource()
+{
+    const UserTLESource source(ss(newSourceNameField_->text()), ss(newSourceUrlField_->text()));
+    const bool kept = UserTLESourceStore::add(source);
+    reloadUserSources();
+    if (kept) {
+        state_->insertSubscribedCategory(source.categoryKey());
+    }
+    newSourceNameField_->clear();
+    newSourceUrlField_->clear();
+    state_->loadData();
+}
+
+void SettingsView::addPreset(const UserTLESource& preset)
+{
+    UserTLESourceStore::add(preset);
+    reloadUserSources();
+    state_->insertSubscribedCategory(preset.categoryKey());
+    state_->loadData();
+}
+
+void SettingsView::reloadUserSources()
+{
+    userSources_ = UserTLESourceStore::load();
+    rebuildUserSourceRows();
+    for (auto& [preset, b] : presetButtons_) {
+        const bool stored = std::any_of(userSources_.begin(), userSources_.end(),
+                                        [&](const UserTLESource& s) { return s.url == preset.url; });
+        b->setEnabled(!stored);
+    }
+    customCount_->setText(userSources_.empty() ? QString() : QString::number(userSources_.size()));
+}
+
+void SettingsView::rebuildUserSourceRows()
+{
+    // The remove button that started this may be among the rows: let Qt
+    // delete them once its click has finished.
+    while (QLayoutItem* item = userRowsLayout_->takeAt(0)) {
+        if (QWidget* w = item->widget()) {
+            w->hide();
+            w->deleteLater();
+        }
+        delete item;
+    }
+    userSourceToggles_.clear();
+
+    for (const auto& source : userSources_) {
+        auto* rowWidget = new QWidget;
+        rowWidget->setObjectName(qs("userSourceRow:" + source.id));
+        auto* rowLayout = new QHBoxLayout(rowWidget);
+        rowLayout->setContentsMargins(0, 0, 0, 0);
+        rowLayout->setSpacing(6);
+
+        auto* toggle = new QCheckBox;
+        toggle->setObjectName(qs("userSourceToggle:" + source.id));
+        const std::string key = source.categoryKey();
+        connect(toggle, &QCheckBox::clicked, this, [this, key](bool on) {
+            if (on) {
+                state_->insertSubscribedCategory(key);
+            } else {
+                state_->removeSubscribedCategory(key);
+            }
+            state_->loadData();
+        });
+        rowLayout->addWidget(toggle, 0, Qt::AlignTop);
+
+        auto* texts = new QVBoxLayout;
+        texts->setSpacing(1);
+        auto* name = new QLabel(qs(source.name));
+        name->setObjectName("userSourceName");
+        name->setFont(mono(11, QFont::DemiBold));
+        name->setWordWrap(true);
+        texts->addWidget(name);
+        auto* url = new QLabel;
+        url->setObjectName("userSourceUrl");
+        url->setFont(mono(9));
+        makeSecondary(url);
+        url->setText(QFontMetrics(url->font()).elidedText(qs(source.url), Qt::ElideMiddle, 330));
+        url->setToolTip(qs(source.url));
+        texts->addWidget(url);
+        rowLayout->addLayout(texts, 1);
+
+        auto* remove = new QToolButton;
+        remove->setObjectName(qs("removeUserSource:" + source.id));
+        remove->setAutoRaise(true);
+        remove->setIcon(style()->standardIcon(QStyle::SP_TrashIcon));
+        remove->setIconSize(QSize(13, 13));
+        remove->setToolTip("Remove this custom URL source");
+        setTextColor(remove, kRed);
+        connect(remove, &QToolButton::clicked, this, [this, source] { removeUserSource(source); });
+        rowLayout->addWidget(remove, 0, Qt::AlignTop);
+
+        userSourceToggles_.emplace_back(key, toggle);
+        userRowsLayout_->addWidget(rowWidget);
+    }
+    refreshFromState();
+}
+
+void SettingsView::updateAddButton()
+{
+    addSourceButton_->setEnabled(!newSourceNameField_->text().isEmpty()
+                                 && !newSourceUrlField_->text().isEmpty());
+}
+
+// --- following the state --------------------------------------------------------------
+
+void SettingsView::scheduleRefresh()
+{
+    refreshTimer_->start();
+}
+
+void SettingsView::refreshFromState()
+{
+    if (isVisible()) {
+        if (state_->showSettings()) {
+            flagSeenWhileShown_ = true;
+        } else if (flagSeenWhileShown_) {
+            // Closed from elsewhere (the menu command toggles the flag).
+            reject();
+            return;
+        }
+    }
+
+    if (obsNameField_->text() != qs(state_->obsName())) {
+        setTextQuietly(obsNameField_, qs(state_->obsName()));
+    }
+    setTextQuietly(obs2NameField_, qs(state_->obs2Name()));
+    setCheckedQuietly(obs2EnabledToggle_, state_->obs2Enabled());
+    setCheckedQuietly(autoConnectToggle_, state_->rigAutoConnect());
+    setCheckedQuietly(forceClassicToggle_, state_->forceClassicRigctld());
+    const bool centre = state_->satProtoRestPattern() == SatProtoRestPattern::transponderCenter;
+    setCheckedQuietly(centre ? patternA_ : patternB_, true);
+
+    ageLabel_->setText(qs("TLE age: " + state_->tleAgeString()));
+    setTextColor(ageLabel_, ageColor(settings::tleAgeLevel(state_->tleAge())));
+
+    const auto& subscribed = state_->subscribedCategories();
+    std::map<std::string, std::pair<int, int>> counts; // section -> subscribed, total
+    for (const auto& category : TLEManager::builtinCategories()) {
+        auto& count = counts[category.section];
+        ++count.second;
+        const bool on = subscribed.count(category.name) > 0;
+        if (on) {
+            ++count.first;
+        }
+        if (auto it = categoryToggles_.find(category.name); it != categoryToggles_.end()) {
+            setCheckedQuietly(it->second, on);
+        }
+    }
+    for (auto& [sectionName, label] : sectionCounts_) {
+        const auto [on, total] = counts[sectionName];
+        if (on > 0) {
+            label->setText(QString::number(on) + "/" + QString::number(total));
+            setTextColor(label, kGreen);
+        } else {
+            label->setText(QString::number(total));
+            makeSecondary(label);
+        }
+    }
+    for (auto& [key, toggle] : userSourceToggles_) {
+        setCheckedQuietly(toggle, subscribed.count(key) > 0);
+    }
+
+    {
+        const QSignalBlocker blocker(minElevationSlider_);
+        minElevationSlider_->setValue(
+            sliderPosition(state_->minAutoTrackElevation(), kMinElevationLow, kMinElevationHigh));
+    }
+    minElevationReadout_->setText(qs(formatFixed(state_->minAutoTrackElevation(), 0)) + QChar(0x00B0));
+    setCheckedQuietly(bearingLineToggle_, state_->polarBearingLine());
+    {
+        const QSignalBlocker blocker(hoursSlider_);
+        hoursSlider_->setValue(sliderPosition(state_->timelineHoursVisible(), kHoursLow, kHoursHigh));
+    }
+    hoursReadout_->setText(qs(formatFixed(state_->timelineHoursVisible(), 0)) + "h");
+}
 
 } // namespace zelvane

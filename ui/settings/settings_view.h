@@ -1,26 +1,148 @@
 #pragma once
 
+#include <cstdint>
+#include <functional>
+#include <map>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include <QDialog>
+
+#include "elements/user_tle_source.h"
+#include "platform/location_service.h"
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QSlider;
+class QTimer;
+class QVBoxLayout;
 
 namespace zelvane {
 
 class AppState;
+class DisclosureGroup;
 
-// The settings sheet: observer sites, element-set sources, the rig link and
-// the auto-track options. Nothing is stored until applySettings() runs.
+// The settings sheet: observer sites, rig link, SAT_PROTO and Doppler
+// output, element-set sources, auto-tracking and display.
+//
+// The first site's latitude, longitude and altitude, the rig host and port
+// and the Doppler rate are text copies that reach the state only through
+// applySettings() ("Apply"); every other control changes the state at once,
+// and "Cancel" undoes none of that. The copies are filled from the state
+// each time the sheet is shown (or by loadSettings()).
 class SettingsView : public QDialog {
     Q_OBJECT
 public:
+    using LocationProvider = std::function<std::optional<platform::LocationFix>()>;
+
     explicit SettingsView(std::shared_ptr<AppState> state, QWidget* parent = nullptr);
     ~SettingsView() override;
 
-    // Takes the sheet's edited texts and switches into the state.
+    // Writes the text copies that read as numbers (and the host, always) to
+    // the state, recomputes the locator and the passes.
     void applySettings();
 
+    // Starts a fresh presentation: every field filled from the state, the
+    // new-source fields emptied, every group collapsed.
+    void loadSettings();
+
+    // Fills latitude, longitude and altitude from the location service's
+    // last known position, when there is one.
+    void requestLocation();
+
+    // Element-set sources.
+    static std::vector<std::string> uniqueSections();
+    void removeUserSource(const UserTLESource& source);
+    void addNewUserSource();
+    void addPreset(const UserTLESource& preset);
+    const std::vector<UserTLESource>& userSources() const { return userSources_; }
+
+    // Where "Use My Location" asks; the platform's location service unless
+    // replaced.
+    void setLocationProvider(LocationProvider provider);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void done(int result) override;
+
 private:
+    QWidget* buildObserverSection();
+    QWidget* buildSecondObserverSection();
+    QWidget* buildRigSection();
+    QWidget* buildSatProtoSection();
+    QWidget* buildDopplerSection();
+    QWidget* buildTleSection();
+    QWidget* buildAutoTrackingSection();
+    QWidget* buildDisplaySection();
+    QWidget* buildTimelineSection();
+    DisclosureGroup* categorySectionDisclosure(const std::string& section);
+    DisclosureGroup* customURLSection();
+
+    void fromGrid();
+    void fromGridSecondSite();
+    void secondLatitudeEdited(const QString& text);
+    void secondLongitudeEdited(const QString& text);
+    void reloadUserSources();
+    void rebuildUserSourceRows();
+    void updateAddButton();
+    void scheduleRefresh();
+    void refreshFromState();
+
     std::shared_ptr<AppState> state_;
+    std::uint64_t observerId_ = 0;
+    QTimer* refreshTimer_ = nullptr;
+    LocationProvider locationProvider_;
+    bool flagSeenWhileShown_ = false;
+
+    std::vector<UserTLESource> userSources_;
+
+    // Observer sites.
+    QLineEdit* obsNameField_ = nullptr;
+    QLineEdit* latField_ = nullptr;
+    QLineEdit* lonField_ = nullptr;
+    QLineEdit* altField_ = nullptr;
+    QLineEdit* gridField_ = nullptr;
+    QCheckBox* obs2EnabledToggle_ = nullptr;
+    QLineEdit* obs2NameField_ = nullptr;
+    QLineEdit* obs2LatField_ = nullptr;
+    QLineEdit* obs2LonField_ = nullptr;
+    QLineEdit* obs2GridField_ = nullptr;
+
+    // Rig link and Doppler.
+    QLineEdit* hostField_ = nullptr;
+    QLineEdit* portField_ = nullptr;
+    QCheckBox* autoConnectToggle_ = nullptr;
+    QCheckBox* forceClassicToggle_ = nullptr;
+    QRadioButton* patternA_ = nullptr;
+    QRadioButton* patternB_ = nullptr;
+    QLineEdit* rateField_ = nullptr;
+
+    // Element-set sources.
+    QLabel* ageLabel_ = nullptr;
+    std::vector<DisclosureGroup*> sectionGroups_;
+    std::map<std::string, QCheckBox*> categoryToggles_;
+    std::map<std::string, QLabel*> sectionCounts_;
+    DisclosureGroup* customGroup_ = nullptr;
+    QLabel* customCount_ = nullptr;
+    QWidget* userRowsBox_ = nullptr;
+    QVBoxLayout* userRowsLayout_ = nullptr;
+    std::vector<std::pair<std::string, QCheckBox*>> userSourceToggles_; // key, toggle
+    QLineEdit* newSourceNameField_ = nullptr;
+    QLineEdit* newSourceUrlField_ = nullptr;
+    QPushButton* addSourceButton_ = nullptr;
+    std::vector<std::pair<UserTLESource, QPushButton*>> presetButtons_;
+
+    // Auto-tracking, display, timeline.
+    QSlider* minElevationSlider_ = nullptr;
+    QLabel* minElevationReadout_ = nullptr;
+    QCheckBox* bearingLineToggle_ = nullptr;
+    QSlider* hoursSlider_ = nullptr;
+    QLabel* hoursReadout_ = nullptr;
 };
 
 } // namespace zelvane

@@ -1,0 +1,60 @@
+#include "ui/settings/disclosure_group.h"
+
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace zelvane {
+
+DisclosureGroup::DisclosureGroup(const QString& title, QWidget* parent) : QWidget(parent)
+{
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(2);
+
+    auto* header = new QHBoxLayout;
+    header->setSpacing(4);
+    arrow_ = new QToolButton(this);
+    arrow_->setObjectName("disclosureButton");
+    arrow_->setAutoRaise(true);
+    arrow_->setCheckable(true);
+    arrow_->setArrowType(Qt::RightArrow);
+    arrow_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    arrow_->setText(title);
+    QFont titleFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    titleFont.setPointSizeF(12);
+    titleFont.setWeight(QFont::DemiBold);
+    arrow_->setFont(titleFont);
+    header->addWidget(arrow_);
+    header->addStretch(1);
+    count_ = new QLabel(this);
+    count_->setObjectName("disclosureCount");
+    header->addWidget(count_);
+    outer->addLayout(header);
+
+    body_ = new QWidget(this);
+    bodyLayout_ = new QVBoxLayout(body_);
+    bodyLayout_->setContentsMargins(18, 0, 0, 4);
+    bodyLayout_->setSpacing(2);
+    outer->addWidget(body_);
+    body_->setVisible(false);
+
+    connect(arrow_, &QToolButton::toggled, this, [this](bool on) {
+        arrow_->setArrowType(on ? Qt::DownArrow : Qt::RightArrow);
+        body_->setVisible(on);
+    });
+}
+
+bool DisclosureGroup::isExpanded() const
+{
+    return arrow_->isChecked();
+}
+
+void DisclosureGroup::setExpanded(bool expanded)
+{
+    arrow_->setChecked(expanded);
+}
+
+} // namespace zelvane

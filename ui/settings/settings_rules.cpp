@@ -1,0 +1,110 @@
+#include "ui/settings/settings_rules.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <set>
+
+#include "orbital/numeric_text.h"
+
+namespace zelvane::settings {
+namespace {
+
+bool equalsIgnoringCase(std::string_view text, std::string_view lowerWord)
+{
+    if (text.size() != lowerWord.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+        if (c != lowerWord[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+std::optional<double> readDecimal(std::string_view text)
+{
+    if (auto value = parseDecimal(text)) {
+        return value;
+    }
+    std::string_view body = text;
+    bool negative = false;
+    if (!body.empty() && (body.front() == '+' || body.front() == '-')) {
+        negative = body.front() == '-';
+        body.remove_prefix(1);
+    }
+    if (equalsIgnoringCase(body, "inf") || equalsIgnoringCase(body, "infinity")) {
+        return negative ? -std::numeric_limits<double>::infinity()
+                        : std::numeric_limits<double>::infinity();
+    }
+    if (equalsIgnoringCase(body, "nan")) {
+        return std::numeric_limits<double>::quiet_NaN();
+    }
+    if (body.size() > 2 && body[0] == '0' && (body[1] == 'x' || body[1] == 'X')) {
+        body.remove_prefix(2);
+        // from_chars would take a second sign here; the text may not.
+        if (body.empty() || body.front() == '+' || body.front() == '-') {
+            return std::nullopt;
+        }
+        double value = 0.0;
+        const auto [end, ec] = std::from_chars(body.data(), body.data() + body.size(), value,
+                                               std::chars_format::hex);
+        if (ec != std::errc() || end != body.data() + body.size()) {
+            return std::nullopt;
+        }
+        return negative ? -value : value;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::int64_t> readInteger(std::string_view text)
+{
+    return parseInt64(text);
+}
+
+bool isUsableLatitude(double value)
+{
+    return std::isfinite(value) && value >= -90.0 && value <= 90.0;
+}
+
+bool isUsableLongitude(double value)
+{
+    return std::isfinite(value) && value >= -180.0 && value <= 180.0;
+}
+
+bool isUsablePort(std::int64_t value)
+{
+    return value >= 0 && value <= 65535;
+}
+
+TleAgeLevel tleAgeLevel(double ageSeconds)
+{
+    if (ageSeconds < 86400.0) {
+        return TleAgeLevel::fresh;
+    }
+    if (ageSeconds < 259200.0) {
+        return TleAgeLevel::aging;
+    }
+    return TleAgeLevel::stale;
+}
+
+std::vector<std::string> uniqueSections(const std::vector<TLECategory>& table)
+{
+    std::vector<std::string> sections;
+    std::set<std::string> seen;
+    for (const auto& category : table) {
+        if (seen.insert(category.section).second) {
+            sections.push_back(category.section);
+        }
+    }
+    return sections;
+}
+
+} // namespace zelvane::settings

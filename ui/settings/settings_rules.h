@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "elements/tle_category.h"
+
+namespace zelvane::settings {
+
+// A number typed into a settings field, read as a whole and untrimmed: a
+// POSIX decimal or exponent number, a hexadecimal floating-point number
+// ("0x1.8p3"), or "inf", "infinity" and "nan" in any letter case, each
+// with an optional sign. A comma, a blank or any other extra character
+// makes the text unreadable.
+std::optional<double> readDecimal(std::string_view text);
+
+// An optional sign and decimal digits within the signed 64-bit range.
+std::optional<std::int64_t> readInteger(std::string_view text);
+
+// Values a site can hold: finite and within the locator's ranges, so that
+// the Maidenhead conversion always has something to work with.
+bool isUsableLatitude(double value);
+bool isUsableLongitude(double value);
+// A TCP port the rig link can open.
+bool isUsablePort(std::int64_t value);
+
+// How old the loaded element sets look: below one day, below three days,
+// older.
+enum class TleAgeLevel { fresh, aging, stale };
+TleAgeLevel tleAgeLevel(double ageSeconds);
+
+// The distinct section headings of a category table, in order of first
+// appearance.
+std::vector<std::string> uniqueSections(const std::vector<TLECategory>& table);
+
+} // namespace zelvane::settings
