@@ -1,0 +1,279 @@
+#include "tests/state/state_fixture.h"
+
+#include "tests/support/http_test_server.h"
+
+namespace zelvane::test {
+namespace {
+
+const Transmitter kFmDown(145800000.0, std::nullopt, std::nullopt, "FM", "Voice", "down");
+
+// The scheduler against hand-made passes: only their times and peak
+// elevation matter to it.
+class AutoTrack : public StateTest {
+protected:
+    void SetUp() override
+    {
+        StateTest::SetUp();
+        t0 = nearEpoch();
+        Clock::setFixed(t0);
+        iss = makeIss();
+        iss->transmitters = {kFmDown};
+        iss->setIsSelected(true);
+        ao91 = makeSatellite("AO-91", kAo91Line1, kAo91Line2);
+        ao91->setIsSelected(true);
+        state = makeState();
+        state->setRigPort(HttpTestServer::unusedPort()); // no radio needed here
+        state->setSatellites({ao91, iss});
+    }
+
+    void TearDown() override
+    {
+        state.reset();
+        StateTest::TearDown();
+    }
+
+    PredictedPass pass(double riseAfter, double setAfter, double maxElevation = 30.0) const
+    {
+        PredictedPass p;
+        p.riseTime = t0.addingTimeInterval(riseAfter);
+        p.setTime = t0.addingTimeInterval(setAfter);
+        p.peakTime = p.riseTime.addingTimeInterval((setAfter - riseAfter) / 2);
+        p.maxElevation = maxElevation;
+        p.duration = setAfter - riseAfter;
+        return p;
+    }
+
+    void at(double secondsAfterT0) { Clock::setFixed(t0.addingTimeInterval(secondsAfterT0)); }
+
+    // Waits for the once-a-second scheduler to act.
+    bool schedulerMakes(const std::function<bool()>& condition)
+    {
+        return waitUntil(condition, std::chrono::milliseconds(2500));
+    }
+
+    Date t0;
+    std::shared_ptr<Satellite> iss;
+    std::shared_ptr<Satellite> ao91;
+    std::shared_ptr<AppState> state;
+};
+
+TEST(PassQueueId, WholeSecondsSinceTwoThousandOneCutTowardZero)
+{
+    const struct {
+        std::int64_t id;
+        Date rise;
+        const char* text;
+    } table[] = {
+        {25544, utc(2025, 1, 1, 12, 0, 30.9), "25544-757425630"},
+        {-1, utc(2001, 1, 1, 0, 0, 0.0), "-1-0"},
+        {-2, utc(2000, 12, 31, 23, 59, 59.5), "-2-0"},
+        {7, utc(2000, 12, 31, 23, 59, 58.5), "7--1"},
+        {7, utc(1970, 1, 1, 0, 0, 0.25), "7--978307199"},
+    };
+    for (const auto& row : table) {
+        EXPECT_EQ(AppState::passQueueId(row.id, row.rise), row.text);
+    }
+}
+
+TEST_F(AutoTrack, OverlapsRaiseAConflictAndTouchingPassesDoNot)
+{
+    iss->passes = {pass(600, 1200), pass(1140, 1500)};
+    ao91->passes = {pass(1200, 1800), pass(1199, 1200)};
+    const PredictedPass& a = iss->passes[0];
+    const PredictedPass& b = iss->passes[1];
+    const PredictedPass& touching = ao91->passes[0];
+    const PredictedPass& oneSecond = ao91->passes[1];
+
+    state->togglePassQueued(*iss, a);
+    EXPECT_TRUE(state->isPassQueued(*iss, a));
+    ASSERT_NE(state->passQueueTimer(), nullptr);
+    EXPECT_EQ(state->passQueueTimer()->interval(), 1000);
+
+    state->togglePassQueued(*ao91, touching); // rises as the first sets
+    EXPECT_EQ(state->pendingPassConflict(), std::nullopt);
+    EXPECT_EQ(state->queuedPassIds().size(), 2u);
+
+    // One second of overlap is a conflict; the queue waits for the user.
+    state->togglePassQueued(*ao91, oneSecond);
+    ASSERT_TRUE(state->pendingPassConflict().has_value());
+    const auto conflict = *state->pendingPassConflict();
+    EXPECT_EQ(conflict.existing,
+              (AppState::QueuedPassRef{AppState::passQueueId(25544, a.riseTime), "ISS (ZARYA)", 25544,
+                                       a.riseTime, a.setTime, 30.0}));
+    EXPECT_EQ(conflict.incoming.noradId, 43017);
+    EXPECT_EQ(conflict.incoming.satName, "AO-91");
+    EXPECT_EQ(conflict.incoming.riseTime, oneSecond.riseTime);
+    EXPECT_EQ(state->queuedPassIds().size(), 2u);
+    state->resolveConflictKeepExisting();
+    EXPECT_EQ(state->pendingPassConflict(), std::nullopt);
+    EXPECT_EQ(state->queuedPassIds().size(), 2u);
+
+    // Replacing: the incoming pass is not compared with the rest again.
+    state->togglePassQueued(*iss, b);
+    ASSERT_TRUE(state->pendingPassConflict().has_value());
+    EXPECT_EQ(state->pendingPassConflict()->existing.noradId, 43017) << "catalogue order first";
+    state->resolveConflictReplace(*state->pendingPassConflict());
+    EXPECT_EQ(state->pendingPassConflict(), std::nullopt);
+    EXPECT_FALSE(state->isPassQueued(*ao91, touching));
+    EXPECT_TRUE(state->isPassQueued(*iss, a));
+    EXPECT_TRUE(state->isPassQueued(*iss, b)) << "overlapping a, and queued all the same";
+
+    // A deselected satellite's queued passes are no longer conflicts.
+    state->togglePassQueued(*iss, a);
+    state->togglePassQueued(*iss, b);
+    EXPECT_EQ(state->passQueueTimer(), nullptr) << "an empty queue stops the scheduler";
+    state->togglePassQueued(*ao91, touching);
+    ao91->setIsSelected(false);
+    state->togglePassQueued(*iss, b);
+    EXPECT_EQ(state->pendingPassConflict(), std::nullopt);
+    EXPECT_EQ(state->queuedPassIds().size(), 2u);
+
+    state->clearPassQueue();
+    EXPECT_TRUE(state->queuedPassIds().empty());
+    EXPECT_EQ(state->passQueueTimer(), nullptr);
+}
+
+TEST_F(AutoTrack, StartsAtRiseStopsAtSetAndKeepsTheIdentifier)
+{
+    iss->passes = {pass(2, 6)};
+    state->togglePassQueued(*iss, iss->passes[0]);
+    EXPECT_FALSE(state->isTracking()) << "not risen yet";
+
+    at(2); // the rise itself counts
+    ASSERT_TRUE(schedulerMakes([&] { return state->isTracking(); }));
+    EXPECT_EQ(state->trackingSatellite(), iss);
+    EXPECT_EQ(state->selectedTransmitter(), kFmDown);
+    ASSERT_TRUE(state->selectedPass().has_value());
+    EXPECT_EQ(state->selectedPass()->satellite, iss);
+    EXPECT_EQ(state->selectedPass()->pass.riseTime, iss->passes[0].riseTime);
+    EXPECT_EQ(state->selectedPass()->transmitter, kFmDown);
+    EXPECT_EQ(state->statusMessage(), "Tracking ISS (ZARYA)");
+
+    at(6); // the set itself ends it
+    ASSERT_TRUE(schedulerMakes([&] { return !state->isTracking(); }));
+    EXPECT_TRUE(state->isPassQueued(*iss, iss->passes[0])) << "identifiers stay after the set";
+    EXPECT_NE(state->passQueueTimer(), nullptr);
+}
+
+TEST_F(AutoTrack, QueuingAPassInProgressStartsItAtOnceUnlessTooLow)
+{
+    ao91->passes = {pass(-10, 60, 4.9)};
+    iss->passes = {pass(-5, 60, 5.0)};
+    state->togglePassQueued(*ao91, ao91->passes[0]);
+    EXPECT_FALSE(state->isTracking()) << "below the default minimum of 5 degrees";
+    state->clearPassQueue();
+    // A pass that overlaps nothing queued, already up and high enough.
+    state->togglePassQueued(*iss, iss->passes[0]);
+    EXPECT_TRUE(state->isTracking()) << "the immediate run starts it";
+    EXPECT_EQ(state->trackingSatellite(), iss);
+}
+
+TEST_F(AutoTrack, AManualTrackBlocksTheQueueUntilItEnds)
+{
+    iss->passes = {pass(-5, 60)};
+    state->startTracking(ao91, std::nullopt);
+    state->togglePassQueued(*iss, iss->passes[0]);
+    spinFor(std::chrono::milliseconds(1200));
+    EXPECT_EQ(state->trackingSatellite(), ao91) << "a manual track is left alone";
+
+    state->stopTracking();
+    ASSERT_TRUE(schedulerMakes([&] { return state->trackingSatellite() == iss; }));
+
+    // Stopped by hand while still up: started again at the next run...
+    state->stopTracking();
+    ASSERT_TRUE(schedulerMakes([&] { return state->isTracking(); }));
+    // ...unless it was unqueued first.
+    state->togglePassQueued(*iss, iss->passes[0]);
+    EXPECT_EQ(state->passQueueTimer(), nullptr);
+    state->stopTracking();
+    spinFor(std::chrono::milliseconds(1200));
+    EXPECT_FALSE(state->isTracking());
+}
+
+TEST_F(AutoTrack, UnqueuedRunningTrackAndLateRunsAreLeftRunning)
+{
+    iss->passes = {pass(-5, 3)};
+    ao91->passes = {pass(100, 200)};
+    state->togglePassQueued(*iss, iss->passes[0]);
+    ASSERT_TRUE(state->isTracking());
+
+    // Unqueued while tracked (another pass keeps the scheduler on): it
+    // becomes a manual track and is not stopped at its set.
+    state->togglePassQueued(*ao91, ao91->passes[0]);
+    state->togglePassQueued(*iss, iss->passes[0]);
+    at(4);
+    spinFor(std::chrono::milliseconds(1200));
+    EXPECT_TRUE(state->isTracking());
+
+    // Queued again but seen only after set + 60 s: no longer recognised.
+    state->stopTracking();
+    at(-1);
+    state->togglePassQueued(*iss, iss->passes[0]);
+    state->startTracking(iss, std::nullopt);
+    at(63.5);
+    spinFor(std::chrono::milliseconds(1200));
+    EXPECT_TRUE(state->isTracking());
+}
+
+TEST_F(AutoTrack, AManualTrackOfTheQueuedSatelliteIsStoppedAtSetAndTheEarlierRiseWins)
+{
+    iss->passes = {pass(-20, 5)};
+    ao91->passes = {pass(-30, 30), pass(-10, 40)};
+    state->startTracking(iss, std::nullopt);
+    state->setQueuedPassIds({AppState::passQueueId(25544, iss->passes[0].riseTime),
+                             AppState::passQueueId(43017, ao91->passes[1].riseTime),
+                             AppState::passQueueId(43017, ao91->passes[0].riseTime)});
+    state->togglePassQueued(*iss, pass(500, 600)); // switches the scheduler on
+    EXPECT_EQ(state->trackingSatellite(), iss) << "counts as the queued track while it is up";
+
+    at(5);
+    ASSERT_TRUE(schedulerMakes([&] { return state->trackingSatellite() == ao91; }));
+    ASSERT_TRUE(state->selectedPass().has_value());
+    EXPECT_EQ(state->selectedPass()->pass.riseTime, ao91->passes[0].riseTime) << "earliest rise";
+}
+
+// Passes are recomputed from the present instant, so a pass that is up at a
+// recomputation comes back with a later rise and a new identifier. The
+// queued identifier moves with it, so the queued track still ends at set.
+TEST_F(AutoTrack, AQueuedPassKeepsItsPlaceAcrossARecomputation)
+{
+    state->setSatellites({iss});
+    state->computeAllPasses();
+    ASSERT_TRUE(waitUntil([&] { return !iss->passes.empty(); }, std::chrono::seconds(20)));
+    PredictedPass first = iss->passes[0];
+    for (const auto& p : iss->passes) {
+        if (p.maxElevation >= 5.0) {
+            first = p;
+            break;
+        }
+    }
+    ASSERT_GE(first.maxElevation, 5.0);
+    state->togglePassQueued(*iss, first);
+
+    Clock::setFixed(first.riseTime.addingTimeInterval(30));
+    ASSERT_TRUE(schedulerMakes([&] { return state->isTracking(); }));
+    state->computeAllPasses();
+    ASSERT_TRUE(waitUntil([&] { return iss->passes[0].riseTime != first.riseTime; },
+                          std::chrono::seconds(20)));
+    const PredictedPass& continued = iss->passes[0];
+    EXPECT_GT(continued.riseTime, first.riseTime);
+    EXPECT_TRUE(state->isPassQueued(*iss, continued));
+    EXPECT_EQ(state->queuedPassIds().size(), 1u);
+
+    Clock::setFixed(continued.setTime);
+    ASSERT_TRUE(schedulerMakes([&] { return !state->isTracking(); }));
+}
+
+TEST_F(AutoTrack, TheSchedulerDoesNothingOnceTheStateIsGone)
+{
+    iss->passes = {pass(2, 60)};
+    state->togglePassQueued(*iss, iss->passes[0]);
+    std::weak_ptr<AppState> weak = state;
+    state.reset();
+    EXPECT_TRUE(weak.expired());
+    at(3);
+    spinFor(std::chrono::milliseconds(1200));
+}
+
+} // namespace
+} // namespace zelvane::test
