@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QDialog>
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+class QLabel;
+class QPushButton;
+class QSplitter;
+
+namespace zelvane {
+
+class AppState;
+class DetailPanel;
+
+namespace shell {
+class StateObserver;
+class BusySpinner;
+} // namespace shell
+
+// The main window's content: the title bar, the timeline and pass list on
+// the left, the map and polar plot on the right, the detail panel along the
+// bottom; it presents the settings and quick-list sheets while their flags
+// are set. Showing it places the timeline and starts the catalogue load.
+class ContentView : public QWidget {
+public:
+    // Opens a window by its id ("satellite-browser").
+    using OpenWindow = std::function<void(const QString& id)>;
+
+    explicit ContentView(std::shared_ptr<AppState> state, QWidget* parent = nullptr);
+    ~ContentView() override;
+
+    void setOpenWindow(OpenWindow openWindow) { openWindow_ = std::move(openWindow); }
+
+    // The version shown in the title bar: the application's version, or "?"
+    // when it has none.
+    static QString appVersion();
+
+    // Re-reads the state into the title bar and the sheets. Runs by itself
+    // on the event-loop turn after each published change.
+    void refresh();
+
+    // The open sheets, for whoever needs to reach them (absent when closed).
+    QDialog* settingsSheet() const { return settingsSheet_; }
+    QDialog* satelliteListSheet() const { return listSheet_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QWidget* buildTitleBar();
+    void startOnAppearance();
+    void refreshStatusArea();
+    void syncSheets();
+
+    std::shared_ptr<AppState> state_;
+    OpenWindow openWindow_;
+
+    shell::BusySpinner* spinner_ = nullptr;
+    QLabel* loadingText_ = nullptr;
+    QLabel* statusText_ = nullptr;
+    QLabel* position_ = nullptr;
+    QLabel* locator_ = nullptr;
+    QSplitter* mainSplit_ = nullptr;
+
+    QPointer<QDialog> settingsSheet_;
+    QPointer<QDialog> listSheet_;
+
+    std::unique_ptr<shell::StateObserver> observer_;
+};
+
+} // namespace zelvane

@@ -1,0 +1,119 @@
+#include "ui/shell/main_window.h"
+
+#include <QAction>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
+
+#include "orbital/date.h"
+#include "state/app_state.h"
+#include "ui/shell/content_view.h"
+#include "ui/shell/shell_format.h"
+#include "ui/shell/state_observer.h"
+
+namespace zelvane {
+
+MainWindow::MainWindow(std::shared_ptr<AppState> state, QWidget* parent)
+    : QMainWindow(parent), state_(std::move(state))
+{
+    setObjectName(QStringLiteral("mainWindow"));
+    setWindowTitle(QStringLiteral("Zelvane"));
+    content_ = new ContentView(state_, this);
+    setCentralWidget(content_);
+    buildMenus();
+    resize(1200, 800);
+    observer_ = std::make_unique<shell::StateObserver>(state_, this, [this] { refresh(); });
+    refresh();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildMenus()
+{
+    const auto add = [this](QMenu* menu, const char* name, const QString& title, const QKeySequence& keys,
+                            void (MainWindow::*command)()) {
+        QAction* action = menu->addAction(title);
+        action->setObjectName(QString::fromUtf8(name));
+        action->setShortcut(keys);
+        QObject::connect(action, &QAction::triggered, this, [this, command] { (this->*command)(); });
+        return action;
+    };
+
+    // There is no File menu: a second main window has no place here.
+    QMenu* tracking = menuBar()->addMenu(QStringLiteral("Tracking"));
+    tracking->setObjectName(QStringLiteral("trackingMenu"));
+    startTracking_ = add(tracking, "startTrackingAction", QStringLiteral("Start Tracking"),
+                         QKeySequence(Qt::CTRL | Qt::Key_T), &MainWindow::startTrackingCommand);
+    stopTracking_ = add(tracking, "stopTrackingAction", QStringLiteral("Stop Tracking"),
+                        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T), &MainWindow::stopTrackingCommand);
+    tracking->addSeparator();
+    add(tracking, "refreshPassesAction", QStringLiteral("Refresh TLEs & Passes"), QKeySequence(Qt::CTRL | Qt::Key_R),
+        &MainWindow::refreshPassesCommand);
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("View"));
+    view->setObjectName(QStringLiteral("viewMenu"));
+    add(view, "satelliteListAction", QStringLiteral("Satellite List (Quick)"), QKeySequence(Qt::CTRL | Qt::Key_L),
+        &MainWindow::toggleSatelliteListCommand);
+    QAction* settings = add(view, "settingsAction", QStringLiteral("Settings"), QKeySequence(Qt::CTRL | Qt::Key_Comma),
+                            &MainWindow::toggleSettingsCommand);
+    // Without this the platform may move it into an application menu.
+    settings->setMenuRole(QAction::NoRole);
+    view->addSeparator();
+    QAction* zoomIn = add(view, "zoomInAction", QStringLiteral("Zoom In"), QKeySequence(Qt::CTRL | Qt::Key_Plus),
+                          &MainWindow::zoomInCommand);
+    // "+" shares its key with "=" on most layouts; take both.
+    zoomIn->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    add(view, "zoomOutAction", QStringLiteral("Zoom Out"), QKeySequence(Qt::CTRL | Qt::Key_Minus),
+        &MainWindow::zoomOutCommand);
+    add(view, "scrollToNowAction", QStringLiteral("Scroll to Now"), QKeySequence(Qt::CTRL | Qt::Key_N),
+        &MainWindow::scrollToNowCommand);
+}
+
+void MainWindow::refresh()
+{
+    startTracking_->setEnabled(state_->selectedPass().has_value());
+    stopTracking_->setEnabled(state_->isTracking());
+}
+
+void MainWindow::startTrackingCommand()
+{
+    const auto& selected = state_->selectedPass();
+    if (!selected) {
+        return;
+    }
+    // Copies: startTracking rewrites the selection it is handed.
+    std::shared_ptr<Satellite> sat = selected->satellite;
+    std::optional<Transmitter> tx = state_->selectedTransmitter();
+    state_->startTracking(std::move(sat), std::move(tx));
+}
+
+void MainWindow::stopTrackingCommand()
+{
+    if (state_->isTracking()) {
+        state_->stopTracking();
+    }
+}
+
+void MainWindow::refreshPassesCommand()
+{
+    state_->setTimelineStartTime(Date::now());
+    state_->computeAllPasses();
+}
+
+void MainWindow::toggleSatelliteListCommand() { state_->setShowSatelliteList(!state_->showSatelliteList()); }
+
+void MainWindow::toggleSettingsCommand() { state_->setShowSettings(!state_->showSettings()); }
+
+void MainWindow::zoomInCommand() { state_->setTimelineHoursVisible(shell::zoomedInHours(state_->timelineHoursVisible())); }
+
+void MainWindow::zoomOutCommand()
+{
+    state_->setTimelineHoursVisible(shell::zoomedOutHours(state_->timelineHoursVisible()));
+}
+
+void MainWindow::scrollToNowCommand()
+{
+    state_->setTimelineStartTime(shell::timelineStartScrolledToNow(Date::now(), state_->timelineHoursVisible()));
+}
+
+} // namespace zelvane

@@ -1,0 +1,64 @@
+#pragma once
+
+// Small painted widgets of the main window and the detail panel.
+
+#include <QColor>
+#include <QLabel>
+#include <QWidget>
+
+class QTimer;
+
+namespace zelvane::shell {
+
+// A filled circle of a fixed diameter.
+class ColorDot : public QWidget {
+public:
+    ColorDot(double diameter, QWidget* parent = nullptr);
+    void setColor(const QColor& color);
+    QColor color() const { return color_; }
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    double diameter_;
+    QColor color_ = Qt::gray;
+};
+
+// A text in a colour, padded and outlined by a thin rounded rectangle in the
+// same colour.
+class OutlineBadge : public QLabel {
+public:
+    OutlineBadge(int padX, int padY, double radius, double strokeOpacity, QWidget* parent = nullptr);
+    void setBadge(const QString& text, const QColor& color);
+    QColor color() const { return color_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    double radius_;
+    double strokeOpacity_;
+    QColor color_ = Qt::gray;
+};
+
+// An indeterminate progress indicator: a ring of fading spokes that turns
+// while the widget is visible.
+class BusySpinner : public QWidget {
+public:
+    explicit BusySpinner(int size, QWidget* parent = nullptr);
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    int size_;
+    int step_ = 0;
+    QTimer* timer_;
+};
+
+} // namespace zelvane::shell

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QObject>
+
+#include <functional>
+#include <memory>
+
+#include "catalog/observable.h"
+
+namespace zelvane {
+
+class AppState;
+
+namespace shell {
+
+// Calls `refresh` once on the next event-loop turn after any published
+// change of the state. The state announces a change before it stores the
+// value, so reading it straight away would show the old one; a burst of
+// changes (a tracking tick sets a dozen properties) is coalesced into one
+// refresh.
+class StateObserver {
+public:
+    StateObserver(std::shared_ptr<AppState> state, QObject* context, std::function<void()> refresh);
+    ~StateObserver();
+    StateObserver(const StateObserver&) = delete;
+    StateObserver& operator=(const StateObserver&) = delete;
+
+private:
+    void schedule();
+
+    std::shared_ptr<AppState> state_;
+    QObject* context_;
+    std::function<void()> refresh_;
+    Signal<>::Connection connection_ = 0;
+    bool pending_ = false;
+};
+
+} // namespace shell
+} // namespace zelvane

@@ -1,0 +1,75 @@
+#include "ui/shell/zelvane_app.h"
+
+#include <QAction>
+#include <QVBoxLayout>
+#include <QWidget>
+
+#include "state/app_state.h"
+#include "ui/browser/satellite_browser.h"
+#include "ui/shell/content_view.h"
+#include "ui/shell/main_window.h"
+
+namespace zelvane {
+
+namespace {
+const QString kBrowserId = QStringLiteral("satellite-browser");
+}
+
+ZelvaneApp::ZelvaneApp(std::shared_ptr<AppState> state) : state_(std::move(state))
+{
+    mainWindow_ = new MainWindow(state_);
+    mainWindow_->setAttribute(Qt::WA_DeleteOnClose, false);
+    mainWindow_->contentView()->setOpenWindow([this](const QString& id) { openWindow(id); });
+
+    // Command-B opens the browser from anywhere in the main window.
+    auto* openBrowser = new QAction(QStringLiteral("Satellite Browser"), mainWindow_);
+    openBrowser->setObjectName(QStringLiteral("openBrowserAction"));
+    openBrowser->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
+    QObject::connect(openBrowser, &QAction::triggered, this, [this] { openWindow(kBrowserId); });
+    mainWindow_->addAction(openBrowser);
+}
+
+ZelvaneApp::~ZelvaneApp()
+{
+    delete browser_.data();
+    delete mainWindow_.data();
+}
+
+void ZelvaneApp::show()
+{
+    if (mainWindow_) {
+        mainWindow_->show();
+    }
+}
+
+void ZelvaneApp::openWindow(const QString& id)
+{
+    if (id != kBrowserId) {
+        return;
+    }
+    if (!browser_) {
+        // A top-level window of its own, not owned by the main window, so
+        // either can be closed and brought back independently.
+        auto* window = new QWidget(nullptr, Qt::Window);
+        window->setObjectName(QStringLiteral("satelliteBrowserWindow"));
+        window->setWindowTitle(QStringLiteral("Satellite Browser"));
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        auto* layout = new QVBoxLayout(window);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(new SatelliteBrowser(state_, window));
+        window->resize(820, 620);
+
+        // Command-B in the browser itself brings it forward as well.
+        auto* again = new QAction(window);
+        again->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
+        QObject::connect(again, &QAction::triggered, this, [this] { openWindow(kBrowserId); });
+        window->addAction(again);
+        browser_ = window;
+    }
+    browser_->show();
+    browser_->setWindowState(browser_->windowState() & ~Qt::WindowMinimized);
+    browser_->raise();
+    browser_->activateWindow();
+}
+
+} // namespace zelvane
