@@ -1,14 +1,171 @@
 #include "ui/passes/zoz_adeza_view.h"
 
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "orbital/numeric_text.h"
+#include "platform/settings_store.h"
 #include "state/app_state.h"
+#include "ui/passes/favourites_panel.h"
+#include "ui/passes/timeline_geometry.h"
+#include "ui/passes/timeline_style.h"
+#include "ui/passes/timeline_widgets.h"
+#include "ui/passes/zoz_adeza_chart.h"
 
 namespace zelvane {
+
+namespace style = timeline_style;
+
+namespace {
+
+const char* const kShowFavoritesKey = "zozAdezaShowFavorites";
+
+QToolButton* glyphButton(QWidget* parent, const QString& glyph, const char* name, double size)
+{
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setAutoRaise(true);
+    button->setText(glyph);
+    button->setFont(style::font(size));
+    return button;
+}
+
+} // namespace
 
 ZozAdezaView::ZozAdezaView(std::shared_ptr<AppState> state, QWidget* parent)
     : QWidget(parent), state_(std::move(state))
 {
+    setObjectName(QStringLiteral("zozAdezaView"));
+    showSatSelector_ =
+        platform::SettingsStore::standard().boolValue(kShowFavoritesKey).value_or(false);
+
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, style::controlBackground(pal));
+    setPalette(pal);
+
+    auto* column = new QVBoxLayout(this);
+    column->setSpacing(0);
+    column->setContentsMargins(0, 0, 0, 0);
+
+    auto* header = new QWidget(this);
+    header->setObjectName(QStringLiteral("zozAdezaHeader"));
+    header->setAutoFillBackground(true);
+    QPalette headerPal = header->palette();
+    headerPal.setColor(QPalette::Window, style::windowBackground(QWidget::palette()));
+    header->setPalette(headerPal);
+    auto* bar = new QHBoxLayout(header);
+    bar->setSpacing(6);
+    bar->setContentsMargins(8, 4, 8, 4);
+    auto* title = new QLabel(QStringLiteral("ZOZADEZA"), header);
+    title->setFont(style::mono(15, QFont::ExtraBold));
+    setTextColor(title, style::secondary(headerPal));
+    bar->addWidget(title);
+    bar->addStretch(1);
+
+    favouritesToggle_ = new QPushButton(header);
+    favouritesToggle_->setObjectName(QStringLiteral("favoritesToggle"));
+    favouritesToggle_->setFont(style::mono(13, QFont::ExtraBold));
+    favouritesToggle_->setToolTip(QStringLiteral("Show / hide the favorites list"));
+    connect(favouritesToggle_, &QPushButton::clicked, this,
+            [this] { setShowSatSelector(!showSatSelector_); });
+    bar->addWidget(favouritesToggle_);
+
+    auto* now = new QPushButton(QStringLiteral("\u27A4 NOW"), header);
+    now->setObjectName(QStringLiteral("nowButton"));
+    now->setFont(style::mono(14, QFont::Bold));
+    connect(now, &QPushButton::clicked, this, &ZozAdezaView::scrollToNow);
+    bar->addWidget(now);
+
+    auto* zoomInButton = glyphButton(header, QStringLiteral("\u2295"), "zoomInButton", 15);
+    connect(zoomInButton, &QToolButton::clicked, this, &ZozAdezaView::zoomIn);
+    bar->addWidget(zoomInButton);
+    hoursLabel_ = new QLabel(header);
+    hoursLabel_->setObjectName(QStringLiteral("hoursLabel"));
+    hoursLabel_->setFont(style::mono(14, QFont::Medium));
+    hoursLabel_->setMinimumWidth(24);
+    hoursLabel_->setAlignment(Qt::AlignCenter);
+    setTextColor(hoursLabel_, style::secondary(headerPal));
+    bar->addWidget(hoursLabel_);
+    auto* zoomOutButton = glyphButton(header, QStringLiteral("\u2296"), "zoomOutButton", 15);
+    connect(zoomOutButton, &QToolButton::clicked, this, &ZozAdezaView::zoomOut);
+    bar->addWidget(zoomOutButton);
+    column->addWidget(header);
+    column->addWidget(makeTimelineDivider(this));
+
+    chart_ = new ZozAdezaChart(state_, this);
+    column->addWidget(chart_, 1);
+
+    panelDivider_ = makeTimelineDivider(this);
+    column->addWidget(panelDivider_);
+    panel_ = new FavouritesPanel(state_, this);
+    connect(panel_, &FavouritesPanel::openSatelliteBrowser, this,
+            &ZozAdezaView::openSatelliteBrowser);
+    column->addWidget(panel_);
+    panelDivider_->setVisible(showSatSelector_);
+    panel_->setVisible(showSatSelector_);
+
+    refreshTimer_ = new QTimer(this);
+    refreshTimer_->setSingleShot(true);
+    refreshTimer_->setInterval(0);
+    connect(refreshTimer_, &QTimer::timeout, this, &ZozAdezaView::refresh);
+    QPointer<ZozAdezaView> self(this);
+    connection_ = state_->objectWillChange.connect([self] {
+        if (self) {
+            self->scheduleRefresh();
+        }
+    });
+    refresh();
 }
 
-ZozAdezaView::~ZozAdezaView() = default;
+ZozAdezaView::~ZozAdezaView() { state_->objectWillChange.disconnect(connection_); }
+
+void ZozAdezaView::scheduleRefresh()
+{
+    if (!refreshTimer_->isActive()) {
+        refreshTimer_->start();
+    }
+}
+
+void ZozAdezaView::refresh()
+{
+    const QString chevron = showSatSelector_ ? QStringLiteral("\u25BC") : QStringLiteral("\u25B6");
+    favouritesToggle_->setText(
+        QStringLiteral("%1 FAVORITES (%2)")
+            .arg(chevron)
+            .arg(static_cast<qulonglong>(state_->selectedSatelliteIds().size())));
+    hoursLabel_->setText(QString::fromStdString(formatFixed(state_->timelineHoursVisible(), 0)) +
+                         QStringLiteral("h"));
+}
+
+void ZozAdezaView::zoomIn()
+{
+    state_->setTimelineHoursVisible(timeline::zoomedIn(state_->timelineHoursVisible()));
+}
+
+void ZozAdezaView::zoomOut()
+{
+    state_->setTimelineHoursVisible(timeline::zoomedOut(state_->timelineHoursVisible()));
+}
+
+void ZozAdezaView::scrollToNow()
+{
+    state_->setTimelineStartTime(
+        timeline::startForNow(Date::now(), state_->timelineHoursVisible()));
+}
+
+void ZozAdezaView::setShowSatSelector(bool show)
+{
+    showSatSelector_ = show;
+    platform::SettingsStore::standard().setBool(kShowFavoritesKey, show);
+    panelDivider_->setVisible(show);
+    panel_->setVisible(show);
+    refresh();
+}
 
 } // namespace zelvane

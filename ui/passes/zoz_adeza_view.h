@@ -4,20 +4,59 @@
 
 #include <QWidget>
 
+#include "catalog/observable.h"
+
+class QLabel;
+class QPushButton;
+class QTimer;
+class QToolButton;
+
 namespace zelvane {
 
 class AppState;
+class FavouritesPanel;
+class ZozAdezaChart;
 
-// The pass timeline: one lane per selected satellite, passes drawn as
-// elevation curves over a scrollable, zoomable time axis.
+// The pass timeline: a header bar (favourites toggle, NOW, zoom), the chart
+// of elevation over time of every favourite pass, and on request the
+// favourites panel below it.
 class ZozAdezaView : public QWidget {
     Q_OBJECT
 public:
     explicit ZozAdezaView(std::shared_ptr<AppState> state, QWidget* parent = nullptr);
     ~ZozAdezaView() override;
 
+    void zoomIn();
+    void zoomOut();
+    // Puts the present a quarter of the window from its left edge.
+    void scrollToNow();
+
+    bool showSatSelector() const { return showSatSelector_; }
+    void setShowSatSelector(bool show);
+
+    ZozAdezaChart* chart() const { return chart_; }
+    FavouritesPanel* favouritesPanel() const { return panel_; }
+
+    // Re-reads the state now (normally done a turn after a published change).
+    void refresh();
+
+signals:
+    // The favourites panel asks for the satellite browser window.
+    void openSatelliteBrowser();
+
 private:
+    void scheduleRefresh();
+
     std::shared_ptr<AppState> state_;
+    Signal<>::Connection connection_ = 0;
+    QTimer* refreshTimer_ = nullptr;
+    bool showSatSelector_ = false;
+
+    QPushButton* favouritesToggle_ = nullptr;
+    QLabel* hoursLabel_ = nullptr;
+    ZozAdezaChart* chart_ = nullptr;
+    QWidget* panelDivider_ = nullptr;
+    FavouritesPanel* panel_ = nullptr;
 };
 
 } // namespace zelvane
