@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "catalog/satnogs_fetch.h"
+#include "catalog/transmitter_database.h"
 #include "elements/tle_manager.h"
 #include "tests/support/http_test_server.h"
 
@@ -229,6 +230,39 @@ TEST_F(CatalogueLoading, DownloadedTransmittersOfAnUnlistedNumberReachTheRebuilt
     ASSERT_EQ(atRebuild->size(), 1u);
     EXPECT_EQ((*atRebuild)[0].freq, 435500000.0);
     EXPECT_EQ((*atRebuild)[0].mode, "CW");
+}
+
+TEST(TransmitterTable, BuiltInListsAndTheResourceReplaceOnlyTheirOwnNumbers)
+{
+    TempDir dir;
+    platform::SettingsStore store(std::filesystem::path(dir.str()) / "s.json");
+    const auto state = std::make_shared<AppState>(store);
+    state->setTransmitterDB({{54684, {}}, {11111, {}}});
+    state->loadBuiltinTransmitters();
+    const auto& table = state->transmitterDB();
+    EXPECT_EQ(table.size(), 7u) << "six numbers replaced or added, others kept";
+    EXPECT_EQ(table.at(54684).size(), 1u);
+    EXPECT_TRUE(table.contains(11111));
+    const auto& linear = table.at(44909);
+    ASSERT_EQ(linear.size(), 3u);
+    EXPECT_EQ(linear[1].freqLow, 435610000.0);
+    EXPECT_EQ(linear[1].freqHigh, 435670000.0);
+    EXPECT_EQ(linear[1].freq, std::nullopt);
+    EXPECT_TRUE(linear[1].inverting);
+    EXPECT_EQ(linear[2].direction, "up");
+    ASSERT_EQ(table.at(27607).size(), 2u);
+    EXPECT_EQ(table.at(27607)[1].ctcss, 67.0);
+    EXPECT_EQ(table.at(25544)[0].description, "Voice repeater DL");
+    EXPECT_NE(table.at(25544)[0].id, table.at(25544)[1].id);
+
+    // The shipped resource, found beside the test program, is used whole;
+    // the built-in lists are not consulted for numbers it does not name.
+    const auto resource = loadTransmitterResource();
+    ASSERT_TRUE(resource.has_value());
+    const auto fresh = std::make_shared<AppState>(store);
+    fresh->loadTransmitterDB();
+    EXPECT_EQ(fresh->transmitterDB().size(), resource->transmittersByNoradId().size());
+    EXPECT_FALSE(fresh->transmitterDB().contains(54684));
 }
 
 TEST(TleAgeText, Table)

@@ -238,6 +238,40 @@ TEST_F(Tracking, RestartOnAConnectedSatProtoLinkDisarmsThenArmsTheNewSatellite)
     EXPECT_EQ(daemon.lines().size(), los + 4);
 }
 
+TEST_F(Tracking, CentrePatternOnSatProtoIgnoresTheOperatorOffsets)
+{
+    daemon.setResponder([](const std::string& line) -> std::string {
+        return line == "\\sat_caps" ? "SAT_PROTO=1\nRPRT 0\n" : "RPRT 0\n";
+    });
+    state->setSatProtoRestPattern(SatProtoRestPattern::transponderCenter);
+    state->startTracking(iss, kLinearDown);
+    ASSERT_TRUE(waitUntil([&] { return state->rigSatProtoArmed(); }));
+    state->bumpPassbandOffset(100.0);
+    state->bumpSatCalibration(-20.0);
+    state->bumpRIT(10.0);
+    const std::size_t before = linesStartingWith("\\sat_ul ").size();
+    ASSERT_TRUE(waitForLine("\\sat_ul ", before + 2));
+
+    const auto e = expected();
+    const double dlShift = DopplerCalc::compute(435640000.0, e.look.rangeRate);
+    const double ulShift = DopplerCalc::compute(145965000.0, -e.look.rangeRate);
+    EXPECT_EQ(state->currentCorrectedFreq(), 435640000.0 + dlShift);
+    EXPECT_EQ(state->currentUplinkFreq(), 145965000.0 + ulShift);
+    EXPECT_TRUE(linesStartingWith("\\sat_dl ").back().starts_with("\\sat_dl 435640000 "));
+    EXPECT_TRUE(linesStartingWith("\\sat_ul ").back().starts_with("\\sat_ul 145965000 "));
+}
+
+TEST_F(Tracking, WhileTheProbeIsUndecidedTheTickSendsClassicFrequencies)
+{
+    // A daemon that answers nothing: the mode stays unknown for the probe's
+    // two seconds, and the link is used the classic way meanwhile.
+    daemon.setResponder([](const std::string&) { return std::string(); });
+    state->startTracking(iss, kFmDown);
+    ASSERT_TRUE(waitForLine("F ", 2));
+    EXPECT_EQ(state->rigProtocolMode(), RigProtocolMode::unknown);
+    EXPECT_EQ(daemon.lines()[0], "\\sat_caps");
+}
+
 TEST_F(Tracking, OffsetsShapeTheRestFrequenciesByPatternAndTransponderSense)
 {
     state->setRigPort(HttpTestServer::unusedPort()); // no daemon: read-outs only
