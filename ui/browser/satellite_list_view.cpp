@@ -1,14 +1,273 @@
 #include "ui/browser/satellite_list_view.h"
 
+#include <QCheckBox>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "catalog/satellite.h"
 #include "state/app_state.h"
+#include "ui/browser/browser_style.h"
 
 namespace zelvane {
+
+using namespace browser;
+
+namespace {
+
+// Mean motion of a period of 128 minutes, the usual upper edge of a low
+// Earth orbit.
+constexpr double kLowOrbitRevsPerDay = 11.25;
+
+QString countText(std::size_t n) { return qs(idText(static_cast<std::int64_t>(n))); }
+
+} // namespace
+
+bool presetSelects(const Satellite& sat, const std::vector<std::string>& keys)
+{
+    if (!sat.tle || !(sat.tle->meanMotion >= kLowOrbitRevsPerDay)) {
+        return false;
+    }
+    for (const auto& key : keys) {
+        if (sat.sources.contains(key)) {
+            return true;
+        }
+    }
+    return false;
+}
 
 SatelliteListView::SatelliteListView(std::shared_ptr<AppState> state, QWidget* parent)
     : QWidget(parent), state_(std::move(state))
 {
+    setObjectName("satelliteList");
+    setWindowTitle("Satellites");
+    setMinimumSize(350, 400);
+
+    refreshTimer_ = new QTimer(this);
+    refreshTimer_->setSingleShot(true);
+    refreshTimer_->setInterval(0);
+    connect(refreshTimer_, &QTimer::timeout, this, &SatelliteListView::refreshNow);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    auto* header = new QHBoxLayout;
+    header->setContentsMargins(12, 8, 12, 8);
+    header->addWidget(makeLabel("Satellites", monoFont(14, QFont::Bold)));
+    header->addStretch(1);
+    selectedCount_ = makeLabel(QString(), monoFont(11), colors::secondary(this));
+    selectedCount_->setObjectName("selectedCount");
+    header->addWidget(selectedCount_);
+    layout->addLayout(header);
+
+    auto* searchBox = new QFrame(this);
+    searchBox->setObjectName("searchBox");
+    searchBox->setStyleSheet(QStringLiteral("#searchBox { background: %1; border-radius: 6px; }")
+                                 .arg(palette().color(QPalette::Base).name()));
+    auto* searchLayout = new QHBoxLayout(searchBox);
+    searchLayout->setContentsMargins(8, 8, 8, 8);
+    searchLayout->addWidget(makeLabel(QStringLiteral("⌕"), plainFont(12), colors::secondary(this)));
+    searchField_ = new QLineEdit(searchBox);
+    searchField_->setObjectName("search");
+    searchField_->setFrame(false);
+    searchField_->setPlaceholderText("Search name or NORAD ID...");
+    searchField_->setFont(monoFont(12));
+    searchField_->setStyleSheet("QLineEdit { background: transparent; }");
+    connect(searchField_, &QLineEdit::textChanged, this,
+            [this](const QString& text) { setSearchText(text.toStdString()); });
+    searchLayout->addWidget(searchField_, 1);
+    clearSearchButton_ = new QToolButton(searchBox);
+    clearSearchButton_->setObjectName("clearSearch");
+    clearSearchButton_->setText(QStringLiteral("✕"));
+    clearSearchButton_->setAutoRaise(true);
+    clearSearchButton_->setVisible(false);
+    connect(clearSearchButton_, &QToolButton::clicked, this, [this] { setSearchText(""); });
+    searchLayout->addWidget(clearSearchButton_);
+    auto* searchRow = new QHBoxLayout;
+    searchRow->setContentsMargins(12, 0, 12, 0);
+    searchRow->addWidget(searchBox);
+    layout->addLayout(searchRow);
+
+    auto* presets = new QHBoxLayout;
+    presets->setContentsMargins(12, 6, 12, 6);
+    presets->setSpacing(8);
+    presets->addStretch(1);
+    presets->addWidget(presetButton("Amateur LEO", "presetAmateur",
+                                    [this] { selectByCategory({"amateur"}); }));
+    presets->addWidget(presetButton("Stations", "presetStations",
+                                    [this] { selectByCategory({"stations"}); }));
+    presets->addWidget(presetButton("All", "presetAll", [this] { selectAll(); }));
+    presets->addWidget(presetButton("None", "presetNone", [this] { deselectAll(); }));
+    presets->addStretch(1);
+    layout->addLayout(presets);
+
+    auto* line = new QFrame(this);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    layout->addWidget(line);
+
+    list_ = new QScrollArea(this);
+    list_->setObjectName("list");
+    list_->setWidgetResizable(true);
+    list_->setFrameShape(QFrame::NoFrame);
+    layout->addWidget(list_, 1);
+
+    connection_ = state_->objectWillChange.connect([this] { scheduleRefresh(); });
+    refreshNow();
 }
 
-SatelliteListView::~SatelliteListView() = default;
+SatelliteListView::~SatelliteListView()
+{
+    state_->objectWillChange.disconnect(connection_);
+}
+
+SatelliteList SatelliteListView::filteredSatellites() const
+{
+    return filterInOrder(state_->satellites(), searchText_);
+}
+
+void SatelliteListView::setSearchText(const std::string& text)
+{
+    if (searchText_ == text) {
+        return;
+    }
+    searchText_ = text;
+    if (searchField_->text().toStdString() != text) {
+        searchField_->setText(qs(text));
+    }
+    clearSearchButton_->setVisible(!searchText_.empty());
+    scheduleRefresh();
+}
+
+void SatelliteListView::selectAll()
+{
+    const SatelliteList all = state_->satellites();
+    for (const auto& sat : all) {
+        if (!sat->isSelected()) {
+            state_->toggleSatellite(*sat);
+        }
+    }
+}
+
+void SatelliteListView::deselectAll()
+{
+    const SatelliteList all = state_->satellites();
+    for (const auto& sat : all) {
+        if (sat->isSelected()) {
+            state_->toggleSatellite(*sat);
+        }
+    }
+}
+
+void SatelliteListView::selectByCategory(const std::vector<std::string>& keys)
+{
+    const SatelliteList all = state_->satellites();
+    for (const auto& sat : all) {
+        if (sat->isSelected() != presetSelects(*sat, keys)) {
+            state_->toggleSatellite(*sat);
+        }
+    }
+}
+
+QWidget* SatelliteListView::presetButton(const QString& title, const QString& objectName,
+                                         std::function<void()> action)
+{
+    auto* button = new QPushButton(title, this);
+    button->setObjectName(objectName);
+    button->setFont(monoFont(10));
+    button->setAutoDefault(false);
+    connect(button, &QPushButton::clicked, this, [action = std::move(action)] { action(); });
+    return button;
+}
+
+void SatelliteListView::scheduleRefresh()
+{
+    if (!refreshTimer_->isActive()) {
+        refreshTimer_->start();
+    }
+}
+
+void SatelliteListView::refreshNow()
+{
+    refreshTimer_->stop();
+    selectedCount_->setText(countText(state_->selectedSatelliteIds().size()) + " selected");
+
+    setUpdatesEnabled(false);
+    auto* content = new QWidget;
+    content->setObjectName("listContent");
+    auto* column = new QVBoxLayout(content);
+    column->setContentsMargins(8, 4, 8, 4);
+    column->setSpacing(0);
+    for (const auto& sat : filteredSatellites()) {
+        column->addWidget(row(sat));
+    }
+    column->addStretch(1);
+    const int position = list_->verticalScrollBar()->value();
+    delete list_->takeWidget();
+    list_->setWidget(content);
+    list_->verticalScrollBar()->setValue(position);
+    setUpdatesEnabled(true);
+}
+
+QWidget* SatelliteListView::row(const std::shared_ptr<Satellite>& sat)
+{
+    auto* rowWidget = new QWidget;
+    rowWidget->setObjectName(qs("row:" + idText(sat->id)));
+    auto* layout = new QHBoxLayout(rowWidget);
+    layout->setContentsMargins(4, 2, 4, 2);
+
+    auto* check = new QCheckBox(rowWidget);
+    check->setObjectName("select");
+    check->setChecked(sat->isSelected());
+    const std::weak_ptr<Satellite> weak = sat;
+    // One flip per click, whatever the box reports.
+    connect(check, &QCheckBox::clicked, this, [this, weak] {
+        if (const auto s = weak.lock()) {
+            state_->toggleSatellite(*s);
+        }
+    });
+    layout->addWidget(check);
+
+    auto* block = new QVBoxLayout;
+    block->setSpacing(1);
+    auto* name = makeLabel(qs(sat->name), monoFont(12, QFont::Medium));
+    name->setObjectName("name");
+    block->addWidget(name);
+    auto* details = new QHBoxLayout;
+    details->setSpacing(8);
+    auto* norad = makeLabel("NORAD " + qs(idText(sat->id)), monoFont(9), colors::secondary(this));
+    norad->setObjectName("norad");
+    details->addWidget(norad);
+    if (!sat->transmitters.empty()) {
+        auto* tx = makeLabel(countText(sat->transmitters.size()) + " TX", monoFont(9),
+                             colors::orange());
+        tx->setObjectName("txCount");
+        details->addWidget(tx);
+    }
+    if (!sat->passes.empty()) {
+        auto* passes = makeLabel(countText(sat->passes.size()) + " passes", monoFont(9),
+                                 colors::green());
+        passes->setObjectName("passCount");
+        details->addWidget(passes);
+    }
+    details->addStretch(1);
+    block->addLayout(details);
+    layout->addLayout(block, 1);
+
+    if (const auto downlink = sat->primaryDownlink()) {
+        auto* freq = makeLabel(qs(downlink->displayFreqMHz()), monoFont(10), colors::cyan());
+        freq->setObjectName("downlink");
+        layout->addWidget(freq);
+    }
+    return rowWidget;
+}
 
 } // namespace zelvane

@@ -1,22 +1,69 @@
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include <QWidget>
+
+#include "ui/browser/browser_model.h"
+
+class QLabel;
+class QLineEdit;
+class QScrollArea;
+class QTimer;
+class QToolButton;
 
 namespace zelvane {
 
 class AppState;
 
-// The quick satellite list: every satellite with a selection check box.
+// The quick satellite list: the whole catalogue as one flat list with a
+// selection check box per entry, a search field and selection presets.
+// Every change of the selection goes through AppState::toggleSatellite.
 class SatelliteListView : public QWidget {
     Q_OBJECT
 public:
     explicit SatelliteListView(std::shared_ptr<AppState> state, QWidget* parent = nullptr);
     ~SatelliteListView() override;
 
+    // The catalogue narrowed by the search text, in catalogue order.
+    browser::SatelliteList filteredSatellites() const;
+    const std::string& searchText() const { return searchText_; }
+    void setSearchText(const std::string& text);
+
+    void selectAll();
+    void deselectAll();
+    // Makes the selection exactly the low-Earth-orbit members of the given
+    // categories.
+    void selectByCategory(const std::vector<std::string>& keys);
+
+    // Rebuilds the list from the current state at once (otherwise it
+    // follows a change on the next event-loop turn).
+    void refreshNow();
+
 private:
+    QWidget* presetButton(const QString& title, const QString& objectName,
+                          std::function<void()> action);
+    QWidget* row(const std::shared_ptr<Satellite>& sat);
+    void scheduleRefresh();
+
     std::shared_ptr<AppState> state_;
+    std::uint64_t connection_ = 0;
+    QTimer* refreshTimer_ = nullptr;
+    std::string searchText_;
+
+    QLabel* selectedCount_ = nullptr;
+    QLineEdit* searchField_ = nullptr;
+    QToolButton* clearSearchButton_ = nullptr;
+    QScrollArea* list_ = nullptr;
 };
+
+// The presets' rule: a member of one of the categories whose orbit is low
+// (at least 11.25 revolutions a day); the Sun, the Moon and entries without
+// an element set never qualify.
+bool presetSelects(const Satellite& sat, const std::vector<std::string>& keys);
 
 } // namespace zelvane
