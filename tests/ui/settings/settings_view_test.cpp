@@ -1,0 +1,379 @@
+#include "tests/ui/settings/settings_fixture.h"
+
+#include <QSlider>
+
+#include <optional>
+
+namespace zelvane::test {
+namespace {
+
+TEST_F(SettingsViewTest, OpeningShowsTheDefaults)
+{
+    open();
+    EXPECT_EQ(text("latitudeField"), "33.870000");
+    EXPECT_EQ(text("longitudeField"), "-84.340000");
+    EXPECT_EQ(text("altitudeField"), "300");
+    EXPECT_EQ(text("gridField"), "EM73tu");
+    EXPECT_EQ(text("obs2LatitudeField"), "0.000000");
+    EXPECT_EQ(text("obs2LongitudeField"), "0.000000");
+    EXPECT_EQ(text("obs2GridField"), "JJ00aa");
+    EXPECT_EQ(text("hostField"), "localhost");
+    EXPECT_EQ(text("portField"), "4532");
+    EXPECT_EQ(text("updateRateField"), "10");
+    EXPECT_EQ(text("obsNameField"), "Home");
+    EXPECT_EQ(text("obs2NameField"), "Site 2");
+    EXPECT_EQ(label("tleAgeLabel"), "TLE age: < 1m ago");
+    EXPECT_EQ(child<QSlider>("minElevationSlider")->value(), 5);
+    EXPECT_EQ(label("minElevationReadout"), "5\u00b0");
+    EXPECT_FALSE(child<QAbstractButton>("bearingLineToggle")->isChecked());
+    EXPECT_EQ(child<QSlider>("visibleHoursSlider")->value(), 12);
+    EXPECT_EQ(label("visibleHoursReadout"), "12h");
+    EXPECT_TRUE(child<QAbstractButton>("restPatternB")->isChecked());
+}
+
+// What "Apply" makes of typed text. An empty expectation means the setting
+// keeps the value it had.
+TEST_F(SettingsViewTest, ApplyWritesWhatReadsAndKeepsTheRest)
+{
+    struct Case {
+        const char* lat;
+        const char* lon;
+        const char* alt;
+        const char* port;
+        const char* rate;
+        std::optional<double> wantLat;
+        std::optional<double> wantLon;
+        std::optional<double> wantAlt;
+        std::optional<std::int64_t> wantPort;
+        std::optional<double> wantRate;
+    };
+    const Case cases[] = {
+        {"45.5", "-100.25", "1234", "4533", "20", 45.5, -100.25, 1234.0, 4533, 20.0},
+        {"45,5", " -100.25", "1234 ", "4533 ", "20,0", {}, {}, {}, {}, {}},
+        {"1e1", "0x1p4", "-12.5", "+4534", "2.4", 10.0, 16.0, -12.5, 4534, 2.4},
+        {"", "", "", "", "", {}, {}, {}, {}, {}},
+        // Readable but unusable: off the globe, not finite, no TCP port.
+        {"91", "-180.5", "inf", "70000", "nan", {}, {}, {}, {}, {}},
+        {"nan", "-INF", "NaN", "-1", "0", {}, {}, {}, {}, 1.0},
+        {"-90", "180", "0", "0", "200", -90.0, 180.0, 0.0, 0, 50.0},
+        {"12", "13", "14", "45.32", "0.5", 12.0, 13.0, 14.0, {}, 1.0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.lat) + " | " + c.lon + " | " + c.alt + " | " + c.port + " | " + c.rate);
+        state->setObsLatitude(33.0);
+        state->setObsLongitude(-84.0);
+        state->setObsAltitude(300.0);
+        state->setRigPort(4532);
+        state->setDopplerUpdateHz(10.0);
+        state->setGridLocator("stale");
+        state->setStatusMessage("");
+        open();
+        setText("latitudeField", c.lat);
+        setText("longitudeField", c.lon);
+        setText("altitudeField", c.alt);
+        setText("portField", c.port);
+        setText("updateRateField", c.rate);
+        view->applySettings();
+
+        EXPECT_DOUBLE_EQ(state->obsLatitude(), c.wantLat.value_or(33.0));
+        EXPECT_DOUBLE_EQ(state->obsLongitude(), c.wantLon.value_or(-84.0));
+        EXPECT_DOUBLE_EQ(state->obsAltitude(), c.wantAlt.value_or(300.0));
+        EXPECT_EQ(state->rigPort(), c.wantPort.value_or(4532));
+        EXPECT_DOUBLE_EQ(state->dopplerUpdateHz(), c.wantRate.value_or(10.0));
+        // The locator always follows the position, and the passes are always
+        // recomputed.
+        EXPECT_EQ(state->gridLocator(), AppState::toMaidenhead(state->obsLatitude(), state->obsLongitude()));
+        EXPECT_EQ(state->statusMessage(), "Computing passes for 0 satellites...");
+        // Written values are saved at once.
+        EXPECT_EQ(store().doubleValue("obsLat"), state->obsLatitude());
+        EXPECT_EQ(store().intValue("rigPort"), state->rigPort());
+        view->hide();
+    }
+}
+
+TEST_F(SettingsViewTest, ApplyTakesTheHostAsTypedEvenEmpty)
+{
+    open();
+    setText("hostField", " rig.local ");
+    view->applySettings();
+    EXPECT_EQ(state->rigHost(), " rig.local ");
+    setText("hostField", "");
+    view->applySettings();
+    EXPECT_EQ(state->rigHost(), "");
+    EXPECT_EQ(store().stringValue("rigHost"), "");
+}
+
+TEST_F(SettingsViewTest, ApplyWithoutEditsRoundsToWhatWasShown)
+{
+    state->setObsLatitude(45.12345678);
+    state->setObsAltitude(300.6);
+    state->updateDopplerRate(2.4);
+    open();
+    EXPECT_EQ(text("updateRateField"), "2");
+    view->applySettings();
+    EXPECT_DOUBLE_EQ(state->obsLatitude(), 45.123457);
+    EXPECT_DOUBLE_EQ(state->obsAltitude(), 301.0);
+    EXPECT_DOUBLE_EQ(state->dopplerUpdateHz(), 2.0);
+
+    state->setObsLatitude(45.5);
+    view->hide();
+    open();
+    EXPECT_EQ(text("latitudeField"), "45.500000");
+}
+
+TEST_F(SettingsViewTest, ApplyButtonAppliesAndCancelDiscards)
+{
+    state->setShowSettings(true);
+    open();
+    setText("latitudeField", "10");
+    click("cancelButton");
+    EXPECT_FALSE(view->isVisible());
+    EXPECT_FALSE(state->showSettings());
+    EXPECT_DOUBLE_EQ(state->obsLatitude(), 33.87);
+
+    state->setShowSettings(true);
+    open();
+    EXPECT_EQ(text("latitudeField"), "33.870000"); // the typed copy is gone
+    setText("latitudeField", "10");
+    click("applyButton");
+    EXPECT_FALSE(view->isVisible());
+    EXPECT_FALSE(state->showSettings());
+    EXPECT_DOUBLE_EQ(state->obsLatitude(), 10.0);
+}
+
+TEST_F(SettingsViewTest, ClearingTheFlagElsewhereClosesTheSheet)
+{
+    state->setShowSettings(true);
+    open();
+    ASSERT_TRUE(view->isVisible());
+    state->setShowSettings(false);
+    settle();
+    EXPECT_FALSE(view->isVisible());
+}
+
+TEST_F(SettingsViewTest, FromGridFillsTheFirstSiteCopiesOnly)
+{
+    struct Case {
+        const char* grid;
+        const char* lat; // nullptr: unchanged
+        const char* lon;
+    };
+    const Case cases[] = {
+        {"EM73", "33.500000", "-85.000000"},
+        {"em73", "33.500000", "-85.000000"},
+        {"EM73p", "33.500000", "-85.000000"},
+        {"ZZ00", "160.500000", "321.000000"},
+        {"EM7", nullptr, nullptr},
+        {"EMx3", nullptr, nullptr},
+        {"", nullptr, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.grid);
+        open();
+        setText("altitudeField", "123");
+        setText("gridField", c.grid);
+        click("fromGridButton");
+        EXPECT_EQ(text("latitudeField"), c.lat ? c.lat : "33.870000");
+        EXPECT_EQ(text("longitudeField"), c.lon ? c.lon : "-84.340000");
+        EXPECT_EQ(text("altitudeField"), "123");
+        EXPECT_DOUBLE_EQ(state->obsLatitude(), 33.87);
+        view->hide();
+    }
+}
+
+TEST_F(SettingsViewTest, GridTextAloneHasNoEffectAtApply)
+{
+    open();
+    setText("gridField", "FN31pr");
+    view->applySettings();
+    EXPECT_DOUBLE_EQ(state->obsLatitude(), 33.87);
+    view->hide();
+    open();
+    EXPECT_EQ(text("gridField"), "EM73tu");
+}
+
+TEST_F(SettingsViewTest, SecondSiteFromGridStoresAtOnceAndSurvivesCancel)
+{
+    open();
+    setText("obs2GridField", "FN31pr");
+    click("obs2FromGridButton");
+    EXPECT_EQ(text("obs2LatitudeField"), "41.729167");
+    EXPECT_EQ(text("obs2LongitudeField"), "-72.708333");
+    EXPECT_NEAR(state->obs2Latitude(), 41.0 + 35.0 / 48.0, 1e-6);
+    EXPECT_NEAR(state->obs2Longitude(), -(72.0 + 17.0 / 24.0), 1e-6);
+    click("cancelButton");
+    EXPECT_NEAR(state->obs2Latitude(), 41.729167, 1e-6);
+    EXPECT_NEAR(store().doubleValue("obs2Lat").value_or(0), 41.729167, 1e-6);
+}
+
+TEST_F(SettingsViewTest, SecondSiteNeverStoresAPositionOffTheGlobe)
+{
+    open();
+    setText("obs2GridField", "ZZ00");
+    click("obs2FromGridButton");
+    EXPECT_EQ(text("obs2LatitudeField"), "160.500000");
+    EXPECT_DOUBLE_EQ(state->obs2Latitude(), 0.0);
+    EXPECT_DOUBLE_EQ(state->obs2Longitude(), 0.0);
+    setText("obs2LongitudeField", "inf");
+    EXPECT_DOUBLE_EQ(state->obs2Longitude(), 0.0);
+}
+
+TEST_F(SettingsViewTest, SecondSiteTypingStoresEachReadableText)
+{
+    open();
+    auto* lat = field("obs2LatitudeField");
+    lat->clear();
+    EXPECT_DOUBLE_EQ(state->obs2Latitude(), 0.0);
+    lat->setFocus();
+    QTest::keyClicks(lat, "-");
+    EXPECT_DOUBLE_EQ(state->obs2Latitude(), 0.0);
+    QTest::keyClicks(lat, "3");
+    EXPECT_DOUBLE_EQ(state->obs2Latitude(), -3.0);
+    QTest::keyClicks(lat, ",5");
+    EXPECT_DOUBLE_EQ(state->obs2Latitude(), -3.0);
+}
+
+TEST_F(SettingsViewTest, OpeningStoresTheSecondSiteAsShown)
+{
+    state->setObs2Latitude(12.3456789);
+    open();
+    EXPECT_DOUBLE_EQ(state->obs2Latitude(), 12.345679);
+}
+
+TEST_F(SettingsViewTest, UseMyLocationFillsTheCopiesOnly)
+{
+    open();
+    view->setLocationProvider([] {
+        return std::optional<platform::LocationFix>(platform::LocationFix{51.4778, -0.0014, 45.6});
+    });
+    click("useMyLocationButton");
+    EXPECT_EQ(text("latitudeField"), "51.477800");
+    EXPECT_EQ(text("longitudeField"), "-0.001400");
+    EXPECT_EQ(text("altitudeField"), "46");
+    click("cancelButton");
+    EXPECT_DOUBLE_EQ(state->obsLatitude(), 33.87);
+
+    // A fix without altitude keeps the typed one; no fix changes nothing.
+    open();
+    setText("altitudeField", "77");
+    view->setLocationProvider([] {
+        return std::optional<platform::LocationFix>(platform::LocationFix{10.0, 20.0, std::nullopt});
+    });
+    click("useMyLocationButton");
+    EXPECT_EQ(text("latitudeField"), "10.000000");
+    EXPECT_EQ(text("altitudeField"), "77");
+    view->setLocationProvider([] { return std::optional<platform::LocationFix>(); });
+    setText("latitudeField", "1");
+    click("useMyLocationButton");
+    EXPECT_EQ(text("latitudeField"), "1");
+}
+
+TEST_F(SettingsViewTest, UseMyLocationWithThePlatformServiceChangesNothingWithoutAFix)
+{
+    open();
+    click("useMyLocationButton");
+    EXPECT_EQ(text("latitudeField"), "33.870000");
+    EXPECT_EQ(text("altitudeField"), "300");
+}
+
+TEST_F(SettingsViewTest, LiveControlsChangeTheStateAtOnceAndCancelKeepsThem)
+{
+    open();
+    click("obs2EnabledToggle");
+    EXPECT_TRUE(state->obs2Enabled());
+    click("autoConnectToggle");
+    EXPECT_TRUE(state->rigAutoConnect());
+    click("forceClassicToggle");
+    EXPECT_TRUE(state->forceClassicRigctld());
+    click("bearingLineToggle");
+    EXPECT_TRUE(state->polarBearingLine());
+    click("restPatternA");
+    EXPECT_EQ(state->satProtoRestPattern(), SatProtoRestPattern::transponderCenter);
+    child<QSlider>("minElevationSlider")->setValue(30);
+    EXPECT_DOUBLE_EQ(state->minAutoTrackElevation(), 30.0);
+    child<QSlider>("visibleHoursSlider")->setValue(48);
+    EXPECT_DOUBLE_EQ(state->timelineHoursVisible(), 48.0);
+
+    auto* name = field("obsNameField");
+    name->selectAll();
+    name->setFocus();
+    QTest::keyClick(name, Qt::Key_Backspace);
+    EXPECT_EQ(state->obsName(), "");
+    QTest::keyClicks(name, "Shack");
+    EXPECT_EQ(state->obsName(), "Shack");
+    auto* name2 = field("obs2NameField");
+    name2->selectAll();
+    name2->setFocus();
+    QTest::keyClicks(name2, "Club");
+    EXPECT_EQ(state->obs2Name(), "Club");
+
+    click("cancelButton");
+    settle();
+    EXPECT_TRUE(state->obs2Enabled());
+    EXPECT_TRUE(state->rigAutoConnect());
+    EXPECT_TRUE(state->forceClassicRigctld());
+    EXPECT_TRUE(state->polarBearingLine());
+    EXPECT_EQ(store().stringValue("satProtoRestPattern"), "transponderCenter");
+    EXPECT_EQ(store().doubleValue("minAutoTrackElevation"), 30.0);
+    EXPECT_EQ(store().doubleValue("timelineHours"), 48.0);
+    EXPECT_EQ(store().stringValue("obsName"), "Shack");
+    EXPECT_EQ(store().stringValue("obs2Name"), "Club");
+}
+
+TEST_F(SettingsViewTest, ControlsFollowChangesMadeElsewhere)
+{
+    open();
+    state->setTimelineHoursVisible(7.0);
+    state->setMinAutoTrackElevation(0.0);
+    state->setPolarBearingLine(true);
+    state->setSatProtoRestPattern(SatProtoRestPattern::transponderCenter);
+    state->setObsName("Portable");
+    settle();
+    EXPECT_EQ(child<QSlider>("visibleHoursSlider")->value(), 7);
+    EXPECT_EQ(label("visibleHoursReadout"), "7h");
+    EXPECT_EQ(label("minElevationReadout"), "0\u00b0");
+    EXPECT_TRUE(child<QAbstractButton>("bearingLineToggle")->isChecked());
+    EXPECT_TRUE(child<QAbstractButton>("restPatternA")->isChecked());
+    EXPECT_EQ(text("obsNameField"), "Portable");
+    // The text copies are not refreshed while the sheet is open.
+    state->setObsLatitude(1.0);
+    settle();
+    EXPECT_EQ(text("latitudeField"), "33.870000");
+}
+
+TEST_F(SettingsViewTest, RatePresetFillsTheFieldOnly)
+{
+    open();
+    click("dopplerPreset20");
+    EXPECT_EQ(text("updateRateField"), "20");
+    EXPECT_DOUBLE_EQ(state->dopplerUpdateHz(), 10.0);
+    click("cancelButton");
+    EXPECT_DOUBLE_EQ(state->dopplerUpdateHz(), 10.0);
+    open();
+    click("dopplerPreset20");
+    click("applyButton");
+    EXPECT_DOUBLE_EQ(state->dopplerUpdateHz(), 20.0);
+}
+
+TEST_F(SettingsViewTest, AgeTextTakesTheAgeColour)
+{
+    open();
+    struct Case {
+        double age;
+        QColor colour;
+    };
+    const Case cases[] = {
+        {86399.0, QColor(0x34, 0xC7, 0x59)},
+        {86400.0, QColor(0xFF, 0xCC, 0x00)},
+        {259200.0, QColor(0xFF, 0x3B, 0x30)},
+    };
+    for (const auto& c : cases) {
+        state->setTleAge(c.age);
+        settle();
+        EXPECT_EQ(child<QLabel>("tleAgeLabel")->palette().color(QPalette::WindowText), c.colour) << c.age;
+    }
+    EXPECT_EQ(label("tleAgeLabel"), "TLE age: 3d ago");
+}
+
+} // namespace
+} // namespace zelvane::test

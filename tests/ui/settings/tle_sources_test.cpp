@@ -1,0 +1,180 @@
+#include "tests/ui/settings/settings_fixture.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+
+#include <map>
+
+#include "elements/user_tle_source.h"
+
+namespace zelvane::test {
+namespace {
+
+class TleSourcesTest : public SettingsViewTest {
+protected:
+    std::string userToggle(const UserTLESource& source) { return "userSourceToggle:" + source.id; }
+
+    void addSource(const std::string& name, const std::string& url)
+    {
+        setText("newSourceNameField", name);
+        setText("newSourceUrlField", url);
+        click("addSourceButton");
+        settle();
+    }
+};
+
+TEST_F(TleSourcesTest, CategoryTogglesSubscribeAndCountPerSection)
+{
+    open();
+    auto* amateur = child<QCheckBox>("categoryToggle:amateur");
+    EXPECT_EQ(amateur->text().toStdString(), "Amateur Radio");
+    EXPECT_TRUE(amateur->isChecked());
+
+    std::map<std::string, int> totals;
+    for (const auto& category : TLEManager::builtinCategories()) {
+        ++totals[category.section];
+    }
+    const std::string amateurSection = "Amateur & Stations";
+    auto* count = child<QWidget>("sectionGroup:" + amateurSection)->findChild<QLabel*>("disclosureCount");
+    ASSERT_NE(count, nullptr);
+    const std::string total = std::to_string(totals[amateurSection]);
+    EXPECT_EQ(count->text().toStdString(), "2/" + total);
+
+    amateur->click();
+    settle();
+    EXPECT_EQ(state->subscribedCategories().count("amateur"), 0u);
+    EXPECT_EQ(store().stringList("tleCategories"), (std::vector<std::string>{"stations"}));
+    EXPECT_EQ(count->text().toStdString(), "1/" + total);
+    EXPECT_TRUE(state->isLoadingTLEs()); // a reload started
+
+    child<QCheckBox>("categoryToggle:stations")->click();
+    settle();
+    EXPECT_EQ(count->text().toStdString(), total);
+    amateur->click();
+    EXPECT_EQ(state->subscribedCategories(), (std::set<std::string>{"amateur"}));
+}
+
+TEST_F(TleSourcesTest, AddedSourceIsStoredSubscribedAndListed)
+{
+    open();
+    auto* add = child<QPushButton>("addSourceButton");
+    EXPECT_FALSE(add->isEnabled());
+    setText("newSourceNameField", "  ");
+    EXPECT_FALSE(add->isEnabled());
+    setText("newSourceUrlField", "http://127.0.0.1:1/a.txt");
+    EXPECT_TRUE(add->isEnabled()); // blanks are a name
+    setText("newSourceNameField", "My Sats/LEO");
+    click("addSourceButton");
+    settle();
+
+    ASSERT_EQ(view->userSources().size(), 1u);
+    const UserTLESource source = view->userSources().front();
+    EXPECT_EQ(source.name, "My Sats/LEO");
+    EXPECT_EQ(source.categoryKey(), "user:My_Sats_LEO");
+    EXPECT_EQ(UserTLESourceStore::load(), view->userSources());
+    EXPECT_EQ(state->subscribedCategories().count("user:My_Sats_LEO"), 1u);
+    EXPECT_TRUE(child<QCheckBox>(userToggle(source))->isChecked());
+    EXPECT_EQ(text("newSourceNameField"), "");
+    EXPECT_EQ(text("newSourceUrlField"), "");
+    EXPECT_FALSE(add->isEnabled());
+    EXPECT_EQ(view->findChild<QWidget*>("customUrlGroup")->findChild<QLabel*>("disclosureCount")->text(), "1");
+
+    // The same address again: refused, subscriptions untouched, fields cleared.
+    const auto before = state->subscribedCategories();
+    addSource("Other", "http://127.0.0.1:1/a.txt");
+    EXPECT_EQ(view->userSources().size(), 1u);
+    EXPECT_EQ(state->subscribedCategories(), before);
+    EXPECT_EQ(text("newSourceNameField"), "");
+
+    // Differing only by letter case or a trailing "/" is another address.
+    addSource("Upper", "http://127.0.0.1:1/A.txt");
+    addSource("Slash", "http://127.0.0.1:1/a.txt/");
+    EXPECT_EQ(view->userSources().size(), 3u);
+}
+
+TEST_F(TleSourcesTest, UserToggleAndRemoval)
+{
+    open();
+    addSource("A B", "http://127.0.0.1:1/one");
+    addSource("A_B", "http://127.0.0.1:1/two");
+    ASSERT_EQ(view->userSources().size(), 2u);
+    const auto first = view->userSources()[0];
+    const auto second = view->userSources()[1];
+    ASSERT_EQ(first.categoryKey(), second.categoryKey());
+
+    // One key: the two toggles move together.
+    child<QCheckBox>(userToggle(first))->click();
+    settle();
+    EXPECT_EQ(state->subscribedCategories().count("user:A_B"), 0u);
+    EXPECT_FALSE(child<QCheckBox>(userToggle(second))->isChecked());
+    child<QCheckBox>(userToggle(second))->click();
+    settle();
+    EXPECT_TRUE(child<QCheckBox>(userToggle(first))->isChecked());
+
+    // Removing either unsubscribes the key for both.
+    click("removeUserSource:" + first.id);
+    settle();
+    EXPECT_EQ(UserTLESourceStore::load(), (std::vector<UserTLESource>{second}));
+    EXPECT_EQ(state->subscribedCategories().count("user:A_B"), 0u);
+    EXPECT_EQ(view->findChild<QWidget*>(QString::fromStdString(userToggle(first))), nullptr);
+    EXPECT_FALSE(child<QCheckBox>(userToggle(second))->isChecked());
+
+    // Removing an unsubscribed source leaves the set as it was.
+    const auto before = state->subscribedCategories();
+    click("removeUserSource:" + second.id);
+    settle();
+    EXPECT_TRUE(UserTLESourceStore::load().empty());
+    EXPECT_EQ(state->subscribedCategories(), before);
+    EXPECT_EQ(view->findChild<QWidget*>("customUrlGroup")->findChild<QLabel*>("disclosureCount")->text(), "");
+}
+
+TEST_F(TleSourcesTest, PresetButtonsFollowTheStoredAddresses)
+{
+    const UserTLESource csn = UserTLESourceStore::presets()[0];
+    ASSERT_EQ(csn.name, "CSN Technologies");
+    cacheFresh(csn.categoryKey()); // its reload is served from the cache
+    open();
+    auto* button = child<QPushButton>("presetButton:CSN Technologies");
+    EXPECT_TRUE(button->isEnabled());
+    EXPECT_TRUE(child<QPushButton>("presetButton:AMSAT NASA.all")->isEnabled());
+
+    button->click();
+    settle();
+    EXPECT_FALSE(button->isEnabled());
+    EXPECT_EQ(state->subscribedCategories().count("user:CSN_Technologies"), 1u);
+    ASSERT_EQ(UserTLESourceStore::load().size(), 1u);
+    EXPECT_EQ(UserTLESourceStore::load().front(), csn); // its own identifier
+
+    click("removeUserSource:" + csn.id);
+    settle();
+    EXPECT_TRUE(button->isEnabled());
+
+    // Any name with exactly the preset's address disables it.
+    addSource("Mine", csn.url);
+    EXPECT_FALSE(button->isEnabled());
+}
+
+TEST_F(TleSourcesTest, GroupsStartCollapsedAtEveryOpening)
+{
+    open();
+    auto* group = view->findChild<QWidget*>("customUrlGroup");
+    auto* arrow = group->findChild<QAbstractButton*>("disclosureButton");
+    EXPECT_TRUE(child<QCheckBox>("categoryToggle:amateur")->isHidden() == false);
+    EXPECT_FALSE(child<QCheckBox>("categoryToggle:amateur")->isVisible());
+    arrow->click();
+    EXPECT_TRUE(child<QWidget>("addSourceButton")->isVisible());
+    view->hide();
+    open();
+    EXPECT_FALSE(child<QWidget>("addSourceButton")->isVisible());
+}
+
+TEST_F(TleSourcesTest, RefreshNowReloads)
+{
+    open();
+    click("refreshNowButton");
+    EXPECT_TRUE(state->isLoadingTLEs());
+    EXPECT_EQ(state->statusMessage(), "Fetching TLEs...");
+}
+
+} // namespace
+} // namespace zelvane::test
