@@ -355,6 +355,11 @@ TEST_F(Tracking, RateChangeRetimesARunningTrackAtOnce)
     ASSERT_NE(state->trackingTimer(), nullptr);
     EXPECT_EQ(state->trackingTimer()->interval(), 20);
     EXPECT_TRUE(state->trackingTimer()->isActive());
+
+    // A rate from a hand-edited settings file is held to the same range.
+    state->setDopplerUpdateHz(0.2);
+    state->startTracking(iss, kFmDown);
+    EXPECT_EQ(state->trackingTimer()->interval(), 1000);
 }
 
 TEST_F(Tracking, APortOutsideTheTcpRangeOpensNoLinkButTheTrackRuns)
