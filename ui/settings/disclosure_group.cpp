@@ -19,10 +19,10 @@ DisclosureGroup::DisclosureGroup(const QString& title, QWidget* parent) : QWidge
     arrow_ = new QToolButton(this);
     arrow_->setObjectName("disclosureButton");
     arrow_->setAutoRaise(true);
-    arrow_->setCheckable(true);
     arrow_->setArrowType(Qt::RightArrow);
     arrow_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    arrow_->setText(title);
+    // "&" would otherwise mark a keyboard mnemonic ("Amateur & Stations").
+    arrow_->setText(QString(title).replace("&", "&&"));
     QFont titleFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     titleFont.setPointSizeF(12);
     titleFont.setWeight(QFont::DemiBold);
@@ -41,20 +41,20 @@ DisclosureGroup::DisclosureGroup(const QString& title, QWidget* parent) : QWidge
     outer->addWidget(body_);
     body_->setVisible(false);
 
-    connect(arrow_, &QToolButton::toggled, this, [this](bool on) {
-        arrow_->setArrowType(on ? Qt::DownArrow : Qt::RightArrow);
-        body_->setVisible(on);
-    });
+    // Not a checkable button: a checked one would look pressed in.
+    connect(arrow_, &QToolButton::clicked, this, [this] { setExpanded(!expanded_); });
 }
 
 bool DisclosureGroup::isExpanded() const
 {
-    return arrow_->isChecked();
+    return expanded_;
 }
 
 void DisclosureGroup::setExpanded(bool expanded)
 {
-    arrow_->setChecked(expanded);
+    expanded_ = expanded;
+    arrow_->setArrowType(expanded ? Qt::DownArrow : Qt::RightArrow);
+    body_->setVisible(expanded);
 }
 
 } // namespace zelvane

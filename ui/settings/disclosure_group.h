@@ -27,6 +27,7 @@ private:
     QLabel* count_ = nullptr;
     QWidget* body_ = nullptr;
     QVBoxLayout* bodyLayout_ = nullptr;
+    bool expanded_ = false;
 };
 
 } // namespace zelvane

@@ -48,6 +48,12 @@ std::string ss(const QString& text)
     return text.toStdString();
 }
 
+// Button titles from data: "&" would otherwise mark a keyboard mnemonic.
+QString mnemonicFree(const std::string& text)
+{
+    return QString::fromStdString(text).replace("&", "&&");
+}
+
 QFont mono(double points, QFont::Weight weight = QFont::Normal)
 {
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
@@ -422,6 +428,7 @@ QWidget* SettingsView::buildDopplerSection()
         const QString text = QString::number(rate);
         auto* b = button("dopplerPreset" + text, text);
         b->setFont(mono(11));
+        b->setFixedWidth(44);
         connect(b, &QPushButton::clicked, this, [this, text] { rateField_->setText(text); });
         presets->addWidget(b);
     }
@@ -470,7 +477,7 @@ DisclosureGroup* SettingsView::categorySectionDisclosure(const std::string& sect
         if (category.section != sectionName) {
             continue;
         }
-        auto* toggle = new QCheckBox(qs(category.description));
+        auto* toggle = new QCheckBox(mnemonicFree(category.description));
         toggle->setObjectName(qs("categoryToggle:" + category.name));
         toggle->setFont(mono(11));
         const std::string key = category.name;
@@ -538,7 +545,7 @@ DisclosureGroup* SettingsView::customURLSection()
     makeSecondary(presetsCaption);
     presetRow->addWidget(presetsCaption);
     for (const auto& preset : UserTLESourceStore::presets()) {
-        auto* b = button(qs("presetButton:" + preset.name), qs(preset.name));
+        auto* b = button(qs("presetButton:" + preset.name), mnemonicFree(preset.name));
         b->setFont(mono(9));
         connect(b, &QPushButton::clicked, this, [this, preset] { addPreset(preset); });
         presetButtons_.emplace_back(preset, b);

@@ -141,6 +141,24 @@ TEST_F(SettingsViewTest, ApplyButtonAppliesAndCancelDiscards)
     EXPECT_DOUBLE_EQ(state->obsLatitude(), 10.0);
 }
 
+TEST_F(SettingsViewTest, ReturnAppliesAndEscapeCancels)
+{
+    open();
+    auto* lat = field("latitudeField");
+    lat->setFocus();
+    lat->setText("11");
+    QTest::keyClick(lat, Qt::Key_Escape);
+    EXPECT_FALSE(view->isVisible());
+    EXPECT_DOUBLE_EQ(state->obsLatitude(), 33.87);
+
+    open();
+    lat->setFocus();
+    lat->setText("12");
+    QTest::keyClick(lat, Qt::Key_Return);
+    EXPECT_FALSE(view->isVisible());
+    EXPECT_DOUBLE_EQ(state->obsLatitude(), 12.0);
+}
+
 TEST_F(SettingsViewTest, ClearingTheFlagElsewhereClosesTheSheet)
 {
     state->setShowSettings(true);

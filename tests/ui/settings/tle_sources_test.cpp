@@ -1,6 +1,7 @@
 #include "tests/ui/settings/settings_fixture.h"
 
 #include <QCheckBox>
+#include <QKeySequence>
 #include <QPushButton>
 
 #include <map>
@@ -52,6 +53,18 @@ TEST_F(TleSourcesTest, CategoryTogglesSubscribeAndCountPerSection)
     EXPECT_EQ(count->text().toStdString(), total);
     amateur->click();
     EXPECT_EQ(state->subscribedCategories(), (std::set<std::string>{"amateur"}));
+}
+
+TEST_F(TleSourcesTest, AmpersandsInTitlesAreShownNotTakenAsShortcuts)
+{
+    open();
+    auto* header = child<QWidget>("sectionGroup:Amateur & Stations")->findChild<QAbstractButton*>("disclosureButton");
+    ASSERT_NE(header, nullptr);
+    EXPECT_TRUE(QKeySequence::mnemonic(header->text()).isEmpty());
+    for (const auto& category : TLEManager::builtinCategories()) {
+        auto* toggle = child<QCheckBox>("categoryToggle:" + category.name);
+        EXPECT_TRUE(QKeySequence::mnemonic(toggle->text()).isEmpty()) << category.description;
+    }
 }
 
 TEST_F(TleSourcesTest, AddedSourceIsStoredSubscribedAndListed)
