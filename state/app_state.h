@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <map>
 #include <memory>
@@ -365,3 +367,9 @@ private:
 };
 
 } // namespace zelvane
+
+// Over the same six fields that equality compares.
+template <>
+struct std::hash<zelvane::AppState::QueuedPassRef> {
+    std::size_t operator()(const zelvane::AppState::QueuedPassRef& ref) const noexcept;
+};

@@ -62,10 +62,11 @@ std::optional<AppState::PassPair> AppState::passForQueueID(const std::string& id
     return std::nullopt;
 }
 
-std::optional<AppState::QueuedPassRef> AppState::findQueueConflict(const Satellite& sat,
+// Only the new pass's times matter: a queued pass of the same satellite
+// conflicts like any other.
+std::optional<AppState::QueuedPassRef> AppState::findQueueConflict(const Satellite& /*sat*/,
                                                                    const PredictedPass& pass) const
 {
-    (void)sat;
     for (const auto& entry : selectedSatellites()) {
         for (const PredictedPass& queued : entry->passes) {
             if (queuedPassIds_.contains(passQueueId(entry->id, queued.riseTime)) &&
@@ -189,3 +190,19 @@ void AppState::processPassQueue()
 }
 
 } // namespace zelvane
+
+std::size_t std::hash<zelvane::AppState::QueuedPassRef>::operator()(
+    const zelvane::AppState::QueuedPassRef& ref) const noexcept
+{
+    std::size_t seed = 0;
+    const auto mix = [&seed](std::size_t value) {
+        seed ^= value + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2);
+    };
+    mix(std::hash<std::string>{}(ref.id));
+    mix(std::hash<std::string>{}(ref.satName));
+    mix(std::hash<std::int64_t>{}(ref.noradId));
+    mix(std::hash<std::int64_t>{}(ref.riseTime.nanosecondsSince1970()));
+    mix(std::hash<std::int64_t>{}(ref.setTime.nanosecondsSince1970()));
+    mix(std::hash<double>{}(ref.maxElevation));
+    return seed;
+}

@@ -2,6 +2,8 @@
 
 #include "tests/support/http_test_server.h"
 
+#include <unordered_set>
+
 namespace zelvane::test {
 namespace {
 
@@ -104,6 +106,9 @@ TEST_F(AutoTrack, OverlapsRaiseAConflictAndTouchingPassesDoNot)
     EXPECT_EQ(conflict.incoming.satName, "AO-91");
     EXPECT_EQ(conflict.incoming.riseTime, oneSecond.riseTime);
     EXPECT_EQ(state->queuedPassIds().size(), 2u);
+    const std::unordered_set<AppState::QueuedPassRef> refs{conflict.existing, conflict.incoming,
+                                                           conflict.existing};
+    EXPECT_EQ(refs.size(), 2u);
     state->resolveConflictKeepExisting();
     EXPECT_EQ(state->pendingPassConflict(), std::nullopt);
     EXPECT_EQ(state->queuedPassIds().size(), 2u);
