@@ -13,6 +13,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
+#include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
@@ -103,6 +105,17 @@ QColor ageColor(settings::TleAgeLevel level)
         break;
     }
     return kRed;
+}
+
+// The icon's shape filled with one colour.
+QIcon tinted(const QIcon& icon, QSize size, const QColor& colour)
+{
+    QPixmap pixmap = icon.pixmap(size);
+    QPainter painter(&pixmap);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    painter.fillRect(pixmap.rect(), colour);
+    painter.end();
+    return QIcon(pixmap);
 }
 
 // A field that shows its placeholder while empty, in the 12-point
@@ -859,7 +872,7 @@ void SettingsView::rebuildUserSourceRows()
         auto* remove = new QToolButton;
         remove->setObjectName(qs("removeUserSource:" + source.id));
         remove->setAutoRaise(true);
-        remove->setIcon(style()->standardIcon(QStyle::SP_TrashIcon));
+        remove->setIcon(tinted(style()->standardIcon(QStyle::SP_TrashIcon), QSize(13, 13), kRed));
         remove->setIconSize(QSize(13, 13));
         remove->setToolTip("Remove this custom URL source");
         setTextColor(remove, kRed);
