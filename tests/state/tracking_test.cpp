@@ -339,6 +339,16 @@ TEST_F(Tracking, CalibrationIsLoadedOnStartAndSavedOrClearedOnlyWhileTracking)
     EXPECT_EQ(state->selectedUplinkTransmitter(), std::nullopt);
     EXPECT_EQ(state->currentSatCalibration(), 0.0);
 
+    // A transmitter without a frequency: the start looks nothing up, the
+    // selection looks up the offset kept for centre 0.
+    const Transmitter silent(std::nullopt, std::nullopt, std::nullopt, "FM", "Unknown", "down");
+    CalibrationOffsetStore::setTransponderOffset(25544, 0.0, 33.0);
+    state->startTracking(iss, silent);
+    EXPECT_EQ(state->currentSatCalibration(), 0.0);
+    state->selectTransmitter(silent, *iss);
+    EXPECT_EQ(state->currentSatCalibration(), 33.0);
+    state->selectTransmitter(kLinearDown, *iss);
+
     // Without a transmitter of its own the preferred one is taken.
     state->startTracking(iss, std::nullopt);
     EXPECT_EQ(state->selectedTransmitter(), kLinearDown) << "the last one used";
