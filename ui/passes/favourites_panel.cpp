@@ -270,6 +270,7 @@ QWidget* FavouritesPanel::makeRow(const std::shared_ptr<Satellite>& sat, QWidget
         source->setObjectName(QStringLiteral("favoriteSource"));
         source->setText(QString::fromStdString(sourceDisplay(*sat)));
         source->setFixedWidth(180);
+        source->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
         source->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         source->setFont(style::mono(12));
         setTextColor(source, style::secondary(pal, 0.7));

@@ -305,11 +305,15 @@ std::string PassRow::directionString(const PredictedPass& pass)
 std::string PassRow::compassDir(double azimuth)
 {
     static const std::array<const char*, 8> names{"N", "NE", "E", "SE", "S", "SW", "W", "NW"};
+    // An azimuth outside 0..360 is brought round first, so that it names
+    // its true direction rather than a negative table index.
+    if (std::isfinite(azimuth) && (azimuth < 0.0 || azimuth >= 360.0)) {
+        azimuth -= 360.0 * std::floor(azimuth / 360.0);
+    }
     const auto whole = truncateToInt64(std::fmod(azimuth + 22.5, 360.0) / 45.0);
     if (!whole) {
         return "";
     }
-    // fmod keeps the sign of the dividend, so bring a negative index round.
     const std::int64_t index = ((*whole % 8) + 8) % 8;
     return names[static_cast<std::size_t>(index)];
 }

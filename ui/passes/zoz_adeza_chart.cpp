@@ -231,9 +231,13 @@ void ZozAdezaChart::drawElevationScale(QPainter& p, double height)
 {
     p.setFont(style::mono(15, QFont::Medium));
     p.setPen(style::gray(0.7));
+    // Right edges line up at 28 points unless the widest label would then be
+    // cut by the chart's left edge (large or high-density fonts).
+    const QFontMetricsF metrics(p.font());
+    const double right = std::max(28.0, metrics.horizontalAdvance(QStringLiteral("90\u00B0")) + 2.0);
     for (int el = 0; el <= 90; el += 10) {
         const double y = timeline::elevationToY(el, height);
-        drawTextAt(p, QString::fromStdString(formatFixed(el, 0)) + QChar(0x00B0), {28, y},
+        drawTextAt(p, QString::fromStdString(formatFixed(el, 0)) + QChar(0x00B0), {right, y},
                    Qt::AlignRight);
     }
 }

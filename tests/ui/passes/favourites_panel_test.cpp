@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+
+#include "elements/tle_data.h"
+#include "elements/user_tle_source.h"
+#include "tests/ui/passes/timeline_fixture.h"
+#include "ui/passes/favourites_panel.h"
+
+namespace zelvane::test {
+namespace {
+
+class FavouritesTest : public TimelineTest {};
+
+TEST_F(FavouritesTest, SourceLabels)
+{
+    UserTLESourceStore::add(UserTLESource("My Birds", "https://example.invalid/birds.txt"));
+    struct Case {
+        std::set<std::string> keys;
+        const char* label;
+    } cases[] = {
+        {{"amateur", "custom"}, "Amateur Radio \u00B7 Custom"},
+        {{"celestial"}, "Celestial"},
+        {{"user:My_List"}, "My List"},          // its address has since been deleted
+        {{"user:My_Birds"}, "My Birds"},        // named by the stored address
+        {{"oldgroup"}, "oldgroup"},             // no built-in category of that key
+        {{"custom", "Custom"}, "Custom \u00B7 Custom"}, // byte order, names not merged
+        {{}, ""},
+    };
+    for (const Case& c : cases) {
+        Satellite sat("X", 1);
+        sat.sources = c.keys;
+        EXPECT_EQ(FavouritesPanel::sourceDisplay(sat), c.label);
+    }
+}
+
+TEST_F(FavouritesTest, AgeTones)
+{
+    using Tone = FavouritesPanel::AgeTone;
+    struct Case {
+        double days;
+        Tone tone;
+    } cases[] = {{0.5, Tone::green}, {-3.0, Tone::green}, {6.99, Tone::green},
+                 {7.0, Tone::yellow}, {13.99, Tone::yellow}, {14.0, Tone::red}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(FavouritesPanel::ageTone(c.days), c.tone) << c.days;
+    }
+}
+
+TEST_F(FavouritesTest, EmptyPanelShowsHintAndOpensBrowser)
+{
+    FavouritesPanel panel(state);
+    panel.show();
+    QSignalSpy spy(&panel, &FavouritesPanel::openSatelliteBrowser);
+    EXPECT_EQ(panel.findChild<QLabel*>("favoritesCount")->text(), "(0)");
+    EXPECT_TRUE(panel.findChild<QPushButton*>("clearFavoritesButton")->isHidden());
+    EXPECT_FALSE(panel.findChild<QWidget*>("emptyFavoritesHint")->isHidden());
+    QTest::mouseClick(panel.findChild<QPushButton*>("openBrowserButton"), Qt::LeftButton);
+    QTest::mouseClick(panel.findChild<QPushButton*>("browseButton"), Qt::LeftButton);
+    EXPECT_EQ(spy.count(), 2);
+}
+
+TEST_F(FavouritesTest, RowsShowColumnsAndRemove)
+{
+    auto zulu = makeFavourite("ZULU", 40001, {makePass(now, 600, 30), makePass(now, 600, 40),
+                                               makePass(now, 600, 50)},
+                              {downlink(145.8e6)});
+    zulu->sources = {"cubesat", "amateur"};
+    TLEData tle;
+    tle.noradId = 40001;
+    tle.epochYear = 2025;
+    tle.epochDays = 365.5; // noon on 31 December: half a day before the pinned now
+    zulu->tle = tle;
+    auto alpha = makeFavourite("ALPHA", 40002, {});
+    auto sun = makeFavourite("Sun", -1, {makePass(now, 600, 30)});
+    sun->sources = {"celestial"};
+    auto other = std::make_shared<Satellite>("OTHER", 40003);
+    setCatalogue({alpha, other, sun, zulu});
+    // A saved number without a satellite in the catalogue.
+    state->insertSelectedSatelliteId(99999);
+
+    FavouritesPanel panel(state);
+    EXPECT_EQ(panel.findChild<QLabel*>("favoritesCount")->text(), "(4)");
+    EXPECT_TRUE(panel.findChild<QWidget*>("emptyFavoritesHint")->isHidden());
+
+    // Rows by name: ALPHA, Sun, ZULU (plain byte order puts upper case first).
+    auto* content = panel.findChild<QScrollArea*>("favoritesList")->widget();
+    QStringList names;
+    for (QLabel* name : content->findChildren<QLabel*>("favoriteName")) {
+        names << name->text();
+    }
+    EXPECT_EQ(names, (QStringList{"ALPHA", "Sun", "ZULU"}));
+
+    auto* zuluRow = content->findChild<QWidget*>("favoriteRow_40001");
+    ASSERT_NE(zuluRow, nullptr);
+    auto* source = zuluRow->findChild<QLabel*>("favoriteSource");
+    EXPECT_EQ(source->text(), "Amateur Radio \u00B7 CubeSats");
+    EXPECT_EQ(source->toolTip(), "amateur, cubesat");
+    EXPECT_EQ(zuluRow->findChild<QLabel*>("favoriteAge")->text(), "12h");
+    EXPECT_EQ(zuluRow->findChild<QLabel*>("favoritePassCount")->toolTip(),
+              "3 upcoming passes in the prediction window");
+    EXPECT_EQ(zuluRow->findChild<QLabel*>("favoriteDownlink")->text(), "145.800 MHz");
+    auto* sunRow = content->findChild<QWidget*>("favoriteRow_-1");
+    EXPECT_EQ(sunRow->findChild<QLabel*>("favoriteSource")->text(), "Celestial");
+    EXPECT_EQ(sunRow->findChild<QLabel*>("favoriteAge"), nullptr);
+    EXPECT_EQ(content->findChild<QWidget*>("favoriteRow_40002")->findChild<QLabel*>("favoritePassCount"),
+              nullptr);
+
+    panel.resize(760, 300);
+    panel.show();
+    settle();
+    EXPECT_TRUE(panel.grab().save("/tmp/zelvane_favourites.png"));
+
+    // One remove button takes off one favourite.
+    QTest::mouseClick(zuluRow->findChild<QToolButton*>("removeFavorite_40001"), Qt::LeftButton);
+    EXPECT_FALSE(zulu->isSelected());
+    EXPECT_EQ(state->selectedSatelliteIds().count(40001), 0u);
+    settle();
+    EXPECT_EQ(panel.findChild<QLabel*>("favoritesCount")->text(), "(3)");
+    EXPECT_EQ(content->findChild<QWidget*>("favoriteRow_40001"), nullptr);
+
+    // Clear removes every catalogue favourite; the orphan number stays counted.
+    QTest::mouseClick(panel.findChild<QPushButton*>("clearFavoritesButton"), Qt::LeftButton);
+    EXPECT_EQ(state->selectedSatelliteIds(), (std::set<std::int64_t>{99999}));
+    EXPECT_FALSE(alpha->isSelected());
+    EXPECT_FALSE(sun->isSelected());
+    settle();
+    EXPECT_EQ(panel.findChild<QLabel*>("favoritesCount")->text(), "(1)");
+    EXPECT_FALSE(panel.findChild<QPushButton*>("clearFavoritesButton")->isHidden());
+    EXPECT_TRUE(panel.findChild<QWidget*>("emptyFavoritesHint")->isHidden());
+    EXPECT_TRUE(content->findChildren<QLabel*>("favoriteName").isEmpty());
+}
+
+TEST_F(FavouritesTest, RemovingTheLastFavouriteShowsTheHint)
+{
+    auto only = makeFavourite("ONLY", 40001, {});
+    setCatalogue({only});
+    FavouritesPanel panel(state);
+    EXPECT_TRUE(panel.findChild<QWidget*>("emptyFavoritesHint")->isHidden());
+    panel.show();
+    QTest::mouseClick(panel.findChild<QToolButton*>("removeFavorite_40001"), Qt::LeftButton);
+    settle();
+    EXPECT_FALSE(panel.findChild<QWidget*>("emptyFavoritesHint")->isHidden());
+    EXPECT_TRUE(panel.findChild<QPushButton*>("clearFavoritesButton")->isHidden());
+}
+
+} // namespace
+} // namespace zelvane::test

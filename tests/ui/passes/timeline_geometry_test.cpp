@@ -1,0 +1,269 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "catalog/satellite.h"
+#include "tests/ui/passes/timeline_fixture.h"
+#include "ui/passes/timeline_geometry.h"
+
+namespace zelvane::test {
+namespace {
+
+using namespace timeline;
+
+TEST(TimelineGeometry, TimeAndElevationMapping)
+{
+    const Date start = at(1000.0);
+    struct Case {
+        double t;
+        double x;
+    } cases[] = {{1000.0, 0.0}, {1000.0 + 3600.0, 100.0}, {1000.0 + 43200.0, 1200.0},
+                 {1000.0 - 1800.0, -50.0}};
+    for (const Case& c : cases) {
+        EXPECT_DOUBLE_EQ(timeToX(at(c.t), start, 43200.0, 1200.0), c.x) << c.t;
+    }
+    // 90° 8 points below the top, the horizon 8 points above the bottom.
+    EXPECT_DOUBLE_EQ(elevationToY(90.0, 216.0), 8.0);
+    EXPECT_DOUBLE_EQ(elevationToY(0.0, 216.0), 208.0);
+    EXPECT_DOUBLE_EQ(elevationToY(45.0, 216.0), 108.0);
+}
+
+TEST(TimelineGeometry, ZoomButtonsAndPinchStayWithinTwoToFortyEightHours)
+{
+    struct Case {
+        double hours;
+        double in;
+        double out;
+    } cases[] = {{12.0, 11.0, 13.0}, {2.0, 2.0, 3.0}, {48.0, 47.0, 48.0},
+                 {2.4, 2.0, 3.4},    {47.6, 46.6, 48.0}, {7.3, 6.3, 8.3}};
+    for (const Case& c : cases) {
+        EXPECT_NEAR(zoomedIn(c.hours), c.in, 1e-12) << c.hours;
+        EXPECT_NEAR(zoomedOut(c.hours), c.out, 1e-12) << c.hours;
+    }
+    struct Pinch {
+        double magnification;
+        double hours;
+    } pinches[] = {{1.0, 12.0}, {2.0, 6.0}, {0.5, 24.0}, {0.25, 48.0},
+                   {0.1, 48.0}, {6.0, 2.0}, {10.0, 2.0}};
+    for (const Pinch& p : pinches) {
+        EXPECT_DOUBLE_EQ(pinchHours(p.magnification), p.hours) << p.magnification;
+    }
+}
+
+TEST(TimelineGeometry, NowSitsAQuarterWindowFromTheLeft)
+{
+    const Date now = at(100000.0);
+    EXPECT_EQ(startForNow(now, 12.0), at(100000.0 - 3 * 3600.0));
+    EXPECT_EQ(startForNow(now, 2.0), at(100000.0 - 1800.0));
+}
+
+TEST(TimelineGeometry, DraggingFollowsThePointer)
+{
+    const Date start = at(50000.0);
+    // A full-width drag to the right moves one whole window into the past.
+    EXPECT_EQ(draggedStart(start, 1200.0, 1200.0, 43200.0), at(50000.0 - 43200.0));
+    EXPECT_EQ(draggedStart(start, -600.0, 1200.0, 43200.0), at(50000.0 + 21600.0));
+    EXPECT_EQ(draggedStart(start, 0.0, 1200.0, 43200.0), start);
+    // A chart without width leaves the window where it is.
+    EXPECT_EQ(draggedStart(start, 100.0, 0.0, 43200.0), start);
+}
+
+TEST(TimelineGeometry, ScrollAccumulatorStepsOncePerThreshold)
+{
+    struct Case {
+        std::vector<double> deltas;
+        std::vector<std::optional<int>> steps;
+        double remainder;
+    } cases[] = {
+        {{1, 1, 1}, {std::nullopt, std::nullopt, 1}, 0.0},
+        {{2, -2}, {std::nullopt, std::nullopt}, 0.0},
+        {{10}, {1}, 0.0},
+        {{-1.5, -1.5}, {std::nullopt, -1}, 0.0},
+        {{2.5, 0.4}, {std::nullopt, std::nullopt}, 2.9},
+        {{NAN, 1}, {std::nullopt, std::nullopt}, 1.0},
+    };
+    for (const Case& c : cases) {
+        ScrollAccumulator acc;
+        for (std::size_t i = 0; i < c.deltas.size(); ++i) {
+            EXPECT_EQ(acc.add(c.deltas[i]), c.steps[i]) << i;
+        }
+        EXPECT_NEAR(acc.sum(), c.remainder, 1e-12);
+    }
+}
+
+TEST(TimelineGeometry, TickScheduleByVisibleSpan)
+{
+    struct Case {
+        double hours;
+        double major;
+        double minor;
+        std::size_t count;
+    } cases[] = {{2.0, 0.5, 1.0 / 12.0, 28},   {4.0, 0.5, 1.0 / 12.0, 52},
+                 {4.01, 1.0, 1.0 / 12.0, 52},  {12.0, 1.0, 1.0 / 12.0, 148},
+                 {24.0, 2.0, 0.25, 100},       {24.5, 4.0, 0.5, 53},
+                 {48.0, 4.0, 0.5, 100}};
+    for (const Case& c : cases) {
+        EXPECT_DOUBLE_EQ(bestHourStep(c.hours), c.major) << c.hours;
+        EXPECT_DOUBLE_EQ(minorHourStep(c.hours), c.minor) << c.hours;
+        EXPECT_EQ(timeTicks(c.hours).size(), c.count) << c.hours;
+    }
+    EXPECT_STREQ(tickLabelPattern(24.0), "HH:mm");
+    EXPECT_STREQ(tickLabelPattern(24.5), "MMM d HH:mm");
+
+    // 2 hours: ticks 0, 6, 12, 18 and 24 are major; 3, 9, 15, 21, 27 half.
+    const auto two = timeTicks(2.0);
+    for (std::size_t i = 0; i < two.size(); ++i) {
+        const TickClass want = i % 6 == 0 ? TickClass::major
+                               : i % 3 == 0 ? TickClass::half
+                                            : TickClass::minor;
+        EXPECT_EQ(two[i].cls, want) << i;
+    }
+    // 12 hours: every twelfth major, every sixth other one half.
+    const auto twelve = timeTicks(12.0);
+    for (std::size_t i = 0; i < twelve.size(); ++i) {
+        const TickClass want = i % 12 == 0 ? TickClass::major
+                               : i % 6 == 0 ? TickClass::half
+                                            : TickClass::minor;
+        EXPECT_EQ(twelve[i].cls, want) << i;
+    }
+    // 24.5 hours: majors every 4 h (8 minor steps), halves every 2 h.
+    const auto wide = timeTicks(24.5);
+    EXPECT_EQ(wide[8].cls, TickClass::major);
+    EXPECT_EQ(wide[4].cls, TickClass::half);
+    EXPECT_EQ(wide[1].cls, TickClass::minor);
+    EXPECT_TRUE(timeTicks(NAN).empty());
+}
+
+TEST(TimelineGeometry, ThresholdLabelAndNowMarker)
+{
+    EXPECT_EQ(autoTrackLabel(0.5), std::nullopt);
+    EXPECT_EQ(autoTrackLabel(0.6), "AUTO \u2265 0\u00B0");
+    EXPECT_EQ(autoTrackLabel(5.0), "AUTO \u2265 5\u00B0");
+    EXPECT_EQ(autoTrackLabel(10.7), "AUTO \u2265 10\u00B0");
+    EXPECT_EQ(autoTrackLabel(NAN), std::nullopt);
+
+    const Date start = at(0.0);
+    EXPECT_EQ(nowMarkerX(at(0.0), start, 3600.0, 360.0), 0.0);
+    EXPECT_EQ(nowMarkerX(at(3600.0), start, 3600.0, 360.0), 360.0);
+    EXPECT_EQ(nowMarkerX(at(-1.0), start, 3600.0, 360.0), std::nullopt);
+    EXPECT_EQ(nowMarkerX(at(3601.0), start, 3600.0, 360.0), std::nullopt);
+}
+
+TEST(TimelineGeometry, PassIdentifiers)
+{
+    constexpr double ref = 978307200.0; // 2001-01-01 UTC
+    EXPECT_EQ(passIdentifier(7, at(ref + 12.0)), "7_12.0");
+    EXPECT_EQ(passIdentifier(7, at(ref + 12.5)), "7_12.5");
+    EXPECT_EQ(passIdentifier(-1, at(ref + 12.0)), "-1_12.0");
+    EXPECT_NE(passIdentifier(25544, at(ref + 600.0)), passIdentifier(43017, at(ref + 600.0)));
+}
+
+TEST(TimelineGeometry, CurvePointsAndCulling)
+{
+    const Date start = at(0.0);
+    const double total = 3600.0; // 3600 s across 360 points: 10 s a point
+    const double width = 360.0;
+    struct Case {
+        double rise;
+        double duration;
+        bool drawn;
+    } cases[] = {
+        {-600.0, 600.0, true},   // sets exactly at the left edge
+        {3600.0, 600.0, true},   // rises exactly at the right edge
+        {-601.0, 600.0, false},  // sets before the left edge
+        {3601.0, 600.0, false},  // rises after the right edge
+        {100.0, 9.0, false},     // under one point wide
+        {100.0, 10.0, true},
+    };
+    for (const Case& c : cases) {
+        const auto points = passCurvePoints(makePass(at(c.rise), c.duration, 40.0), start, total,
+                                            width, 8.0, 200.0);
+        EXPECT_EQ(!points.empty(), c.drawn) << c.rise << " " << c.duration;
+    }
+
+    // Horizon, every sample (negative elevations on the horizon), horizon.
+    PredictedPass pass = makePass(at(600.0), 600.0, 90.0, 0.0, 180.0, 3);
+    pass.trackPoints[0].elevation = -2.0;
+    auto points = passCurvePoints(pass, start, total, width, 8.0, 180.0);
+    ASSERT_EQ(points.size(), 5u);
+    EXPECT_EQ(points[0], (CurvePoint{60.0, 188.0}));
+    EXPECT_EQ(points[1], (CurvePoint{60.0, 188.0}));
+    EXPECT_EQ(points[2], (CurvePoint{90.0, 8.0}));
+    EXPECT_EQ(points[4], (CurvePoint{120.0, 188.0}));
+
+    // Fewer than two samples: the triangle rise, peak, set.
+    for (int samples : {0, 1}) {
+        points = passCurvePoints(makePass(at(600.0), 600.0, 45.0, 0.0, 180.0, samples), start,
+                                 total, width, 8.0, 180.0);
+        ASSERT_EQ(points.size(), 3u) << samples;
+        EXPECT_EQ(points[1], (CurvePoint{90.0, 98.0}));
+    }
+    // A zero-second window draws nothing rather than NaN paths.
+    EXPECT_TRUE(passCurvePoints(pass, start, 0.0, width, 8.0, 180.0).empty());
+}
+
+TEST(TimelineGeometry, CurveStyleAndLabel)
+{
+    struct Case {
+        double maxEl;
+        bool selected;
+        bool hovered;
+        double fill;
+        double outline;
+        double width;
+    } cases[] = {
+        {0.0, false, false, 0.18, 0.5, 1.0},  {45.0, false, false, 0.32, 0.7, 1.0},
+        {90.0, false, false, 0.46, 0.9, 1.0}, {95.0, false, false, 0.46, 0.9, 1.0},
+        {10.0, true, false, 0.55, 0.5 + 0.4 * 10.0 / 90.0, 2.0},
+        {10.0, false, true, 0.5, 0.5 + 0.4 * 10.0 / 90.0, 1.5},
+        {10.0, true, true, 0.55, 0.5 + 0.4 * 10.0 / 90.0, 2.0},
+    };
+    for (const Case& c : cases) {
+        const CurveStyle s = passCurveStyle(c.maxEl, c.selected, c.hovered);
+        EXPECT_NEAR(s.fillOpacity, c.fill, 1e-12) << c.maxEl;
+        EXPECT_NEAR(s.outlineOpacity, c.outline, 1e-12) << c.maxEl;
+        EXPECT_DOUBLE_EQ(s.outlineWidth, c.width) << c.maxEl;
+    }
+    EXPECT_EQ(passLabelPointSize(81.0), 10.0);
+    EXPECT_EQ(passLabelPointSize(80.0), 9.0);
+    EXPECT_EQ(passLabelPointSize(41.0), 9.0);
+    EXPECT_EQ(passLabelPointSize(40.0), 7.0);
+    EXPECT_DOUBLE_EQ(passLabelCenterY(90.0, 8.0, 200.0), 10.0);
+    EXPECT_DOUBLE_EQ(passLabelCenterY(45.0, 8.0, 200.0), 108.0 - 12.0);
+}
+
+TEST(TimelineGeometry, TapPicksTheHighestPassUnderTheTime)
+{
+    const Date start = at(0.0);
+    auto a = makeFavourite("A", 1, {makePass(at(0.0), 1200.0, 30.0), makePass(at(5000.0), 600.0, 10.0)});
+    auto b = makeFavourite("B", 2, {makePass(at(600.0), 1200.0, 50.0)});
+    auto c = makeFavourite("C", 3, {makePass(at(600.0), 1200.0, 50.0)});
+    const std::vector<std::shared_ptr<Satellite>> favs{a, b, c};
+    // 3600 s over 360 points.
+    struct Case {
+        double x;
+        std::int64_t sat;
+        double rise;
+    } cases[] = {
+        {30.0, 1, 0.0},     // only A is up
+        {90.0, 2, 600.0},   // A and B/C overlap: higher wins, B before C at equal maxima
+        {120.0, 2, 600.0},  // A's set instant, inside B's span: B is higher
+        {505.0, 1, 5000.0}, // beyond the width still hits by x
+    };
+    for (const Case& cs : cases) {
+        auto hit = hitTestPass(favs, start, 3600.0, 360.0, cs.x);
+        ASSERT_TRUE(hit.has_value()) << cs.x;
+        EXPECT_EQ(hit->first->id, cs.sat) << cs.x;
+        EXPECT_EQ(hit->second.riseTime, at(cs.rise)) << cs.x;
+    }
+    EXPECT_FALSE(hitTestPass(favs, start, 3600.0, 360.0, 300.0).has_value());
+    EXPECT_FALSE(hitTestPass({}, start, 3600.0, 360.0, 30.0).has_value());
+
+    const auto order = passesInPaintOrder(favs);
+    ASSERT_EQ(order.size(), 4u);
+    EXPECT_EQ(order.front().second.maxElevation, 10.0);
+    EXPECT_EQ(order.back().second.maxElevation, 50.0);
+}
+
+} // namespace
+} // namespace zelvane::test

@@ -1,0 +1,192 @@
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+#include <QWheelEvent>
+
+#include "tests/ui/passes/timeline_fixture.h"
+#include "ui/passes/favourites_panel.h"
+#include "ui/passes/zoz_adeza_chart.h"
+#include "ui/passes/zoz_adeza_view.h"
+
+namespace zelvane::test {
+namespace {
+
+class ZozAdezaTest : public TimelineTest {
+protected:
+    void SetUp() override
+    {
+        TimelineTest::SetUp();
+        state->setTimelineHoursVisible(12.0);
+        state->setTimelineStartTime(now.addingTimeInterval(-3600.0));
+    }
+
+    void click(ZozAdezaView& view, const char* name)
+    {
+        auto* button = view.findChild<QAbstractButton*>(name);
+        ASSERT_NE(button, nullptr) << name;
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+
+    QString hoursText(ZozAdezaView& view)
+    {
+        settle();
+        return view.findChild<QLabel*>("hoursLabel")->text();
+    }
+
+    void wheel(QWidget* target, QPoint pos, int angle)
+    {
+        QWheelEvent event(QPointF(pos), target->mapToGlobal(QPointF(pos)), QPoint(),
+                          QPoint(0, angle), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                          false);
+        QApplication::sendEvent(target, &event);
+    }
+};
+
+TEST_F(ZozAdezaTest, ZoomButtonsStepOneHourWithinLimits)
+{
+    ZozAdezaView view(state);
+    view.show();
+    const Date start = state->timelineStartTime();
+    EXPECT_EQ(hoursText(view), "12h");
+    struct Case {
+        double from;
+        const char* button;
+        double to;
+        const char* label;
+    } cases[] = {{12.0, "zoomInButton", 11.0, "11h"}, {2.0, "zoomInButton", 2.0, "2h"},
+                 {2.4, "zoomInButton", 2.0, "2h"},    {48.0, "zoomOutButton", 48.0, "48h"},
+                 {47.6, "zoomOutButton", 48.0, "48h"}, {7.3, "zoomOutButton", 8.3, "8h"}};
+    for (const Case& c : cases) {
+        state->setTimelineHoursVisible(c.from);
+        click(view, c.button);
+        EXPECT_NEAR(state->timelineHoursVisible(), c.to, 1e-12) << c.from;
+        EXPECT_EQ(hoursText(view), c.label) << c.from;
+    }
+    EXPECT_EQ(state->timelineStartTime(), start); // the left edge stays
+}
+
+TEST_F(ZozAdezaTest, NowButtonPutsThePresentAQuarterIn)
+{
+    ZozAdezaView view(state);
+    view.show();
+    click(view, "nowButton");
+    EXPECT_EQ(state->timelineStartTime(), now.addingTimeInterval(-3 * 3600.0));
+    state->setTimelineHoursVisible(2.0);
+    click(view, "nowButton");
+    EXPECT_EQ(state->timelineStartTime(), now.addingTimeInterval(-1800.0));
+    EXPECT_EQ(state->timelineHoursVisible(), 2.0);
+}
+
+TEST_F(ZozAdezaTest, FavouritesToggleIsRememberedAndCountsIds)
+{
+    state->setSelectedSatelliteIds({1, 2, 99999});
+    {
+        ZozAdezaView view(state);
+        view.show();
+        settle();
+        EXPECT_TRUE(view.favouritesPanel()->isHidden());
+        EXPECT_TRUE(view.findChild<QPushButton*>("favoritesToggle")->text().endsWith("FAVORITES (3)"));
+        click(view, "favoritesToggle");
+        EXPECT_FALSE(view.favouritesPanel()->isHidden());
+        EXPECT_EQ(platform::SettingsStore::standard().boolValue("zozAdezaShowFavorites"), true);
+    }
+    ZozAdezaView again(state);
+    EXPECT_TRUE(again.showSatSelector());
+    EXPECT_FALSE(again.favouritesPanel()->isHidden());
+}
+
+TEST_F(ZozAdezaTest, ChartClickSelectsDragPansWheelZooms)
+{
+    // 12 h over 720 points: one point a minute, the left edge an hour ago.
+    auto low = makeFavourite("LOW", 1, {makePass(now, 1200.0, 20.0)},
+                             {downlink(145.8e6)});
+    auto high = makeFavourite("HIGH", 2, {makePass(now.addingTimeInterval(600.0), 1200.0, 60.0)});
+    setCatalogue({low, high});
+    ZozAdezaView view(state);
+    view.resize(720, 300);
+    view.show();
+    settle();
+    ZozAdezaChart* chart = view.chart();
+    ASSERT_EQ(chart->width(), 720);
+    const int y = 150;
+
+    // 65 min in: only LOW is up. 75 min: both, HIGH is higher.
+    QTest::mouseClick(chart, Qt::LeftButton, {}, QPoint(65, y));
+    ASSERT_TRUE(state->selectedPass().has_value());
+    EXPECT_EQ(state->selectedPass()->satellite, low);
+    ASSERT_TRUE(state->selectedTransmitter().has_value());
+    EXPECT_EQ(state->selectedTransmitter()->freq, 145.8e6);
+    QTest::mouseClick(chart, Qt::LeftButton, {}, QPoint(75, y));
+    EXPECT_EQ(state->selectedPass()->satellite, high);
+    EXPECT_FALSE(state->selectedTransmitter().has_value()); // no transmitters
+    // Where nothing is up, a click changes nothing.
+    QTest::mouseClick(chart, Qt::LeftButton, {}, QPoint(400, y));
+    EXPECT_EQ(state->selectedPass()->satellite, high);
+
+    // A move under 5 points is no drag; a 120-point drag right goes 2 h back.
+    const Date start = state->timelineStartTime();
+    QTest::mousePress(chart, Qt::LeftButton, {}, QPoint(300, y));
+    QTest::mouseMove(chart, QPoint(303, y));
+    EXPECT_EQ(state->timelineStartTime(), start);
+    QTest::mouseMove(chart, QPoint(420, y + 30));
+    EXPECT_EQ(state->timelineStartTime(), start.addingTimeInterval(-2 * 3600.0));
+    QTest::mouseRelease(chart, Qt::LeftButton, {}, QPoint(420, y + 30));
+    EXPECT_EQ(state->selectedPass()->satellite, high); // a drag is not a click
+    EXPECT_EQ(state->timelineHoursVisible(), 12.0);
+
+    // Three wheel notches up widen by one hour; a notch down then leaves a remainder.
+    for (int i = 0; i < 3; ++i) {
+        wheel(chart, QPoint(300, y), 120);
+    }
+    EXPECT_EQ(state->timelineHoursVisible(), 13.0);
+    wheel(chart, QPoint(300, y), -120);
+    EXPECT_EQ(state->timelineHoursVisible(), 13.0);
+    EXPECT_EQ(chart->scrollAccumulator().sum(), -1.0);
+    state->setTimelineHoursVisible(48.0);
+    chart->applyScrollDelta(10.0);
+    EXPECT_EQ(state->timelineHoursVisible(), 48.0);
+    EXPECT_EQ(chart->scrollAccumulator().sum(), 0.0);
+    chart->applyPinch(0.4);
+    EXPECT_EQ(state->timelineHoursVisible(), 30.0);
+}
+
+TEST_F(ZozAdezaTest, HoverReportsThePassUnderThePointer)
+{
+    auto sat = makeFavourite("LOW", 1, {makePass(now, 1200.0, 20.0)});
+    setCatalogue({sat});
+    ZozAdezaView view(state);
+    view.resize(720, 300);
+    view.show();
+    settle();
+    QTest::mouseMove(view.chart(), QPoint(65, 150));
+    EXPECT_TRUE(waitUntil([&] { return view.chart()->hoveredPassId().has_value(); }));
+    QTest::mouseMove(view.chart(), QPoint(500, 150));
+    EXPECT_TRUE(waitUntil([&] { return !view.chart()->hoveredPassId().has_value(); }));
+}
+
+TEST_F(ZozAdezaTest, RenderForALook)
+{
+    auto iss = makeFavourite("ISS (ZARYA)", 25544,
+                             {makePass(now.addingTimeInterval(1800.0), 600.0, 72.0, 300, 120, 11),
+                              makePass(now.addingTimeInterval(7200.0), 540.0, 18.0, 200, 80, 10)});
+    auto ao = makeFavourite("AO-91", 43017,
+                            {makePass(now.addingTimeInterval(2000.0), 720.0, 35.0, 10, 170, 12),
+                             makePass(now.addingTimeInterval(-900.0), 600.0, 8.0, 10, 90, 8)},
+                            {downlink(145.96e6)});
+    ao->sources = {"amateur"};
+    setCatalogue({ao, iss});
+    state->setSelectedPass(PassInfo(iss, iss->passes[0], std::nullopt));
+    state->setTimelineHoursVisible(4.0);
+    ZozAdezaView view(state);
+    view.setShowSatSelector(true);
+    view.resize(900, 520);
+    view.show();
+    settle();
+    EXPECT_TRUE(view.grab().save("/tmp/zelvane_zozadeza.png"));
+}
+
+} // namespace
+} // namespace zelvane::test
