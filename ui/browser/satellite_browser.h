@@ -10,6 +10,8 @@
 #include <QWidget>
 
 #include "ui/browser/browser_model.h"
+#include "ui/browser/satellite_detail_view.h"
+#include "ui/browser/tle_import_sheet.h"
 
 class QLabel;
 class QLineEdit;
@@ -22,8 +24,6 @@ namespace zelvane {
 
 class AppState;
 class Satellite;
-class SatelliteDetailView;
-class TLEImportSheet;
 
 // The catalogue browser window's content: a search field, the catalogue in
 // collapsible category groups with add/remove check boxes, the tracked list,
