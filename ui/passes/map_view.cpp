@@ -1,14 +1,679 @@
 #include "ui/passes/map_view.h"
 
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QEasingCurve>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QSlider>
+#include <QTimer>
+#include <QToolButton>
+#include <QVariantAnimation>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+
+#include "catalog/color_palette.h"
+#include "catalog/satellite.h"
+#include "platform/settings_store.h"
 #include "state/app_state.h"
+#include "ui/passes/world_map_data.h"
 
 namespace zelvane {
+
+namespace {
+
+constexpr const char* kStyleKey = "mapStyle";
+constexpr const char* kTrackHoursKey = "mapTrackHours";
+
+struct StyleColors {
+    QColor ocean;
+    QColor land;
+    QColor coast;
+    QColor border;  // invalid: no borders
+    QColor graticule;
+    QColor titleText;
+    QColor titleHalo;
+};
+
+StyleColors colorsFor(MapStyle style)
+{
+    switch (style) {
+    case MapStyle::standard:
+        return {QColor(170, 205, 233), QColor(242, 239, 228), QColor(120, 140, 160),
+                QColor(150, 140, 150), QColor(255, 255, 255, 90), QColor(30, 30, 30),
+                QColor(255, 255, 255, 220)};
+    case MapStyle::imagery:
+        return {QColor(12, 30, 58), QColor(58, 84, 52), QColor(90, 110, 80), QColor(),
+                QColor(255, 255, 255, 0), QColor(245, 245, 245), QColor(0, 0, 0, 200)};
+    case MapStyle::hybrid:
+        return {QColor(12, 30, 58), QColor(58, 84, 52), QColor(90, 110, 80),
+                QColor(235, 215, 120, 200), QColor(255, 255, 255, 45), QColor(245, 245, 245),
+                QColor(0, 0, 0, 200)};
+    }
+    return colorsFor(MapStyle::imagery);
+}
+
+QColor withAlpha(QColor color, double alpha)
+{
+    color.setAlphaF(static_cast<float>(std::clamp(alpha, 0.0, 1.0)));
+    return color;
+}
+
+QColor satelliteColor(std::int64_t id)
+{
+    const SRGBColor c = SatelliteColorPalette::color(id);
+    return QColor::fromRgbF(static_cast<float>(c.red), static_cast<float>(c.green),
+                            static_cast<float>(c.blue), static_cast<float>(c.alpha));
+}
+
+// The shipped outlines as paths in (longitude, −latitude) units, built once.
+const QPainterPath& landPath()
+{
+    static const QPainterPath path = [] {
+        QPainterPath p;
+        p.setFillRule(Qt::OddEvenFill);
+        for (const auto& ring : WorldMapData::shared().land) {
+            p.moveTo(ring.front().lon, -ring.front().lat);
+            for (std::size_t i = 1; i < ring.size(); ++i) {
+                p.lineTo(ring[i].lon, -ring[i].lat);
+            }
+            p.closeSubpath();
+        }
+        return p;
+    }();
+    return path;
+}
+
+const QPainterPath& borderPath()
+{
+    static const QPainterPath path = [] {
+        QPainterPath p;
+        for (const auto& line : WorldMapData::shared().borders) {
+            p.moveTo(line.front().lon, -line.front().lat);
+            for (std::size_t i = 1; i < line.size(); ++i) {
+                p.lineTo(line[i].lon, -line[i].lat);
+            }
+        }
+        return p;
+    }();
+    return path;
+}
+
+QPainterPath polylines(const std::vector<std::vector<MapPoint>>& runs, std::size_t minPoints)
+{
+    QPainterPath p;
+    for (const auto& run : runs) {
+        if (run.size() < minPoints) {
+            continue;
+        }
+        p.moveTo(run.front().lon, -run.front().lat);
+        for (std::size_t i = 1; i < run.size(); ++i) {
+            p.lineTo(run[i].lon, -run[i].lat);
+        }
+    }
+    return p;
+}
+
+QPainterPath polygons(const std::vector<MapRing>& rings)
+{
+    QPainterPath p;
+    p.setFillRule(Qt::WindingFill);
+    for (const auto& ring : rings) {
+        if (ring.size() < 3) {
+            continue;
+        }
+        p.moveTo(ring.front().lon, -ring.front().lat);
+        for (std::size_t i = 1; i < ring.size(); ++i) {
+            p.lineTo(ring[i].lon, -ring[i].lat);
+        }
+        p.closeSubpath();
+    }
+    return p;
+}
+
+QPen cosmeticPen(const QColor& color, double width, Qt::PenCapStyle cap,
+                 std::optional<double> dash = std::nullopt)
+{
+    QPen pen(color, width, Qt::SolidLine, cap, Qt::MiterJoin);
+    pen.setMiterLimit(10);
+    pen.setCosmetic(true);
+    if (dash) {
+        // Dash lengths are given in pen widths.
+        pen.setDashPattern({*dash / width, *dash / width});
+        pen.setDashOffset(0);
+    }
+    return pen;
+}
+
+// Small glyphs standing in for the map's symbol images.
+void drawAntennaGlyph(QPainter& p, QPointF c, const QColor& color)
+{
+    p.setPen(QPen(color, 1.4, Qt::SolidLine, Qt::RoundCap));
+    p.setBrush(Qt::NoBrush);
+    p.drawLine(c + QPointF(0, -1), c + QPointF(0, 5));
+    p.drawEllipse(c + QPointF(0, -1.5), 1.2, 1.2);
+    for (double r : {3.5, 6.0}) {
+        const QRectF box(c.x() - r, c.y() - 1.5 - r, 2 * r, 2 * r);
+        p.drawArc(box, 135 * 16, 90 * 16);
+        p.drawArc(box, -45 * 16, 90 * 16);
+    }
+}
+
+void drawPinGlyph(QPainter& p, QPointF c, const QColor& color)
+{
+    p.setPen(QPen(color, 1.4, Qt::SolidLine, Qt::RoundCap));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(c + QPointF(0, -2.5), 2.3, 2.3);
+    p.drawLine(c + QPointF(0, -0.2), c + QPointF(0, 3.5));
+    p.drawEllipse(c + QPointF(0, 3.8), 4.5, 1.4);
+}
+
+void drawSatelliteGlyph(QPainter& p, QPointF c)
+{
+    p.setPen(QPen(Qt::white, 1.0));
+    p.setBrush(Qt::white);
+    p.save();
+    p.translate(c);
+    p.rotate(-45);
+    p.drawRect(QRectF(-1.5, -1.5, 3, 3));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRectF(-5.5, -1.2, 3, 2.4));
+    p.drawRect(QRectF(2.5, -1.2, 3, 2.4));
+    p.restore();
+}
+
+void drawTitle(QPainter& p, QPointF topCenter, const QString& text, const StyleColors& colors)
+{
+    if (text.isEmpty()) {
+        return;
+    }
+    QFont font = p.font();
+    font.setPointSizeF(9);
+    font.setWeight(QFont::DemiBold);
+    const QFontMetricsF metrics(font);
+    const double w = metrics.horizontalAdvance(text);
+    QPainterPath path;
+    path.addText(QPointF(topCenter.x() - w / 2.0, topCenter.y() + metrics.ascent()), font, text);
+    p.setPen(QPen(colors.titleHalo, 3.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(path);
+    p.setPen(Qt::NoPen);
+    p.setBrush(colors.titleText);
+    p.drawPath(path);
+}
+
+double easeInOut(double t)
+{
+    return QEasingCurve(QEasingCurve::InOutQuad).valueForProgress(t);
+}
+
+} // namespace
 
 SatelliteMapView::SatelliteMapView(std::shared_ptr<AppState> state, QWidget* parent)
     : QWidget(parent), state_(std::move(state))
 {
+    setObjectName("satelliteMapView");
+    setMouseTracking(false);
+    setCursor(Qt::OpenHandCursor);
+
+    auto& store = platform::SettingsStore::standard();
+    styleRaw_ = store.stringValue(kStyleKey).value_or("standard");
+    const double hours = store.doubleValue(kTrackHoursKey).value_or(0.0);
+    // A hand-edited value outside the slider's range is read as the nearest
+    // value the slider can show.
+    extendedTrackHours_ = std::isfinite(hours) ? std::clamp(hours, 0.0, 4.0) : 0.0;
+
+    animation_ = new QVariantAnimation(this);
+    animation_->setStartValue(0.0);
+    animation_->setEndValue(1.0);
+    animation_->setDuration(400);
+    connect(animation_, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
+        const double t = easeInOut(value.toDouble());
+        MapCamera c;
+        c.centerLat = animationFrom_.centerLat + (animationTo_.centerLat - animationFrom_.centerLat) * t;
+        // Go the short way round.
+        double dLon = std::fmod(animationTo_.centerLon - animationFrom_.centerLon, 360.0);
+        if (dLon > 180.0) {
+            dLon -= 360.0;
+        } else if (dLon < -180.0) {
+            dLon += 360.0;
+        }
+        c.centerLon = animationFrom_.centerLon + dLon * t;
+        c.distance = animationFrom_.distance + (animationTo_.distance - animationFrom_.distance) * t;
+        camera_ = t >= 1.0 ? animationTo_ : clampCamera(c);
+        update();
+    });
+
+    buildControls();
+
+    tick_ = new QTimer(this);
+    tick_->setInterval(1000);
+    connect(tick_, &QTimer::timeout, this, qOverload<>(&QWidget::update));
+    tick_->start();
+
+    refreshTimer_ = new QTimer(this);
+    refreshTimer_->setSingleShot(true);
+    refreshTimer_->setInterval(0);
+    connect(refreshTimer_, &QTimer::timeout, this, &SatelliteMapView::refresh);
+    if (state_) {
+        stateConnection_ = state_->objectWillChange.connect([this] { scheduleRefresh(); });
+        if (const auto& sel = state_->selectedPass()) {
+            seenRise_ = sel->pass.riseTime;
+        }
+    }
+
+    // What appearing does: the style's camera, then the pass's geometry.
+    fitCameraToPass(false);
+    recomputePassCache();
 }
 
-SatelliteMapView::~SatelliteMapView() = default;
+SatelliteMapView::~SatelliteMapView()
+{
+    if (state_) {
+        state_->objectWillChange.disconnect(stateConnection_);
+    }
+}
+
+void SatelliteMapView::buildControls()
+{
+    controls_ = new QWidget(this);
+    controls_->setObjectName("mapControls");
+    auto* row = new QHBoxLayout(controls_);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(8);
+
+    auto* group = new QFrame(controls_);
+    group->setObjectName("mapTrackSpanGroup");
+    group->setStyleSheet("QFrame#mapTrackSpanGroup { background: rgba(128, 128, 128, 90); "
+                         "border-radius: 4px; }");
+    group->setToolTip(QString::fromUtf8(
+        "Show satellite ground track from (now\u2212X hours) to (now+X hours)"));
+    auto* groupRow = new QHBoxLayout(group);
+    groupRow->setContentsMargins(6, 3, 6, 3);
+    groupRow->setSpacing(4);
+
+    QFont small = font();
+    small.setPointSizeF(9);
+    auto* icon = new QLabel(QString::fromUtf8("\u2194"), group);
+    icon->setFont(small);
+    icon->setForegroundRole(QPalette::PlaceholderText);
+    groupRow->addWidget(icon);
+
+    spanSlider_ = new QSlider(Qt::Horizontal, group);
+    spanSlider_->setObjectName("mapTrackSpanSlider");
+    spanSlider_->setRange(0, 8);  // half hours
+    spanSlider_->setSingleStep(1);
+    spanSlider_->setPageStep(1);
+    spanSlider_->setFixedWidth(100);
+    groupRow->addWidget(spanSlider_);
+
+    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    mono.setPointSizeF(9);
+    spanText_ = new QLabel(group);
+    spanText_->setObjectName("mapTrackSpanText");
+    spanText_->setFont(mono);
+    spanText_->setForegroundRole(QPalette::PlaceholderText);
+    spanText_->setFixedWidth(38);
+    spanText_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    groupRow->addWidget(spanText_);
+    row->addWidget(group);
+
+    auto* picker = new QWidget(controls_);
+    picker->setObjectName("mapStylePicker");
+    picker->setFixedWidth(200);
+    auto* pickerRow = new QHBoxLayout(picker);
+    pickerRow->setContentsMargins(0, 0, 0, 0);
+    pickerRow->setSpacing(0);
+    styleButtons_ = new QButtonGroup(picker);
+    // Not exclusive: a stored name that is no style shows no segment chosen.
+    styleButtons_->setExclusive(false);
+    for (const MapStyle s : kAllMapStyles) {
+        auto* button = new QToolButton(picker);
+        button->setObjectName(QString("mapStyle_") + mapStyleRaw(s));
+        button->setText(mapStyleDisplayName(s));
+        button->setCheckable(true);
+        button->setAutoRaise(false);
+        button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        pickerRow->addWidget(button);
+        styleButtons_->addButton(button);
+        connect(button, &QToolButton::clicked, this, [this, s] { setStyleRaw(mapStyleRaw(s)); });
+    }
+    row->addWidget(picker);
+
+    connect(spanSlider_, &QSlider::valueChanged, this,
+            [this](int halfHours) { setExtendedTrackHours(halfHours / 2.0); });
+    syncControls();
+    placeControls();
+}
+
+void SatelliteMapView::syncControls()
+{
+    const int halfHours = static_cast<int>(std::lround(extendedTrackHours_ * 2.0));
+    if (spanSlider_->value() != halfHours) {
+        const QSignalBlocker block(spanSlider_);
+        spanSlider_->setValue(halfHours);
+    }
+    spanText_->setText(QString::fromStdString(trackSpanText(extendedTrackHours_)));
+    for (QAbstractButton* button : styleButtons_->buttons()) {
+        button->setChecked(button->objectName()
+                           == QString("mapStyle_") + QString::fromStdString(styleRaw_));
+    }
+}
+
+void SatelliteMapView::placeControls()
+{
+    if (!controls_) {
+        return;
+    }
+    controls_->adjustSize();
+    const QSize hint = controls_->sizeHint();
+    controls_->setGeometry(width() - hint.width() - 8, 8, hint.width(), hint.height());
+    controls_->raise();
+}
+
+void SatelliteMapView::setStyleRaw(const std::string& raw)
+{
+    const bool changed = raw != styleRaw_;
+    styleRaw_ = raw;
+    platform::SettingsStore::standard().setString(kStyleKey, raw);
+    syncControls();
+    if (changed) {
+        fitCameraToPass(true);
+    }
+    update();
+}
+
+void SatelliteMapView::setExtendedTrackHours(double hours)
+{
+    if (!std::isfinite(hours)) {
+        return;
+    }
+    // The slider's own steps: 0 to 4 h by half hours.
+    extendedTrackHours_ = std::clamp(std::round(hours * 2.0) / 2.0, 0.0, 4.0);
+    platform::SettingsStore::standard().setDouble(kTrackHoursKey, extendedTrackHours_);
+    syncControls();
+    update();
+}
+
+MapCamera SatelliteMapView::cameraTarget() const
+{
+    return animation_->state() == QAbstractAnimation::Running ? animationTo_ : camera_;
+}
+
+void SatelliteMapView::setCamera(MapCamera camera)
+{
+    animation_->stop();
+    camera_ = clampCamera(camera);
+    update();
+}
+
+void SatelliteMapView::fitCameraToPass(bool animated)
+{
+    const double lon = state_ ? state_->obsLongitude() : 0.0;
+    const MapCamera target = fittedCamera(style(), std::isfinite(lon) ? lon : 0.0);
+    animation_->stop();
+    if (!animated) {
+        camera_ = target;
+        update();
+        return;
+    }
+    animationFrom_ = camera_;
+    animationTo_ = target;
+    animation_->start();
+}
+
+void SatelliteMapView::recomputePassCache()
+{
+    cache_.recompute(state_ ? state_->selectedPass() : std::nullopt);
+    update();
+}
+
+MapPoint SatelliteMapView::observerCoordinate() const
+{
+    if (!state_) {
+        return {};
+    }
+    return {state_->obsLatitude(), state_->obsLongitude()};
+}
+
+std::optional<SubSatellitePoint> SatelliteMapView::currentSubSatellitePoint(Date at) const
+{
+    if (!state_ || !state_->selectedPass() || !state_->selectedPass()->satellite) {
+        return std::nullopt;
+    }
+    return state_->selectedPass()->satellite->currentSubPoint(at);
+}
+
+std::vector<std::vector<MapPoint>> SatelliteMapView::extendedTrackSegments(const Satellite& satellite,
+                                                                          Date now,
+                                                                          double hoursEachSide) const
+{
+    const double span = hoursEachSide * 3600.0;
+    const auto points = groundTrack([&satellite](Date at) { return satellite.currentSubPoint(at); },
+                                    now.addingTimeInterval(-span), now.addingTimeInterval(span),
+                                    extendedTrackStep(hoursEachSide));
+    return splitAtAntimeridian(points);
+}
+
+std::vector<std::vector<MapPoint>> SatelliteMapView::passTrackSegments() const
+{
+    return splitAtAntimeridian(cache_.cachedTrack);
+}
+
+void SatelliteMapView::scheduleRefresh()
+{
+    // The model announces a change before storing it: look once it is stored.
+    refreshTimer_->start();
+}
+
+void SatelliteMapView::refresh()
+{
+    std::optional<Date> rise;
+    if (state_ && state_->selectedPass()) {
+        rise = state_->selectedPass()->pass.riseTime;
+    }
+    if (rise != seenRise_) {
+        seenRise_ = rise;
+        recomputePassCache();
+    }
+    update();
+}
+
+void SatelliteMapView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    placeControls();
+}
+
+void SatelliteMapView::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const StyleColors colors = colorsFor(style());
+    const QSizeF size(width(), height());
+    const MapProjection projection(size, camera_);
+    const double ppd = projection.pixelsPerDegree();
+
+    p.fillRect(rect(), palette().color(QPalette::Window).darker(115));
+
+    const Date now = Date::now();
+    std::shared_ptr<Satellite> satellite;
+    if (state_ && state_->selectedPass()) {
+        satellite = state_->selectedPass()->satellite;
+    }
+    const std::optional<SubSatellitePoint> live =
+        satellite ? satellite->currentSubPoint(now) : std::nullopt;
+
+    // Geometry of this frame, in (longitude, −latitude) units.
+    QPainterPath coverageFill, coverageArcs, extended, track, footFill, footArcs;
+    if (satellite) {
+        coverageFill = polygons(cache_.cachedCoverageFills);
+        coverageArcs = polylines(cache_.cachedCoverageArcs, 2);
+        if (extendedTrackHours_ > 0.0) {
+            extended = polylines(extendedTrackSegments(*satellite, now, extendedTrackHours_), 2);
+        }
+        if (cache_.cachedTrack.size() >= 2) {
+            track = polylines(passTrackSegments(), 2);
+        }
+        if (live) {
+            const MapRing ring = footprintPolygon(*live, 72);
+            footFill = polygons(splitPolygonAtAntimeridian(ring));
+            footArcs = polylines(splitPolygonArcsAtAntimeridian(ring), 2);
+        }
+    }
+    const QColor satColor = satellite ? satelliteColor(satellite->id) : QColor();
+    const QColor gold = QColor::fromRgbF(1.0f, 0.85f, 0.25f);
+
+    const auto offsets = projection.worldOffsets(kLandEastOverhang);
+    for (const double offset : offsets) {
+        const QPointF origin = projection.toScreen(0.0, offset);
+        p.setTransform(QTransform(ppd, 0, 0, ppd, origin.x(), origin.y()));
+
+        p.setPen(Qt::NoPen);
+        p.setBrush(colors.ocean);
+        p.drawRect(QRectF(-180.0, -90.0, 360.0, 180.0));
+        p.setBrush(colors.land);
+        p.setPen(cosmeticPen(colors.coast, 0.6, Qt::RoundCap));
+        p.drawPath(landPath());
+        if (colors.border.isValid()) {
+            p.setPen(cosmeticPen(colors.border, 0.6, Qt::RoundCap));
+            p.setBrush(Qt::NoBrush);
+            p.drawPath(borderPath());
+        }
+        if (colors.graticule.alpha() > 0) {
+            p.setPen(cosmeticPen(colors.graticule, 0.5, Qt::FlatCap));
+            for (int lon = -150; lon <= 150; lon += 30) {
+                p.drawLine(QPointF(lon, -90), QPointF(lon, 90));
+            }
+            for (int lat = -60; lat <= 60; lat += 30) {
+                p.drawLine(QPointF(-180, -lat), QPointF(180, -lat));
+            }
+        }
+
+        if (satellite) {
+            p.setPen(Qt::NoPen);
+            p.setBrush(withAlpha(gold, 0.18));
+            p.drawPath(coverageFill);
+            p.setBrush(Qt::NoBrush);
+            p.setPen(cosmeticPen(withAlpha(gold, 0.9), 1.5, Qt::RoundCap));
+            p.drawPath(coverageArcs);
+            p.setPen(cosmeticPen(withAlpha(Qt::white, 0.85), 1.5, Qt::RoundCap, 4.0));
+            p.drawPath(extended);
+            p.setPen(cosmeticPen(withAlpha(satColor, 0.95), 2.5, Qt::RoundCap));
+            p.drawPath(track);
+            p.setPen(Qt::NoPen);
+            p.setBrush(withAlpha(satColor, 0.08));
+            p.drawPath(footFill);
+            p.setBrush(Qt::NoBrush);
+            p.setPen(cosmeticPen(withAlpha(satColor, 0.9), 1.5, Qt::FlatCap, 3.0));
+            p.drawPath(footArcs);
+        }
+    }
+    p.resetTransform();
+
+    // Markers stand above every line and area, in screen units.
+    for (const double offset : offsets) {
+        if (state_) {
+            const QPointF home = projection.toScreen(state_->obsLatitude(), state_->obsLongitude() + offset);
+            p.setPen(Qt::NoPen);
+            p.setBrush(withAlpha(QColor(Qt::cyan), 0.3));
+            p.drawEllipse(home, 10, 10);
+            drawAntennaGlyph(p, home, QColor(Qt::cyan));
+            const QString title = state_->obsName().empty() ? QStringLiteral("Home")
+                                                            : QString::fromStdString(state_->obsName());
+            drawTitle(p, home + QPointF(0, 12), title, colors);
+            if (state_->obs2Enabled()) {
+                const QColor orange(255, 149, 0);
+                const QPointF site =
+                    projection.toScreen(state_->obs2Latitude(), state_->obs2Longitude() + offset);
+                p.setPen(Qt::NoPen);
+                p.setBrush(withAlpha(orange, 0.3));
+                p.drawEllipse(site, 10, 10);
+                drawPinGlyph(p, site, orange);
+                drawTitle(p, site + QPointF(0, 12), QString::fromStdString(state_->obs2Name()), colors);
+            }
+        }
+        if (satellite && live) {
+            const QPointF at = projection.toScreen(live->latitudeDeg, live->longitudeDeg + offset);
+            p.setPen(Qt::NoPen);
+            p.setBrush(satColor);
+            p.drawEllipse(at, 8, 8);
+            drawSatelliteGlyph(p, at);
+            QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+            mono.setPointSizeF(9);
+            mono.setWeight(QFont::DemiBold);
+            const QFontMetricsF metrics(mono);
+            const QString name = QString::fromStdString(satellite->name);
+            const QRectF box(at.x() - metrics.horizontalAdvance(name) / 2.0 - 4, at.y() + 10,
+                             metrics.horizontalAdvance(name) + 8, metrics.height() + 2);
+            p.setBrush(withAlpha(palette().color(QPalette::Window), 0.75));
+            p.drawRoundedRect(box, 3, 3);
+            p.setFont(mono);
+            p.setPen(palette().color(QPalette::WindowText));
+            p.drawText(box, Qt::AlignCenter, name);
+        }
+    }
+}
+
+void SatelliteMapView::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton) {
+        animation_->stop();
+        dragFrom_ = event->position();
+        dragCamera_ = camera_;
+        setCursor(Qt::ClosedHandCursor);
+    }
+}
+
+void SatelliteMapView::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!dragFrom_) {
+        return;
+    }
+    const double ppd = MapProjection(QSizeF(width(), height()), dragCamera_).pixelsPerDegree();
+    const QPointF d = event->position() - *dragFrom_;
+    MapCamera c = dragCamera_;
+    c.centerLon -= d.x() / ppd;
+    c.centerLat += d.y() / ppd;
+    camera_ = clampCamera(c);
+    update();
+}
+
+void SatelliteMapView::mouseReleaseEvent(QMouseEvent*)
+{
+    dragFrom_.reset();
+    setCursor(Qt::OpenHandCursor);
+}
+
+void SatelliteMapView::wheelEvent(QWheelEvent* event)
+{
+    const double steps = event->angleDelta().y() / 120.0;
+    if (steps == 0.0) {
+        return;
+    }
+    animation_->stop();
+    // Zoom about the pointer: the place under it stays under it.
+    const QSizeF size(width(), height());
+    const MapPoint before = MapProjection(size, camera_).toGeo(event->position());
+    MapCamera c = camera_;
+    c.distance = std::clamp(c.distance * std::pow(0.8, steps), kMinCameraDistance, kMaxCameraDistance);
+    const double ppd = MapProjection(size, c).pixelsPerDegree();
+    c.centerLat = before.lat + (event->position().y() - size.height() / 2.0) / ppd;
+    double lonUnder = before.lon;
+    // Keep the longitude on the same copy of the world as the pointer.
+    const double shown = camera_.centerLon
+        + (event->position().x() - size.width() / 2.0) / MapProjection(size, camera_).pixelsPerDegree();
+    lonUnder += std::round((shown - lonUnder) / 360.0) * 360.0;
+    c.centerLon = lonUnder - (event->position().x() - size.width() / 2.0) / ppd;
+    camera_ = clampCamera(c);
+    update();
+    event->accept();
+}
 
 } // namespace zelvane

@@ -1,0 +1,235 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "tests/ui/passes/map_test_fixture.h"
+#include "ui/passes/map_geometry.h"
+
+namespace zelvane {
+namespace {
+
+std::vector<SubSatellitePoint> atLongitudes(const std::vector<double>& lons)
+{
+    std::vector<SubSatellitePoint> out;
+    for (const double lon : lons) {
+        out.push_back({10.0, lon, 400.0});
+    }
+    return out;
+}
+
+std::vector<std::vector<double>> runLongitudes(const std::vector<std::vector<MapPoint>>& runs)
+{
+    std::vector<std::vector<double>> out;
+    for (const auto& run : runs) {
+        out.emplace_back();
+        for (const auto& p : run) {
+            out.back().push_back(p.lon);
+        }
+    }
+    return out;
+}
+
+TEST(MapGeometry, TrackIsCutOnlyWhereLongitudeJumpsMoreThanHalfTheWorld)
+{
+    struct Case {
+        std::vector<double> lons;
+        std::vector<std::vector<double>> runs;
+    };
+    const Case cases[] = {
+        {{170, 175, -178, -170}, {{170, 175}, {-178, -170}}},
+        {{179, -179}, {{179}, {-179}}},
+        {{50}, {}},
+        {{}, {}},
+        {{-90, 90}, {{-90, 90}}},             // exactly 180: not a crossing
+        {{-179, 179, -179}, {{-179}, {179}, {-179}}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(runLongitudes(splitAtAntimeridian(atLongitudes(c.lons))), c.runs)
+            << "first longitude " << (c.lons.empty() ? 0.0 : c.lons.front());
+    }
+    // Latitudes travel with their points.
+    const auto runs = splitAtAntimeridian({{1, 179, 0}, {2, -179, 0}});
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[1].front(), (MapPoint{2, -179}));
+}
+
+TEST(MapGeometry, ProjectionIsLinearInLatitudeAndLongitude)
+{
+    // 720 × 360 at the whole-world distance: 2 px per degree.
+    const MapProjection proj(QSizeF(720, 360), {0.0, -84.0, kWholeWorldDistance});
+    EXPECT_DOUBLE_EQ(proj.pixelsPerDegree(), 2.0);
+    struct Case {
+        double lat, lon, x, y;
+    };
+    const Case cases[] = {
+        {0, -84, 360, 180},
+        {90, -84, 360, 0},
+        {-90, -84, 360, 360},
+        {0, 96, 720, 180},      // half a world east is the right edge
+        {45, -129, 270, 90},
+    };
+    for (const auto& c : cases) {
+        const QPointF p = proj.toScreen(c.lat, c.lon);
+        EXPECT_NEAR(p.x(), c.x, 1e-9) << c.lat << "," << c.lon;
+        EXPECT_NEAR(p.y(), c.y, 1e-9) << c.lat << "," << c.lon;
+        const MapPoint back = proj.toGeo(p);
+        EXPECT_NEAR(back.lat, c.lat, 1e-9);
+        // Back on the map's own longitude range.
+        EXPECT_NEAR(std::remainder(back.lon - c.lon, 360.0), 0.0, 1e-9);
+        EXPECT_GE(back.lon, -180.0);
+        EXPECT_LT(back.lon, 180.0);
+    }
+    // Half the distance doubles the scale; the view's shorter fit decides.
+    EXPECT_DOUBLE_EQ(MapProjection(QSizeF(720, 360), {0, 0, kWholeWorldDistance / 2}).pixelsPerDegree(), 4.0);
+    EXPECT_DOUBLE_EQ(MapProjection(QSizeF(720, 900), {0, 0, kWholeWorldDistance}).pixelsPerDegree(), 2.0);
+    EXPECT_DOUBLE_EQ(MapProjection(QSizeF(1000, 180), {0, 0, kWholeWorldDistance}).pixelsPerDegree(), 1.0);
+}
+
+TEST(MapGeometry, WorldCopiesCoverAViewThatStraddlesTheAntimeridian)
+{
+    struct Case {
+        double centerLon;
+        double distance;
+        std::vector<double> offsets;
+    };
+    const Case cases[] = {
+        {0, kWholeWorldDistance, {0}},
+        {-84, kWholeWorldDistance, {-360, 0}},       // view spans -264..96
+        {170, kWholeWorldDistance / 4, {0, 360}},     // view spans 125..215
+        {-20, kWholeWorldDistance / 4, {0}},
+    };
+    for (const auto& c : cases) {
+        const MapProjection proj(QSizeF(720, 360), {0, c.centerLon, c.distance});
+        EXPECT_EQ(proj.worldOffsets(), c.offsets) << c.centerLon;
+    }
+    // Land that runs on 20° east of the antimeridian needs the copy to the
+    // west when the view's west edge lies within those 20°.
+    const MapProjection nearEdge(QSizeF(720, 360), {0, -130, kWholeWorldDistance / 4});
+    EXPECT_EQ(nearEdge.worldOffsets(), (std::vector<double>{0}));           // view -175..-85
+    EXPECT_EQ(nearEdge.worldOffsets(20.0), (std::vector<double>{-360, 0}));
+    const MapProjection clear(QSizeF(720, 360), {0, -100, kWholeWorldDistance / 4});
+    EXPECT_EQ(clear.worldOffsets(20.0), (std::vector<double>{0}));          // view -145..-55
+}
+
+TEST(MapGeometry, CameraIsKeptOnTheMapAndWithinZoomLimits)
+{
+    const MapCamera c = clampCamera({95.0, 190.0, 1.0});
+    EXPECT_DOUBLE_EQ(c.centerLat, 90.0);
+    EXPECT_DOUBLE_EQ(c.centerLon, -170.0);
+    EXPECT_DOUBLE_EQ(c.distance, kMinCameraDistance);
+    const MapCamera broken = clampCamera({NAN, INFINITY, NAN});
+    EXPECT_TRUE(std::isfinite(broken.centerLat) && std::isfinite(broken.centerLon)
+                && std::isfinite(broken.distance));
+    EXPECT_DOUBLE_EQ(clampCamera({0, -180, 1e9}).centerLon, -180.0);
+    EXPECT_DOUBLE_EQ(clampCamera({0, -180, 1e9}).distance, kMaxCameraDistance);
+}
+
+TEST(MapGeometry, StylesByStoredNameWithImageryForAnythingElse)
+{
+    EXPECT_EQ(mapStyleFromRaw("standard"), MapStyle::standard);
+    EXPECT_EQ(mapStyleFromRaw("imagery"), MapStyle::imagery);
+    EXPECT_EQ(mapStyleFromRaw("hybrid"), MapStyle::hybrid);
+    EXPECT_EQ(mapStyleFromRaw("Standard"), MapStyle::imagery);
+    EXPECT_EQ(mapStyleFromRaw(""), MapStyle::imagery);
+    EXPECT_STREQ(mapStyleDisplayName(MapStyle::standard), "Map");
+    EXPECT_STREQ(mapStyleDisplayName(MapStyle::imagery), "Satellite");
+    EXPECT_STREQ(mapStyleDisplayName(MapStyle::hybrid), "Hybrid");
+    EXPECT_EQ(fittedCamera(MapStyle::standard, -84.34), (MapCamera{0, -84.34, 50'000'000}));
+    EXPECT_EQ(fittedCamera(MapStyle::imagery, 12.5), (MapCamera{20, 12.5, 30'000'000}));
+    EXPECT_EQ(fittedCamera(MapStyle::hybrid, 12.5), (MapCamera{20, 12.5, 30'000'000}));
+}
+
+TEST(MapGeometry, TrackSpanTextAndExtendedTrackStep)
+{
+    EXPECT_EQ(trackSpanText(0.0), "off");
+    EXPECT_EQ(trackSpanText(0.5), "\u00B10.5h");
+    EXPECT_EQ(trackSpanText(4.0), "\u00B14.0h");
+    EXPECT_DOUBLE_EQ(extendedTrackStep(0.5), 15.0);
+    EXPECT_DOUBLE_EQ(extendedTrackStep(1.0), 18.0);
+    EXPECT_DOUBLE_EQ(extendedTrackStep(4.0), 72.0);
+}
+
+TEST(MapGeometry, FootprintCoverageOnlyBeyondSeventyFiveDegrees)
+{
+    const auto at = [](double lat) { return std::vector<SubSatellitePoint>{{0, 0, 500}, {lat, 10, 500}}; };
+    EXPECT_FALSE(coverageNeedsFootprints(at(75.0)));
+    EXPECT_FALSE(coverageNeedsFootprints(at(-75.0)));
+    EXPECT_TRUE(coverageNeedsFootprints(at(75.01)));
+    EXPECT_TRUE(coverageNeedsFootprints(at(-75.01)));
+    EXPECT_FALSE(coverageNeedsFootprints({}));
+}
+
+using MapPassCacheTest = test::ViewTest;
+
+std::size_t pointCount(const std::vector<MapRing>& rings)
+{
+    std::size_t n = 0;
+    for (const auto& r : rings) {
+        n += r.size();
+    }
+    return n;
+}
+
+TEST_F(MapPassCacheTest, SamplesTheTrackByDurationAndKeysOnTheRiseTime)
+{
+    const auto iss = test::makeIss();
+    MapPassCache cache;
+    const Date rise = test::nearEpoch();
+
+    cache.recompute(PassInfo(iss, test::plainPass(rise, 100.0), std::nullopt));
+    ASSERT_EQ(cache.cachedTrackPassRise, rise);
+    EXPECT_EQ(cache.cachedTrack.size(), 21u);  // every 5 s, both ends
+    EXPECT_FALSE(cache.cachedCoverageFills.empty());
+    EXPECT_FALSE(cache.cachedCoverageArcs.empty());
+
+    cache.recompute(PassInfo(iss, test::plainPass(rise.addingTimeInterval(600), 3000.0), std::nullopt));
+    EXPECT_EQ(cache.cachedTrack.size(), 201u);  // every 15 s
+    // The coverage is sampled every 20 s: its outline goes along both sides
+    // of 151 points plus two caps of 24 steps.
+    EXPECT_GT(pointCount(cache.cachedCoverageArcs), 2u * 151u);
+
+    // The same rise time again, even for another pass value: left as it is.
+    const auto before = cache.cachedTrack.size();
+    cache.recompute(PassInfo(iss, test::plainPass(rise.addingTimeInterval(600), 100.0), std::nullopt));
+    EXPECT_EQ(cache.cachedTrack.size(), before);
+
+    // No selection empties everything; the same pass afterwards is computed anew.
+    cache.recompute(std::nullopt);
+    EXPECT_FALSE(cache.cachedTrackPassRise);
+    EXPECT_TRUE(cache.cachedTrack.empty());
+    EXPECT_TRUE(cache.cachedCoverageFills.empty());
+    EXPECT_TRUE(cache.cachedCoverageArcs.empty());
+    cache.recompute(PassInfo(iss, test::plainPass(rise.addingTimeInterval(600), 100.0), std::nullopt));
+    EXPECT_EQ(cache.cachedTrack.size(), 21u);
+}
+
+TEST_F(MapPassCacheTest, PolarPassIsCoveredByFootprintsWithoutOutline)
+{
+    MapPassCache cache;
+    // Half an orbit of the tilted orbit reaches beyond 75°.
+    cache.recompute(PassInfo(test::makePolar(), test::plainPass(test::nearEpoch(), 3000.0), std::nullopt));
+    ASSERT_EQ(cache.cachedTrack.size(), 201u);
+    EXPECT_TRUE(cache.cachedCoverageArcs.empty());
+    // One footprint of 36 points at every other of the 151 coverage samples,
+    // some cut in two at the antimeridian.
+    EXPECT_GE(cache.cachedCoverageFills.size(), 76u);
+    for (const auto& fill : cache.cachedCoverageFills) {
+        EXPECT_GE(fill.size(), 3u);
+    }
+}
+
+TEST_F(MapPassCacheTest, SatelliteWithoutPositionKeepsTheKeyAndNoGeometry)
+{
+    MapPassCache cache;
+    auto noOrbit = std::make_shared<Satellite>("NO ORBIT", 99999);
+    cache.recompute(PassInfo(noOrbit, test::plainPass(test::nearEpoch(), 600.0), std::nullopt));
+    EXPECT_EQ(cache.cachedTrackPassRise, test::nearEpoch());
+    EXPECT_TRUE(cache.cachedTrack.empty());
+    EXPECT_TRUE(cache.cachedCoverageFills.empty());
+    EXPECT_TRUE(cache.cachedCoverageArcs.empty());
+}
+
+} // namespace
+} // namespace zelvane
