@@ -10,6 +10,14 @@
 
 namespace zelvane {
 
+namespace {
+// The same named colours as the large sky plot.
+const QColor kGray(142, 142, 147);
+const QColor kCyan(50, 173, 230);
+const QColor kGreen(52, 199, 89);
+const QColor kRed(255, 59, 48);
+} // namespace
+
 MiniPolarPlot::MiniPolarPlot(PredictedPass pass, QWidget* parent)
     : QWidget(parent), pass_(std::move(pass))
 {
@@ -38,13 +46,13 @@ void MiniPolarPlot::paintEvent(QPaintEvent*)
     const QPointF c(w / 2.0, h / 2.0);
     const double r = plotRadius(w, h);
 
-    QColor gray(Qt::gray);
+    QColor gray(kGray);
     gray.setAlphaF(0.3);
     p.setPen(QPen(gray, 0.5));
     p.setBrush(Qt::NoBrush);
     p.drawEllipse(c, r, r);
 
-    QColor faint(Qt::gray);
+    QColor faint(kGray);
     faint.setAlphaF(0.15);
     p.setPen(QPen(faint, 0.5));
     p.drawLine(QPointF(c.x(), c.y() - r), QPointF(c.x(), c.y() + r));
@@ -59,13 +67,13 @@ void MiniPolarPlot::paintEvent(QPaintEvent*)
     for (std::size_t i = 1; i < points.size(); ++i) {
         path.lineTo(polarPoint(points[i].azimuth, points[i].elevation, c, r));
     }
-    p.setPen(QPen(QColor(Qt::cyan), 1.5));
+    p.setPen(QPen(kCyan, 1.5));
     p.drawPath(path);
 
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(Qt::green));
+    p.setBrush(kGreen);
     p.drawEllipse(polarPoint(points.front().azimuth, points.front().elevation, c, r), 2.5, 2.5);
-    p.setBrush(QColor(Qt::red));
+    p.setBrush(kRed);
     p.drawEllipse(polarPoint(points.back().azimuth, points.back().elevation, c, r), 2.5, 2.5);
 }
 

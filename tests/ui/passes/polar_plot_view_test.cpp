@@ -1,0 +1,258 @@
+#include <gtest/gtest.h>
+
+#include <QLabel>
+
+#include <cmath>
+
+#include "tests/ui/passes/map_test_fixture.h"
+#include "ui/passes/mini_polar_plot.h"
+#include "ui/passes/polar_geometry.h"
+#include "ui/passes/polar_plot_view.h"
+
+namespace zelvane {
+namespace {
+
+TEST(PolarText, DurationRoundsToWholeSecondsAndDropsThemFromAnHourOn)
+{
+    const std::pair<double, const char*> cases[] = {
+        {0.0, "0m00s"},    {59.5, "1m00s"},     {90.0, "1m30s"},    {3599.4, "59m59s"},
+        {3599.5, "1h00m"}, {7265.0, "2h01m"},   {36000.0, "10h00m"},
+    };
+    for (const auto& [seconds, text] : cases) {
+        EXPECT_EQ(formatHMS(seconds), text) << seconds;
+    }
+}
+
+TEST(PolarText, PhaseAndCountdownAroundRisePeakAndSet)
+{
+    const Date rise = test::nearEpoch();
+    PredictedPass pass = test::plainPass(rise, 600.0);  // peak at +300
+    struct Case {
+        double sinceRise;
+        PassPhase phase;
+        const char* countdown;
+    };
+    const Case cases[] = {
+        {-90.0, PassPhase::beforeAOS, "-1m30s"},
+        {0.0, PassPhase::rising, "+0m00s"},
+        {280.0, PassPhase::rising, "+4m40s"},      // exactly 20 s before the peak
+        {280.1, PassPhase::atTCA, "+4m40s"},       // 19.9 s before
+        {319.9, PassPhase::atTCA, "+5m20s"},
+        {320.0, PassPhase::setting, "+5m20s"},     // exactly 20 s after
+        {600.0, PassPhase::setting, "+10m00s"},    // the set still belongs to the pass
+        {600.001, PassPhase::ended, "ended"},
+    };
+    for (const auto& c : cases) {
+        const Date now = rise.addingTimeInterval(c.sinceRise);
+        EXPECT_EQ(passPhase(now, pass), c.phase) << c.sinceRise;
+        EXPECT_EQ(passCountdown(now, pass), c.countdown) << c.sinceRise;
+    }
+    // A pass that lies wholly within 20 s of its peak is at its peak throughout.
+    PredictedPass brief = test::plainPass(rise, 30.0);
+    EXPECT_EQ(passPhase(rise, brief), PassPhase::atTCA);
+    EXPECT_EQ(passPhase(brief.setTime, brief), PassPhase::atTCA);
+
+    EXPECT_EQ(passPhaseLabel(PassPhase::beforeAOS), "waiting");
+    EXPECT_EQ(passPhaseLabel(PassPhase::rising), "\u2191 RISING");
+    EXPECT_EQ(passPhaseLabel(PassPhase::atTCA), "\u2605 AT TCA");
+    EXPECT_EQ(passPhaseLabel(PassPhase::setting), "\u2193 SETTING");
+    EXPECT_EQ(passPhaseLabel(PassPhase::ended), "ended");
+}
+
+TEST(PolarText, LiveValuesArePaddedToFixedWidths)
+{
+    EXPECT_EQ(formatAngle(5.5), "  5.500\u00B0");
+    EXPECT_EQ(formatAngle(359.9996), "360.000\u00B0");
+    EXPECT_EQ(formatAngle(-1.25), " -1.250\u00B0");
+    EXPECT_EQ(formatRange(1234.5), "1234.500 km");
+    EXPECT_EQ(formatRange(512.0), " 512.000 km");
+    EXPECT_EQ(formatVelocity(0.0), "\u2193 0.000 km/s");       // not approaching
+    EXPECT_EQ(formatVelocity(-0.5), "\u2191 0.500 km/s");
+    EXPECT_EQ(formatVelocity(6.25), "\u2193 6.250 km/s");
+    EXPECT_EQ(formatRangeAcceleration(0.0123), "  +12.3 m/s\u00B2");
+    EXPECT_EQ(formatRangeAcceleration(-0.0456), "  -45.6 m/s\u00B2");
+    EXPECT_EQ(formatRangeAcceleration(0.0), "   +0.0 m/s\u00B2");
+}
+
+TEST(PolarGeometry, AzimuthAndElevationMapToThePlotAndBack)
+{
+    const QPointF c(100, 100);
+    const double r = 64;
+    struct Case {
+        double az, el, x, y;
+    };
+    const Case cases[] = {
+        {0, 90, 100, 100},      // zenith at the centre
+        {0, 0, 100, 36},        // north up
+        {90, 0, 164, 100},      // east to the right
+        {180, 45, 100, 132},    // halfway out, south down
+        {270, 30, 100 - 64.0 * 2 / 3, 100},
+        {0, -9, 100, 100 - 70.4},  // below the horizon lands outside
+    };
+    for (const auto& k : cases) {
+        const QPointF p = polarPoint(k.az, k.el, c, r);
+        EXPECT_NEAR(p.x(), k.x, 1e-9) << k.az << "/" << k.el;
+        EXPECT_NEAR(p.y(), k.y, 1e-9) << k.az << "/" << k.el;
+        const AzEl back = polarAzEl(p, c, r);
+        EXPECT_NEAR(back.elevation, k.el, 1e-9);
+        if (k.el < 90) {
+            EXPECT_NEAR(back.azimuth, k.az, 1e-9);
+        }
+    }
+    EXPECT_DOUBLE_EQ(polarPlotRadius(200, 200), 64.0);
+    EXPECT_DOUBLE_EQ(polarPlotRadius(500, 200), 64.0);  // the shorter side decides
+    EXPECT_DOUBLE_EQ(MiniPolarPlot::plotRadius(60, 60), 28.0);
+}
+
+TEST(PolarGeometry, PeakIsTheFirstHighestSample)
+{
+    const auto track = [](std::vector<double> els) {
+        std::vector<PassPoint> out;
+        for (const double el : els) {
+            PassPoint p;
+            p.elevation = el;
+            out.push_back(p);
+        }
+        return out;
+    };
+    EXPECT_EQ(peakIndex(track({10, 30, 30, 20})), 1u);
+    EXPECT_EQ(peakIndex(track({0, 0})), 0u);
+    EXPECT_EQ(peakIndex(track({5, 10, 60})), 2u);
+    EXPECT_FALSE(peakIndex({}));
+}
+
+TEST(PolarGeometry, BeaconPulsesFromTheClockAlone)
+{
+    const auto ripples = beaconRipples(0.0);
+    EXPECT_DOUBLE_EQ(ripples[0].radius, 5.0);
+    EXPECT_NEAR(ripples[1].radius, 5 + 17 * (1 - std::pow(2.0 / 3.0, 1.6)), 1e-12);
+    EXPECT_NEAR(ripples[2].radius, 5 + 17 * (1 - std::pow(1.0 / 3.0, 1.6)), 1e-12);
+    EXPECT_DOUBLE_EQ(ripples[0].opacity, 0.55);
+    EXPECT_NEAR(ripples[1].opacity, 0.55 * 2 / 3, 1e-12);
+    EXPECT_NEAR(ripples[2].opacity, 0.55 / 3, 1e-12);
+    // A third of the way on, each ripple has taken the place of the next.
+    const auto later = beaconRipples(1.0 / 3.0);
+    EXPECT_NEAR(later[0].radius, ripples[1].radius, 1e-12);
+    EXPECT_NEAR(later[2].radius, ripples[0].radius, 1e-9);
+
+    EXPECT_NEAR(beaconPhase(*Date::fromSecondsSince1970(16.4)), 0.25, 1e-9);
+    EXPECT_NEAR(beaconPhase(*Date::fromSecondsSince1970(-0.4)), 0.75, 1e-9);
+
+    EXPECT_FALSE(motionVector({10, 10}, {10.5, 10}));
+    const auto m = motionVector({0, 0}, {3, 4});
+    ASSERT_TRUE(m);
+    EXPECT_NEAR(m->x(), 0.6, 1e-12);
+    EXPECT_NEAR(m->y(), 0.8, 1e-12);
+}
+
+class PolarPlotViewTest : public test::ViewTest {
+protected:
+    static std::vector<std::optional<std::string>> values(const std::vector<PolarPlotView::Row>& rows)
+    {
+        std::vector<std::optional<std::string>> out;
+        for (const auto& r : rows) {
+            out.push_back(r.value);
+        }
+        return out;
+    }
+};
+
+TEST_F(PolarPlotViewTest, NothingToShowGivesDashesEverywhere)
+{
+    PolarPlotView view(state);
+    const auto rows = view.infoRows(Date::now());
+    ASSERT_EQ(rows.size(), 12u);
+    const char* labels[] = {"AOS", "TCA", "LOS", "Dur", "Max", "T", "State",
+                            "AZ",  "EL",  "Rng", "Vel", "V\u0307"};
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(rows[i].label, labels[i]);
+        EXPECT_FALSE(rows[i].value) << labels[i];
+        EXPECT_EQ(view.findChild<QLabel*>(QString("polarValue_%1").arg(i))->text(),
+                  QString::fromUtf8("\u2014"));
+    }
+    EXPECT_FALSE(view.liveAzEl(Date::now()));
+}
+
+TEST_F(PolarPlotViewTest, TrackedSatelliteWithoutPassFillsTheLiveRowsOnly)
+{
+    auto iss = test::makeIss();
+    state->setTrackingSatellite(iss);
+    PolarPlotView view(state);
+    const Date now = Date::now();
+    const auto rows = view.infoRows(now);
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_FALSE(rows[i].value) << rows[i].label;
+    }
+    const auto live = state->cachedObserve(*iss, now, 0.0);
+    ASSERT_TRUE(live);
+    EXPECT_EQ(rows[7].value, formatAngle(live->azimuth));
+    EXPECT_EQ(rows[8].value, formatAngle(live->elevation));
+    EXPECT_EQ(rows[9].value, formatRange(live->range));
+    EXPECT_EQ(rows[10].value, formatVelocity(live->rangeRate));
+    const auto next = state->cachedObserve(*iss, now, 1.0);
+    EXPECT_EQ(rows[11].value, formatRangeAcceleration(next->rangeRate - live->rangeRate));
+}
+
+TEST_F(PolarPlotViewTest, SelectedPassDecidesTheSatelliteAndFillsThePassRows)
+{
+    auto iss = test::makeIss();
+    auto polar = test::makePolar();
+    state->setTrackingSatellite(iss);
+    PolarPlotView view(state);
+    EXPECT_EQ(view.findChild<QLabel*>("polarValue_0")->text(), QString::fromUtf8("\u2014"));
+
+    const Date rise = Date::now().addingTimeInterval(-90);
+    const PassInfo info(polar, test::plainPass(rise, 600), std::nullopt);
+    state->setSelectedPass(info);
+    test::settle();
+
+    const auto rows = view.infoRows(Date::now());
+    EXPECT_EQ(rows[0].value, info.riseTimeLocal() + " local");
+    EXPECT_EQ(rows[1].value, info.peakTimeLocal() + " local");
+    EXPECT_EQ(rows[2].value, info.setTimeLocal() + " local");
+    EXPECT_EQ(rows[3].value, "10m 00s");
+    EXPECT_EQ(rows[4].value, "40.0\u00B0");
+    EXPECT_EQ(rows[5].value, "+1m30s");
+    EXPECT_EQ(rows[6].value, "\u2191 RISING");
+    const auto live = state->cachedObserve(*polar, Date::now(), 0.0);
+    ASSERT_TRUE(live);
+    EXPECT_EQ(rows[7].value, formatAngle(live->azimuth));
+    // What the user sees follows the model after the change.
+    EXPECT_EQ(view.findChild<QLabel*>("polarValue_0")->text().toStdString(), *rows[0].value);
+    EXPECT_EQ(view.findChild<QLabel*>("polarValue_6")->text().toStdString(), *rows[6].value);
+}
+
+TEST_F(PolarPlotViewTest, DrawsTheSkyWithTrackBeaconAndBearingLine)
+{
+    auto iss = test::makeIss();
+    // Stand a few degrees from the point below the satellite so it is high up.
+    const auto below = iss->currentSubPoint(Date::now());
+    ASSERT_TRUE(below);
+    state->setObsLatitude(below->latitudeDeg + 6.0);
+    state->setObsLongitude(below->longitudeDeg - 4.0);
+    state->setPolarBearingLine(true);
+    PredictedPass pass = test::plainPass(Date::now().addingTimeInterval(-200), 600);
+    for (int i = 0; i <= 20; ++i) {
+        PassPoint p;
+        p.azimuth = std::fmod(210.0 + i * 9.0, 360.0);
+        p.elevation = 60.0 * std::sin(i / 20.0 * 3.14159265);
+        pass.trackPoints.push_back(p);
+    }
+    state->setSelectedPass(PassInfo(iss, pass, std::nullopt));
+    PolarPlotView view(state);
+    view.resize(760, 460);
+    const auto live = view.liveAzEl(Date::now());
+    ASSERT_TRUE(live);
+    EXPECT_GT(live->elevation, 0.0);
+    const QImage image = view.grab().toImage();
+    EXPECT_FALSE(image.isNull());
+    if (qEnvironmentVariableIsSet("ZELVANE_SAVE_RENDERS")) {
+        image.save("/tmp/zelvane-polar.png");
+        MiniPolarPlot mini(pass);
+        mini.resize(60, 60);
+        mini.grab().save("/tmp/zelvane-mini-polar.png");
+    }
+}
+
+} // namespace
+} // namespace zelvane
