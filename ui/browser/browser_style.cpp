@@ -65,6 +65,49 @@ QColor withAlpha(QColor color, double alpha)
     return color;
 }
 
+QIcon infoIcon(const QColor& color, int size)
+{
+    QPixmap pixmap(size * 2, size * 2);
+    pixmap.setDevicePixelRatio(2.0);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const double s = size;
+    painter.setPen(QPen(color, s / 12.0));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawEllipse(QRectF(s * 0.08, s * 0.08, s * 0.84, s * 0.84));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(color);
+    painter.drawEllipse(QPointF(s / 2, s * 0.3), s * 0.065, s * 0.065);
+    painter.drawRoundedRect(QRectF(s * 0.44, s * 0.42, s * 0.12, s * 0.34), s * 0.03, s * 0.03);
+    painter.end();
+    return QIcon(pixmap);
+}
+
+SwitchButton::SwitchButton(QWidget* parent) : QAbstractButton(parent)
+{
+    setCheckable(true);
+    setCursor(Qt::PointingHandCursor);
+    setFixedSize(sizeHint());
+}
+
+QSize SwitchButton::sizeHint() const { return QSize(26, 15); }
+
+void SwitchButton::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF track = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    const double radius = track.height() / 2.0;
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(isChecked() ? colors::blue() : withAlpha(colors::gray(), 0.45));
+    painter.drawRoundedRect(track, radius, radius);
+    const double knob = track.height() - 3.0;
+    const double x = isChecked() ? track.right() - 1.5 - knob : track.left() + 1.5;
+    painter.setBrush(Qt::white);
+    painter.drawEllipse(QRectF(x, track.top() + 1.5, knob, knob));
+}
+
 QLabel* makeLabel(const QString& text, const QFont& font, const QColor& color, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);

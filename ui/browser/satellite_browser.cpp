@@ -292,6 +292,7 @@ QWidget* SatelliteBrowser::buildLeftPanel()
 
     auto* header = new QHBoxLayout;
     header->setContentsMargins(10, 4, 10, 4);
+    header->setSpacing(6);
     header->addWidget(makeLabel("AVAILABLE", monoFont(9, QFont::Black), colors::secondary(this)));
     availableCount_ = makeLabel(QString(), monoFont(9), colors::secondary(this));
     availableCount_->setObjectName("availableCount");
@@ -307,6 +308,7 @@ QWidget* SatelliteBrowser::buildLeftPanel()
     groupsScroll_->setObjectName("groups");
     groupsScroll_->setWidgetResizable(true);
     groupsScroll_->setFrameShape(QFrame::NoFrame);
+    groupsScroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     layout->addWidget(groupsScroll_, 1);
     return panel;
 }
@@ -397,11 +399,11 @@ QWidget* SatelliteBrowser::categorySection(const CategoryGroup& group)
         });
         row->addWidget(clear);
     } else if (group.key != "uncategorized" && group.key != "celestial") {
-        auto* toggle = new QCheckBox(header);
+        auto* toggle = new SwitchButton(header);
         toggle->setObjectName("subscribe");
         toggle->setChecked(subscribed);
         toggle->setToolTip(subscribed ? "Unsubscribe (stop downloading)" : "Subscribe (download TLEs)");
-        connect(toggle, &QCheckBox::toggled, this, [this, key, toggle](bool on) {
+        connect(toggle, &SwitchButton::toggled, this, [this, key, toggle](bool on) {
             toggle->setToolTip(on ? "Unsubscribe (stop downloading)" : "Subscribe (download TLEs)");
             if (on) {
                 state_->insertSubscribedCategory(key);
@@ -496,8 +498,8 @@ QWidget* SatelliteBrowser::satRow(const std::shared_ptr<Satellite>& sat)
     auto* info = new QToolButton(row);
     info->setObjectName("info");
     info->setAutoRaise(true);
-    info->setText(QStringLiteral("ⓘ"));
-    info->setFont(plainFont(10));
+    info->setIcon(infoIcon(colors::secondary(this), 14));
+    info->setIconSize(QSize(14, 14));
     info->setToolTip("Show satellite details");
     const std::shared_ptr<Satellite> held = sat;
     connect(info, &QToolButton::clicked, this, [this, held] { showDetail(held); });
@@ -519,6 +521,7 @@ QWidget* SatelliteBrowser::buildRightPanel()
 
     auto* header = new QHBoxLayout;
     header->setContentsMargins(10, 4, 10, 4);
+    header->setSpacing(6);
     header->addWidget(makeLabel("TRACKED", monoFont(9, QFont::Black), colors::secondary(this)));
     trackedCount_ = makeLabel(QString(), monoFont(9), colors::secondary(this));
     trackedCount_->setObjectName("trackedCount");
@@ -534,6 +537,7 @@ QWidget* SatelliteBrowser::buildRightPanel()
     trackedScroll_->setObjectName("tracked");
     trackedScroll_->setWidgetResizable(true);
     trackedScroll_->setFrameShape(QFrame::NoFrame);
+    trackedScroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     layout->addWidget(trackedScroll_, 1);
     layout->addWidget(divider(panel));
 

@@ -71,12 +71,10 @@ QWidget* lineBox(const std::string& line, const QString& objectName)
     auto* label = makeLabel(qs(line), monoFont(10));
     label->setObjectName(objectName);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    label->setContentsMargins(6, 6, 6, 6);
-    label->setAutoFillBackground(true);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::Window, palette.color(QPalette::Base));
-    label->setPalette(palette);
-    label->setStyleSheet("QLabel { border-radius: 4px; }");
+    label->setStyleSheet(QStringLiteral("QLabel { background: %1; border-radius: 4px; padding: 6px; }")
+                             .arg(label->palette().color(QPalette::Base).name()));
+    // A long line is cut at the sheet's edge; selecting still copies all of it.
+    label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     return label;
 }
 
@@ -167,6 +165,7 @@ SatelliteDetailView::SatelliteDetailView(std::shared_ptr<Satellite> satellite, Q
     auto* scroll = new QScrollArea(this);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto* content = new QWidget;
     auto* column = new QVBoxLayout(content);
     column->setContentsMargins(12, 12, 12, 12);

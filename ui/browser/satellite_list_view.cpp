@@ -118,6 +118,7 @@ SatelliteListView::SatelliteListView(std::shared_ptr<AppState> state, QWidget* p
     list_->setObjectName("list");
     list_->setWidgetResizable(true);
     list_->setFrameShape(QFrame::NoFrame);
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     layout->addWidget(list_, 1);
 
     connection_ = state_->objectWillChange.connect([this] { scheduleRefresh(); });
@@ -184,6 +185,8 @@ QWidget* SatelliteListView::presetButton(const QString& title, const QString& ob
     button->setObjectName(objectName);
     button->setFont(monoFont(10));
     button->setAutoDefault(false);
+    // Small controls: as wide as their titles, not the style's minimum.
+    button->setFixedWidth(button->fontMetrics().horizontalAdvance(title) + 16);
     connect(button, &QPushButton::clicked, this, [action = std::move(action)] { action(); });
     return button;
 }
@@ -240,6 +243,7 @@ QWidget* SatelliteListView::row(const std::shared_ptr<Satellite>& sat)
     block->setSpacing(1);
     auto* name = makeLabel(qs(sat->name), monoFont(12, QFont::Medium));
     name->setObjectName("name");
+    name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     block->addWidget(name);
     auto* details = new QHBoxLayout;
     details->setSpacing(8);

@@ -62,12 +62,14 @@ TLEImportSheet::TLEImportSheet(std::shared_ptr<AppState> state, QWidget* parent)
     auto* instructions = new QVBoxLayout;
     instructions->setContentsMargins(12, 10, 12, 0);
     instructions->setSpacing(4);
-    instructions->addWidget(makeLabel(
-        "Paste TLE data below, or click 'Load File…' to open a .txt or .json file.", monoFont(11),
-        colors::secondary(this)));
-    instructions->addWidget(
-        makeLabel("Supports three-line TLE, two-line TLE, CelesTrak JSON, and SatNOGS JSON.",
-                  monoFont(10), withAlpha(colors::secondary(this), 0.55 * 0.7)));
+    for (QLabel* label :
+         {makeLabel("Paste TLE data below, or click 'Load File…' to open a .txt or .json file.",
+                    monoFont(11), colors::secondary(this)),
+          makeLabel("Supports three-line TLE, two-line TLE, CelesTrak JSON, and SatNOGS JSON.",
+                    monoFont(10), withAlpha(colors::secondary(this), 0.55 * 0.7))}) {
+        label->setWordWrap(true);
+        instructions->addWidget(label);
+    }
     layout->addLayout(instructions);
 
     editor_ = new QPlainTextEdit(this);

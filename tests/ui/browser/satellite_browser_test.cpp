@@ -220,11 +220,11 @@ TEST_F(SatelliteBrowserTest, GroupControlsDependOnTheKind)
         auto* group = child(&browser, c.group);
         EXPECT_NE(group->findChild<QPushButton*>("all"), nullptr) << c.group.toStdString();
         EXPECT_NE(group->findChild<QPushButton*>("none"), nullptr) << c.group.toStdString();
-        EXPECT_EQ(group->findChild<QCheckBox*>("subscribe") != nullptr, c.hasSwitch) << c.group.toStdString();
+        EXPECT_EQ(group->findChild<QAbstractButton*>("subscribe") != nullptr, c.hasSwitch) << c.group.toStdString();
         EXPECT_EQ(group->findChild<QPushButton*>("clearCustom") != nullptr, c.hasClear) << c.group.toStdString();
     }
-    auto* on = child<QCheckBox>(child(&browser, "group:amateur"), "subscribe");
-    auto* off = child<QCheckBox>(child(&browser, "group:stations"), "subscribe");
+    auto* on = child<QAbstractButton>(child(&browser, "group:amateur"), "subscribe");
+    auto* off = child<QAbstractButton>(child(&browser, "group:stations"), "subscribe");
     EXPECT_TRUE(on->isChecked());
     EXPECT_EQ(on->toolTip(), "Unsubscribe (stop downloading)");
     EXPECT_FALSE(off->isChecked());
@@ -237,7 +237,7 @@ TEST_F(SatelliteBrowserTest, SwitchingASubscriptionSavesItAndReloads)
 {
     state->setSubscribedCategories({"amateur"});
     SatelliteBrowser browser(state);
-    auto* toggle = child<QCheckBox>(child(&browser, "group:amateur"), "subscribe");
+    auto* toggle = child<QAbstractButton>(child(&browser, "group:amateur"), "subscribe");
     toggle->click();
     EXPECT_TRUE(state->subscribedCategories().empty());
     EXPECT_EQ(store->stringList("tleCategories"), std::vector<std::string>{});
