@@ -151,6 +151,11 @@ std::string trackSpanText(double hoursEachSide)
     return "\u00B1" + formatFixed(hoursEachSide, 1) + "h";
 }
 
+std::string observerMarkerTitle(const std::string& siteName)
+{
+    return siteName.empty() ? std::string("Home") : siteName;
+}
+
 bool coverageNeedsFootprints(const std::vector<SubSatellitePoint>& coverageTrack)
 {
     return std::any_of(coverageTrack.begin(), coverageTrack.end(),

@@ -80,6 +80,10 @@ double extendedTrackStep(double hoursEachSide);
 // "off" at 0, otherwise "±%.1fh".
 std::string trackSpanText(double hoursEachSide);
 
+// Title of observer 1's marker: its site name, "Home" when the name is empty
+// (a name of blanks is shown as it is).
+std::string observerMarkerTitle(const std::string& siteName);
+
 // Whether a pass's coverage is drawn as separate footprints rather than one
 // band: a band along a track that comes within 15° of a pole folds over
 // itself. True when some point lies beyond 75° north or south.

@@ -585,8 +585,7 @@ void SatelliteMapView::paintEvent(QPaintEvent*)
             p.setBrush(withAlpha(QColor(Qt::cyan), 0.3));
             p.drawEllipse(home, 10, 10);
             drawAntennaGlyph(p, home, QColor(Qt::cyan));
-            const QString title = state_->obsName().empty() ? QStringLiteral("Home")
-                                                            : QString::fromStdString(state_->obsName());
+            const QString title = QString::fromStdString(observerMarkerTitle(state_->obsName()));
             drawTitle(p, home + QPointF(0, 12), title, colors);
             if (state_->obs2Enabled()) {
                 const QColor orange(255, 149, 0);

@@ -151,6 +151,13 @@ TEST(MapGeometry, TrackSpanTextAndExtendedTrackStep)
     EXPECT_DOUBLE_EQ(extendedTrackStep(4.0), 72.0);
 }
 
+TEST(MapGeometry, ObserverMarkerIsTitledHomeOnlyWhenUnnamed)
+{
+    EXPECT_EQ(observerMarkerTitle(""), "Home");
+    EXPECT_EQ(observerMarkerTitle("  "), "  ");
+    EXPECT_EQ(observerMarkerTitle("Club station"), "Club station");
+}
+
 TEST(MapGeometry, FootprintCoverageOnlyBeyondSeventyFiveDegrees)
 {
     const auto at = [](double lat) { return std::vector<SubSatellitePoint>{{0, 0, 500}, {lat, 10, 500}}; };

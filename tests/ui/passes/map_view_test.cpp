@@ -141,6 +141,16 @@ TEST_F(MapViewTest, DrawsEveryLayer)
             image.save(QString("/tmp/zelvane-map-%1.png").arg(raw));
         }
     }
+    // Over the antimeridian, zoomed in: land and tracks continue across it.
+    SatelliteMapView pacific(state);
+    pacific.resize(900, 480);
+    pacific.setCamera({20, 175, 20'000'000});
+    EXPECT_EQ(pacific.camera(), (MapCamera{20, 175, 20'000'000}));
+    const QImage image = pacific.grab().toImage();
+    EXPECT_FALSE(image.isNull());
+    if (qEnvironmentVariableIsSet("ZELVANE_SAVE_RENDERS")) {
+        image.save("/tmp/zelvane-map-pacific.png");
+    }
 }
 
 } // namespace
