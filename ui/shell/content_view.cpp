@@ -65,7 +65,6 @@ ContentView::ContentView(std::shared_ptr<AppState> state, QWidget* parent)
     : QWidget(parent), state_(std::move(state))
 {
     setObjectName(QStringLiteral("contentView"));
-    setMinimumSize(1050, 700);
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Window);
 
@@ -139,6 +138,13 @@ ContentView::~ContentView()
     if (listSheet_) {
         listSheet_->disconnect(this);
     }
+}
+
+QSize ContentView::minimumSizeHint() const
+{
+    // Never below 1050 by 700; more when the rows need it at the system's
+    // font sizes, so that nothing is squeezed over its neighbour.
+    return QWidget::minimumSizeHint().expandedTo(QSize(1050, 700));
 }
 
 QString ContentView::appVersion()

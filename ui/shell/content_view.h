@@ -40,6 +40,8 @@ public:
     // when it has none.
     static QString appVersion();
 
+    QSize minimumSizeHint() const override;
+
     // Re-reads the state into the title bar and the sheets. Runs by itself
     // on the event-loop turn after each published change.
     void refresh();

@@ -10,6 +10,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "catalog/color_palette.h"
 #include "catalog/pass_info.h"
 #include "catalog/satellite.h"
@@ -109,7 +111,11 @@ DetailPanel::DetailPanel(std::shared_ptr<AppState> state, QWidget* parent)
     setObjectName(QStringLiteral("detailPanel"));
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Window);
-    setFixedHeight(kPanelHeight);
+    // 240 high where the fonts allow it; where the system's point is larger
+    // than the layout's, the panel grows to fit its rows instead of letting
+    // them overlap.
+    setMinimumHeight(kPanelHeight);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -347,8 +353,12 @@ QWidget* DetailPanel::bumpButton(QWidget* parent, const QString& objectName, con
     button->setObjectName(objectName);
     button->setText(label);
     button->setFont(monoFont(14));
-    button->setMinimumWidth(28);
+    // At least 28 wide, and never narrower than its label.
+    button->setMinimumWidth(std::max(28, button->fontMetrics().horizontalAdvance(label) + 8));
     button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    // The smallest control size: little padding around the label.
+    button->setStyleSheet(QStringLiteral("QToolButton { padding: 0px 1px; }"));
+    button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     QObject::connect(button, &QToolButton::clicked, this, [action = std::move(action)] { action(); });
     return button;
 }
@@ -505,6 +515,8 @@ QWidget* DetailPanel::buildFreqControlView()
         auto* save = new QPushButton(QStringLiteral("Save"), txp);
         save->setObjectName(QStringLiteral("txpSave"));
         save->setFont(monoFont(14));
+        save->setStyleSheet(QStringLiteral("QPushButton { padding: 1px 6px; }"));
+        save->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
         QObject::connect(save, &QPushButton::clicked, this, [this] { state_->saveSatCalibration(); });
         txpLayout->addWidget(save);
         txpValue_ = valueBox(txp, QStringLiteral("txpValue"), cyanColor());

@@ -89,7 +89,6 @@ QIcon glyphIcon(Glyph glyph, const QColor& color, int size)
     case Glyph::satellite: {
         p.save();
         p.translate(s / 2, s / 2);
-        p.rotate(-45);
         p.setBrush(color);
         p.drawRoundedRect(QRectF(-s * 0.12, -s * 0.16, s * 0.24, s * 0.32), s * 0.04, s * 0.04);
         p.setBrush(Qt::NoBrush);

@@ -141,8 +141,8 @@ TEST_F(TitleBarTest, FirstAppearancePlacesTheTimelineAndLoads)
         view.resize(1200, 800);
         view.show();
         EXPECT_EQ(state->timelineStartTime(), now.addingTimeInterval(-4.8 * 3600.0));
-        EXPECT_GE(view.minimumWidth(), 1050);
-        EXPECT_GE(view.minimumHeight(), 700);
+        EXPECT_GE(view.minimumSizeHint().width(), 1050);
+        EXPECT_GE(view.minimumSizeHint().height(), 700);
         // The load ends with the Sun and the Moon in the catalogue.
         EXPECT_TRUE(waitUntil([&] { return !state->isLoadingTLEs() && state->satellites().size() >= 2; },
                               std::chrono::seconds(20)));
