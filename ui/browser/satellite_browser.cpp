@@ -79,7 +79,7 @@ SatelliteBrowser::SatelliteBrowser(std::shared_ptr<AppState> state, QWidget* par
     refreshTimer_ = new QTimer(this);
     refreshTimer_->setSingleShot(true);
     refreshTimer_->setInterval(0);
-    connect(refreshTimer_, &QTimer::timeout, this, &SatelliteBrowser::refreshNow);
+    connect(refreshTimer_, &QTimer::timeout, this, &SatelliteBrowser::refreshIfChanged);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -215,9 +215,38 @@ void SatelliteBrowser::scheduleRefresh()
     }
 }
 
+std::size_t SatelliteBrowser::viewSignature() const
+{
+    Signature signature;
+    signature.addCatalogue(state_->satellites(), false);
+    signature.add(searchText_);
+    for (const auto& key : expandedCategories_) {
+        signature.add(key);
+    }
+    signature.add(std::size_t{0xE});
+    for (const auto& key : state_->subscribedCategories()) {
+        signature.add(key);
+    }
+    signature.add(state_->selectedSatelliteIds().size());
+    signature.add(state_->tleAge());
+    for (const auto& category : TLEManager::categories()) {
+        signature.add(category.name);
+        signature.add(category.description);
+    }
+    return signature.value();
+}
+
+void SatelliteBrowser::refreshIfChanged()
+{
+    if (viewSignature() != shownSignature_) {
+        refreshNow();
+    }
+}
+
 void SatelliteBrowser::refreshNow()
 {
     refreshTimer_->stop();
+    shownSignature_ = viewSignature();
     setUpdatesEnabled(false);
     rebuildLeft();
     rebuildRight();

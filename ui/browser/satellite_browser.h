@@ -70,12 +70,15 @@ private:
     QWidget* satRow(const std::shared_ptr<Satellite>& sat);
     QWidget* trackedRow(const std::shared_ptr<Satellite>& sat);
     void scheduleRefresh();
+    void refreshIfChanged();
+    std::size_t viewSignature() const;
     void rebuildLeft();
     void rebuildRight();
 
     std::shared_ptr<AppState> state_;
     std::uint64_t connection_ = 0;
     QTimer* refreshTimer_ = nullptr;
+    std::size_t shownSignature_ = 0;
 
     std::string searchText_;
     std::set<std::string> expandedCategories_{"amateur", "custom"};

@@ -53,7 +53,7 @@ SatelliteListView::SatelliteListView(std::shared_ptr<AppState> state, QWidget* p
     refreshTimer_ = new QTimer(this);
     refreshTimer_->setSingleShot(true);
     refreshTimer_->setInterval(0);
-    connect(refreshTimer_, &QTimer::timeout, this, &SatelliteListView::refreshNow);
+    connect(refreshTimer_, &QTimer::timeout, this, &SatelliteListView::refreshIfChanged);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -198,9 +198,26 @@ void SatelliteListView::scheduleRefresh()
     }
 }
 
+std::size_t SatelliteListView::viewSignature() const
+{
+    Signature signature;
+    signature.addCatalogue(state_->satellites(), true);
+    signature.add(searchText_);
+    signature.add(state_->selectedSatelliteIds().size());
+    return signature.value();
+}
+
+void SatelliteListView::refreshIfChanged()
+{
+    if (viewSignature() != shownSignature_) {
+        refreshNow();
+    }
+}
+
 void SatelliteListView::refreshNow()
 {
     refreshTimer_->stop();
+    shownSignature_ = viewSignature();
     selectedCount_->setText(countText(state_->selectedSatelliteIds().size()) + " selected");
 
     setUpdatesEnabled(false);

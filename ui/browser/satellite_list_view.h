@@ -49,10 +49,13 @@ private:
                           std::function<void()> action);
     QWidget* row(const std::shared_ptr<Satellite>& sat);
     void scheduleRefresh();
+    void refreshIfChanged();
+    std::size_t viewSignature() const;
 
     std::shared_ptr<AppState> state_;
     std::uint64_t connection_ = 0;
     QTimer* refreshTimer_ = nullptr;
+    std::size_t shownSignature_ = 0;
     std::string searchText_;
 
     QLabel* selectedCount_ = nullptr;

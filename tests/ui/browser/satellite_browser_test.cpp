@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QPointer>
 #include <QTest>
 #include <QToolButton>
 
@@ -305,6 +306,27 @@ TEST_F(SatelliteBrowserTest, RowCellsShowNumberAgeTransmittersAndDownlink)
     EXPECT_EQ(text(row, "age"), "");
     EXPECT_TRUE(child<QLabel>(row, "age")->toolTip().isEmpty());
     EXPECT_EQ(text(row, "txCount"), "");
+}
+
+TEST_F(SatelliteBrowserTest, ReadOutChangesLeaveThePanelsAloneWhileCatalogueChangesRebuildThem)
+{
+    SatelliteBrowser browser(state);
+    QPointer<QWidget> groups = child(&browser, "groupsContent");
+    QPointer<QWidget> tracked = child(&browser, "trackedContent");
+    for (int i = 0; i < 10; ++i) {
+        state->setCurrentAzimuth(i * 10.0);
+        state->setStatusMessage("tick");
+    }
+    settle();
+    EXPECT_FALSE(groups.isNull());
+    EXPECT_FALSE(tracked.isNull());
+
+    // New transmitter lists arrive for an entry: its row changes.
+    ao91->transmitters = {Transmitter(145.96e6, std::nullopt, std::nullopt, "FM", "", "down")};
+    state->objectWillChange.notify();
+    settle();
+    EXPECT_TRUE(groups.isNull());
+    EXPECT_EQ(text(child(&browser, "satRow:43017"), "downlink"), "145.960 MHz");
 }
 
 TEST_F(SatelliteBrowserTest, InfoButtonOpensTheDetailSheetAndClosingForgetsIt)
