@@ -236,6 +236,9 @@ TEST_F(SatelliteBrowserTest, GroupControlsDependOnTheKind)
 
 TEST_F(SatelliteBrowserTest, SwitchingASubscriptionSavesItAndReloads)
 {
+    // A selected number without an entry: the reload selects no defaults
+    // and so asks for no transmitter lists.
+    state->setSelectedSatelliteIds({424242});
     state->setSubscribedCategories({"amateur"});
     SatelliteBrowser browser(state);
     auto* toggle = child<QAbstractButton>(child(&browser, "group:amateur"), "subscribe");
@@ -254,6 +257,9 @@ TEST_F(SatelliteBrowserTest, SwitchingASubscriptionSavesItAndReloads)
 
 TEST_F(SatelliteBrowserTest, ClearingImportedSetsDeletesTheFileAndReloads)
 {
+    // A selected number without an entry: the reload selects no defaults
+    // and so asks for no transmitter lists.
+    state->setSelectedSatelliteIds({424242});
     ASSERT_EQ(CustomTLEStore::add({*mine->tle}), 1);
     ASSERT_TRUE(std::filesystem::exists(CustomTLEStore::fileURL()));
     SatelliteBrowser browser(state);

@@ -13,7 +13,16 @@
 namespace zelvane::test {
 namespace {
 
-using ImportSheetTest = BrowserTest;
+class ImportSheetTest : public BrowserTest {
+protected:
+    void SetUp() override
+    {
+        BrowserTest::SetUp();
+        // A selected number without an entry: reloads after an import
+        // select no defaults and so ask for no transmitter lists.
+        state->setSelectedSatelliteIds({424242});
+    }
+};
 
 const char* const kExample =
     "ISS (ZARYA)\n"
