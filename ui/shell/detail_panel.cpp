@@ -111,11 +111,6 @@ DetailPanel::DetailPanel(std::shared_ptr<AppState> state, QWidget* parent)
     setObjectName(QStringLiteral("detailPanel"));
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Window);
-    // 240 high where the fonts allow it; where the system's point is larger
-    // than the layout's, the panel grows to fit its rows instead of letting
-    // them overlap.
-    setMinimumHeight(kPanelHeight);
-    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -131,6 +126,17 @@ DetailPanel::DetailPanel(std::shared_ptr<AppState> state, QWidget* parent)
     layout->addWidget(freq, 1);
     layout->addWidget(divider(Qt::Vertical, this));
     layout->addWidget(rig);
+
+    // 240 high where the fonts allow it; where the system's point is larger
+    // than the layout's, tall enough for its fullest state (a pass with a
+    // transponder, uplink rows, a status line and the tracking read-outs),
+    // so that rows never overlap and the panel does not jump as parts come
+    // and go.
+    passStack_->setCurrentIndex(1);
+    noUplinkRow_->setVisible(false);
+    storedOnly_->setVisible(false);
+    satProtoStatus_->setText(QStringLiteral("\n"));
+    setFixedHeight(std::max(kPanelHeight, sizeHint().height()));
 
     observer_ = std::make_unique<StateObserver>(state_, this, [this] { refresh(); });
     refresh();
@@ -353,12 +359,10 @@ QWidget* DetailPanel::bumpButton(QWidget* parent, const QString& objectName, con
     button->setObjectName(objectName);
     button->setText(label);
     button->setFont(monoFont(14));
-    // At least 28 wide, and never narrower than its label.
-    button->setMinimumWidth(std::max(28, button->fontMetrics().horizontalAdvance(label) + 8));
     button->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    // The smallest control size: little padding around the label.
-    button->setStyleSheet(QStringLiteral("QToolButton { padding: 0px 1px; }"));
-    button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    // The smallest control size: at least 28 wide, the label with a little
+    // room on each side, whatever the style would pad it with.
+    button->setFixedWidth(std::max(28, button->fontMetrics().horizontalAdvance(label) + 10));
     QObject::connect(button, &QToolButton::clicked, this, [action = std::move(action)] { action(); });
     return button;
 }
@@ -515,8 +519,7 @@ QWidget* DetailPanel::buildFreqControlView()
         auto* save = new QPushButton(QStringLiteral("Save"), txp);
         save->setObjectName(QStringLiteral("txpSave"));
         save->setFont(monoFont(14));
-        save->setStyleSheet(QStringLiteral("QPushButton { padding: 1px 6px; }"));
-        save->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+        save->setFixedWidth(save->fontMetrics().horizontalAdvance(save->text()) + 20);
         QObject::connect(save, &QPushButton::clicked, this, [this] { state_->saveSatCalibration(); });
         txpLayout->addWidget(save);
         txpValue_ = valueBox(txp, QStringLiteral("txpValue"), cyanColor());
@@ -642,9 +645,13 @@ QWidget* DetailPanel::buildRigControlView()
     trackButton_->setObjectName(QStringLiteral("trackButton"));
     trackButton_->setFont(monoFont(16, QFont::Bold));
     {
+        // Filled green while it can be pressed; a disabled TRACK looks like
+        // any other disabled button.
         QPalette palette = trackButton_->palette();
-        palette.setColor(QPalette::Button, greenColor());
-        palette.setColor(QPalette::ButtonText, Qt::white);
+        for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+            palette.setColor(group, QPalette::Button, greenColor());
+            palette.setColor(group, QPalette::ButtonText, Qt::white);
+        }
         trackButton_->setPalette(palette);
         trackButton_->setAutoFillBackground(true);
     }

@@ -9,12 +9,9 @@
 
 #include "ui/shell/main_window.h"
 
-
-
 namespace zelvane {
 
 class AppState;
-
 
 // The application: the one AppState of the process, held for its whole
 // life, the main window and the single satellite browser window.

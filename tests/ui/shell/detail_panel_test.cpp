@@ -296,3 +296,27 @@ TEST_F(DetailPanelTest, CalibrationIsSavedAndResetForTheTrackedTransponder)
 
 } // namespace
 } // namespace zelvane::test
+
+namespace zelvane::test {
+namespace {
+
+TEST_F(DetailPanelTest, HeightStaysPutAsPartsComeAndGo)
+{
+    DetailPanel panel(state);
+    settle();
+    const int idle = panel.height();
+    EXPECT_GE(idle, 240);
+    EXPECT_EQ(panel.minimumHeight(), panel.maximumHeight());
+
+    auto sat = addSatellite("AO-91", 43017, radioSet());
+    selectPass(sat, passband(435765000, 435795000, "down", true));
+    state->setSelectedUplinkTransmitter(passband(145885000, 145915000, "up", true));
+    state->setRigSatProtoStatus("Re-armed (radio was claimed by another client)");
+    state->setIsTracking(true);
+    settle();
+    EXPECT_EQ(panel.height(), idle);
+    state->setIsTracking(false);
+}
+
+} // namespace
+} // namespace zelvane::test
