@@ -32,6 +32,7 @@ void MainWindow::buildMenus()
 {
     const auto add = [this](QMenu* menu, const char* name, const QString& title, const QKeySequence& keys,
                             void (MainWindow::*command)()) {
+        // Titles are menu texts: a literal "&" is written "&&".
         QAction* action = menu->addAction(title);
         action->setObjectName(QString::fromUtf8(name));
         action->setShortcut(keys);
@@ -47,7 +48,7 @@ void MainWindow::buildMenus()
     stopTracking_ = add(tracking, "stopTrackingAction", QStringLiteral("Stop Tracking"),
                         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T), &MainWindow::stopTrackingCommand);
     tracking->addSeparator();
-    add(tracking, "refreshPassesAction", QStringLiteral("Refresh TLEs & Passes"), QKeySequence(Qt::CTRL | Qt::Key_R),
+    add(tracking, "refreshPassesAction", QStringLiteral("Refresh TLEs && Passes"), QKeySequence(Qt::CTRL | Qt::Key_R),
         &MainWindow::refreshPassesCommand);
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("View"));
