@@ -6,8 +6,6 @@
 
 #include "state/app_state.h"
 #include "ui/browser/satellite_browser.h"
-#include "ui/browser/satellite_detail_view.h"
-#include "ui/browser/tle_import_sheet.h"
 #include "ui/shell/content_view.h"
 #include "ui/shell/main_window.h"
 
