@@ -85,6 +85,12 @@ ContentView::ContentView(std::shared_ptr<AppState> state, QWidget* parent)
     left->setMinimumWidth(450);
     auto* timeline = new ZozAdezaView(state_, left);
     timeline->setMinimumHeight(150);
+    // The favourites panel's "Add / Browse" buttons open the browser window.
+    connect(timeline, &ZozAdezaView::openSatelliteBrowser, this, [this] {
+        if (openWindow_) {
+            openWindow_(QStringLiteral("satellite-browser"));
+        }
+    });
     auto* passList = new PassListView(state_, left);
     passList->setMinimumHeight(120);
     left->addWidget(timeline);

@@ -177,5 +177,16 @@ TEST_F(MainWindowTest, OneBrowserWindowOpenedByIdAndShortcut)
     app.openWindow("no-such-window");
 }
 
+TEST_F(MainWindowTest, FavouritesPanelButtonsOpenTheBrowserWindow)
+{
+    for (const char* name : {"browseButton", "openBrowserButton"}) {
+        ZelvaneApp app(state);
+        QPushButton* button = app.mainWindow()->findChild<QPushButton*>(name);
+        ASSERT_NE(button, nullptr) << name;
+        button->click();
+        EXPECT_NE(app.browserWindow(), nullptr) << name;
+    }
+}
+
 } // namespace
 } // namespace zelvane::test
