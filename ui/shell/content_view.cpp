@@ -1,5 +1,7 @@
 #include "ui/shell/content_view.h"
 
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QDialog>
 #include <QFrame>
@@ -107,12 +109,14 @@ ContentView::ContentView(std::shared_ptr<AppState> state, QWidget* parent)
     auto* map = new SatelliteMapView(state_, right);
     map->setMinimumHeight(200);
     auto* polarPane = new QWidget(right);
-    polarPane->setMinimumHeight(150);
     auto* polarLayout = new QVBoxLayout(polarPane);
     polarLayout->setContentsMargins(8, 8, 8, 8);
     polarLayout->setSpacing(0);
     polarLayout->addWidget(new PolarPlotView(state_, polarPane));
     polarLayout->addStretch(0);
+    // At least 150, and never less than the plot and its read-out table
+    // need: squeezed further, Qt would draw the table's rows over each other.
+    polarPane->setMinimumHeight(std::max(150, polarLayout->minimumSize().height()));
     right->addWidget(map);
     right->addWidget(polarPane);
     // Ideal heights: the map 400 against the polar stack 220.
