@@ -1,11 +1,9 @@
 #include "catalog/transmitter_database.h"
 
-#include <QCoreApplication>
-#include <QStandardPaths>
 #include <limits>
-#include <system_error>
 
 #include "orbital/numeric_text.h"
+#include "platform/data_files.h"
 #include "platform/files.h"
 
 namespace zelvane {
@@ -36,16 +34,6 @@ std::optional<std::int64_t> readCatalogueNumber(const nlohmann::json& value)
         }
     }
     return std::nullopt;
-}
-
-std::filesystem::path executableDir()
-{
-    if (QCoreApplication::instance() != nullptr) {
-        return std::filesystem::path(QCoreApplication::applicationDirPath().toStdString());
-    }
-    std::error_code ec;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::filesystem::path() : exe.parent_path();
 }
 
 } // namespace
@@ -165,29 +153,12 @@ std::map<std::int64_t, std::vector<Transmitter>> TransmitterDatabase::transmitte
 
 std::vector<std::filesystem::path> transmitterResourceCandidates(const std::filesystem::path& exeDir)
 {
-    std::vector<std::filesystem::path> candidates;
-    if (!exeDir.empty()) {
-        candidates.push_back(exeDir / "share" / "zelvane" / kResourceName);
-        candidates.push_back((exeDir / ".." / "share" / "zelvane" / kResourceName).lexically_normal());
-    }
-#ifdef ZELVANE_INSTALL_DATA_DIR
-    candidates.push_back(std::filesystem::path(ZELVANE_INSTALL_DATA_DIR) / kResourceName);
-#endif
-    for (const QString& dir : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation)) {
-        candidates.push_back(std::filesystem::path(dir.toStdString()) / "zelvane" / kResourceName);
-    }
-    return candidates;
+    return platform::DataFiles::candidates(kResourceName, exeDir);
 }
 
 std::optional<std::filesystem::path> findTransmitterResource()
 {
-    for (const auto& candidate : transmitterResourceCandidates(executableDir())) {
-        std::error_code ec;
-        if (std::filesystem::is_regular_file(candidate, ec)) {
-            return candidate;
-        }
-    }
-    return std::nullopt;
+    return platform::DataFiles::find(kResourceName);
 }
 
 std::optional<TransmitterDatabase> loadTransmitterResource()

@@ -1,13 +1,10 @@
 #include "ui/passes/world_map_data.h"
 
-#include <QCoreApplication>
-
 #include <cmath>
-#include <system_error>
 
 #include <nlohmann/json.hpp>
 
-#include "catalog/transmitter_database.h"
+#include "platform/data_files.h"
 #include "platform/files.h"
 
 namespace zelvane {
@@ -43,16 +40,6 @@ std::optional<std::vector<MapRing>> readRings(const nlohmann::json& list, std::s
         rings.push_back(std::move(ring));
     }
     return rings;
-}
-
-std::filesystem::path runningExecutableDir()
-{
-    if (QCoreApplication::instance() != nullptr) {
-        return std::filesystem::path(QCoreApplication::applicationDirPath().toStdString());
-    }
-    std::error_code ec;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::filesystem::path() : exe.parent_path();
 }
 
 } // namespace
@@ -107,22 +94,12 @@ const WorldMapData& WorldMapData::shared()
 
 std::vector<std::filesystem::path> worldMapCandidates(const std::filesystem::path& executableDir)
 {
-    std::vector<std::filesystem::path> out;
-    for (const auto& transmitters : transmitterResourceCandidates(executableDir)) {
-        out.push_back(transmitters.parent_path() / kWorldMapFileName);
-    }
-    return out;
+    return platform::DataFiles::candidates(kWorldMapFileName, executableDir);
 }
 
 std::optional<std::filesystem::path> findWorldMapFile()
 {
-    for (const auto& candidate : worldMapCandidates(runningExecutableDir())) {
-        std::error_code ec;
-        if (std::filesystem::is_regular_file(candidate, ec)) {
-            return candidate;
-        }
-    }
-    return std::nullopt;
+    return platform::DataFiles::find(kWorldMapFileName);
 }
 
 } // namespace zelvane
