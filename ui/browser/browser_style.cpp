@@ -1,6 +1,5 @@
 #include "ui/browser/browser_style.h"
 
-#include <QFontDatabase>
 #include <QPainter>
 #include <QPalette>
 
@@ -8,29 +7,15 @@ namespace zelvane::browser {
 
 QFont monoFont(double pointSize, QFont::Weight weight)
 {
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPointSizeF(pointSize);
-    font.setWeight(weight);
-    return font;
+    return ui_style::monoFont(pointSize, weight);
 }
 
 QFont plainFont(double pointSize, QFont::Weight weight)
 {
-    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    font.setPointSizeF(pointSize);
-    font.setWeight(weight);
-    return font;
+    return ui_style::systemFont(pointSize, weight);
 }
 
 namespace colors {
-QColor green() { return QColor(52, 199, 89); }
-QColor yellow() { return QColor(255, 204, 0); }
-QColor red() { return QColor(255, 59, 48); }
-QColor orange() { return QColor(255, 149, 0); }
-QColor cyan() { return QColor(50, 173, 230); }
-QColor blue() { return QColor(0, 122, 255); }
-QColor purple() { return QColor(175, 82, 222); }
-QColor gray() { return QColor(142, 142, 147); }
 QColor secondary(const QWidget* widget)
 {
     QColor text = widget ? widget->palette().color(QPalette::WindowText)

@@ -13,6 +13,7 @@
 
 #include "catalog/color_palette.h"
 #include "ui/browser/browser_model.h"
+#include "ui/style/ui_style.h"
 
 namespace zelvane::browser {
 
@@ -23,14 +24,14 @@ QFont plainFont(double pointSize, QFont::Weight weight = QFont::Normal);
 
 // Named colours as the views use them.
 namespace colors {
-QColor green();
-QColor yellow();
-QColor red();
-QColor orange();
-QColor cyan();
-QColor blue();
-QColor purple();
-QColor gray();
+using ui_style::colors::blue;
+using ui_style::colors::cyan;
+using ui_style::colors::gray;
+using ui_style::colors::green;
+using ui_style::colors::orange;
+using ui_style::colors::purple;
+using ui_style::colors::red;
+using ui_style::colors::yellow;
 // Secondary text: the palette's text colour, faded.
 QColor secondary(const QWidget* widget = nullptr);
 } // namespace colors

@@ -3,7 +3,6 @@
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QEasingCurve>
-#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
@@ -23,6 +22,7 @@
 #include "platform/settings_store.h"
 #include "state/app_state.h"
 #include "ui/passes/world_map_data.h"
+#include "ui/style/ui_style.h"
 
 namespace zelvane {
 
@@ -313,8 +313,7 @@ void SatelliteMapView::buildControls()
     spanSlider_->setFixedWidth(100);
     groupRow->addWidget(spanSlider_);
 
-    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    mono.setPointSizeF(9);
+    const QFont mono = ui_style::monoFont(9);
     spanText_ = new QLabel(group);
     spanText_->setObjectName("mapTrackSpanText");
     spanText_->setFont(mono);
@@ -588,7 +587,7 @@ void SatelliteMapView::paintEvent(QPaintEvent*)
             const QString title = QString::fromStdString(observerMarkerTitle(state_->obsName()));
             drawTitle(p, home + QPointF(0, 12), title, colors);
             if (state_->obs2Enabled()) {
-                const QColor orange(255, 149, 0);
+                const QColor orange = ui_style::colors::orange();
                 const QPointF site =
                     projection.toScreen(state_->obs2Latitude(), state_->obs2Longitude() + offset);
                 p.setPen(Qt::NoPen);
@@ -604,9 +603,7 @@ void SatelliteMapView::paintEvent(QPaintEvent*)
             p.setBrush(satColor);
             p.drawEllipse(at, 8, 8);
             drawSatelliteGlyph(p, at);
-            QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-            mono.setPointSizeF(9);
-            mono.setWeight(QFont::DemiBold);
+            const QFont mono = ui_style::monoFont(9, QFont::DemiBold);
             const QFontMetricsF metrics(mono);
             const QString name = QString::fromStdString(satellite->name);
             const QRectF box(at.x() - metrics.horizontalAdvance(name) / 2.0 - 4, at.y() + 10,

@@ -7,15 +7,16 @@
 #include <utility>
 
 #include "ui/passes/polar_geometry.h"
+#include "ui/style/ui_style.h"
 
 namespace zelvane {
 
 namespace {
 // The same named colours as the large sky plot.
-const QColor kGray(142, 142, 147);
-const QColor kCyan(50, 173, 230);
-const QColor kGreen(52, 199, 89);
-const QColor kRed(255, 59, 48);
+const QColor kGray = ui_style::colors::gray();
+const QColor kCyan = ui_style::colors::cyan();
+const QColor kGreen = ui_style::colors::green();
+const QColor kRed = ui_style::colors::red();
 } // namespace
 
 MiniPolarPlot::MiniPolarPlot(PredictedPass pass, QWidget* parent)

@@ -1,6 +1,5 @@
 #include "ui/passes/polar_plot_view.h"
 
-#include <QFontDatabase>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -18,19 +17,20 @@
 #include "orbital/numeric_text.h"
 #include "state/app_state.h"
 #include "ui/passes/polar_geometry.h"
+#include "ui/style/ui_style.h"
 
 namespace zelvane {
 
 namespace {
 
 // The toolkit's named colours as this program shows them.
-const QColor kGreen(52, 199, 89);
-const QColor kYellow(255, 204, 0);
-const QColor kOrange(255, 149, 0);
-const QColor kRed(255, 59, 48);
-const QColor kCyan(50, 173, 230);
+const QColor kGreen = ui_style::colors::green();
+const QColor kYellow = ui_style::colors::yellow();
+const QColor kOrange = ui_style::colors::orange();
+const QColor kRed = ui_style::colors::red();
+const QColor kCyan = ui_style::colors::cyan();
 const QColor kMint(0, 199, 190);
-const QColor kGray(142, 142, 147);
+const QColor kGray = ui_style::colors::gray();
 
 QColor withAlpha(QColor color, double alpha)
 {
@@ -300,10 +300,7 @@ PolarPlotView::PolarPlotView(std::shared_ptr<AppState> state, QWidget* parent)
     grid->setContentsMargins(8, 8, 8, 8);
     grid->setHorizontalSpacing(6);
     grid->setVerticalSpacing(1);
-    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    mono.setPointSizeF(18);
-    mono.setWeight(QFont::Medium);
-    table->setFont(mono);
+    table->setFont(ui_style::monoFont(18, QFont::Medium));
     int line = 0;
     for (int i = 0; i < static_cast<int>(std::size(kRowLabels)); ++i) {
         if (i == kRowsBeforeDivider) {
@@ -503,9 +500,7 @@ void PolarPlotView::paintCanvas(QPainter& p, QSizeF size, Date now) const
     p.setPen(QPen(withAlpha(kGray, 0.35), 0.5));
     p.drawEllipse(c, r + 9, r + 9);
 
-    QFont numberFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    numberFont.setPointSizeF(8);
-    p.setFont(numberFont);
+    p.setFont(ui_style::monoFont(8));
     p.setPen(kGray);
     for (int az = 15; az < 360; az += 15) {
         if (az % 45 == 0) {

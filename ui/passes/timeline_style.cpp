@@ -1,30 +1,29 @@
 #include "ui/passes/timeline_style.h"
 
-#include <QFontDatabase>
 #include <QGuiApplication>
 
 #include "catalog/color_palette.h"
+#include "ui/style/ui_style.h"
 
 namespace zelvane::timeline_style {
 
 namespace {
 
-QColor rgb(int r, int g, int b, double opacity)
+QColor faded(QColor c, double opacity)
 {
-    QColor c(r, g, b);
     c.setAlphaF(static_cast<float>(opacity));
     return c;
 }
 
 } // namespace
 
-QColor green(double opacity) { return rgb(52, 199, 89, opacity); }
-QColor yellow(double opacity) { return rgb(255, 204, 0, opacity); }
-QColor orange(double opacity) { return rgb(255, 149, 0, opacity); }
-QColor red(double opacity) { return rgb(255, 59, 48, opacity); }
-QColor cyan(double opacity) { return rgb(50, 173, 230, opacity); }
-QColor blue(double opacity) { return rgb(0, 122, 255, opacity); }
-QColor gray(double opacity) { return rgb(142, 142, 147, opacity); }
+QColor green(double opacity) { return faded(ui_style::colors::green(), opacity); }
+QColor yellow(double opacity) { return faded(ui_style::colors::yellow(), opacity); }
+QColor orange(double opacity) { return faded(ui_style::colors::orange(), opacity); }
+QColor red(double opacity) { return faded(ui_style::colors::red(), opacity); }
+QColor cyan(double opacity) { return faded(ui_style::colors::cyan(), opacity); }
+QColor blue(double opacity) { return faded(ui_style::colors::blue(), opacity); }
+QColor gray(double opacity) { return faded(ui_style::colors::gray(), opacity); }
 
 QColor primary(const QPalette& palette, double opacity)
 {
@@ -52,8 +51,10 @@ QColor satelliteColor(std::int64_t id, double opacity)
 
 QFont font(double pointSize, QFont::Weight weight, bool monospaced)
 {
-    QFont f = monospaced ? QFontDatabase::systemFont(QFontDatabase::FixedFont)
-                         : QGuiApplication::font();
+    if (monospaced) {
+        return ui_style::monoFont(pointSize, weight);
+    }
+    QFont f = QGuiApplication::font();
     f.setPointSizeF(pointSize);
     f.setWeight(weight);
     return f;

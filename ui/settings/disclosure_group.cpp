@@ -1,10 +1,11 @@
 #include "ui/settings/disclosure_group.h"
 
-#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include "ui/style/ui_style.h"
 
 namespace zelvane {
 
@@ -23,10 +24,7 @@ DisclosureGroup::DisclosureGroup(const QString& title, QWidget* parent) : QWidge
     arrow_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     // "&" would otherwise mark a keyboard mnemonic ("Amateur & Stations").
     arrow_->setText(QString(title).replace("&", "&&"));
-    QFont titleFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    titleFont.setPointSizeF(12);
-    titleFont.setWeight(QFont::DemiBold);
-    arrow_->setFont(titleFont);
+    arrow_->setFont(ui_style::monoFont(12, QFont::DemiBold));
     header->addWidget(arrow_);
     header->addStretch(1);
     count_ = new QLabel(this);

@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -30,6 +29,7 @@
 #include "state/app_state.h"
 #include "ui/settings/disclosure_group.h"
 #include "ui/settings/settings_rules.h"
+#include "ui/style/ui_style.h"
 
 namespace zelvane {
 namespace {
@@ -58,10 +58,7 @@ QString mnemonicFree(const std::string& text)
 
 QFont mono(double points, QFont::Weight weight = QFont::Normal)
 {
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPointSizeF(points);
-    font.setWeight(weight);
-    return font;
+    return ui_style::monoFont(points, weight);
 }
 
 QFont plain(double points)
@@ -90,9 +87,9 @@ void makeSecondary(QWidget* widget)
     setTextColor(widget, secondaryColor(widget));
 }
 
-const QColor kGreen(0x34, 0xC7, 0x59);
-const QColor kYellow(0xFF, 0xCC, 0x00);
-const QColor kRed(0xFF, 0x3B, 0x30);
+const QColor kGreen = ui_style::colors::green();
+const QColor kYellow = ui_style::colors::yellow();
+const QColor kRed = ui_style::colors::red();
 
 QColor ageColor(settings::TleAgeLevel level)
 {

@@ -1,6 +1,5 @@
 #include "ui/shell/shell_style.h"
 
-#include <QFontDatabase>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
@@ -14,18 +13,12 @@ namespace zelvane::shell {
 
 QFont systemFont(double pointSize, QFont::Weight weight)
 {
-    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    font.setPointSizeF(pointSize);
-    font.setWeight(weight);
-    return font;
+    return ui_style::systemFont(pointSize, weight);
 }
 
 QFont monoFont(double pointSize, QFont::Weight weight)
 {
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPointSizeF(pointSize);
-    font.setWeight(weight);
-    return font;
+    return ui_style::monoFont(pointSize, weight);
 }
 
 QColor secondaryColor(const QWidget* widget)
@@ -42,7 +35,7 @@ QColor orangeColor() { return QColor(245, 140, 0); }
 QColor yellowColor() { return QColor(215, 170, 0); }
 QColor cyanColor() { return QColor(0, 165, 200); }
 QColor purpleColor() { return QColor(170, 80, 215); }
-QColor grayColor() { return QColor(142, 142, 147); }
+QColor grayColor() { return ui_style::colors::gray(); }
 
 void setTextColor(QWidget* widget, const QColor& color)
 {

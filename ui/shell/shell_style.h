@@ -10,6 +10,8 @@
 
 #include <string>
 
+#include "ui/style/ui_style.h"
+
 class QLabel;
 class QWidget;
 
