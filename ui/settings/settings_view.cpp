@@ -165,6 +165,33 @@ QFormLayout* formLayout()
     return form;
 }
 
+struct SliderRow {
+    QSlider* slider;
+    QLabel* readout;
+    QWidget* widget;
+};
+
+// A whole-number slider with its value read out beside it; the read-out is
+// fixed in width so the slider does not jump as the digits change.
+SliderRow sliderRow(const QString& sliderName, const QString& readoutName, int low, int high)
+{
+    auto* layout = new QHBoxLayout;
+    layout->setSpacing(8);
+    auto* slider = new QSlider(Qt::Horizontal);
+    slider->setObjectName(sliderName);
+    slider->setRange(low, high);
+    slider->setSingleStep(1);
+    slider->setPageStep(1);
+    layout->addWidget(slider, 1);
+    auto* readout = new QLabel;
+    readout->setObjectName(readoutName);
+    readout->setFont(mono(11));
+    readout->setFixedWidth(30);
+    readout->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    layout->addWidget(readout);
+    return {slider, readout, row(layout)};
+}
+
 QString coordinateText(double value)
 {
     return qs(formatFixed(value, 6));
@@ -573,23 +600,13 @@ QWidget* SettingsView::buildAutoTrackingSection()
 {
     auto* form = formLayout();
     form->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
-    auto* sliderRow = new QHBoxLayout;
-    sliderRow->setSpacing(8);
-    minElevationSlider_ = new QSlider(Qt::Horizontal);
-    minElevationSlider_->setObjectName("minElevationSlider");
-    minElevationSlider_->setRange(kMinElevationLow, kMinElevationHigh);
-    minElevationSlider_->setSingleStep(1);
-    minElevationSlider_->setPageStep(1);
+    const SliderRow elevation =
+        sliderRow("minElevationSlider", "minElevationReadout", kMinElevationLow, kMinElevationHigh);
+    minElevationSlider_ = elevation.slider;
+    minElevationReadout_ = elevation.readout;
     connect(minElevationSlider_, &QSlider::valueChanged, this,
             [this](int value) { state_->setMinAutoTrackElevation(value); });
-    sliderRow->addWidget(minElevationSlider_, 1);
-    minElevationReadout_ = new QLabel;
-    minElevationReadout_->setObjectName("minElevationReadout");
-    minElevationReadout_->setFont(mono(11));
-    minElevationReadout_->setFixedWidth(30);
-    minElevationReadout_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    sliderRow->addWidget(minElevationReadout_);
-    form->addRow("Min elevation", row(sliderRow));
+    form->addRow("Min elevation", elevation.widget);
 
     auto* caption = new QLabel(QString::fromUtf8(
         "Queued passes below this elevation are skipped automatically. 5\u00b0 is a reasonable "
@@ -619,23 +636,13 @@ QWidget* SettingsView::buildTimelineSection()
 {
     auto* form = formLayout();
     form->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
-    auto* sliderRow = new QHBoxLayout;
-    sliderRow->setSpacing(8);
-    hoursSlider_ = new QSlider(Qt::Horizontal);
-    hoursSlider_->setObjectName("visibleHoursSlider");
-    hoursSlider_->setRange(kHoursLow, kHoursHigh);
-    hoursSlider_->setSingleStep(1);
-    hoursSlider_->setPageStep(1);
+    const SliderRow hours =
+        sliderRow("visibleHoursSlider", "visibleHoursReadout", kHoursLow, kHoursHigh);
+    hoursSlider_ = hours.slider;
+    hoursReadout_ = hours.readout;
     connect(hoursSlider_, &QSlider::valueChanged, this,
             [this](int value) { state_->setTimelineHoursVisible(value); });
-    sliderRow->addWidget(hoursSlider_, 1);
-    hoursReadout_ = new QLabel;
-    hoursReadout_->setObjectName("visibleHoursReadout");
-    hoursReadout_->setFont(mono(11));
-    hoursReadout_->setFixedWidth(30);
-    hoursReadout_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    sliderRow->addWidget(hoursReadout_);
-    form->addRow("Visible hours", row(sliderRow));
+    form->addRow("Visible hours", hours.widget);
     return section("Timeline", form);
 }
 
