@@ -21,6 +21,7 @@
 #include "ui/browser/browser_style.h"
 #include "ui/browser/satellite_detail_view.h"
 #include "ui/browser/tle_import_sheet.h"
+#include "ui/style/refresh_timer.h"
 
 namespace zelvane {
 
@@ -76,9 +77,7 @@ SatelliteBrowser::SatelliteBrowser(std::shared_ptr<AppState> state, QWidget* par
     setWindowTitle("Satellite Browser");
     setMinimumSize(700, 500);
 
-    refreshTimer_ = new QTimer(this);
-    refreshTimer_->setSingleShot(true);
-    refreshTimer_->setInterval(0);
+    refreshTimer_ = ui_style::makeRefreshTimer(this);
     connect(refreshTimer_, &QTimer::timeout, this, &SatelliteBrowser::refreshIfChanged);
 
     auto* layout = new QVBoxLayout(this);
@@ -96,9 +95,7 @@ SatelliteBrowser::SatelliteBrowser(std::shared_ptr<AppState> state, QWidget* par
     split->setSizes({500, 260});
     layout->addWidget(split, 1);
 
-    // The notice comes before the value is stored: read the state a turn
-    // later, once for any number of notices.
-    connection_ = state_->objectWillChange.connect([this] { scheduleRefresh(); });
+    connection_ = ui_style::refreshOnChange(state_->objectWillChange, refreshTimer_);
     refreshNow();
 }
 
@@ -144,7 +141,7 @@ void SatelliteBrowser::setSearchText(const std::string& text)
         searchField_->setText(qs(text));
     }
     clearSearchButton_->setVisible(!searchText_.empty());
-    scheduleRefresh();
+    ui_style::scheduleRefresh(refreshTimer_);
 }
 
 void SatelliteBrowser::toggleExpanded(const std::string& key)
@@ -152,7 +149,7 @@ void SatelliteBrowser::toggleExpanded(const std::string& key)
     if (!expandedCategories_.erase(key)) {
         expandedCategories_.insert(key);
     }
-    scheduleRefresh();
+    ui_style::scheduleRefresh(refreshTimer_);
 }
 
 void SatelliteBrowser::setAll(const SatelliteList& sats, bool selected)
@@ -206,13 +203,6 @@ void SatelliteBrowser::showDetail(std::shared_ptr<Satellite> satellite)
         }
     });
     sheet->open();
-}
-
-void SatelliteBrowser::scheduleRefresh()
-{
-    if (!refreshTimer_->isActive()) {
-        refreshTimer_->start();
-    }
 }
 
 std::size_t SatelliteBrowser::viewSignature() const

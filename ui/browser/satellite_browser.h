@@ -69,7 +69,6 @@ private:
     QWidget* categorySection(const browser::CategoryGroup& group);
     QWidget* satRow(const std::shared_ptr<Satellite>& sat);
     QWidget* trackedRow(const std::shared_ptr<Satellite>& sat);
-    void scheduleRefresh();
     void refreshIfChanged();
     std::size_t viewSignature() const;
     void rebuildLeft();

@@ -15,6 +15,7 @@
 #include "catalog/satellite.h"
 #include "state/app_state.h"
 #include "ui/browser/browser_style.h"
+#include "ui/style/refresh_timer.h"
 
 namespace zelvane {
 
@@ -50,9 +51,7 @@ SatelliteListView::SatelliteListView(std::shared_ptr<AppState> state, QWidget* p
     setWindowTitle("Satellites");
     setMinimumSize(350, 400);
 
-    refreshTimer_ = new QTimer(this);
-    refreshTimer_->setSingleShot(true);
-    refreshTimer_->setInterval(0);
+    refreshTimer_ = ui_style::makeRefreshTimer(this);
     connect(refreshTimer_, &QTimer::timeout, this, &SatelliteListView::refreshIfChanged);
 
     auto* layout = new QVBoxLayout(this);
@@ -121,7 +120,7 @@ SatelliteListView::SatelliteListView(std::shared_ptr<AppState> state, QWidget* p
     list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     layout->addWidget(list_, 1);
 
-    connection_ = state_->objectWillChange.connect([this] { scheduleRefresh(); });
+    connection_ = ui_style::refreshOnChange(state_->objectWillChange, refreshTimer_);
     refreshNow();
 }
 
@@ -145,7 +144,7 @@ void SatelliteListView::setSearchText(const std::string& text)
         searchField_->setText(qs(text));
     }
     clearSearchButton_->setVisible(!searchText_.empty());
-    scheduleRefresh();
+    ui_style::scheduleRefresh(refreshTimer_);
 }
 
 void SatelliteListView::selectAll()
@@ -189,13 +188,6 @@ QWidget* SatelliteListView::presetButton(const QString& title, const QString& ob
     button->setFixedWidth(button->fontMetrics().horizontalAdvance(title) + 16);
     connect(button, &QPushButton::clicked, this, [action = std::move(action)] { action(); });
     return button;
-}
-
-void SatelliteListView::scheduleRefresh()
-{
-    if (!refreshTimer_->isActive()) {
-        refreshTimer_->start();
-    }
 }
 
 std::size_t SatelliteListView::viewSignature() const

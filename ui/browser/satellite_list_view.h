@@ -48,7 +48,6 @@ private:
     QWidget* presetButton(const QString& title, const QString& objectName,
                           std::function<void()> action);
     QWidget* row(const std::shared_ptr<Satellite>& sat);
-    void scheduleRefresh();
     void refreshIfChanged();
     std::size_t viewSignature() const;
 

@@ -15,6 +15,7 @@
 #include "ui/passes/timeline_selection.h"
 #include "ui/passes/timeline_style.h"
 #include "ui/passes/timeline_widgets.h"
+#include "ui/style/refresh_timer.h"
 
 namespace zelvane {
 
@@ -104,18 +105,9 @@ PassListView::PassListView(std::shared_ptr<AppState> state, QWidget* parent)
     scroll_->setWidget(content);
     column->addWidget(scroll_, 1);
 
-    refreshTimer_ = new QTimer(this);
-    refreshTimer_->setSingleShot(true);
-    refreshTimer_->setInterval(0);
+    refreshTimer_ = ui_style::makeRefreshTimer(this);
     connect(refreshTimer_, &QTimer::timeout, this, &PassListView::refresh);
-
-    // The signal fires before the new value is stored: read it a turn later.
-    QPointer<PassListView> self(this);
-    connection_ = state_->objectWillChange.connect([self] {
-        if (self) {
-            self->scheduleRefresh();
-        }
-    });
+    connection_ = ui_style::refreshOnChange(state_->objectWillChange, refreshTimer_);
     refresh();
 }
 
@@ -124,13 +116,6 @@ PassListView::~PassListView()
     state_->objectWillChange.disconnect(connection_);
     if (alert_) {
         alert_->disconnect(this);
-    }
-}
-
-void PassListView::scheduleRefresh()
-{
-    if (!refreshTimer_->isActive()) {
-        refreshTimer_->start();
     }
 }
 

@@ -60,7 +60,6 @@ private:
         RowKey key;
     };
 
-    void scheduleRefresh();
     void rebuildRows();
     void updateConflictAlert();
 

@@ -2,7 +2,6 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
@@ -16,6 +15,7 @@
 #include "ui/passes/timeline_style.h"
 #include "ui/passes/timeline_widgets.h"
 #include "ui/passes/zoz_adeza_chart.h"
+#include "ui/style/refresh_timer.h"
 
 namespace zelvane {
 
@@ -110,27 +110,13 @@ ZozAdezaView::ZozAdezaView(std::shared_ptr<AppState> state, QWidget* parent)
     panelDivider_->setVisible(showSatSelector_);
     panel_->setVisible(showSatSelector_);
 
-    refreshTimer_ = new QTimer(this);
-    refreshTimer_->setSingleShot(true);
-    refreshTimer_->setInterval(0);
+    refreshTimer_ = ui_style::makeRefreshTimer(this);
     connect(refreshTimer_, &QTimer::timeout, this, &ZozAdezaView::refresh);
-    QPointer<ZozAdezaView> self(this);
-    connection_ = state_->objectWillChange.connect([self] {
-        if (self) {
-            self->scheduleRefresh();
-        }
-    });
+    connection_ = ui_style::refreshOnChange(state_->objectWillChange, refreshTimer_);
     refresh();
 }
 
 ZozAdezaView::~ZozAdezaView() { state_->objectWillChange.disconnect(connection_); }
-
-void ZozAdezaView::scheduleRefresh()
-{
-    if (!refreshTimer_->isActive()) {
-        refreshTimer_->start();
-    }
-}
 
 void ZozAdezaView::refresh()
 {

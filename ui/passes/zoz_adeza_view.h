@@ -45,7 +45,6 @@ signals:
     void openSatelliteBrowser();
 
 private:
-    void scheduleRefresh();
 
     std::shared_ptr<AppState> state_;
     Signal<>::Connection connection_ = 0;
