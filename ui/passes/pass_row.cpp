@@ -286,11 +286,15 @@ std::string PassRow::formatDuration(double seconds)
         return "";
     }
     const std::int64_t t = *whole;
-    std::string secs = std::to_string(std::abs(t % 60));
-    if (secs.size() < 2) {
-        secs.insert(0, "0");
+    const std::int64_t s = std::abs(t % 60);
+    std::string out = std::to_string(t / 60);
+    out += 'm';
+    if (s < 10) {
+        out += '0';
     }
-    return std::to_string(t / 60) + "m" + secs + "s";
+    out += std::to_string(s);
+    out += 's';
+    return out;
 }
 
 std::string PassRow::directionString(const PredictedPass& pass)

@@ -86,10 +86,10 @@ std::string passPhaseLabel(PassPhase phase)
 std::string passCountdown(Date now, const PredictedPass& pass)
 {
     if (now < pass.riseTime) {
-        return "-" + formatHMS(pass.riseTime.timeIntervalSince(now));
+        return std::string(1, '-').append(formatHMS(pass.riseTime.timeIntervalSince(now)));
     }
     if (now <= pass.setTime) {
-        return "+" + formatHMS(now.timeIntervalSince(pass.riseTime));
+        return std::string(1, '+').append(formatHMS(now.timeIntervalSince(pass.riseTime)));
     }
     return "ended";
 }
@@ -133,7 +133,7 @@ std::string formatRangeAcceleration(double kmPerSecond2)
     const double ms2 = kmPerSecond2 * 1000.0;
     std::string number = formatFixed(ms2, 1);
     if (!number.empty() && number.front() != '-') {
-        number.insert(0, "+");
+        number = std::string(1, '+').append(number);
     }
     return padLeft(number, 7) + " m/s\u00B2";
 }
