@@ -53,7 +53,7 @@ std::string formatSignedFixed(double value, int decimals)
 {
     std::string text = formatFixed(value, decimals);
     if (!text.empty() && text.front() != '-') {
-        text.insert(0, "+");
+        return std::string(1, '+').append(text);
     }
     return text;
 }
