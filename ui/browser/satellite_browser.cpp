@@ -37,14 +37,6 @@ QFrame* divider(QWidget* parent, Qt::Orientation orientation = Qt::Horizontal)
     return line;
 }
 
-void fillBackground(QWidget* widget, const QColor& color)
-{
-    widget->setAutoFillBackground(true);
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, color);
-    widget->setPalette(palette);
-}
-
 QPushButton* linkButton(const QString& text, const QString& objectName, const QColor& color)
 {
     auto* button = new QPushButton(text);
@@ -367,7 +359,7 @@ QWidget* SatelliteBrowser::categorySection(const CategoryGroup& group)
 
     auto* header = new QWidget(section);
     header->setObjectName("groupHeader");
-    fillBackground(header, withAlpha(colors::gray(), 0.08));
+    ui_style::fillBackground(header, withAlpha(colors::gray(), 0.08));
     auto* row = new QHBoxLayout(header);
     row->setContentsMargins(8, 4, 8, 4);
     row->setSpacing(6);
@@ -450,7 +442,7 @@ QWidget* SatelliteBrowser::satRow(const std::shared_ptr<Satellite>& sat)
     auto* row = new QWidget;
     row->setObjectName("satRow:" + id);
     if (selected) {
-        fillBackground(row, QColor(255, 255, 255, 10));
+        ui_style::fillBackground(row, QColor(255, 255, 255, 10));
     }
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(10, 3, 10, 3);
@@ -533,7 +525,7 @@ QWidget* SatelliteBrowser::buildRightPanel()
     auto* panel = new QWidget(this);
     panel->setObjectName("rightPanel");
     panel->setMinimumWidth(220);
-    fillBackground(panel, palette().color(QPalette::Base));
+    ui_style::fillBackground(panel, palette().color(QPalette::Base));
     auto* layout = new QVBoxLayout(panel);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -580,7 +572,7 @@ void SatelliteBrowser::rebuildRight()
     sortByName(tracked);
     auto* content = new QWidget;
     content->setObjectName("trackedContent");
-    fillBackground(content, palette().color(QPalette::Base));
+    ui_style::fillBackground(content, palette().color(QPalette::Base));
     auto* column = new QVBoxLayout(content);
     column->setContentsMargins(0, 4, 0, 4);
     column->setSpacing(0);

@@ -17,6 +17,7 @@
 #include "elements/user_tle_source.h"
 #include "state/app_state.h"
 #include "ui/passes/timeline_style.h"
+#include "ui/style/ui_style.h"
 #include "ui/passes/timeline_widgets.h"
 
 namespace zelvane {
@@ -78,10 +79,8 @@ FavouritesPanel::FavouritesPanel(std::shared_ptr<AppState> state, QWidget* paren
     : QWidget(parent), state_(std::move(state))
 {
     setObjectName(QStringLiteral("favouritesPanel"));
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, style::windowBackground(pal));
-    setPalette(pal);
+    ui_style::fillBackground(this, style::windowBackground(palette()));
+    const QPalette pal = palette();
 
     auto* column = new QVBoxLayout(this);
     column->setSpacing(0);

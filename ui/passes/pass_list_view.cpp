@@ -16,6 +16,7 @@
 #include "ui/passes/timeline_style.h"
 #include "ui/passes/timeline_widgets.h"
 #include "ui/style/refresh_timer.h"
+#include "ui/style/ui_style.h"
 
 namespace zelvane {
 
@@ -35,20 +36,14 @@ PassListView::PassListView(std::shared_ptr<AppState> state, QWidget* parent)
     : QWidget(parent), state_(std::move(state))
 {
     setObjectName(QStringLiteral("passListView"));
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, style::controlBackground(pal));
-    setPalette(pal);
+    ui_style::fillBackground(this, style::controlBackground(palette()));
 
     auto* column = new QVBoxLayout(this);
     column->setSpacing(0);
     column->setContentsMargins(0, 0, 0, 0);
 
     auto* header = new QWidget(this);
-    header->setAutoFillBackground(true);
-    QPalette headerPal = header->palette();
-    headerPal.setColor(QPalette::Window, style::windowBackground(QWidget::palette()));
-    header->setPalette(headerPal);
+    ui_style::fillBackground(header, style::windowBackground(palette()));
     auto* headerRow = new QHBoxLayout(header);
     headerRow->setSpacing(9);
     headerRow->setContentsMargins(10, 6, 10, 6);
@@ -97,7 +92,7 @@ PassListView::PassListView(std::shared_ptr<AppState> state, QWidget* parent)
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto* content = new QWidget(scroll_);
     content->setAutoFillBackground(true);
-    content->setPalette(pal);
+    content->setPalette(palette());
     rowsLayout_ = new QVBoxLayout(content);
     rowsLayout_->setSpacing(0);
     rowsLayout_->setContentsMargins(0, 0, 0, 0);

@@ -16,6 +16,7 @@
 #include "ui/passes/timeline_widgets.h"
 #include "ui/passes/zoz_adeza_chart.h"
 #include "ui/style/refresh_timer.h"
+#include "ui/style/ui_style.h"
 
 namespace zelvane {
 
@@ -44,10 +45,7 @@ ZozAdezaView::ZozAdezaView(std::shared_ptr<AppState> state, QWidget* parent)
     showSatSelector_ =
         platform::SettingsStore::standard().boolValue(kShowFavoritesKey).value_or(false);
 
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, style::controlBackground(pal));
-    setPalette(pal);
+    ui_style::fillBackground(this, style::controlBackground(palette()));
 
     auto* column = new QVBoxLayout(this);
     column->setSpacing(0);
@@ -55,16 +53,13 @@ ZozAdezaView::ZozAdezaView(std::shared_ptr<AppState> state, QWidget* parent)
 
     auto* header = new QWidget(this);
     header->setObjectName(QStringLiteral("zozAdezaHeader"));
-    header->setAutoFillBackground(true);
-    QPalette headerPal = header->palette();
-    headerPal.setColor(QPalette::Window, style::windowBackground(QWidget::palette()));
-    header->setPalette(headerPal);
+    ui_style::fillBackground(header, style::windowBackground(palette()));
     auto* bar = new QHBoxLayout(header);
     bar->setSpacing(6);
     bar->setContentsMargins(8, 4, 8, 4);
     auto* title = new QLabel(QStringLiteral("ZOZADEZA"), header);
     title->setFont(style::mono(15, QFont::ExtraBold));
-    setTextColor(title, style::secondary(headerPal));
+    setTextColor(title, style::secondary(header->palette()));
     bar->addWidget(title);
     bar->addStretch(1);
 
@@ -90,7 +85,7 @@ ZozAdezaView::ZozAdezaView(std::shared_ptr<AppState> state, QWidget* parent)
     hoursLabel_->setFont(style::mono(14, QFont::Medium));
     hoursLabel_->setMinimumWidth(24);
     hoursLabel_->setAlignment(Qt::AlignCenter);
-    setTextColor(hoursLabel_, style::secondary(headerPal));
+    setTextColor(hoursLabel_, style::secondary(header->palette()));
     bar->addWidget(hoursLabel_);
     auto* zoomOutButton = glyphButton(header, QStringLiteral("\u2296"), "zoomOutButton", 15);
     connect(zoomOutButton, &QToolButton::clicked, this, &ZozAdezaView::zoomOut);

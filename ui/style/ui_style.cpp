@@ -1,5 +1,8 @@
 #include "ui/style/ui_style.h"
 
+#include <QPalette>
+#include <QWidget>
+
 #include <QFontDatabase>
 
 namespace zelvane::ui_style {
@@ -33,6 +36,14 @@ QFont monoFont(double pointSize) { return sized(QFontDatabase::FixedFont, pointS
 QFont monoFont(double pointSize, QFont::Weight weight)
 {
     return weighted(monoFont(pointSize), weight);
+}
+
+void fillBackground(QWidget* widget, const QColor& color)
+{
+    widget->setAutoFillBackground(true);
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, color);
+    widget->setPalette(palette);
 }
 
 namespace colors {

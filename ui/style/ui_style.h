@@ -6,6 +6,8 @@
 #include <QColor>
 #include <QFont>
 
+class QWidget;
+
 namespace zelvane::ui_style {
 
 // The proportional or fixed-pitch system font at an explicit point size.
@@ -15,6 +17,10 @@ QFont systemFont(double pointSize);
 QFont systemFont(double pointSize, QFont::Weight weight);
 QFont monoFont(double pointSize);
 QFont monoFont(double pointSize, QFont::Weight weight);
+
+// Paints the widget's own background in the colour (its palette's window
+// role, with automatic fill on).
+void fillBackground(QWidget* widget, const QColor& color);
 
 // The desktop's standard accent colours, fully opaque.
 namespace colors {
