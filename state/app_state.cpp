@@ -275,7 +275,36 @@ void AppState::setRigSatProtoStatus(std::string value)
 void AppState::setTimelineStartTime(Date value) { publish(timelineStartTime_, value); }
 void AppState::setTleAge(double value) { publish(tleAge_, value); }
 void AppState::setIsLoadingTLEs(bool value) { publish(isLoadingTLEs_, value); }
-void AppState::setStatusMessage(std::string value) { publish(statusMessage_, std::move(value)); }
+void AppState::setStatusMessage(std::string value)
+{
+    publish(statusMessage_, std::move(value));
+    composeStatusText();
+}
+
+void AppState::setStatusNote(const std::string& key, std::string text)
+{
+    auto found = statusNotes_.find(key);
+    if (text.empty() ? found == statusNotes_.end()
+                     : found != statusNotes_.end() && found->second == text)
+        return;
+    objectWillChange.notify();
+    if (text.empty())
+        statusNotes_.erase(found);
+    else
+        statusNotes_[key] = std::move(text);
+    composeStatusText();
+}
+
+void AppState::composeStatusText()
+{
+    std::string text = statusMessage_;
+    for (const auto& [key, note] : statusNotes_) {
+        if (!text.empty())
+            text += " \u2014 ";
+        text += note;
+    }
+    statusText_ = std::move(text);
+}
 void AppState::setShowSettings(bool value) { publish(showSettings_, value); }
 void AppState::setShowSatelliteList(bool value) { publish(showSatelliteList_, value); }
 void AppState::setQueuedPassIds(std::set<std::string> value) { publish(queuedPassIds_, std::move(value)); }

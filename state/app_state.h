@@ -193,8 +193,16 @@ public:
     void setTleAge(double value);
     bool isLoadingTLEs() const { return isLoadingTLEs_; }
     void setIsLoadingTLEs(bool value);
-    const std::string& statusMessage() const { return statusMessage_; }
+    // The status line: the latest message, followed by every standing note.
+    const std::string& statusMessage() const { return statusText_; }
+    // The latest message alone, without the notes.
+    const std::string& statusBaseMessage() const { return statusMessage_; }
     void setStatusMessage(std::string value);
+    // A note that stays in the status line, whatever messages follow, until
+    // its condition is gone: an empty text removes the note of that key.
+    // Notes show in the order of their keys.
+    void setStatusNote(const std::string& key, std::string text);
+    const std::map<std::string, std::string>& statusNotes() const { return statusNotes_; }
     bool showSettings() const { return showSettings_; }
     void setShowSettings(bool value);
     bool showSatelliteList() const { return showSatelliteList_; }
@@ -291,6 +299,7 @@ private:
     }
 
     void readSettings();
+    void composeStatusText();
     void applyCatalogue(std::vector<TLEData> sets);
     void applyPassResults(const std::vector<std::shared_ptr<Satellite>>& computed,
                           std::vector<std::vector<PredictedPass>> results,
@@ -352,6 +361,8 @@ private:
     double tleAge_ = 0.0;
     bool isLoadingTLEs_ = false;
     std::string statusMessage_;
+    std::map<std::string, std::string> statusNotes_;
+    std::string statusText_;
     bool showSettings_ = false;
     bool showSatelliteList_ = false;
     std::shared_ptr<RigctldClient> rigClient_;

@@ -265,5 +265,21 @@ TEST(RestPattern, RawValuesMatchExactly)
     }
 }
 
+TEST_F(Settings, StatusNotesStayAfterEveryMessageUntilCleared)
+{
+    const auto state = makeState();
+    state->setStatusMessage("3 passes in next 24h");
+    state->setStatusNote("b", "Settings could not be saved");
+    state->setStatusNote("a", "Could not download Amateur Radio");
+    EXPECT_EQ(state->statusMessage(),
+              "3 passes in next 24h \u2014 Could not download Amateur Radio \u2014 Settings could not be saved");
+    state->setStatusMessage("");
+    EXPECT_EQ(state->statusMessage(), "Could not download Amateur Radio \u2014 Settings could not be saved");
+    state->setStatusNote("a", "");
+    state->setStatusMessage("4 passes in next 24h");
+    EXPECT_EQ(state->statusMessage(), "4 passes in next 24h \u2014 Settings could not be saved");
+    EXPECT_EQ(state->statusBaseMessage(), "4 passes in next 24h");
+}
+
 } // namespace
 } // namespace zelvane::test
