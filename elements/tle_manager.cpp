@@ -136,32 +136,97 @@ void storeInCache(const std::string& key, const std::string& body)
     }
 }
 
-// Everything one fetchCategories call shares between its threads.
-struct FetchState {
-    std::mutex mutex; // guards `sets`, and only for appends
+// Everything one load shares between its threads.
+struct LoadState {
+    std::mutex mutex; // guards `sets` and `outcomes`
     std::vector<TLEData> sets;
-    std::atomic<int> pending{1}; // one for the call itself until it has started everything
-    std::function<void(std::vector<TLEData>)> completion;
+    std::vector<CategoryOutcome> outcomes; // one per key, in key order
+    std::atomic<int> pending{1}; // one for the load itself until it has started everything
+    std::function<void(CategoriesLoad)> completion;
 };
 
-void append(FetchState& state, std::vector<TLEData>&& sets)
+void record(LoadState& state, std::size_t index, std::vector<TLEData>&& sets, CategoryOutcome outcome)
 {
     std::lock_guard lock(state.mutex);
     state.sets.insert(state.sets.end(), std::make_move_iterator(sets.begin()), std::make_move_iterator(sets.end()));
+    state.outcomes[index] = std::move(outcome);
 }
 
-void leave(const std::shared_ptr<FetchState>& state)
+void leave(const std::shared_ptr<LoadState>& state)
 {
     if (state->pending.fetch_sub(1) != 1) {
         return;
     }
-    platform::postToMain([state]() {
-        // Every append has happened before the last leave; the list is ours.
-        std::vector<TLEData> sets = std::move(state->sets);
-        auto imported = CustomTLEStore::load();
-        sets.insert(sets.end(), std::make_move_iterator(imported.begin()), std::make_move_iterator(imported.end()));
+    // Every record has happened before the last leave; the lists are ours.
+    // The merge runs here, off the main thread; only the result is handed over.
+    std::vector<TLEData> sets = std::move(state->sets);
+    auto imported = CustomTLEStore::load();
+    sets.insert(sets.end(), std::make_move_iterator(imported.begin()), std::make_move_iterator(imported.end()));
+    auto result = std::make_shared<CategoriesLoad>(CategoriesLoad{merge(std::move(sets)), std::move(state->outcomes)});
+    platform::postToMain([state, result]() {
         auto completion = std::move(state->completion);
-        completion(merge(std::move(sets)));
+        completion(std::move(*result));
+    });
+}
+
+std::string statusFailure(int status)
+{
+    return "HTTP " + std::to_string(status);
+}
+
+// After a failed download: the cached copy that stands in, if any.
+std::vector<TLEData> fallBack(const std::string& key, CategoryOutcome& outcome)
+{
+    auto cached = loadCached(key);
+    if (!cached) {
+        return {};
+    }
+    outcome.usingCachedCopy = true;
+    outcome.cachedCopyStamp = readStamp(key);
+    return std::move(*cached);
+}
+
+// Downloads one category of the given table. The completion runs once: at
+// once on the calling thread when the key has no usable address, otherwise
+// on a background thread.
+void downloadCategory(const std::vector<TLECategory>& table, const std::string& key,
+                      std::function<void(std::vector<TLEData>, CategoryOutcome)> completion)
+{
+    const auto category =
+        std::find_if(table.begin(), table.end(), [&](const TLECategory& c) { return c.name == key; });
+    if (category == table.end() || !platform::Http::isValidUrl(category->url)) {
+        completion({}, CategoryOutcome{key, false, "no valid address", false, std::nullopt});
+        return;
+    }
+    platform::Http::get(category->url, [key, completion = std::move(completion)](platform::HttpResult result) {
+        // Only a body that yields element sets counts as the category's
+        // answer. Anything else (a failed transfer, an error status, text
+        // that is not UTF-8, an error page or a rate-limit notice) leaves
+        // the cache and its stamp as they were; the last good copy stands in
+        // and the failure is reported.
+        CategoryOutcome outcome{key, false, std::nullopt, false, std::nullopt};
+        std::vector<TLEData> sets;
+        if (result.error) {
+            outcome.failure = "no connection";
+        } else if (result.status < 200 || result.status > 299) {
+            outcome.failure = statusFailure(result.status);
+        } else if (utf8::isValid(result.body)) {
+            sets = parseAuto(result.body);
+        }
+        if (!outcome.failure && sets.empty()) {
+            outcome.failure = "no element sets in the answer";
+        }
+        if (outcome.failure) {
+            auto cached = fallBack(key, outcome);
+            completion(std::move(cached), std::move(outcome));
+            return;
+        }
+        storeInCache(key, result.body);
+        for (auto& set : sets) {
+            set.source = key;
+        }
+        outcome.downloaded = true;
+        completion(std::move(sets), std::move(outcome));
     });
 }
 
@@ -277,63 +342,65 @@ double oldestCacheAge(const std::vector<std::string>& keys)
 
 void fetchCategory(const std::string& key, std::function<void(std::optional<std::vector<TLEData>>)> completion)
 {
-    const auto all = categories();
-    const auto category =
-        std::find_if(all.begin(), all.end(), [&](const TLECategory& c) { return c.name == key; });
-    if (category == all.end() || !platform::Http::isValidUrl(category->url)) {
-        completion(std::nullopt);
-        return;
-    }
-    platform::Http::get(category->url, [key, completion = std::move(completion)](platform::HttpResult result) {
-        // Only a body that yields element sets counts as the category's
-        // answer. Anything else (a failed transfer, text that is not UTF-8,
-        // an error page or a rate-limit notice) leaves the cache as it was
-        // and the last good copy stands in.
-        if (result.error || !utf8::isValid(result.body)) {
-            completion(loadCached(key));
-            return;
+    downloadCategory(categories(), key,
+                     [completion = std::move(completion)](std::vector<TLEData> sets, CategoryOutcome) {
+                         if (sets.empty()) {
+                             completion(std::nullopt);
+                         } else {
+                             completion(std::move(sets));
+                         }
+                     });
+}
+
+void loadCategories(const std::vector<std::string>& keys, bool forceDownload,
+                    std::function<void(CategoriesLoad)> completion)
+{
+    auto state = std::make_shared<LoadState>();
+    state->completion = std::move(completion);
+    state->outcomes.resize(keys.size());
+    // The table is read here, where the settings are; every file is read and
+    // parsed in the background so that a large cache never holds up the
+    // main thread.
+    platform::runInBackground([state, keys, forceDownload, table = categories()]() {
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            const std::string& key = keys[i];
+            ++state->pending;
+            if (!forceDownload && !isCacheStale(key)) {
+                if (auto cached = loadCached(key)) {
+                    record(*state, i, std::move(*cached), CategoryOutcome{key, false, std::nullopt, false, std::nullopt});
+                    leave(state);
+                    continue;
+                }
+            }
+            downloadCategory(table, key, [state, i](std::vector<TLEData> sets, CategoryOutcome outcome) {
+                record(*state, i, std::move(sets), std::move(outcome));
+                leave(state);
+            });
         }
-        auto sets = parseAuto(result.body);
-        if (sets.empty()) {
-            completion(loadCached(key));
-            return;
-        }
-        storeInCache(key, result.body);
-        for (auto& set : sets) {
-            set.source = key;
-        }
-        completion(std::move(sets));
+        leave(state);
     });
 }
 
 void fetchCategories(const std::vector<std::string>& keys, std::function<void(std::vector<TLEData>)> completion)
 {
-    auto state = std::make_shared<FetchState>();
-    state->completion = std::move(completion);
-    for (const auto& key : keys) {
-        ++state->pending;
-        if (!isCacheStale(key)) {
-            if (auto cached = loadCached(key)) {
-                append(*state, std::move(*cached));
-                leave(state);
-                continue;
-            }
-        }
-        fetchCategory(key, [state](std::optional<std::vector<TLEData>> sets) {
-            if (sets) {
-                append(*state, std::move(*sets));
-            }
-            leave(state);
-        });
-    }
-    // The merge is posted to the main loop, so it never runs before this
-    // call has returned, even when nothing had to be downloaded.
-    leave(state);
+    loadCategories(keys, false, [completion = std::move(completion)](CategoriesLoad load) {
+        completion(std::move(load.sets));
+    });
 }
 
 void fetchCategories(const std::set<std::string>& keys, std::function<void(std::vector<TLEData>)> completion)
 {
     fetchCategories(std::vector<std::string>(keys.begin(), keys.end()), std::move(completion));
+}
+
+std::string describeCategory(const std::string& key)
+{
+    for (const auto& category : categories()) {
+        if (category.name == key) {
+            return category.description.empty() ? key : category.description;
+        }
+    }
+    return key;
 }
 
 void fetchByNoradId(std::int64_t noradId, std::function<void(std::optional<TLEData>)> completion)

@@ -70,6 +70,40 @@ void fetchCategory(const std::string& key, std::function<void(std::optional<std:
 void fetchCategories(const std::vector<std::string>& keys, std::function<void(std::vector<TLEData>)> completion);
 void fetchCategories(const std::set<std::string>& keys, std::function<void(std::vector<TLEData>)> completion);
 
+// How one category's element sets were obtained by a load.
+struct CategoryOutcome {
+    std::string key;
+    // True when this load downloaded the category and stored the answer.
+    bool downloaded = false;
+    // Why the download failed: "no connection", "HTTP 503", "no element sets
+    // in the answer" or "no valid address"; absent when nothing failed (a
+    // download, or a fresh cached copy served without asking).
+    std::optional<std::string> failure;
+    // After a failure: whether a cached copy stands in, and its stamp in
+    // seconds since 1970 (absent when that copy has no readable stamp).
+    bool usingCachedCopy = false;
+    std::optional<double> cachedCopyStamp;
+    friend bool operator==(const CategoryOutcome&, const CategoryOutcome&) = default;
+};
+
+// The merged element sets of a load and one outcome per key, in key order.
+struct CategoriesLoad {
+    std::vector<TLEData> sets;
+    std::vector<CategoryOutcome> outcomes;
+};
+
+// As fetchCategories, and also says how each category went. With
+// forceDownload every key is downloaded whatever its cache's age; a failed
+// download leaves the cached copy and its stamp exactly as they were. The
+// caches are read and parsed and the sets merged on background threads; the
+// completion runs exactly once, on the main thread, after this returns.
+void loadCategories(const std::vector<std::string>& keys, bool forceDownload,
+                    std::function<void(CategoriesLoad)> completion);
+
+// The category's description from the table (the user's name for a user
+// address); the key itself when no category has it.
+std::string describeCategory(const std::string& key);
+
 // The current element set of one satellite from the service; completion on
 // a background thread (at once when the address cannot be formed).
 void fetchByNoradId(std::int64_t noradId, std::function<void(std::optional<TLEData>)> completion);

@@ -17,6 +17,7 @@
 #include "catalog/pass_info.h"
 #include "catalog/satellite.h"
 #include "catalog/transmitter.h"
+#include "elements/tle_manager.h"
 #include "orbital/date.h"
 #include "orbital/look_angles.h"
 #include "orbital/pass_records.h"
@@ -256,6 +257,9 @@ public:
     void loadTransmitterDB();
     void loadBuiltinTransmitters();
     static const std::vector<std::string>& defaultSelectionNames();
+    // The status note key of a category's failed download, and its text.
+    static std::string downloadNoteKey(const std::string& categoryKey);
+    static std::string downloadFailureText(const TLEManager::CategoryOutcome& outcome);
 
     // --- passes -----------------------------------------------------------------
     void computeAllPasses();
@@ -300,6 +304,8 @@ private:
 
     void readSettings();
     void composeStatusText();
+    void loadCatalogue(bool forceDownload);
+    void noteDownloadOutcomes(const std::vector<TLEManager::CategoryOutcome>& outcomes);
     void applyCatalogue(std::vector<TLEData> sets);
     void applyPassResults(const std::vector<std::shared_ptr<Satellite>>& computed,
                           std::vector<std::vector<PredictedPass>> results,

@@ -1,3 +1,4 @@
+#include <QDateTime>
 #include <QString>
 
 #include <algorithm>
@@ -62,17 +63,68 @@ const std::vector<std::string>& AppState::defaultSelectionNames()
     return names;
 }
 
-void AppState::loadData()
+void AppState::loadData() { loadCatalogue(false); }
+
+void AppState::loadCatalogue(bool forceDownload)
 {
     setIsLoadingTLEs(true);
     setStatusMessage("Fetching TLEs...");
     loadTransmitterDB();
     const std::weak_ptr<AppState> weak = weak_from_this();
-    TLEManager::fetchCategories(subscribedCategories_, [weak](std::vector<TLEData> sets) {
-        if (const auto self = weak.lock()) {
-            self->applyCatalogue(std::move(sets));
+    TLEManager::loadCategories(
+        std::vector<std::string>(subscribedCategories_.begin(), subscribedCategories_.end()), forceDownload,
+        [weak](TLEManager::CategoriesLoad load) {
+            if (const auto self = weak.lock()) {
+                self->noteDownloadOutcomes(load.outcomes);
+                self->applyCatalogue(std::move(load.sets));
+            }
+        });
+}
+
+std::string AppState::downloadNoteKey(const std::string& categoryKey) { return "download:" + categoryKey; }
+
+// A failed download stays in the status line until the category downloads
+// again (or is no longer subscribed): a kept copy says from when it is, and
+// a category without any copy says that it has no element sets yet and why.
+void AppState::noteDownloadOutcomes(const std::vector<TLEManager::CategoryOutcome>& outcomes)
+{
+    const std::string prefix = downloadNoteKey("");
+    std::vector<std::string> gone;
+    for (const auto& [key, note] : statusNotes_) {
+        if (key.starts_with(prefix) && !subscribedCategories_.contains(key.substr(prefix.size()))) {
+            gone.push_back(key);
         }
-    });
+    }
+    for (const auto& key : gone) {
+        setStatusNote(key, "");
+    }
+    for (const auto& outcome : outcomes) {
+        if (outcome.downloaded) {
+            setStatusNote(downloadNoteKey(outcome.key), "");
+        } else if (outcome.failure) {
+            setStatusNote(downloadNoteKey(outcome.key), downloadFailureText(outcome));
+        }
+    }
+}
+
+std::string AppState::downloadFailureText(const TLEManager::CategoryOutcome& outcome)
+{
+    const std::string name = TLEManager::describeCategory(outcome.key);
+    const std::string reason = outcome.failure.value_or("unknown error");
+    if (!outcome.usingCachedCopy) {
+        return "No element sets for " + name + " yet: could not download them (" + reason + ")";
+    }
+    std::string when = "of unknown date";
+    if (outcome.cachedCopyStamp && std::isfinite(*outcome.cachedCopyStamp)) {
+        const auto toLocal = [](double seconds) {
+            return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(std::llround(seconds * 1000.0))).toLocalTime();
+        };
+        const QDateTime stamp = toLocal(*outcome.cachedCopyStamp);
+        const QDateTime now = toLocal(Clock::now().timeIntervalSince1970());
+        const QString format = stamp.date() == now.date() ? QStringLiteral("HH:mm") : QStringLiteral("yyyy-MM-dd HH:mm");
+        when = "from " + stamp.toString(format).toStdString();
+    }
+    return "Could not download " + name + " (" + reason + "): using the copy " + when;
 }
 
 void AppState::applyCatalogue(std::vector<TLEData> sets)
@@ -224,14 +276,9 @@ void AppState::refreshTransmittersFromSatNOGS()
     }
 }
 
-void AppState::refreshTLEs()
-{
-    for (const std::string& key : subscribedCategories_) {
-        // A missing stamp is fine: the cache is stale either way.
-        platform::Files::remove(TLEManager::timestampFile(key));
-    }
-    loadData();
-}
+// Every subscribed category is downloaded again; one whose download fails
+// keeps its cached copy and that copy's stamp, so its age stays true.
+void AppState::refreshTLEs() { loadCatalogue(true); }
 
 std::string AppState::tleAgeString() const
 {

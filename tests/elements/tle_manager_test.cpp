@@ -268,6 +268,90 @@ TEST_F(TLEManagerTest, FailedOrUselessDownloadsFallBackToTheCachedCopyAndTouchNo
     }
 }
 
+TEST_F(TLEManagerTest, LoadsReportHowEachCategoryWent)
+{
+    using Outcome = TLEManager::CategoryOutcome;
+    HttpTestServer::Response dropped;
+    dropped.closeWithoutAnswer = true;
+    const std::string cachedBody = "[" + ommJson("CACHED", 100, "2024-01-01T00:00:00") + "]";
+    const std::string newBody = "[" + ommJson("NEW", 100, "2024-02-29T00:00:00") + "]";
+    const double now = kNow.timeIntervalSince1970();
+    const struct {
+        const char* label;
+        std::optional<double> copyAge; // none: nothing cached
+        bool force;
+        HttpTestServer::Response response;
+        Outcome expected;
+        const char* name; // the set in use; empty for none
+    } cases[] = {
+        {"fresh copy", 3600.0, false, {503, "", {}, 0ms, false, false},
+         Outcome{"amateur", false, std::nullopt, false, std::nullopt}, "CACHED"},
+        {"stale copy, downloaded", 25 * 3600.0, false, {200, newBody, {}, 0ms, false, false},
+         Outcome{"amateur", true, std::nullopt, false, std::nullopt}, "NEW"},
+        {"stale copy, error status", 25 * 3600.0, false, {503, newBody, {}, 0ms, false, false},
+         Outcome{"amateur", false, "HTTP 503", true, now - 25 * 3600.0}, "CACHED"},
+        {"stale copy, no connection", 25 * 3600.0, false, dropped,
+         Outcome{"amateur", false, "no connection", true, now - 25 * 3600.0}, "CACHED"},
+        {"stale copy, no element sets", 25 * 3600.0, false, {200, "<html>busy</html>", {}, 0ms, false, false},
+         Outcome{"amateur", false, "no element sets in the answer", true, now - 25 * 3600.0}, "CACHED"},
+        {"nothing cached, error status", std::nullopt, false, {404, "", {}, 0ms, false, false},
+         Outcome{"amateur", false, "HTTP 404", false, std::nullopt}, ""},
+        {"forced over a fresh copy, fails", 60.0, true, {500, "", {}, 0ms, false, false},
+         Outcome{"amateur", false, "HTTP 500", true, now - 60.0}, "CACHED"},
+        {"forced over a fresh copy, downloaded", 60.0, true, {200, newBody, {}, 0ms, false, false},
+         Outcome{"amateur", true, std::nullopt, false, std::nullopt}, "NEW"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        Files::remove(Files::dataFolder());
+        if (c.copyAge) {
+            writeCache("amateur", cachedBody, *c.copyAge);
+        }
+        const auto stampBefore = Files::readFile(TLEManager::timestampFile("amateur"));
+        server_.setResponse(groupTarget("amateur"), c.response);
+
+        std::optional<TLEManager::CategoriesLoad> load;
+        bool wrongPlace = false;
+        TLEManager::loadCategories({"amateur"}, c.force, [&](TLEManager::CategoriesLoad result) {
+            wrongPlace = !platform::isMainThread();
+            load = std::move(result);
+        });
+        EXPECT_FALSE(load.has_value()) << "never before the call returns";
+        ASSERT_TRUE(test::waitUntil([&]() { return load.has_value(); }, 10s));
+        EXPECT_FALSE(wrongPlace);
+        ASSERT_EQ(load->outcomes.size(), 1u);
+        const Outcome& got = load->outcomes[0];
+        EXPECT_EQ(got.key, c.expected.key);
+        EXPECT_EQ(got.downloaded, c.expected.downloaded);
+        EXPECT_EQ(got.failure, c.expected.failure);
+        EXPECT_EQ(got.usingCachedCopy, c.expected.usingCachedCopy);
+        ASSERT_EQ(got.cachedCopyStamp.has_value(), c.expected.cachedCopyStamp.has_value());
+        if (got.cachedCopyStamp) {
+            EXPECT_NEAR(*got.cachedCopyStamp, *c.expected.cachedCopyStamp, 0.01);
+        }
+        if (*c.name) {
+            ASSERT_EQ(load->sets.size(), 1u);
+            EXPECT_EQ(load->sets[0].name, c.name);
+        } else {
+            EXPECT_TRUE(load->sets.empty());
+        }
+        if (c.expected.failure) {
+            EXPECT_EQ(Files::readFile(TLEManager::timestampFile("amateur")), stampBefore)
+                << "a failed download never touches the stamp";
+        } else if (c.expected.downloaded) {
+            EXPECT_EQ(Files::readFile(TLEManager::cacheFile("amateur")), newBody);
+            EXPECT_FALSE(TLEManager::isCacheStale("amateur"));
+        }
+    }
+}
+
+TEST_F(TLEManagerTest, CategoryDescriptions)
+{
+    EXPECT_EQ(TLEManager::describeCategory("amateur"), "Amateur Radio");
+    EXPECT_EQ(TLEManager::describeCategory("tle-new"), "Last 30 Days' Launches");
+    EXPECT_EQ(TLEManager::describeCategory("no-such-key"), "no-such-key");
+}
+
 TEST_F(TLEManagerTest, CategoriesWithoutAnythingStillComplete)
 {
     HttpTestServer::Response dropped;

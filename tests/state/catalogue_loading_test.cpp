@@ -1,10 +1,14 @@
 #include "tests/state/state_fixture.h"
 
 #include <algorithm>
+#include <ctime>
+
+#include <QByteArray>
 
 #include "catalog/satnogs_fetch.h"
 #include "catalog/transmitter_database.h"
 #include "elements/tle_manager.h"
+#include "orbital/numeric_text.h"
 #include "tests/support/http_test_server.h"
 
 namespace zelvane::test {
@@ -82,7 +86,7 @@ protected:
         state.loadData();
         ASSERT_TRUE(waitUntil([&] {
             return state.satellites() != before &&
-                   state.statusMessage().ends_with(" passes in next 24h");
+                   state.statusBaseMessage().ends_with(" passes in next 24h");
         }, std::chrono::seconds(20)));
     }
 
@@ -175,17 +179,165 @@ TEST_F(CatalogueLoading, RefreshDownloadsAgainAndFallsBackToTheCachedText)
     loadAndSettle(*state);
     EXPECT_EQ(server.requestCount(kAmateur), firstRequests);
 
-    // A forced refresh whose downloads fail: the stamps are gone, the
-    // cached element sets stay, and the age reads as "never downloaded".
+    // A forced refresh whose downloads fail: the cached element sets stay,
+    // and so do their stamps, so the age is still the true one.
     server.setResponse(kAmateur, 500, "");
     server.setResponse(kStations, 500, "");
+    const auto stampBefore = platform::Files::readFile(TLEManager::timestampFile("amateur"));
+    ASSERT_TRUE(stampBefore.has_value());
+    Clock::setFixed(nearEpoch().addingTimeInterval(120.0));
     state->refreshTLEs();
     ASSERT_TRUE(waitUntil([&] { return !state->isLoadingTLEs(); }, std::chrono::seconds(20)));
     EXPECT_EQ(server.requestCount(kAmateur), firstRequests + 1);
     EXPECT_EQ(names(*state),
               (std::vector<std::string>{"AO-91", "ISS (ZARYA)", "Moon", "Sun", "aSat"}));
-    EXPECT_EQ(state->tleAge(), 999999.0);
-    EXPECT_EQ(state->tleAgeString(), "11d ago");
+    EXPECT_EQ(platform::Files::readFile(TLEManager::timestampFile("amateur")), stampBefore);
+    EXPECT_EQ(state->tleAgeString(), "2m ago");
+}
+
+// The local time zone is pinned to UTC so that the times in the texts are known.
+class DownloadOutcomes : public CatalogueLoading {
+protected:
+    void SetUp() override
+    {
+        oldTz_ = qgetenv("TZ");
+        hadTz_ = qEnvironmentVariableIsSet("TZ");
+        qputenv("TZ", "UTC");
+        tzset();
+        CatalogueLoading::SetUp();
+        store().setStringList("tleCategories", {"amateur"});
+    }
+    void TearDown() override
+    {
+        CatalogueLoading::TearDown();
+        if (hadTz_) {
+            qputenv("TZ", oldTz_);
+        } else {
+            qunsetenv("TZ");
+        }
+        tzset();
+    }
+
+    void writeCopy(double ageSeconds)
+    {
+        ASSERT_TRUE(platform::Files::createFolder(TLEManager::cacheDir()));
+        ASSERT_TRUE(platform::Files::writeFileAtomically(TLEManager::cacheFile("amateur"),
+                                                         elementText(kIssName, kIssLine1, kIssLine2)));
+        ASSERT_TRUE(platform::Files::writeFileAtomically(
+            TLEManager::timestampFile("amateur"),
+            formatFixed(Clock::now().timeIntervalSince1970() - ageSeconds, 3)));
+    }
+
+    static void waitForPasses(AppState& state)
+    {
+        ASSERT_TRUE(waitUntil([&] {
+            return !state.isLoadingTLEs() && state.statusBaseMessage().ends_with(" passes in next 24h");
+        }, std::chrono::seconds(20)));
+    }
+
+    QByteArray oldTz_;
+    bool hadTz_ = false;
+};
+
+TEST_F(DownloadOutcomes, TheStatusNamesFailedCategoriesAndStampsStayTrue)
+{
+    HttpTestServer::Response dropped;
+    dropped.closeWithoutAnswer = true;
+    const HttpTestServer::Response fine{200, elementText(kIssName, kIssLine1, kIssLine2), {}, {}, false, false};
+    const HttpTestServer::Response unavailable{503, "Service Unavailable", {}, {}, false, false};
+    const HttpTestServer::Response noSets{200, "<html>GP data has not updated</html>", {}, {}, false, false};
+    const struct {
+        const char* label;
+        std::optional<double> copyAge; // none: nothing cached
+        bool refresh;
+        HttpTestServer::Response response;
+        int requests;
+        const char* note; // the standing note; empty for none
+        const char* age;
+        std::size_t satellites; // catalogue entries besides the Sun and the Moon
+    } cases[] = {
+        {"fresh copy", 3600.0, false, unavailable, 0, "", "1h ago", 1},
+        {"fresh download", std::nullopt, false, fine, 1, "", "< 1m ago", 1},
+        {"stale copy, error status", 25 * 3600.0, false, unavailable, 1,
+         "Could not download Amateur Radio (HTTP 503): using the copy from 2008-09-19 11:00", "1d ago", 1},
+        {"stale copy, no element sets", 25 * 3600.0, false, noSets, 1,
+         "Could not download Amateur Radio (no element sets in the answer): using the copy from 2008-09-19 11:00",
+         "1d ago", 1},
+        {"nothing cached, no connection", std::nullopt, false, dropped, 1,
+         "No element sets for Amateur Radio yet: could not download them (no connection)", "11d ago", 0},
+        {"refresh of a fresh copy fails", 60.0, true, unavailable, 1,
+         "Could not download Amateur Radio (HTTP 503): using the copy from 11:59", "1m ago", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        platform::Files::remove(platform::Files::dataFolder() / "tle");
+        if (c.copyAge) {
+            writeCopy(*c.copyAge);
+        }
+        const auto stampBefore = platform::Files::readFile(TLEManager::timestampFile("amateur"));
+        server.setResponse(kAmateur, c.response);
+        const int before = server.requestCount(kAmateur);
+        const auto state = makeState();
+        if (c.refresh) {
+            state->refreshTLEs();
+        } else {
+            state->loadData();
+        }
+        waitForPasses(*state);
+        // (The network client may retry once on a dropped connection.)
+        EXPECT_GE(server.requestCount(kAmateur), before + c.requests);
+        EXPECT_LE(server.requestCount(kAmateur), before + 2 * c.requests);
+        const std::string base = state->statusBaseMessage();
+        if (*c.note) {
+            EXPECT_EQ(state->statusMessage(), base + " \u2014 " + c.note);
+            EXPECT_EQ(platform::Files::readFile(TLEManager::timestampFile("amateur")), stampBefore)
+                << "a failed download leaves the stamp as it was";
+        } else {
+            EXPECT_EQ(state->statusMessage(), base);
+        }
+        EXPECT_EQ(state->tleAgeString(), c.age);
+        EXPECT_EQ(state->satellites().size(), c.satellites + 2);
+
+        // The note survives every later pass computation.
+        state->setStatusMessage("");
+        state->computeAllPasses();
+        waitForPasses(*state);
+        EXPECT_EQ(state->statusMessage() != state->statusBaseMessage(), *c.note != '\0');
+    }
+}
+
+TEST_F(DownloadOutcomes, TheNoteStaysUntilTheCategoryDownloadsAgain)
+{
+    writeCopy(25 * 3600.0);
+    server.setResponse(kAmateur, 500, "");
+    const auto state = makeState();
+    state->loadData();
+    waitForPasses(*state);
+    const std::string note = "Could not download Amateur Radio (HTTP 500): using the copy from 2008-09-19 11:00";
+    EXPECT_EQ(state->statusNotes().at("download:amateur"), note);
+
+    // A load in which the category is not tried again keeps the note.
+    writeCopy(3600.0);
+    state->loadData();
+    waitForPasses(*state);
+    EXPECT_EQ(state->statusNotes().at("download:amateur"), note);
+
+    // Downloading it again clears it.
+    server.setResponse(kAmateur, 200, elementText(kIssName, kIssLine1, kIssLine2));
+    state->refreshTLEs();
+    waitForPasses(*state);
+    EXPECT_FALSE(state->statusNotes().contains("download:amateur"));
+    EXPECT_EQ(state->statusMessage(), state->statusBaseMessage());
+
+    // A category no longer subscribed takes its note with it.
+    server.setResponse(kAmateur, 500, "");
+    state->refreshTLEs();
+    waitForPasses(*state);
+    ASSERT_TRUE(state->statusNotes().contains("download:amateur"));
+    state->setSubscribedCategories({});
+    state->loadData();
+    waitForPasses(*state);
+    EXPECT_TRUE(state->statusNotes().empty());
 }
 
 TEST_F(CatalogueLoading, QuickReloadsEachRebuildAndTheTrackedEntryStaysTracked)
