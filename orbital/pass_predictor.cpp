@@ -52,7 +52,7 @@ PassPredictor::PassPredictor(ObserveFn observeFn, double obsLat, double obsLon, 
 PassPredictor::PassPredictor(std::shared_ptr<const SatRec> satrec, double obsLat, double obsLon,
                              double obsAltMeters)
     : PassPredictor(
-          [satrec = std::move(satrec), obsLat, obsLon,
+          [satrec, obsLat, obsLon,
            altKm = obsAltMeters / 1000.0](Date at) -> std::optional<TopocentricResult> {
               if (!satrec) {
                   return std::nullopt;
@@ -67,6 +67,20 @@ PassPredictor::PassPredictor(std::shared_ptr<const SatRec> satrec, double obsLat
           },
           obsLat, obsLon, obsAltMeters)
 {
+    if (satrec) {
+        if (const auto period = orbitPeriodSeconds(*satrec)) {
+            riseLookBack_ = *period;
+        }
+    }
+}
+
+std::optional<double> orbitPeriodSeconds(const SatRec& rec)
+{
+    // no_kozai is in radians per minute.
+    if (!(rec.no_kozai > 0.0) || !std::isfinite(rec.no_kozai)) {
+        return std::nullopt;
+    }
+    return twoPi / rec.no_kozai * 60.0;
 }
 
 std::optional<TopocentricResult> PassPredictor::observe(Date at) const
@@ -107,16 +121,25 @@ std::vector<PredictedPass> PassPredictor::findPasses(Date start, double hoursAhe
 
         if (!open) {
             if (el > riseThreshold) {
-                // The crossing lies between the last sample that was not up
-                // and this one. Only when the object is already up at the
-                // first sample is there no such sample: the search then
-                // looks at the 10 s before the window.
-                const double span = previous ? t.timeIntervalSince(*previous) : step;
-                riseTime = refineRise(t, span);
-                const auto look = observe(riseTime);
-                riseAzimuth = look ? look->azimuth : 0.0;
                 peakTime = t;
                 scanMax = el;
+                if (previous) {
+                    // The crossing lies between the last sample that was not
+                    // up and this one.
+                    riseTime = refineRise(t, t.timeIntervalSince(*previous));
+                } else {
+                    // Already up at the start: the rise lies before it. The
+                    // pass is judged by everything seen of it, so a pass
+                    // past its peak still counts by that peak.
+                    const EarlierRise earlier = findEarlierRise(t, el);
+                    riseTime = earlier.rise;
+                    if (earlier.highest.elevation > scanMax) {
+                        scanMax = earlier.highest.elevation;
+                        peakTime = earlier.highest.date;
+                    }
+                }
+                const auto look = observe(riseTime);
+                riseAzimuth = look ? look->azimuth : 0.0;
                 open = true;
             }
         } else {
@@ -181,6 +204,39 @@ Date PassPredictor::refineRise(Date before, double step) const
         }
     }
     return hi;
+}
+
+PassPredictor::EarlierRise PassPredictor::findEarlierRise(Date start, double startElevation) const
+{
+    EarlierRise found{start.addingTimeInterval(-10.0), PeakSample{start, startElevation, 0.0}};
+    const double limit = std::isfinite(riseLookBack_) ? std::max(riseLookBack_, 0.0) : 0.0;
+    Date upper = start;
+    double upperElevation = startElevation;
+    double covered = 0.0;
+    while (covered < limit) {
+        // The higher the object, the longer it needs to reach the horizon:
+        // the step grows with the elevation, from 10 s near the horizon to
+        // 10 minutes, far shorter than the time between two passes.
+        const double step = std::min(std::clamp(upperElevation * 10.0, 10.0, 600.0), limit - covered);
+        const Date t = upper.addingTimeInterval(-step);
+        if (!(t < upper)) {
+            break; // the start of representable time
+        }
+        covered += step;
+        const double el = elevation(t);
+        if (el <= riseThreshold) {
+            found.rise = refineRise(upper, upper.timeIntervalSince(t));
+            return found;
+        }
+        if (el > found.highest.elevation) {
+            found.highest = PeakSample{t, el, 0.0};
+        }
+        upper = t;
+        upperElevation = el;
+    }
+    // Up all the way back: no rise to find; the pass is taken to begin just
+    // before the start, as one that cannot be told apart from its neighbours.
+    return found;
 }
 
 Date PassPredictor::refineSet(Date after, Date before) const

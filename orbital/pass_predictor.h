@@ -14,6 +14,17 @@ namespace zelvane {
 
 class SatRec;
 
+// One revolution of the record's orbit in seconds (from its mean motion);
+// absent when the record has no usable mean motion.
+std::optional<double> orbitPeriodSeconds(const SatRec& rec);
+
+// Anything that carries an SGP4 record as `satrec` (empty for bodies that
+// are not positioned by one).
+template <class Body>
+concept CarriesSatRec = requires(const Body& body) {
+    { body.satrec.get() } -> std::convertible_to<const SatRec*>;
+};
+
 // Anything that can say where it stands in an observer's sky: observe(at,
 // obsLat, obsLon, obsAltMeters) -> optional look angles.
 template <class Body>
@@ -38,10 +49,12 @@ public:
 
     // Observes a catalogue object without keeping it alive: once the object
     // is gone every observation is absent and the search comes up empty.
+    // A body with an SGP4 record looks back one revolution for the rise of a
+    // pass already in progress; any other (the Sun, the Moon) 24 hours.
     template <ObservableBody Body>
     PassPredictor(std::weak_ptr<Body> body, double obsLat, double obsLon, double obsAltMeters)
         : PassPredictor(
-              [body = std::move(body), obsLat, obsLon,
+              [body, obsLat, obsLon,
                obsAltMeters](Date at) -> std::optional<TopocentricResult> {
                   if (const auto strong = body.lock()) {
                       return strong->observe(at, obsLat, obsLon, obsAltMeters);
@@ -50,6 +63,13 @@ public:
               },
               obsLat, obsLon, obsAltMeters)
     {
+        if constexpr (CarriesSatRec<Body>) {
+            if (const auto strong = body.lock(); strong && strong->satrec.get()) {
+                if (const auto period = orbitPeriodSeconds(*strong->satrec.get())) {
+                    riseLookBack_ = *period;
+                }
+            }
+        }
     }
     template <ObservableBody Body>
     PassPredictor(const std::shared_ptr<Body>& body, double obsLat, double obsLon,
@@ -65,8 +85,17 @@ public:
 
     std::optional<TopocentricResult> observe(Date at) const;
 
+    // How far before the start of a search the rise of a pass already in
+    // progress is looked for, in seconds: one revolution for an SGP4
+    // record, 24 hours otherwise. An object up during all of it is given a
+    // rise 10 s before the start.
+    double riseLookBack() const { return riseLookBack_; }
+    void setRiseLookBack(double seconds) { riseLookBack_ = seconds; }
+
     // Passes rising within hoursAhead of start, in order of rise, that climb
-    // to at least minElevation degrees and last at least 30 s. The scan picks
+    // to at least minElevation degrees and last at least 30 s. A pass already
+    // up at start is given its true rise (see riseLookBack) and the peak of
+    // the whole pass, so it comes out the same from any start during it. The scan picks
     // its own steps; stepSeconds is accepted for callers' convenience and
     // does not change the result.
     std::vector<PredictedPass> findPasses(Date start, double hoursAhead = 24.0,
@@ -82,6 +111,12 @@ private:
 
     double elevation(Date at) const;
     Date refineRise(Date before, double step) const;
+    // The rise of a pass up at `start`, and the highest sample on the way back.
+    struct EarlierRise {
+        Date rise;
+        PeakSample highest;
+    };
+    EarlierRise findEarlierRise(Date start, double startElevation) const;
     Date refineSet(Date after, Date before) const;
     PeakSample refinePeak(Date lo, Date hi) const;
     std::vector<PassPoint> generateTrackPoints(Date rise, Date set) const;
@@ -92,6 +127,7 @@ private:
     double obsLat_ = 0.0;
     double obsLon_ = 0.0;
     double obsAlt_ = 0.0;
+    double riseLookBack_ = 24.0 * 3600.0;
 };
 
 // Runs findPasses for every predictor, spread over up to threadCount threads

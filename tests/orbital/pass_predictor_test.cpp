@@ -8,6 +8,7 @@
 
 #include "orbit_fixtures.h"
 #include "orbital/sub_satellite.h"
+#include "orbital/sun_moon.h"
 
 namespace zelvane {
 namespace {
@@ -109,12 +110,46 @@ TEST(PassPredictorTest, RiseAfterACoarseStepIsTheTrueCrossing)
     }
 }
 
-TEST(PassPredictorTest, PassUpAtStartRisesTenSecondsBeforeTheWindow)
+TEST(PassPredictorTest, PassUpAtStartGetsItsTrueRiseAndTheWholePassPeak)
 {
-    const auto passes = curvePredictor(humps({{100.0, 30.0, 400.0}})).findPasses(origin, 1.0, 2.0);
+    const struct {
+        const char* label;
+        Hump hump;
+    } cases[] = {
+        {"rising at the start", {100.0, 30.0, 400.0}},
+        {"past its peak and below the minimum at the start", {-200.0, 30.0, 205.0}},
+        {"high up at the start", {-50.0, 85.0, 900.0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        const auto passes = curvePredictor(humps({c.hump})).findPasses(origin, 1.0, 2.0);
+        ASSERT_EQ(passes.size(), 1u);
+        const PredictedPass& p = passes[0];
+        EXPECT_NEAR(secondsFromOrigin(p.riseTime), c.hump.center - c.hump.halfWidth, 1e-3);
+        EXPECT_NEAR(p.riseAzimuth, std::fmod(std::abs(secondsFromOrigin(p.riseTime)), 360.0), 1e-3);
+        EXPECT_NEAR(secondsFromOrigin(p.setTime), c.hump.center + c.hump.halfWidth, 1e-3);
+        EXPECT_NEAR(secondsFromOrigin(p.peakTime), c.hump.center, 0.1);
+        EXPECT_NEAR(p.maxElevation, c.hump.peak, 1e-3);
+        ASSERT_FALSE(p.trackPoints.empty());
+        EXPECT_EQ(p.trackPoints.front().date, p.riseTime);
+    }
+}
+
+TEST(PassPredictorTest, ObjectUpThroughoutTheLookBackRisesTenSecondsBeforeTheStart)
+{
+    // Up for two hours before the start; the look-back decides.
+    auto predictor = curvePredictor(box(-7200.0, 1800.0, 40.0, -20.0));
+    predictor.setRiseLookBack(3600.0);
+    auto passes = predictor.findPasses(origin, 1.0, 2.0);
     ASSERT_EQ(passes.size(), 1u);
-    EXPECT_NEAR(secondsFromOrigin(passes[0].riseTime), -10.0, 10.0 / (1 << 25) + 1e-9);
-    EXPECT_NEAR(secondsFromOrigin(passes[0].setTime), 500.0, 1e-3);
+    EXPECT_EQ(passes[0].riseTime, at(-10.0));
+    EXPECT_NEAR(secondsFromOrigin(passes[0].setTime), 1800.0, 1e-3);
+
+    EXPECT_EQ(predictor.riseLookBack(), 3600.0);
+    predictor.setRiseLookBack(3.0 * 3600.0);
+    passes = predictor.findPasses(origin, 1.0, 2.0);
+    ASSERT_EQ(passes.size(), 1u);
+    EXPECT_NEAR(secondsFromOrigin(passes[0].riseTime), -7200.0, 1e-3);
 }
 
 TEST(PassPredictorTest, PassStillUpAtTheEndSetsAtTheWindowEnd)
@@ -372,6 +407,77 @@ TEST(PassPredictorTest, ObserverAltitudeIsKeptInKilometres)
     EXPECT_DOUBLE_EQ(p.obsAlt(), 1.5);
     EXPECT_DOUBLE_EQ(p.obsLat(), 1.0);
     EXPECT_DOUBLE_EQ(p.obsLon(), 2.0);
+}
+
+TEST(PassPredictorTest, LookBackIsOneRevolutionForARecordAndADayOtherwise)
+{
+    const auto rec = test::makeRecord(test::issElements());
+    const PassPredictor predictor(std::shared_ptr<const SatRec>(rec), 51.5, -0.1, 50.0);
+    EXPECT_NEAR(predictor.riseLookBack(), 86400.0 / 15.72125391, 1e-3);
+    EXPECT_EQ(curvePredictor([](double) { return -5.0; }).riseLookBack(), 86400.0);
+}
+
+TEST(PassPredictorTest, PassInProgressIsTheSameFromTwoStartsFiveMinutesApart)
+{
+    const auto rec = test::makeRecord(test::issElements());
+    const Date epoch = test::recordEpoch(*rec);
+    const PassPredictor predictor(std::shared_ptr<const SatRec>(rec), 51.5, -0.1, 50.0);
+    const auto brute = bruteForcePasses(predictor, epoch, 24.0 * 3600.0);
+    // A long pass, joined a minute after it rose.
+    const auto longPass = std::find_if(brute.begin(), brute.end(), [](const BrutePass& b) {
+        return b.rise > 0.0 && b.set - b.rise > 420.0;
+    });
+    ASSERT_NE(longPass, brute.end());
+    const Date first = epoch.addingTimeInterval(longPass->rise + 60.0);
+    const Date second = first.addingTimeInterval(300.0);
+
+    const auto a = predictor.findPasses(first, 24.0, 2.0);
+    const auto b = predictor.findPasses(second, 24.0, 2.0);
+    ASSERT_FALSE(a.empty());
+    ASSERT_FALSE(b.empty());
+    const PredictedPass& pa = a.front();
+    const PredictedPass& pb = b.front();
+    EXPECT_NEAR(pa.riseTime.timeIntervalSince(epoch), longPass->rise, 1.0) << "the brute-force rise";
+    EXPECT_LE(pa.riseTime.timeIntervalSince(epoch), longPass->rise + 1e-6);
+    EXPECT_NEAR(pb.riseTime.timeIntervalSince(pa.riseTime), 0.0, 1e-3);
+    EXPECT_EQ(static_cast<std::int64_t>(std::floor(pa.riseTime.timeIntervalSince1970())),
+              static_cast<std::int64_t>(std::floor(pb.riseTime.timeIntervalSince1970())));
+    EXPECT_NEAR(pa.riseAzimuth, pb.riseAzimuth, 1e-3);
+    EXPECT_NEAR(pa.maxElevation, pb.maxElevation, 1e-3);
+    EXPECT_NEAR(pa.maxElevation, longPass->maxElevation, 0.05);
+    EXPECT_NEAR(pa.peakTime.timeIntervalSince(pb.peakTime), 0.0, 0.2);
+    EXPECT_NEAR(pa.setTime.timeIntervalSince(pb.setTime), 0.0, 1e-3);
+    // The look angles at the rise are those of the true rise, not of the start.
+    const auto riseLook = predictor.observe(pa.riseTime);
+    ASSERT_TRUE(riseLook.has_value());
+    EXPECT_NEAR(riseLook->elevation, 0.0, 0.01);
+    EXPECT_NEAR(riseLook->azimuth, pa.riseAzimuth, 1e-9);
+}
+
+TEST(PassPredictorTest, TheSunUpAtTheStartRisesWhenItReallyRose)
+{
+    // London in March, searched from 14:00 UTC.
+    const Date start = utcMidnight(2024, 3, 20)->addingTimeInterval(14.0 * 3600.0);
+    const PassPredictor london([](Date t) -> std::optional<TopocentricResult> { return sunTopocentric(t, 51.5, -0.1); },
+                               51.5, -0.1, 0.0);
+    const auto passes = london.findPasses(start, 24.0, 2.0);
+    ASSERT_FALSE(passes.empty());
+    const auto brute = bruteForcePasses(london, start.addingTimeInterval(-12.0 * 3600.0), 24.0 * 3600.0);
+    ASSERT_FALSE(brute.empty());
+    const BrutePass& day = brute.front();
+    ASSERT_LT(day.rise, 12.0 * 3600.0);
+    ASSERT_GT(day.set, 12.0 * 3600.0) << "up at the start";
+    EXPECT_NEAR(passes[0].riseTime.timeIntervalSince(start), day.rise - 12.0 * 3600.0, 1.0);
+    EXPECT_NEAR(passes[0].setTime.timeIntervalSince(start), day.set - 12.0 * 3600.0, 1.0);
+    EXPECT_NEAR(passes[0].maxElevation, day.maxElevation, 0.01);
+
+    // Far north at midsummer the Sun never sets: nothing to find in 24 hours.
+    const Date midsummer = utcMidnight(2024, 6, 21)->addingTimeInterval(12.0 * 3600.0);
+    const PassPredictor north([](Date t) -> std::optional<TopocentricResult> { return sunTopocentric(t, 80.0, 15.0); },
+                              80.0, 15.0, 0.0);
+    const auto polar = north.findPasses(midsummer, 24.0, 2.0);
+    ASSERT_EQ(polar.size(), 1u);
+    EXPECT_EQ(polar[0].riseTime, midsummer.addingTimeInterval(-10.0));
 }
 
 } // namespace
