@@ -262,11 +262,21 @@ public:
     static std::string downloadFailureText(const TLEManager::CategoryOutcome& outcome);
 
     // --- passes -----------------------------------------------------------------
+    // Asks for the passes of the selected satellites. At most one computation
+    // runs; requests made while it runs are folded into exactly one more run,
+    // and only the newest computation publishes its results.
     void computeAllPasses();
+    bool isComputingPasses() const { return passComputationRunning_; }
+    // Computations started so far (each publishes or is superseded).
+    std::uint64_t passComputationsStarted() const { return passComputationsStarted_; }
     void startPassUpdateTimer();
     std::vector<std::shared_ptr<Satellite>> selectedSatellites() const;
     std::vector<PassPair> allPassesSorted() const;
     void toggleSatellite(Satellite& sat);
+    // Selects (or deselects) every listed entry as one change of the
+    // selection: one assignment of selectedSatelliteIds, one save, one
+    // computation request, however many entries are listed.
+    void setSatellitesSelected(const std::vector<std::int64_t>& ids, bool selected);
 
     // --- tracking -----------------------------------------------------------------
     // A transmitter of nullopt means the satellite's preferred one.
@@ -307,11 +317,32 @@ private:
     void loadCatalogue(bool forceDownload);
     void noteDownloadOutcomes(const std::vector<TLEManager::CategoryOutcome>& outcomes);
     void applyCatalogue(std::vector<TLEData> sets);
+    // The site a computation was made for.
+    struct PassSite {
+        double lat = 0.0;
+        double lon = 0.0;
+        double alt = 0.0;
+        friend bool operator==(const PassSite&, const PassSite&) = default;
+    };
+    // A queued pass as last seen: whose it is and when it is up.
+    struct QueuedPassWindow {
+        std::int64_t noradId = 0;
+        Date riseTime;
+        Date setTime;
+    };
+    void startPassComputation();
+    void finishPassComputation(std::uint64_t request, PassSite site, Date start,
+                               const std::vector<std::shared_ptr<Satellite>>& computed,
+                               std::vector<std::vector<PredictedPass>> results,
+                               const std::vector<std::shared_ptr<Satellite>>& all);
     void applyPassResults(const std::vector<std::shared_ptr<Satellite>>& computed,
                           std::vector<std::vector<PredictedPass>> results,
-                          const std::vector<std::shared_ptr<Satellite>>& all);
+                          const std::vector<std::shared_ptr<Satellite>>& all, Date start);
     void followQueuedPasses(const std::vector<std::shared_ptr<Satellite>>& computed,
-                            const std::vector<std::vector<PredictedPass>>& results);
+                            const std::vector<std::vector<PredictedPass>>& results,
+                            const std::vector<std::shared_ptr<Satellite>>& all, Date start);
+    void rematchSelectedPass(const std::vector<std::shared_ptr<Satellite>>& all);
+    void rememberQueuedPass(const std::string& id, std::int64_t noradId, Date riseTime, Date setTime);
     void ensureRigClient();
     void pairUplink(const Satellite& satellite);
     void startTrackingTimer();
@@ -378,6 +409,11 @@ private:
     TransmitterTable transmitterDB_;
     LiveGeoCache liveGeoCache_;
     std::set<std::string> queuedPassIds_;
+    std::map<std::string, QueuedPassWindow> queuedPassWindows_;
+    std::uint64_t passRequest_ = 0; // the newest computation asked for
+    bool passComputationRunning_ = false;
+    std::uint64_t passComputationsStarted_ = 0;
+    std::optional<PassSite> passesSite_; // the site of the passes shown
     double minAutoTrackElevation_ = 5.0;
     bool polarBearingLine_ = false;
     std::optional<PassConflict> pendingPassConflict_;

@@ -14,6 +14,8 @@ namespace {
 constexpr double kPassHoursAhead = 24.0;
 constexpr double kPassMinElevation = 2.0;
 constexpr auto kPassUpdateInterval = std::chrono::seconds(300);
+// As in the queue scheduler: a queued pass stays known this long after its set.
+constexpr double kSetGraceSeconds = 60.0;
 
 } // namespace
 
@@ -44,13 +46,25 @@ std::vector<AppState::PassPair> AppState::allPassesSorted() const
 
 void AppState::computeAllPasses()
 {
+    ++passRequest_;
+    if (passComputationRunning_) {
+        // The running computation is now out of date: it will not publish,
+        // and one more run follows it, however many requests arrive meanwhile.
+        return;
+    }
+    startPassComputation();
+}
+
+void AppState::startPassComputation()
+{
+    passComputationRunning_ = true;
+    ++passComputationsStarted_;
+    const std::uint64_t request = passRequest_;
     std::vector<std::shared_ptr<Satellite>> all = selectedSatellites();
     setStatusMessage("Computing passes for " + std::to_string(all.size()) + " satellites...");
-    const double lat = obsLatitude_;
-    const double lon = obsLongitude_;
-    const double alt = obsAltitude_;
+    const PassSite site{obsLatitude_, obsLongitude_, obsAltitude_};
     const std::weak_ptr<AppState> weak = weak_from_this();
-    platform::runInBackground([weak, all = std::move(all), lat, lon, alt]() {
+    platform::runInBackground([weak, request, all = std::move(all), site]() {
         if (weak.expired()) {
             return;
         }
@@ -64,28 +78,49 @@ void AppState::computeAllPasses()
         }
         std::vector<std::vector<PredictedPass>> results;
         try {
-            results = findPassesForSatellites(computed, start, lat, lon, alt, kPassHoursAhead,
-                                              kPassMinElevation);
+            results = findPassesForSatellites(computed, start, site.lat, site.lon, site.alt,
+                                              kPassHoursAhead, kPassMinElevation);
         } catch (const std::exception&) {
             // Out of memory or threads: nothing found this time; the status
             // line then shows the passes that remain.
             computed.clear();
             results.clear();
         }
-        platform::postToMain([weak, all, computed = std::move(computed),
+        platform::postToMain([weak, request, site, start, all, computed = std::move(computed),
                               results = std::move(results)]() mutable {
             if (const auto self = weak.lock()) {
-                self->applyPassResults(computed, std::move(results), all);
+                self->finishPassComputation(request, site, start, computed, std::move(results), all);
             }
         });
     });
 }
 
+void AppState::finishPassComputation(std::uint64_t request, PassSite site, Date start,
+                                     const std::vector<std::shared_ptr<Satellite>>& computed,
+                                     std::vector<std::vector<PredictedPass>> results,
+                                     const std::vector<std::shared_ptr<Satellite>>& all)
+{
+    passComputationRunning_ = false;
+    if (request != passRequest_) {
+        // Asked for again while it ran (another site, another selection, a
+        // new catalogue): these results are out of date; the newest request
+        // gets its own run.
+        startPassComputation();
+        return;
+    }
+    const bool siteChanged = passesSite_ && !(*passesSite_ == site);
+    passesSite_ = site;
+    applyPassResults(computed, std::move(results), all, start);
+    if (siteChanged) {
+        rematchSelectedPass(all);
+    }
+}
+
 void AppState::applyPassResults(const std::vector<std::shared_ptr<Satellite>>& computed,
                                 std::vector<std::vector<PredictedPass>> results,
-                                const std::vector<std::shared_ptr<Satellite>>& all)
+                                const std::vector<std::shared_ptr<Satellite>>& all, Date start)
 {
-    followQueuedPasses(computed, results);
+    followQueuedPasses(computed, results, all, start);
     for (std::size_t i = 0; i < computed.size() && i < results.size(); ++i) {
         computed[i]->passes = std::move(results[i]);
     }
@@ -97,45 +132,101 @@ void AppState::applyPassResults(const std::vector<std::shared_ptr<Satellite>>& c
     setStatusMessage(std::to_string(total) + " passes in next 24h");
 }
 
-// A pass that is already up when the passes are recomputed comes back with
-// its rise moved to the start of the search, and so with a new queue
-// identifier. Moving the queued identifier along with it keeps the queued
-// pass recognised: it is still stopped at its set and still marked queued.
-void AppState::followQueuedPasses(const std::vector<std::shared_ptr<Satellite>>& computed,
-                                  const std::vector<std::vector<PredictedPass>>& results)
+// The selected pass was predicted for the old site: it becomes the same
+// satellite's pass over the new site that overlaps it in time, or nothing.
+void AppState::rematchSelectedPass(const std::vector<std::shared_ptr<Satellite>>& all)
 {
-    if (queuedPassIds_.empty()) {
+    if (!selectedPass_) {
         return;
     }
-    std::set<std::string> ids = queuedPassIds_;
-    bool changed = false;
-    for (std::size_t i = 0; i < computed.size() && i < results.size(); ++i) {
-        const Satellite& entry = *computed[i];
-        for (const PredictedPass& old : entry.passes) {
-            const std::string oldId = passQueueId(entry.id, old.riseTime);
-            if (!ids.contains(oldId)) {
-                continue;
-            }
-            const auto same = std::find_if(results[i].begin(), results[i].end(), [&](const auto& p) {
-                return passQueueId(entry.id, p.riseTime) == oldId;
-            });
-            if (same != results[i].end()) {
-                continue;
-            }
-            const auto continued =
-                std::find_if(results[i].begin(), results[i].end(), [&](const PredictedPass& p) {
-                    return p.riseTime > old.riseTime && p.riseTime < old.setTime &&
-                           old.riseTime < p.setTime;
-                });
-            if (continued != results[i].end()) {
-                ids.erase(oldId);
-                ids.insert(passQueueId(entry.id, continued->riseTime));
-                changed = true;
+    const std::int64_t noradId = selectedPass_->noradId();
+    const PredictedPass& old = selectedPass_->pass;
+    for (const auto& entry : all) {
+        if (entry->id != noradId) {
+            continue;
+        }
+        for (const PredictedPass& pass : entry->passes) {
+            if (pass.riseTime < old.setTime && old.riseTime < pass.setTime) {
+                setSelectedPass(PassInfo(entry, pass, selectedPass_->transmitter));
+                return;
             }
         }
     }
-    if (changed) {
+    setSelectedPass(std::nullopt);
+}
+
+// Queued passes are followed by satellite and time, not by identifier
+// alone: a recompute or a new catalogue may move a rise (a pass seen from
+// inside, new elements), and a queued pass must stay queued under its new
+// identifier whichever way its rise moved. A queued pass that no longer
+// exists (no overlapping pass any more, or its satellite gone from the
+// selection) leaves the queue, so nothing is counted that can never be
+// tracked. One that has just set stays a moment, so that its track is still
+// stopped.
+void AppState::followQueuedPasses(const std::vector<std::shared_ptr<Satellite>>& computed,
+                                  const std::vector<std::vector<PredictedPass>>& results,
+                                  const std::vector<std::shared_ptr<Satellite>>& all, Date start)
+{
+    if (queuedPassIds_.empty()) {
+        queuedPassWindows_.clear();
+        return;
+    }
+    // Learn the times of queued passes not yet seen (e.g. set directly).
+    for (const std::string& id : queuedPassIds_) {
+        if (queuedPassWindows_.contains(id)) {
+            continue;
+        }
+        for (const auto& entry : satellites_) {
+            for (const PredictedPass& pass : entry->passes) {
+                if (passQueueId(entry->id, pass.riseTime) == id) {
+                    rememberQueuedPass(id, entry->id, pass.riseTime, pass.setTime);
+                }
+            }
+        }
+    }
+    std::set<std::string> ids;
+    std::map<std::string, QueuedPassWindow> windows;
+    for (const std::string& id : queuedPassIds_) {
+        const auto known = queuedPassWindows_.find(id);
+        if (known == queuedPassWindows_.end()) {
+            ids.insert(id); // nothing to judge it by: leave it as it is
+            continue;
+        }
+        const QueuedPassWindow& window = known->second;
+        const auto isEntry = [&](const auto& entry) { return entry->id == window.noradId; };
+        const auto computedAt = std::find_if(computed.begin(), computed.end(), isEntry);
+        if (computedAt == computed.end()) {
+            if (std::any_of(all.begin(), all.end(), isEntry)) {
+                // Selected but without an orbit: it keeps its passes, and so its place.
+                ids.insert(id);
+                windows.emplace(id, window);
+            }
+            continue;
+        }
+        const auto& found = results[static_cast<std::size_t>(computedAt - computed.begin())];
+        const auto exact = std::find_if(found.begin(), found.end(), [&](const PredictedPass& p) {
+            return passQueueId(window.noradId, p.riseTime) == id;
+        });
+        const auto overlapping = exact != found.end()
+                                     ? exact
+                                     : std::find_if(found.begin(), found.end(), [&](const PredictedPass& p) {
+                                           return p.riseTime < window.setTime && window.riseTime < p.setTime;
+                                       });
+        if (overlapping != found.end()) {
+            const std::string newId = passQueueId(window.noradId, overlapping->riseTime);
+            ids.insert(newId);
+            windows[newId] = QueuedPassWindow{window.noradId, overlapping->riseTime, overlapping->setTime};
+            continue;
+        }
+        if (window.setTime <= start && start < window.setTime.addingTimeInterval(kSetGraceSeconds)) {
+            ids.insert(id);
+            windows.emplace(id, window);
+        }
+    }
+    queuedPassWindows_ = std::move(windows);
+    if (ids != queuedPassIds_) {
         setQueuedPassIds(std::move(ids));
+        stopQueueTimerIfEmpty();
     }
 }
 
@@ -152,6 +243,26 @@ void AppState::startPassUpdateTimer()
     });
     timer->start();
     passUpdateTimer_ = std::move(timer);
+}
+
+void AppState::setSatellitesSelected(const std::vector<std::int64_t>& ids, bool selected)
+{
+    std::set<std::int64_t> wanted = selectedSatelliteIds_;
+    for (const std::int64_t id : ids) {
+        if (selected) {
+            wanted.insert(id);
+        } else {
+            wanted.erase(id);
+        }
+    }
+    const std::set<std::int64_t> listed(ids.begin(), ids.end());
+    for (const auto& entry : satellites_) {
+        if (listed.contains(entry->id) && entry->isSelected() != selected) {
+            entry->setIsSelected(selected);
+        }
+    }
+    setSelectedSatelliteIds(std::move(wanted));
+    computeAllPasses();
 }
 
 void AppState::toggleSatellite(Satellite& sat)

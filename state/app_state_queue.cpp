@@ -78,12 +78,18 @@ std::optional<AppState::QueuedPassRef> AppState::findQueueConflict(const Satelli
     return std::nullopt;
 }
 
+void AppState::rememberQueuedPass(const std::string& id, std::int64_t noradId, Date riseTime, Date setTime)
+{
+    queuedPassWindows_[id] = QueuedPassWindow{noradId, riseTime, setTime};
+}
+
 void AppState::togglePassQueued(const Satellite& sat, const PredictedPass& pass)
 {
     const std::string id = passQueueId(sat.id, pass.riseTime);
     if (queuedPassIds_.contains(id)) {
         std::set<std::string> ids = queuedPassIds_;
         ids.erase(id);
+        queuedPassWindows_.erase(id);
         setQueuedPassIds(std::move(ids));
         stopQueueTimerIfEmpty();
         return;
@@ -94,6 +100,7 @@ void AppState::togglePassQueued(const Satellite& sat, const PredictedPass& pass)
     }
     std::set<std::string> ids = queuedPassIds_;
     ids.insert(id);
+    rememberQueuedPass(id, sat.id, pass.riseTime, pass.setTime);
     setQueuedPassIds(std::move(ids));
     startQueueTimerIfNeeded();
 }
@@ -103,6 +110,9 @@ void AppState::resolveConflictReplace(const PassConflict& conflict)
     std::set<std::string> ids = queuedPassIds_;
     ids.erase(conflict.existing.id);
     ids.insert(conflict.incoming.id);
+    queuedPassWindows_.erase(conflict.existing.id);
+    rememberQueuedPass(conflict.incoming.id, conflict.incoming.noradId, conflict.incoming.riseTime,
+                       conflict.incoming.setTime);
     setQueuedPassIds(std::move(ids));
     setPendingPassConflict(std::nullopt);
     startQueueTimerIfNeeded();
@@ -112,6 +122,7 @@ void AppState::resolveConflictKeepExisting() { setPendingPassConflict(std::nullo
 
 void AppState::clearPassQueue()
 {
+    queuedPassWindows_.clear();
     setQueuedPassIds({});
     stopQueueTimerIfEmpty();
 }
