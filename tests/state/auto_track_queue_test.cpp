@@ -2,6 +2,13 @@
 
 #include "tests/support/http_test_server.h"
 
+#include "catalog/satnogs_fetch.h"
+#include "elements/tle_manager.h"
+#include "orbital/numeric_text.h"
+
+#include <algorithm>
+#include <cmath>
+
 #include <unordered_set>
 
 namespace zelvane::test {
@@ -237,9 +244,8 @@ TEST_F(AutoTrack, AManualTrackOfTheQueuedSatelliteIsStoppedAtSetAndTheEarlierRis
     EXPECT_EQ(state->selectedPass()->pass.riseTime, ao91->passes[0].riseTime) << "earliest rise";
 }
 
-// Passes are recomputed from the present instant, so a pass that is up at a
-// recomputation comes back with a later rise and a new identifier. The
-// queued identifier moves with it, so the queued track still ends at set.
+// A pass that is up when the passes are recomputed keeps its rise, and so
+// its identifier: the queued track still ends at its set.
 TEST_F(AutoTrack, AQueuedPassKeepsItsPlaceAcrossARecomputation)
 {
     state->setSatellites({iss});
@@ -257,16 +263,138 @@ TEST_F(AutoTrack, AQueuedPassKeepsItsPlaceAcrossARecomputation)
 
     Clock::setFixed(first.riseTime.addingTimeInterval(30));
     ASSERT_TRUE(schedulerMakes([&] { return state->isTracking(); }));
+    const auto started = state->passComputationsStarted();
     state->computeAllPasses();
-    ASSERT_TRUE(waitUntil([&] { return iss->passes[0].riseTime != first.riseTime; },
-                          std::chrono::seconds(20)));
+    ASSERT_TRUE(waitUntil([&] {
+        return state->passComputationsStarted() > started && !state->isComputingPasses();
+    }, std::chrono::seconds(20)));
     const PredictedPass& continued = iss->passes[0];
-    EXPECT_GT(continued.riseTime, first.riseTime);
+    EXPECT_NEAR(continued.riseTime.timeIntervalSince(first.riseTime), 0.0, 1e-3);
     EXPECT_TRUE(state->isPassQueued(*iss, continued));
     EXPECT_EQ(state->queuedPassIds().size(), 1u);
 
     Clock::setFixed(continued.setTime);
     ASSERT_TRUE(schedulerMakes([&] { return !state->isTracking(); }));
+}
+
+// The queue against whole catalogue reloads from a local element service.
+class QueueAcrossReloads : public StateTest {
+protected:
+    static constexpr const char* kAmateur = "/NORAD/elements/gp.php?GROUP=amateur&FORMAT=json";
+
+    void SetUp() override
+    {
+        StateTest::SetUp();
+        Clock::setFixed(nearEpoch());
+        TLEManager::setServiceBaseURL(server.url());
+        SatNOGSFetch::setHost(server.url());
+        server.setResponse("/api/transmitters/", 200, "[]");
+        store().setStringList("tleCategories", {"amateur"});
+        store().setIntList("selectedSatIds", {25544});
+        serve(0.0);
+    }
+
+    void TearDown() override
+    {
+        int seen = -1;
+        while (seen != server.totalRequests()) {
+            seen = server.totalRequests();
+            spinFor(std::chrono::milliseconds(300));
+        }
+        TLEManager::setServiceBaseURL("");
+        SatNOGSFetch::setHost("");
+        StateTest::TearDown();
+    }
+
+    // The ISS elements with the mean anomaly moved by the given degrees,
+    // which moves every rise; nothing for a NaN.
+    void serve(double meanAnomalyShift)
+    {
+        if (std::isnan(meanAnomalyShift)) {
+            server.setResponse(kAmateur, 200, std::string("AO-91\n") + kAo91Line1 + "\n" + kAo91Line2 + "\n");
+            return;
+        }
+        std::string line2 = kIssLine2;
+        line2.replace(43, 8, formatFixed(325.0288 + meanAnomalyShift, 4));
+        server.setResponse(kAmateur, 200, std::string(kIssName) + "\n" + kIssLine1 + "\n" + line2 + "\n");
+    }
+
+    void reload(AppState& state, bool download)
+    {
+        const auto before = state.satellites();
+        if (download) {
+            state.refreshTLEs();
+        } else {
+            state.loadData();
+        }
+        ASSERT_TRUE(waitUntil([&] {
+            return state.satellites() != before && !state.isLoadingTLEs() && !state.isComputingPasses() &&
+                   state.statusBaseMessage().ends_with(" passes in next 24h");
+        }, std::chrono::seconds(20)));
+    }
+
+    static std::shared_ptr<Satellite> entry(const AppState& state, std::int64_t id)
+    {
+        for (const auto& s : state.satellites()) {
+            if (s->id == id) {
+                return s;
+            }
+        }
+        return nullptr;
+    }
+
+    HttpTestServer server;
+};
+
+TEST_F(QueueAcrossReloads, QueuedPassesAreFoundAgainByNumberAndTimeOrDropped)
+{
+    const auto state = std::make_shared<AppState>();
+    state->setRigPort(HttpTestServer::unusedPort());
+    reload(*state, false);
+    const auto first = entry(*state, 25544);
+    ASSERT_NE(first, nullptr);
+    ASSERT_GE(first->passes.size(), 2u);
+    const PredictedPass queued = first->passes[1];
+    state->togglePassQueued(*first, queued);
+    ASSERT_TRUE(state->isPassQueued(*first, queued));
+
+    const struct {
+        const char* label;
+        double shift;
+        int riseMoves; // sign of the expected move of the rise
+    } cases[] = {
+        {"the same elements", 0.0, 0},
+        {"elements that bring the rise earlier", 0.4, -1},
+        {"elements that bring the rise later", -0.4, 1},
+    };
+    Date lastRise = queued.riseTime;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        serve(c.shift);
+        reload(*state, true);
+        const auto now = entry(*state, 25544);
+        ASSERT_NE(now, nullptr);
+        const auto found = std::find_if(now->passes.begin(), now->passes.end(), [&](const PredictedPass& p) {
+            return p.riseTime < queued.setTime && queued.riseTime < p.setTime;
+        });
+        ASSERT_NE(found, now->passes.end());
+        const double moved = found->riseTime.timeIntervalSince(queued.riseTime);
+        if (c.riseMoves == 0) {
+            EXPECT_NEAR(moved, 0.0, 1e-3);
+        } else {
+            EXPECT_GT(moved * c.riseMoves, 1.0) << moved;
+        }
+        EXPECT_TRUE(state->isPassQueued(*now, *found));
+        EXPECT_EQ(state->queuedPassIds(), std::set<std::string>{AppState::passQueueId(25544, found->riseTime)});
+        lastRise = found->riseTime;
+    }
+
+    // A catalogue without the satellite: the queued pass no longer exists.
+    serve(std::nan(""));
+    reload(*state, true);
+    EXPECT_EQ(entry(*state, 25544), nullptr);
+    EXPECT_TRUE(state->queuedPassIds().empty());
+    EXPECT_EQ(state->passQueueTimer(), nullptr) << "nothing left to schedule";
 }
 
 TEST_F(AutoTrack, TheSchedulerDoesNothingOnceTheStateIsGone)

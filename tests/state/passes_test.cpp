@@ -3,8 +3,13 @@
 #include "orbital/pass_predictor.h"
 #include "platform/dispatch.h"
 
+#include <algorithm>
+#include <set>
+
 namespace zelvane::test {
 namespace {
+
+const std::optional<Transmitter> kNoTransmitter;
 
 class Passes : public StateTest {
 protected:
@@ -128,6 +133,121 @@ TEST_F(Passes, ToggleSavesTheSelectionAndRecomputes)
     EXPECT_EQ(iss->passes.size(), passes.size()) << "a deselected entry keeps its passes";
     EXPECT_TRUE(state->allPassesSorted().empty()) << "but they are no longer listed";
     EXPECT_TRUE(state->selectedSatellites().empty());
+}
+
+TEST_F(Passes, RequestsDuringAComputationGiveExactlyOneMoreAndOnlyItPublishes)
+{
+    const auto state = makeState();
+    const auto iss = selected(makeIss());
+    state->setSatellites({iss});
+    const double latA = state->obsLatitude();
+
+    state->computeAllPasses();
+    EXPECT_TRUE(state->isComputingPasses());
+    EXPECT_EQ(state->passComputationsStarted(), 1u);
+    // Everything below happens before the first run can hand in its
+    // results, which only ever arrive through the main loop.
+    state->setObsLatitude(latA + 20.0);
+    for (int i = 0; i < 5; ++i) {
+        state->computeAllPasses();
+    }
+    EXPECT_EQ(state->passComputationsStarted(), 1u) << "folded into the running one";
+
+    ASSERT_TRUE(waitUntil([&] { return state->passComputationsStarted() == 2u; }, std::chrono::seconds(20)));
+    EXPECT_TRUE(iss->passes.empty()) << "the superseded run, for the old site, published nothing";
+    ASSERT_TRUE(waitUntil([&] { return hasPassStatus(*state); }, std::chrono::seconds(20)));
+    EXPECT_FALSE(state->isComputingPasses());
+    spinFor(std::chrono::milliseconds(300));
+    EXPECT_EQ(state->passComputationsStarted(), 2u) << "exactly one more";
+
+    const auto forNewSite = PassPredictor(iss, latA + 20.0, state->obsLongitude(), state->obsAltitude())
+                                .findPasses(nearEpoch(), 24.0, 2.0);
+    ASSERT_EQ(iss->passes.size(), forNewSite.size());
+    for (std::size_t i = 0; i < forNewSite.size(); ++i) {
+        EXPECT_EQ(iss->passes[i].riseTime, forNewSite[i].riseTime);
+    }
+}
+
+TEST_F(Passes, BulkSelectionIsOneChangeAndOneComputation)
+{
+    const auto state = makeState();
+    const auto iss = makeIss();
+    const auto ao91 = makeSatellite("AO-91", kAo91Line1, kAo91Line2);
+    const auto other = makeSatellite("Other", kOtherLine1, kOtherLine2);
+    state->setSatellites({ao91, iss, other});
+    int selectionChanges = 0;
+    std::set<std::int64_t> lastSeen;
+    state->objectWillChange.connect([&] {
+        if (state->selectedSatelliteIds() != lastSeen) {
+            ++selectionChanges;
+            lastSeen = state->selectedSatelliteIds();
+        }
+    });
+
+    state->setSatellitesSelected({25544, 43017, 40001}, true);
+    EXPECT_EQ(state->selectedSatelliteIds(), (std::set<std::int64_t>{25544, 43017, 40001}));
+    EXPECT_EQ(store().intList("selectedSatIds"), (std::vector<std::int64_t>{25544, 40001, 43017}));
+    EXPECT_TRUE(iss->isSelected() && ao91->isSelected() && other->isSelected());
+    EXPECT_EQ(state->passComputationsStarted(), 1u);
+    EXPECT_EQ(state->statusMessage(), "Computing passes for 3 satellites...");
+    ASSERT_TRUE(waitUntil([&] { return hasPassStatus(*state); }, std::chrono::seconds(20)));
+    EXPECT_EQ(selectionChanges, 1) << "seen once, by the next notification";
+    EXPECT_EQ(state->passComputationsStarted(), 1u);
+    EXPECT_FALSE(other->passes.empty());
+
+    // "None" on two of them: again one change and one computation.
+    state->setSatellitesSelected({43017, 40001}, false);
+    EXPECT_EQ(state->selectedSatelliteIds(), std::set<std::int64_t>{25544});
+    EXPECT_FALSE(ao91->isSelected());
+    EXPECT_TRUE(iss->isSelected());
+    EXPECT_EQ(state->passComputationsStarted(), 2u);
+    ASSERT_TRUE(waitUntil([&] { return hasPassStatus(*state); }, std::chrono::seconds(20)));
+    EXPECT_EQ(state->passComputationsStarted(), 2u);
+    EXPECT_EQ(state->allPassesSorted().size(), iss->passes.size());
+}
+
+TEST_F(Passes, ASiteChangeReplacesTheSelectedPassOrClearsIt)
+{
+    const auto state = makeState();
+    const auto iss = selected(makeIss());
+    state->setSatellites({iss});
+    state->computeAllPasses();
+    ASSERT_TRUE(waitUntil([&] { return hasPassStatus(*state); }, std::chrono::seconds(20)));
+    ASSERT_FALSE(iss->passes.empty());
+    const PredictedPass chosen = iss->passes.front();
+    state->setSelectedPass(PassInfo(iss, chosen, kNoTransmitter));
+
+    // The same site again: the selection is left as it is.
+    const std::string chosenId = state->selectedPass()->id;
+    state->computeAllPasses();
+    ASSERT_TRUE(waitUntil([&] { return !state->isComputingPasses() && hasPassStatus(*state); },
+                          std::chrono::seconds(20)));
+    EXPECT_EQ(state->selectedPass()->id, chosenId);
+
+    // A site a little way off sees the same pass, a little earlier or later.
+    const double lat = state->obsLatitude();
+    const double lon = state->obsLongitude();
+    state->setObsLongitude(lon + 3.0);
+    state->computeAllPasses();
+    ASSERT_TRUE(waitUntil([&] { return !state->isComputingPasses() && hasPassStatus(*state); },
+                          std::chrono::seconds(20)));
+    const auto near = PassPredictor(iss, lat, lon + 3.0, state->obsAltitude()).findPasses(nearEpoch(), 24.0, 2.0);
+    const auto overlapping = std::find_if(near.begin(), near.end(), [&](const PredictedPass& p) {
+        return p.riseTime < chosen.setTime && chosen.riseTime < p.setTime;
+    });
+    ASSERT_NE(overlapping, near.end());
+    ASSERT_TRUE(state->selectedPass().has_value());
+    EXPECT_EQ(state->selectedPass()->satellite, iss);
+    EXPECT_EQ(state->selectedPass()->pass.riseTime, overlapping->riseTime);
+    EXPECT_NE(state->selectedPass()->pass.riseTime, chosen.riseTime);
+
+    // The far side of the Earth never sees it at that time: no selection.
+    state->setObsLatitude(-lat);
+    state->setObsLongitude(lon + 180.0);
+    state->computeAllPasses();
+    ASSERT_TRUE(waitUntil([&] { return !state->isComputingPasses() && hasPassStatus(*state); },
+                          std::chrono::seconds(20)));
+    EXPECT_FALSE(state->selectedPass().has_value());
 }
 
 TEST_F(Passes, LiveLookAnglesAreMemoisedPerQuarterSecondAndSatellite)
