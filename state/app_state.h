@@ -316,7 +316,7 @@ private:
     void composeStatusText();
     void loadCatalogue(bool forceDownload);
     void noteDownloadOutcomes(const std::vector<TLEManager::CategoryOutcome>& outcomes);
-    void applyCatalogue(std::vector<TLEData> sets);
+    void applyCatalogue(std::vector<std::shared_ptr<Satellite>> sorted);
     // The site a computation was made for.
     struct PassSite {
         double lat = 0.0;

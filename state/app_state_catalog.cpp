@@ -54,6 +54,42 @@ Transmitter passband(double low, double high, const char* mode, const char* desc
     return Transmitter(std::nullopt, low, high, mode, description, direction, inverting);
 }
 
+// The catalogue entries of the merged sets plus the Sun and the Moon,
+// sorted by name, with their orbits; selection and transmitters are left to
+// the main thread. Runs on any thread: nothing here is shared yet.
+std::vector<std::shared_ptr<Satellite>> buildCatalogue(std::vector<TLEData> sets)
+{
+    std::vector<std::pair<std::string, std::shared_ptr<Satellite>>> keyed;
+    keyed.reserve(sets.size() + 2);
+    for (TLEData& set : sets) {
+        auto entry = std::make_shared<Satellite>(set.name, set.noradId);
+        const std::string source = set.source;
+        entry->tle = std::move(set);
+        entry->initOrbit();
+        if (!source.empty()) {
+            entry->sources = sourcesOf(source);
+        }
+        keyed.emplace_back(sortKey(entry->name), std::move(entry));
+    }
+    auto sun = std::make_shared<Satellite>("Sun", -1);
+    sun->bodyKind = BodyKind::sun;
+    sun->sources = {"celestial"};
+    keyed.emplace_back(sortKey(sun->name), std::move(sun));
+    auto moon = std::make_shared<Satellite>("Moon", -2);
+    moon->bodyKind = BodyKind::moon;
+    moon->sources = {"celestial"};
+    keyed.emplace_back(sortKey(moon->name), std::move(moon));
+
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto& l, const auto& r) { return l.first < r.first; });
+    std::vector<std::shared_ptr<Satellite>> sorted;
+    sorted.reserve(keyed.size());
+    for (auto& [key, entry] : keyed) {
+        sorted.push_back(std::move(entry));
+    }
+    return sorted;
+}
+
 } // namespace
 
 const std::vector<std::string>& AppState::defaultSelectionNames()
@@ -74,10 +110,21 @@ void AppState::loadCatalogue(bool forceDownload)
     TLEManager::loadCategories(
         std::vector<std::string>(subscribedCategories_.begin(), subscribedCategories_.end()), forceDownload,
         [weak](TLEManager::CategoriesLoad load) {
-            if (const auto self = weak.lock()) {
-                self->noteDownloadOutcomes(load.outcomes);
-                self->applyCatalogue(std::move(load.sets));
+            const auto self = weak.lock();
+            if (!self) {
+                return;
             }
+            self->noteDownloadOutcomes(load.outcomes);
+            // Building thousands of entries (orbits, sort keys) is kept off
+            // the main thread too; only the finished catalogue is handed over.
+            platform::runInBackground([weak, sets = std::move(load.sets)]() mutable {
+                auto entries = buildCatalogue(std::move(sets));
+                platform::postToMain([weak, entries = std::move(entries)]() mutable {
+                    if (const auto self = weak.lock()) {
+                        self->applyCatalogue(std::move(entries));
+                    }
+                });
+            });
         });
 }
 
@@ -127,39 +174,14 @@ std::string AppState::downloadFailureText(const TLEManager::CategoryOutcome& out
     return "Could not download " + name + " (" + reason + "): using the copy " + when;
 }
 
-void AppState::applyCatalogue(std::vector<TLEData> sets)
+void AppState::applyCatalogue(std::vector<std::shared_ptr<Satellite>> sorted)
 {
-    std::vector<std::shared_ptr<Satellite>> entries;
-    entries.reserve(sets.size() + 2);
-    for (TLEData& set : sets) {
-        auto entry = std::make_shared<Satellite>(set.name, set.noradId);
-        const std::string source = set.source;
-        entry->tle = std::move(set);
-        entry->initOrbit();
-        if (!source.empty()) {
-            entry->sources = sourcesOf(source);
-        }
+    // What the state knows now: the transmitter table and the selection.
+    for (const auto& entry : sorted) {
         if (const auto known = transmitterDB_.find(entry->id); known != transmitterDB_.end()) {
             entry->transmitters = known->second;
         }
         entry->setIsSelected(selectedSatelliteIds_.contains(entry->id));
-        entries.push_back(std::move(entry));
-    }
-    for (auto& body : celestialBodies()) {
-        entries.push_back(std::move(body));
-    }
-
-    std::vector<std::pair<std::string, std::shared_ptr<Satellite>>> keyed;
-    keyed.reserve(entries.size());
-    for (auto& entry : entries) {
-        keyed.emplace_back(sortKey(entry->name), std::move(entry));
-    }
-    std::stable_sort(keyed.begin(), keyed.end(),
-                     [](const auto& l, const auto& r) { return l.first < r.first; });
-    std::vector<std::shared_ptr<Satellite>> sorted;
-    sorted.reserve(keyed.size());
-    for (auto& [key, entry] : keyed) {
-        sorted.push_back(std::move(entry));
     }
     setSatellites(std::move(sorted));
 
