@@ -1,8 +1,10 @@
 #include "ui/passes/zoz_adeza_chart.h"
 
 #include <cmath>
+#include <vector>
 
 #include <QDateTime>
+#include <QFontMetricsF>
 #include <QLocale>
 #include <QMouseEvent>
 #include <QNativeGestureEvent>
@@ -105,6 +107,29 @@ void ZozAdezaChart::drawTimeHeader(QPainter& p, double width)
     const QString pattern = QString::fromLatin1(timeline::tickLabelPattern(hours));
     const QLocale locale = QLocale::system();
     p.setFont(style::mono(14, QFont::Medium));
+    const QFontMetricsF metrics(p.font());
+    // The major labels first, so that one that would overlap its neighbour
+    // (dates in a narrow chart) is left out rather than drawn over it.
+    std::vector<double> centres;
+    std::vector<double> widths;
+    std::vector<QString> texts;
+    for (const timeline::Tick& tick : timeline::timeTicks(hours)) {
+        if (tick.cls != timeline::TickClass::major) {
+            continue;
+        }
+        const Date at = start.addingTimeInterval(tick.hours * 3600.0);
+        const QDateTime local = QDateTime::fromMSecsSinceEpoch(at.nanosecondsSince1970() / 1000000);
+        texts.push_back(locale.toString(local, pattern));
+        centres.push_back(tick.hours * 3600.0 / totalTime * width);
+        widths.push_back(metrics.horizontalAdvance(texts.back()));
+    }
+    const std::vector<bool> drawn = timeline::labelsWithoutOverlap(centres, widths);
+    p.setPen(style::secondary(palette()));
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        if (drawn[i]) {
+            drawTextAt(p, texts[i], {centres[i], h / 2.0}, Qt::AlignHCenter);
+        }
+    }
     for (const timeline::Tick& tick : timeline::timeTicks(hours)) {
         const double x = tick.hours * 3600.0 / totalTime * width;
         switch (tick.cls) {
@@ -117,13 +142,6 @@ void ZozAdezaChart::drawTimeHeader(QPainter& p, double width)
         case timeline::TickClass::minor:
             strokeLine(p, {x, h - 2}, {x, h}, style::gray(0.18), 0.5);
             break;
-        }
-        if (tick.cls == timeline::TickClass::major) {
-            const Date at = start.addingTimeInterval(tick.hours * 3600.0);
-            const QDateTime local =
-                QDateTime::fromMSecsSinceEpoch(at.nanosecondsSince1970() / 1000000);
-            p.setPen(style::secondary(palette()));
-            drawTextAt(p, locale.toString(local, pattern), {x, h / 2.0}, Qt::AlignHCenter);
         }
     }
 }
@@ -218,7 +236,7 @@ void ZozAdezaChart::drawPass(QPainter& p, const timeline::SatellitePass& entry, 
 
     const double x1 = points.front().x;
     const double x2 = points.back().x;
-    QFont labelFont = style::mono(timeline::passLabelPointSize(x2 - x1), QFont::Bold);
+    QFont labelFont = style::mono(timeline::passLabelPixelSize(x2 - x1), QFont::Bold);
     p.setFont(labelFont);
     p.setPen(style::satelliteColor(sat->id));
     const double peakX = timeline::timeToX(pass.peakTime, start, totalTime, width);

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QLabel>
 #include <QPushButton>
 #include <QShowEvent>
@@ -27,6 +28,7 @@
 #include "ui/shell/shell_style.h"
 #include "ui/shell/shell_widgets.h"
 #include "ui/shell/state_observer.h"
+#include "ui/style/elided_label.h"
 
 namespace zelvane {
 
@@ -192,7 +194,10 @@ QWidget* ContentView::buildTitleBar()
     loadingText_ = makeLabel(QStringLiteral("Loading..."), monoFont(10), bar);
     loadingText_->setObjectName(QStringLiteral("loadingText"));
     setTextColor(loadingText_, secondary);
-    statusText_ = makeLabel(QString(), monoFont(10), bar);
+    // A long message gives way to the texts beside it and is shortened
+    // with "…"; its whole text is then its tooltip.
+    statusText_ = new ui_style::ElidedLabel(bar);
+    statusText_->setFont(monoFont(10));
     statusText_->setObjectName(QStringLiteral("statusMessage"));
     setTextColor(statusText_, secondary);
     layout->addWidget(spinner_, 0, Qt::AlignVCenter);
@@ -213,29 +218,31 @@ QWidget* ContentView::buildTitleBar()
     const struct {
         const char* name;
         Glyph glyph;
-        const char* help;
+        QString help;
         std::function<void()> action;
     } buttons[] = {
-        {"browserButton", Glyph::browserGrid, "Satellite Browser (\u2318B)",
+        {"browserButton", Glyph::browserGrid,
+         QStringLiteral("Satellite Browser (%1)")
+             .arg(QKeySequence(Qt::CTRL | Qt::Key_B).toString(QKeySequence::NativeText)),
          [this] {
              if (openWindow_) {
                  openWindow_(QStringLiteral("satellite-browser"));
              }
          }},
-        {"quickListButton", Glyph::satellite, "Quick Satellite List", [this] { state_->setShowSatelliteList(true); }},
-        {"refreshButton", Glyph::refresh, "Refresh Passes",
+        {"quickListButton", Glyph::satellite, QStringLiteral("Quick Satellite List"), [this] { state_->setShowSatelliteList(true); }},
+        {"refreshButton", Glyph::refresh, QStringLiteral("Refresh Passes"),
          [this] {
              state_->setTimelineStartTime(Date::now());
              state_->computeAllPasses();
          }},
-        {"settingsButton", Glyph::gear, "Settings", [this] { state_->setShowSettings(true); }},
+        {"settingsButton", Glyph::gear, QStringLiteral("Settings"), [this] { state_->setShowSettings(true); }},
     };
     for (const auto& b : buttons) {
         auto* button = new QPushButton(bar);
         button->setObjectName(QString::fromUtf8(b.name));
         button->setIcon(glyphIcon(b.glyph, iconColor));
         button->setIconSize(QSize(16, 16));
-        button->setToolTip(QString::fromUtf8(b.help));
+        button->setToolTip(b.help);
         button->setFocusPolicy(Qt::TabFocus);
         QObject::connect(button, &QPushButton::clicked, this, b.action);
         layout->addWidget(button, 0, Qt::AlignVCenter);

@@ -17,6 +17,10 @@ namespace zelvane {
 class AppState;
 class DetailPanel;
 
+namespace ui_style {
+class ElidedLabel;
+}
+
 namespace shell {
 class StateObserver;
 class BusySpinner;
@@ -64,7 +68,7 @@ private:
 
     shell::BusySpinner* spinner_ = nullptr;
     QLabel* loadingText_ = nullptr;
-    QLabel* statusText_ = nullptr;
+    ui_style::ElidedLabel* statusText_ = nullptr;
     QLabel* position_ = nullptr;
     QLabel* locator_ = nullptr;
     QSplitter* mainSplit_ = nullptr;
