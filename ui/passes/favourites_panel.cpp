@@ -4,6 +4,7 @@
 #include <set>
 
 #include <QHBoxLayout>
+#include <QFontMetrics>
 #include <QKeySequence>
 #include <QLabel>
 #include <QPointer>
@@ -143,6 +144,8 @@ FavouritesPanel::FavouritesPanel(std::shared_ptr<AppState> state, QWidget* paren
     list_->setWidgetResizable(true);
     list_->setFrameShape(QFrame::NoFrame);
     list_->setMaximumHeight(270);
+    // One row stays in view however low the window; the rest scroll.
+    list_->setMinimumHeight(rowHeight());
     list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto* content = new QWidget(list_);
     rowsLayout_ = new QVBoxLayout(content);
@@ -166,6 +169,20 @@ FavouritesPanel::FavouritesPanel(std::shared_ptr<AppState> state, QWidget* paren
 }
 
 FavouritesPanel::~FavouritesPanel() { state_->objectWillChange.disconnect(connection_); }
+
+int FavouritesPanel::rowHeight() const
+{
+    // 3 above and below the tallest text of a row (the 15 px name).
+    return QFontMetrics(style::mono(15, QFont::DemiBold)).height() + 6;
+}
+
+void FavouritesPanel::setListHeightLimit(int height)
+{
+    const int limit = std::clamp(height, rowHeight(), 270);
+    if (list_->maximumHeight() != limit) {
+        list_->setMaximumHeight(limit);
+    }
+}
 
 void FavouritesPanel::scheduleRefresh()
 {

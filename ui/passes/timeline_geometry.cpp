@@ -117,6 +117,17 @@ const char* tickLabelPattern(double hoursVisible)
     return hoursVisible <= 24.0 ? "HH:mm" : "MMM d HH:mm";
 }
 
+int elevationLabelStep(double height, double lineHeight)
+{
+    const double span = height - 2.0 * kChartPad;
+    for (const int step : {10, 15, 30}) {
+        if (span * step / 90.0 >= lineHeight) {
+            return step;
+        }
+    }
+    return 90;
+}
+
 std::vector<bool> labelsWithoutOverlap(const std::vector<double>& centres,
                                        const std::vector<double>& widths, double gap)
 {

@@ -74,6 +74,10 @@ std::vector<bool> labelsWithoutOverlap(const std::vector<double>& centres,
                                        const std::vector<double>& widths, double gap = 8.0);
 
 // --- elevation scale and threshold ----------------------------------------------
+// Degrees between the elevation labels of a scale `height` high whose labels
+// are `lineHeight` high: every 10° while they stand apart, else every 15°,
+// 30° or only 0° and 90°, so that none is drawn over another.
+int elevationLabelStep(double height, double lineHeight);
 // "AUTO ≥ 5°"; absent when the threshold line is not drawn (0.5° or less).
 std::optional<std::string> autoTrackLabel(double minElevation);
 // x of the NOW marker, absent when the instant lies outside the chart.

@@ -93,7 +93,9 @@ void ZozAdezaChart::paintEvent(QPaintEvent*)
     p.translate(0, kHeaderHeight);
     p.setClipRect(QRectF(0, 0, width, canvasHeight));
     drawCanvas(p, width, canvasHeight, Date::now());
-    drawElevationScale(p, std::max(canvasHeight, timeline::kMinScaleHeight));
+    // The scale is as high as the canvas, so its labels meet the grid lines;
+    // a low canvas gets fewer labels rather than labels over each other.
+    drawElevationScale(p, canvasHeight);
     p.restore();
 }
 
@@ -253,7 +255,8 @@ void ZozAdezaChart::drawElevationScale(QPainter& p, double height)
     // cut by the chart's left edge (large or high-density fonts).
     const QFontMetricsF metrics(p.font());
     const double right = std::max(28.0, metrics.horizontalAdvance(QStringLiteral("90\u00B0")) + 2.0);
-    for (int el = 0; el <= 90; el += 10) {
+    const int step = timeline::elevationLabelStep(height, metrics.height());
+    for (int el = 0; el <= 90; el += step) {
         const double y = timeline::elevationToY(el, height);
         drawTextAt(p, QString::fromStdString(formatFixed(el, 0)) + QChar(0x00B0), {right, y},
                    Qt::AlignRight);

@@ -232,6 +232,24 @@ TEST(TimelineGeometry, CurveStyleAndLabel)
     EXPECT_DOUBLE_EQ(passLabelCenterY(45.0, 8.0, 200.0), 108.0 - 12.0);
 }
 
+TEST(TimelineGeometry, ElevationLabelsThinOutInALowChart)
+{
+    const struct {
+        double height;
+        int step;
+    } cases[] = {
+        {16.0 + 9 * 18.0, 10}, // 18 px apart: room for 18 px labels
+        {16.0 + 9 * 17.9, 15},
+        {16.0 + 6 * 18.0, 15},
+        {16.0 + 3 * 18.0, 30},
+        {16.0 + 3 * 17.0, 90},
+        {10.0, 90},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(elevationLabelStep(c.height, 18.0), c.step) << c.height;
+    }
+}
+
 TEST(TimelineGeometry, LabelsThatWouldOverlapTheirNeighbourAreLeftOut)
 {
     const struct {

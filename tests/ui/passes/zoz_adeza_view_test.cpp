@@ -214,19 +214,20 @@ TEST_F(ZozAdezaTest, RenderDrawsEachPassInItsSatellitesColour)
     }
     EXPECT_LT(best, 60) << "no ISS-coloured outline near the peak at " << px << "," << py;
 
-    // Under the outline the pass is filled with a tint of that colour: closer
-    // to it than the bare chart at the same height away from every pass.
+    // Under the outline the pass is filled with a tint of that colour.
     const int fillY = yOf(peakPass.maxElevation * 0.5);
-    const QColor inside = image.pixelColor(px, fillY);
     const QColor bare = image.pixelColor(xOf(start.addingTimeInterval(3.6 * 3600.0)), fillY);
-    EXPECT_LT(colorDistance(inside, issColor) + 20, colorDistance(bare, issColor));
+    EXPECT_TRUE(tintedWith(image.pixelColor(px, fillY), bare, issColor))
+        << image.pixelColor(px, fillY).name().toStdString();
 
-    // AO-91's pass is in AO-91's colour, not ISS's.
+    // AO-91's pass is tinted with AO-91's colour, not ISS's (low, 100 s
+    // after the ISS pass that overlaps it has set).
     const QColor aoColor = style::satelliteColor(ao->id);
     const PredictedPass& aoPass = ao->passes[0];
-    // (At its peak, above the tail of the ISS pass that overlaps it.)
-    const QColor aoFill = image.pixelColor(xOf(aoPass.peakTime), yOf(aoPass.maxElevation * 0.75));
-    EXPECT_LT(colorDistance(aoFill, aoColor), colorDistance(aoFill, issColor));
+    ASSERT_LT(iss->passes[0].setTime.addingTimeInterval(100.0), aoPass.setTime);
+    const QColor aoFill = image.pixelColor(xOf(iss->passes[0].setTime.addingTimeInterval(100.0)), yOf(8.0));
+    EXPECT_TRUE(tintedWith(aoFill, bare, aoColor)) << aoFill.name().toStdString();
+    EXPECT_FALSE(tintedWith(aoFill, bare, issColor));
 
     // Nothing is drawn where there is no pass.
     EXPECT_LT(colorDistance(bare, chart->palette().color(QPalette::Base)), 30);
