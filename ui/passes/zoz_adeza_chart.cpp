@@ -1,5 +1,6 @@
 #include "ui/passes/zoz_adeza_chart.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -116,14 +117,19 @@ void ZozAdezaChart::drawTimeHeader(QPainter& p, double width)
     std::vector<double> widths;
     std::vector<QString> texts;
     for (const timeline::Tick& tick : timeline::timeTicks(hours)) {
-        if (tick.cls != timeline::TickClass::major) {
+        const double x = tick.hours * 3600.0 / totalTime * width;
+        // Ticks beyond the right edge have no label in view.
+        if (tick.cls != timeline::TickClass::major || x > width) {
             continue;
         }
         const Date at = start.addingTimeInterval(tick.hours * 3600.0);
         const QDateTime local = QDateTime::fromMSecsSinceEpoch(at.nanosecondsSince1970() / 1000000);
         texts.push_back(locale.toString(local, pattern));
-        centres.push_back(tick.hours * 3600.0 / totalTime * width);
         widths.push_back(metrics.horizontalAdvance(texts.back()));
+        // A label at an edge is moved in to show whole: half a clock time
+        // (":48" for 11:48) would read as another time.
+        const double half = widths.back() / 2.0;
+        centres.push_back(x < half ? half : (x > width - half ? std::max(half, width - half) : x));
     }
     const std::vector<bool> drawn = timeline::labelsWithoutOverlap(centres, widths);
     p.setPen(style::secondary(palette()));
