@@ -116,7 +116,7 @@ ContentView::ContentView(std::shared_ptr<AppState> state, QWidget* parent)
     map_ = new SatelliteMapView(state_, right);
     // Lower than the map's usual 200 in a low window, so that the polar plot
     // below keeps its whole height.
-    map_->setMinimumHeight(120);
+    map_->setMinimumHeight(100);
     polarPane_ = new QWidget(right);
     polarPane_->setObjectName(QStringLiteral("polarPane"));
     auto* polarLayout = new QVBoxLayout(polarPane_);
