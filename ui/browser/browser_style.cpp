@@ -5,14 +5,14 @@
 
 namespace zelvane::browser {
 
-QFont monoFont(double pointSize, QFont::Weight weight)
+QFont monoFont(double pixelSize, QFont::Weight weight)
 {
-    return ui_style::monoFont(pointSize, weight);
+    return ui_style::monoFont(pixelSize, weight);
 }
 
-QFont plainFont(double pointSize, QFont::Weight weight)
+QFont plainFont(double pixelSize, QFont::Weight weight)
 {
-    return ui_style::systemFont(pointSize, weight);
+    return ui_style::systemFont(pixelSize, weight);
 }
 
 namespace colors {

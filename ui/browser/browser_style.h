@@ -17,10 +17,10 @@
 
 namespace zelvane::browser {
 
-// The fixed-pitch system font at a point size and weight.
-QFont monoFont(double pointSize, QFont::Weight weight = QFont::Normal);
-// The proportional system font at a point size and weight.
-QFont plainFont(double pointSize, QFont::Weight weight = QFont::Normal);
+// The fixed-pitch system font at a size in logical pixels and a weight.
+QFont monoFont(double pixelSize, QFont::Weight weight = QFont::Normal);
+// The proportional system font at a size in logical pixels and a weight.
+QFont plainFont(double pixelSize, QFont::Weight weight = QFont::Normal);
 
 // Named colours as the views use them.
 namespace colors {

@@ -10,6 +10,7 @@
 #include "orbital/numeric_text.h"
 #include "ui/browser/browser_model.h"
 #include "ui/browser/browser_style.h"
+#include "ui/style/elided_label.h"
 
 namespace zelvane {
 
@@ -44,6 +45,22 @@ void addRow(QWidget* box, QWidget* row)
     static_cast<QVBoxLayout*>(box->layout())->addWidget(row);
 }
 
+// A one-line text that is shortened with "…" when the sheet is too narrow
+// for it (names, sources, descriptions from the catalogue can be long).
+QLabel* elidedText(const QString& text, const QFont& font, const QColor& color = QColor())
+{
+    auto* label = new ui_style::ElidedLabel;
+    label->setFont(font);
+    if (color.isValid()) {
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, color);
+        palette.setColor(QPalette::Text, color);
+        label->setPalette(palette);
+    }
+    label->setText(text);
+    return label;
+}
+
 QLabel* emptyText(const QString& text)
 {
     return makeLabel(text, monoFont(11), colors::secondary());
@@ -73,8 +90,10 @@ QWidget* lineBox(const std::string& line, const QString& objectName)
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     label->setStyleSheet(QStringLiteral("QLabel { background: %1; border-radius: 4px; padding: 6px; }")
                              .arg(label->palette().color(QPalette::Base).name()));
-    // A long line is cut at the sheet's edge; selecting still copies all of it.
-    label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    // An element line is read character by character: it is shown whole,
+    // never shortened (69 characters fit the sheet in the fixed-pitch font).
+    label->setMinimumWidth(label->sizeHint().width());
+    label->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
     return label;
 }
 
@@ -114,7 +133,7 @@ QWidget* transmitterRow(const Transmitter& tx)
     }
     line->addStretch(1);
     block->addLayout(line);
-    auto* description = makeLabel(qs(tx.description), monoFont(10), colors::secondary());
+    auto* description = elidedText(qs(tx.description), monoFont(10), colors::secondary());
     description->setObjectName("description");
     block->addWidget(description);
     layout->addLayout(block, 1);
@@ -191,7 +210,7 @@ QWidget* SatelliteDetailView::header()
 
     auto* names = new QVBoxLayout;
     names->setSpacing(2);
-    auto* name = makeLabel(qs(satellite_->name), monoFont(15, QFont::Bold));
+    auto* name = elidedText(qs(satellite_->name), monoFont(15, QFont::Bold));
     name->setObjectName("name");
     names->addWidget(name);
     auto* second = new QHBoxLayout;
@@ -201,11 +220,12 @@ QWidget* SatelliteDetailView::header()
     norad->setObjectName("norad");
     second->addWidget(norad);
     if (!satellite_->sources.empty()) {
-        auto* sources = makeLabel(qs(sourcesText(*satellite_)), monoFont(10), colors::secondary());
+        auto* sources = elidedText(qs(sourcesText(*satellite_)), monoFont(10), colors::secondary());
         sources->setObjectName("sources");
-        second->addWidget(sources);
+        second->addWidget(sources, 1);
+    } else {
+        second->addStretch(1);
     }
-    second->addStretch(1);
     names->addLayout(second);
     layout->addLayout(names, 1);
 

@@ -4,6 +4,8 @@
 #include <set>
 
 #include <QHBoxLayout>
+#include <QFontMetrics>
+#include <QKeySequence>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -63,9 +65,11 @@ std::string joined(const std::set<std::string>& keys, const std::string& separat
 }
 
 QLabel* columnLabel(QWidget* parent, const QString& text, int width, Qt::Alignment align,
-                    const QFont& font, const QColor& color)
+                    const QFont& font, const QColor& color, Qt::TextElideMode elide = Qt::ElideRight)
 {
-    auto* label = new QLabel(text, parent);
+    auto* label = new TimelineElidingLabel(parent, elide);
+    label->setFont(font);
+    label->setText(text);
     label->setFixedWidth(width);
     label->setAlignment(align | Qt::AlignVCenter);
     label->setFont(font);
@@ -103,7 +107,8 @@ FavouritesPanel::FavouritesPanel(std::shared_ptr<AppState> state, QWidget* paren
     auto* browse = new QPushButton(QStringLiteral("\u229E Add / Browse"), this);
     browse->setObjectName(QStringLiteral("browseButton"));
     browse->setFont(style::mono(14, QFont::Medium));
-    browse->setToolTip(QStringLiteral("Open the Satellite Browser (\u2318B) to add or remove favorites"));
+    browse->setToolTip(QStringLiteral("Open the Satellite Browser (%1) to add or remove favorites")
+                           .arg(QKeySequence(Qt::CTRL | Qt::Key_B).toString(QKeySequence::NativeText)));
     connect(browse, &QPushButton::clicked, this, &FavouritesPanel::openSatelliteBrowser);
     headerRow->addWidget(browse);
 
@@ -139,6 +144,8 @@ FavouritesPanel::FavouritesPanel(std::shared_ptr<AppState> state, QWidget* paren
     list_->setWidgetResizable(true);
     list_->setFrameShape(QFrame::NoFrame);
     list_->setMaximumHeight(270);
+    // One row stays in view however low the window; the rest scroll.
+    list_->setMinimumHeight(rowHeight());
     list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto* content = new QWidget(list_);
     rowsLayout_ = new QVBoxLayout(content);
@@ -162,6 +169,20 @@ FavouritesPanel::FavouritesPanel(std::shared_ptr<AppState> state, QWidget* paren
 }
 
 FavouritesPanel::~FavouritesPanel() { state_->objectWillChange.disconnect(connection_); }
+
+int FavouritesPanel::rowHeight() const
+{
+    // 3 above and below the tallest text of a row (the 15 px name).
+    return QFontMetrics(style::mono(15, QFont::DemiBold)).height() + 6;
+}
+
+void FavouritesPanel::setListHeightLimit(int height)
+{
+    const int limit = std::clamp(height, rowHeight(), 270);
+    if (list_->maximumHeight() != limit) {
+        list_->setMaximumHeight(limit);
+    }
+}
 
 void FavouritesPanel::scheduleRefresh()
 {
@@ -258,11 +279,13 @@ QWidget* FavouritesPanel::makeRow(const std::shared_ptr<Satellite>& sat, QWidget
     line->setSpacing(6);
     line->setContentsMargins(8, 3, 8, 3);
     line->addWidget(new TimelineColorDot(style::satelliteColor(sat->id), 8, row));
-    auto* name = new QLabel(QString::fromStdString(sat->name), row);
+    // The name takes the flexible room between the dot and the columns and
+    // is shortened there when the panel is narrow.
+    auto* name = new TimelineElidingLabel(row);
     name->setObjectName(QStringLiteral("favoriteName"));
     name->setFont(style::mono(15, QFont::DemiBold));
-    line->addWidget(name);
-    line->addStretch(1);
+    name->setText(QString::fromStdString(sat->name));
+    line->addWidget(name, 1);
 
     if (!sat->sources.empty()) {
         auto* source = new TimelineElidingLabel(row);
@@ -312,8 +335,10 @@ QWidget* FavouritesPanel::makeRow(const std::shared_ptr<Satellite>& sat, QWidget
     }
 
     const std::optional<Transmitter> down = sat->primaryDownlink();
+    // A range too wide for the column loses its middle, never its leading
+    // digits, so what is left cannot read as another frequency.
     auto* downlink = columnLabel(row, down ? QString::fromStdString(down->displayFreqMHz()) : QString(),
-                                 150, Qt::AlignRight, style::mono(14), style::cyan());
+                                 150, Qt::AlignRight, style::mono(14), style::cyan(), Qt::ElideMiddle);
     downlink->setObjectName(QStringLiteral("favoriteDownlink"));
     line->addWidget(downlink);
 
@@ -324,10 +349,22 @@ QWidget* FavouritesPanel::makeRow(const std::shared_ptr<Satellite>& sat, QWidget
     remove->setFont(style::font(15));
     remove->setToolTip(QStringLiteral("Remove from favorites"));
     setTextColor(remove, style::red(0.7));
-    std::weak_ptr<Satellite> weakSat = sat;
-    connect(remove, &QToolButton::clicked, this, [this, weakSat] {
-        if (auto s = weakSat.lock()) {
-            state_->toggleSatellite(*s);
+    // A reload replaces the catalogue's entries while the rows may stay as
+    // they are, so the button finds its satellite by catalogue number when
+    // pressed rather than holding on to the entry it was built from.
+    const std::int64_t id = sat->id;
+    connect(remove, &QToolButton::clicked, this, [this, id] {
+        // Hold the entry: toggling publishes a change whose observers may
+        // replace the catalogue.
+        std::shared_ptr<Satellite> current;
+        for (const auto& s : state_->satellites()) {
+            if (s && s->id == id) {
+                current = s;
+                break;
+            }
+        }
+        if (current && current->isSelected()) {
+            state_->toggleSatellite(*current);
         }
     });
     line->addWidget(remove);

@@ -41,6 +41,12 @@ public:
     // Re-reads the state now (normally done a turn after a published change).
     void refresh();
 
+    // The tallest the favourites list may be: never more than 270 nor less
+    // than one row, so that the chart above it keeps its room in a low window.
+    void setListHeightLimit(int height);
+    // Height of one favourite row.
+    int rowHeight() const;
+
 signals:
     // "Add / Browse" or "Open Satellite Browser" was pressed.
     void openSatelliteBrowser();

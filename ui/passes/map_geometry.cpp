@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "catalog/satellite.h"
 #include "orbital/numeric_text.h"
@@ -158,8 +159,127 @@ std::string observerMarkerTitle(const std::string& siteName)
 
 bool coverageNeedsFootprints(const std::vector<SubSatellitePoint>& coverageTrack)
 {
-    return std::any_of(coverageTrack.begin(), coverageTrack.end(),
-                       [](const SubSatellitePoint& p) { return std::abs(p.latitudeDeg) > 75.0; });
+    return std::any_of(coverageTrack.begin(), coverageTrack.end(), [](const SubSatellitePoint& p) {
+        const double lat = std::abs(p.latitudeDeg);
+        if (lat > 75.0) {
+            return true;
+        }
+        if (!(p.altitudeKm > 0.0)) {
+            return false;
+        }
+        const double radiusDeg = footprintAngularRadius(p.altitudeKm) * 180.0 / std::numbers::pi;
+        return lat + radiusDeg >= 90.0;
+    });
+}
+
+namespace {
+
+// A longitude step brought into (-180, 180]: the short way round.
+double shortStep(double from, double to)
+{
+    double d = std::fmod(to - from, 360.0);
+    if (d > 180.0) {
+        d -= 360.0;
+    } else if (d <= -180.0) {
+        d += 360.0;
+    }
+    return d;
+}
+
+bool finiteRing(const MapRing& ring)
+{
+    return std::all_of(ring.begin(), ring.end(),
+                       [](const MapPoint& p) { return std::isfinite(p.lat) && std::isfinite(p.lon); });
+}
+
+// The ring round a pole laid out over one world width: from the point where
+// it crosses the antimeridian, along its whole length, back to the same
+// crossing one world further on, then along the pole's map edge.
+MapRing poleFillRing(const MapRing& ring, int pole)
+{
+    const std::size_t n = ring.size();
+    // Longitudes made continuous; the last step back to the start is part
+    // of the walk, and the whole walk turns through ±360°.
+    std::vector<double> lon(n + 1);
+    lon[0] = ring[0].lon;
+    for (std::size_t i = 1; i <= n; ++i) {
+        lon[i] = lon[i - 1] + shortStep(ring[i - 1].lon, ring[i % n].lon);
+    }
+    const double direction = lon[n] > lon[0] ? 1.0 : -1.0;
+    // The first step that reaches or passes a meridian 180 + k·360.
+    const auto band = [](double l) { return std::floor((l + 180.0) / 360.0); };
+    std::size_t cross = 0;
+    double boundary = 0.0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double a = band(lon[i]);
+        const double b = band(lon[i + 1]);
+        if (a != b) {
+            cross = i;
+            boundary = (direction > 0.0 ? b : a) * 360.0 - 180.0;
+            break;
+        }
+    }
+    const auto latAt = [&](std::size_t i, double at) {
+        const double span = lon[i + 1] - lon[i];
+        const double f = span == 0.0 ? 0.0 : (at - lon[i]) / span;
+        return ring[i].lat + f * (ring[(i + 1) % n].lat - ring[i].lat);
+    };
+    // Shift so that the walk starts on the map's west edge going east, or on
+    // its east edge going west.
+    const double shift = (direction > 0.0 ? -180.0 : 180.0) - boundary;
+    const double crossLat = latAt(cross, boundary);
+    MapRing out;
+    out.reserve(n + 4);
+    out.push_back({crossLat, boundary + shift});
+    for (std::size_t k = 1; k <= n; ++k) {
+        const std::size_t i = cross + k; // index into the unwrapped walk
+        const double l = i <= n ? lon[i] : lon[i - n] + (lon[n] - lon[0]);
+        out.push_back({ring[i % n].lat, l + shift});
+    }
+    // The walk ends where it began, one world further on.
+    out.push_back({crossLat, boundary + shift + direction * 360.0});
+    const double edgeLat = pole > 0 ? 90.0 : -90.0;
+    out.push_back({edgeLat, out.back().lon});
+    out.push_back({edgeLat, out.front().lon});
+    return out;
+}
+
+} // namespace
+
+int ringEnclosedPole(const MapRing& ring)
+{
+    if (ring.size() < 3 || !finiteRing(ring)) {
+        return 0;
+    }
+    double turn = 0.0;
+    for (std::size_t i = 0; i < ring.size(); ++i) {
+        turn += shortStep(ring[i].lon, ring[(i + 1) % ring.size()].lon);
+    }
+    // A ring that goes round the globe turns through a whole 360°; one that
+    // does not turns back to 0.
+    if (turn < -180.0) {
+        return 1;
+    }
+    if (turn > 180.0) {
+        return -1;
+    }
+    return 0;
+}
+
+std::vector<MapRing> mapFillRings(const MapRing& ring)
+{
+    if (ring.size() < 3 || !finiteRing(ring)) {
+        return {};
+    }
+    if (const int pole = ringEnclosedPole(ring)) {
+        return {poleFillRing(ring, pole)};
+    }
+    return splitPolygonAtAntimeridian(ring);
+}
+
+std::vector<MapRing> footprintFillRings(const SubSatellitePoint& center, int steps)
+{
+    return mapFillRings(footprintPolygon(center, steps));
 }
 
 void MapPassCache::recompute(const std::optional<PassInfo>& selected)
@@ -168,14 +288,17 @@ void MapPassCache::recompute(const std::optional<PassInfo>& selected)
         cachedTrack.clear();
         cachedCoverageFills.clear();
         cachedCoverageArcs.clear();
+        cachedTrackSatelliteId.reset();
         cachedTrackPassRise.reset();
         return;
     }
     const PredictedPass& pass = selected->pass;
     const std::shared_ptr<Satellite> satellite = selected->satellite;
-    if (cachedTrackPassRise && *cachedTrackPassRise == pass.riseTime) {
+    if (cachedTrackSatelliteId == satellite->id && cachedTrackPassRise &&
+        *cachedTrackPassRise == pass.riseTime) {
         return;
     }
+    cachedTrackSatelliteId = satellite->id;
     cachedTrackPassRise = pass.riseTime;
 
     const auto pointAt = [&satellite](Date at) { return satellite->currentSubPoint(at); };
@@ -185,9 +308,15 @@ void MapPassCache::recompute(const std::optional<PassInfo>& selected)
         groundTrack(pointAt, pass.riseTime, pass.setTime, std::max(5.0, duration / 150.0));
 
     if (coverageNeedsFootprints(coverageTrack)) {
+        // The union of the footprints along the pass: every piece turns the
+        // same way, so filled together with the winding rule they cover the
+        // region once however much they overlap. The last point is always
+        // taken, so the region reaches the set.
         std::vector<MapRing> fills;
         for (std::size_t i = 0; i < coverageTrack.size(); i += 2) {
-            for (auto& piece : splitPolygonAtAntimeridian(footprintPolygon(coverageTrack[i], 36))) {
+            const bool last = i + 2 >= coverageTrack.size();
+            const SubSatellitePoint& at = last ? coverageTrack.back() : coverageTrack[i];
+            for (auto& piece : footprintFillRings(at, 36)) {
                 if (piece.size() >= 3) {
                     fills.push_back(std::move(piece));
                 }

@@ -3,6 +3,7 @@
 #include <QPointF>
 #include <QSizeF>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -86,19 +87,43 @@ std::string observerMarkerTitle(const std::string& siteName);
 
 // Whether a pass's coverage is drawn as separate footprints rather than one
 // band: a band along a track that comes within 15° of a pole folds over
-// itself. True when some point lies beyond 75° north or south.
+// itself, and so does one whose footprints reach over a pole (the Sun's and
+// the Moon's, nearly hemispheres). True when some point lies beyond 75°
+// north or south, or some point's footprint contains a pole.
 bool coverageNeedsFootprints(const std::vector<SubSatellitePoint>& coverageTrack);
 
+// Which pole a closed ring winds round: +1 the North Pole, -1 the South
+// Pole, 0 neither. The ring runs clockwise seen from outside the globe, as
+// footprintPolygon and coverageTube give it, so the area it encloses lies on
+// its right: a ring round the North Pole runs westward.
+int ringEnclosedPole(const MapRing& ring);
+
+// The pieces a flat map fills, with the non-zero winding rule, to show the
+// area inside a clockwise ring. A ring round a pole spans every longitude:
+// it becomes one piece from the antimeridian to the antimeridian, closed
+// along the map's top (North Pole) or bottom (South Pole) edge. Any other
+// ring is cut at the antimeridian. Every piece keeps the ring's turning
+// sense, so overlapping pieces of several rings fill as their union.
+std::vector<MapRing> mapFillRings(const MapRing& ring);
+
+// mapFillRings of the footprint around a sub-point (footprintPolygon with
+// `steps` points).
+std::vector<MapRing> footprintFillRings(const SubSatellitePoint& center, int steps = 72);
+
 // The selected pass's ground track and covered area, computed once per pass
-// (keyed by its rise time) so that the once-a-second redraw reads it only.
+// (keyed by its satellite and rise time) so that the once-a-second redraw
+// reads it only. cachedCoverageFills are fill pieces (mapFillRings); when the
+// coverage is a union of footprints there are no outline arcs.
 struct MapPassCache {
+    std::optional<std::int64_t> cachedTrackSatelliteId;
     std::optional<Date> cachedTrackPassRise;
     std::vector<SubSatellitePoint> cachedTrack;
     std::vector<MapRing> cachedCoverageFills;
     std::vector<MapRing> cachedCoverageArcs;
 
-    // Empties the cache without a pass; does nothing when the pass's rise
-    // time is the cached key; otherwise fills it for the pass.
+    // Empties the cache without a pass; does nothing when the pass's
+    // satellite and rise time are the cached key; otherwise fills it for the
+    // pass. Two satellites' passes may rise in the same second.
     void recompute(const std::optional<PassInfo>& selected);
 };
 

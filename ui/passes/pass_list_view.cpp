@@ -43,6 +43,7 @@ PassListView::PassListView(std::shared_ptr<AppState> state, QWidget* parent)
     column->setContentsMargins(0, 0, 0, 0);
 
     auto* header = new QWidget(this);
+    header_ = header;
     ui_style::fillBackground(header, style::windowBackground(palette()));
     auto* headerRow = new QHBoxLayout(header);
     headerRow->setSpacing(9);
@@ -112,6 +113,12 @@ PassListView::~PassListView()
     if (alert_) {
         alert_->disconnect(this);
     }
+}
+
+int PassListView::heightForRows(int count) const
+{
+    // Header, its divider, then each row with the divider below it.
+    return header_->sizeHint().height() + 1 + count * (PassRow::kHeight + 1);
 }
 
 std::vector<PassRow*> PassListView::rows() const

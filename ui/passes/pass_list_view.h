@@ -41,11 +41,15 @@ public:
     // The rows in list order.
     std::vector<PassRow*> rows() const;
 
+    // The height that shows the header and `count` whole rows.
+    int heightForRows(int count) const;
+
     // The alert text for a conflict between two queued passes.
     static std::string conflictMessage(const std::string& incomingName, double incomingMaxEl,
                                        const std::string& existingName, double existingMaxEl);
 
 private:
+    QWidget* header_ = nullptr;
     struct RowKey {
         const Satellite* sat = nullptr;
         std::int64_t rise = 0;

@@ -114,7 +114,9 @@ PassRow::PassRow(std::shared_ptr<Satellite> sat, PredictedPass pass, bool isSele
     setObjectName(QStringLiteral("passRow"));
     auto* row = new QHBoxLayout(this);
     row->setSpacing(8);
-    row->setContentsMargins(10, 7, 10, 7);
+    // 3 above and below the 60 px plot: four rows then stand in the pass list
+    // of a laptop-sized window.
+    row->setContentsMargins(10, kVerticalPadding, 10, kVerticalPadding);
 
     toggle_ = new PassQueueToggle(this);
     toggle_->setObjectName(QStringLiteral("queueToggle"));
@@ -126,7 +128,7 @@ PassRow::PassRow(std::shared_ptr<Satellite> sat, PredictedPass pass, bool isSele
     row->addWidget(toggle_);
 
     plot_ = new MiniPolarPlot(pass_, this);
-    plot_->setFixedSize(60, 60);
+    plot_->setFixedSize(kPlotSize, kPlotSize);
     plot_->setAttribute(Qt::WA_TransparentForMouseEvents);
     row->addWidget(plot_);
 

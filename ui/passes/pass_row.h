@@ -43,6 +43,11 @@ private:
 class PassRow : public QWidget {
     Q_OBJECT
 public:
+    static constexpr int kVerticalPadding = 3;
+    static constexpr int kPlotSize = 60;
+    // The height of every row: the mini plot and its padding.
+    static constexpr int kHeight = kPlotSize + 2 * kVerticalPadding;
+
     // Colour tone of a maximum elevation.
     enum class ElevationTone { green, yellow, orange, secondary };
 

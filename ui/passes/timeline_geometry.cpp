@@ -117,6 +117,32 @@ const char* tickLabelPattern(double hoursVisible)
     return hoursVisible <= 24.0 ? "HH:mm" : "MMM d HH:mm";
 }
 
+int elevationLabelStep(double height, double lineHeight)
+{
+    const double span = height - 2.0 * kChartPad;
+    for (const int step : {10, 15, 30}) {
+        if (span * step / 90.0 >= lineHeight) {
+            return step;
+        }
+    }
+    return 90;
+}
+
+std::vector<bool> labelsWithoutOverlap(const std::vector<double>& centres,
+                                       const std::vector<double>& widths, double gap)
+{
+    std::vector<bool> drawn(centres.size(), false);
+    std::optional<double> lastRight;
+    for (std::size_t i = 0; i < centres.size() && i < widths.size(); ++i) {
+        const double left = centres[i] - widths[i] / 2.0;
+        if (!lastRight || left >= *lastRight + gap) {
+            drawn[i] = true;
+            lastRight = centres[i] + widths[i] / 2.0;
+        }
+    }
+    return drawn;
+}
+
 std::optional<std::string> autoTrackLabel(double minElevation)
 {
     if (!(minElevation > 0.5)) {
@@ -195,7 +221,7 @@ CurveStyle passCurveStyle(double maxElevation, bool isSelected, bool isHovered)
     return style;
 }
 
-double passLabelPointSize(double drawnWidth)
+double passLabelPixelSize(double drawnWidth)
 {
     if (drawnWidth > 80.0) {
         return 10.0;

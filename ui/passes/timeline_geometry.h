@@ -67,8 +67,17 @@ double minorHourStep(double hoursVisible);
 std::vector<Tick> timeTicks(double hoursVisible);
 // Pattern of the header's clock labels.
 const char* tickLabelPattern(double hoursVisible);
+// Which of a row of labels, each centred on its x and as wide as given, in
+// increasing x, are drawn: from the left, a label is left out when it would
+// come closer than `gap` to the last one drawn, so no two ever overlap.
+std::vector<bool> labelsWithoutOverlap(const std::vector<double>& centres,
+                                       const std::vector<double>& widths, double gap = 8.0);
 
 // --- elevation scale and threshold ----------------------------------------------
+// Degrees between the elevation labels of a scale `height` high whose labels
+// are `lineHeight` high: every 10° while they stand apart, else every 15°,
+// 30° or only 0° and 90°, so that none is drawn over another.
+int elevationLabelStep(double height, double lineHeight);
 // "AUTO ≥ 5°"; absent when the threshold line is not drawn (0.5° or less).
 std::optional<std::string> autoTrackLabel(double minElevation);
 // x of the NOW marker, absent when the instant lies outside the chart.
@@ -95,7 +104,7 @@ struct CurveStyle {
 };
 CurveStyle passCurveStyle(double maxElevation, bool isSelected, bool isHovered);
 // Point size of a pass's name label by the pass's drawn width.
-double passLabelPointSize(double drawnWidth);
+double passLabelPixelSize(double drawnWidth);
 // Centre y of the label: 12 points above the peak, never above pad + 2.
 double passLabelCenterY(double maxElevation, double pad, double plotHeight);
 

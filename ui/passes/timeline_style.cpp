@@ -49,13 +49,12 @@ QColor satelliteColor(std::int64_t id, double opacity)
                             static_cast<float>(c.blue), static_cast<float>(c.alpha * opacity));
 }
 
-QFont font(double pointSize, QFont::Weight weight, bool monospaced)
+QFont font(double pixelSize, QFont::Weight weight, bool monospaced)
 {
     if (monospaced) {
-        return ui_style::monoFont(pointSize, weight);
+        return ui_style::monoFont(pixelSize, weight);
     }
-    QFont f = QGuiApplication::font();
-    f.setPointSizeF(pointSize);
+    QFont f = ui_style::withPixelSize(QGuiApplication::font(), pixelSize);
     f.setWeight(weight);
     return f;
 }

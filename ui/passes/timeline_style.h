@@ -31,11 +31,12 @@ QColor controlBackground(const QPalette& palette);
 // A satellite's own colour, fixed by its catalogue number.
 QColor satelliteColor(std::int64_t id, double opacity = 1.0);
 
-// The system font at a size and weight, optionally in its monospaced design.
-QFont font(double pointSize, QFont::Weight weight = QFont::Normal, bool monospaced = false);
-inline QFont mono(double pointSize, QFont::Weight weight = QFont::Normal)
+// The system font at a size in logical pixels and a weight, optionally in
+// its monospaced design.
+QFont font(double pixelSize, QFont::Weight weight = QFont::Normal, bool monospaced = false);
+inline QFont mono(double pixelSize, QFont::Weight weight = QFont::Normal)
 {
-    return font(pointSize, weight, true);
+    return font(pixelSize, weight, true);
 }
 
 // "color: rgba(...)" for a label's style sheet.

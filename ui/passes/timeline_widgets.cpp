@@ -29,26 +29,6 @@ void TimelineColorDot::paintEvent(QPaintEvent*)
     p.drawEllipse(QRectF(rect()));
 }
 
-TimelineElidingLabel::TimelineElidingLabel(QWidget* parent) : QLabel(parent)
-{
-    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-}
-
-QSize TimelineElidingLabel::minimumSizeHint() const
-{
-    return {0, QLabel::minimumSizeHint().height()};
-}
-
-void TimelineElidingLabel::paintEvent(QPaintEvent*)
-{
-    QPainter p(this);
-    p.setFont(font());
-    p.setPen(palette().color(foregroundRole()));
-    const QRect area = contentsRect();
-    const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, area.width());
-    p.drawText(area, static_cast<int>(alignment()) | Qt::TextSingleLine, shown);
-}
-
 void setTextColor(QWidget* widget, const QColor& color)
 {
     QPalette palette = widget->palette();

@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QWidget>
 
+#include "ui/style/elided_label.h"
+
 namespace zelvane {
 
 // A filled circle in one colour, `diameter` points across.
@@ -24,16 +26,14 @@ private:
     QColor color_;
 };
 
-// A one-line label that cuts a text too long for its width with an ellipsis
-// instead of growing.
-class TimelineElidingLabel : public QLabel {
-    Q_OBJECT
+// A one-line label that shortens a text too long for its width with an
+// ellipsis instead of growing.
+class TimelineElidingLabel : public ui_style::ElidedLabel {
 public:
-    explicit TimelineElidingLabel(QWidget* parent = nullptr);
-    QSize minimumSizeHint() const override;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
+    explicit TimelineElidingLabel(QWidget* parent = nullptr, Qt::TextElideMode mode = Qt::ElideRight)
+        : ElidedLabel(parent, mode)
+    {
+    }
 };
 
 // Sets the text colour of a label (or any widget drawing with WindowText).

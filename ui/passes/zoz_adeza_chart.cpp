@@ -1,8 +1,11 @@
 #include "ui/passes/zoz_adeza_chart.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include <QDateTime>
+#include <QFontMetricsF>
 #include <QLocale>
 #include <QMouseEvent>
 #include <QNativeGestureEvent>
@@ -91,7 +94,9 @@ void ZozAdezaChart::paintEvent(QPaintEvent*)
     p.translate(0, kHeaderHeight);
     p.setClipRect(QRectF(0, 0, width, canvasHeight));
     drawCanvas(p, width, canvasHeight, Date::now());
-    drawElevationScale(p, std::max(canvasHeight, timeline::kMinScaleHeight));
+    // The scale is as high as the canvas, so its labels meet the grid lines;
+    // a low canvas gets fewer labels rather than labels over each other.
+    drawElevationScale(p, canvasHeight);
     p.restore();
 }
 
@@ -105,6 +110,34 @@ void ZozAdezaChart::drawTimeHeader(QPainter& p, double width)
     const QString pattern = QString::fromLatin1(timeline::tickLabelPattern(hours));
     const QLocale locale = QLocale::system();
     p.setFont(style::mono(14, QFont::Medium));
+    const QFontMetricsF metrics(p.font());
+    // The major labels first, so that one that would overlap its neighbour
+    // (dates in a narrow chart) is left out rather than drawn over it.
+    std::vector<double> centres;
+    std::vector<double> widths;
+    std::vector<QString> texts;
+    for (const timeline::Tick& tick : timeline::timeTicks(hours)) {
+        const double x = tick.hours * 3600.0 / totalTime * width;
+        // Ticks beyond the right edge have no label in view.
+        if (tick.cls != timeline::TickClass::major || x > width) {
+            continue;
+        }
+        const Date at = start.addingTimeInterval(tick.hours * 3600.0);
+        const QDateTime local = QDateTime::fromMSecsSinceEpoch(at.nanosecondsSince1970() / 1000000);
+        texts.push_back(locale.toString(local, pattern));
+        widths.push_back(metrics.horizontalAdvance(texts.back()));
+        // A label at an edge is moved in to show whole: half a clock time
+        // (":48" for 11:48) would read as another time.
+        const double half = widths.back() / 2.0;
+        centres.push_back(x < half ? half : (x > width - half ? std::max(half, width - half) : x));
+    }
+    const std::vector<bool> drawn = timeline::labelsWithoutOverlap(centres, widths);
+    p.setPen(style::secondary(palette()));
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        if (drawn[i]) {
+            drawTextAt(p, texts[i], {centres[i], h / 2.0}, Qt::AlignHCenter);
+        }
+    }
     for (const timeline::Tick& tick : timeline::timeTicks(hours)) {
         const double x = tick.hours * 3600.0 / totalTime * width;
         switch (tick.cls) {
@@ -117,13 +150,6 @@ void ZozAdezaChart::drawTimeHeader(QPainter& p, double width)
         case timeline::TickClass::minor:
             strokeLine(p, {x, h - 2}, {x, h}, style::gray(0.18), 0.5);
             break;
-        }
-        if (tick.cls == timeline::TickClass::major) {
-            const Date at = start.addingTimeInterval(tick.hours * 3600.0);
-            const QDateTime local =
-                QDateTime::fromMSecsSinceEpoch(at.nanosecondsSince1970() / 1000000);
-            p.setPen(style::secondary(palette()));
-            drawTextAt(p, locale.toString(local, pattern), {x, h / 2.0}, Qt::AlignHCenter);
         }
     }
 }
@@ -218,7 +244,7 @@ void ZozAdezaChart::drawPass(QPainter& p, const timeline::SatellitePass& entry, 
 
     const double x1 = points.front().x;
     const double x2 = points.back().x;
-    QFont labelFont = style::mono(timeline::passLabelPointSize(x2 - x1), QFont::Bold);
+    QFont labelFont = style::mono(timeline::passLabelPixelSize(x2 - x1), QFont::Bold);
     p.setFont(labelFont);
     p.setPen(style::satelliteColor(sat->id));
     const double peakX = timeline::timeToX(pass.peakTime, start, totalTime, width);
@@ -235,7 +261,8 @@ void ZozAdezaChart::drawElevationScale(QPainter& p, double height)
     // cut by the chart's left edge (large or high-density fonts).
     const QFontMetricsF metrics(p.font());
     const double right = std::max(28.0, metrics.horizontalAdvance(QStringLiteral("90\u00B0")) + 2.0);
-    for (int el = 0; el <= 90; el += 10) {
+    const int step = timeline::elevationLabelStep(height, metrics.height());
+    for (int el = 0; el <= 90; el += step) {
         const double y = timeline::elevationToY(el, height);
         drawTextAt(p, QString::fromStdString(formatFixed(el, 0)) + QChar(0x00B0), {right, y},
                    Qt::AlignRight);

@@ -1,5 +1,7 @@
 #include "ui/passes/zoz_adeza_view.h"
 
+#include <algorithm>
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -52,6 +54,7 @@ ZozAdezaView::ZozAdezaView(std::shared_ptr<AppState> state, QWidget* parent)
     column->setContentsMargins(0, 0, 0, 0);
 
     auto* header = new QWidget(this);
+    header_ = header;
     header->setObjectName(QStringLiteral("zozAdezaHeader"));
     ui_style::fillBackground(header, style::windowBackground(palette()));
     auto* bar = new QHBoxLayout(header);
@@ -124,6 +127,33 @@ void ZozAdezaView::refresh()
                          QStringLiteral("h"));
 }
 
+QSize ZozAdezaView::minimumSizeHint() const
+{
+    QSize size = QWidget::minimumSizeHint();
+    int low = header_->sizeHint().height() + 1 + kReadableChartHeight;
+    if (showSatSelector_) {
+        // The panel's header and one favourite row.
+        low += 1 + panel_->minimumSizeHint().height();
+    }
+    size.setHeight(std::max(size.height(), low));
+    return size;
+}
+
+void ZozAdezaView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    fitFavouritesList();
+}
+
+void ZozAdezaView::fitFavouritesList()
+{
+    // The favourites list takes what the chart can spare, down to one row;
+    // the chart keeps at least its readable height.
+    const int panelChrome = panel_->minimumSizeHint().height() - panel_->rowHeight();
+    const int spare = height() - header_->sizeHint().height() - 2 - kReadableChartHeight - panelChrome;
+    panel_->setListHeightLimit(spare);
+}
+
 void ZozAdezaView::zoomIn()
 {
     state_->setTimelineHoursVisible(timeline::zoomedIn(state_->timelineHoursVisible()));
@@ -146,7 +176,10 @@ void ZozAdezaView::setShowSatSelector(bool show)
     platform::SettingsStore::standard().setBool(kShowFavoritesKey, show);
     panelDivider_->setVisible(show);
     panel_->setVisible(show);
+    fitFavouritesList();
+    updateGeometry();
     refresh();
+    emit favouritesShownChanged();
 }
 
 } // namespace zelvane

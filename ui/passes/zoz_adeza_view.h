@@ -35,6 +35,11 @@ public:
     void setShowSatSelector(bool show);
 
     ZozAdezaChart* chart() const { return chart_; }
+
+    // The lowest the chart is made while the favourites panel is open: its
+    // ten elevation labels still stand apart.
+    static constexpr int kReadableChartHeight = 110;
+    QSize minimumSizeHint() const override;
     FavouritesPanel* favouritesPanel() const { return panel_; }
 
     // Re-reads the state now (normally done a turn after a published change).
@@ -43,14 +48,22 @@ public:
 signals:
     // The favourites panel asks for the satellite browser window.
     void openSatelliteBrowser();
+    // The favourites panel was shown or hidden: the view's least height changed.
+    void favouritesShownChanged();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void fitFavouritesList();
+
 
     std::shared_ptr<AppState> state_;
     Signal<>::Connection connection_ = 0;
     QTimer* refreshTimer_ = nullptr;
     bool showSatSelector_ = false;
 
+    QWidget* header_ = nullptr;
     QPushButton* favouritesToggle_ = nullptr;
     QLabel* hoursLabel_ = nullptr;
     ZozAdezaChart* chart_ = nullptr;

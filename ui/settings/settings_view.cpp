@@ -63,9 +63,7 @@ QFont mono(double points, QFont::Weight weight = QFont::Normal)
 
 QFont plain(double points)
 {
-    QFont font = QApplication::font();
-    font.setPointSizeF(points);
-    return font;
+    return ui_style::withPixelSize(QApplication::font(), points);
 }
 
 void setTextColor(QWidget* widget, const QColor& color)

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QLabel>
 #include <QPushButton>
 #include <QShowEvent>
@@ -27,6 +28,7 @@
 #include "ui/shell/shell_style.h"
 #include "ui/shell/shell_widgets.h"
 #include "ui/shell/state_observer.h"
+#include "ui/style/elided_label.h"
 
 namespace zelvane {
 
@@ -82,56 +84,70 @@ ContentView::ContentView(std::shared_ptr<AppState> state, QWidget* parent)
     mainSplit_->setMinimumHeight(300);
 
     auto* left = new QSplitter(Qt::Vertical, mainSplit_);
+    leftSplit_ = left;
     left->setObjectName(QStringLiteral("leftColumn"));
     left->setChildrenCollapsible(false);
     left->setMinimumWidth(450);
-    auto* timeline = new ZozAdezaView(state_, left);
-    timeline->setMinimumHeight(150);
+    // The timeline's least height is its own: a readable chart, and the
+    // favourites panel's header and one row while that is open.
+    timeline_ = new ZozAdezaView(state_, left);
     // The favourites panel's "Add / Browse" buttons open the browser window.
-    connect(timeline, &ZozAdezaView::openSatelliteBrowser, this, [this] {
+    connect(timeline_, &ZozAdezaView::openSatelliteBrowser, this, [this] {
         if (openWindow_) {
             openWindow_(QStringLiteral("satellite-browser"));
         }
     });
-    auto* passList = new PassListView(state_, left);
-    passList->setMinimumHeight(120);
-    left->addWidget(timeline);
-    left->addWidget(passList);
+    connect(timeline_, &ZozAdezaView::favouritesShownChanged, this, [this] { arrangePanes(); });
+    passList_ = new PassListView(state_, left);
+    passList_->setMinimumHeight(120);
+    left->addWidget(timeline_);
+    left->addWidget(passList_);
+    // Room gained later goes to the chart; the pass list keeps its rows.
     left->setStretchFactor(0, 1);
-    left->setStretchFactor(1, 1);
+    left->setStretchFactor(1, 0);
 
     auto* right = new QSplitter(Qt::Vertical, mainSplit_);
+    rightSplit_ = right;
     right->setObjectName(QStringLiteral("rightColumn"));
     right->setChildrenCollapsible(false);
     right->setMinimumWidth(320);
     right->setAutoFillBackground(true);
     right->setBackgroundRole(QPalette::Window);
-    auto* map = new SatelliteMapView(state_, right);
-    map->setMinimumHeight(200);
-    auto* polarPane = new QWidget(right);
-    auto* polarLayout = new QVBoxLayout(polarPane);
+    map_ = new SatelliteMapView(state_, right);
+    // Lower than the map's usual 200 in a low window, so that the polar plot
+    // below keeps its whole height.
+    map_->setMinimumHeight(100);
+    polarPane_ = new QWidget(right);
+    polarPane_->setObjectName(QStringLiteral("polarPane"));
+    auto* polarLayout = new QVBoxLayout(polarPane_);
     polarLayout->setContentsMargins(8, 8, 8, 8);
     polarLayout->setSpacing(0);
-    polarLayout->addWidget(new PolarPlotView(state_, polarPane));
+    polarLayout->addWidget(new PolarPlotView(state_, polarPane_));
     polarLayout->addStretch(0);
-    // At least 150, and never less than the plot and its read-out table
-    // need: squeezed further, Qt would draw the table's rows over each other.
-    polarPane->setMinimumHeight(std::max(150, polarLayout->minimumSize().height()));
-    right->addWidget(map);
-    right->addWidget(polarPane);
-    // Ideal heights: the map 400 against the polar stack 220.
-    right->setSizes({400, 220});
+    polarPane_->setMinimumHeight(150);
+    right->addWidget(map_);
+    right->addWidget(polarPane_);
+    right->setStretchFactor(0, 1);
+    right->setStretchFactor(1, 0);
 
     mainSplit_->addWidget(left);
     mainSplit_->addWidget(right);
-    mainSplit_->setStretchFactor(0, 1);
-    mainSplit_->setStretchFactor(1, 0);
-    // The right column's ideal width is 420; the left takes the rest.
-    mainSplit_->setSizes({780, 420});
+    // Both columns grow with the window, the right one too, so that the
+    // polar plot's read-out table is never cut on the right.
+    mainSplit_->setStretchFactor(0, 3);
+    mainSplit_->setStretchFactor(1, 2);
     root->addWidget(mainSplit_, 1);
 
+    connect(mainSplit_, &QSplitter::splitterMoved, this, [this] { userSplitMain_ = true; });
+    connect(leftSplit_, &QSplitter::splitterMoved, this, [this] { userSplitLeft_ = true; });
+    connect(rightSplit_, &QSplitter::splitterMoved, this, [this] { userSplitRight_ = true; });
+
     root->addWidget(horizontalLine(this));
-    root->addWidget(new DetailPanel(state_, this));
+    // The panel keeps its own height; every pixel the window gains or loses
+    // goes to the panes above it.
+    auto* detail = new DetailPanel(state_, this);
+    detail->setSizePolicy(detail->sizePolicy().horizontalPolicy(), QSizePolicy::Fixed);
+    root->addWidget(detail);
 
     observer_ = std::make_unique<StateObserver>(state_, this, [this] { refresh(); });
     refresh();
@@ -147,6 +163,57 @@ ContentView::~ContentView()
     }
     if (listSheet_) {
         listSheet_->disconnect(this);
+    }
+}
+
+void ContentView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    arrangePanes();
+}
+
+void ContentView::arrangePanes()
+{
+    // The splitters have their new sizes only once the layout has run.
+    if (QLayout* root = layout()) {
+        root->activate();
+    }
+    const int handle = mainSplit_->handleWidth();
+
+    if (!userSplitMain_) {
+        // The right column takes about two fifths of the width, never less
+        // than the polar plot and its table need nor than 420 in a window
+        // that has room for it.
+        const int width = mainSplit_->width();
+        const int rightLeast = std::max(rightSplit_->minimumSizeHint().width(), 320);
+        const int leftLeast = leftSplit_->minimumWidth();
+        int rightWidth = std::max({rightLeast, std::min(420, width - leftLeast - handle), width * 2 / 5});
+        rightWidth = std::min(rightWidth, std::max(rightLeast, width - leftLeast - handle));
+        mainSplit_->setSizes({width - rightWidth - handle, rightWidth});
+    }
+
+    if (!userSplitLeft_) {
+        // Four whole pass rows when the chart keeps its readable height
+        // beside them; in a lower window the chart keeps that height and the
+        // pass list has the rest. A tall window gives the list more rows.
+        const int height = leftSplit_->height();
+        const int timelineLeast = timeline_->minimumSizeHint().height();
+        const int fourRows = passList_->heightForRows(4);
+        const int room = height - timelineLeast - handle;
+        int passHeight = std::max(passList_->minimumHeight(), std::min(fourRows, room));
+        if (room > fourRows) {
+            passHeight = std::min(room, std::max(fourRows, height * 45 / 100));
+        }
+        leftSplit_->setSizes({height - passHeight - handle, passHeight});
+    }
+
+    if (!userSplitRight_) {
+        // The polar plot's whole height first, the map the rest.
+        const int height = rightSplit_->height();
+        const int polarWanted = std::max(220, polarPane_->layout()->minimumSize().height());
+        const int polarHeight = std::max(polarPane_->minimumHeight(),
+                                         std::min(polarWanted, height - map_->minimumHeight() - handle));
+        rightSplit_->setSizes({height - polarHeight - handle, polarHeight});
     }
 }
 
@@ -192,7 +259,10 @@ QWidget* ContentView::buildTitleBar()
     loadingText_ = makeLabel(QStringLiteral("Loading..."), monoFont(10), bar);
     loadingText_->setObjectName(QStringLiteral("loadingText"));
     setTextColor(loadingText_, secondary);
-    statusText_ = makeLabel(QString(), monoFont(10), bar);
+    // A long message gives way to the texts beside it and is shortened
+    // with "…"; its whole text is then its tooltip.
+    statusText_ = new ui_style::ElidedLabel(bar);
+    statusText_->setFont(monoFont(10));
     statusText_->setObjectName(QStringLiteral("statusMessage"));
     setTextColor(statusText_, secondary);
     layout->addWidget(spinner_, 0, Qt::AlignVCenter);
@@ -213,29 +283,31 @@ QWidget* ContentView::buildTitleBar()
     const struct {
         const char* name;
         Glyph glyph;
-        const char* help;
+        QString help;
         std::function<void()> action;
     } buttons[] = {
-        {"browserButton", Glyph::browserGrid, "Satellite Browser (\u2318B)",
+        {"browserButton", Glyph::browserGrid,
+         QStringLiteral("Satellite Browser (%1)")
+             .arg(QKeySequence(Qt::CTRL | Qt::Key_B).toString(QKeySequence::NativeText)),
          [this] {
              if (openWindow_) {
                  openWindow_(QStringLiteral("satellite-browser"));
              }
          }},
-        {"quickListButton", Glyph::satellite, "Quick Satellite List", [this] { state_->setShowSatelliteList(true); }},
-        {"refreshButton", Glyph::refresh, "Refresh Passes",
+        {"quickListButton", Glyph::satellite, QStringLiteral("Quick Satellite List"), [this] { state_->setShowSatelliteList(true); }},
+        {"refreshButton", Glyph::refresh, QStringLiteral("Refresh Passes"),
          [this] {
              state_->setTimelineStartTime(Date::now());
              state_->computeAllPasses();
          }},
-        {"settingsButton", Glyph::gear, "Settings", [this] { state_->setShowSettings(true); }},
+        {"settingsButton", Glyph::gear, QStringLiteral("Settings"), [this] { state_->setShowSettings(true); }},
     };
     for (const auto& b : buttons) {
         auto* button = new QPushButton(bar);
         button->setObjectName(QString::fromUtf8(b.name));
         button->setIcon(glyphIcon(b.glyph, iconColor));
         button->setIconSize(QSize(16, 16));
-        button->setToolTip(QString::fromUtf8(b.help));
+        button->setToolTip(b.help);
         button->setFocusPolicy(Qt::TabFocus);
         QObject::connect(button, &QPushButton::clicked, this, b.action);
         layout->addWidget(button, 0, Qt::AlignVCenter);
@@ -246,6 +318,7 @@ QWidget* ContentView::buildTitleBar()
 void ContentView::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    arrangePanes();
     // A window coming back from the dock or another desktop is not a new
     // appearance; only a show that the program asked for starts the work.
     if (!event->spontaneous()) {

@@ -11,11 +11,18 @@
 class QLabel;
 class QPushButton;
 class QSplitter;
+class QResizeEvent;
 
 namespace zelvane {
 
 class AppState;
 class DetailPanel;
+class PassListView;
+class ZozAdezaView;
+
+namespace ui_style {
+class ElidedLabel;
+}
 
 namespace shell {
 class StateObserver;
@@ -50,8 +57,13 @@ public:
     QDialog* settingsSheet() const { return settingsSheet_; }
     QDialog* satelliteListSheet() const { return listSheet_; }
 
+    // Shares the panes' room out as the window's size asks (see arrange()),
+    // until the user drags a divider.
+    void arrangePanes();
+
 protected:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     QWidget* buildTitleBar();
@@ -64,10 +76,20 @@ private:
 
     shell::BusySpinner* spinner_ = nullptr;
     QLabel* loadingText_ = nullptr;
-    QLabel* statusText_ = nullptr;
+    ui_style::ElidedLabel* statusText_ = nullptr;
     QLabel* position_ = nullptr;
     QLabel* locator_ = nullptr;
     QSplitter* mainSplit_ = nullptr;
+    QSplitter* leftSplit_ = nullptr;
+    QSplitter* rightSplit_ = nullptr;
+    ZozAdezaView* timeline_ = nullptr;
+    PassListView* passList_ = nullptr;
+    QWidget* map_ = nullptr;
+    QWidget* polarPane_ = nullptr;
+    // A divider the user has dragged keeps the user's choice.
+    bool userSplitMain_ = false;
+    bool userSplitLeft_ = false;
+    bool userSplitRight_ = false;
 
     QPointer<QDialog> settingsSheet_;
     QPointer<QDialog> listSheet_;

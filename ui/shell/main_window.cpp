@@ -21,7 +21,10 @@ MainWindow::MainWindow(std::shared_ptr<AppState> state, QWidget* parent)
     content_ = new ContentView(state_, this);
     setCentralWidget(content_);
     buildMenus();
-    resize(1200, 800);
+    // The content below the menu bar opens at 1200 by 800; a menu bar drawn
+    // in the window adds its own height.
+    const int menuHeight = menuBar()->isNativeMenuBar() ? 0 : menuBar()->sizeHint().height();
+    resize(1200, 800 + menuHeight);
     observer_ = std::make_unique<shell::StateObserver>(state_, this, [this] { refresh(); });
     refresh();
 }

@@ -11,14 +11,14 @@
 
 namespace zelvane::shell {
 
-QFont systemFont(double pointSize, QFont::Weight weight)
+QFont systemFont(double pixelSize, QFont::Weight weight)
 {
-    return ui_style::systemFont(pointSize, weight);
+    return ui_style::systemFont(pixelSize, weight);
 }
 
-QFont monoFont(double pointSize, QFont::Weight weight)
+QFont monoFont(double pixelSize, QFont::Weight weight)
 {
-    return ui_style::monoFont(pointSize, weight);
+    return ui_style::monoFont(pixelSize, weight);
 }
 
 QColor secondaryColor(const QWidget* widget)

@@ -17,9 +17,9 @@ class QWidget;
 
 namespace zelvane::shell {
 
-// The system font, or its fixed-pitch design, at an explicit point size.
-QFont systemFont(double pointSize, QFont::Weight weight = QFont::Normal);
-QFont monoFont(double pointSize, QFont::Weight weight = QFont::Normal);
+// The system font, or its fixed-pitch design, at a size in logical pixels.
+QFont systemFont(double pixelSize, QFont::Weight weight = QFont::Normal);
+QFont monoFont(double pixelSize, QFont::Weight weight = QFont::Normal);
 
 // Named colours, picked to read on both light and dark window colours.
 QColor secondaryColor(const QWidget* widget);

@@ -1,5 +1,8 @@
 #include "ui/style/ui_style.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include <QPalette>
 #include <QWidget>
 
@@ -9,11 +12,9 @@ namespace zelvane::ui_style {
 
 namespace {
 
-QFont sized(QFontDatabase::SystemFont kind, double pointSize)
+QFont sized(QFontDatabase::SystemFont kind, double pixelSize)
 {
-    QFont font = QFontDatabase::systemFont(kind);
-    font.setPointSizeF(pointSize);
-    return font;
+    return withPixelSize(QFontDatabase::systemFont(kind), pixelSize);
 }
 
 QFont weighted(QFont font, QFont::Weight weight)
@@ -24,18 +25,24 @@ QFont weighted(QFont font, QFont::Weight weight)
 
 } // namespace
 
-QFont systemFont(double pointSize) { return sized(QFontDatabase::GeneralFont, pointSize); }
-
-QFont systemFont(double pointSize, QFont::Weight weight)
+QFont withPixelSize(QFont font, double pixels)
 {
-    return weighted(systemFont(pointSize), weight);
+    font.setPixelSize(std::max(1, static_cast<int>(std::lround(pixels))));
+    return font;
 }
 
-QFont monoFont(double pointSize) { return sized(QFontDatabase::FixedFont, pointSize); }
+QFont systemFont(double pixelSize) { return sized(QFontDatabase::GeneralFont, pixelSize); }
 
-QFont monoFont(double pointSize, QFont::Weight weight)
+QFont systemFont(double pixelSize, QFont::Weight weight)
 {
-    return weighted(monoFont(pointSize), weight);
+    return weighted(systemFont(pixelSize), weight);
+}
+
+QFont monoFont(double pixelSize) { return sized(QFontDatabase::FixedFont, pixelSize); }
+
+QFont monoFont(double pixelSize, QFont::Weight weight)
+{
+    return weighted(monoFont(pixelSize), weight);
 }
 
 void fillBackground(QWidget* widget, const QColor& color)

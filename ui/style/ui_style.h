@@ -10,13 +10,22 @@ class QWidget;
 
 namespace zelvane::ui_style {
 
-// The proportional or fixed-pitch system font at an explicit point size.
+// Every font size in the views is a length in logical pixels, like every
+// other length there: a "15" title is 15 px high on a 1x screen and Qt's
+// device-pixel scaling doubles it on a 2x one. Typographic points would make
+// text a third larger than the boxes drawn around it at 96 dpi.
+
+// The font at a size in logical pixels (rounded to whole pixels, the
+// smallest being 1).
+QFont withPixelSize(QFont font, double pixels);
+
+// The proportional or fixed-pitch system font at a size in logical pixels.
 // Without a weight the font keeps the weight unset, so a widget still
 // inherits its parent's weight.
-QFont systemFont(double pointSize);
-QFont systemFont(double pointSize, QFont::Weight weight);
-QFont monoFont(double pointSize);
-QFont monoFont(double pointSize, QFont::Weight weight);
+QFont systemFont(double pixelSize);
+QFont systemFont(double pixelSize, QFont::Weight weight);
+QFont monoFont(double pixelSize);
+QFont monoFont(double pixelSize, QFont::Weight weight);
 
 // Paints the widget's own background in the colour (its palette's window
 // role, with automatic fill on).

@@ -114,7 +114,7 @@ TEST_F(FavouritesTest, RowsShowColumnsAndRemove)
     panel.resize(760, 300);
     panel.show();
     settle();
-    EXPECT_TRUE(panel.grab().save("/tmp/zelvane_favourites.png"));
+    keepRender(panel.grab().toImage(), QStringLiteral("favourites"));
 
     // One remove button takes off one favourite.
     QTest::mouseClick(zuluRow->findChild<QToolButton*>("removeFavorite_40001"), Qt::LeftButton);
@@ -134,6 +134,91 @@ TEST_F(FavouritesTest, RowsShowColumnsAndRemove)
     EXPECT_FALSE(panel.findChild<QPushButton*>("clearFavoritesButton")->isHidden());
     EXPECT_TRUE(panel.findChild<QWidget*>("emptyFavoritesHint")->isHidden());
     EXPECT_TRUE(content->findChildren<QLabel*>("favoriteName").isEmpty());
+}
+
+// A reload replaces every catalogue entry; with identical values the rows
+// stay as they are, and their remove buttons still act on their satellites.
+TEST_F(FavouritesTest, RemoveButtonWorksAfterAReloadWithIdenticalValues)
+{
+    const auto make = [&](const std::string& name, std::int64_t id) {
+        auto sat = makeFavourite(name, id, {makePass(now, 600, 30)}, {downlink(145.8e6)});
+        sat->sources = {"amateur"};
+        return sat;
+    };
+    setCatalogue({make("ALPHA", 40001), make("BRAVO", 40002)});
+    FavouritesPanel panel(state);
+    panel.resize(760, 300);
+    panel.show();
+    settle();
+    QWidget* rowBefore = panel.findChild<QWidget*>("favoriteRow_40001");
+    ASSERT_NE(rowBefore, nullptr);
+
+    // The reload: new entries, the old ones gone from every owner.
+    setCatalogue({make("ALPHA", 40001), make("BRAVO", 40002)});
+    settle();
+    ASSERT_EQ(panel.findChild<QWidget*>("favoriteRow_40001"), rowBefore); // not rebuilt
+
+    auto* remove = panel.findChild<QToolButton*>("removeFavorite_40001");
+    ASSERT_NE(remove, nullptr);
+    QTest::mouseClick(remove, Qt::LeftButton);
+    EXPECT_EQ(state->selectedSatelliteIds(), (std::set<std::int64_t>{40002}));
+    EXPECT_FALSE(state->satellites()[0]->isSelected());
+    EXPECT_TRUE(state->satellites()[1]->isSelected());
+    settle();
+    EXPECT_EQ(panel.findChild<QWidget*>("favoriteRow_40001"), nullptr);
+    EXPECT_NE(panel.findChild<QWidget*>("favoriteRow_40002"), nullptr);
+}
+
+// The downlink column keeps its width; a range too wide for it loses its
+// middle, so both ends stay readable and no digits are silently cut.
+TEST_F(FavouritesTest, DownlinkColumnShortensARangeInTheMiddle)
+{
+    const struct {
+        const char* name;
+        Transmitter tx;
+        const char* whole;
+    } cases[] = {
+        {"FO-29", Transmitter(std::nullopt, 435.800e6, 435.900e6, "USB", "Linear", "down"),
+         "435.800\u2013435.900 MHz"},
+        {"QO-100", Transmitter(std::nullopt, 10489.550e6, 10489.800e6, "USB", "NB", "down"),
+         "10489.550\u201310489.800 MHz"},
+        {"AO-91", downlink(145.96e6), "145.960 MHz"},
+    };
+    std::vector<std::shared_ptr<Satellite>> sats;
+    std::int64_t id = 40001;
+    for (const auto& c : cases) {
+        sats.push_back(makeFavourite(c.name, id++, {}, {c.tx}));
+    }
+    setCatalogue(sats);
+    FavouritesPanel panel(state);
+    panel.resize(760, 300);
+    panel.show();
+    settle();
+    id = 40001;
+    for (const auto& c : cases) {
+        QWidget* row = panel.findChild<QWidget*>(QStringLiteral("favoriteRow_%1").arg(id++));
+        ASSERT_NE(row, nullptr) << c.name;
+        auto* label = row->findChild<QLabel*>("favoriteDownlink");
+        ASSERT_NE(label, nullptr) << c.name;
+        EXPECT_EQ(label->width(), 150) << c.name;
+        const QString whole = QString::fromUtf8(c.whole);
+        const QString shown = label->text();
+        EXPECT_LE(label->fontMetrics().horizontalAdvance(shown), label->contentsRect().width()) << c.name;
+        if (shown == whole) {
+            continue;
+        }
+        // Shortened: the start and the unit are still there, the ellipsis in between.
+        const int cut = shown.indexOf(QChar(0x2026));
+        ASSERT_GT(cut, 0) << c.name << " " << shown.toStdString();
+        EXPECT_TRUE(whole.startsWith(shown.left(cut))) << shown.toStdString();
+        EXPECT_TRUE(whole.endsWith(shown.mid(cut + 1))) << shown.toStdString();
+        EXPECT_TRUE(shown.endsWith(QStringLiteral(" MHz"))) << shown.toStdString();
+        EXPECT_GE(cut, 6) << "the low end keeps its leading digits: " << shown.toStdString();
+        EXPECT_EQ(label->toolTip(), whole);
+    }
+    // The shortcut in the browse button's tooltip is this platform's.
+    EXPECT_EQ(panel.findChild<QPushButton*>("browseButton")->toolTip(),
+              "Open the Satellite Browser (Ctrl+B) to add or remove favorites");
 }
 
 TEST_F(FavouritesTest, RemovingTheLastFavouriteShowsTheHint)

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QPainterPath>
+
 #include <cmath>
 #include <string>
 #include <vector>
@@ -158,14 +160,120 @@ TEST(MapGeometry, ObserverMarkerIsTitledHomeOnlyWhenUnnamed)
     EXPECT_EQ(observerMarkerTitle("Club station"), "Club station");
 }
 
-TEST(MapGeometry, FootprintCoverageOnlyBeyondSeventyFiveDegrees)
+TEST(MapGeometry, FootprintCoverageWhereTheTrackNearsAPoleOrAFootprintHoldsOne)
 {
-    const auto at = [](double lat) { return std::vector<SubSatellitePoint>{{0, 0, 500}, {lat, 10, 500}}; };
-    EXPECT_FALSE(coverageNeedsFootprints(at(75.0)));
-    EXPECT_FALSE(coverageNeedsFootprints(at(-75.0)));
-    EXPECT_TRUE(coverageNeedsFootprints(at(75.01)));
-    EXPECT_TRUE(coverageNeedsFootprints(at(-75.01)));
+    const auto at = [](double lat, double km) {
+        return std::vector<SubSatellitePoint>{{0, 0, km}, {lat, 10, km}};
+    };
+    const struct {
+        double lat;
+        double km;
+        bool footprints;
+    } cases[] = {
+        {60.0, 500.0, false},   // 500 km sees 22° round: stops short of the pole
+        {-60.0, 500.0, false},
+        {67.0, 500.0, false},
+        {68.5, 500.0, true},    // now its footprint holds the pole
+        {-68.5, 500.0, true},
+        {75.01, 0.0, true},     // no height, no footprint: the latitude alone
+        {74.0, 0.0, false},
+        {23.44, 1.496e8, true}, // the Sun: a footprint of nearly a hemisphere
+        {-5.0, 384'400.0, true}, // the Moon
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(coverageNeedsFootprints(at(c.lat, c.km)), c.footprints) << c.lat << " " << c.km;
+    }
     EXPECT_FALSE(coverageNeedsFootprints({}));
+}
+
+// The map's own fill of a set of pieces: (longitude, -latitude) units and the
+// non-zero winding rule.
+QPainterPath fillPath(const std::vector<MapRing>& rings)
+{
+    QPainterPath path;
+    path.setFillRule(Qt::WindingFill);
+    for (const auto& ring : rings) {
+        if (ring.size() < 3) {
+            continue;
+        }
+        path.moveTo(ring.front().lon, -ring.front().lat);
+        for (std::size_t i = 1; i < ring.size(); ++i) {
+            path.lineTo(ring[i].lon, -ring[i].lat);
+        }
+        path.closeSubpath();
+    }
+    return path;
+}
+
+TEST(MapGeometry, FootprintFillsTheAreaTheFootprintCovers)
+{
+    constexpr double sunKm = 1.496e8;
+    const struct {
+        const char* what;
+        SubSatellitePoint centre;
+        double lat;
+        double lon;
+        bool inside;
+    } cases[] = {
+        // The Sun in June, over Greenwich: the whole Arctic is in daylight.
+        {"June Sun", {23.44, 0.0, sunKm}, 80.0, 0.0, true},
+        {"June Sun", {23.44, 0.0, sunKm}, 80.0, 179.0, true},
+        {"June Sun", {23.44, 0.0, sunKm}, 80.0, -179.0, true},
+        {"June Sun", {23.44, 0.0, sunKm}, 89.5, 90.0, true},
+        {"June Sun", {23.44, 0.0, sunKm}, 70.0, 170.0, true},   // 86° from the Sun's point
+        {"June Sun", {23.44, 0.0, sunKm}, 60.0, 170.0, false},  // 96° away
+        {"June Sun", {23.44, 0.0, sunKm}, -60.0, 90.0, false},
+        {"June Sun", {23.44, 0.0, sunKm}, -60.0, 180.0, false},
+        {"June Sun", {23.44, 0.0, sunKm}, 0.0, 0.0, true},
+        {"June Sun", {23.44, 0.0, sunKm}, 0.0, 120.0, false},
+        // The same Sun over the antimeridian.
+        {"June Sun at 180°", {23.44, 180.0, sunKm}, 80.0, 0.0, true},
+        {"June Sun at 180°", {23.44, 180.0, sunKm}, 80.0, 179.5, true},
+        {"June Sun at 180°", {23.44, 180.0, sunKm}, 0.0, -175.0, true},
+        {"June Sun at 180°", {23.44, 180.0, sunKm}, 0.0, 0.0, false},
+        {"June Sun at 180°", {23.44, 180.0, sunKm}, -60.0, 180.0, false},
+        // December: the Antarctic is lit and filled down to the bottom edge.
+        {"December Sun", {-23.44, 90.0, sunKm}, -80.0, -90.0, true},
+        {"December Sun", {-23.44, 90.0, sunKm}, -89.5, 0.0, true},
+        {"December Sun", {-23.44, 90.0, sunKm}, -70.0, -90.0, true},
+        {"December Sun", {-23.44, 90.0, sunKm}, -60.0, -90.0, false},
+        {"December Sun", {-23.44, 90.0, sunKm}, 60.0, -90.0, false},
+        // A polar orbiter at 800 km just past the North Pole sees 27° round.
+        {"polar orbit", {85.0, 30.0, 800.0}, 89.0, -150.0, true},
+        {"polar orbit", {85.0, 30.0, 800.0}, 70.0, -150.0, true},   // 25° away, over the pole
+        {"polar orbit", {85.0, 30.0, 800.0}, 60.0, -150.0, false},  // 35° away
+        {"polar orbit", {85.0, 30.0, 800.0}, 65.0, 30.0, true},
+        {"polar orbit", {85.0, 30.0, 800.0}, 50.0, 30.0, false},
+        {"polar orbit", {85.0, 30.0, 800.0}, 0.0, 30.0, false},
+        // A low footprint astride the antimeridian, round no pole.
+        {"low orbit", {10.0, 179.0, 400.0}, 10.0, -170.0, true},
+        {"low orbit", {10.0, 179.0, 400.0}, 10.0, 165.0, true},
+        {"low orbit", {10.0, 179.0, 400.0}, 40.0, 179.0, false},
+        {"low orbit", {10.0, 179.0, 400.0}, 10.0, 0.0, false},
+        {"low orbit", {10.0, 179.0, 400.0}, 89.0, 0.0, false},
+    };
+    for (const auto& c : cases) {
+        const auto pieces = footprintFillRings(c.centre, 72);
+        for (const auto& piece : pieces) {
+            for (const auto& p : piece) {
+                EXPECT_LE(std::abs(p.lon), 180.0 + 1e-9) << c.what;
+            }
+        }
+        EXPECT_EQ(fillPath(pieces).contains(QPointF(c.lon, -c.lat)), c.inside)
+            << c.what << " at " << c.lat << ", " << c.lon;
+    }
+}
+
+TEST(MapGeometry, RingsRoundAPoleAreToldByTheirTurn)
+{
+    EXPECT_EQ(ringEnclosedPole(footprintPolygon({85.0, 30.0, 800.0}, 36)), 1);
+    EXPECT_EQ(ringEnclosedPole(footprintPolygon({-85.0, 30.0, 800.0}, 36)), -1);
+    EXPECT_EQ(ringEnclosedPole(footprintPolygon({23.44, -100.0, 1.496e8}, 36)), 1);
+    EXPECT_EQ(ringEnclosedPole(footprintPolygon({10.0, 179.0, 400.0}, 36)), 0);
+    EXPECT_EQ(ringEnclosedPole(footprintPolygon({60.0, 0.0, 400.0}, 36)), 0);
+    EXPECT_EQ(ringEnclosedPole({}), 0);
+    EXPECT_EQ(ringEnclosedPole({{0, 0}, {1, 1}, {0, std::nan("")}}), 0);
+    EXPECT_TRUE(mapFillRings({{0, 0}, {1, 1}}).empty());
 }
 
 using MapPassCacheTest = test::ViewTest;
@@ -201,6 +309,13 @@ TEST_F(MapPassCacheTest, SamplesTheTrackByDurationAndKeysOnTheRiseTime)
     const auto before = cache.cachedTrack.size();
     cache.recompute(PassInfo(iss, test::plainPass(rise.addingTimeInterval(600), 100.0), std::nullopt));
     EXPECT_EQ(cache.cachedTrack.size(), before);
+    // Another satellite's pass rising in the same second is another pass.
+    const auto polar = test::makePolar();
+    cache.recompute(PassInfo(polar, test::plainPass(rise.addingTimeInterval(600), 100.0), std::nullopt));
+    EXPECT_EQ(cache.cachedTrackSatelliteId, polar->id);
+    EXPECT_EQ(cache.cachedTrack.size(), 21u);
+    ASSERT_FALSE(cache.cachedTrack.empty());
+    EXPECT_EQ(cache.cachedTrack.front().latitudeDeg, polar->currentSubPoint(rise.addingTimeInterval(600))->latitudeDeg);
 
     // No selection empties everything; the same pass afterwards is computed anew.
     cache.recompute(std::nullopt);
@@ -225,6 +340,36 @@ TEST_F(MapPassCacheTest, PolarPassIsCoveredByFootprintsWithoutOutline)
     for (const auto& fill : cache.cachedCoverageFills) {
         EXPECT_GE(fill.size(), 3u);
     }
+}
+
+TEST_F(MapPassCacheTest, SunCoverageIsTheUnionOfItsFootprintsClosedAtThePole)
+{
+    // The Sun seen from a northern site in June: a six-hour "pass".
+    Clock::setFixed(test::utc(2025, 6, 21, 6, 0));
+    auto sun = std::make_shared<Satellite>("Sun", -1);
+    sun->bodyKind = BodyKind::sun;
+    MapPassCache cache;
+    const Date rise = test::utc(2025, 6, 21, 6, 0);
+    cache.recompute(PassInfo(sun, test::plainPass(rise, 6 * 3600.0), std::nullopt));
+    ASSERT_FALSE(cache.cachedCoverageFills.empty());
+    EXPECT_TRUE(cache.cachedCoverageArcs.empty());
+    const QPainterPath fill = fillPath(cache.cachedCoverageFills);
+    const auto covered = [&](double lat, double lon) { return fill.contains(QPointF(lon, -lat)); };
+    // Lit at some moment of the six hours: the whole Arctic, and the points
+    // under the Sun at the start and at the end.
+    for (const double lon : {-179.0, -90.0, 0.0, 90.0, 179.0}) {
+        EXPECT_TRUE(covered(80.0, lon)) << lon;
+        EXPECT_FALSE(covered(-75.0, lon)) << lon; // dark all day in June
+    }
+    const auto first = sun->currentSubPoint(rise);
+    const auto last = sun->currentSubPoint(rise.addingTimeInterval(6 * 3600.0));
+    ASSERT_TRUE(first && last);
+    EXPECT_TRUE(covered(first->latitudeDeg, first->longitudeDeg));
+    EXPECT_TRUE(covered(last->latitudeDeg, last->longitudeDeg));
+    // Night all through those hours: the equator opposite the middle of the
+    // span.
+    const double midLon = first->longitudeDeg - 45.0 + 180.0;
+    EXPECT_FALSE(covered(0.0, midLon > 180.0 ? midLon - 360.0 : midLon));
 }
 
 TEST_F(MapPassCacheTest, SatelliteWithoutPositionKeepsTheKeyAndNoGeometry)

@@ -9,9 +9,12 @@
 #include "tests/ui/passes/timeline_fixture.h"
 #include "ui/passes/pass_list_view.h"
 #include "ui/passes/pass_row.h"
+#include "ui/passes/timeline_style.h"
 
 namespace zelvane::test {
 namespace {
+
+namespace style = timeline_style;
 
 class PassListTest : public TimelineTest {
 protected:
@@ -163,7 +166,7 @@ TEST_F(PassListTest, ConflictAlertReplaceAndKeep)
     }
 }
 
-TEST_F(PassListTest, RenderForALook)
+TEST_F(PassListTest, RenderHighlightsTheSelectedRow)
 {
     state->setQueuedPassIds({AppState::passQueueId(b->id, b->passes[1].riseTime)});
     state->setSelectedPass(PassInfo(a, a->passes[1], std::nullopt));
@@ -171,7 +174,34 @@ TEST_F(PassListTest, RenderForALook)
     view.resize(560, 520);
     view.show();
     settle();
-    EXPECT_TRUE(view.grab().save("/tmp/zelvane_pass_list.png"));
+    keepRender(view.grab().toImage(), QStringLiteral("pass_list"));
+
+    // Rows by rise: A under way, B now, A in an hour (selected), B later.
+    const auto rows = view.rows();
+    ASSERT_EQ(rows.size(), 5u);
+    PassRow* selected = nullptr;
+    PassRow* plain = nullptr;
+    for (PassRow* row : rows) {
+        if (row->sat() == a && row->pass().riseTime == a->passes[1].riseTime) {
+            selected = row;
+        } else if (row->sat() == ended) {
+            plain = row;
+        }
+    }
+    ASSERT_NE(selected, nullptr);
+    ASSERT_NE(plain, nullptr);
+    // A point of each row's own background, in its top padding, mid-row, as
+    // the whole view draws it.
+    const QImage shot = view.grab().toImage();
+    const auto pixelIn = [&](PassRow* row, QPoint at) { return shot.pixelColor(row->mapTo(&view, at)); };
+    const auto backgroundOf = [&](PassRow* row) { return pixelIn(row, QPoint(row->width() / 2, 2)); };
+    const QColor base = backgroundOf(plain);
+    EXPECT_LT(colorDistance(base, style::controlBackground(view.palette())), 6);
+    const QColor expected = blended(base, style::blue(0.15));
+    EXPECT_LT(colorDistance(backgroundOf(selected), expected), 9)
+        << backgroundOf(selected).name().toStdString() << " vs " << expected.name().toStdString();
+    // The whole row is highlighted, not only behind its texts.
+    EXPECT_LT(colorDistance(pixelIn(selected, QPoint(selected->width() - 3, selected->height() - 3)), expected), 9);
 }
 
 } // namespace

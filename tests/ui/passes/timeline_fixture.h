@@ -7,7 +7,11 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QColor>
+#include <QImage>
 
+#include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -64,6 +68,44 @@ inline std::shared_ptr<Satellite> makeFavourite(const std::string& name, std::in
 inline Transmitter downlink(double hz)
 {
     return Transmitter(hz, std::nullopt, std::nullopt, "FM", "Downlink", "down");
+}
+
+// Distance of two colours in RGB, alpha ignored.
+inline int colorDistance(const QColor& a, const QColor& b)
+{
+    return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue());
+}
+
+// Whether `pixel` is `color` laid over `background` at some opacity: the
+// change from the background points the way of the colour.
+inline bool tintedWith(const QColor& pixel, const QColor& background, const QColor& color)
+{
+    const double d[3] = {double(pixel.red() - background.red()), double(pixel.green() - background.green()),
+                         double(pixel.blue() - background.blue())};
+    const double c[3] = {double(color.red() - background.red()), double(color.green() - background.green()),
+                         double(color.blue() - background.blue())};
+    const double dot = d[0] * c[0] + d[1] * c[1] + d[2] * c[2];
+    const double nd = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+    const double nc = std::sqrt(c[0] * c[0] + c[1] * c[1] + c[2] * c[2]);
+    return nd > 8.0 && nc > 0.0 && dot / (nd * nc) > 0.97;
+}
+
+// `over` laid on `under` at its own alpha.
+inline QColor blended(const QColor& under, const QColor& over)
+{
+    const double f = over.alphaF();
+    const auto mix = [f](int u, int o) { return static_cast<int>(std::lround(u * (1.0 - f) + o * f)); };
+    return QColor(mix(under.red(), over.red()), mix(under.green(), over.green()), mix(under.blue(), over.blue()));
+}
+
+// Saves a render into the folder named by ZELVANE_RENDER_DIR, and nowhere
+// when none is named.
+inline void keepRender(const QImage& image, const QString& name)
+{
+    const char* folder = std::getenv("ZELVANE_RENDER_DIR");
+    if (folder != nullptr && *folder != '\0') {
+        image.save(QString::fromLocal8Bit(folder) + QLatin1Char('/') + name + QStringLiteral(".png"));
+    }
 }
 
 class TimelineTest : public ::testing::Test {

@@ -224,12 +224,51 @@ TEST(TimelineGeometry, CurveStyleAndLabel)
         EXPECT_NEAR(s.outlineOpacity, c.outline, 1e-12) << c.maxEl;
         EXPECT_DOUBLE_EQ(s.outlineWidth, c.width) << c.maxEl;
     }
-    EXPECT_EQ(passLabelPointSize(81.0), 10.0);
-    EXPECT_EQ(passLabelPointSize(80.0), 9.0);
-    EXPECT_EQ(passLabelPointSize(41.0), 9.0);
-    EXPECT_EQ(passLabelPointSize(40.0), 7.0);
+    EXPECT_EQ(passLabelPixelSize(81.0), 10.0);
+    EXPECT_EQ(passLabelPixelSize(80.0), 9.0);
+    EXPECT_EQ(passLabelPixelSize(41.0), 9.0);
+    EXPECT_EQ(passLabelPixelSize(40.0), 7.0);
     EXPECT_DOUBLE_EQ(passLabelCenterY(90.0, 8.0, 200.0), 10.0);
     EXPECT_DOUBLE_EQ(passLabelCenterY(45.0, 8.0, 200.0), 108.0 - 12.0);
+}
+
+TEST(TimelineGeometry, ElevationLabelsThinOutInALowChart)
+{
+    const struct {
+        double height;
+        int step;
+    } cases[] = {
+        {16.0 + 9 * 18.0, 10}, // 18 px apart: room for 18 px labels
+        {16.0 + 9 * 17.9, 15},
+        {16.0 + 6 * 18.0, 15},
+        {16.0 + 3 * 18.0, 30},
+        {16.0 + 3 * 17.0, 90},
+        {10.0, 90},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(elevationLabelStep(c.height, 18.0), c.step) << c.height;
+    }
+}
+
+TEST(TimelineGeometry, LabelsThatWouldOverlapTheirNeighbourAreLeftOut)
+{
+    const struct {
+        const char* what;
+        std::vector<double> centres;
+        std::vector<double> widths;
+        std::vector<bool> drawn;
+    } cases[] = {
+        {"room for all", {0, 100, 200, 300}, {40, 40, 40, 40}, {true, true, true, true}},
+        {"every other", {0, 60, 120, 180, 240}, {100, 100, 100, 100, 100}, {true, false, true, false, true}},
+        // Just the gap apart is enough; one pixel less is not.
+        {"gap exactly", {0, 108}, {100, 100}, {true, true}},
+        {"gap short", {0, 107}, {100, 100}, {true, false}},
+        {"measured from the last drawn", {0, 70, 110, 130}, {100, 100, 100, 100}, {true, false, true, false}},
+        {"none", {}, {}, {}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(labelsWithoutOverlap(c.centres, c.widths, 8.0), c.drawn) << c.what;
+    }
 }
 
 TEST(TimelineGeometry, TapPicksTheHighestPassUnderTheTime)

@@ -7,12 +7,16 @@
 #include <QWheelEvent>
 
 #include "tests/ui/passes/timeline_fixture.h"
+#include "ui/passes/timeline_geometry.h"
+#include "ui/passes/timeline_style.h"
 #include "ui/passes/favourites_panel.h"
 #include "ui/passes/zoz_adeza_chart.h"
 #include "ui/passes/zoz_adeza_view.h"
 
 namespace zelvane::test {
 namespace {
+
+namespace style = timeline_style;
 
 class ZozAdezaTest : public TimelineTest {
 protected:
@@ -167,7 +171,7 @@ TEST_F(ZozAdezaTest, HoverReportsThePassUnderThePointer)
     EXPECT_TRUE(waitUntil([&] { return !view.chart()->hoveredPassId().has_value(); }));
 }
 
-TEST_F(ZozAdezaTest, RenderForALook)
+TEST_F(ZozAdezaTest, RenderDrawsEachPassInItsSatellitesColour)
 {
     auto iss = makeFavourite("ISS (ZARYA)", 25544,
                              {makePass(now.addingTimeInterval(1800.0), 600.0, 72.0, 300, 120, 11),
@@ -185,7 +189,48 @@ TEST_F(ZozAdezaTest, RenderForALook)
     view.resize(900, 520);
     view.show();
     settle();
-    EXPECT_TRUE(view.grab().save("/tmp/zelvane_zozadeza.png"));
+    ZozAdezaChart* chart = view.chart();
+    const QImage image = chart->grab().toImage();
+    keepRender(view.grab().toImage(), QStringLiteral("zozadeza"));
+    ASSERT_EQ(image.width(), chart->width());
+
+    const double totalTime = 4.0 * 3600.0;
+    const Date start = state->timelineStartTime();
+    const double canvas = chart->height() - timeline::kHeaderHeight;
+    const auto xOf = [&](Date t) { return static_cast<int>(std::lround(timeline::timeToX(t, start, totalTime, image.width()))); };
+    const auto yOf = [&](double el) {
+        return static_cast<int>(std::lround(timeline::kHeaderHeight + timeline::elevationToY(el, canvas)));
+    };
+
+    // The selected ISS pass: its outline at the peak is drawn in ISS's own
+    // colour, on top of the white halo.
+    const QColor issColor = style::satelliteColor(iss->id);
+    const PredictedPass& peakPass = iss->passes[0];
+    const int px = xOf(peakPass.peakTime);
+    const int py = yOf(peakPass.maxElevation);
+    int best = 1 << 30;
+    for (int dy = -3; dy <= 3; ++dy) {
+        best = std::min(best, colorDistance(image.pixelColor(px, py + dy), issColor));
+    }
+    EXPECT_LT(best, 60) << "no ISS-coloured outline near the peak at " << px << "," << py;
+
+    // Under the outline the pass is filled with a tint of that colour.
+    const int fillY = yOf(peakPass.maxElevation * 0.5);
+    const QColor bare = image.pixelColor(xOf(start.addingTimeInterval(3.6 * 3600.0)), fillY);
+    EXPECT_TRUE(tintedWith(image.pixelColor(px, fillY), bare, issColor))
+        << image.pixelColor(px, fillY).name().toStdString();
+
+    // AO-91's pass is tinted with AO-91's colour, not ISS's (low, 100 s
+    // after the ISS pass that overlaps it has set).
+    const QColor aoColor = style::satelliteColor(ao->id);
+    const PredictedPass& aoPass = ao->passes[0];
+    ASSERT_LT(iss->passes[0].setTime.addingTimeInterval(100.0), aoPass.setTime);
+    const QColor aoFill = image.pixelColor(xOf(iss->passes[0].setTime.addingTimeInterval(100.0)), yOf(8.0));
+    EXPECT_TRUE(tintedWith(aoFill, bare, aoColor)) << aoFill.name().toStdString();
+    EXPECT_FALSE(tintedWith(aoFill, bare, issColor));
+
+    // Nothing is drawn where there is no pass.
+    EXPECT_LT(colorDistance(bare, chart->palette().color(QPalette::Base)), 30);
 }
 
 } // namespace

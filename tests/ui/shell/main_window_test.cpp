@@ -156,7 +156,7 @@ TEST_F(MainWindowTest, OneBrowserWindowOpenedByIdAndShortcut)
     EXPECT_EQ(app.browserWindow(), nullptr);
     QPushButton* button = app.mainWindow()->findChild<QPushButton*>("browserButton");
     ASSERT_NE(button, nullptr);
-    EXPECT_EQ(button->toolTip(), QString::fromUtf8("Satellite Browser (\u2318B)"));
+    EXPECT_EQ(button->toolTip(), QStringLiteral("Satellite Browser (Ctrl+B)"));
     button->click();
     QWidget* browser = app.browserWindow();
     ASSERT_NE(browser, nullptr);

@@ -45,7 +45,7 @@ TEST_F(TitleBarTest, NameVersionPositionAndLocator)
     const struct {
         const char* name;
         const char* help;
-    } buttons[] = {{"browserButton", "Satellite Browser (\u2318B)"},
+    } buttons[] = {{"browserButton", "Satellite Browser (Ctrl+B)"},
                    {"quickListButton", "Quick Satellite List"},
                    {"refreshButton", "Refresh Passes"},
                    {"settingsButton", "Settings"}};

@@ -1,0 +1,374 @@
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
+#include <QImage>
+#include <QLabel>
+#include <QLayout>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QSplitter>
+#include <QStyleOptionButton>
+#include <QTextDocument>
+#include <QToolButton>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "catalog/satnogs_fetch.h"
+#include "elements/tle_manager.h"
+#include "tests/state/state_fixture.h"
+#include "tests/ui/shell/shell_fixture.h"
+#include "ui/browser/satellite_detail_view.h"
+#include "ui/passes/pass_list_view.h"
+#include "ui/passes/pass_row.h"
+#include "ui/passes/zoz_adeza_chart.h"
+#include "ui/passes/zoz_adeza_view.h"
+#include "ui/shell/content_view.h"
+#include "ui/shell/main_window.h"
+#include "ui/shell/zelvane_app.h"
+
+namespace zelvane::test {
+namespace {
+
+// Texts that are wider than the room their widget gives them, without the
+// "…" that says they were shortened: each is a silent cut.
+struct Cut {
+    std::string where;
+};
+
+QString plainText(const QLabel& label)
+{
+    if (label.textFormat() == Qt::RichText ||
+        (label.textFormat() == Qt::AutoText && Qt::mightBeRichText(label.text()))) {
+        QTextDocument doc;
+        doc.setHtml(label.text());
+        return doc.toPlainText();
+    }
+    return label.text();
+}
+
+QString withoutMnemonics(QString text)
+{
+    text.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
+    text.remove(QLatin1Char('&'));
+    text.replace(QStringLiteral("\x01"), QStringLiteral("&"));
+    return text;
+}
+
+int widestLine(const QFontMetrics& metrics, const QString& text)
+{
+    int widest = 0;
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    }
+    return widest;
+}
+
+// The room a button gives its text (and icon), as its style lays it out.
+int buttonRoom(const QAbstractButton& button, int* iconWidth)
+{
+    *iconWidth = button.icon().isNull() ? 0 : button.iconSize().width() + 4;
+    QStyleOptionButton option;
+    option.initFrom(&button);
+    option.rect = button.rect();
+    if (qobject_cast<const QCheckBox*>(&button)) {
+        return button.style()->subElementRect(QStyle::SE_CheckBoxContents, &option, &button).width();
+    }
+    if (qobject_cast<const QRadioButton*>(&button)) {
+        return button.style()->subElementRect(QStyle::SE_RadioButtonContents, &option, &button).width();
+    }
+    if (auto* push = qobject_cast<const QPushButton*>(&button)) {
+        if (push->isFlat()) {
+            return button.width() - 4;
+        }
+        return button.style()->subElementRect(QStyle::SE_PushButtonContents, &option, &button).width();
+    }
+    return button.contentsRect().width() - 6;
+}
+
+void walk(const QWidget& root, const std::string& window, std::vector<Cut>& cuts)
+{
+    const QString ellipsis = QString(QChar(0x2026));
+    for (const QLabel* label : root.findChildren<QLabel*>()) {
+        if (!label->isVisibleTo(&root) || label->wordWrap() || !label->pixmap().isNull()) {
+            continue;
+        }
+        const QString text = plainText(*label);
+        if (text.isEmpty() || text.contains(ellipsis)) {
+            continue;
+        }
+        const int need = widestLine(label->fontMetrics(), text);
+        const int room = label->contentsRect().width() - 2 * label->margin() -
+                         std::max(0, label->indent());
+        if (need > room + 1) {
+            cuts.push_back({window + " label " + label->objectName().toStdString() + " \"" +
+                            text.toStdString() + "\" needs " + std::to_string(need) + " has " +
+                            std::to_string(room)});
+        }
+    }
+    for (const QAbstractButton* button : root.findChildren<QAbstractButton*>()) {
+        if (!button->isVisibleTo(&root)) {
+            continue;
+        }
+        const QString text = withoutMnemonics(button->text());
+        if (text.isEmpty() || text.contains(ellipsis)) {
+            continue;
+        }
+        int icon = 0;
+        const int room = buttonRoom(*button, &icon);
+        const int need = widestLine(button->fontMetrics(), text) + icon;
+        if (need > room + 1) {
+            cuts.push_back({window + " button " + button->objectName().toStdString() + " \"" +
+                            text.toStdString() + "\" needs " + std::to_string(need) + " has " +
+                            std::to_string(room)});
+        }
+    }
+}
+
+std::string describe(const std::vector<Cut>& cuts)
+{
+    std::string out;
+    for (const Cut& cut : cuts) {
+        out += cut.where + "\n";
+    }
+    return out;
+}
+
+// Renders go to a folder only when one is named, never anywhere else.
+void keepRender(QWidget& widget, const QString& name)
+{
+    const char* folder = std::getenv("ZELVANE_RENDER_DIR");
+    if (folder == nullptr || *folder == '\0') {
+        return;
+    }
+    widget.grab().save(QString::fromLocal8Bit(folder) + QLatin1Char('/') + name + QStringLiteral(".png"));
+}
+
+class LayoutTest : public ShellTest {
+protected:
+    void SetUp() override
+    {
+        ShellTest::SetUp();
+        // The start-up load goes nowhere: the catalogue is seeded below.
+        TLEManager::setServiceBaseURL("http://127.0.0.1:1");
+        SatNOGSFetch::setHost("http://127.0.0.1:1");
+        Clock::setFixed(nearEpoch());
+    }
+
+    void TearDown() override
+    {
+        TLEManager::setServiceBaseURL(TLEManager::defaultServiceBaseURL);
+        SatNOGSFetch::setHost("");
+        ShellTest::TearDown();
+    }
+
+    // A catalogue whose texts are as long as real ones: names, sources and
+    // frequency ranges that do not fit their columns.
+    void seedCatalogue()
+    {
+        ASSERT_TRUE(waitUntil([&] { return !state->isLoadingTLEs(); }, std::chrono::seconds(20)));
+        auto iss = makeIss();
+        iss->transmitters = {downlink(145800000, "FM", "Mode V/U FM - Voice"),
+                             uplink(145990000, "FM", "Mode U/V FM - Voice")};
+        iss->sources = {"amateur", "stations", "custom"};
+        auto fo29 = makeSatellite("FO-29 (JAS-2) WITH A VERY LONG CATALOGUE NAME", kAo91Line1, kAo91Line2);
+        fo29->transmitters = {passband(435800000, 435900000, "down", true, "Linear transponder"),
+                              passband(145900000, 146000000, "up", true, "Linear transponder up")};
+        fo29->sources = {"amateur", "cubesat"};
+        auto qo100 = makeSatellite("QO-100", kOtherLine1, kOtherLine2);
+        qo100->transmitters = {passband(10489550000.0, 10489800000.0, "down", false, "NB transponder")};
+        qo100->sources = {"user:My_Geostationary_And_Other_Lists"};
+        std::vector<std::shared_ptr<Satellite>> all = state->satellites();
+        for (const auto& sat : {iss, fo29, qo100}) {
+            all.push_back(sat);
+        }
+        state->setSatellites(all);
+        std::set<std::int64_t> ids;
+        for (const auto& sat : all) {
+            sat->setIsSelected(true);
+            ids.insert(sat->id);
+        }
+        state->setSelectedSatelliteIds(ids);
+        state->setStatusMessage("Loaded 3 satellites from the cache; the element sets are 2 days old "
+                                "and will be refreshed when the network is back");
+        state->computeAllPasses();
+        ASSERT_TRUE(waitUntil([&] { return !iss->passes.empty() && !fo29->passes.empty(); },
+                              std::chrono::seconds(60)));
+        const auto sorted = state->allPassesSorted();
+        ASSERT_FALSE(sorted.empty());
+        state->setSelectedPass(PassInfo(sorted.front().first, sorted.front().second, std::nullopt));
+        showFavourites();
+        settle();
+    }
+
+    static void showFavourites()
+    {
+        platform::SettingsStore::standard().setBool("zozAdezaShowFavorites", true);
+    }
+
+    std::shared_ptr<Satellite> satelliteNamed(const std::string& prefix) const
+    {
+        for (const auto& sat : state->satellites()) {
+            if (sat->name.rfind(prefix, 0) == 0) {
+                return sat;
+            }
+        }
+        return nullptr;
+    }
+};
+
+// The main window at its smallest and its default size, with every sheet
+// and window a user opens from it: no text is cut without an ellipsis, and
+// every pane keeps room to be used.
+TEST_F(LayoutTest, NoTextIsCutAtTheSmallestAndTheDefaultSize)
+{
+    showFavourites();
+    ZelvaneApp app(state);
+    MainWindow* window = app.mainWindow();
+    window->show();
+    seedCatalogue();
+    ContentView* content = window->contentView();
+
+    for (const QSize size : {QSize(1050, 700), QSize(1200, 800)}) {
+        SCOPED_TRACE(std::to_string(size.width()) + "x" + std::to_string(size.height()));
+        window->resize(size.width(), size.height() + window->menuBar()->sizeHint().height());
+        settle();
+        EXPECT_EQ(content->size(), size) << content->width() << "x" << content->height();
+        std::vector<Cut> cuts;
+        walk(*content, "main", cuts);
+        keepRender(*content, QStringLiteral("main-%1x%2").arg(size.width()).arg(size.height()));
+
+        // Every pane usable: a chart to read beside the open favourites,
+        // whole pass rows, the polar plot's pane not squeezed.
+        auto* timeline = content->findChild<ZozAdezaView*>();
+        ASSERT_NE(timeline, nullptr);
+        ASSERT_TRUE(timeline->showSatSelector());
+        EXPECT_GE(timeline->chart()->height(), ZozAdezaView::kReadableChartHeight);
+        auto* passes = content->findChild<PassListView*>();
+        ASSERT_NE(passes, nullptr);
+        auto* scroll = passes->findChild<QScrollArea*>("passScroll");
+        ASSERT_NE(scroll, nullptr);
+        ASSERT_GE(passes->rows().size(), 4u);
+        const int rowsInView = scroll->viewport()->height() / (PassRow::kHeight + 1);
+        const int column = passes->parentWidget()->height();
+        const int handle = static_cast<QSplitter*>(passes->parentWidget())->handleWidth();
+        if (column >= timeline->minimumSizeHint().height() + handle + passes->heightForRows(4)) {
+            EXPECT_GE(rowsInView, 4);
+        } else {
+            // Too low for both: the chart keeps its readable height, the
+            // pass list has all the rest.
+            EXPECT_EQ(timeline->height(), timeline->minimumSizeHint().height());
+        }
+        // With the panel closed, a list short of four rows gets the room back.
+        const int listOpen = passes->height();
+        timeline->setShowSatSelector(false);
+        settle();
+        if (rowsInView < 4) {
+            EXPECT_GT(passes->height(), listOpen);
+        }
+        timeline->setShowSatSelector(true);
+        settle();
+        auto* polar = content->findChild<QWidget*>("polarPane");
+        ASSERT_NE(polar, nullptr);
+        const int polarWanted = polar->layout()->minimumSize().height();
+        auto* map = content->findChild<QWidget*>("satelliteMapView");
+        ASSERT_NE(map, nullptr);
+        if (polar->parentWidget()->height() >= polarWanted + map->minimumHeight() + handle) {
+            EXPECT_GE(polar->height(), polarWanted);
+        }
+
+        state->setShowSettings(true);
+        settle();
+        ASSERT_NE(content->settingsSheet(), nullptr);
+        walk(*content->settingsSheet(), "settings", cuts);
+        keepRender(*content->settingsSheet(), QStringLiteral("settings-%1").arg(size.width()));
+        state->setShowSettings(false);
+        settle();
+
+        state->setShowSatelliteList(true);
+        settle();
+        ASSERT_NE(content->satelliteListSheet(), nullptr);
+        walk(*content->satelliteListSheet(), "quick list", cuts);
+        keepRender(*content->satelliteListSheet(), QStringLiteral("quicklist-%1").arg(size.width()));
+        state->setShowSatelliteList(false);
+        settle();
+
+        EXPECT_TRUE(cuts.empty()) << describe(cuts);
+    }
+
+    app.openWindow("satellite-browser");
+    settle();
+    ASSERT_NE(app.browserWindow(), nullptr);
+    std::vector<Cut> cuts;
+    walk(*app.browserWindow(), "browser", cuts);
+    keepRender(*app.browserWindow(), QStringLiteral("browser"));
+
+    for (const char* name : {"ISS", "FO-29", "QO-100"}) {
+        SatelliteDetailView detail(satelliteNamed(name));
+        detail.show();
+        settle();
+        walk(detail, std::string("detail ") + name, cuts);
+        keepRender(detail, QStringLiteral("detail-%1").arg(QString::fromUtf8(name)));
+    }
+    EXPECT_TRUE(cuts.empty()) << describe(cuts);
+}
+
+// The detail sheet shows both element lines whole, 69 characters each.
+TEST_F(LayoutTest, DetailSheetShowsBothElementLinesWhole)
+{
+    auto iss = makeIss();
+    SatelliteDetailView detail(iss);
+    detail.show();
+    settle();
+    for (const char* name : {"line1", "line2"}) {
+        auto* line = detail.findChild<QLabel*>(name);
+        ASSERT_NE(line, nullptr) << name;
+        EXPECT_EQ(line->text().size(), 69) << name;
+        EXPECT_TRUE(line->font().fixedPitch() || QFontInfo(line->font()).fixedPitch()) << name;
+        EXPECT_LE(line->fontMetrics().horizontalAdvance(line->text()),
+                  line->contentsRect().width() - 2 * line->margin())
+            << name;
+    }
+}
+
+// Renders of every window at three sizes, for a person to look at; only
+// when a folder is named in ZELVANE_RENDER_DIR.
+TEST_F(LayoutTest, RendersForALookWhenAsked)
+{
+    if (std::getenv("ZELVANE_RENDER_DIR") == nullptr) {
+        GTEST_SKIP() << "set ZELVANE_RENDER_DIR to a folder to get the renders";
+    }
+    showFavourites();
+    ZelvaneApp app(state);
+    MainWindow* window = app.mainWindow();
+    window->show();
+    seedCatalogue();
+    for (const QSize size : {QSize(1050, 700), QSize(1200, 800), QSize(1366, 728), QSize(1600, 1000)}) {
+        window->resize(size.width(), size.height() + window->menuBar()->sizeHint().height());
+        settle();
+        keepRender(*window->contentView(), QStringLiteral("look-main-%1x%2").arg(size.width()).arg(size.height()));
+    }
+    app.openWindow("satellite-browser");
+    settle();
+    for (const QSize size : {QSize(820, 620), QSize(1050, 700), QSize(1200, 800), QSize(1600, 1000)}) {
+        app.browserWindow()->resize(size);
+        settle();
+        keepRender(*app.browserWindow(), QStringLiteral("look-browser-%1x%2").arg(size.width()).arg(size.height()));
+    }
+    state->setShowSettings(true);
+    settle();
+    keepRender(*window->contentView()->settingsSheet(), QStringLiteral("look-settings"));
+    state->setShowSettings(false);
+    settle();
+    SatelliteDetailView detail(satelliteNamed("FO-29"));
+    detail.show();
+    settle();
+    keepRender(detail, QStringLiteral("look-detail"));
+}
+
+} // namespace
+} // namespace zelvane::test
