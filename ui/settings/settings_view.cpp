@@ -428,7 +428,7 @@ QWidget* SettingsView::buildSatProtoSection()
     form->addRow("rest_hz pattern", row(choices));
 
     auto* explanation = new QLabel(QString::fromUtf8(
-        "Pattern A: receiver parks at the data-sheet centre; the bird's drift shows as the "
+        "Pattern A: receiver parks at the spec-sheet centre; the bird's drift shows as the "
         "beacon's visible offset on the Corvesta waterfall. Cal / RIT / passband offset are "
         "STORED but NOT applied to rest_hz.\n"
         "Pattern B: receiver parks at the operator's chosen DL freq with transponder cal "
