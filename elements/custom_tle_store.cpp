@@ -26,26 +26,6 @@ std::vector<TLEData> readText(std::string_view text)
     return sets;
 }
 
-// True when the file exists and something in it would be lost by
-// rewriting it from load(): it cannot be read, is not UTF-8, holds text
-// from which no element set can be read, or element lines beside the sets
-// that could be read.
-bool existingFileIsUnreadable(const std::filesystem::path& file)
-{
-    if (!Files::exists(file)) {
-        return false;
-    }
-    const auto content = Files::readFile(file);
-    if (!content || !utf8::isValid(*content)) {
-        return true;
-    }
-    if (utf8::trimWhitespaceAndLineBreaks(*content).empty()) {
-        return false;
-    }
-    const auto sets = TLEParser::parse(*content);
-    return sets.empty() || holdsUnreadElementLines(*content, sets.size());
-}
-
 // True when the text holds element lines that no set was read from, such
 // as a hand-edited or damaged set: rewriting the file from load() would
 // drop them without a trace.
@@ -68,6 +48,26 @@ bool holdsUnreadElementLines(std::string_view text, std::size_t setsRead)
         start = end + 1;
     }
     return elementLines > 2 * setsRead;
+}
+
+// True when the file exists and something in it would be lost by
+// rewriting it from load(): it cannot be read, is not UTF-8, holds text
+// from which no element set can be read, or element lines beside the sets
+// that could be read.
+bool existingFileIsUnreadable(const std::filesystem::path& file)
+{
+    if (!Files::exists(file)) {
+        return false;
+    }
+    const auto content = Files::readFile(file);
+    if (!content || !utf8::isValid(*content)) {
+        return true;
+    }
+    if (utf8::trimWhitespaceAndLineBreaks(*content).empty()) {
+        return false;
+    }
+    const auto sets = TLEParser::parse(*content);
+    return sets.empty() || holdsUnreadElementLines(*content, sets.size());
 }
 
 std::filesystem::path freeBackupPath(const std::filesystem::path& file)
