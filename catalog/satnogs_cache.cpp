@@ -86,13 +86,16 @@ std::optional<std::vector<Transmitter>> loadCached(std::int64_t noradId)
     return decodeTransmitterList(*bytes);
 }
 
-void save(std::int64_t noradId, const std::vector<Transmitter>& transmitters)
+bool save(std::int64_t noradId, const std::vector<Transmitter>& transmitters)
 {
     const auto text = encodeTransmitterList(transmitters);
     if (!text || !Files::writeFileAtomically(cacheFile(noradId), *text)) {
-        return;
+        return false;
     }
+    // A stamp that cannot be renewed leaves the old one: the new list then
+    // only looks older than it is.
     Files::writeFileAtomically(timestampFile(noradId), stampText(Date::now().timeIntervalSince1970()));
+    return true;
 }
 
 void fetchWithCache(std::int64_t noradId, std::function<void(std::vector<Transmitter>)> completion)

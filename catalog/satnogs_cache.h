@@ -33,8 +33,8 @@ bool isCacheStale(std::int64_t noradId, double maxAgeHours = defaultMaxAgeHours)
 std::optional<std::vector<Transmitter>> loadCached(std::int64_t noradId);
 // Writes the list, then stamps it with the current time. A list that cannot
 // be encoded or written leaves both files as they were, so an old list is
-// never stamped fresh in its place.
-void save(std::int64_t noradId, const std::vector<Transmitter>& transmitters);
+// never stamped fresh in its place; false then.
+bool save(std::int64_t noradId, const std::vector<Transmitter>& transmitters);
 
 // Calls completion exactly once: at once on the caller's thread with a
 // fresh cached list; otherwise, after a download on the HTTP client's

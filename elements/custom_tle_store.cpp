@@ -26,9 +26,34 @@ std::vector<TLEData> readText(std::string_view text)
     return sets;
 }
 
+// True when the text holds element lines that no set was read from, such
+// as a hand-edited or damaged set: rewriting the file from load() would
+// drop them without a trace.
+bool holdsUnreadElementLines(std::string_view text, std::size_t setsRead)
+{
+    std::size_t elementLines = 0;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) {
+            end = text.size();
+        }
+        std::string_view line = text.substr(start, end - start);
+        while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) {
+            line.remove_prefix(1);
+        }
+        if (line.size() >= 2 && (line[0] == '1' || line[0] == '2') && line[1] == ' ') {
+            ++elementLines;
+        }
+        start = end + 1;
+    }
+    return elementLines > 2 * setsRead;
+}
+
 // True when the file exists and something in it would be lost by
-// rewriting it from load(): it cannot be read, is not UTF-8, or holds text
-// from which no element set can be read.
+// rewriting it from load(): it cannot be read, is not UTF-8, holds text
+// from which no element set can be read, or element lines beside the sets
+// that could be read.
 bool existingFileIsUnreadable(const std::filesystem::path& file)
 {
     if (!Files::exists(file)) {
@@ -38,7 +63,11 @@ bool existingFileIsUnreadable(const std::filesystem::path& file)
     if (!content || !utf8::isValid(*content)) {
         return true;
     }
-    return !utf8::trimWhitespaceAndLineBreaks(*content).empty() && TLEParser::parse(*content).empty();
+    if (utf8::trimWhitespaceAndLineBreaks(*content).empty()) {
+        return false;
+    }
+    const auto sets = TLEParser::parse(*content);
+    return sets.empty() || holdsUnreadElementLines(*content, sets.size());
 }
 
 std::filesystem::path freeBackupPath(const std::filesystem::path& file)
@@ -193,6 +222,13 @@ std::optional<std::vector<TLEData>> parseJSON(std::string_view text)
 
 ImportResult importFromText(std::string_view text)
 {
+    // Editors on some systems start a UTF-8 file with a byte-order mark;
+    // it is not part of the text (it would fail JSON and become an
+    // invisible first character of a name).
+    constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
+    if (text.substr(0, byteOrderMark.size()) == byteOrderMark) {
+        text.remove_prefix(byteOrderMark.size());
+    }
     const std::string_view trimmed = utf8::trimWhitespaceAndLineBreaks(text);
     std::vector<TLEData> sets;
     if (!trimmed.empty() && (trimmed.front() == '{' || trimmed.front() == '[')) {

@@ -166,13 +166,19 @@ bool save(const std::vector<UserTLESource>& sources)
 bool add(const UserTLESource& source)
 {
     auto sources = load();
+    const std::string key = source.categoryKey();
     for (const auto& stored : sources) {
-        if (stored.url == source.url) {
+        if (stored.url == source.url || stored.categoryKey() == key) {
             return false;
         }
     }
     sources.push_back(source);
     return save(sources);
+}
+
+std::optional<UserTLESource> sourceWithSameKey(const UserTLESource& source)
+{
+    return findByCategoryKey(source.categoryKey());
 }
 
 void remove(const std::string& id)

@@ -47,8 +47,12 @@ std::vector<UserTLESource> load();
 // False when the list could not be encoded (text that is not UTF-8, an id
 // that is not a UUID); the stored value is then kept.
 bool save(const std::vector<UserTLESource>& sources);
-// False when a stored source has exactly the same address.
+// False when a stored source has exactly the same address or the same
+// category key (names that differ only by " ", "/" or "_" there would
+// share one cached copy and one subscription).
 bool add(const UserTLESource& source);
+// The stored source whose category key the given one would share, if any.
+std::optional<UserTLESource> sourceWithSameKey(const UserTLESource& source);
 void remove(const std::string& id);
 std::optional<UserTLESource> findByCategoryKey(const std::string& key);
 

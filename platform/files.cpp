@@ -88,16 +88,21 @@ std::optional<std::string> readFile(const std::filesystem::path& path)
 
 bool writeFileAtomically(const std::filesystem::path& path, std::string_view content)
 {
-    // QSaveFile writes beside the target, flushes to disk and renames over
-    // it on commit; a failure anywhere leaves the old file untouched.
+    // QSaveFile writes beside the target and renames over it on commit.
+    // Its writes are buffered: a full disk or a size limit may only show
+    // when the buffer is flushed, and commit() alone does not always notice
+    // and can rename a cut-short file into place. So the buffer is flushed
+    // and checked first, and any failure cancels the write, which leaves
+    // the old file byte for byte.
     QSaveFile file(toQString(path));
     if (!file.open(QIODevice::WriteOnly)) {
         return false;
     }
     const auto size = static_cast<qint64>(content.size());
-    if (size > 0 && file.write(content.data(), size) != size) {
+    const bool written = size == 0 || file.write(content.data(), size) == size;
+    if (!written || !file.flush() || file.error() != QFileDevice::NoError) {
         file.cancelWriting();
-        file.commit();
+        file.commit(); // removes the temporary file
         return false;
     }
     return file.commit();

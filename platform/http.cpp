@@ -81,7 +81,7 @@ int clampedMilliseconds(std::chrono::milliseconds timeout)
     return static_cast<int>(count);
 }
 
-void start(const QUrl& url, const std::shared_ptr<Delivery>& delivery, int timeoutMs)
+void start(const QUrl& url, const std::shared_ptr<Delivery>& delivery, int stallMs, int limitMs)
 {
     QNetworkAccessManager* manager = sharedManager();
     QNetworkRequest request(url);
@@ -93,25 +93,36 @@ void start(const QUrl& url, const std::shared_ptr<Delivery>& delivery, int timeo
     request.setAttribute(QNetworkRequest::AuthenticationReuseAttribute, QNetworkRequest::Manual);
 
     QNetworkReply* reply = manager->get(request);
-    auto timedOut = std::make_shared<bool>(false);
+    auto timedOut = std::make_shared<std::string>();
 
-    // The whole transfer has one deadline, however slowly bytes trickle in.
-    auto* timer = new QTimer(reply);
-    timer->setSingleShot(true);
-    QObject::connect(timer, &QTimer::timeout, reply, [reply, timedOut]() {
-        *timedOut = true;
+    // A large body on a slow link may take minutes; what ends a transfer is
+    // a silence: no byte for stallMs. Every arrival starts the wait again.
+    auto* stall = new QTimer(reply);
+    stall->setSingleShot(true);
+    QObject::connect(stall, &QTimer::timeout, reply, [reply, timedOut, stallMs]() {
+        *timedOut = "no data for " + std::to_string(stallMs) + " ms";
         reply->abort();
     });
-    timer->start(timeoutMs);
+    QObject::connect(reply, &QNetworkReply::downloadProgress, stall, [stall]() { stall->start(); });
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, stall, [stall]() { stall->start(); });
+    stall->start(stallMs);
 
-    QObject::connect(reply, &QNetworkReply::finished, reply, [reply, delivery, timedOut, timeoutMs]() {
+    auto* limit = new QTimer(reply);
+    limit->setSingleShot(true);
+    QObject::connect(limit, &QTimer::timeout, reply, [reply, timedOut, limitMs]() {
+        *timedOut = "not finished after " + std::to_string(limitMs) + " ms";
+        reply->abort();
+    });
+    limit->start(limitMs);
+
+    QObject::connect(reply, &QNetworkReply::finished, reply, [reply, delivery, timedOut]() {
         HttpResult result;
         const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
         result.status = status.isValid() ? status.toInt() : 0;
         result.body = reply->readAll().toStdString();
         const auto error = reply->error();
-        if (*timedOut) {
-            result.error = "timed out after " + std::to_string(timeoutMs) + " ms";
+        if (!timedOut->empty()) {
+            result.error = "timed out: " + *timedOut;
         } else if (error != QNetworkReply::NoError && !(result.status > 0 && isHttpStatusError(error))) {
             result.error = reply->errorString().toStdString();
         }
@@ -131,7 +142,8 @@ bool isValidUrl(const std::string& url)
     return !url.empty() && parsed.isValid();
 }
 
-void get(const std::string& url, std::function<void(HttpResult)> completion, std::chrono::milliseconds timeout)
+void get(const std::string& url, std::function<void(HttpResult)> completion, std::chrono::milliseconds stallTimeout,
+         std::chrono::milliseconds transferLimit)
 {
     auto delivery = std::make_shared<Delivery>(std::move(completion));
     const QUrl parsed(QString::fromStdString(url), QUrl::StrictMode);
@@ -143,8 +155,9 @@ void get(const std::string& url, std::function<void(HttpResult)> completion, std
         delivery->deliver(failure("no event loop to run the request"));
         return;
     }
-    const int timeoutMs = clampedMilliseconds(timeout);
-    postToMain([parsed, delivery, timeoutMs]() { start(parsed, delivery, timeoutMs); });
+    const int stallMs = clampedMilliseconds(stallTimeout);
+    const int limitMs = clampedMilliseconds(transferLimit);
+    postToMain([parsed, delivery, stallMs, limitMs]() { start(parsed, delivery, stallMs, limitMs); });
 }
 
 } // namespace zelvane::platform::Http

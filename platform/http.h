@@ -16,15 +16,21 @@ struct HttpResult {
 
 namespace Http {
 
+// A transfer is given up when no byte has arrived for this long...
 constexpr std::chrono::milliseconds kDefaultTimeout{30'000};
+// ...and, however steadily bytes keep coming, after this long in all: a
+// safety net for a peer that never ends, generous enough for a large
+// category on a slow link.
+constexpr std::chrono::milliseconds kDefaultTransferLimit{10 * 60'000};
 
 // A plain GET: no headers of ours, no credentials, redirects followed, and a
-// whole-transfer time-out. May be called from any thread. The completion runs
+// stall time-out. May be called from any thread. The completion runs
 // exactly once, on a background pool thread (the client's callback queue),
 // so large bodies are parsed off the main thread; the caller posts results
 // back to the main thread itself.
 void get(const std::string& url, std::function<void(HttpResult)> completion,
-         std::chrono::milliseconds timeout = kDefaultTimeout);
+         std::chrono::milliseconds stallTimeout = kDefaultTimeout,
+         std::chrono::milliseconds transferLimit = kDefaultTransferLimit);
 
 // True when the text parses as an address (strict parsing: no spaces or
 // other characters that need escaping). A relative address or an unknown

@@ -90,18 +90,18 @@ void SettingsStore::load()
     }
     const auto content = Files::readFile(file_);
     if (!content) {
-        corrupt_ = true;
+        corrupt_ = foundUnreadable_ = true;
         return;
     }
     auto parsed = nlohmann::json::parse(*content, nullptr, /*allow_exceptions=*/false);
     if (parsed.is_discarded() || !parsed.is_object()) {
-        corrupt_ = true;
+        corrupt_ = foundUnreadable_ = true;
         return;
     }
     values_ = std::move(parsed);
 }
 
-void SettingsStore::save()
+bool SettingsStore::save()
 {
     if (corrupt_) {
         // The file on disk could not be read. Writing over it would lose
@@ -109,14 +109,64 @@ void SettingsStore::save()
         // is impossible the new values stay in memory only.
         const auto backup = backupPathFor(file_);
         if (!Files::move(file_, backup)) {
-            return;
+            writeFailed_ = true;
+            return false;
         }
         corrupt_ = false;
     }
     Files::createFolder(file_.parent_path());
     const std::string text =
         values_.dump(2, ' ', /*ensure_ascii=*/false, nlohmann::json::error_handler_t::replace);
-    Files::writeFileAtomically(file_, text + "\n");
+    writeFailed_ = !Files::writeFileAtomically(file_, text + "\n");
+    return !writeFailed_;
+}
+
+void SettingsStore::update(const std::function<bool()>& change)
+{
+    bool written = false;
+    {
+        std::lock_guard lock(mutex_);
+        if (!change()) {
+            return;
+        }
+        written = save();
+    }
+    std::vector<WriteObserver> observers;
+    {
+        std::lock_guard lock(observerMutex_);
+        for (const auto& [id, observer] : observers_) {
+            observers.push_back(observer);
+        }
+    }
+    for (const auto& observer : observers) {
+        observer(written);
+    }
+}
+
+bool SettingsStore::writeFailed() const
+{
+    std::lock_guard lock(mutex_);
+    return writeFailed_;
+}
+
+bool SettingsStore::foundUnreadableFile() const
+{
+    std::lock_guard lock(mutex_);
+    return foundUnreadable_;
+}
+
+std::uint64_t SettingsStore::addWriteObserver(WriteObserver observer)
+{
+    std::lock_guard lock(observerMutex_);
+    const auto id = nextObserverId_++;
+    observers_[id] = std::move(observer);
+    return id;
+}
+
+void SettingsStore::removeWriteObserver(std::uint64_t id)
+{
+    std::lock_guard lock(observerMutex_);
+    observers_.erase(id);
 }
 
 bool SettingsStore::contains(const std::string& key) const
@@ -127,10 +177,7 @@ bool SettingsStore::contains(const std::string& key) const
 
 void SettingsStore::remove(const std::string& key)
 {
-    std::lock_guard lock(mutex_);
-    if (values_.erase(key) > 0) {
-        save();
-    }
+    update([&] { return values_.erase(key) > 0; });
 }
 
 std::optional<double> SettingsStore::doubleValue(const std::string& key) const
@@ -247,71 +294,81 @@ std::optional<std::string> SettingsStore::bytes(const std::string& key) const
 
 void SettingsStore::setDouble(const std::string& key, double value)
 {
-    std::lock_guard lock(mutex_);
-    if (!std::isfinite(value)) {
-        // JSON has no form for these; a stale older value must not remain
-        // readable under the key either.
-        values_.erase(key);
-    } else {
-        values_[key] = value;
-    }
-    save();
+    update([&] {
+        if (!std::isfinite(value)) {
+            // JSON has no form for these; a stale older value must not
+            // remain readable under the key either.
+            values_.erase(key);
+        } else {
+            values_[key] = value;
+        }
+        return true;
+    });
 }
 
 void SettingsStore::setInt(const std::string& key, std::int64_t value)
 {
-    std::lock_guard lock(mutex_);
-    values_[key] = value;
-    save();
+    update([&] {
+        values_[key] = value;
+        return true;
+    });
 }
 
 void SettingsStore::setBool(const std::string& key, bool value)
 {
-    std::lock_guard lock(mutex_);
-    values_[key] = value;
-    save();
+    update([&] {
+        values_[key] = value;
+        return true;
+    });
 }
 
 void SettingsStore::setString(const std::string& key, const std::string& value)
 {
-    std::lock_guard lock(mutex_);
-    values_[key] = value;
-    save();
+    update([&] {
+        values_[key] = value;
+        return true;
+    });
 }
 
 void SettingsStore::setStringList(const std::string& key, const std::vector<std::string>& value)
 {
-    std::lock_guard lock(mutex_);
-    values_[key] = value;
-    save();
+    update([&] {
+        values_[key] = value;
+        return true;
+    });
 }
 
 void SettingsStore::setIntList(const std::string& key, const std::vector<std::int64_t>& value)
 {
-    std::lock_guard lock(mutex_);
-    values_[key] = value;
-    save();
+    update([&] {
+        values_[key] = value;
+        return true;
+    });
 }
 
 void SettingsStore::setBytes(const std::string& key, const std::string& value)
 {
-    std::lock_guard lock(mutex_);
     const auto encoded = QByteArray::fromStdString(value).toBase64();
-    values_[key] = nlohmann::json::object({{kBytesMember, encoded.toStdString()}});
-    save();
+    update([&] {
+        values_[key] = nlohmann::json::object({{kBytesMember, encoded.toStdString()}});
+        return true;
+    });
 }
 
 bool SettingsStore::copyValue(const std::string& from, const std::string& to)
 {
-    std::lock_guard lock(mutex_);
-    const auto it = values_.find(from);
-    if (it == values_.end()) {
-        return false;
-    }
-    nlohmann::json copy = *it;
-    values_[to] = std::move(copy);
-    save();
-    return true;
+    bool found = false;
+    update([&] {
+        const auto it = values_.find(from);
+        if (it == values_.end()) {
+            return false;
+        }
+        nlohmann::json copy = *it;
+        values_[to] = std::move(copy);
+        found = true;
+        return true;
+    });
+    return found;
 }
 
 } // namespace zelvane::platform

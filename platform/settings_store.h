@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -52,9 +54,28 @@ public:
 
     const std::filesystem::path& file() const { return file_; }
 
+    // Whether the last write of the file failed (a full disk, a folder
+    // that cannot be written): the values changed since live in memory
+    // only. Cleared by the next write that succeeds.
+    bool writeFailed() const;
+    // Whether the file found at start could not be read, so every value
+    // started from its default. It is kept aside (as <file>.corrupt, or
+    // numbered) before the first write; this stays true for the session.
+    bool foundUnreadableFile() const;
+
+    // Called after every attempt to write the file, with its outcome, on
+    // the thread that changed the value and outside the store's lock.
+    // Returns an id for removeWriteObserver.
+    using WriteObserver = std::function<void(bool written)>;
+    std::uint64_t addWriteObserver(WriteObserver observer);
+    void removeWriteObserver(std::uint64_t id);
+
 private:
     void load();
-    void save();
+    bool save();
+    // Applies a change under the lock, writes the file and tells the
+    // observers how the write went.
+    void update(const std::function<bool()>& change);
 
     std::filesystem::path file_;
     mutable std::mutex mutex_;
@@ -62,6 +83,12 @@ private:
     // The file existed but could not be read as a settings document; it is
     // moved aside before the first write so that nothing in it is lost.
     bool corrupt_ = false;
+    bool foundUnreadable_ = false;
+    bool writeFailed_ = false;
+
+    mutable std::mutex observerMutex_;
+    std::map<std::uint64_t, WriteObserver> observers_;
+    std::uint64_t nextObserverId_ = 1;
 };
 
 } // namespace zelvane::platform

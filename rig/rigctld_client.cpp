@@ -27,6 +27,16 @@ constexpr std::size_t maxPartialLineBytes = 64 * 1024;
 // every tracking tick for as long as the link stays up.
 constexpr std::size_t maxPendingResponses = 1000;
 
+// Lines gathered for one command before its "RPRT" line. A peer that keeps
+// sending lines (blank ones, say) and never the reply line would otherwise
+// grow them without end; real answers are a few lines long.
+constexpr std::size_t maxReplyLines = 1000;
+constexpr std::size_t maxReplyBytes = 256 * 1024;
+
+// Longest satellite name sent on the wire, in bytes. Real names are far
+// shorter; a daemon may not survive a command line of a few thousand bytes.
+constexpr std::size_t maxSatelliteNameBytes = 64;
+
 constexpr std::int64_t flushedCode = -1;
 constexpr std::int64_t unreadableCode = -999;
 constexpr std::int64_t uplinkRefusedCode = -9;
@@ -62,6 +72,8 @@ std::optional<std::string> protocolNumber(double value)
 
 // Blanks and control characters in a satellite name would split the command
 // or smuggle a second one onto the wire.
+// The name is also cut to a length the daemon can take, never inside a
+// multi-byte character.
 std::string sanitizedSatelliteName(std::string_view name)
 {
     std::string out(name);
@@ -70,6 +82,13 @@ std::string sanitizedSatelliteName(std::string_view name)
         if (byte <= 0x20 || byte == 0x7F) {
             c = '_';
         }
+    }
+    if (out.size() > maxSatelliteNameBytes) {
+        std::size_t cut = maxSatelliteNameBytes;
+        while (cut > 0 && (static_cast<unsigned char>(out[cut]) & 0xC0) == 0x80) {
+            --cut; // out[cut] continues a character: cut before that character
+        }
+        out.resize(cut);
     }
     return out;
 }
@@ -343,7 +362,7 @@ bool RigctldClient::enqueueResponse(ReplyHandler completion)
         }
         return false;
     }
-    pendingResponses_.push_back(PendingResponse{{}, std::move(completion)});
+    pendingResponses_.push_back(PendingResponse{{}, std::move(completion), 0});
     return true;
 }
 
@@ -390,7 +409,15 @@ void RigctldClient::dispatchLine(std::string line)
         return;
     }
     if (std::string_view(line).substr(0, replyPrefix.size()) != replyPrefix) {
-        pendingResponses_.front().lines.push_back(std::move(line));
+        PendingResponse& head = pendingResponses_.front();
+        if (head.lines.size() >= maxReplyLines || head.bytes + line.size() > maxReplyBytes) {
+            // Not a daemon we can talk to as it stands: start over on a
+            // fresh link. (Called while the socket delivers its bytes.)
+            failLink(true);
+            return;
+        }
+        head.bytes += line.size();
+        head.lines.push_back(std::move(line));
         return;
     }
     const std::optional<std::int64_t> parsed =

@@ -101,6 +101,8 @@ private:
         // still hold their place so that their "RPRT" line is not taken as
         // the answer to a later command.
         ReplyHandler completion;
+        // What the lines hold in all, to bound a reply that never ends.
+        std::size_t bytes = 0;
     };
 
     void sendCommand(std::string_view text);

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 
+#include "platform/dispatch.h"
 #include "platform/settings_store.h"
 #include "rig/rigctld_client.h"
 
@@ -43,9 +44,40 @@ AppState::AppState(platform::SettingsStore& store)
         setSelectedSatelliteIds(std::set<std::int64_t>(ids->begin(), ids->end()));
     }
     setGridLocator(toMaidenhead(obsLatitude_, obsLongitude_));
+
+    // The settings file's troubles belong in the status line: a write that
+    // failed (until one succeeds) and a file that could not be read at
+    // start (for the session, so the user knows why everything was reset).
+    showSettingsFileNote();
+    std::weak_ptr<bool> token = settingsNoteToken_;
+    settingsObserverId_ = store_.addWriteObserver([this, token](bool) {
+        if (platform::isMainThread()) {
+            showSettingsFileNote();
+            return;
+        }
+        platform::postToMain([this, token] {
+            if (token.lock()) {
+                showSettingsFileNote();
+            }
+        });
+    });
 }
 
-AppState::~AppState() = default;
+AppState::~AppState()
+{
+    store_.removeWriteObserver(settingsObserverId_);
+}
+
+void AppState::showSettingsFileNote()
+{
+    if (store_.writeFailed()) {
+        setStatusNote("settings", settingsNotSavedNote);
+    } else if (store_.foundUnreadableFile()) {
+        setStatusNote("settings", settingsFileUnreadableNote);
+    } else {
+        setStatusNote("settings", "");
+    }
+}
 
 void AppState::readSettings()
 {

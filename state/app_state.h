@@ -203,6 +203,10 @@ public:
     // its condition is gone: an empty text removes the note of that key.
     // Notes show in the order of their keys.
     void setStatusNote(const std::string& key, std::string text);
+    // The notes under the key "settings" about the settings file.
+    static constexpr const char* settingsNotSavedNote = "Settings could not be saved";
+    static constexpr const char* settingsFileUnreadableNote =
+        "Settings file was unreadable: kept aside, settings reset to defaults";
     const std::map<std::string, std::string>& statusNotes() const { return statusNotes_; }
     bool showSettings() const { return showSettings_; }
     void setShowSettings(bool value);
@@ -313,6 +317,7 @@ private:
     }
 
     void readSettings();
+    void showSettingsFileNote();
     void composeStatusText();
     void loadCatalogue(bool forceDownload);
     void noteDownloadOutcomes(const std::vector<TLEManager::CategoryOutcome>& outcomes);
@@ -355,6 +360,10 @@ private:
     void processPassQueue();
 
     platform::SettingsStore& store_;
+    std::uint64_t settingsObserverId_ = 0;
+    // Expires with this object, so a note posted from another thread
+    // never reaches a state that is gone.
+    std::shared_ptr<bool> settingsNoteToken_ = std::make_shared<bool>(true);
 
     double obsLatitude_ = 33.87;
     double obsLongitude_ = -84.34;

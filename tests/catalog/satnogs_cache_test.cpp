@@ -10,6 +10,7 @@
 #include "orbital/date.h"
 #include "platform/files.h"
 #include "tests/support/http_test_server.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/test_support.h"
 
 namespace zelvane {
@@ -243,15 +244,40 @@ TEST_F(SatNOGSCacheTest, SaveAfterClearAllRecreatesTheFolder)
     EXPECT_FALSE(SatNOGSCache::isCacheStale(25544));
 }
 
+// A list that cannot be encoded, or a disk that cannot take it: the last
+// good list and its old stamp stay byte for byte, and the save says so.
 TEST_F(SatNOGSCacheTest, ListThatCannotBeWrittenIsNotStampedFresh)
 {
-    const std::string oldStamp = stampAgo(200 * 3600.0);
-    writeFiles(24278, kCachedList, oldStamp);
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    SatNOGSCache::save(24278, {Transmitter(nan, std::nullopt, std::nullopt, "FM", "Broken", "down")});
-    EXPECT_EQ(Files::readFile(SatNOGSCache::cacheFile(24278)), kCachedList);
-    EXPECT_EQ(Files::readFile(SatNOGSCache::timestampFile(24278)), oldStamp);
-    EXPECT_TRUE(SatNOGSCache::isCacheStale(24278));
+    const std::string longText(600, 'd');
+    struct Case {
+        const char* what;
+        Transmitter transmitter;
+        std::optional<std::size_t> fileSizeLimit;
+    };
+    const Case cases[] = {
+        {"not encodable", Transmitter(nan, std::nullopt, std::nullopt, "FM", "Broken", "down"), std::nullopt},
+        {"disk full", Transmitter(145.8e6, std::nullopt, std::nullopt, "FM", longText, "down"),
+         std::string(kCachedList).size()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string oldStamp = stampAgo(200 * 3600.0);
+        writeFiles(24278, kCachedList, oldStamp);
+        bool saved = true;
+        {
+            std::optional<test::FileSizeLimit> limit;
+            if (c.fileSizeLimit) {
+                limit.emplace(*c.fileSizeLimit);
+            }
+            saved = SatNOGSCache::save(24278, {c.transmitter});
+        }
+        EXPECT_FALSE(saved);
+        EXPECT_EQ(Files::readFile(SatNOGSCache::cacheFile(24278)), kCachedList);
+        EXPECT_EQ(Files::readFile(SatNOGSCache::timestampFile(24278)), oldStamp);
+        EXPECT_TRUE(SatNOGSCache::isCacheStale(24278));
+    }
+    EXPECT_TRUE(SatNOGSCache::save(24278, {cases[1].transmitter}));
 }
 
 TEST_F(SatNOGSCacheTest, ConcurrentFetchesOfManySatellitesEachCompleteOnce)

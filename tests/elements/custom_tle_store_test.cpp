@@ -4,6 +4,7 @@
 #include "elements/tle_parser.h"
 #include "platform/files.h"
 #include "tests/elements/element_test_helpers.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/test_support.h"
 
 namespace zelvane {
@@ -180,6 +181,107 @@ TEST_F(CustomTLEStoreTest, UnreadableFileIsKeptAsideNotOverwritten)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(file().parent_path()),
                             std::filesystem::directory_iterator()),
               1);
+}
+
+// A set that no longer reads (edited by hand, damaged) must not vanish
+// when the next import rewrites the file from the sets that do read.
+TEST_F(CustomTLEStoreTest, FileWithADamagedSetIsKeptAsideBeforeAnImport)
+{
+    std::string damaged = line1For(8);
+    damaged.replace(2, 5, "12a45"); // catalogue number unreadable
+    const std::string old = tleText("GOOD", 7) + "HAND EDITED\n" + damaged + "\n" + line2For(8) + "\n";
+    ASSERT_TRUE(Files::createFolder(file().parent_path()));
+    ASSERT_TRUE(Files::writeFileAtomically(file(), old));
+    ASSERT_EQ(CustomTLEStore::load().size(), 1u);
+
+    EXPECT_EQ(CustomTLEStore::importFromText(tleText("NEW", 9)).count, 1);
+    auto backup = file();
+    backup += ".unreadable";
+    EXPECT_EQ(Files::readFile(backup), old);
+    const auto sets = CustomTLEStore::load();
+    ASSERT_EQ(sets.size(), 2u);
+    EXPECT_EQ(sets[0].name, "GOOD");
+    EXPECT_EQ(sets[1].name, "NEW");
+
+    // Rewritten clean, the file is no longer kept at every change; a later
+    // damaged file gets a numbered copy and leaves the first one alone.
+    CustomTLEStore::remove(9);
+    EXPECT_FALSE(Files::exists(std::filesystem::path(backup.string() + "-2")));
+    const std::string later = *fileContent() + "1 cut short\n";
+    ASSERT_TRUE(Files::writeFileAtomically(file(), later));
+    EXPECT_EQ(CustomTLEStore::importFromText(tleText("AGAIN", 10)).count, 1);
+    EXPECT_EQ(Files::readFile(backup), old);
+    EXPECT_EQ(Files::readFile(std::filesystem::path(backup.string() + "-2")), later);
+}
+
+// A leading byte-order mark is not part of the text: paste and file alike.
+TEST_F(CustomTLEStoreTest, LeadingByteOrderMarkIsIgnored)
+{
+    const std::string bom = "\xEF\xBB\xBF";
+    const std::string l1 = line1For(44444);
+    const std::string l2 = line2For(44444);
+    const std::string json = R"([{"OBJECT_NAME":"BOM SAT","TLE_LINE1":")" + l1 + R"(","TLE_LINE2":")" + l2 + R"("}])";
+    struct Case {
+        std::string text;
+        std::optional<std::string> error;
+    };
+    const Case cases[] = {
+        {tleText("BOM SAT", 44444), std::nullopt},
+        {bom + tleText("BOM SAT", 44444), std::nullopt},
+        {bom + l1 + "\n" + l2 + "\n", std::nullopt},
+        {json, std::nullopt},
+        {bom + json, std::nullopt},
+        {bom + "\n  " + json, std::nullopt},
+        // Only one mark is taken away, and an OMM document stays refused.
+        {bom + bom + json, CustomTLEStore::noValidTLEsMessage},
+        {bom + "[" + test::ommJson("BOM SAT", 44444, "2024-01-01T00:00:00") + "]",
+         CustomTLEStore::jsonWithoutTLEsMessage},
+        {bom, CustomTLEStore::noValidTLEsMessage},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text.substr(0, 40));
+        CustomTLEStore::clear();
+        const auto result = CustomTLEStore::importFromText(c.text);
+        EXPECT_EQ(result.error, c.error);
+        if (c.error) {
+            continue;
+        }
+        EXPECT_EQ(result.count, 1);
+        const auto sets = CustomTLEStore::load();
+        ASSERT_EQ(sets.size(), 1u);
+        EXPECT_EQ(sets[0].name, c.text.find("BOM SAT") != std::string::npos ? "BOM SAT" : "Unknown");
+        EXPECT_EQ(fileContent()->substr(0, 3) == bom, false) << "no mark is stored";
+    }
+}
+
+// A disk that cannot take the new file: the import says so and the file
+// stays byte for byte, small or cut in the middle of a line.
+TEST_F(CustomTLEStoreTest, ImportThatCannotBeWrittenReportsAndKeepsTheFile)
+{
+    struct Case {
+        int setsBefore;
+        std::size_t limit;
+    };
+    const Case cases[] = {{1, 0}, {1, 100}, {35, 4096}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.setsBefore) + " sets, limit " + std::to_string(c.limit));
+        std::string old;
+        for (int i = 0; i < c.setsBefore; ++i) {
+            old += tleText("SAT " + std::to_string(i), 1000 + i);
+        }
+        CustomTLEStore::clear();
+        ASSERT_TRUE(Files::createFolder(file().parent_path()));
+        ASSERT_TRUE(Files::writeFileAtomically(file(), old));
+        CustomTLEStore::ImportResult result;
+        {
+            test::FileSizeLimit limit(c.limit);
+            result = CustomTLEStore::importFromText(tleText("NEW", 99999));
+        }
+        EXPECT_EQ(result.count, 0);
+        EXPECT_EQ(result.error, std::string("Imported TLEs could not be saved"));
+        EXPECT_EQ(fileContent(), old);
+        EXPECT_EQ(CustomTLEStore::load().size(), static_cast<std::size_t>(c.setsBefore));
+    }
 }
 
 TEST_F(CustomTLEStoreTest, FailedSaveIsReportedAsAFailure)

@@ -49,7 +49,14 @@ TEST_F(UserTLESourceTest, StoredListAndTheCombinedCategoryTable)
     const UserTLESource first("My Sats", "https://example.org/a.txt");
     const UserTLESource second("My_Sats", "https://example.org/b.json");
     EXPECT_TRUE(UserTLESourceStore::add(first));
-    EXPECT_TRUE(UserTLESourceStore::add(second));
+    // One key would mean one cached copy and one subscription for both.
+    EXPECT_EQ(UserTLESourceStore::sourceWithSameKey(second), first);
+    EXPECT_FALSE(UserTLESourceStore::add(second));
+    EXPECT_FALSE(UserTLESourceStore::add(UserTLESource("My/Sats", "https://example.org/c.txt")));
+    EXPECT_EQ(UserTLESourceStore::sourceWithSameKey(UserTLESource("My  Sats", "https://x/")), std::nullopt);
+    EXPECT_EQ(UserTLESourceStore::load().size(), 1u);
+    // A list stored before that rule is read as it is.
+    ASSERT_TRUE(UserTLESourceStore::save({first, second}));
     EXPECT_FALSE(UserTLESourceStore::add(UserTLESource("Other name", "https://example.org/a.txt")));
     EXPECT_TRUE(UserTLESourceStore::add(UserTLESource("Case", "https://EXAMPLE.org/a.txt")));
     EXPECT_TRUE(UserTLESourceStore::add(UserTLESource("Slash", "https://example.org/a.txt/")));

@@ -7,6 +7,7 @@
 
 #include "platform/files.h"
 #include "platform/uuid.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/test_support.h"
 
 namespace zelvane::platform {
@@ -69,6 +70,40 @@ TEST(FilesTest, AtomicWriteCreatesNoFoldersAndNeverReplacesAFolder)
     ASSERT_TRUE(Files::writeFileAtomically(folder / "inside", "keep"));
     EXPECT_FALSE(Files::writeFileAtomically(folder, "x"));
     EXPECT_EQ(Files::readFile(folder / "inside"), "keep");
+}
+
+// A write the disk cannot hold fails and leaves the old file exactly as it
+// was, however much of the new content would have fitted: small enough to
+// sit in a write buffer, cut in the middle, or far beyond the room.
+TEST(FilesTest, AWriteThatDoesNotFitFailsAndKeepsTheOldFile)
+{
+    TempDir dir;
+    const fs::path file = fs::path(dir.str()) / "kept.txt";
+    const std::string old = "the original content, 43 bytes long.......\n";
+    struct Case {
+        std::size_t limit;
+        std::size_t newSize;
+    };
+    const Case cases[] = {{0, 27}, {100, 147}, {4096, 5250}, {4096, 300'000}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.limit) + " / " + std::to_string(c.newSize));
+        ASSERT_TRUE(Files::writeFileAtomically(file, old));
+        bool written = true;
+        {
+            test::FileSizeLimit limit(c.limit);
+            written = Files::writeFileAtomically(file, std::string(c.newSize, 'n'));
+        }
+        EXPECT_FALSE(written);
+        EXPECT_EQ(Files::readFile(file), old);
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir.str()), fs::directory_iterator()), 1)
+            << "no temporary file is left behind";
+    }
+    // What fits is still written under the same limit.
+    {
+        test::FileSizeLimit limit(4096);
+        EXPECT_TRUE(Files::writeFileAtomically(file, std::string(4096, 'f')));
+    }
+    EXPECT_EQ(Files::readFile(file), std::string(4096, 'f'));
 }
 
 TEST(FilesTest, ReadersSeeTheOldContentOrTheNewNeverAMix)

@@ -135,7 +135,7 @@ TEST(HttpTest, TransportFailuresReportAnError)
     }
 }
 
-TEST(HttpTest, WholeTransferTimeOutEndsTheRequestWithAnError)
+TEST(HttpTest, SilenceEndsTheRequestWithAnError)
 {
     HttpTestServer server;
     HttpTestServer::Response slow;
@@ -154,6 +154,50 @@ TEST(HttpTest, WholeTransferTimeOutEndsTheRequestWithAnError)
         EXPECT_LT(elapsed, 2500ms);
         EXPECT_NE(result.body, "late");
     }
+}
+
+// What ends a transfer is a silence, not its length: a body that keeps
+// coming arrives whole long after the silence limit, one that stops halfway
+// fails soon after it stops, and a transfer that never ends meets the cap.
+TEST(HttpTest, StallEndsATransferButASlowSteadyBodyArrivesWhole)
+{
+    HttpTestServer server;
+    const std::string body(4000, 'b');
+    server.setResponse("/steady", 200, body);
+    server.setTrickle("/steady", 200, 60ms); // 20 pieces, about 1.2 s in all
+    server.setResponse("/stalls", 200, body);
+    server.setTrickle("/stalls", 200, 60ms, 1000);
+    server.setResponse("/endless", 200, body);
+    server.setTrickle("/endless", 1, 50ms);
+
+    auto started = std::chrono::steady_clock::now();
+    HttpResult result = finish(startGet(server.url("/steady"), 400ms));
+    EXPECT_GT(std::chrono::steady_clock::now() - started, 800ms);
+    EXPECT_EQ(result.error, std::nullopt);
+    EXPECT_EQ(result.status, 200);
+    EXPECT_EQ(result.body, body);
+
+    started = std::chrono::steady_clock::now();
+    result = finish(startGet(server.url("/stalls"), 400ms));
+    const auto elapsed = std::chrono::steady_clock::now() - started;
+    ASSERT_TRUE(result.error.has_value());
+    EXPECT_NE(result.error->find("timed out"), std::string::npos) << *result.error;
+    EXPECT_GT(elapsed, 600ms) << "not before the silence";
+    EXPECT_LT(elapsed, 3s);
+    EXPECT_NE(result.body, body);
+
+    auto outcome = std::make_shared<Outcome>();
+    Http::get(
+        server.url("/endless"),
+        [outcome](HttpResult r) {
+            std::lock_guard lock(outcome->mutex);
+            outcome->results.push_back(std::move(r));
+            ++outcome->calls;
+        },
+        400ms, 700ms);
+    result = finish(outcome);
+    ASSERT_TRUE(result.error.has_value());
+    EXPECT_NE(result.body, body);
 }
 
 TEST(HttpTest, CanBeCalledFromABackgroundThread)

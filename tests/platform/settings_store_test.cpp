@@ -5,6 +5,7 @@
 
 #include "platform/files.h"
 #include "platform/settings_store.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/test_support.h"
 
 namespace zelvane::platform {
@@ -141,6 +142,52 @@ TEST(SettingsStoreTest, CorruptFileIsKeptAsideBeforeTheFirstWrite)
         second += ".corrupt-1";
         EXPECT_EQ(Files::readFile(second), "garbage");
     }
+}
+
+// A full disk: the file stays byte for byte, every observer hears of the
+// failure, and the next write that fits clears it.
+TEST(SettingsStoreTest, WriteThatDoesNotFitKeepsTheFileAndIsReported)
+{
+    TempDir dir;
+    const auto file = settingsIn(dir);
+    SettingsStore store(file);
+    std::vector<bool> outcomes;
+    const auto id = store.addWriteObserver([&](bool written) { outcomes.push_back(written); });
+    store.setString("name", "kept");
+    const auto before = Files::readFile(file);
+    ASSERT_TRUE(before.has_value());
+    EXPECT_FALSE(store.writeFailed());
+    {
+        test::FileSizeLimit limit(before->size());
+        store.setString("name", std::string(200, 'x'));
+        EXPECT_TRUE(store.writeFailed());
+        store.remove("nothing stored under this"); // no write, no report
+        store.setBool("more", true);
+    }
+    EXPECT_EQ(Files::readFile(file), before);
+    EXPECT_EQ(outcomes, (std::vector<bool>{true, false, false}));
+    EXPECT_EQ(store.stringValue("name"), std::string(200, 'x')) << "the value lives on in memory";
+
+    store.setInt("n", 1);
+    EXPECT_FALSE(store.writeFailed());
+    EXPECT_EQ(SettingsStore(file).stringValue("name"), std::string(200, 'x'));
+    store.removeWriteObserver(id);
+    store.setInt("n", 2);
+    EXPECT_EQ(outcomes.size(), 4u);
+}
+
+TEST(SettingsStoreTest, UnreadableFileIsRememberedForTheSession)
+{
+    TempDir dir;
+    const auto file = settingsIn(dir);
+    EXPECT_FALSE(SettingsStore(file).foundUnreadableFile()) << "a missing file is not unreadable";
+    ASSERT_TRUE(Files::createFolder(file.parent_path()));
+    ASSERT_TRUE(Files::writeFileAtomically(file, "{ not json"));
+    SettingsStore store(file);
+    EXPECT_TRUE(store.foundUnreadableFile());
+    store.setInt("count", 1);
+    EXPECT_TRUE(store.foundUnreadableFile()) << "still true after it was kept aside";
+    EXPECT_FALSE(SettingsStore(file).foundUnreadableFile());
 }
 
 TEST(SettingsStoreTest, StandardStoreFollowsTheConfiguredPath)

@@ -535,6 +535,18 @@ TEST_F(SatProtoLinkTest, CommandBytesFollowTheProtocolFormats)
          {"\\sat_aos A_B_C__"}},
         {"name beyond ASCII", [](RigctldClient& c) { c.satAOS("\xC3\x89SAT-1"); },
          {"\\sat_aos \xC3\x89SAT-1"}},
+        // Long names are cut to 64 bytes, never inside a character.
+        {"5001-byte name", [](RigctldClient& c) { c.satAOS(std::string(5001, 'N')); },
+         {"\\sat_aos " + std::string(64, 'N')}},
+        {"64 bytes ending in a whole character", [](RigctldClient& c) { c.satAOS(std::string(62, 'A') + "\xC3\x89Z"); },
+         {"\\sat_aos " + std::string(62, 'A') + "\xC3\x89"}},
+        {"two-byte character across the cut", [](RigctldClient& c) { c.satAOS(std::string(63, 'A') + "\xC3\x89"); },
+         {"\\sat_aos " + std::string(63, 'A')}},
+        {"four-byte character across the cut",
+         [](RigctldClient& c) { c.satAOS(std::string(62, 'A') + "\xF0\x9F\x9B\xB0"); },
+         {"\\sat_aos " + std::string(62, 'A')}},
+        {"blanks counted after the sanitising", [](RigctldClient& c) { c.satAOS(std::string(70, ' ')); },
+         {"\\sat_aos " + std::string(64, '_')}},
         {"LOS", [](RigctldClient& c) { c.satLOS(); }, {"\\sat_los"}},
     };
     int marker = 0;
@@ -598,6 +610,54 @@ TEST_F(SatProtoLinkTest, LinkLossFlushesWaitingCommandsAndReconnects)
                                        reports.modes.back() == RigProtocolMode::satProtoV1; }));
     EXPECT_EQ(reports.modes,
               (std::vector<RigProtocolMode>{RigProtocolMode::unknown, RigProtocolMode::satProtoV1}));
+}
+
+// A peer that sends lines but never the reply line: what one command
+// gathers is bounded (lines and bytes), and past that the link starts
+// over. Just within the bounds the answer still counts.
+TEST_F(SatProtoLinkTest, ReplyThatNeverEndsIsBoundedAndTheLinkRecycled)
+{
+    struct Case {
+        const char* what;
+        std::string flood;
+        bool recycled;
+    };
+    const Case cases[] = {
+        {"999 blank lines, then the answer", std::string(999, '\n') + "RPRT 0\n", false},
+        {"a million blank lines", std::string(1'000'000, '\n'), true},
+        {"250 long lines", [] {
+             std::string lines;
+             for (int i = 0; i < 250; ++i) {
+                 lines += std::string(1100, 'x') + "\n";
+             }
+             return lines;
+         }(), true},
+    };
+    script = [](const std::string& line) -> std::optional<std::string> {
+        return line.rfind("\\sat_aos F", 0) == 0 ? std::optional<std::string>("") : std::nullopt;
+    };
+    int serial = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto statusBefore = reports.status.size();
+        const int acceptedBefore = daemon.acceptedCount();
+        const std::string name = "F" + std::to_string(++serial);
+        client->satAOS(name, reports.completion(name));
+        ASSERT_TRUE(waitUntil([&] {
+            return !daemon.lines().empty() && daemon.lines().back() == "\\sat_aos " + name;
+        }));
+        daemon.send(c.flood);
+        if (!c.recycled) {
+            ASSERT_TRUE(waitUntil([&] { return reports.logged(name + ":0"); }));
+            EXPECT_EQ(reports.status.size(), statusBefore);
+            continue;
+        }
+        ASSERT_TRUE(waitUntil([&] { return reports.logged(name + ":-1"); }));
+        ASSERT_TRUE(daemon.waitForAccepted(acceptedBefore + 1));
+        ASSERT_TRUE(waitUntil([&] { return reports.status.size() >= statusBefore + 2; }));
+        EXPECT_EQ(reports.status.back(), true);
+        ASSERT_TRUE(waitUntil([&] { return client->protocolMode() == RigProtocolMode::satProtoV1; }));
+    }
 }
 
 TEST_F(SatProtoLinkTest, StalledDaemonIsReconnectedWhenTheReplyQueueOverflows)

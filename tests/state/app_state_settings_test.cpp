@@ -1,4 +1,5 @@
 #include "tests/state/state_fixture.h"
+#include "tests/support/file_size_limit.h"
 
 #include <cmath>
 #include <functional>
@@ -279,6 +280,44 @@ TEST_F(Settings, StatusNotesStayAfterEveryMessageUntilCleared)
     state->setStatusMessage("4 passes in next 24h");
     EXPECT_EQ(state->statusMessage(), "4 passes in next 24h \u2014 Settings could not be saved");
     EXPECT_EQ(state->statusBaseMessage(), "4 passes in next 24h");
+}
+
+// A settings write the disk cannot take is said in the status line, after
+// whatever the passes say, until a later write succeeds; the file keeps
+// what it had.
+TEST_F(Settings, FailedSettingsWriteStaysInTheStatusUntilAWriteSucceeds)
+{
+    const auto state = makeState();
+    state->setObsName("Before");
+    const auto before = platform::Files::readFile(settingsFile);
+    ASSERT_TRUE(before.has_value());
+    {
+        FileSizeLimit limit(before->size());
+        state->setObsName(std::string(300, 'n'));
+    }
+    EXPECT_EQ(platform::Files::readFile(settingsFile), before);
+    state->setStatusMessage("3 passes in next 24h");
+    EXPECT_EQ(state->statusMessage(), "3 passes in next 24h \u2014 Settings could not be saved");
+    state->setObsName("After");
+    EXPECT_EQ(state->statusMessage(), "3 passes in next 24h");
+    EXPECT_EQ(platform::SettingsStore(settingsFile).stringValue("obsName"), "After");
+}
+
+// An unreadable settings file explains the reset for the whole session.
+TEST_F(Settings, UnreadableSettingsFileIsNotedForTheSession)
+{
+    ASSERT_TRUE(platform::Files::writeFileAtomically(settingsFile, "{\"obsLat\": 52.1,"));
+    const auto state = makeState();
+    EXPECT_DOUBLE_EQ(state->obsLatitude(), 33.87);
+    const std::string note =
+        "Settings file was unreadable: kept aside, settings reset to defaults";
+    EXPECT_EQ(state->statusMessage(), note);
+    state->setObsName("Written");
+    state->setStatusMessage("0 passes in next 24h");
+    EXPECT_EQ(state->statusMessage(), "0 passes in next 24h \u2014 " + note);
+    auto kept = settingsFile;
+    kept += ".corrupt";
+    EXPECT_EQ(platform::Files::readFile(kept), "{\"obsLat\": 52.1,");
 }
 
 } // namespace

@@ -5,7 +5,10 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <algorithm>
 #include <map>
+#include <memory>
+#include <optional>
 #include <mutex>
 #include <stdexcept>
 
@@ -45,8 +48,15 @@ std::string trim(const std::string& text)
 } // namespace
 
 struct HttpTestServer::Impl {
+    struct Trickle {
+        std::size_t pieceBytes = 1;
+        std::chrono::milliseconds interval{0};
+        std::size_t stallAfterBytes = 0;
+    };
+
     mutable std::mutex mutex;
     std::map<std::string, Response> responses;
+    std::map<std::string, Trickle> trickles;
     std::vector<Request> seen;
     std::map<QTcpSocket*, std::string> buffers;
     // Last, so that it and its sockets go first when the server is destroyed.
@@ -66,6 +76,29 @@ struct HttpTestServer::Impl {
         missing.status = 404;
         missing.body = "not found";
         return missing;
+    }
+
+    static void sendTrickling(QTcpSocket* socket, const Response& response, const Trickle& trickle)
+    {
+        std::string head = "HTTP/1.1 " + std::to_string(response.status) + " " + reasonPhrase(response.status) + "\r\n";
+        head += "Content-Length: " + std::to_string(response.body.size()) + "\r\nConnection: close\r\n\r\n";
+        socket->write(head.data(), static_cast<qint64>(head.size()));
+        auto* timer = new QTimer(socket);
+        auto sent = std::make_shared<std::size_t>(0);
+        QObject::connect(timer, &QTimer::timeout, socket, [socket, timer, sent, response, trickle]() {
+            const std::size_t end = std::min({*sent + trickle.pieceBytes, response.body.size(), trickle.stallAfterBytes});
+            if (end > *sent) {
+                socket->write(response.body.data() + *sent, static_cast<qint64>(end - *sent));
+                *sent = end;
+            }
+            if (*sent == response.body.size()) {
+                timer->stop();
+                socket->disconnectFromHost();
+            } else if (*sent >= trickle.stallAfterBytes) {
+                timer->stop();
+            }
+        });
+        timer->start(trickle.interval);
     }
 
     static void send(QTcpSocket* socket, const Response& response)
@@ -120,6 +153,18 @@ struct HttpTestServer::Impl {
             seen.push_back(request);
         }
         const Response response = answerFor(request.target);
+        std::optional<Trickle> trickle;
+        {
+            std::lock_guard lock(mutex);
+            const auto path = request.target.substr(0, request.target.find('?'));
+            if (auto it = trickles.find(path); it != trickles.end()) {
+                trickle = it->second;
+            }
+        }
+        if (trickle) {
+            sendTrickling(socket, response, *trickle);
+            return;
+        }
         if (response.neverAnswer) {
             return;
         }
@@ -184,6 +229,13 @@ void HttpTestServer::setResponse(const std::string& target, int status, std::str
     response.status = status;
     response.body = std::move(body);
     setResponse(target, std::move(response));
+}
+
+void HttpTestServer::setTrickle(const std::string& target, std::size_t pieceBytes, std::chrono::milliseconds interval,
+                                std::size_t stallAfterBytes)
+{
+    std::lock_guard lock(impl_->mutex);
+    impl_->trickles[target] = Impl::Trickle{pieceBytes == 0 ? 1 : pieceBytes, interval, stallAfterBytes};
 }
 
 HttpTestServer::Response HttpTestServer::redirect(const std::string& location, int status)

@@ -48,6 +48,12 @@ public:
     // looked up first, then the path alone; anything else gets 404.
     void setResponse(const std::string& target, Response response);
     void setResponse(const std::string& target, int status, std::string body);
+    // Sends the answer for the target's path as a trickle: the head at
+    // once, then the body in pieces of `pieceBytes` every `interval`; after
+    // `stallAfterBytes` of the body nothing more is sent and the connection
+    // stays open.
+    void setTrickle(const std::string& target, std::size_t pieceBytes, std::chrono::milliseconds interval,
+                    std::size_t stallAfterBytes = static_cast<std::size_t>(-1));
     // A redirect answer pointing at the given address.
     static Response redirect(const std::string& location, int status = 302);
 

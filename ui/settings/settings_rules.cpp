@@ -81,7 +81,80 @@ bool isUsableLongitude(double value)
 
 bool isUsablePort(std::int64_t value)
 {
-    return value >= 0 && value <= 65535;
+    return value >= 1 && value <= 65535;
+}
+
+bool isValidLocator(std::string_view text)
+{
+    if (text.size() != 4 && text.size() != 6 && text.size() != 8) {
+        return false;
+    }
+    const auto letterUpTo = [](char c, char last) {
+        const char upper = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+        return upper >= 'A' && upper <= last;
+    };
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    if (!letterUpTo(text[0], 'R') || !letterUpTo(text[1], 'R') || !digit(text[2]) || !digit(text[3])) {
+        return false;
+    }
+    if (text.size() >= 6 && (!letterUpTo(text[4], 'X') || !letterUpTo(text[5], 'X'))) {
+        return false;
+    }
+    return text.size() < 8 || (digit(text[6]) && digit(text[7]));
+}
+
+namespace {
+
+std::string quoted(std::string_view text)
+{
+    return "\u201C" + std::string(text) + "\u201D";
+}
+
+std::string notANumber(const std::string& field, std::string_view text)
+{
+    if (text.empty()) {
+        return field + " is empty";
+    }
+    std::string message = field + " " + quoted(text) + " does not read as a number";
+    if (text.find(',') != std::string_view::npos) {
+        message += " (use a point, not a comma)";
+    } else if (text.find_first_of(" \t") != std::string_view::npos) {
+        message += " (no spaces)";
+    }
+    return message;
+}
+
+} // namespace
+
+std::optional<std::string> coordinateProblem(const std::string& field, std::string_view text, double limit)
+{
+    const auto value = readDecimal(text);
+    if (!value || std::isnan(*value)) {
+        return notANumber(field, text);
+    }
+    if (!(*value >= -limit && *value <= limit)) {
+        return field + " " + quoted(text) + " is off the globe (" + formatShortest(-limit) + " to " +
+               formatShortest(limit) + ")";
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> numberProblem(const std::string& field, std::string_view text)
+{
+    const auto value = readDecimal(text);
+    if (!value || !std::isfinite(*value)) {
+        return notANumber(field, text);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> portProblem(std::string_view text)
+{
+    const auto value = readInteger(text);
+    if (!value || !isUsablePort(*value)) {
+        return "Port " + quoted(text) + " is not a port number (1 to 65535)";
+    }
+    return std::nullopt;
 }
 
 TleAgeLevel tleAgeLevel(double ageSeconds)

@@ -24,8 +24,20 @@ std::optional<std::int64_t> readInteger(std::string_view text);
 // the Maidenhead conversion always has something to work with.
 bool isUsableLatitude(double value);
 bool isUsableLongitude(double value);
-// A TCP port the rig link can open.
+// A TCP port the rig link can open: 1 to 65535 (0 names no port).
 bool isUsablePort(std::int64_t value);
+
+// A Maidenhead locator of 4, 6 or 8 characters whose every character lies
+// in its alphabet (fields A-R, squares 0-9, subsquares A-X, extended
+// squares 0-9; letters in either case), so that it names a place on the
+// globe.
+bool isValidLocator(std::string_view text);
+
+// Why a settings text cannot be taken, for the sheet's message line;
+// absent when it can. `field` is the row's label.
+std::optional<std::string> coordinateProblem(const std::string& field, std::string_view text, double limit);
+std::optional<std::string> numberProblem(const std::string& field, std::string_view text);
+std::optional<std::string> portProblem(std::string_view text);
 
 // How old the loaded element sets look: below one day, below three days,
 // older.

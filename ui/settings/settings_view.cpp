@@ -263,6 +263,15 @@ SettingsView::SettingsView(std::shared_ptr<AppState> state, QWidget* parent)
     scroll->setWidget(formBody);
     outer->addWidget(scroll, 1);
 
+    messageLabel_ = new QLabel;
+    messageLabel_->setObjectName("settingsMessage");
+    messageLabel_->setWordWrap(true);
+    messageLabel_->setFont(plain(11));
+    messageLabel_->setContentsMargins(12, 8, 12, 0);
+    setTextColor(messageLabel_, kRed);
+    messageLabel_->hide();
+    outer->addWidget(messageLabel_);
+
     auto* buttons = new QHBoxLayout;
     buttons->setContentsMargins(12, 12, 12, 12);
     auto* cancel = button("cancelButton", "Cancel");
@@ -275,8 +284,9 @@ SettingsView::SettingsView(std::shared_ptr<AppState> state, QWidget* parent)
     outer->addLayout(buttons);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(apply, &QPushButton::clicked, this, [this] {
-        applySettings();
-        accept();
+        if (applySettings()) {
+            accept();
+        }
     });
 
     refreshTimer_ = new QTimer(this);
@@ -426,7 +436,7 @@ QWidget* SettingsView::buildSatProtoSection()
     form->addRow("rest_hz pattern", row(choices));
 
     auto* explanation = new QLabel(QString::fromUtf8(
-        "Pattern A: receiver parks at the data-sheet centre; the bird's drift shows as the "
+        "Pattern A: receiver parks at the spec-sheet centre; the bird's drift shows as the "
         "beacon's visible offset on the Corvesta waterfall. Cal / RIT / passband offset are "
         "STORED but NOT applied to rest_hz.\n"
         "Pattern B: receiver parks at the operator's chosen DL freq with transponder cal "
@@ -572,6 +582,14 @@ DisclosureGroup* SettingsView::customURLSection()
     connect(newSourceNameField_, &QLineEdit::textChanged, this, &SettingsView::updateAddButton);
     connect(newSourceUrlField_, &QLineEdit::textChanged, this, &SettingsView::updateAddButton);
     addBlock->addLayout(addRow);
+    sourceMessage_ = new QLabel;
+    sourceMessage_->setObjectName("sourceMessage");
+    sourceMessage_->setWordWrap(true);
+    sourceMessage_->setFont(mono(10));
+    setTextColor(sourceMessage_, kRed);
+    sourceMessage_->hide();
+    connect(newSourceNameField_, &QLineEdit::textEdited, this, [this] { showSourceMessage({}); });
+    addBlock->addWidget(sourceMessage_);
 
     auto* presetRow = new QHBoxLayout;
     presetRow->setSpacing(4);
@@ -680,34 +698,98 @@ void SettingsView::loadSettings()
     portField_->setText(QString::number(state_->rigPort()));
     rateField_->setText(qs(formatFixed(state_->dopplerUpdateHz(), 0)));
     reloadUserSources();
+    messages_.clear();
+    setMessage({}, {});
+    showSourceMessage({});
     refreshFromState();
 }
 
-void SettingsView::applySettings()
+bool SettingsView::applySettings()
 {
-    // Coordinates the locator cannot express are refused like unreadable
-    // text: they would otherwise drive pass prediction from nowhere.
-    if (const auto lat = settings::readDecimal(ss(latField_->text()));
-        lat && settings::isUsableLatitude(*lat)) {
-        state_->setObsLatitude(*lat);
+    // Each copy that reads is written; one that does not is left as it was
+    // and named, so a decimal comma or a place off the globe is never
+    // dropped without a word. Coordinates the locator cannot express are
+    // refused like unreadable text: they would otherwise drive pass
+    // prediction from nowhere, and port 0 names no daemon at all.
+    std::vector<std::string> problems;
+    const auto take = [&](std::optional<std::string> problem) {
+        if (problem) {
+            problems.push_back(std::move(*problem));
+            return false;
+        }
+        return true;
+    };
+    const std::string lat = ss(latField_->text());
+    if (take(settings::coordinateProblem("Latitude", lat, 90.0))) {
+        state_->setObsLatitude(*settings::readDecimal(lat));
     }
-    if (const auto lon = settings::readDecimal(ss(lonField_->text()));
-        lon && settings::isUsableLongitude(*lon)) {
-        state_->setObsLongitude(*lon);
+    const std::string lon = ss(lonField_->text());
+    if (take(settings::coordinateProblem("Longitude", lon, 180.0))) {
+        state_->setObsLongitude(*settings::readDecimal(lon));
     }
-    if (const auto alt = settings::readDecimal(ss(altField_->text())); alt && std::isfinite(*alt)) {
-        state_->setObsAltitude(*alt);
+    const std::string alt = ss(altField_->text());
+    if (take(settings::numberProblem("Altitude", alt))) {
+        state_->setObsAltitude(*settings::readDecimal(alt));
     }
     state_->setGridLocator(AppState::toMaidenhead(state_->obsLatitude(), state_->obsLongitude()));
     state_->setRigHost(ss(hostField_->text()));
-    if (const auto port = settings::readInteger(ss(portField_->text()));
-        port && settings::isUsablePort(*port)) {
-        state_->setRigPort(*port);
+    const std::string port = ss(portField_->text());
+    if (take(settings::portProblem(port))) {
+        state_->setRigPort(*settings::readInteger(port));
     }
-    if (const auto rate = settings::readDecimal(ss(rateField_->text()))) {
-        state_->updateDopplerRate(*rate);
+    const std::string rate = ss(rateField_->text());
+    if (take(settings::numberProblem("Update Rate", rate))) {
+        state_->updateDopplerRate(*settings::readDecimal(rate));
     }
     state_->computeAllPasses();
+
+    std::string text;
+    for (const auto& problem : problems) {
+        text += (text.empty() ? "" : "\n") + problem;
+    }
+    setMessage("apply", text);
+    return problems.empty();
+}
+
+QString SettingsView::message() const
+{
+    return messageLabel_->text();
+}
+
+void SettingsView::setMessage(const std::string& key, const std::string& text)
+{
+    if (!key.empty()) {
+        if (text.empty()) {
+            messages_.erase(key);
+        } else {
+            messages_[key] = text;
+        }
+    }
+    QString shown;
+    for (const auto& [k, line] : messages_) {
+        shown += (shown.isEmpty() ? "" : "\n") + qs(line);
+    }
+    messageLabel_->setText(shown);
+    messageLabel_->setVisible(!shown.isEmpty());
+}
+
+void SettingsView::showSourceMessage(const QString& text)
+{
+    sourceMessage_->setText(text);
+    sourceMessage_->setVisible(!text.isEmpty());
+}
+
+bool SettingsView::refuseSharedKey(const UserTLESource& source)
+{
+    const auto same = UserTLESourceStore::sourceWithSameKey(source);
+    if (!same || same->url == source.url) {
+        return false;
+    }
+    showSourceMessage(QString::fromUtf8("Not added: \u201C%1\u201D would be one source with the stored "
+                                        "\u201C%2\u201D (a space or \u201C/\u201D in a name counts as "
+                                        "\u201C_\u201D). Choose another name.")
+                          .arg(qs(source.name), qs(same->name)));
+    return true;
 }
 
 void SettingsView::done(int result)
@@ -721,9 +803,23 @@ void SettingsView::done(int result)
 
 // --- observer sites --------------------------------------------------------------------
 
+namespace {
+
+std::string locatorProblem(const std::string& field, const std::string& text)
+{
+    if (settings::isValidLocator(text)) {
+        return {};
+    }
+    return field + " \u201C" + text + "\u201D is not a Maidenhead locator (such as EM73tu)";
+}
+
+} // namespace
+
 void SettingsView::fromGrid()
 {
-    const auto position = AppState::fromMaidenhead(ss(gridField_->text()));
+    const std::string text = ss(gridField_->text());
+    setMessage("grid", locatorProblem("Grid", text));
+    const auto position = settings::isValidLocator(text) ? AppState::fromMaidenhead(text) : std::nullopt;
     if (!position) {
         return;
     }
@@ -733,7 +829,9 @@ void SettingsView::fromGrid()
 
 void SettingsView::fromGridSecondSite()
 {
-    const auto position = AppState::fromMaidenhead(ss(obs2GridField_->text()));
+    const std::string text = ss(obs2GridField_->text());
+    setMessage("obs2Grid", locatorProblem("Second site grid", text));
+    const auto position = settings::isValidLocator(text) ? AppState::fromMaidenhead(text) : std::nullopt;
     if (!position) {
         return;
     }
@@ -751,16 +849,19 @@ void SettingsView::fromGridSecondSite()
 
 void SettingsView::secondLatitudeEdited(const QString& text)
 {
-    if (const auto value = settings::readDecimal(ss(text)); value && settings::isUsableLatitude(*value)) {
-        state_->setObs2Latitude(*value);
+    const auto problem = settings::coordinateProblem("Second site latitude", ss(text), 90.0);
+    setMessage("obs2Lat", problem.value_or(""));
+    if (!problem) {
+        state_->setObs2Latitude(*settings::readDecimal(ss(text)));
     }
 }
 
 void SettingsView::secondLongitudeEdited(const QString& text)
 {
-    if (const auto value = settings::readDecimal(ss(text));
-        value && settings::isUsableLongitude(*value)) {
-        state_->setObs2Longitude(*value);
+    const auto problem = settings::coordinateProblem("Second site longitude", ss(text), 180.0);
+    setMessage("obs2Lon", problem.value_or(""));
+    if (!problem) {
+        state_->setObs2Longitude(*settings::readDecimal(ss(text)));
     }
 }
 
@@ -792,6 +893,10 @@ void SettingsView::removeUserSource(const UserTLESource& source)
 void SettingsView::addNewUserSource()
 {
     const UserTLESource source(ss(newSourceNameField_->text()), ss(newSourceUrlField_->text()));
+    if (refuseSharedKey(source)) {
+        return; // the typed fields stay, ready for another name
+    }
+    showSourceMessage({});
     const bool kept = UserTLESourceStore::add(source);
     reloadUserSources();
     if (kept) {
@@ -804,6 +909,10 @@ void SettingsView::addNewUserSource()
 
 void SettingsView::addPreset(const UserTLESource& preset)
 {
+    if (refuseSharedKey(preset)) {
+        return;
+    }
+    showSourceMessage({});
     UserTLESourceStore::add(preset);
     reloadUserSources();
     state_->insertSubscribedCategory(preset.categoryKey());

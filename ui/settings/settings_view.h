@@ -44,8 +44,14 @@ public:
     ~SettingsView() override;
 
     // Writes the text copies that read as numbers (and the host, always) to
-    // the state, recomputes the locator and the passes.
-    void applySettings();
+    // the state, recomputes the locator and the passes. Each copy that does
+    // not read, or names no place on the globe or no port, is left out and
+    // named in the sheet's message line; false then, and "Apply" keeps the
+    // sheet open.
+    bool applySettings();
+
+    // What the sheet's message line says (empty when nothing is wrong).
+    QString message() const;
 
     // Starts a fresh presentation: every field filled from the state, the
     // new-source fields emptied, every group collapsed.
@@ -83,6 +89,11 @@ private:
     DisclosureGroup* categorySectionDisclosure(const std::string& section);
     DisclosureGroup* customURLSection();
 
+    void setMessage(const std::string& key, const std::string& text);
+    void showSourceMessage(const QString& text);
+    // Explains and returns true when the source would share a stored
+    // source's key while having another address.
+    bool refuseSharedKey(const UserTLESource& source);
     void fromGrid();
     void fromGridSecondSite();
     void secondLatitudeEdited(const QString& text);
@@ -100,6 +111,11 @@ private:
     bool flagSeenWhileShown_ = false;
 
     std::vector<UserTLESource> userSources_;
+
+    // The message line under the form: what "Apply", "From Grid" or a
+    // second-site field could not take, by the key of what said it.
+    QLabel* messageLabel_ = nullptr;
+    std::map<std::string, std::string> messages_;
 
     // Observer sites.
     QLineEdit* obsNameField_ = nullptr;
@@ -135,6 +151,7 @@ private:
     QLineEdit* newSourceNameField_ = nullptr;
     QLineEdit* newSourceUrlField_ = nullptr;
     QPushButton* addSourceButton_ = nullptr;
+    QLabel* sourceMessage_ = nullptr;
     std::vector<std::pair<UserTLESource, QPushButton*>> presetButtons_;
 
     // Auto-tracking, display, timeline.

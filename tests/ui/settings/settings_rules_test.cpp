@@ -79,10 +79,22 @@ TEST(SettingsRulesTest, UsableRanges)
     EXPECT_TRUE(isUsableLongitude(180.0));
     EXPECT_FALSE(isUsableLongitude(321.0));
     EXPECT_FALSE(isUsableLongitude(inf));
-    EXPECT_TRUE(isUsablePort(0));
+    EXPECT_FALSE(isUsablePort(0)) << "names no port the link can open";
+    EXPECT_TRUE(isUsablePort(1));
     EXPECT_TRUE(isUsablePort(65535));
     EXPECT_FALSE(isUsablePort(65536));
     EXPECT_FALSE(isUsablePort(-1));
+}
+
+TEST(SettingsRulesTest, LocatorsNameAPlaceOnTheGlobe)
+{
+    for (const char* good : {"EM73", "em73", "EM73tu", "JJ00aa", "RR99xx", "ar09AX", "FN31pr12"}) {
+        EXPECT_TRUE(isValidLocator(good)) << good;
+    }
+    for (const char* bad : {"", "EM7", "EM73p", "ZZ99zz", "ZZ00", "SA00aa", "EM73yy", "EMx3", "EM73tu1",
+                            "EM73tuab", " EM73", "EM73 ", "E\u00c973"}) {
+        EXPECT_FALSE(isValidLocator(bad)) << bad;
+    }
 }
 
 TEST(SettingsRulesTest, AgeLevelsChangeAtOneAndThreeDays)

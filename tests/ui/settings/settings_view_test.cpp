@@ -31,6 +31,17 @@ TEST_F(SettingsViewTest, OpeningShowsTheDefaults)
     EXPECT_TRUE(child<QAbstractButton>("restPatternB")->isChecked());
 }
 
+TEST_F(SettingsViewTest, RestPatternExplanationReadsAsWritten)
+{
+    open();
+    EXPECT_EQ(label("restPatternExplanation"),
+              "Pattern A: receiver parks at the spec-sheet centre; the bird's drift shows as the beacon's "
+              "visible offset on the Corvesta waterfall. Cal / RIT / passband offset are STORED but NOT "
+              "applied to rest_hz.\n"
+              "Pattern B: receiver parks at the operator's chosen DL freq with transponder cal applied so "
+              "the actual signal lands at the displayed centre. UL is computed via the same cal.");
+}
+
 // What "Apply" makes of typed text. An empty expectation means the setting
 // keeps the value it had.
 TEST_F(SettingsViewTest, ApplyWritesWhatReadsAndKeepsTheRest)
@@ -55,7 +66,8 @@ TEST_F(SettingsViewTest, ApplyWritesWhatReadsAndKeepsTheRest)
         // Readable but unusable: off the globe, not finite, no TCP port.
         {"91", "-180.5", "inf", "70000", "nan", {}, {}, {}, {}, {}},
         {"nan", "-INF", "NaN", "-1", "0", {}, {}, {}, {}, 1.0},
-        {"-90", "180", "0", "0", "200", -90.0, 180.0, 0.0, 0, 50.0},
+        {"-90", "180", "0", "1", "200", -90.0, 180.0, 0.0, 1, 50.0},
+        {"-90", "180", "0", "0", "inf", -90.0, 180.0, 0.0, {}, {}},
         {"12", "13", "14", "45.32", "0.5", 12.0, 13.0, 14.0, {}, 1.0},
     };
     for (const auto& c : cases) {
@@ -179,8 +191,11 @@ TEST_F(SettingsViewTest, FromGridFillsTheFirstSiteCopiesOnly)
     const Case cases[] = {
         {"EM73", "33.500000", "-85.000000"},
         {"em73", "33.500000", "-85.000000"},
-        {"EM73p", "33.500000", "-85.000000"},
-        {"ZZ00", "160.500000", "321.000000"},
+        {"FN31pr", "41.729167", "-72.708333"},
+        // Not locators: refused with a message, nothing filled.
+        {"EM73p", nullptr, nullptr},
+        {"ZZ00", nullptr, nullptr},
+        {"ZZ99zz", nullptr, nullptr},
         {"EM7", nullptr, nullptr},
         {"EMx3", nullptr, nullptr},
         {"", nullptr, nullptr},
@@ -195,6 +210,10 @@ TEST_F(SettingsViewTest, FromGridFillsTheFirstSiteCopiesOnly)
         EXPECT_EQ(text("longitudeField"), c.lon ? c.lon : "-84.340000");
         EXPECT_EQ(text("altitudeField"), "123");
         EXPECT_DOUBLE_EQ(state->obsLatitude(), 33.87);
+        EXPECT_EQ(view->message().isEmpty(), c.lat != nullptr) << view->message().toStdString();
+        if (c.lat == nullptr) {
+            EXPECT_TRUE(view->message().startsWith("Grid ")) << view->message().toStdString();
+        }
         view->hide();
     }
 }
@@ -229,11 +248,82 @@ TEST_F(SettingsViewTest, SecondSiteNeverStoresAPositionOffTheGlobe)
     open();
     setText("obs2GridField", "ZZ00");
     click("obs2FromGridButton");
-    EXPECT_EQ(text("obs2LatitudeField"), "160.500000");
+    EXPECT_EQ(text("obs2LatitudeField"), "0.000000");
+    EXPECT_EQ(view->message().toStdString(),
+              "Second site grid \u201CZZ00\u201D is not a Maidenhead locator (such as EM73tu)");
     EXPECT_DOUBLE_EQ(state->obs2Latitude(), 0.0);
     EXPECT_DOUBLE_EQ(state->obs2Longitude(), 0.0);
     setText("obs2LongitudeField", "inf");
     EXPECT_DOUBLE_EQ(state->obs2Longitude(), 0.0);
+    EXPECT_TRUE(view->message().contains("Second site longitude \u201Cinf\u201D is off the globe"))
+        << view->message().toStdString();
+    setText("obs2LongitudeField", "12.5");
+    EXPECT_DOUBLE_EQ(state->obs2Longitude(), 12.5);
+    EXPECT_FALSE(view->message().contains("longitude"));
+}
+
+// Texts "Apply" cannot take: the sheet stays open, the message line says
+// which field and why, what did read is written, and a later "Apply" with
+// every text readable closes the sheet and clears the message.
+TEST_F(SettingsViewTest, ApplyNamesEveryTextItCannotTakeAndKeepsTheSheetOpen)
+{
+    struct Case {
+        const char* field;
+        const char* text;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"latitudeField", "52,5",
+         "Latitude \u201C52,5\u201D does not read as a number (use a point, not a comma)"},
+        {"longitudeField", "13,4",
+         "Longitude \u201C13,4\u201D does not read as a number (use a point, not a comma)"},
+        {"latitudeField", " 52.5", "Latitude \u201C 52.5\u201D does not read as a number (no spaces)"},
+        {"latitudeField", "170.06", "Latitude \u201C170.06\u201D is off the globe (-90 to 90)"},
+        {"longitudeField", "340.13", "Longitude \u201C340.13\u201D is off the globe (-180 to 180)"},
+        {"latitudeField", "nan", "Latitude \u201Cnan\u201D does not read as a number"},
+        {"altitudeField", "", "Altitude is empty"},
+        {"altitudeField", "inf", "Altitude \u201Cinf\u201D does not read as a number"},
+        {"portField", "0", "Port \u201C0\u201D is not a port number (1 to 65535)"},
+        {"portField", "65536", "Port \u201C65536\u201D is not a port number (1 to 65535)"},
+        {"portField", "45.32", "Port \u201C45.32\u201D is not a port number (1 to 65535)"},
+        {"updateRateField", "20,0",
+         "Update Rate \u201C20,0\u201D does not read as a number (use a point, not a comma)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.field) + " = " + c.text);
+        state->setRigPort(4532);
+        open();
+        setText("latitudeField", "52.25");
+        setText(c.field, c.text);
+        click("applyButton");
+        EXPECT_TRUE(view->isVisible());
+        EXPECT_EQ(view->message().toStdString(), c.message);
+        EXPECT_TRUE(child<QLabel>("settingsMessage")->isVisibleTo(view.get()));
+        if (std::string(c.field) != "latitudeField") {
+            EXPECT_DOUBLE_EQ(state->obsLatitude(), 52.25) << "what reads is still written";
+        }
+        EXPECT_EQ(state->rigPort(), 4532);
+        EXPECT_EQ(store().intValue("rigPort"), 4532);
+        view->hide();
+    }
+
+    // Two at once are both named; mending them lets "Apply" close the sheet.
+    open();
+    setText("latitudeField", "52,5");
+    setText("portField", "0");
+    click("applyButton");
+    EXPECT_EQ(view->message().toStdString(),
+              "Latitude \u201C52,5\u201D does not read as a number (use a point, not a comma)\n"
+              "Port \u201C0\u201D is not a port number (1 to 65535)");
+    setText("latitudeField", "52.5");
+    setText("portField", "4533");
+    click("applyButton");
+    EXPECT_FALSE(view->isVisible());
+    EXPECT_DOUBLE_EQ(state->obsLatitude(), 52.5);
+    EXPECT_EQ(state->rigPort(), 4533);
+    open();
+    EXPECT_TRUE(view->message().isEmpty());
+    EXPECT_FALSE(child<QLabel>("settingsMessage")->isVisibleTo(view.get()));
 }
 
 TEST_F(SettingsViewTest, SecondSiteTypingStoresEachReadableText)

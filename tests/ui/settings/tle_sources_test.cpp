@@ -105,11 +105,15 @@ TEST_F(TleSourcesTest, AddedSourceIsStoredSubscribedAndListed)
     EXPECT_EQ(view->userSources().size(), 3u);
 }
 
+// Two stored sources that share one key (stored before such a pair was
+// refused) are read as they are: one toggle state, removal of either
+// unsubscribes both.
 TEST_F(TleSourcesTest, UserToggleAndRemoval)
 {
+    ASSERT_TRUE(UserTLESourceStore::save({UserTLESource("A B", "http://127.0.0.1:1/one"),
+                                          UserTLESource("A_B", "http://127.0.0.1:1/two")}));
+    state->insertSubscribedCategory("user:A_B");
     open();
-    addSource("A B", "http://127.0.0.1:1/one");
-    addSource("A_B", "http://127.0.0.1:1/two");
     ASSERT_EQ(view->userSources().size(), 2u);
     const auto first = view->userSources()[0];
     const auto second = view->userSources()[1];
@@ -139,6 +143,41 @@ TEST_F(TleSourcesTest, UserToggleAndRemoval)
     EXPECT_TRUE(UserTLESourceStore::load().empty());
     EXPECT_EQ(state->subscribedCategories(), before);
     EXPECT_EQ(view->findChild<QWidget*>("customUrlGroup")->findChild<QLabel*>("disclosureCount")->text(), "");
+}
+
+// A name that would share a stored source's key (its cached copy and its
+// subscription) is refused with a message; the typed fields stay for
+// another name, and a name of its own is then taken.
+TEST_F(TleSourcesTest, SourceSharingAStoredKeyIsRefusedWithAMessage)
+{
+    open();
+    addSource("A B", "http://127.0.0.1:1/one");
+    const auto subscribed = state->subscribedCategories();
+    auto* message = child<QLabel>("sourceMessage");
+    EXPECT_TRUE(message->isHidden());
+
+    for (const char* name : {"A_B", "A/B"}) {
+        SCOPED_TRACE(name);
+        addSource(name, "http://127.0.0.1:1/two");
+        EXPECT_EQ(view->userSources().size(), 1u);
+        EXPECT_EQ(state->subscribedCategories(), subscribed);
+        EXPECT_FALSE(message->isHidden());
+        EXPECT_EQ(message->text().toStdString(),
+                  "Not added: \u201C" + std::string(name) +
+                      "\u201D would be one source with the stored \u201C" + "A B" +
+                      "\u201D (a space or \u201C/\u201D in a name counts as \u201C_\u201D). Choose another name.");
+        EXPECT_EQ(text("newSourceNameField"), name);
+        EXPECT_EQ(text("newSourceUrlField"), "http://127.0.0.1:1/two");
+    }
+
+    // Typing another name clears the message; that name is added.
+    QTest::keyClicks(field("newSourceNameField"), "2");
+    EXPECT_TRUE(message->isHidden());
+    click("addSourceButton");
+    settle();
+    ASSERT_EQ(view->userSources().size(), 2u);
+    EXPECT_EQ(view->userSources()[1].name, "A/B2");
+    EXPECT_EQ(state->subscribedCategories().count("user:A_B2"), 1u);
 }
 
 TEST_F(TleSourcesTest, PresetButtonsFollowTheStoredAddresses)
