@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -37,8 +38,31 @@ QFrame* divider(Qt::Orientation orientation, QWidget* parent)
 {
     auto* line = new QFrame(parent);
     line->setFrameShape(orientation == Qt::Horizontal ? QFrame::HLine : QFrame::VLine);
-    line->setFrameShadow(QFrame::Sunken);
+    line->setFrameShadow(QFrame::Plain);
+    line->setLineWidth(1);
+    QPalette palette = line->palette();
+    QColor color = palette.color(QPalette::WindowText);
+    color.setAlphaF(0.15f);
+    palette.setColor(QPalette::WindowText, color);
+    line->setPalette(palette);
     return line;
+}
+
+// A frameless view onto a column, scrolling only along `direction` and only
+// when the column does not fit; across it the column follows the view.
+QScrollArea* scrollable(QWidget* column, Qt::Orientation direction, QWidget* parent)
+{
+    auto* area = new QScrollArea(parent);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    area->setHorizontalScrollBarPolicy(direction == Qt::Horizontal ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    area->setVerticalScrollBarPolicy(direction == Qt::Vertical ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    area->setBackgroundRole(QPalette::Window);
+    area->viewport()->setAutoFillBackground(false);
+    column->setAutoFillBackground(false);
+    area->setWidget(column);
+    area->setMinimumSize(0, 0);
+    return area;
 }
 
 QHBoxLayout* row(int spacing)
@@ -118,9 +142,14 @@ DetailPanel::DetailPanel(std::shared_ptr<AppState> state, QWidget* parent)
     layout->setSpacing(0);
     QWidget* pass = buildPassDetailView();
     pass->setFixedWidth(kPassBlockWidth);
-    QWidget* freq = buildFreqControlView();
+    // The middle and right columns keep their rows whole in a narrow or
+    // crowded panel: what does not fit scrolls instead of being squeezed
+    // over its neighbours or forcing the window wider.
+    QWidget* freq = scrollable(buildFreqControlView(), Qt::Horizontal, this);
+    freq->setObjectName(QStringLiteral("freqScroll"));
     freq->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    QWidget* rig = buildRigControlView();
+    QWidget* rig = scrollable(buildRigControlView(), Qt::Vertical, this);
+    rig->setObjectName(QStringLiteral("rigScroll"));
     rig->setFixedWidth(kRigColumnWidth);
     layout->addWidget(pass);
     layout->addWidget(divider(Qt::Vertical, this));
@@ -762,6 +791,8 @@ QWidget* DetailPanel::buildRigControlView()
         reset->setObjectName(QStringLiteral("resetCalButton"));
         reset->setFont(monoFont(14));
         reset->setFlat(true);
+        // Borderless: the text alone, as high as its line.
+        reset->setStyleSheet(QStringLiteral("QPushButton { border: none; padding: 0px 2px; color: rgba(225, 55, 45, 204); }"));
         QColor red = redColor();
         red.setAlphaF(0.8f);
         setTextColor(reset, red);

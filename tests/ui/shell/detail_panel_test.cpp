@@ -387,6 +387,15 @@ TEST_F(DetailPanelTest, TwoHundredFortyHighAndLongTextsElide)
     settle();
     panel.grab(); // lays out and paints every part
     EXPECT_EQ(panel.height(), 240) << "the panel does not grow with its parts";
+    // Nothing is squeezed over its neighbours: a column that does not fit
+    // keeps its size and scrolls.
+    for (const char* name : {"freqControl", "rigControl"}) {
+        auto* column = child<QWidget>(panel, name);
+        ASSERT_NE(column, nullptr);
+        EXPECT_GE(column->height(), column->minimumSizeHint().height()) << name;
+        EXPECT_GE(column->width(), column->minimumSizeHint().width()) << name;
+    }
+    EXPECT_LE(panel.minimumSizeHint().width(), 1050) << "the panel fits the narrowest window";
 
     auto* name = child<shell::ElidedLabel>(panel, "passName");
     ASSERT_NE(name, nullptr);
