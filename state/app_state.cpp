@@ -2,6 +2,7 @@
 
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -13,12 +14,28 @@ namespace zelvane {
 
 namespace {
 
-// Numeric settings count a stored 0 as "not set": the store's reads give 0
-// for a missing key on the platform this model was first built for, so a
-// real 0 could never be told apart from absence there.
-double storedOrDefault(std::optional<double> stored, double fallback)
+constexpr double kAnyValue = std::numeric_limits<double>::max();
+
+// A setting whose value is a true 0 for some users (sea level, the equator,
+// the prime meridian, a threshold of 0°): absent means "not set", and a
+// stored value is taken as it is, held to the range the program works in.
+double storedOr(std::optional<double> stored, double fallback, double low, double high)
 {
-    return (stored && *stored != 0.0) ? *stored : fallback;
+    if (!stored || !std::isfinite(*stored)) {
+        return fallback;
+    }
+    return std::clamp(*stored, low, high);
+}
+
+// A setting for which 0 lies outside its range: a stored 0 (as older
+// versions wrote for "not set") gives the default, and any other value is
+// held to the range, so what the settings show is what the program does.
+double storedNonZeroOr(std::optional<double> stored, double fallback, double low, double high)
+{
+    if (stored && *stored == 0.0) {
+        return fallback;
+    }
+    return storedOr(stored, fallback, low, high);
 }
 
 std::vector<std::int64_t> listOf(const std::set<std::int64_t>& set)
@@ -82,26 +99,27 @@ void AppState::showSettingsFileNote()
 void AppState::readSettings()
 {
     // Straight into storage: no signal, nothing written back.
-    obsLatitude_ = storedOrDefault(store_.doubleValue("obsLat"), 33.87);
-    obsLongitude_ = storedOrDefault(store_.doubleValue("obsLon"), -84.34);
-    obsAltitude_ = storedOrDefault(store_.doubleValue("obsAlt"), 300.0);
+    obsLatitude_ = storedOr(store_.doubleValue("obsLat"), 33.87, -90.0, 90.0);
+    obsLongitude_ = storedOr(store_.doubleValue("obsLon"), -84.34, -180.0, 180.0);
+    obsAltitude_ = storedOr(store_.doubleValue("obsAlt"), 300.0, -kAnyValue, kAnyValue);
     obsName_ = store_.stringValue("obsName").value_or("Home");
     rigHost_ = store_.stringValue("rigHost").value_or("localhost");
+    // A port no socket can use is no port: the default stands in for it.
     const std::int64_t port = store_.intValue("rigPort").value_or(0);
-    rigPort_ = port != 0 ? port : 4532;
+    rigPort_ = (port >= 1 && port <= 65535) ? port : 4532;
     rigAutoConnect_ = store_.boolValue("rigAutoConnect").value_or(false);
-    dopplerUpdateHz_ = storedOrDefault(store_.doubleValue("dopplerUpdateHz"), 10.0);
+    dopplerUpdateHz_ = storedNonZeroOr(store_.doubleValue("dopplerUpdateHz"), 10.0, 1.0, 50.0);
     forceClassicRigctld_ = store_.boolValue("forceClassicRigctld").value_or(false);
     satProtoRestPattern_ = satProtoRestPatternFromRawValue(
                                store_.stringValue("satProtoRestPattern").value_or(""))
                                .value_or(SatProtoRestPattern::selectedDL);
-    minAutoTrackElevation_ = storedOrDefault(store_.doubleValue("minAutoTrackElevation"), 5.0);
+    minAutoTrackElevation_ = storedOr(store_.doubleValue("minAutoTrackElevation"), 5.0, 0.0, 30.0);
     polarBearingLine_ = store_.boolValue("polarBearingLine").value_or(false);
     obs2Enabled_ = store_.boolValue("obs2Enabled").value_or(false);
     obs2Name_ = store_.stringValue("obs2Name").value_or("Site 2");
-    obs2Latitude_ = storedOrDefault(store_.doubleValue("obs2Lat"), 0.0);
-    obs2Longitude_ = storedOrDefault(store_.doubleValue("obs2Lon"), 0.0);
-    timelineHoursVisible_ = storedOrDefault(store_.doubleValue("timelineHours"), 12.0);
+    obs2Latitude_ = storedOr(store_.doubleValue("obs2Lat"), 0.0, -90.0, 90.0);
+    obs2Longitude_ = storedOr(store_.doubleValue("obs2Lon"), 0.0, -180.0, 180.0);
+    timelineHoursVisible_ = storedNonZeroOr(store_.doubleValue("timelineHours"), 12.0, 2.0, 48.0);
     if (const auto categories = store_.stringList("tleCategories")) {
         subscribedCategories_ = std::set<std::string>(categories->begin(), categories->end());
     } else {
@@ -266,7 +284,15 @@ void AppState::setSatellites(std::vector<std::shared_ptr<Satellite>> value)
     publish(satellites_, std::move(value));
 }
 
-void AppState::setSelectedPass(std::optional<PassInfo> value) { publish(selectedPass_, std::move(value)); }
+void AppState::setSelectedPass(std::optional<PassInfo> value)
+{
+    // A stopped track's read-outs describe its satellite only; once another
+    // one is shown they would pass for its figures.
+    if (!isTracking_ && lastTick_ && (!value || value->noradId() != lastTick_->satelliteId)) {
+        lastTick_.reset();
+    }
+    publish(selectedPass_, std::move(value));
+}
 
 void AppState::setSelectedTransmitter(std::optional<Transmitter> value)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -141,6 +142,27 @@ public:
     void setSelectedUplinkTransmitter(std::optional<Transmitter> value);
 
     // --- tracking read-outs -------------------------------------------------
+    // What the latest tick's read-outs belong to: a Doppler figure is true
+    // only for this satellite and these transmitters.
+    struct TickSource {
+        std::int64_t satelliteId = 0;
+        // Centre of the downlink the tick tuned, absent when it had none
+        // (then the downlink read-outs are older than this tick).
+        std::optional<double> downlinkCenterHz;
+        // Centre of the paired uplink, with the rest frequency and shift the
+        // tick gave it; absent without an uplink.
+        std::optional<double> uplinkCenterHz;
+        double uplinkRestHz = 0.0;
+        double uplinkShiftHz = 0.0;
+    };
+    // Absent before the first tick, and once the read-outs no longer belong
+    // to what is shown: a stopped track's values go when another
+    // satellite's pass is selected.
+    const std::optional<TickSource>& lastTick() const { return lastTick_; }
+    // The transmitters the radio follows: those of the tracked satellite,
+    // which a pass of another satellite selected meanwhile does not change.
+    const std::optional<Transmitter>& trackedDownlink() const { return trackedDownlink_; }
+    const std::optional<Transmitter>& trackedUplink() const { return trackedUplink_; }
     bool isTracking() const { return isTracking_; }
     void setIsTracking(bool value);
     const std::shared_ptr<Satellite>& trackingSatellite() const { return trackingSatellite_; }
@@ -168,6 +190,12 @@ public:
 
     // --- rig link -------------------------------------------------------------
     bool rigConnected() const { return rigConnected_; }
+    // Host and port the rig link was opened with (it keeps them, retries
+    // included, until a track finds it down); absent before the first link.
+    const std::optional<std::pair<std::string, std::int64_t>>& rigLinkAddress() const
+    {
+        return rigLinkAddress_;
+    }
     void setRigConnected(bool value);
     RigProtocolMode rigProtocolMode() const { return rigProtocolMode_; }
     void setRigProtocolMode(RigProtocolMode value);
@@ -349,8 +377,10 @@ private:
     void rematchSelectedPass(const std::vector<std::shared_ptr<Satellite>>& all);
     void rememberQueuedPass(const std::string& id, std::int64_t noradId, Date riseTime, Date setTime);
     void ensureRigClient();
-    void pairUplink(const Satellite& satellite);
+    static std::optional<Transmitter> pairedUplink(const Transmitter& downlink, const Satellite& satellite);
+    bool tracksSatellite(const Satellite& satellite) const;
     void startTrackingTimer();
+    void scheduleNextTick();
     void updateTracking();
     std::optional<QueuedPassRef> findQueueConflict(const Satellite& sat, const PredictedPass& pass) const;
     static QueuedPassRef makePassRef(const Satellite& sat, const PredictedPass& pass);
@@ -395,7 +425,11 @@ private:
     double currentRIT_ = 0.0;
     double currentUplinkFreq_ = 0.0;
     double currentPassbandOffset_ = 0.0;
+    std::optional<Transmitter> trackedDownlink_;
+    std::optional<Transmitter> trackedUplink_;
+    std::optional<TickSource> lastTick_;
     bool rigConnected_ = false;
+    std::optional<std::pair<std::string, std::int64_t>> rigLinkAddress_;
     RigProtocolMode rigProtocolMode_ = RigProtocolMode::unknown;
     bool rigSatProtoArmed_ = false;
     std::string rigSatProtoStatus_;
@@ -413,6 +447,8 @@ private:
     bool showSatelliteList_ = false;
     std::shared_ptr<RigctldClient> rigClient_;
     std::unique_ptr<QTimer> trackingTimer_;
+    std::chrono::nanoseconds tickPeriod_{0};
+    std::chrono::steady_clock::time_point nextTickDue_;
     std::unique_ptr<QTimer> passUpdateTimer_;
     std::unique_ptr<QTimer> passQueueTimer_;
     TransmitterTable transmitterDB_;

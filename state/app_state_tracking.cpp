@@ -34,6 +34,12 @@ std::chrono::milliseconds tickInterval(double hz)
     return std::chrono::milliseconds(static_cast<std::int64_t>(std::lround(1000.0 / usable)));
 }
 
+std::chrono::nanoseconds tickPeriod(double hz)
+{
+    const double usable = std::isnan(hz) ? kDefaultDopplerHz : std::clamp(hz, kMinDopplerHz, kMaxDopplerHz);
+    return std::chrono::nanoseconds(static_cast<std::int64_t>(std::llround(1e9 / usable)));
+}
+
 // Look angles of a record at an instant, or absent when propagation fails.
 std::optional<TopocentricResult> lookAngles(const SatRec& satrec, Date at, double lat, double lon,
                                             double altMeters)
@@ -88,19 +94,22 @@ void AppState::ensureRigClient()
     };
 }
 
-void AppState::pairUplink(const Satellite& satellite)
+std::optional<Transmitter> AppState::pairedUplink(const Transmitter& downlink, const Satellite& satellite)
 {
-    if (!selectedTransmitter_) {
-        return;
-    }
-    const double center = selectedTransmitter_->centerFreqHz();
+    const double center = downlink.centerFreqHz();
     for (const TransmitterSelection& choice : buildTransmitterSelections(satellite)) {
         const TransponderPair* pair = choice.pairValue();
         if (pair != nullptr && pair->downlink.centerFreqHz() == center) {
-            setSelectedUplinkTransmitter(pair->uplink);
-            return;
+            return pair->uplink;
         }
     }
+    return std::nullopt;
+}
+
+bool AppState::tracksSatellite(const Satellite& satellite) const
+{
+    // By catalogue number: a reload replaces the entries, not the satellite.
+    return isTracking_ && trackingSatellite_ && trackingSatellite_->id == satellite.id;
 }
 
 void AppState::startTracking(std::shared_ptr<Satellite> satellite,
@@ -113,6 +122,7 @@ void AppState::startTracking(std::shared_ptr<Satellite> satellite,
     setTrackingSatellite(satellite);
     setSelectedTransmitter(transmitter ? std::move(transmitter)
                                        : SatellitePreferences::preferredTransmitter(*satellite));
+    trackedDownlink_ = selectedTransmitter_;
     setIsTracking(true);
     if (selectedTransmitter_) {
         SatellitePreferences::setLastTransmitter(satellite->id, selectedTransmitter_->centerFreqHz());
@@ -123,7 +133,10 @@ void AppState::startTracking(std::shared_ptr<Satellite> satellite,
     setCurrentRIT(0.0);
     setCurrentPassbandOffset(0.0);
     setSelectedUplinkTransmitter(std::nullopt);
-    pairUplink(*satellite);
+    if (selectedTransmitter_) {
+        setSelectedUplinkTransmitter(pairedUplink(*selectedTransmitter_, *satellite));
+    }
+    trackedUplink_ = selectedUplinkTransmitter_;
 
     ensureRigClient();
     if (!rigConnected_) {
@@ -131,6 +144,7 @@ void AppState::startTracking(std::shared_ptr<Satellite> satellite,
         // no link; the track runs without radio output.
         if (rigPort_ >= 0 && rigPort_ <= 65535) {
             const std::weak_ptr<AppState> weak = weak_from_this();
+            rigLinkAddress_ = std::make_pair(rigHost_, rigPort_);
             rigClient_->connect(rigHost_, static_cast<std::uint16_t>(rigPort_), [weak](bool connected) {
                 platform::postToMain([weak, connected]() {
                     const auto self = weak.lock();
@@ -141,9 +155,9 @@ void AppState::startTracking(std::shared_ptr<Satellite> satellite,
                     // A mode command given while the link was still opening
                     // was dropped; give it again now that the link is up, so
                     // the radio is in the transmitter's mode for the track.
-                    if (connected && self->isTracking_ && self->selectedTransmitter_ &&
-                        self->rigClient_) {
-                        const std::string& mode = self->selectedTransmitter_->mode;
+                    if (connected && self->isTracking_ && self->trackedDownlink_ &&
+                        self->trackedDownlink_->centerFreqHz() > 0.0 && self->rigClient_) {
+                        const std::string& mode = self->trackedDownlink_->mode;
                         self->rigClient_->setMode(modeToHamlib(mode), passbandForMode(mode));
                     }
                 });
@@ -152,8 +166,10 @@ void AppState::startTracking(std::shared_ptr<Satellite> satellite,
     } else if (rigProtocolMode_ == RigProtocolMode::satProtoV1) {
         rigClient_->satAOS(satellite->name);
     }
-    if (selectedTransmitter_) {
-        const std::string& mode = selectedTransmitter_->mode;
+    // A transmitter without a frequency gives the radio nothing to follow,
+    // not even a mode.
+    if (trackedDownlink_ && trackedDownlink_->centerFreqHz() > 0.0) {
+        const std::string& mode = trackedDownlink_->mode;
         rigClient_->setMode(modeToHamlib(mode), passbandForMode(mode));
     }
     startTrackingTimer();
@@ -163,29 +179,50 @@ void AppState::startTracking(std::shared_ptr<Satellite> satellite,
 void AppState::stopTracking()
 {
     trackingTimer_.reset();
+    // The last values stay on show for the tracked satellite only.
+    if (lastTick_ && (!selectedPass_ || selectedPass_->noradId() != lastTick_->satelliteId)) {
+        lastTick_.reset();
+    }
+    // A pass of another satellite on show keeps its own transponder pair.
+    const bool showsTracked =
+        !selectedPass_ || !trackingSatellite_ || selectedPass_->noradId() == trackingSatellite_->id;
     setIsTracking(false);
     setTrackingSatellite(nullptr);
+    trackedDownlink_.reset();
+    trackedUplink_.reset();
     if (rigClient_) {
         rigClient_->satLOS();
     }
     setCurrentRIT(0.0);
     setCurrentPassbandOffset(0.0);
-    setSelectedUplinkTransmitter(std::nullopt);
+    if (showsTracked) {
+        setSelectedUplinkTransmitter(std::nullopt);
+    }
     setStatusMessage("");
 }
 
 void AppState::selectTransmitter(std::optional<Transmitter> transmitter, const Satellite& satellite)
 {
+    // During a track, a pass of another satellite is something to look at:
+    // the radio, its offsets and the calibration to save stay with the
+    // tracked pair until STOP, or until TRACK takes up the new selection.
+    const bool retunes = !isTracking_ || tracksSatellite(satellite);
     setSelectedTransmitter(std::move(transmitter));
     setSelectedUplinkTransmitter(std::nullopt);
-    if (!selectedTransmitter_) {
-        setCurrentSatCalibration(0.0);
+    if (selectedTransmitter_) {
+        setSelectedUplinkTransmitter(pairedUplink(*selectedTransmitter_, satellite));
+        SatellitePreferences::setLastTransmitter(satellite.id, selectedTransmitter_->centerFreqHz());
+    }
+    if (!retunes) {
         return;
     }
-    pairUplink(satellite);
-    const double center = selectedTransmitter_->centerFreqHz();
-    SatellitePreferences::setLastTransmitter(satellite.id, center);
-    setCurrentSatCalibration(CalibrationOffsetStore::transponderOffset(satellite.id, center));
+    if (isTracking_) {
+        trackedDownlink_ = selectedTransmitter_;
+        trackedUplink_ = selectedUplinkTransmitter_;
+    }
+    setCurrentSatCalibration(selectedTransmitter_ ? CalibrationOffsetStore::transponderOffset(
+                                                        satellite.id, selectedTransmitter_->centerFreqHz())
+                                                  : 0.0);
 }
 
 void AppState::bumpSatCalibration(double deltaHz) { setCurrentSatCalibration(currentSatCalibration_ + deltaHz); }
@@ -196,17 +233,16 @@ void AppState::clearPassbandOffset() { setCurrentPassbandOffset(0.0); }
 
 void AppState::saveSatCalibration()
 {
-    if (trackingSatellite_ && selectedTransmitter_) {
-        CalibrationOffsetStore::setTransponderOffset(
-            trackingSatellite_->id, selectedTransmitter_->centerFreqHz(), currentSatCalibration_);
+    if (trackingSatellite_ && trackedDownlink_) {
+        CalibrationOffsetStore::setTransponderOffset(trackingSatellite_->id, trackedDownlink_->centerFreqHz(),
+                                                     currentSatCalibration_);
     }
 }
 
 void AppState::clearCalibration()
 {
-    if (trackingSatellite_ && selectedTransmitter_) {
-        CalibrationOffsetStore::clearTransponderOffset(trackingSatellite_->id,
-                                                       selectedTransmitter_->centerFreqHz());
+    if (trackingSatellite_ && trackedDownlink_) {
+        CalibrationOffsetStore::clearTransponderOffset(trackingSatellite_->id, trackedDownlink_->centerFreqHz());
         setCurrentSatCalibration(0.0);
     }
 }
@@ -216,15 +252,40 @@ void AppState::startTrackingTimer()
     trackingTimer_.reset();
     auto timer = std::make_unique<QTimer>();
     timer->setTimerType(Qt::PreciseTimer);
-    timer->setInterval(tickInterval(dopplerUpdateHz_));
+    timer->setSingleShot(true);
+    const std::chrono::milliseconds interval = tickInterval(dopplerUpdateHz_);
+    timer->setInterval(interval);
+    tickPeriod_ = tickPeriod(dopplerUpdateHz_);
+    nextTickDue_ = std::chrono::steady_clock::now() + tickPeriod_;
     const std::weak_ptr<AppState> weak = weak_from_this();
-    QObject::connect(timer.get(), &QTimer::timeout, timer.get(), [weak]() {
+    QTimer* raw = timer.get();
+    QObject::connect(raw, &QTimer::timeout, raw, [weak, raw]() {
         if (const auto self = weak.lock()) {
             self->updateTracking();
+            // The tick may have ended the track (and this timer with it).
+            if (self->trackingTimer_.get() == raw) {
+                self->scheduleNextTick();
+            }
         }
     });
     timer->start();
     trackingTimer_ = std::move(timer);
+}
+
+void AppState::scheduleNextTick()
+{
+    // Each tick is due a whole period after the previous one was due, not
+    // after it ran: a tick that a busy main thread delayed shortens the wait
+    // for the next, so the rate holds on average. After a stall of more than
+    // a period the missed ticks are dropped rather than sent in a burst.
+    using namespace std::chrono;
+    const steady_clock::time_point now = steady_clock::now();
+    nextTickDue_ += tickPeriod_;
+    if (nextTickDue_ + tickPeriod_ <= now) {
+        nextTickDue_ = now + tickPeriod_;
+    }
+    const auto wait = nextTickDue_ > now ? ceil<milliseconds>(nextTickDue_ - now) : milliseconds(0);
+    trackingTimer_->start(wait);
 }
 
 void AppState::updateDopplerRate(double hz)
@@ -251,52 +312,73 @@ void AppState::updateTracking()
     if (!look) {
         return;
     }
-    setCurrentAzimuth(look->azimuth);
-    setCurrentElevation(look->elevation);
-    setCurrentRange(look->range);
     const auto future =
         lookAngles(satrec, now.addingTimeInterval(kRateSpan), obsLatitude_, obsLongitude_, obsAltitude_);
 
     const bool satProto = rigProtocolMode_ == RigProtocolMode::satProtoV1;
     const bool useCenter = satProto && satProtoRestPattern_ == SatProtoRestPattern::transponderCenter;
+    const bool send = rigConnected_ && rigClient_;
+    TickSource source;
+    source.satelliteId = satellite->id;
 
-    if (selectedTransmitter_) {
-        const double c = selectedTransmitter_->centerFreqHz();
-        const double rest =
-            useCenter ? c : ((c + currentPassbandOffset_) + currentSatCalibration_) + currentRIT_;
-        const double shift = DopplerCalc::compute(rest, look->rangeRate);
-        setCurrentDopplerShift(shift);
-        setCurrentCorrectedFreq(rest + shift);
-        if (future) {
-            setCurrentDopplerRate((DopplerCalc::compute(rest, future->rangeRate) - shift) / kRateSpan);
-        }
-        if (rigConnected_ && rigClient_) {
+    // Everything is worked out and sent first, then published: the radio is
+    // not kept waiting for the listeners of the read-outs. A side whose
+    // frequency is unknown (centre 0) is neither computed nor sent.
+    struct Downlink {
+        double rest = 0.0;
+        double shift = 0.0;
+        double rate = 0.0;
+    };
+    std::optional<Downlink> down;
+    if (trackedDownlink_ && trackedDownlink_->centerFreqHz() > 0.0) {
+        const double c = trackedDownlink_->centerFreqHz();
+        Downlink d;
+        d.rest = useCenter ? c : ((c + currentPassbandOffset_) + currentSatCalibration_) + currentRIT_;
+        d.shift = DopplerCalc::compute(d.rest, look->rangeRate);
+        // Without the second sample the rate keeps its previous value.
+        d.rate = future ? (DopplerCalc::compute(d.rest, future->rangeRate) - d.shift) / kRateSpan
+                        : currentDopplerRate_;
+        if (send) {
             if (satProto) {
-                rigClient_->satDL(rest, shift, currentDopplerRate_);
+                rigClient_->satDL(d.rest, d.shift, d.rate);
             } else {
-                rigClient_->setFrequency(currentCorrectedFreq_);
+                rigClient_->setFrequency(d.rest + d.shift);
             }
         }
+        source.downlinkCenterHz = c;
+        down = d;
     }
 
-    if (!selectedUplinkTransmitter_) {
-        setCurrentUplinkFreq(0.0);
-        return;
+    const bool uplink = trackedUplink_ && trackedUplink_->centerFreqHz() > 0.0;
+    if (uplink) {
+        const double u = trackedUplink_->centerFreqHz();
+        const bool inverting = trackedDownlink_ && trackedDownlink_->inverting;
+        double rest = u;
+        if (!useCenter) {
+            rest = inverting ? (u + currentSatCalibration_) - currentPassbandOffset_
+                             : (u + currentPassbandOffset_) - currentSatCalibration_;
+        }
+        const double shift = DopplerCalc::compute(rest, -look->rangeRate);
+        if (send && satProto) {
+            const double rate =
+                future ? (DopplerCalc::compute(rest, -future->rangeRate) - shift) / kRateSpan : 0.0;
+            rigClient_->satUL(rest, shift, rate);
+        }
+        source.uplinkCenterHz = u;
+        source.uplinkRestHz = rest;
+        source.uplinkShiftHz = shift;
     }
-    const double u = selectedUplinkTransmitter_->centerFreqHz();
-    const bool inverting = selectedTransmitter_ && selectedTransmitter_->inverting;
-    double rest = u;
-    if (!useCenter) {
-        rest = inverting ? (u + currentSatCalibration_) - currentPassbandOffset_
-                         : (u + currentPassbandOffset_) - currentSatCalibration_;
+
+    lastTick_ = source;
+    setCurrentAzimuth(look->azimuth);
+    setCurrentElevation(look->elevation);
+    setCurrentRange(look->range);
+    if (down) {
+        setCurrentDopplerShift(down->shift);
+        setCurrentCorrectedFreq(down->rest + down->shift);
+        setCurrentDopplerRate(down->rate);
     }
-    const double shift = DopplerCalc::compute(rest, -look->rangeRate);
-    setCurrentUplinkFreq(rest + shift);
-    if (rigConnected_ && satProto && rigClient_) {
-        const double rate =
-            future ? (DopplerCalc::compute(rest, -future->rangeRate) - shift) / kRateSpan : 0.0;
-        rigClient_->satUL(rest, shift, rate);
-    }
+    setCurrentUplinkFreq(uplink ? source.uplinkRestHz + source.uplinkShiftHz : 0.0);
 }
 
 std::string AppState::modeToHamlib(std::string_view mode)

@@ -38,7 +38,53 @@ TEST_F(Settings, EmptyStoreGivesEveryDefaultAndWritesNothing)
     EXPECT_FALSE(std::filesystem::exists(settingsFile)) << "creation must not write the store";
 }
 
-TEST_F(Settings, StoredValuesAreReadWithZeroMeaningNotSet)
+// Sea level, the equator, the prime meridian and a threshold of 0° are real
+// places and choices: what the user set comes back at the next start.
+TEST_F(Settings, AStoredZeroComesBackAsZeroWhereZeroIsAValue)
+{
+    struct Case {
+        const char* key;
+        std::function<void(AppState&)> set;
+        std::function<double(const AppState&)> get;
+    };
+    const std::vector<Case> cases{
+        {"obsLat", [](AppState& st) { st.setObsLatitude(0.0); }, [](const AppState& st) { return st.obsLatitude(); }},
+        {"obsLon", [](AppState& st) { st.setObsLongitude(0.0); }, [](const AppState& st) { return st.obsLongitude(); }},
+        {"obsAlt", [](AppState& st) { st.setObsAltitude(0.0); }, [](const AppState& st) { return st.obsAltitude(); }},
+        {"minAutoTrackElevation", [](AppState& st) { st.setMinAutoTrackElevation(0.0); },
+         [](const AppState& st) { return st.minAutoTrackElevation(); }},
+        {"obs2Lat", [](AppState& st) { st.setObs2Latitude(0.0); }, [](const AppState& st) { return st.obs2Latitude(); }},
+        {"obs2Lon", [](AppState& st) { st.setObs2Longitude(0.0); },
+         [](const AppState& st) { return st.obs2Longitude(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.key);
+        {
+            const auto first = makeState();
+            c.set(*first);
+        }
+        ASSERT_TRUE(store().contains(c.key));
+        EXPECT_EQ(store().doubleValue(c.key), 0.0);
+        const auto next = makeState();
+        EXPECT_EQ(c.get(*next), 0.0);
+        EXPECT_FALSE(std::signbit(c.get(*next)));
+    }
+    // All four at once: an observer on the equator at the prime meridian, at
+    // sea level, in the locator square that holds that point.
+    const auto state = makeState();
+    EXPECT_EQ(state->gridLocator(), "JJ00aa");
+
+    // For the keys whose range excludes 0, a stored 0 still means "not set".
+    state->setRigPort(0);
+    state->setDopplerUpdateHz(0.0);
+    state->setTimelineHoursVisible(0.0);
+    const auto again = makeState();
+    EXPECT_EQ(again->rigPort(), 4532);
+    EXPECT_EQ(again->dopplerUpdateHz(), 10.0);
+    EXPECT_EQ(again->timelineHoursVisible(), 12.0);
+}
+
+TEST_F(Settings, StoredValuesAreReadAndHeldToTheirRanges)
 {
     struct Case {
         const char* what;
@@ -46,24 +92,46 @@ TEST_F(Settings, StoredValuesAreReadWithZeroMeaningNotSet)
         std::function<void(const AppState&)> check;
     };
     const std::vector<Case> cases{
-        {"a stored 0 is not set",
+        {"a stored 0 is not set where 0 lies outside the range",
          [](auto& s) {
-             s.setDouble("obsLat", 0.0);
-             s.setDouble("obsLon", 0.0);
-             s.setDouble("obsAlt", 0.0);
              s.setInt("rigPort", 0);
-             s.setDouble("minAutoTrackElevation", 0.0);
              s.setDouble("dopplerUpdateHz", 0.0);
              s.setDouble("timelineHours", 0.0);
          },
          [](const AppState& st) {
-             EXPECT_DOUBLE_EQ(st.obsLatitude(), 33.87);
-             EXPECT_DOUBLE_EQ(st.obsLongitude(), -84.34);
-             EXPECT_EQ(st.obsAltitude(), 300.0);
              EXPECT_EQ(st.rigPort(), 4532);
-             EXPECT_EQ(st.minAutoTrackElevation(), 5.0);
              EXPECT_EQ(st.dopplerUpdateHz(), 10.0);
              EXPECT_EQ(st.timelineHoursVisible(), 12.0);
+         }},
+        {"out-of-range values are held to their ranges",
+         [](auto& s) {
+             s.setDouble("dopplerUpdateHz", 500.0);
+             s.setDouble("timelineHours", 100.0);
+             s.setDouble("minAutoTrackElevation", -3.0);
+             s.setDouble("obsLat", 95.0);
+             s.setDouble("obsLon", -200.0);
+             s.setInt("rigPort", 70000);
+         },
+         [](const AppState& st) {
+             EXPECT_EQ(st.dopplerUpdateHz(), 50.0);
+             EXPECT_EQ(st.timelineHoursVisible(), 48.0);
+             EXPECT_EQ(st.minAutoTrackElevation(), 0.0);
+             EXPECT_EQ(st.obsLatitude(), 90.0);
+             EXPECT_EQ(st.obsLongitude(), -180.0);
+             EXPECT_EQ(st.rigPort(), 4532) << "no socket can use it";
+         }},
+        {"values below their ranges are held too",
+         [](auto& s) {
+             s.setDouble("dopplerUpdateHz", 0.2);
+             s.setDouble("timelineHours", 1.0);
+             s.setDouble("minAutoTrackElevation", 45.0);
+             s.setInt("rigPort", -4);
+         },
+         [](const AppState& st) {
+             EXPECT_EQ(st.dopplerUpdateHz(), 1.0);
+             EXPECT_EQ(st.timelineHoursVisible(), 2.0);
+             EXPECT_EQ(st.minAutoTrackElevation(), 30.0);
+             EXPECT_EQ(st.rigPort(), 4532);
          }},
         {"values of the wrong kind are not set",
          [](auto& s) {

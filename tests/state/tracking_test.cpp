@@ -397,6 +397,109 @@ TEST_F(Tracking, ForcingClassicReconfiguresTheExistingClient)
     ASSERT_TRUE(waitForLine("F ", before + 2)) << "the ticks now send classic frequencies";
 }
 
+TEST_F(Tracking, SelectingAnotherSatellitesPassChangesTheDisplayButNotTheRadio)
+{
+    state->setForceClassicRigctld(true);
+    daemon.setResponder([](const std::string&) { return std::string("RPRT 0\n"); });
+    auto other = makeSatellite("AO-91", kAo91Line1, kAo91Line2);
+    const Transmitter otherDown(437805000.0, std::nullopt, std::nullopt, "FM", "Other voice", "down");
+    const Transmitter otherLinearDown(std::nullopt, 145900000.0, 145960000.0, "USB", "Other DL", "down");
+    const Transmitter otherLinearUp(std::nullopt, 435800000.0, 435860000.0, "USB", "Other UL", "up");
+    other->transmitters = {otherDown, otherLinearDown, otherLinearUp};
+    CalibrationOffsetStore::setTransponderOffset(43017, otherDown.centerFreqHz(), 777.0);
+    CalibrationOffsetStore::setTransponderOffset(43017, otherLinearDown.centerFreqHz(), 555.0);
+
+    state->setSelectedPass(PassInfo(iss, PredictedPass{}, kFmDown));
+    state->startTracking(iss, kFmDown);
+    ASSERT_TRUE(waitForLine("F ", 2));
+    state->bumpSatCalibration(40.0);
+
+    // The pass list selects the other satellite's pass with its preferred
+    // transmitter; then the user picks its transponder in the picker.
+    state->setSelectedPass(PassInfo(other, PredictedPass{}, otherDown));
+    state->selectTransmitter(otherDown, *other);
+    EXPECT_EQ(state->selectedTransmitter(), otherDown) << "the display follows the selection";
+    state->selectTransmitter(otherLinearDown, *other);
+    EXPECT_EQ(state->selectedUplinkTransmitter(), otherLinearUp);
+    EXPECT_EQ(state->trackedDownlink(), kFmDown);
+    EXPECT_EQ(state->trackedUplink(), std::nullopt);
+    EXPECT_EQ(state->currentSatCalibration(), 40.0) << "the offsets stay the track's";
+    EXPECT_EQ(state->trackingSatellite(), iss);
+
+    const std::size_t before = daemon.lines().size();
+    ASSERT_TRUE(waitForLine("F ", linesStartingWith("F ").size() + 3));
+    const auto e = expected();
+    const double rest = 145800000.0 + 40.0;
+    const std::string tracked =
+        "F " + std::to_string(*truncateToInt64(rest + DopplerCalc::compute(rest, e.look.rangeRate)));
+    for (std::size_t i = before; i < daemon.lines().size(); ++i) {
+        EXPECT_EQ(daemon.lines()[i], tracked) << "only the tracked pair reaches the radio";
+    }
+    EXPECT_EQ(state->currentUplinkFreq(), 0.0) << "the other satellite's uplink is not tracked";
+    ASSERT_TRUE(state->lastTick().has_value());
+    EXPECT_EQ(state->lastTick()->satelliteId, 25544);
+    EXPECT_EQ(state->lastTick()->downlinkCenterHz, kFmDown.centerFreqHz());
+
+    // "Save" stores the calibration of the tracked pair, not the shown one.
+    state->saveSatCalibration();
+    EXPECT_EQ(CalibrationOffsetStore::transponderOffset(25544, kFmDown.centerFreqHz()), 40.0);
+    EXPECT_EQ(CalibrationOffsetStore::transponderOffset(43017, otherLinearDown.centerFreqHz()), 555.0);
+    EXPECT_EQ(CalibrationOffsetStore::transponderOffset(43017, otherDown.centerFreqHz()), 777.0);
+
+    // Picking another transmitter of the tracked satellite does retune.
+    state->selectTransmitter(kLinearDown, *iss);
+    EXPECT_EQ(state->trackedDownlink(), kLinearDown);
+    EXPECT_EQ(state->trackedUplink(), kLinearUp);
+    const double linear = 435640000.0;
+    const std::string retuned =
+        "F " + std::to_string(*truncateToInt64(linear + DopplerCalc::compute(linear, e.look.rangeRate)));
+    ASSERT_TRUE(waitUntil([&] { return daemon.lines().back() == retuned; }));
+
+    // TRACK on the new selection takes it up.
+    state->startTracking(other, otherLinearDown);
+    EXPECT_EQ(state->trackedDownlink(), otherLinearDown);
+    EXPECT_EQ(state->currentSatCalibration(), 555.0);
+    ASSERT_TRUE(waitUntil([&] { return state->lastTick() && state->lastTick()->satelliteId == 43017; }));
+}
+
+TEST_F(Tracking, ATransmitterWithoutAFrequencySendsNothing)
+{
+    const Transmitter silentDown(std::nullopt, std::nullopt, std::nullopt, "FM", "Unknown", "down");
+    const Transmitter silentUp(std::nullopt, std::nullopt, std::nullopt, "FM", "Unknown", "up");
+    struct Case {
+        const char* what;
+        bool satProto;
+    };
+    for (const Case& c : {Case{"classic", false}, Case{"SAT_PROTO", true}}) {
+        SCOPED_TRACE(c.what);
+        FakeRigDaemon rig;
+        rig.setResponder([&c](const std::string& line) -> std::string {
+            if (line == "\\sat_caps") {
+                return c.satProto ? "SAT_PROTO=1\nRPRT 0\n" : "RPRT -1\n";
+            }
+            return "RPRT 0\n";
+        });
+        auto fresh = makeState();
+        fresh->setRigHost("127.0.0.1");
+        fresh->setRigPort(rig.port());
+        fresh->setForceClassicRigctld(!c.satProto);
+        fresh->startTracking(iss, silentDown);
+        ASSERT_TRUE(waitUntil([&] { return fresh->rigConnected(); }));
+        ASSERT_TRUE(waitUntil([&] { return fresh->currentRange() > 0.0; }));
+        fresh->bumpRIT(100.0);
+        fresh->bumpPassbandOffset(500.0);
+        spinFor(std::chrono::milliseconds(400));
+        for (const auto& line : rig.lines()) {
+            EXPECT_TRUE(line == "\\sat_caps" || line.starts_with("\\sat_aos ") || line == "\\sat_los")
+                << "sent: " << line;
+        }
+        EXPECT_EQ(fresh->currentCorrectedFreq(), 0.0);
+        ASSERT_TRUE(fresh->lastTick().has_value());
+        EXPECT_FALSE(fresh->lastTick()->downlinkCenterHz.has_value());
+        fresh->stopTracking();
+    }
+}
+
 TEST(ModeTables, RadioModeAndPassband)
 {
     const struct {

@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -37,8 +38,31 @@ QFrame* divider(Qt::Orientation orientation, QWidget* parent)
 {
     auto* line = new QFrame(parent);
     line->setFrameShape(orientation == Qt::Horizontal ? QFrame::HLine : QFrame::VLine);
-    line->setFrameShadow(QFrame::Sunken);
+    line->setFrameShadow(QFrame::Plain);
+    line->setLineWidth(1);
+    QPalette palette = line->palette();
+    QColor color = palette.color(QPalette::WindowText);
+    color.setAlphaF(0.15f);
+    palette.setColor(QPalette::WindowText, color);
+    line->setPalette(palette);
     return line;
+}
+
+// A frameless view onto a column, scrolling only along `direction` and only
+// when the column does not fit; across it the column follows the view.
+QScrollArea* scrollable(QWidget* column, Qt::Orientation direction, QWidget* parent)
+{
+    auto* area = new QScrollArea(parent);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    area->setHorizontalScrollBarPolicy(direction == Qt::Horizontal ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    area->setVerticalScrollBarPolicy(direction == Qt::Vertical ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    area->setBackgroundRole(QPalette::Window);
+    area->viewport()->setAutoFillBackground(false);
+    column->setAutoFillBackground(false);
+    area->setWidget(column);
+    area->setMinimumSize(0, 0);
+    return area;
 }
 
 QHBoxLayout* row(int spacing)
@@ -86,7 +110,7 @@ QLabel* valueBox(QWidget* parent, const QString& objectName, const QColor& color
 }
 
 // One "label value" part of a breakdown line.
-QWidget* breakdownPart(QWidget* parent, const QString& label, QLabel** valueOut, const QString& objectName)
+QWidget* breakdownPart(QWidget* parent, const QString& label, ElidedLabel** valueOut, const QString& objectName)
 {
     QHBoxLayout* layout = nullptr;
     QWidget* part = rowWidget(parent, 3, &layout);
@@ -94,11 +118,12 @@ QWidget* breakdownPart(QWidget* parent, const QString& label, QLabel** valueOut,
     QColor dim = secondaryColor(part);
     dim.setAlphaF(dim.alphaF() * 0.7f);
     setTextColor(caption, dim);
-    auto* value = makeLabel(QString(), monoFont(14), part);
+    auto* value = new ElidedLabel(part);
+    value->setFont(monoFont(14));
     value->setObjectName(objectName);
     setTextColor(value, secondaryColor(part));
     layout->addWidget(caption, 0, Qt::AlignVCenter);
-    layout->addWidget(value, 0, Qt::AlignVCenter);
+    layout->addWidget(value, 1, Qt::AlignVCenter);
     *valueOut = value;
     return part;
 }
@@ -117,9 +142,14 @@ DetailPanel::DetailPanel(std::shared_ptr<AppState> state, QWidget* parent)
     layout->setSpacing(0);
     QWidget* pass = buildPassDetailView();
     pass->setFixedWidth(kPassBlockWidth);
-    QWidget* freq = buildFreqControlView();
+    // The middle and right columns keep their rows whole in a narrow or
+    // crowded panel: what does not fit scrolls instead of being squeezed
+    // over its neighbours or forcing the window wider.
+    QWidget* freq = scrollable(buildFreqControlView(), Qt::Horizontal, this);
+    freq->setObjectName(QStringLiteral("freqScroll"));
     freq->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    QWidget* rig = buildRigControlView();
+    QWidget* rig = scrollable(buildRigControlView(), Qt::Vertical, this);
+    rig->setObjectName(QStringLiteral("rigScroll"));
     rig->setFixedWidth(kRigColumnWidth);
     layout->addWidget(pass);
     layout->addWidget(divider(Qt::Vertical, this));
@@ -127,16 +157,7 @@ DetailPanel::DetailPanel(std::shared_ptr<AppState> state, QWidget* parent)
     layout->addWidget(divider(Qt::Vertical, this));
     layout->addWidget(rig);
 
-    // 240 high where the fonts allow it; where the system's point is larger
-    // than the layout's, tall enough for its fullest state (a pass with a
-    // transponder, uplink rows, a status line and the tracking read-outs),
-    // so that rows never overlap and the panel does not jump as parts come
-    // and go.
-    passStack_->setCurrentIndex(1);
-    noUplinkRow_->setVisible(false);
-    storedOnly_->setVisible(false);
-    satProtoStatus_->setText(QStringLiteral("\n"));
-    setFixedHeight(std::max(kPanelHeight, sizeHint().height()));
+    setFixedHeight(kPanelHeight);
 
     observer_ = std::make_unique<StateObserver>(state_, this, [this] { refresh(); });
     refresh();
@@ -178,7 +199,8 @@ QWidget* DetailPanel::buildPassDetailView()
     QHBoxLayout* headerLayout = nullptr;
     QWidget* header = rowWidget(page, 6, &headerLayout);
     passDot_ = new ColorDot(10, header);
-    passName_ = makeLabel(QString(), monoFont(21, QFont::Bold), header);
+    passName_ = new ElidedLabel(header);
+    passName_->setFont(monoFont(21, QFont::Bold));
     passName_->setObjectName(QStringLiteral("passName"));
     passNorad_ = makeLabel(QString(), monoFont(15), header);
     passNorad_->setObjectName(QStringLiteral("passNorad"));
@@ -225,7 +247,7 @@ QWidget* DetailPanel::buildPassDetailView()
     txRow_->setContentsMargins(0, 2, 0, 0);
     auto* txLabel = makeLabel(QStringLiteral("TX"), monoFont(15, QFont::Medium), txRow_);
     setTextColor(txLabel, secondaryColor(txRow_));
-    picker_ = new QComboBox(txRow_);
+    picker_ = new ElidingComboBox(txRow_);
     picker_->setObjectName(QStringLiteral("transponderPicker"));
     picker_->setFont(monoFont(15));
     picker_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
@@ -284,7 +306,7 @@ void DetailPanel::refreshPassBlock()
     const SRGBColor c = SatelliteColorPalette::color(pass.noradId());
     passDot_->setColor(QColor::fromRgbF(static_cast<float>(c.red), static_cast<float>(c.green),
                                         static_cast<float>(c.blue), static_cast<float>(c.alpha)));
-    passName_->setText(qs(pass.satName()));
+    passName_->setFullText(qs(pass.satName()));
     passNorad_->setText(QStringLiteral("NORAD ") + QString::number(pass.noradId()));
     passRise_->setText(qs(pass.riseTimeUTC()));
     passPeak_->setText(qs(pass.peakTimeUTC()));
@@ -535,11 +557,52 @@ QWidget* DetailPanel::buildFreqControlView()
     return column;
 }
 
+std::optional<std::int64_t> DetailPanel::shownSatelliteId(const AppState& state)
+{
+    if (const auto& pass = state.selectedPass()) {
+        return pass->noradId();
+    }
+    if (const auto& tracked = state.trackingSatellite()) {
+        return tracked->id;
+    }
+    return std::nullopt;
+}
+
+bool DetailPanel::offsetsApplyToShown(const AppState& state)
+{
+    // The offsets belong to the running track; on another satellite's pass
+    // they would move frequencies nobody is tuned to.
+    if (!state.isTracking() || !state.trackingSatellite()) {
+        return true;
+    }
+    return shownSatelliteId(state) == state.trackingSatellite()->id;
+}
+
+bool DetailPanel::downlinkReadoutsShown(const AppState& state)
+{
+    const auto& tick = state.lastTick();
+    const auto& tx = state.selectedTransmitter();
+    return tick && tx && tick->downlinkCenterHz && shownSatelliteId(state) == tick->satelliteId &&
+           *tick->downlinkCenterHz == tx->centerFreqHz();
+}
+
+bool DetailPanel::uplinkReadoutsShown(const AppState& state)
+{
+    if (!downlinkReadoutsShown(state) || !state.lastTick()->uplinkCenterHz) {
+        return false;
+    }
+    const auto& up = state.selectedUplinkTransmitter();
+    return !up || up->centerFreqHz() == *state.lastTick()->uplinkCenterHz;
+}
+
 double DetailPanel::rxSatOutputFreq(const AppState& state)
 {
     const auto& tx = state.selectedTransmitter();
     if (!tx) {
         return 0.0;
+    }
+    if (!offsetsApplyToShown(state)) {
+        return tx->centerFreqHz();
     }
     return (tx->centerFreqHz() + state.currentPassbandOffset()) + state.currentSatCalibration();
 }
@@ -550,6 +613,9 @@ double DetailPanel::txSatInputFreq(const AppState& state)
     if (!up) {
         return 0.0;
     }
+    if (!offsetsApplyToShown(state)) {
+        return up->centerFreqHz();
+    }
     const auto& down = state.selectedTransmitter();
     const bool inverting = down.has_value() && down->inverting;
     const double offset = inverting ? -state.currentPassbandOffset() : state.currentPassbandOffset();
@@ -558,7 +624,8 @@ double DetailPanel::txSatInputFreq(const AppState& state)
 
 bool DetailPanel::hasUplink(const AppState& state)
 {
-    return state.selectedUplinkTransmitter().has_value() || state.currentUplinkFreq() > 0.0;
+    return state.selectedUplinkTransmitter().has_value() ||
+           (uplinkReadoutsShown(state) && state.currentUplinkFreq() > 0.0);
 }
 
 bool DetailPanel::calibrationStoredOnly(const AppState& state)
@@ -570,22 +637,36 @@ bool DetailPanel::calibrationStoredOnly(const AppState& state)
 void DetailPanel::refreshFrequencies()
 {
     const AppState& s = *state_;
-    rxFigure_->setText(qs(formatBigFreq(s.currentCorrectedFreq())));
-    rxAtSat_->setText(qs(formatMHz(rxSatOutputFreq(s))));
-    rxDoppler_->setText(qs(formatHzSigned(s.currentDopplerShift())));
-    rxRit_->setText(qs(formatHzSigned(s.currentRIT())));
+    const QString none = QStringLiteral("\u2014");
+    // A tick's figures are shown only for the satellite and transmitter it
+    // was computed for; anything else has no true Doppler figure yet.
+    const bool rxLive = downlinkReadoutsShown(s);
+    rxFigure_->setText(rxLive ? qs(formatBigFreq(s.currentCorrectedFreq())) : none);
+    rxAtSat_->setFullText(qs(formatMHz(rxSatOutputFreq(s))));
+    rxDoppler_->setFullText(rxLive ? qs(formatHzSigned(s.currentDopplerShift())) : none);
+    rxRit_->setFullText(qs(formatHzSigned(s.currentRIT())));
     ritValue_->setText(qs(formatHzSigned(s.currentRIT())));
 
     const bool uplink = hasUplink(s);
     uplinkSection_->setVisible(uplink);
     passbandRow_->setVisible(uplink);
     noUplinkRow_->setVisible(!uplink);
+    const bool txLive = uplinkReadoutsShown(s);
     const double txAtSat = txSatInputFreq(s);
-    txFigure_->setText(qs(formatBigFreq(s.currentUplinkFreq())));
-    txAtSat_->setText(qs(formatMHz(txAtSat)));
-    // The uplink has no shift of its own: what the radio sends less what the
-    // satellite should hear.
-    txDoppler_->setText(qs(formatHzSigned(s.currentUplinkFreq() - txAtSat)));
+    txFigure_->setText(txLive ? qs(formatBigFreq(s.currentUplinkFreq())) : none);
+    if (!txLive) {
+        txAtSat_->setFullText(qs(formatMHz(txAtSat)));
+        txDoppler_->setFullText(none);
+    } else if (s.selectedUplinkTransmitter()) {
+        txAtSat_->setFullText(qs(formatMHz(txAtSat)));
+        // The uplink has no shift of its own: what the radio sends less
+        // what the satellite should hear.
+        txDoppler_->setFullText(qs(formatHzSigned(s.currentUplinkFreq() - txAtSat)));
+    } else {
+        // A stopped track: its last uplink, as its last tick made it.
+        txAtSat_->setFullText(qs(formatMHz(s.lastTick()->uplinkRestHz)));
+        txDoppler_->setFullText(qs(formatHzSigned(s.lastTick()->uplinkShiftHz)));
+    }
     const bool inverting = s.selectedTransmitter().has_value() && s.selectedTransmitter()->inverting;
     senseBadge_->setBadge(inverting ? QStringLiteral("INV") : QStringLiteral("STR"),
                           inverting ? orangeColor() : cyanColor());
@@ -633,7 +714,8 @@ QWidget* DetailPanel::buildRigControlView()
     setTextColor(satProtoStatus_, orangeColor());
     layout->addWidget(satProtoStatus_);
 
-    rigAddress_ = makeLabel(QString(), monoFont(14), column);
+    rigAddress_ = new ElidedLabel(column);
+    rigAddress_->setFont(monoFont(14));
     rigAddress_->setObjectName(QStringLiteral("rigAddress"));
     setTextColor(rigAddress_, secondary);
     layout->addWidget(rigAddress_);
@@ -709,6 +791,8 @@ QWidget* DetailPanel::buildRigControlView()
         reset->setObjectName(QStringLiteral("resetCalButton"));
         reset->setFont(monoFont(14));
         reset->setFlat(true);
+        // Borderless: the text alone, as high as its line.
+        reset->setStyleSheet(QStringLiteral("QPushButton { border: none; padding: 0px 2px; color: rgba(225, 55, 45, 204); }"));
         QColor red = redColor();
         red.setAlphaF(0.8f);
         setTextColor(reset, red);
@@ -736,7 +820,13 @@ void DetailPanel::refreshRig()
 
     satProtoStatus_->setText(qs(s.rigSatProtoStatus()));
     satProtoStatus_->setVisible(!s.rigSatProtoStatus().empty());
-    rigAddress_->setText(qs(s.rigHost()) + QStringLiteral(":") + QString::number(s.rigPort()));
+    // The address of the link in use; the settings' address reaches the
+    // link only when a track finds it down, so until then it is not shown
+    // as if it were the link's.
+    const QString configured = qs(s.rigHost()) + QStringLiteral(":") + QString::number(s.rigPort());
+    const auto& link = s.rigLinkAddress();
+    const QString inUse = link ? qs(link->first) + QStringLiteral(":") + QString::number(link->second) : configured;
+    rigAddress_->setFullText(inUse);
 
     trackButton_->setEnabled(s.selectedPass().has_value());
     stopButton_->setEnabled(s.isTracking());

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,6 +27,8 @@ class AppState;
 namespace shell {
 class StateObserver;
 class ColorDot;
+class ElidedLabel;
+class ElidingComboBox;
 class OutlineBadge;
 } // namespace shell
 
@@ -47,6 +50,16 @@ public:
     // on an inverting transponder); 0 when no transmitter is chosen.
     static double rxSatOutputFreq(const AppState& state);
     static double txSatInputFreq(const AppState& state);
+    // The satellite the panel speaks of: the selected pass's, else the
+    // tracked one.
+    static std::optional<std::int64_t> shownSatelliteId(const AppState& state);
+    // Whether the operator offsets shape the frequencies shown: not while a
+    // track runs and another satellite's pass is on show.
+    static bool offsetsApplyToShown(const AppState& state);
+    // Whether the last tick's figures belong to the satellite and the
+    // transmitters shown; otherwise the Doppler figures show "—".
+    static bool downlinkReadoutsShown(const AppState& state);
+    static bool uplinkReadoutsShown(const AppState& state);
     // Whether the uplink rows are shown rather than the no-uplink row.
     static bool hasUplink(const AppState& state);
     // SAT_PROTO link with the transponder-centre rest pattern: the
@@ -81,7 +94,7 @@ private:
     // Pass block.
     QStackedWidget* passStack_ = nullptr;
     shell::ColorDot* passDot_ = nullptr;
-    QLabel* passName_ = nullptr;
+    shell::ElidedLabel* passName_ = nullptr;
     QLabel* passNorad_ = nullptr;
     QLabel* passRise_ = nullptr;
     QLabel* passPeak_ = nullptr;
@@ -90,20 +103,20 @@ private:
     QLabel* passDir_ = nullptr;
     QLabel* passDur_ = nullptr;
     QWidget* txRow_ = nullptr;
-    QComboBox* picker_ = nullptr;
+    shell::ElidingComboBox* picker_ = nullptr;
     QWidget* invertingBadge_ = nullptr;
     std::vector<TransmitterSelection> choices_;
 
     // Frequency column.
     QLabel* rxFigure_ = nullptr;
-    QLabel* rxAtSat_ = nullptr;
-    QLabel* rxDoppler_ = nullptr;
-    QLabel* rxRit_ = nullptr;
+    shell::ElidedLabel* rxAtSat_ = nullptr;
+    shell::ElidedLabel* rxDoppler_ = nullptr;
+    shell::ElidedLabel* rxRit_ = nullptr;
     QLabel* ritValue_ = nullptr;
     QWidget* uplinkSection_ = nullptr;
     QLabel* txFigure_ = nullptr;
-    QLabel* txAtSat_ = nullptr;
-    QLabel* txDoppler_ = nullptr;
+    shell::ElidedLabel* txAtSat_ = nullptr;
+    shell::ElidedLabel* txDoppler_ = nullptr;
     QWidget* passbandRow_ = nullptr;
     shell::OutlineBadge* senseBadge_ = nullptr;
     QLabel* titValue_ = nullptr;
@@ -116,7 +129,7 @@ private:
     QLabel* connectionText_ = nullptr;
     shell::OutlineBadge* protocolBadge_ = nullptr;
     QLabel* satProtoStatus_ = nullptr;
-    QLabel* rigAddress_ = nullptr;
+    shell::ElidedLabel* rigAddress_ = nullptr;
     QPushButton* trackButton_ = nullptr;
     QPushButton* stopButton_ = nullptr;
     QWidget* trackingGroup_ = nullptr;

@@ -39,6 +39,9 @@ void MainWindow::buildMenus()
         QAction* action = menu->addAction(title);
         action->setObjectName(QString::fromUtf8(name));
         action->setShortcut(keys);
+        // Commands of the application, not of this window: the keys work
+        // from the browser window as well.
+        action->setShortcutContext(Qt::ApplicationShortcut);
         QObject::connect(action, &QAction::triggered, this, [this, command] { (this->*command)(); });
         return action;
     };

@@ -12,15 +12,14 @@ namespace {
 
 const std::string kNone = "\u2014";
 
-// printf's "%03d": the sign counts towards the width.
+// Three digits, zero-padded.
 std::string padded3(std::int64_t value)
 {
-    std::string digits = std::to_string(value < 0 ? -value : value);
-    const std::size_t width = value < 0 ? 2 : 3;
-    if (digits.size() < width) {
-        digits.insert(0, width - digits.size(), '0');
+    std::string digits = std::to_string(value);
+    if (digits.size() < 3) {
+        digits.insert(0, 3 - digits.size(), '0');
     }
-    return value < 0 ? "-" + digits : digits;
+    return digits;
 }
 
 } // namespace
@@ -34,11 +33,17 @@ std::string formatBigFreq(double hz)
     if (!whole) {
         return kNone;
     }
-    // Truncated division keeps the sign of the frequency in every part.
-    const std::int64_t mhz = *whole / 1'000'000;
-    const std::int64_t khz = (*whole % 1'000'000) / 1000;
-    const std::int64_t rest = *whole % 1000;
-    return std::to_string(mhz) + "." + padded3(khz) + "." + padded3(rest);
+    // The sign goes once in front of the grouped digits; the magnitude is
+    // taken without negating the most negative value, which has no positive
+    // counterpart.
+    const bool negative = *whole < 0;
+    const std::uint64_t magnitude =
+        negative ? static_cast<std::uint64_t>(-(*whole + 1)) + 1u : static_cast<std::uint64_t>(*whole);
+    const auto mhz = static_cast<std::int64_t>(magnitude / 1'000'000u);
+    const auto khz = static_cast<std::int64_t>((magnitude % 1'000'000u) / 1000u);
+    const auto rest = static_cast<std::int64_t>(magnitude % 1000u);
+    std::string text = negative ? "-" : "";
+    return text.append(std::to_string(mhz)).append(".").append(padded3(khz)).append(".").append(padded3(rest));
 }
 
 std::string formatMHz(double hz)

@@ -1,8 +1,11 @@
 #include "ui/shell/shell_widgets.h"
 
 #include <QPainter>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 
 namespace zelvane::shell {
@@ -66,6 +69,78 @@ void OutlineBadge::paintEvent(QPaintEvent* event)
     p.setPen(QPen(stroke, 0.5));
     p.setBrush(Qt::NoBrush);
     p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), radius_, radius_);
+}
+
+ElidedLabel::ElidedLabel(QWidget* parent) : QLabel(parent)
+{
+    setTextFormat(Qt::PlainText);
+    setWordWrap(false);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+}
+
+void ElidedLabel::setFullText(const QString& text)
+{
+    if (text == this->text()) {
+        return;
+    }
+    setText(text);
+    updateHoverText();
+}
+
+QString ElidedLabel::shownText() const
+{
+    return fontMetrics().elidedText(text(), Qt::ElideRight, contentsRect().width());
+}
+
+QSize ElidedLabel::minimumSizeHint() const
+{
+    // Room for the ellipsis alone: the layout decides how much more it gets.
+    const QSize hint = QLabel::minimumSizeHint();
+    return {fontMetrics().horizontalAdvance(QStringLiteral("\u2026")), hint.height()};
+}
+
+void ElidedLabel::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setFont(font());
+    p.setPen(palette().color(foregroundRole()));
+    p.drawText(contentsRect(), static_cast<int>(alignment()) | Qt::TextSingleLine, shownText());
+}
+
+void ElidedLabel::resizeEvent(QResizeEvent* event)
+{
+    QLabel::resizeEvent(event);
+    updateHoverText();
+}
+
+void ElidedLabel::updateHoverText()
+{
+    setToolTip(shownText() == text() ? QString() : text());
+}
+
+ElidingComboBox::ElidingComboBox(QWidget* parent) : QComboBox(parent) {}
+
+QRect ElidingComboBox::textRect() const
+{
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    return style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+}
+
+QString ElidingComboBox::shownText() const
+{
+    return fontMetrics().elidedText(currentText(), Qt::ElideRight, std::max(0, textRect().width() - 2));
+}
+
+void ElidingComboBox::paintEvent(QPaintEvent*)
+{
+    QStylePainter painter(this);
+    painter.setPen(palette().color(QPalette::Text));
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    option.currentText = shownText();
+    painter.drawComplexControl(QStyle::CC_ComboBox, option);
+    painter.drawControl(QStyle::CE_ComboBoxLabel, option);
 }
 
 BusySpinner::BusySpinner(int size, QWidget* parent) : QWidget(parent), size_(size), timer_(new QTimer(this))

@@ -21,10 +21,11 @@ ZelvaneApp::ZelvaneApp(std::shared_ptr<AppState> state) : state_(std::move(state
     mainWindow_->setAttribute(Qt::WA_DeleteOnClose, false);
     mainWindow_->contentView()->setOpenWindow([this](const QString& id) { openWindow(id); });
 
-    // Command-B opens the browser from anywhere in the main window.
+    // Command-B opens the browser, or brings it forward, from either window.
     auto* openBrowser = new QAction(QStringLiteral("Satellite Browser"), mainWindow_);
     openBrowser->setObjectName(QStringLiteral("openBrowserAction"));
     openBrowser->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
+    openBrowser->setShortcutContext(Qt::ApplicationShortcut);
     QObject::connect(openBrowser, &QAction::triggered, this, [this] { openWindow(kBrowserId); });
     mainWindow_->addAction(openBrowser);
 }
@@ -58,12 +59,6 @@ void ZelvaneApp::openWindow(const QString& id)
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(new SatelliteBrowser(state_, window));
         window->resize(820, 620);
-
-        // Command-B in the browser itself brings it forward as well.
-        auto* again = new QAction(window);
-        again->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
-        QObject::connect(again, &QAction::triggered, this, [this] { openWindow(kBrowserId); });
-        window->addAction(again);
         browser_ = window;
     }
     browser_->show();

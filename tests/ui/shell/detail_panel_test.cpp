@@ -7,8 +7,12 @@
 #include "catalog/transponder.h"
 #include "rig/rig_protocol_mode.h"
 #include "tests/support/http_test_server.h"
+#include "orbital/doppler.h"
+#include "tests/state/state_fixture.h"
 #include "tests/ui/shell/shell_fixture.h"
 #include "ui/shell/detail_panel.h"
+#include "ui/shell/shell_format.h"
+#include "ui/shell/shell_widgets.h"
 
 namespace zelvane::test {
 namespace {
@@ -163,53 +167,111 @@ TEST_F(DetailPanelTest, PickingAChoiceSelectsItsDownlink)
     EXPECT_FALSE(shown(panel, "invertingBadge"));
 }
 
-TEST_F(DetailPanelTest, FrequencyColumnBeforeAnyTick)
+TEST_F(DetailPanelTest, FrequencyColumnShowsOnlyFiguresOfTheShownPair)
+{
+    // Real ticks at a pinned instant: the expected figures come from the
+    // orbit and the Doppler formula, not from the panel's own read-outs.
+    Clock::setFixed(nearEpoch());
+    state->setRigHost("127.0.0.1");
+    state->setRigPort(HttpTestServer::unusedPort()); // read-outs only
+    const Transmitter linearDown = passband(435765000, 435795000, "down", true);
+    const Transmitter linearUp = passband(145885000, 145915000, "up", true);
+    auto iss = makeIss();
+    iss->transmitters = {linearDown, linearUp};
+    auto other = makeSatellite("AO-91", kAo91Line1, kAo91Line2);
+    other->transmitters = {downlink(145800000)};
+    auto quiet = makeSatellite("Quiet", kOtherLine1, kOtherLine2); // no transmitters
+    state->setSatellites({iss, other, quiet});
+    DetailPanel panel(state);
+
+    const auto look = *iss->observe(nearEpoch(), state->obsLatitude(), state->obsLongitude(), state->obsAltitude());
+    const double rxShift = DopplerCalc::compute(435780000.0, look.rangeRate);
+    const double txShift = DopplerCalc::compute(145900000.0, -look.rangeRate);
+    const std::string rxFigure = shell::formatBigFreq(435780000.0 + rxShift);
+    const std::string txFigure = shell::formatBigFreq(145900000.0 + txShift);
+    const std::string rxDoppler = shell::formatHzSigned(rxShift);
+    const std::string txDoppler = shell::formatHzSigned(txShift);
+    ASSERT_NE(rxDoppler, "0 Hz") << "the instant must give a real shift";
+    const std::string none = "\u2014";
+
+    const auto show = [&](const std::shared_ptr<Satellite>& sat, std::optional<Transmitter> tx) {
+        state->setSelectedPass(PassInfo(sat, samplePass(), tx));
+        state->selectTransmitter(tx, *sat);
+    };
+    const auto tick = [&] {
+        ASSERT_TRUE(waitUntil([&] { return state->lastTick() && state->lastTick()->satelliteId == 25544; }));
+    };
+    struct Stage {
+        const char* what;
+        std::function<void()> act;
+        std::string rx, rxAtSat, rxDop, tx, txAtSat, txDop;
+        bool uplinkRows;
+    };
+    const std::vector<Stage> stages{
+        {"before any tick", [&] { show(iss, linearDown); },
+         none, "435.780000 MHz", none, none, "145.900000 MHz", none, true},
+        {"during the track", [&] { state->startTracking(iss, linearDown); tick(); },
+         rxFigure, "435.780000 MHz", rxDoppler, txFigure, "145.900000 MHz", txDoppler, true},
+        {"another satellite's pass during the track", [&] { show(other, downlink(145800000)); },
+         none, "145.800000 MHz", none, none, none, none, false},
+        {"a satellite without transmitters", [&] { show(quiet, std::nullopt); },
+         none, none, none, none, none, none, false},
+        {"the tracked satellite again", [&] { show(iss, linearDown); tick(); },
+         rxFigure, "435.780000 MHz", rxDoppler, txFigure, "145.900000 MHz", txDoppler, true},
+        {"after STOP", [&] { state->stopTracking(); },
+         rxFigure, "435.780000 MHz", rxDoppler, txFigure, "145.900000 MHz", txDoppler, true},
+        {"another satellite after STOP", [&] { show(other, downlink(145800000)); },
+         none, "145.800000 MHz", none, none, none, none, false},
+        {"the stopped satellite again: its old figures are gone", [&] { show(iss, linearDown); },
+         none, "435.780000 MHz", none, none, "145.900000 MHz", none, true},
+    };
+    for (const Stage& stage : stages) {
+        SCOPED_TRACE(stage.what);
+        stage.act();
+        settle();
+        EXPECT_EQ(text(panel, "rxFigure"), stage.rx);
+        EXPECT_EQ(text(panel, "rxAtSat"), stage.rxAtSat);
+        EXPECT_EQ(text(panel, "rxDoppler"), stage.rxDop);
+        EXPECT_EQ(text(panel, "rxRit"), "0 Hz");
+        EXPECT_EQ(shown(panel, "uplinkSection"), stage.uplinkRows);
+        EXPECT_EQ(shown(panel, "noUplinkRow"), !stage.uplinkRows);
+        if (stage.uplinkRows) {
+            EXPECT_EQ(text(panel, "txFigure"), stage.tx);
+            EXPECT_EQ(text(panel, "txAtSat"), stage.txAtSat);
+            EXPECT_EQ(text(panel, "txDoppler"), stage.txDop);
+        }
+        for (const char* name : {"rxFigure", "txFigure", "rxDoppler", "txDoppler"}) {
+            // No figure of hundreds of megahertz passes for a Doppler shift.
+            EXPECT_EQ(text(panel, name).find("-145"), std::string::npos) << name;
+        }
+    }
+}
+
+TEST_F(DetailPanelTest, FrequencyColumnOffsetsAndMarkers)
 {
     auto sat = addSatellite("AO-91", 43017, radioSet());
     DetailPanel panel(state);
-    selectPass(sat, downlink(145800000));
-    settle();
-
-    EXPECT_EQ(text(panel, "rxFigure"), "\u2014");
-    EXPECT_EQ(text(panel, "rxAtSat"), "145.800000 MHz");
-    EXPECT_EQ(text(panel, "rxDoppler"), "0 Hz");
-    EXPECT_EQ(text(panel, "rxRit"), "0 Hz");
-    EXPECT_TRUE(shown(panel, "noUplinkRow"));
-    EXPECT_FALSE(shown(panel, "uplinkSection"));
-    EXPECT_FALSE(shown(panel, "passbandRow"));
-    EXPECT_FALSE(shown(panel, "storedOnly"));
-
-    // A paired uplink before the first tick: TX figure empty, the doppler
-    // part the whole negated uplink at the satellite.
-    state->setSelectedTransmitter(passband(435765000, 435795000, "down", true));
+    selectPass(sat, passband(435765000, 435795000, "down", true));
     state->setSelectedUplinkTransmitter(passband(145885000, 145915000, "up", true));
     state->setCurrentPassbandOffset(1000);
     settle();
     EXPECT_TRUE(shown(panel, "uplinkSection"));
     EXPECT_TRUE(shown(panel, "passbandRow"));
     EXPECT_FALSE(shown(panel, "noUplinkRow"));
-    EXPECT_EQ(text(panel, "txFigure"), "\u2014");
     // Inverting: the offset raises the downlink and lowers the uplink.
     EXPECT_EQ(text(panel, "rxAtSat"), "435.781000 MHz");
     EXPECT_EQ(text(panel, "txAtSat"), "145.899000 MHz");
-    EXPECT_EQ(text(panel, "txDoppler"), "-145899000 Hz");
     EXPECT_EQ(text(panel, "senseBadge"), "INV");
     EXPECT_EQ(text(panel, "titValue"), "+1000 Hz");
+    EXPECT_FALSE(shown(panel, "storedOnly"));
 
-    // After a track: the last uplink figure stays, no uplink selected.
     state->setSelectedTransmitter(downlink(145800000));
     state->setSelectedUplinkTransmitter(std::nullopt);
     state->setCurrentPassbandOffset(0);
-    state->setCurrentUplinkFreq(145899500.4);
-    state->setCurrentCorrectedFreq(435781234.9);
     settle();
-    EXPECT_TRUE(shown(panel, "uplinkSection"));
-    EXPECT_EQ(text(panel, "txFigure"), "145.899.500");
-    EXPECT_EQ(text(panel, "txAtSat"), "\u2014");
-    EXPECT_EQ(text(panel, "txDoppler"), "+145899500 Hz");
-    EXPECT_EQ(text(panel, "rxFigure"), "435.781.234");
     EXPECT_EQ(text(panel, "senseBadge"), "STR");
     EXPECT_EQ(text(panel, "titValue"), "0 Hz");
+    EXPECT_TRUE(shown(panel, "noUplinkRow"));
 
     state->setRigProtocolMode(RigProtocolMode::satProtoV1);
     state->setSatProtoRestPattern(SatProtoRestPattern::transponderCenter);
@@ -300,22 +362,70 @@ TEST_F(DetailPanelTest, CalibrationIsSavedAndResetForTheTrackedTransponder)
 namespace zelvane::test {
 namespace {
 
-TEST_F(DetailPanelTest, HeightStaysPutAsPartsComeAndGo)
+TEST_F(DetailPanelTest, TwoHundredFortyHighAndLongTextsElide)
 {
     DetailPanel panel(state);
+    panel.resize(1050, 240);
+    panel.show();
     settle();
-    const int idle = panel.height();
-    EXPECT_GE(idle, 240);
-    EXPECT_EQ(panel.minimumHeight(), panel.maximumHeight());
+    EXPECT_EQ(panel.height(), 240);
+    EXPECT_EQ(panel.minimumHeight(), 240);
+    EXPECT_EQ(panel.maximumHeight(), 240);
 
-    auto sat = addSatellite("AO-91", 43017, radioSet());
-    selectPass(sat, passband(435765000, 435795000, "down", true));
-    state->setSelectedUplinkTransmitter(passband(145885000, 145915000, "up", true));
+    // The fullest state: a long name, a long transponder label, uplink rows,
+    // a status line, the tracking read-outs and a long daemon host name.
+    const std::string longName = "FUNCUBE-1 (AO-73) EDUCATIONAL CUBESAT WITH A VERY LONG NAME";
+    auto sat = addSatellite(longName, 39444,
+                            {passband(435130000, 435150000, "down", true,
+                                      "Inverting linear transponder for SSB and CW with a long description"),
+                             passband(145950000, 145970000, "up", true)});
+    selectPass(sat, sat->transmitters[0]);
+    state->setSelectedUplinkTransmitter(sat->transmitters[1]);
     state->setRigSatProtoStatus("Re-armed (radio was claimed by another client)");
+    state->setRigHost("a-very-long-host-name.radio-shack.example.org");
     state->setIsTracking(true);
     settle();
-    EXPECT_EQ(panel.height(), idle);
+    panel.grab(); // lays out and paints every part
+    EXPECT_EQ(panel.height(), 240) << "the panel does not grow with its parts";
+    // Nothing is squeezed over its neighbours: a column that does not fit
+    // keeps its size and scrolls.
+    for (const char* name : {"freqControl", "rigControl"}) {
+        auto* column = child<QWidget>(panel, name);
+        ASSERT_NE(column, nullptr);
+        EXPECT_GE(column->height(), column->minimumSizeHint().height()) << name;
+        EXPECT_GE(column->width(), column->minimumSizeHint().width()) << name;
+    }
+    EXPECT_LE(panel.minimumSizeHint().width(), 1050) << "the panel fits the narrowest window";
+
+    auto* name = child<shell::ElidedLabel>(panel, "passName");
+    ASSERT_NE(name, nullptr);
+    EXPECT_EQ(name->text().toStdString(), longName) << "the whole name is kept";
+    EXPECT_TRUE(name->shownText().endsWith(QStringLiteral("\u2026"))) << name->shownText().toStdString();
+    EXPECT_TRUE(longName.starts_with(name->shownText().chopped(1).toStdString())) << "cut at the end only";
+    EXPECT_LE(name->geometry().right(), child<QWidget>(panel, "passBlock")->width());
+    EXPECT_EQ(name->toolTip().toStdString(), longName);
+
+    auto* picker = child<shell::ElidingComboBox>(panel, "transponderPicker");
+    ASSERT_NE(picker, nullptr);
+    EXPECT_LE(picker->mapTo(&panel, QPoint(picker->width(), 0)).x(), 400);
+    EXPECT_TRUE(picker->shownText().endsWith(QStringLiteral("\u2026"))) << picker->shownText().toStdString();
+    EXPECT_TRUE(picker->currentText().startsWith(picker->shownText().chopped(1)));
+
+    auto* address = child<shell::ElidedLabel>(panel, "rigAddress");
+    ASSERT_NE(address, nullptr);
+    EXPECT_TRUE(address->shownText().endsWith(QStringLiteral("\u2026")));
+    EXPECT_LE(address->fontMetrics().horizontalAdvance(address->shownText()), address->width());
+
+    // A short text is shown whole, without an ellipsis or a hover text.
+    state->setRigHost("localhost");
+    settle();
+    EXPECT_EQ(address->shownText().toStdString(), "localhost:4532");
+    EXPECT_TRUE(address->toolTip().isEmpty());
     state->setIsTracking(false);
+
+    if (qEnvironmentVariableIsSet("ZELVANE_RENDER_DIR")) {
+        panel.grab().save(QString::fromStdString(dir.str()) + QStringLiteral("/detail_panel.png"));
+    }
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include <QAction>
+#include <QApplication>
 #include <QDialog>
 #include <QMenuBar>
 #include <QPushButton>
@@ -175,6 +176,48 @@ TEST_F(MainWindowTest, OneBrowserWindowOpenedByIdAndShortcut)
     app.openWindow("satellite-browser");
     EXPECT_NE(app.browserWindow(), nullptr);
     app.openWindow("no-such-window");
+}
+
+TEST_F(MainWindowTest, MenuShortcutsWorkWhileTheBrowserWindowIsActive)
+{
+    ZelvaneApp app(state);
+    app.show();
+    app.openWindow("satellite-browser");
+    QWidget* browser = app.browserWindow();
+    ASSERT_NE(browser, nullptr);
+    QApplication::setActiveWindow(browser);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(browser));
+    ASSERT_EQ(QApplication::activeWindow(), browser);
+    // Keys go where a user's would: to whatever has the focus in the browser.
+    QWidget* target = browser->focusWidget() != nullptr ? browser->focusWidget() : browser;
+
+    state->setTimelineHoursVisible(12);
+    QTest::keyClick(target, Qt::Key_Plus, Qt::ControlModifier);
+    EXPECT_DOUBLE_EQ(state->timelineHoursVisible(), 11);
+    QTest::keyClick(target, Qt::Key_Minus, Qt::ControlModifier);
+    QTest::keyClick(target, Qt::Key_Minus, Qt::ControlModifier);
+    EXPECT_DOUBLE_EQ(state->timelineHoursVisible(), 13);
+
+    const Date now = *Date::fromSecondsSince1970(1'750'000'000.0);
+    Clock::setFixed(now);
+    QTest::keyClick(target, Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(state->timelineStartTime(), now.addingTimeInterval(-13 * 0.25 * 3600.0));
+
+    QTest::keyClick(target, Qt::Key_L, Qt::ControlModifier);
+    EXPECT_TRUE(state->showSatelliteList());
+    state->setShowSatelliteList(false);
+    settle();
+    QApplication::setActiveWindow(browser);
+    QTest::keyClick(browser->focusWidget() != nullptr ? browser->focusWidget() : browser, Qt::Key_Comma,
+                    Qt::ControlModifier);
+    EXPECT_TRUE(state->showSettings());
+    state->setShowSettings(false);
+    settle();
+
+    // Command-B from the browser brings the one browser forward.
+    QApplication::setActiveWindow(browser);
+    QTest::keyClick(browser, Qt::Key_B, Qt::ControlModifier);
+    EXPECT_EQ(app.browserWindow(), browser);
 }
 
 TEST_F(MainWindowTest, FavouritesPanelButtonsOpenTheBrowserWindow)

@@ -5,6 +5,7 @@
 
 #include "rig/rig_protocol_mode.h"
 #include "tests/rig/fake_rig_daemon.h"
+#include "tests/state/state_fixture.h"
 #include "tests/support/http_test_server.h"
 #include "tests/ui/shell/shell_fixture.h"
 #include "ui/shell/detail_panel.h"
@@ -92,6 +93,69 @@ void RigControlTest::trackAndStop(bool satProto)
 TEST_F(RigControlTest, TrackAndStopOnAClassicDaemon) { trackAndStop(false); }
 
 TEST_F(RigControlTest, TrackAndStopOnASatProtoDaemon) { trackAndStop(true); }
+
+TEST_F(RigControlTest, TheAddressShownIsTheLinksUntilATrackMovesIt)
+{
+    FakeRigDaemon first;
+    FakeRigDaemon second;
+    first.setResponder(daemonAnswers(false));
+    second.setResponder(daemonAnswers(false));
+    state->setForceClassicRigctld(true);
+    state->setRigHost("127.0.0.1");
+    state->setRigPort(first.port());
+    // A satellite with an orbit, so that every tick sends a frequency.
+    Clock::setFixed(nearEpoch());
+    auto sat = makeSatellite("AO-91", kAo91Line1, kAo91Line2);
+    sat->transmitters = {downlink(145800000)};
+    state->setSatellites({sat});
+    DetailPanel panel(state);
+    selectPass(sat, downlink(145800000));
+    settle();
+    const std::string firstAddress = "127.0.0.1:" + std::to_string(first.port());
+    const std::string secondAddress = "127.0.0.1:" + std::to_string(second.port());
+    const auto frequencyLines = [](const FakeRigDaemon& daemon) {
+        return std::count_if(daemon.lines().begin(), daemon.lines().end(),
+                             [](const std::string& line) { return line.starts_with("F "); });
+    };
+
+    click(child<QPushButton>(panel, "trackButton"));
+    ASSERT_TRUE(waitUntil([&] { return state->rigConnected(); }));
+    settle();
+    EXPECT_EQ(text(panel, "rigAddress"), firstAddress);
+
+    // New settings while the link is up: the link stays where it is, and so
+    // does the address the column shows.
+    state->setRigPort(second.port());
+    settle();
+    EXPECT_EQ(text(panel, "rigAddress"), firstAddress);
+    const auto before = frequencyLines(first);
+    ASSERT_TRUE(waitUntil([&] { return frequencyLines(first) >= before + 2; }));
+    EXPECT_EQ(second.acceptedCount(), 0);
+    // Even a new track on a link that is up keeps it.
+    click(child<QPushButton>(panel, "trackButton"));
+    settle();
+    EXPECT_EQ(text(panel, "rigAddress"), firstAddress);
+    EXPECT_EQ(second.acceptedCount(), 0);
+
+    // The first daemon goes away: the link is down and retries its own
+    // address, which the column still shows.
+    first.stopListening();
+    first.closePeer();
+    ASSERT_TRUE(waitUntil([&] { return !state->rigConnected(); }));
+    settle();
+    EXPECT_EQ(text(panel, "connectionText"), "Disconnected");
+    EXPECT_EQ(text(panel, "rigAddress"), firstAddress);
+
+    // A track that finds the link down opens it at the new address.
+    click(child<QPushButton>(panel, "trackButton"));
+    settle();
+    EXPECT_EQ(text(panel, "rigAddress"), secondAddress);
+    ASSERT_TRUE(waitUntil([&] { return state->rigConnected() && frequencyLines(second) >= 2; }));
+    settle();
+    EXPECT_EQ(text(panel, "connectionText"), "Connected");
+    EXPECT_EQ(text(panel, "rigAddress"), secondAddress);
+    state->stopTracking();
+}
 
 TEST_F(RigControlTest, TrackWithoutDaemonStillTracks)
 {

@@ -24,8 +24,10 @@ TEST(ShellFormat, FrequencyTexts)
         {0.4, "0.000.000", "0.000000 MHz", "0 Hz"},
         {-0.4, "0.000.000", "-0.000000 MHz", "0 Hz"},
         {0.6, "0.000.000", "0.000001 MHz", "+1 Hz"},
-        {-37.6, "0.000.-37", "-0.000038 MHz", "-38 Hz"},
-        {-1500.0, "0.-01.-500", "-0.001500 MHz", "-1500 Hz"},
+        // A negative figure carries its sign once, in front of the groups.
+        {-37.6, "-0.000.037", "-0.000038 MHz", "-38 Hz"},
+        {-1500.0, "-0.001.500", "-0.001500 MHz", "-1500 Hz"},
+        {-145800000.9, "-145.800.000", "-145.800001 MHz", "-145800001 Hz"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.hz);
@@ -33,6 +35,8 @@ TEST(ShellFormat, FrequencyTexts)
         EXPECT_EQ(formatMHz(row.hz), row.mhz);
         EXPECT_EQ(formatHzSigned(row.hz), row.signedHz);
     }
+    // The most negative whole figure has no positive counterpart to negate.
+    EXPECT_EQ(formatBigFreq(-9223372036854775808.0), "-9223372036854.775.808");
     // A figure beyond 64-bit whole hertz, or none at all, shows as no frequency.
     for (double odd : {1e30, -1e30, nan, std::numeric_limits<double>::infinity()}) {
         EXPECT_EQ(formatBigFreq(odd), "\u2014") << odd;
