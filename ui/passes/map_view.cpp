@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QShowEvent>
 #include <QSlider>
 #include <QTimer>
 #include <QToolButton>
@@ -22,6 +23,7 @@
 #include "platform/settings_store.h"
 #include "state/app_state.h"
 #include "ui/passes/world_map_data.h"
+#include "ui/style/refresh_timer.h"
 #include "ui/style/ui_style.h"
 
 namespace zelvane {
@@ -252,21 +254,22 @@ SatelliteMapView::SatelliteMapView(std::shared_ptr<AppState> state, QWidget* par
 
     buildControls();
 
+    // The live point and footprint move once a second; with no pass shown
+    // nothing moves and the timer stays off.
     tick_ = new QTimer(this);
+    tick_->setObjectName("mapLiveTick");
     tick_->setInterval(1000);
-    connect(tick_, &QTimer::timeout, this, qOverload<>(&QWidget::update));
-    tick_->start();
+    connect(tick_, &QTimer::timeout, this, [this] {
+        updateLive();
+        update();
+    });
 
-    refreshTimer_ = new QTimer(this);
-    refreshTimer_->setSingleShot(true);
-    refreshTimer_->setInterval(0);
+    refreshTimer_ = ui_style::makeRefreshTimer(this);
     connect(refreshTimer_, &QTimer::timeout, this, &SatelliteMapView::refresh);
     if (state_) {
-        stateConnection_ = state_->objectWillChange.connect([this] { scheduleRefresh(); });
-        if (const auto& sel = state_->selectedPass()) {
-            seenRise_ = sel->pass.riseTime;
-        }
+        stateConnection_ = ui_style::refreshOnChange(state_->objectWillChange, refreshTimer_);
     }
+    seen_ = currentInputs();
 
     // What appearing does: the style's camera, then the pass's geometry.
     fitCameraToPass(false);
@@ -397,6 +400,7 @@ void SatelliteMapView::setExtendedTrackHours(double hours)
     extendedTrackHours_ = std::clamp(std::round(hours * 2.0) / 2.0, 0.0, 4.0);
     platform::SettingsStore::standard().setDouble(kTrackHoursKey, extendedTrackHours_);
     syncControls();
+    updateLive();
     update();
 }
 
@@ -429,8 +433,83 @@ void SatelliteMapView::fitCameraToPass(bool animated)
 
 void SatelliteMapView::recomputePassCache()
 {
-    cache_.recompute(state_ ? state_->selectedPass() : std::nullopt);
+    const std::optional<PassInfo> selected = state_ ? state_->selectedPass() : std::nullopt;
+    std::optional<std::int64_t> satellite;
+    if (selected && selected->satellite) {
+        satellite = selected->satellite->id;
+    }
+    // The cache knows the rise time only: another satellite rising at the
+    // same second must not be shown the first one's track.
+    if (satellite != cachedSatellite_) {
+        cache_.recompute(std::nullopt);
+        cachedSatellite_ = satellite;
+    }
+    cache_.recompute(selected);
+    shownSatellite_ = selected ? selected->satellite : nullptr;
+    rebuildPassPaths();
+    updateLive();
+    updateTick();
     update();
+}
+
+void SatelliteMapView::rebuildPassPaths()
+{
+    coverageFill_ = polygons(cache_.cachedCoverageFills);
+    coverageArcs_ = polylines(cache_.cachedCoverageArcs, 2);
+    track_ = cache_.cachedTrack.size() >= 2 ? polylines(passTrackSegments(), 2) : QPainterPath();
+}
+
+void SatelliteMapView::updateLive()
+{
+    extended_ = QPainterPath();
+    footFill_ = QPainterPath();
+    footArcs_ = QPainterPath();
+    live_.reset();
+    if (!shownSatellite_) {
+        return;
+    }
+    const Date now = Date::now();
+    live_ = shownSatellite_->currentSubPoint(now);
+    if (extendedTrackHours_ > 0.0) {
+        extended_ = polylines(extendedTrackSegments(*shownSatellite_, now, extendedTrackHours_), 2);
+    }
+    if (live_) {
+        const MapRing ring = footprintPolygon(*live_, 72);
+        footFill_ = polygons(splitPolygonAtAntimeridian(ring));
+        footArcs_ = polylines(splitPolygonArcsAtAntimeridian(ring), 2);
+    }
+}
+
+void SatelliteMapView::updateTick()
+{
+    const bool moving = shownSatellite_ && isVisible();
+    if (moving && !tick_->isActive()) {
+        tick_->start();
+    } else if (!moving) {
+        tick_->stop();
+    }
+}
+
+SatelliteMapView::Inputs SatelliteMapView::currentInputs() const
+{
+    Inputs in;
+    if (!state_) {
+        return in;
+    }
+    if (const auto& selected = state_->selectedPass(); selected && selected->satellite) {
+        in.pass = std::pair(selected->satellite->id, selected->pass.riseTime);
+        in.satelliteObject = selected->satellite.get();
+    }
+    in.obsLat = state_->obsLatitude();
+    in.obsLon = state_->obsLongitude();
+    in.obsName = state_->obsName();
+    in.obs2Enabled = state_->obs2Enabled();
+    if (in.obs2Enabled) {
+        in.obs2Lat = state_->obs2Latitude();
+        in.obs2Lon = state_->obs2Longitude();
+        in.obs2Name = state_->obs2Name();
+    }
+    return in;
 }
 
 MapPoint SatelliteMapView::observerCoordinate() const
@@ -468,17 +547,19 @@ std::vector<std::vector<MapPoint>> SatelliteMapView::passTrackSegments() const
 void SatelliteMapView::scheduleRefresh()
 {
     // The model announces a change before storing it: look once it is stored.
-    refreshTimer_->start();
+    ui_style::scheduleRefresh(refreshTimer_);
 }
 
 void SatelliteMapView::refresh()
 {
-    std::optional<Date> rise;
-    if (state_ && state_->selectedPass()) {
-        rise = state_->selectedPass()->pass.riseTime;
+    Inputs now = currentInputs();
+    if (seen_ && now == *seen_) {
+        return;
     }
-    if (rise != seenRise_) {
-        seenRise_ = rise;
+    const bool passChanged =
+        !seen_ || now.pass != seen_->pass || now.satelliteObject != seen_->satelliteObject;
+    seen_ = std::move(now);
+    if (passChanged) {
         recomputePassCache();
     }
     update();
@@ -490,50 +571,44 @@ void SatelliteMapView::resizeEvent(QResizeEvent* event)
     placeControls();
 }
 
-void SatelliteMapView::paintEvent(QPaintEvent*)
+void SatelliteMapView::showEvent(QShowEvent* event)
 {
-    QPainter p(this);
+    QWidget::showEvent(event);
+    // What moved while hidden is brought up to now before the first frame.
+    updateLive();
+    updateTick();
+}
+
+void SatelliteMapView::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    updateTick();
+}
+
+void SatelliteMapView::ensureBase()
+{
+    const qreal ratio = devicePixelRatioF();
+    const BaseKey key{size(), ratio, camera_, style(),
+                      palette().color(QPalette::Window).rgba()};
+    if (baseKey_ && *baseKey_ == key && !base_.isNull()) {
+        return;
+    }
+    baseKey_ = key;
+    ++baseRenders_;
+    const QSize pixels(std::max(1, static_cast<int>(std::ceil(width() * ratio))),
+                       std::max(1, static_cast<int>(std::ceil(height() * ratio))));
+    base_ = QPixmap(pixels);
+    base_.setDevicePixelRatio(ratio);
+    base_.fill(palette().color(QPalette::Window).darker(115));
+
+    QPainter p(&base_);
     p.setRenderHint(QPainter::Antialiasing);
-    const StyleColors colors = colorsFor(style());
-    const QSizeF size(width(), height());
-    const MapProjection projection(size, camera_);
+    const StyleColors colors = colorsFor(key.style);
+    const MapProjection projection(QSizeF(width(), height()), camera_);
     const double ppd = projection.pixelsPerDegree();
-
-    p.fillRect(rect(), palette().color(QPalette::Window).darker(115));
-
-    const Date now = Date::now();
-    std::shared_ptr<Satellite> satellite;
-    if (state_ && state_->selectedPass()) {
-        satellite = state_->selectedPass()->satellite;
-    }
-    const std::optional<SubSatellitePoint> live =
-        satellite ? satellite->currentSubPoint(now) : std::nullopt;
-
-    // Geometry of this frame, in (longitude, −latitude) units.
-    QPainterPath coverageFill, coverageArcs, extended, track, footFill, footArcs;
-    if (satellite) {
-        coverageFill = polygons(cache_.cachedCoverageFills);
-        coverageArcs = polylines(cache_.cachedCoverageArcs, 2);
-        if (extendedTrackHours_ > 0.0) {
-            extended = polylines(extendedTrackSegments(*satellite, now, extendedTrackHours_), 2);
-        }
-        if (cache_.cachedTrack.size() >= 2) {
-            track = polylines(passTrackSegments(), 2);
-        }
-        if (live) {
-            const MapRing ring = footprintPolygon(*live, 72);
-            footFill = polygons(splitPolygonAtAntimeridian(ring));
-            footArcs = polylines(splitPolygonArcsAtAntimeridian(ring), 2);
-        }
-    }
-    const QColor satColor = satellite ? satelliteColor(satellite->id) : QColor();
-    const QColor gold = QColor::fromRgbF(1.0f, 0.85f, 0.25f);
-
-    const auto offsets = projection.worldOffsets(kLandEastOverhang);
-    for (const double offset : offsets) {
+    for (const double offset : projection.worldOffsets(kLandEastOverhang)) {
         const QPointF origin = projection.toScreen(0.0, offset);
         p.setTransform(QTransform(ppd, 0, 0, ppd, origin.x(), origin.y()));
-
         p.setPen(Qt::NoPen);
         p.setBrush(colors.ocean);
         p.drawRect(QRectF(-180.0, -90.0, 360.0, 180.0));
@@ -554,24 +629,47 @@ void SatelliteMapView::paintEvent(QPaintEvent*)
                 p.drawLine(QPointF(-180, -lat), QPointF(180, -lat));
             }
         }
+    }
+}
 
-        if (satellite) {
+void SatelliteMapView::paintEvent(QPaintEvent*)
+{
+    // Only drawing here: the base comes from its image, the overlays from
+    // paths made when their inputs changed.
+    ensureBase();
+    QPainter p(this);
+    p.drawPixmap(0, 0, base_);
+    p.setRenderHint(QPainter::Antialiasing);
+    const StyleColors colors = colorsFor(style());
+    const MapProjection projection(QSizeF(width(), height()), camera_);
+    const double ppd = projection.pixelsPerDegree();
+
+    const std::shared_ptr<Satellite>& satellite = shownSatellite_;
+    const std::optional<SubSatellitePoint>& live = live_;
+    const QColor satColor = satellite ? satelliteColor(satellite->id) : QColor();
+    const QColor gold = QColor::fromRgbF(1.0f, 0.85f, 0.25f);
+
+    const auto offsets = projection.worldOffsets(kLandEastOverhang);
+    if (satellite) {
+        for (const double offset : offsets) {
+            const QPointF origin = projection.toScreen(0.0, offset);
+            p.setTransform(QTransform(ppd, 0, 0, ppd, origin.x(), origin.y()));
             p.setPen(Qt::NoPen);
             p.setBrush(withAlpha(gold, 0.18));
-            p.drawPath(coverageFill);
+            p.drawPath(coverageFill_);
             p.setBrush(Qt::NoBrush);
             p.setPen(cosmeticPen(withAlpha(gold, 0.9), 1.5, Qt::RoundCap));
-            p.drawPath(coverageArcs);
+            p.drawPath(coverageArcs_);
             p.setPen(cosmeticPen(withAlpha(Qt::white, 0.85), 1.5, Qt::RoundCap, 4.0));
-            p.drawPath(extended);
+            p.drawPath(extended_);
             p.setPen(cosmeticPen(withAlpha(satColor, 0.95), 2.5, Qt::RoundCap));
-            p.drawPath(track);
+            p.drawPath(track_);
             p.setPen(Qt::NoPen);
             p.setBrush(withAlpha(satColor, 0.08));
-            p.drawPath(footFill);
+            p.drawPath(footFill_);
             p.setBrush(Qt::NoBrush);
             p.setPen(cosmeticPen(withAlpha(satColor, 0.9), 1.5, Qt::FlatCap, 3.0));
-            p.drawPath(footArcs);
+            p.drawPath(footArcs_);
         }
     }
     p.resetTransform();

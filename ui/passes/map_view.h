@@ -1,11 +1,14 @@
 #pragma once
 
+#include <QPainterPath>
+#include <QPixmap>
 #include <QWidget>
 
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ui/passes/map_geometry.h"
@@ -47,8 +50,14 @@ public:
     // Moves the camera to the style's starting view over observer 1.
     void fitCameraToPass(bool animated = true);
 
+    // The pass's track and covered area, kept for one satellite and rise
+    // time (two satellites may rise at the same second).
     const MapPassCache& passCache() const { return cache_; }
     void recomputePassCache();
+
+    // How often the land, borders and graticule have been drawn: once per
+    // size, camera and style, not once per repaint.
+    int baseRenderCount() const { return baseRenders_; }
 
     MapPoint observerCoordinate() const;
     // The point below the selected pass's satellite; none without a pass.
@@ -63,6 +72,8 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -74,6 +85,37 @@ private:
     void scheduleRefresh();
     void refresh();
     void placeControls();
+    // What the map shows of the state; a change of anything else (the
+    // tracking read-outs, the rig link) leaves the map as it is.
+    struct Inputs {
+        std::optional<std::pair<std::int64_t, Date>> pass;  // satellite, rise
+        const void* satelliteObject = nullptr;  // a reloaded catalogue brings new ones
+        double obsLat = 0.0, obsLon = 0.0;
+        std::string obsName;
+        bool obs2Enabled = false;
+        double obs2Lat = 0.0, obs2Lon = 0.0;
+        std::string obs2Name;
+        friend bool operator==(const Inputs&, const Inputs&) = default;
+    };
+    Inputs currentInputs() const;
+    // The pass's own paths, from the cache; on a change of pass only.
+    void rebuildPassPaths();
+    // What moves with the clock: the live point, its footprint and the
+    // extended track; once a second while a pass is shown.
+    void updateLive();
+    void updateTick();
+    // Draws land, borders and graticule into the base image when the view's
+    // size, camera, style or colours differ from the image's.
+    void ensureBase();
+
+    struct BaseKey {
+        QSize size;
+        qreal pixelRatio = 1.0;
+        MapCamera camera;
+        MapStyle style = MapStyle::standard;
+        QRgb window = 0;
+        friend bool operator==(const BaseKey&, const BaseKey&) = default;
+    };
 
     std::shared_ptr<AppState> state_;
     std::uint64_t stateConnection_ = 0;
@@ -83,7 +125,17 @@ private:
     MapCamera animationFrom_;
     MapCamera animationTo_;
     MapPassCache cache_;
-    std::optional<Date> seenRise_;
+    std::optional<std::int64_t> cachedSatellite_;
+    std::optional<Inputs> seen_;
+
+    QPixmap base_;
+    std::optional<BaseKey> baseKey_;
+    int baseRenders_ = 0;
+    // In (longitude, −latitude) units, drawn once per copy of the world.
+    std::shared_ptr<Satellite> shownSatellite_;
+    QPainterPath coverageFill_, coverageArcs_, track_;
+    QPainterPath extended_, footFill_, footArcs_;
+    std::optional<SubSatellitePoint> live_;
 
     QWidget* controls_ = nullptr;
     QSlider* spanSlider_ = nullptr;
