@@ -96,8 +96,34 @@ void BM_MapRepaint(benchmark::State& state)
     map.setExtendedTrackHours(1.0);
     map.resize(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     repaintLoop(state, map);
+    state.counters["baseRenders"] = map.baseRenderCount();
 }
 BENCHMARK(BM_MapRepaint)->Args({420, 200})->Args({1600, 1000})->Unit(benchmark::kMillisecond);
+
+// What the map spends each second while a pass is shown: the live point,
+// footprint and extended track brought up to a new instant, then a repaint.
+void BM_MapSecondTick(benchmark::State& state)
+{
+    ViewWorld& w = world();
+    SatelliteMapView map(w.state);
+    map.setExtendedTrackHours(1.0);
+    map.resize(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::processEvents();
+    }
+    QImage image(map.size(), QImage::Format_ARGB32_Premultiplied);
+    const Date start = Date::now();
+    int step = 0;
+    for (auto _ : state) {
+        Clock::setFixed(start.addingTimeInterval(++step % 60));
+        map.advanceLive();
+        map.render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+        benchmark::DoNotOptimize(image.constBits());
+    }
+    Clock::setFixed(start);
+    state.counters["baseRenders"] = map.baseRenderCount();
+}
+BENCHMARK(BM_MapSecondTick)->Args({420, 200})->Args({1600, 1000})->Unit(benchmark::kMillisecond);
 
 void BM_PolarRepaint(benchmark::State& state)
 {
@@ -106,6 +132,7 @@ void BM_PolarRepaint(benchmark::State& state)
     polar.resize(720, 360);
     polar.show();
     repaintLoop(state, *polar.canvas());
+    state.counters["staticRenders"] = polar.staticRenderCount();
 }
 BENCHMARK(BM_PolarRepaint)->Unit(benchmark::kMicrosecond);
 

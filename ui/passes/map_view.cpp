@@ -259,10 +259,7 @@ SatelliteMapView::SatelliteMapView(std::shared_ptr<AppState> state, QWidget* par
     tick_ = new QTimer(this);
     tick_->setObjectName("mapLiveTick");
     tick_->setInterval(1000);
-    connect(tick_, &QTimer::timeout, this, [this] {
-        updateLive();
-        update();
-    });
+    connect(tick_, &QTimer::timeout, this, &SatelliteMapView::advanceLive);
 
     refreshTimer_ = ui_style::makeRefreshTimer(this);
     connect(refreshTimer_, &QTimer::timeout, this, &SatelliteMapView::refresh);
@@ -457,6 +454,7 @@ void SatelliteMapView::rebuildPassPaths()
     coverageFill_ = polygons(cache_.cachedCoverageFills);
     coverageArcs_ = polylines(cache_.cachedCoverageArcs, 2);
     track_ = cache_.cachedTrack.size() >= 2 ? polylines(passTrackSegments(), 2) : QPainterPath();
+    ++passVersion_;
 }
 
 void SatelliteMapView::updateLive()
@@ -465,6 +463,7 @@ void SatelliteMapView::updateLive()
     footFill_ = QPainterPath();
     footArcs_ = QPainterPath();
     live_.reset();
+    ++liveVersion_;
     if (!shownSatellite_) {
         return;
     }
@@ -478,6 +477,12 @@ void SatelliteMapView::updateLive()
         footFill_ = polygons(splitPolygonAtAntimeridian(ring));
         footArcs_ = polylines(splitPolygonArcsAtAntimeridian(ring), 2);
     }
+}
+
+void SatelliteMapView::advanceLive()
+{
+    updateLive();
+    update();
 }
 
 void SatelliteMapView::updateTick()
@@ -585,94 +590,138 @@ void SatelliteMapView::hideEvent(QHideEvent* event)
     updateTick();
 }
 
-void SatelliteMapView::ensureBase()
+SatelliteMapView::LayerKey SatelliteMapView::layerKey(std::uint64_t content) const
 {
-    const qreal ratio = devicePixelRatioF();
-    const BaseKey key{size(), ratio, camera_, style(),
-                      palette().color(QPalette::Window).rgba()};
-    if (baseKey_ && *baseKey_ == key && !base_.isNull()) {
-        return;
-    }
-    baseKey_ = key;
-    ++baseRenders_;
-    const QSize pixels(std::max(1, static_cast<int>(std::ceil(width() * ratio))),
-                       std::max(1, static_cast<int>(std::ceil(height() * ratio))));
-    base_ = QPixmap(pixels);
-    base_.setDevicePixelRatio(ratio);
-    base_.fill(palette().color(QPalette::Window).darker(115));
+    return {size(), devicePixelRatioF(), camera_, style(), palette().color(QPalette::Window).rgba(),
+            content};
+}
 
-    QPainter p(&base_);
-    p.setRenderHint(QPainter::Antialiasing);
-    const StyleColors colors = colorsFor(key.style);
+// Runs `draw` once per copy of the world in view, in (longitude, −latitude)
+// units.
+void SatelliteMapView::drawOverCopies(QPainter& p, const std::function<void(QPainter&)>& draw) const
+{
     const MapProjection projection(QSizeF(width(), height()), camera_);
     const double ppd = projection.pixelsPerDegree();
     for (const double offset : projection.worldOffsets(kLandEastOverhang)) {
         const QPointF origin = projection.toScreen(0.0, offset);
         p.setTransform(QTransform(ppd, 0, 0, ppd, origin.x(), origin.y()));
-        p.setPen(Qt::NoPen);
-        p.setBrush(colors.ocean);
-        p.drawRect(QRectF(-180.0, -90.0, 360.0, 180.0));
-        p.setBrush(colors.land);
-        p.setPen(cosmeticPen(colors.coast, 0.6, Qt::RoundCap));
-        p.drawPath(landPath());
+        draw(p);
+    }
+    p.resetTransform();
+}
+
+namespace {
+
+// Makes `image` a layer of the view's size filled with `fill`, keeping its
+// memory when the size is the same (a new image each second would cost a
+// fresh allocation of several megabytes at a large size).
+void prepareLayer(QPixmap& image, QSize size, qreal ratio, const QColor& fill)
+{
+    const QSize pixels(std::max(1, static_cast<int>(std::ceil(size.width() * ratio))),
+                       std::max(1, static_cast<int>(std::ceil(size.height() * ratio))));
+    if (image.size() != pixels) {
+        image = QPixmap(pixels);
+    }
+    image.setDevicePixelRatio(ratio);
+    image.fill(fill);
+}
+
+} // namespace
+
+void SatelliteMapView::ensureBase()
+{
+    const LayerKey key = layerKey(passVersion_);
+    if (baseKey_ && *baseKey_ == key && !base_.isNull()) {
+        return;
+    }
+    baseKey_ = key;
+    ++baseRenders_;
+    prepareLayer(base_, key.size, key.pixelRatio, palette().color(QPalette::Window).darker(115));
+
+    QPainter p(&base_);
+    p.setRenderHint(QPainter::Antialiasing);
+    const StyleColors colors = colorsFor(key.style);
+    const QColor gold = QColor::fromRgbF(1.0f, 0.85f, 0.25f);
+    const bool pass = shownSatellite_ != nullptr;
+    drawOverCopies(p, [&](QPainter& q) {
+        q.setPen(Qt::NoPen);
+        q.setBrush(colors.ocean);
+        q.drawRect(QRectF(-180.0, -90.0, 360.0, 180.0));
+        q.setBrush(colors.land);
+        q.setPen(cosmeticPen(colors.coast, 0.6, Qt::RoundCap));
+        q.drawPath(landPath());
         if (colors.border.isValid()) {
-            p.setPen(cosmeticPen(colors.border, 0.6, Qt::RoundCap));
-            p.setBrush(Qt::NoBrush);
-            p.drawPath(borderPath());
+            q.setPen(cosmeticPen(colors.border, 0.6, Qt::RoundCap));
+            q.setBrush(Qt::NoBrush);
+            q.drawPath(borderPath());
         }
         if (colors.graticule.alpha() > 0) {
-            p.setPen(cosmeticPen(colors.graticule, 0.5, Qt::FlatCap));
+            q.setPen(cosmeticPen(colors.graticule, 0.5, Qt::FlatCap));
             for (int lon = -150; lon <= 150; lon += 30) {
-                p.drawLine(QPointF(lon, -90), QPointF(lon, 90));
+                q.drawLine(QPointF(lon, -90), QPointF(lon, 90));
             }
             for (int lat = -60; lat <= 60; lat += 30) {
-                p.drawLine(QPointF(-180, -lat), QPointF(180, -lat));
+                q.drawLine(QPointF(-180, -lat), QPointF(180, -lat));
             }
         }
+        if (pass) {
+            q.setPen(Qt::NoPen);
+            q.setBrush(withAlpha(gold, 0.18));
+            q.drawPath(coverageFill_);
+            q.setBrush(Qt::NoBrush);
+            q.setPen(cosmeticPen(withAlpha(gold, 0.9), 1.5, Qt::RoundCap));
+            q.drawPath(coverageArcs_);
+        }
+    });
+}
+
+void SatelliteMapView::ensureLiveLayer()
+{
+    const LayerKey key = layerKey(liveVersion_ ^ (passVersion_ << 32));
+    if (liveKey_ && *liveKey_ == key && !liveLayer_.isNull()) {
+        return;
     }
+    liveKey_ = key;
+    prepareLayer(liveLayer_, key.size, key.pixelRatio, Qt::transparent);
+    if (!shownSatellite_) {
+        return;
+    }
+    QPainter p(&liveLayer_);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor satColor = satelliteColor(shownSatellite_->id);
+    drawOverCopies(p, [&](QPainter& q) {
+        q.setBrush(Qt::NoBrush);
+        q.setPen(cosmeticPen(withAlpha(Qt::white, 0.85), 1.5, Qt::RoundCap, 4.0));
+        q.drawPath(extended_);
+        q.setPen(cosmeticPen(withAlpha(satColor, 0.95), 2.5, Qt::RoundCap));
+        q.drawPath(track_);
+        q.setPen(Qt::NoPen);
+        q.setBrush(withAlpha(satColor, 0.08));
+        q.drawPath(footFill_);
+        q.setBrush(Qt::NoBrush);
+        q.setPen(cosmeticPen(withAlpha(satColor, 0.9), 1.5, Qt::FlatCap, 3.0));
+        q.drawPath(footArcs_);
+    });
 }
 
 void SatelliteMapView::paintEvent(QPaintEvent*)
 {
-    // Only drawing here: the base comes from its image, the overlays from
-    // paths made when their inputs changed.
+    // Only drawing here: the layers come from their images, made again when
+    // what they show changed, and the markers are drawn above them.
     ensureBase();
+    ensureLiveLayer();
     QPainter p(this);
     p.drawPixmap(0, 0, base_);
+    if (shownSatellite_) {
+        p.drawPixmap(0, 0, liveLayer_);
+    }
     p.setRenderHint(QPainter::Antialiasing);
     const StyleColors colors = colorsFor(style());
     const MapProjection projection(QSizeF(width(), height()), camera_);
-    const double ppd = projection.pixelsPerDegree();
-
     const std::shared_ptr<Satellite>& satellite = shownSatellite_;
     const std::optional<SubSatellitePoint>& live = live_;
     const QColor satColor = satellite ? satelliteColor(satellite->id) : QColor();
-    const QColor gold = QColor::fromRgbF(1.0f, 0.85f, 0.25f);
-
     const auto offsets = projection.worldOffsets(kLandEastOverhang);
-    if (satellite) {
-        for (const double offset : offsets) {
-            const QPointF origin = projection.toScreen(0.0, offset);
-            p.setTransform(QTransform(ppd, 0, 0, ppd, origin.x(), origin.y()));
-            p.setPen(Qt::NoPen);
-            p.setBrush(withAlpha(gold, 0.18));
-            p.drawPath(coverageFill_);
-            p.setBrush(Qt::NoBrush);
-            p.setPen(cosmeticPen(withAlpha(gold, 0.9), 1.5, Qt::RoundCap));
-            p.drawPath(coverageArcs_);
-            p.setPen(cosmeticPen(withAlpha(Qt::white, 0.85), 1.5, Qt::RoundCap, 4.0));
-            p.drawPath(extended_);
-            p.setPen(cosmeticPen(withAlpha(satColor, 0.95), 2.5, Qt::RoundCap));
-            p.drawPath(track_);
-            p.setPen(Qt::NoPen);
-            p.setBrush(withAlpha(satColor, 0.08));
-            p.drawPath(footFill_);
-            p.setBrush(Qt::NoBrush);
-            p.setPen(cosmeticPen(withAlpha(satColor, 0.9), 1.5, Qt::FlatCap, 3.0));
-            p.drawPath(footArcs_);
-        }
-    }
-    p.resetTransform();
 
     // Markers stand above every line and area, in screen units.
     for (const double offset : offsets) {

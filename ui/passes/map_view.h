@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -55,9 +56,14 @@ public:
     const MapPassCache& passCache() const { return cache_; }
     void recomputePassCache();
 
-    // How often the land, borders and graticule have been drawn: once per
-    // size, camera and style, not once per repaint.
+    // How often the land, borders, graticule and the pass's covered area
+    // have been drawn: once per size, camera, style and pass, not once per
+    // repaint.
     int baseRenderCount() const { return baseRenders_; }
+
+    // Brings the live point, its footprint and the extended track up to now;
+    // the one-second tick does this while a pass is shown.
+    void advanceLive();
 
     MapPoint observerCoordinate() const;
     // The point below the selected pass's satellite; none without a pass.
@@ -104,18 +110,24 @@ private:
     // extended track; once a second while a pass is shown.
     void updateLive();
     void updateTick();
-    // Draws land, borders and graticule into the base image when the view's
-    // size, camera, style or colours differ from the image's.
+    // The two images a repaint is made of, each drawn again only when what
+    // it shows has changed: the base (land, borders, graticule, the pass's
+    // covered area) and, above it, what moves (the pass and extended
+    // tracks and the live footprint).
     void ensureBase();
+    void ensureLiveLayer();
+    void drawOverCopies(QPainter& p, const std::function<void(QPainter&)>& draw) const;
 
-    struct BaseKey {
+    struct LayerKey {
         QSize size;
         qreal pixelRatio = 1.0;
         MapCamera camera;
         MapStyle style = MapStyle::standard;
         QRgb window = 0;
-        friend bool operator==(const BaseKey&, const BaseKey&) = default;
+        std::uint64_t content = 0;
+        friend bool operator==(const LayerKey&, const LayerKey&) = default;
     };
+    LayerKey layerKey(std::uint64_t content) const;
 
     std::shared_ptr<AppState> state_;
     std::uint64_t stateConnection_ = 0;
@@ -129,8 +141,12 @@ private:
     std::optional<Inputs> seen_;
 
     QPixmap base_;
-    std::optional<BaseKey> baseKey_;
+    std::optional<LayerKey> baseKey_;
     int baseRenders_ = 0;
+    QPixmap liveLayer_;
+    std::optional<LayerKey> liveKey_;
+    std::uint64_t passVersion_ = 0;
+    std::uint64_t liveVersion_ = 0;
     // In (longitude, −latitude) units, drawn once per copy of the world.
     std::shared_ptr<Satellite> shownSatellite_;
     QPainterPath coverageFill_, coverageArcs_, track_;

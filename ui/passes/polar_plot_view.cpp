@@ -553,13 +553,19 @@ bool PolarPlotView::paintCanvas(QPainter& p, QSizeF size, Date now)
             return false;
         }
         const qreal ratio = p.device()->devicePixelRatioF();
-        const QString key = QStringLiteral("%1x%2@%3 %4 %5 %6")
+        // The selected pass's track changes with the selection only: it is
+        // part of the still picture.
+        const PassInfo* pass = state_ && state_->selectedPass() ? &*state_->selectedPass() : nullptr;
+        const QString key = QStringLiteral("%1x%2@%3 %4 %5 %6 %7 %8 %9")
                                 .arg(size.width())
                                 .arg(size.height())
                                 .arg(ratio)
                                 .arg(palette().color(QPalette::Base).rgba())
                                 .arg(palette().color(QPalette::PlaceholderText).rgba())
-                                .arg(font().key());
+                                .arg(font().key())
+                                .arg(pass ? reinterpret_cast<quintptr>(pass->satellite.get()) : 0)
+                                .arg(pass ? pass->pass.riseTime.timeIntervalSince1970() : 0.0, 0, 'f', 3)
+                                .arg(pass ? pass->pass.trackPoints.size() : 0);
         if (key != staticKey_ || static_.isNull()) {
             staticKey_ = key;
             ++staticRenders_;
@@ -569,6 +575,9 @@ bool PolarPlotView::paintCanvas(QPainter& p, QSizeF size, Date now)
             QPainter layer(&static_);
             layer.setRenderHint(QPainter::Antialiasing);
             paintStatic(layer, size);
+            if (pass) {
+                drawPassTrack(layer, c, r, pass->pass);
+            }
         }
         p.drawPixmap(0, 0, static_);
         p.setRenderHint(QPainter::Antialiasing);
@@ -577,10 +586,6 @@ bool PolarPlotView::paintCanvas(QPainter& p, QSizeF size, Date now)
             const double a = az * std::numbers::pi / 180.0;
             return QPointF(c.x() + radius * std::sin(a), c.y() - radius * std::cos(a));
         };
-        if (state_ && state_->selectedPass()) {
-            drawPassTrack(p, c, r, state_->selectedPass()->pass);
-        }
-
         const auto live = liveAzEl(now, 0.0);
         if (!live || !(live->elevation > 0)) {
             return false;
