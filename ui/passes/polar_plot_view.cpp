@@ -201,6 +201,10 @@ public:
     explicit PolarCanvas(PolarPlotView* view) : QWidget(view), view_(view)
     {
         setObjectName("polarCanvas");
+        // Every frame covers the whole canvas (the still picture is painted
+        // with the window's colour around the disc), so the views beneath
+        // are not painted again at display rate.
+        setAttribute(Qt::WA_OpaquePaintEvent);
         setMinimumSize(200, 200);
         QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Expanding);
         policy.setHeightForWidth(true);
@@ -352,7 +356,20 @@ PolarPlotView::PolarPlotView(std::shared_ptr<AppState> state, QWidget* parent)
             frameTimer_->stop();
             return;
         }
-        canvas_->update();
+        // Between the quarter-second steps of the live position only the
+        // pulse changes: redraw the square around the beacon alone.
+        const QSizeF size = canvas_->size();
+        const QPointF c(size.width() / 2.0, size.height() / 2.0);
+        const double r = polarPlotRadius(size.width(), size.height());
+        const auto live = liveAzEl(Date::now(), 0.0);
+        if (live && live->elevation > 0 && r > 0 && beaconAt_ && state_ && !state_->polarBearingLine()
+            && polarPoint(live->azimuth, live->elevation, c, r) == *beaconAt_) {
+            constexpr double reach = 30.0;  // ripples, halo and arrow
+            canvas_->update(QRectF(*beaconAt_ - QPointF(reach, reach), QSizeF(2 * reach, 2 * reach))
+                                .toAlignedRect());
+        } else {
+            canvas_->update();
+        }
     });
 
     refreshTimer_ = ui_style::makeRefreshTimer(this);
@@ -556,7 +573,7 @@ bool PolarPlotView::paintCanvas(QPainter& p, QSizeF size, Date now)
         // The selected pass's track changes with the selection only: it is
         // part of the still picture.
         const PassInfo* pass = state_ && state_->selectedPass() ? &*state_->selectedPass() : nullptr;
-        const QString key = QStringLiteral("%1x%2@%3 %4 %5 %6 %7 %8 %9")
+        const QString key = QStringLiteral("%1x%2@%3 %4 %5 %6 %7 %8 %9 %10")
                                 .arg(size.width())
                                 .arg(size.height())
                                 .arg(ratio)
@@ -565,13 +582,14 @@ bool PolarPlotView::paintCanvas(QPainter& p, QSizeF size, Date now)
                                 .arg(font().key())
                                 .arg(pass ? reinterpret_cast<quintptr>(pass->satellite.get()) : 0)
                                 .arg(pass ? pass->pass.riseTime.timeIntervalSince1970() : 0.0, 0, 'f', 3)
-                                .arg(pass ? pass->pass.trackPoints.size() : 0);
+                                .arg(pass ? pass->pass.trackPoints.size() : 0)
+                                .arg(palette().color(QPalette::Window).rgba());
         if (key != staticKey_ || static_.isNull()) {
             staticKey_ = key;
             ++staticRenders_;
             static_ = QPixmap((size * ratio).toSize());
             static_.setDevicePixelRatio(ratio);
-            static_.fill(Qt::transparent);
+            static_.fill(palette().color(QPalette::Window));
             QPainter layer(&static_);
             layer.setRenderHint(QPainter::Antialiasing);
             paintStatic(layer, size);
@@ -586,11 +604,13 @@ bool PolarPlotView::paintCanvas(QPainter& p, QSizeF size, Date now)
             const double a = az * std::numbers::pi / 180.0;
             return QPointF(c.x() + radius * std::sin(a), c.y() - radius * std::cos(a));
         };
+        beaconAt_.reset();
         const auto live = liveAzEl(now, 0.0);
         if (!live || !(live->elevation > 0)) {
             return false;
         }
         const QPointF at = polarPoint(live->azimuth, live->elevation, c, r);
+        beaconAt_ = at;
         if (state_->polarBearingLine()) {
             p.setPen(QPen(withAlpha(kGreen, 0.35), 1.2));
             p.drawLine(c, ringPoint(live->azimuth, r));

@@ -129,6 +129,7 @@ private:
     std::optional<Inputs> seen_;
     QPixmap static_;
     QString staticKey_;
+    std::optional<QPointF> beaconAt_;  // where the last frame drew the beacon
     int staticRenders_ = 0;
     QTimer* tableTimer_ = nullptr;
     QTimer* frameTimer_ = nullptr;
