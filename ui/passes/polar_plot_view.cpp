@@ -205,13 +205,8 @@ public:
         // with the window's colour around the disc), so the views beneath
         // are not painted again at display rate.
         setAttribute(Qt::WA_OpaquePaintEvent);
-        setMinimumSize(200, 200);
-        QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-        policy.setHeightForWidth(true);
-        setSizePolicy(policy);
     }
-    bool hasHeightForWidth() const override { return true; }
-    int heightForWidth(int w) const override { return w; }
+    // Placed by its view, which asks for room for at least 200 × 200.
     QSize sizeHint() const override { return {320, 320}; }
 
 protected:
@@ -366,7 +361,8 @@ PolarPlotView::PolarPlotView(std::shared_ptr<AppState> state, QWidget* parent)
             && polarPoint(live->azimuth, live->elevation, c, r) == *beaconAt_) {
             constexpr double reach = 30.0;  // ripples, halo and arrow
             canvas_->update(QRectF(*beaconAt_ - QPointF(reach, reach), QSizeF(2 * reach, 2 * reach))
-                                .toAlignedRect());
+                                .toAlignedRect()
+                                .intersected(canvas_->rect()));
         } else {
             canvas_->update();
         }
@@ -452,9 +448,10 @@ void PolarPlotView::resizeEvent(QResizeEvent* event)
 void PolarPlotView::placeChildren()
 {
     // The plot takes the height it is given, as far as the width left
-    // beside the whole table allows; the table is never narrowed.
+    // beside the whole table allows. The table is never narrowed: in a pane
+    // narrower than the view's minimum the plot gives way instead.
     const QSize table = table_->sizeHint();
-    const int side = std::max(kMinPlotSide, std::min(width() - kPlotTableSpacing - table.width(), height()));
+    const int side = std::max(0, std::min(width() - kPlotTableSpacing - table.width(), height()));
     canvas_->setGeometry(0, 0, side, side);
     table_->setGeometry(side + kPlotTableSpacing, 0, table.width(), table.height());
 }

@@ -361,6 +361,12 @@ TEST_F(PolarAnimationTest, TableStandsWholeBesideTheSquarePlot)
     view.resize(1500, 420);
     EXPECT_EQ(view.canvas()->height(), 420);
     EXPECT_EQ(view.table()->x(), 420 + 12);
+    // Squeezed below its minimum, the plot gives way and the table stays whole.
+    const int tableWidth = view.table()->width();
+    view.resize(view.minimumSizeHint().width() - 60, 420);
+    EXPECT_EQ(view.table()->width(), tableWidth);
+    EXPECT_EQ(view.table()->geometry().right(), view.width() - 1);
+    EXPECT_EQ(view.canvas()->width(), 200 - 60);
 }
 
 } // namespace
