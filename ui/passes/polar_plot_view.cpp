@@ -251,9 +251,28 @@ void drawPassTrack(QPainter& p, QPointF c, double r, const PredictedPass& pass)
     p.drawEllipse(polarPoint(peak.azimuth, peak.elevation, c, r), 5, 5);
 }
 
-void drawSatelliteBeacon(QPainter& p, QPointF at, Date time, std::optional<QPointF> motion)
+// The pulse is drawn from pictures of its cycle, one per display frame of
+// the 1.6 s: stroking the antialiased rings afresh each frame costs the
+// painter several times more than copying a small picture.
+constexpr int kPulseFrames = 96;
+constexpr double kPulseReach = 25.0;  // the widest ripple and its pen
+
+int pulseFrame(Date time)
 {
-    const double phase = beaconPhase(time);
+    return std::clamp(static_cast<int>(beaconPhase(time) * kPulseFrames), 0, kPulseFrames - 1);
+}
+
+// Ripples, halo and core at one step of the cycle, centred in the picture.
+QPixmap renderPulse(int frame, qreal ratio)
+{
+    const double phase = static_cast<double>(frame) / kPulseFrames;
+    const int side = static_cast<int>(std::ceil(2 * kPulseReach * ratio));
+    QPixmap image(side, side);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QPointF at(kPulseReach, kPulseReach);
     p.setBrush(Qt::NoBrush);
     for (const Ripple& ripple : beaconRipples(phase)) {
         p.setPen(QPen(withAlpha(kGreen, ripple.opacity), 1.2));
@@ -265,6 +284,12 @@ void drawSatelliteBeacon(QPainter& p, QPointF at, Date time, std::optional<QPoin
     p.drawEllipse(at, 7 + 3 * s, 7 + 3 * s);
     p.setBrush(kGreen);
     p.drawEllipse(at, 4, 4);
+    return image;
+}
+
+void drawSatelliteBeacon(QPainter& p, QPointF at, const QPixmap& pulse, std::optional<QPointF> motion)
+{
+    p.drawPixmap(QPointF(std::round(at.x() - kPulseReach), std::round(at.y() - kPulseReach)), pulse);
     if (motion) {
         const QPointF m = *motion;
         const QPointF n(-m.y(), m.x());
@@ -617,7 +642,16 @@ bool PolarPlotView::paintCanvas(QPainter& p, QSizeF size, Date now)
         if (ahead && ahead->elevation > 0) {
             motion = motionVector(at, polarPoint(ahead->azimuth, ahead->elevation, c, r));
         }
-        drawSatelliteBeacon(p, at, now, motion);
+        const qreal pulseRatio = p.device()->devicePixelRatioF();
+        if (pulseRatio_ != pulseRatio || pulseFrames_.size() != static_cast<std::size_t>(kPulseFrames)) {
+            pulseFrames_.assign(kPulseFrames, QPixmap());
+            pulseRatio_ = pulseRatio;
+        }
+        QPixmap& pulse = pulseFrames_[static_cast<std::size_t>(pulseFrame(now))];
+        if (pulse.isNull()) {
+            pulse = renderPulse(pulseFrame(now), pulseRatio);
+        }
+        drawSatelliteBeacon(p, at, pulse, motion);
         return true;
     }();
     if (drawn && !frameTimer_->isActive()) {

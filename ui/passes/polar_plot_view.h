@@ -130,6 +130,8 @@ private:
     QPixmap static_;
     QString staticKey_;
     std::optional<QPointF> beaconAt_;  // where the last frame drew the beacon
+    std::vector<QPixmap> pulseFrames_;  // the pulse's cycle, drawn on first use
+    qreal pulseRatio_ = 0.0;
     int staticRenders_ = 0;
     QTimer* tableTimer_ = nullptr;
     QTimer* frameTimer_ = nullptr;
