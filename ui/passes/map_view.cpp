@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QShowEvent>
 #include <QSlider>
 #include <QTimer>
 #include <QToolButton>
@@ -22,6 +23,7 @@
 #include "platform/settings_store.h"
 #include "state/app_state.h"
 #include "ui/passes/world_map_data.h"
+#include "ui/style/refresh_timer.h"
 #include "ui/style/ui_style.h"
 
 namespace zelvane {
@@ -252,21 +254,19 @@ SatelliteMapView::SatelliteMapView(std::shared_ptr<AppState> state, QWidget* par
 
     buildControls();
 
+    // The live point and footprint move once a second; with no pass shown
+    // nothing moves and the timer stays off.
     tick_ = new QTimer(this);
+    tick_->setObjectName("mapLiveTick");
     tick_->setInterval(1000);
-    connect(tick_, &QTimer::timeout, this, qOverload<>(&QWidget::update));
-    tick_->start();
+    connect(tick_, &QTimer::timeout, this, &SatelliteMapView::advanceLive);
 
-    refreshTimer_ = new QTimer(this);
-    refreshTimer_->setSingleShot(true);
-    refreshTimer_->setInterval(0);
+    refreshTimer_ = ui_style::makeRefreshTimer(this);
     connect(refreshTimer_, &QTimer::timeout, this, &SatelliteMapView::refresh);
     if (state_) {
-        stateConnection_ = state_->objectWillChange.connect([this] { scheduleRefresh(); });
-        if (const auto& sel = state_->selectedPass()) {
-            seenRise_ = sel->pass.riseTime;
-        }
+        stateConnection_ = ui_style::refreshOnChange(state_->objectWillChange, refreshTimer_);
     }
+    seen_ = currentInputs();
 
     // What appearing does: the style's camera, then the pass's geometry.
     fitCameraToPass(false);
@@ -397,6 +397,7 @@ void SatelliteMapView::setExtendedTrackHours(double hours)
     extendedTrackHours_ = std::clamp(std::round(hours * 2.0) / 2.0, 0.0, 4.0);
     platform::SettingsStore::standard().setDouble(kTrackHoursKey, extendedTrackHours_);
     syncControls();
+    updateLive();
     update();
 }
 
@@ -429,8 +430,91 @@ void SatelliteMapView::fitCameraToPass(bool animated)
 
 void SatelliteMapView::recomputePassCache()
 {
-    cache_.recompute(state_ ? state_->selectedPass() : std::nullopt);
+    const std::optional<PassInfo> selected = state_ ? state_->selectedPass() : std::nullopt;
+    std::optional<std::int64_t> satellite;
+    if (selected && selected->satellite) {
+        satellite = selected->satellite->id;
+    }
+    // The cache knows the rise time only: another satellite rising at the
+    // same second must not be shown the first one's track.
+    if (satellite != cachedSatellite_) {
+        cache_.recompute(std::nullopt);
+        cachedSatellite_ = satellite;
+    }
+    cache_.recompute(selected);
+    shownSatellite_ = selected ? selected->satellite : nullptr;
+    rebuildPassPaths();
+    updateLive();
+    updateTick();
     update();
+}
+
+void SatelliteMapView::rebuildPassPaths()
+{
+    coverageFill_ = polygons(cache_.cachedCoverageFills);
+    coverageArcs_ = polylines(cache_.cachedCoverageArcs, 2);
+    track_ = cache_.cachedTrack.size() >= 2 ? polylines(passTrackSegments(), 2) : QPainterPath();
+    ++passVersion_;
+}
+
+void SatelliteMapView::updateLive()
+{
+    extended_ = QPainterPath();
+    footFill_ = QPainterPath();
+    footArcs_ = QPainterPath();
+    live_.reset();
+    ++liveVersion_;
+    if (!shownSatellite_) {
+        return;
+    }
+    const Date now = Date::now();
+    live_ = shownSatellite_->currentSubPoint(now);
+    if (extendedTrackHours_ > 0.0) {
+        extended_ = polylines(extendedTrackSegments(*shownSatellite_, now, extendedTrackHours_), 2);
+    }
+    if (live_) {
+        const MapRing ring = footprintPolygon(*live_, 72);
+        footFill_ = polygons(splitPolygonAtAntimeridian(ring));
+        footArcs_ = polylines(splitPolygonArcsAtAntimeridian(ring), 2);
+    }
+}
+
+void SatelliteMapView::advanceLive()
+{
+    updateLive();
+    update();
+}
+
+void SatelliteMapView::updateTick()
+{
+    const bool moving = shownSatellite_ && isVisible();
+    if (moving && !tick_->isActive()) {
+        tick_->start();
+    } else if (!moving) {
+        tick_->stop();
+    }
+}
+
+SatelliteMapView::Inputs SatelliteMapView::currentInputs() const
+{
+    Inputs in;
+    if (!state_) {
+        return in;
+    }
+    if (const auto& selected = state_->selectedPass(); selected && selected->satellite) {
+        in.pass = std::pair(selected->satellite->id, selected->pass.riseTime);
+        in.satelliteObject = selected->satellite.get();
+    }
+    in.obsLat = state_->obsLatitude();
+    in.obsLon = state_->obsLongitude();
+    in.obsName = state_->obsName();
+    in.obs2Enabled = state_->obs2Enabled();
+    if (in.obs2Enabled) {
+        in.obs2Lat = state_->obs2Latitude();
+        in.obs2Lon = state_->obs2Longitude();
+        in.obs2Name = state_->obs2Name();
+    }
+    return in;
 }
 
 MapPoint SatelliteMapView::observerCoordinate() const
@@ -468,17 +552,19 @@ std::vector<std::vector<MapPoint>> SatelliteMapView::passTrackSegments() const
 void SatelliteMapView::scheduleRefresh()
 {
     // The model announces a change before storing it: look once it is stored.
-    refreshTimer_->start();
+    ui_style::scheduleRefresh(refreshTimer_);
 }
 
 void SatelliteMapView::refresh()
 {
-    std::optional<Date> rise;
-    if (state_ && state_->selectedPass()) {
-        rise = state_->selectedPass()->pass.riseTime;
+    Inputs now = currentInputs();
+    if (seen_ && now == *seen_) {
+        return;
     }
-    if (rise != seenRise_) {
-        seenRise_ = rise;
+    const bool passChanged =
+        !seen_ || now.pass != seen_->pass || now.satelliteObject != seen_->satelliteObject;
+    seen_ = std::move(now);
+    if (passChanged) {
         recomputePassCache();
     }
     update();
@@ -490,91 +576,152 @@ void SatelliteMapView::resizeEvent(QResizeEvent* event)
     placeControls();
 }
 
-void SatelliteMapView::paintEvent(QPaintEvent*)
+void SatelliteMapView::showEvent(QShowEvent* event)
 {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    const StyleColors colors = colorsFor(style());
-    const QSizeF size(width(), height());
-    const MapProjection projection(size, camera_);
+    QWidget::showEvent(event);
+    // What moved while hidden is brought up to now before the first frame.
+    updateLive();
+    updateTick();
+}
+
+void SatelliteMapView::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    updateTick();
+}
+
+SatelliteMapView::LayerKey SatelliteMapView::layerKey(std::uint64_t content) const
+{
+    return {size(), devicePixelRatioF(), camera_, style(), palette().color(QPalette::Window).rgba(),
+            content};
+}
+
+// Runs `draw` once per copy of the world in view, in (longitude, −latitude)
+// units.
+void SatelliteMapView::drawOverCopies(QPainter& p, const std::function<void(QPainter&)>& draw) const
+{
+    const MapProjection projection(QSizeF(width(), height()), camera_);
     const double ppd = projection.pixelsPerDegree();
-
-    p.fillRect(rect(), palette().color(QPalette::Window).darker(115));
-
-    const Date now = Date::now();
-    std::shared_ptr<Satellite> satellite;
-    if (state_ && state_->selectedPass()) {
-        satellite = state_->selectedPass()->satellite;
-    }
-    const std::optional<SubSatellitePoint> live =
-        satellite ? satellite->currentSubPoint(now) : std::nullopt;
-
-    // Geometry of this frame, in (longitude, −latitude) units.
-    QPainterPath coverageFill, coverageArcs, extended, track, footFill, footArcs;
-    if (satellite) {
-        coverageFill = polygons(cache_.cachedCoverageFills);
-        coverageArcs = polylines(cache_.cachedCoverageArcs, 2);
-        if (extendedTrackHours_ > 0.0) {
-            extended = polylines(extendedTrackSegments(*satellite, now, extendedTrackHours_), 2);
-        }
-        if (cache_.cachedTrack.size() >= 2) {
-            track = polylines(passTrackSegments(), 2);
-        }
-        if (live) {
-            const MapRing ring = footprintPolygon(*live, 72);
-            footFill = polygons(splitPolygonAtAntimeridian(ring));
-            footArcs = polylines(splitPolygonArcsAtAntimeridian(ring), 2);
-        }
-    }
-    const QColor satColor = satellite ? satelliteColor(satellite->id) : QColor();
-    const QColor gold = QColor::fromRgbF(1.0f, 0.85f, 0.25f);
-
-    const auto offsets = projection.worldOffsets(kLandEastOverhang);
-    for (const double offset : offsets) {
+    for (const double offset : projection.worldOffsets(kLandEastOverhang)) {
         const QPointF origin = projection.toScreen(0.0, offset);
         p.setTransform(QTransform(ppd, 0, 0, ppd, origin.x(), origin.y()));
-
-        p.setPen(Qt::NoPen);
-        p.setBrush(colors.ocean);
-        p.drawRect(QRectF(-180.0, -90.0, 360.0, 180.0));
-        p.setBrush(colors.land);
-        p.setPen(cosmeticPen(colors.coast, 0.6, Qt::RoundCap));
-        p.drawPath(landPath());
-        if (colors.border.isValid()) {
-            p.setPen(cosmeticPen(colors.border, 0.6, Qt::RoundCap));
-            p.setBrush(Qt::NoBrush);
-            p.drawPath(borderPath());
-        }
-        if (colors.graticule.alpha() > 0) {
-            p.setPen(cosmeticPen(colors.graticule, 0.5, Qt::FlatCap));
-            for (int lon = -150; lon <= 150; lon += 30) {
-                p.drawLine(QPointF(lon, -90), QPointF(lon, 90));
-            }
-            for (int lat = -60; lat <= 60; lat += 30) {
-                p.drawLine(QPointF(-180, -lat), QPointF(180, -lat));
-            }
-        }
-
-        if (satellite) {
-            p.setPen(Qt::NoPen);
-            p.setBrush(withAlpha(gold, 0.18));
-            p.drawPath(coverageFill);
-            p.setBrush(Qt::NoBrush);
-            p.setPen(cosmeticPen(withAlpha(gold, 0.9), 1.5, Qt::RoundCap));
-            p.drawPath(coverageArcs);
-            p.setPen(cosmeticPen(withAlpha(Qt::white, 0.85), 1.5, Qt::RoundCap, 4.0));
-            p.drawPath(extended);
-            p.setPen(cosmeticPen(withAlpha(satColor, 0.95), 2.5, Qt::RoundCap));
-            p.drawPath(track);
-            p.setPen(Qt::NoPen);
-            p.setBrush(withAlpha(satColor, 0.08));
-            p.drawPath(footFill);
-            p.setBrush(Qt::NoBrush);
-            p.setPen(cosmeticPen(withAlpha(satColor, 0.9), 1.5, Qt::FlatCap, 3.0));
-            p.drawPath(footArcs);
-        }
+        draw(p);
     }
     p.resetTransform();
+}
+
+namespace {
+
+// Makes `image` a layer of the view's size filled with `fill`, keeping its
+// memory when the size is the same (a new image each second would cost a
+// fresh allocation of several megabytes at a large size).
+void prepareLayer(QPixmap& image, QSize size, qreal ratio, const QColor& fill)
+{
+    const QSize pixels(std::max(1, static_cast<int>(std::ceil(size.width() * ratio))),
+                       std::max(1, static_cast<int>(std::ceil(size.height() * ratio))));
+    if (image.size() != pixels) {
+        image = QPixmap(pixels);
+    }
+    image.setDevicePixelRatio(ratio);
+    image.fill(fill);
+}
+
+} // namespace
+
+void SatelliteMapView::ensureBase()
+{
+    const LayerKey key = layerKey(passVersion_);
+    if (baseKey_ && *baseKey_ == key && !base_.isNull()) {
+        return;
+    }
+    baseKey_ = key;
+    ++baseRenders_;
+    prepareLayer(base_, key.size, key.pixelRatio, palette().color(QPalette::Window).darker(115));
+
+    QPainter p(&base_);
+    p.setRenderHint(QPainter::Antialiasing);
+    const StyleColors colors = colorsFor(key.style);
+    const QColor gold = QColor::fromRgbF(1.0f, 0.85f, 0.25f);
+    const bool pass = shownSatellite_ != nullptr;
+    drawOverCopies(p, [&](QPainter& q) {
+        q.setPen(Qt::NoPen);
+        q.setBrush(colors.ocean);
+        q.drawRect(QRectF(-180.0, -90.0, 360.0, 180.0));
+        q.setBrush(colors.land);
+        q.setPen(cosmeticPen(colors.coast, 0.6, Qt::RoundCap));
+        q.drawPath(landPath());
+        if (colors.border.isValid()) {
+            q.setPen(cosmeticPen(colors.border, 0.6, Qt::RoundCap));
+            q.setBrush(Qt::NoBrush);
+            q.drawPath(borderPath());
+        }
+        if (colors.graticule.alpha() > 0) {
+            q.setPen(cosmeticPen(colors.graticule, 0.5, Qt::FlatCap));
+            for (int lon = -150; lon <= 150; lon += 30) {
+                q.drawLine(QPointF(lon, -90), QPointF(lon, 90));
+            }
+            for (int lat = -60; lat <= 60; lat += 30) {
+                q.drawLine(QPointF(-180, -lat), QPointF(180, -lat));
+            }
+        }
+        if (pass) {
+            q.setPen(Qt::NoPen);
+            q.setBrush(withAlpha(gold, 0.18));
+            q.drawPath(coverageFill_);
+            q.setBrush(Qt::NoBrush);
+            q.setPen(cosmeticPen(withAlpha(gold, 0.9), 1.5, Qt::RoundCap));
+            q.drawPath(coverageArcs_);
+        }
+    });
+}
+
+void SatelliteMapView::ensureLiveLayer()
+{
+    const LayerKey key = layerKey(liveVersion_ ^ (passVersion_ << 32));
+    if (liveKey_ && *liveKey_ == key && !liveLayer_.isNull()) {
+        return;
+    }
+    liveKey_ = key;
+    prepareLayer(liveLayer_, key.size, key.pixelRatio, Qt::transparent);
+    if (!shownSatellite_) {
+        return;
+    }
+    QPainter p(&liveLayer_);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor satColor = satelliteColor(shownSatellite_->id);
+    drawOverCopies(p, [&](QPainter& q) {
+        q.setBrush(Qt::NoBrush);
+        q.setPen(cosmeticPen(withAlpha(Qt::white, 0.85), 1.5, Qt::RoundCap, 4.0));
+        q.drawPath(extended_);
+        q.setPen(cosmeticPen(withAlpha(satColor, 0.95), 2.5, Qt::RoundCap));
+        q.drawPath(track_);
+        q.setPen(Qt::NoPen);
+        q.setBrush(withAlpha(satColor, 0.08));
+        q.drawPath(footFill_);
+        q.setBrush(Qt::NoBrush);
+        q.setPen(cosmeticPen(withAlpha(satColor, 0.9), 1.5, Qt::FlatCap, 3.0));
+        q.drawPath(footArcs_);
+    });
+}
+
+void SatelliteMapView::paintEvent(QPaintEvent*)
+{
+    // Only drawing here: the layers come from their images, made again when
+    // what they show changed, and the markers are drawn above them.
+    ensureBase();
+    ensureLiveLayer();
+    QPainter p(this);
+    p.drawPixmap(0, 0, base_);
+    if (shownSatellite_) {
+        p.drawPixmap(0, 0, liveLayer_);
+    }
+    p.setRenderHint(QPainter::Antialiasing);
+    const StyleColors colors = colorsFor(style());
+    const MapProjection projection(QSizeF(width(), height()), camera_);
+    const std::shared_ptr<Satellite>& satellite = shownSatellite_;
+    const std::optional<SubSatellitePoint>& live = live_;
+    const QColor satColor = satellite ? satelliteColor(satellite->id) : QColor();
+    const auto offsets = projection.worldOffsets(kLandEastOverhang);
 
     // Markers stand above every line and area, in screen units.
     for (const double offset : offsets) {

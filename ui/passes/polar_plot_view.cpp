@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
+#include <QResizeEvent>
 #include <QTimer>
 
 #include <algorithm>
@@ -17,6 +18,7 @@
 #include "orbital/numeric_text.h"
 #include "state/app_state.h"
 #include "ui/passes/polar_geometry.h"
+#include "ui/style/refresh_timer.h"
 #include "ui/style/ui_style.h"
 
 namespace zelvane {
@@ -48,6 +50,9 @@ std::string padLeft(std::string text, std::size_t width)
 
 constexpr const char* kDash = "\u2014";
 constexpr double kAtTcaWindow = 20.0;
+constexpr int kPlotTableSpacing = 12;
+constexpr int kMinPlotSide = 200;
+constexpr int kPreferredPlotSide = 320;
 
 } // namespace
 
@@ -196,20 +201,18 @@ public:
     explicit PolarCanvas(PolarPlotView* view) : QWidget(view), view_(view)
     {
         setObjectName("polarCanvas");
-        setMinimumSize(200, 200);
-        QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-        policy.setHeightForWidth(true);
-        setSizePolicy(policy);
+        // Every frame covers the whole canvas (the still picture is painted
+        // with the window's colour around the disc), so the views beneath
+        // are not painted again at display rate.
+        setAttribute(Qt::WA_OpaquePaintEvent);
     }
-    bool hasHeightForWidth() const override { return true; }
-    int heightForWidth(int w) const override { return w; }
+    // Placed by its view, which asks for room for at least 200 × 200.
     QSize sizeHint() const override { return {320, 320}; }
 
 protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
         view_->paintCanvas(p, QSizeF(width(), height()), Date::now());
     }
 
@@ -248,9 +251,28 @@ void drawPassTrack(QPainter& p, QPointF c, double r, const PredictedPass& pass)
     p.drawEllipse(polarPoint(peak.azimuth, peak.elevation, c, r), 5, 5);
 }
 
-void drawSatelliteBeacon(QPainter& p, QPointF at, Date time, std::optional<QPointF> motion)
+// The pulse is drawn from pictures of its cycle, one per display frame of
+// the 1.6 s: stroking the antialiased rings afresh each frame costs the
+// painter several times more than copying a small picture.
+constexpr int kPulseFrames = 96;
+constexpr double kPulseReach = 25.0;  // the widest ripple and its pen
+
+int pulseFrame(Date time)
 {
-    const double phase = beaconPhase(time);
+    return std::clamp(static_cast<int>(beaconPhase(time) * kPulseFrames), 0, kPulseFrames - 1);
+}
+
+// Ripples, halo and core at one step of the cycle, centred in the picture.
+QPixmap renderPulse(int frame, qreal ratio)
+{
+    const double phase = static_cast<double>(frame) / kPulseFrames;
+    const int side = static_cast<int>(std::ceil(2 * kPulseReach * ratio));
+    QPixmap image(side, side);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QPointF at(kPulseReach, kPulseReach);
     p.setBrush(Qt::NoBrush);
     for (const Ripple& ripple : beaconRipples(phase)) {
         p.setPen(QPen(withAlpha(kGreen, ripple.opacity), 1.2));
@@ -262,6 +284,12 @@ void drawSatelliteBeacon(QPainter& p, QPointF at, Date time, std::optional<QPoin
     p.drawEllipse(at, 7 + 3 * s, 7 + 3 * s);
     p.setBrush(kGreen);
     p.drawEllipse(at, 4, 4);
+    return image;
+}
+
+void drawSatelliteBeacon(QPainter& p, QPointF at, const QPixmap& pulse, std::optional<QPointF> motion)
+{
+    p.drawPixmap(QPointF(std::round(at.x() - kPulseReach), std::round(at.y() - kPulseReach)), pulse);
     if (motion) {
         const QPointF m = *motion;
         const QPointF n(-m.y(), m.x());
@@ -287,20 +315,25 @@ PolarPlotView::PolarPlotView(std::shared_ptr<AppState> state, QWidget* parent)
     : QWidget(parent), state_(std::move(state))
 {
     setObjectName("polarPlotView");
-    auto* row = new QHBoxLayout(this);
-    row->setSpacing(12);
-    row->setAlignment(Qt::AlignTop);
-
+    // Placed by hand (placeChildren): the plot stays square at the top left
+    // and the table stands right beside it, whole, however wide the pane.
     canvas_ = new PolarCanvas(this);
-    row->addWidget(canvas_, 1, Qt::AlignTop);
 
     auto* table = new QWidget(this);
+    table_ = table;
     table->setObjectName("polarInfoTable");
     auto* grid = new QGridLayout(table);
     grid->setContentsMargins(8, 8, 8, 8);
     grid->setHorizontalSpacing(6);
     grid->setVerticalSpacing(1);
     table->setFont(ui_style::monoFont(18, QFont::Medium));
+    // Room for the widest value the rows show, so that the table keeps its
+    // width from pass to pass and second to second.
+    const QFontMetrics valueMetrics(table->font());
+    int valueWidth = 0;
+    for (const char* sample : {"00:00:00 local", "\u2193 99.999 km/s", "99999.999 km", "+9999.9 m/s\u00B2"}) {
+        valueWidth = std::max(valueWidth, valueMetrics.horizontalAdvance(QString::fromUtf8(sample)));
+    }
     int line = 0;
     for (int i = 0; i < static_cast<int>(std::size(kRowLabels)); ++i) {
         if (i == kRowsBeforeDivider) {
@@ -318,37 +351,56 @@ PolarPlotView::PolarPlotView(std::shared_ptr<AppState> state, QWidget* parent)
         auto* value = new QLabel(table);
         value->setObjectName(QString("polarValue_%1").arg(i));
         value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        value->setMinimumWidth(valueWidth);
         grid->addWidget(label, line, 0);
         grid->addWidget(value, line, 1);
         valueLabels_.push_back(value);
         ++line;
     }
     table->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
-    row->addWidget(table, 0, Qt::AlignTop);
-    row->addStretch(0);
 
     tableTimer_ = new QTimer(this);
     tableTimer_->setInterval(1000);
     connect(tableTimer_, &QTimer::timeout, this, [this] { refreshTable(Date::now()); });
     tableTimer_->start();
 
-    // The beacon pulses smoothly; redraw at display rate while shown.
+    // The beacon pulses smoothly: redraw at display rate while it is drawn.
+    // Each frame decides whether another follows (paintCanvas); the
+    // one-second table tick brings the animation back when the satellite
+    // comes up.
     frameTimer_ = new QTimer(this);
+    frameTimer_->setObjectName("polarFrameTimer");
     frameTimer_->setInterval(16);
-    connect(frameTimer_, &QTimer::timeout, canvas_, qOverload<>(&QWidget::update));
-    frameTimer_->start();
-
-    refreshTimer_ = new QTimer(this);
-    refreshTimer_->setSingleShot(true);
-    refreshTimer_->setInterval(0);
-    connect(refreshTimer_, &QTimer::timeout, this, [this] {
-        refreshTable(Date::now());
-        canvas_->update();
+    connect(frameTimer_, &QTimer::timeout, this, [this] {
+        if (!canvas_->isVisible()) {
+            frameTimer_->stop();
+            return;
+        }
+        // Between the quarter-second steps of the live position only the
+        // pulse changes: redraw the square around the beacon alone.
+        const QSizeF size = canvas_->size();
+        const QPointF c(size.width() / 2.0, size.height() / 2.0);
+        const double r = polarPlotRadius(size.width(), size.height());
+        const auto live = liveAzEl(Date::now(), 0.0);
+        if (live && live->elevation > 0 && r > 0 && beaconAt_ && state_ && !state_->polarBearingLine()
+            && polarPoint(live->azimuth, live->elevation, c, r) == *beaconAt_) {
+            constexpr double reach = 30.0;  // ripples, halo and arrow
+            canvas_->update(QRectF(*beaconAt_ - QPointF(reach, reach), QSizeF(2 * reach, 2 * reach))
+                                .toAlignedRect()
+                                .intersected(canvas_->rect()));
+        } else {
+            canvas_->update();
+        }
     });
+
+    refreshTimer_ = ui_style::makeRefreshTimer(this);
+    connect(refreshTimer_, &QTimer::timeout, this, &PolarPlotView::refresh);
     if (state_) {
-        stateConnection_ = state_->objectWillChange.connect([this] { scheduleRefresh(); });
+        stateConnection_ = ui_style::refreshOnChange(state_->objectWillChange, refreshTimer_);
     }
+    seen_ = currentInputs();
     refreshTable(Date::now());
+    placeChildren();
 }
 
 PolarPlotView::~PolarPlotView()
@@ -361,7 +413,72 @@ PolarPlotView::~PolarPlotView()
 void PolarPlotView::scheduleRefresh()
 {
     // The model announces a change before storing it: read it once stored.
-    refreshTimer_->start();
+    ui_style::scheduleRefresh(refreshTimer_);
+}
+
+void PolarPlotView::refresh()
+{
+    refreshTable(Date::now());
+    // The canvas follows the clock on its own; a change of the state shows
+    // at once only when it changes what the canvas draws.
+    Inputs now = currentInputs();
+    if (!seen_ || now != *seen_) {
+        seen_ = std::move(now);
+        canvas_->update();
+    }
+}
+
+PolarPlotView::Inputs PolarPlotView::currentInputs() const
+{
+    Inputs in;
+    if (!state_) {
+        return in;
+    }
+    if (const auto& selected = state_->selectedPass()) {
+        in.satellite = selected->satellite.get();
+        in.rise = selected->pass.riseTime;
+        in.trackSize = selected->pass.trackPoints.size();
+    } else {
+        in.satellite = state_->trackingSatellite().get();
+    }
+    in.bearingLine = state_->polarBearingLine();
+    in.obsLat = state_->obsLatitude();
+    in.obsLon = state_->obsLongitude();
+    return in;
+}
+
+bool PolarPlotView::isAnimating() const
+{
+    return frameTimer_->isActive();
+}
+
+QSize PolarPlotView::sizeHint() const
+{
+    const QSize table = table_->sizeHint();
+    return {kPreferredPlotSide + kPlotTableSpacing + table.width(), std::max(kPreferredPlotSide, table.height())};
+}
+
+QSize PolarPlotView::minimumSizeHint() const
+{
+    const QSize table = table_->sizeHint();
+    return {kMinPlotSide + kPlotTableSpacing + table.width(), std::max(kMinPlotSide, table.height())};
+}
+
+void PolarPlotView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    placeChildren();
+}
+
+void PolarPlotView::placeChildren()
+{
+    // The plot takes the height it is given, as far as the width left
+    // beside the whole table allows. The table is never narrowed: in a pane
+    // narrower than the view's minimum the plot gives way instead.
+    const QSize table = table_->sizeHint();
+    const int side = std::max(0, std::min(width() - kPlotTableSpacing - table.width(), height()));
+    canvas_->setGeometry(0, 0, side, side);
+    table_->setGeometry(side + kPlotTableSpacing, 0, table.width(), table.height());
 }
 
 std::optional<TopocentricResult> PolarPlotView::liveAzEl(Date now, double offset) const
@@ -440,23 +557,115 @@ void PolarPlotView::refreshTable(Date now)
     for (std::size_t i = 0; i < rows.size() && i < valueLabels_.size(); ++i) {
         QLabel* label = valueLabels_[i];
         const Row& row = rows[i];
-        label->setText(QString::fromStdString(row.value.value_or(kDash)));
+        const QString text = QString::fromStdString(row.value.value_or(kDash));
+        if (label->text() != text) {
+            label->setText(text);
+        }
         QPalette palette = label->palette();
         const QColor color = !row.value ? palette.color(QPalette::PlaceholderText)
             : row.color.isValid()       ? row.color
                                         : this->palette().color(QPalette::WindowText);
-        palette.setColor(QPalette::WindowText, color);
-        label->setPalette(palette);
+        if (palette.color(QPalette::WindowText) != color) {
+            palette.setColor(QPalette::WindowText, color);
+            label->setPalette(palette);
+        }
+    }
+    if (table_ && table_->sizeHint() != table_->size()) {
+        placeChildren();
+        updateGeometry();
+    }
+    // The satellite has come up: draw it, and the frame starts the pulse.
+    if (canvas_ && canvas_->isVisible() && !frameTimer_->isActive()) {
+        const auto live = liveAzEl(now, 0.0);
+        if (live && live->elevation > 0) {
+            canvas_->update();
+        }
     }
 }
 
-void PolarPlotView::paintCanvas(QPainter& p, QSizeF size, Date now) const
+bool PolarPlotView::paintCanvas(QPainter& p, QSizeF size, Date now)
+{
+    const bool drawn = [&] {
+        const QPointF c(size.width() / 2.0, size.height() / 2.0);
+        const double r = polarPlotRadius(size.width(), size.height());
+        if (r <= 0) {
+            return false;
+        }
+        const qreal ratio = p.device()->devicePixelRatioF();
+        // The selected pass's track changes with the selection only: it is
+        // part of the still picture.
+        const PassInfo* pass = state_ && state_->selectedPass() ? &*state_->selectedPass() : nullptr;
+        const QString key = QStringLiteral("%1x%2@%3 %4 %5 %6 %7 %8 %9 %10")
+                                .arg(size.width())
+                                .arg(size.height())
+                                .arg(ratio)
+                                .arg(palette().color(QPalette::Base).rgba())
+                                .arg(palette().color(QPalette::PlaceholderText).rgba())
+                                .arg(font().key())
+                                .arg(pass ? reinterpret_cast<quintptr>(pass->satellite.get()) : 0)
+                                .arg(pass ? pass->pass.riseTime.timeIntervalSince1970() : 0.0, 0, 'f', 3)
+                                .arg(pass ? pass->pass.trackPoints.size() : 0)
+                                .arg(palette().color(QPalette::Window).rgba());
+        if (key != staticKey_ || static_.isNull()) {
+            staticKey_ = key;
+            ++staticRenders_;
+            static_ = QPixmap((size * ratio).toSize());
+            static_.setDevicePixelRatio(ratio);
+            static_.fill(palette().color(QPalette::Window));
+            QPainter layer(&static_);
+            layer.setRenderHint(QPainter::Antialiasing);
+            paintStatic(layer, size);
+            if (pass) {
+                drawPassTrack(layer, c, r, pass->pass);
+            }
+        }
+        p.drawPixmap(0, 0, static_);
+        p.setRenderHint(QPainter::Antialiasing);
+
+        const auto ringPoint = [&](double az, double radius) {
+            const double a = az * std::numbers::pi / 180.0;
+            return QPointF(c.x() + radius * std::sin(a), c.y() - radius * std::cos(a));
+        };
+        beaconAt_.reset();
+        const auto live = liveAzEl(now, 0.0);
+        if (!live || !(live->elevation > 0)) {
+            return false;
+        }
+        const QPointF at = polarPoint(live->azimuth, live->elevation, c, r);
+        beaconAt_ = at;
+        if (state_->polarBearingLine()) {
+            p.setPen(QPen(withAlpha(kGreen, 0.35), 1.2));
+            p.drawLine(c, ringPoint(live->azimuth, r));
+        }
+        std::optional<QPointF> motion;
+        const auto ahead = liveAzEl(now, 2.0);
+        if (ahead && ahead->elevation > 0) {
+            motion = motionVector(at, polarPoint(ahead->azimuth, ahead->elevation, c, r));
+        }
+        const qreal pulseRatio = p.device()->devicePixelRatioF();
+        if (pulseRatio_ != pulseRatio || pulseFrames_.size() != static_cast<std::size_t>(kPulseFrames)) {
+            pulseFrames_.assign(kPulseFrames, QPixmap());
+            pulseRatio_ = pulseRatio;
+        }
+        QPixmap& pulse = pulseFrames_[static_cast<std::size_t>(pulseFrame(now))];
+        if (pulse.isNull()) {
+            pulse = renderPulse(pulseFrame(now), pulseRatio);
+        }
+        drawSatelliteBeacon(p, at, pulse, motion);
+        return true;
+    }();
+    if (drawn && !frameTimer_->isActive()) {
+        frameTimer_->start();
+    } else if (!drawn) {
+        frameTimer_->stop();
+    }
+    return drawn;
+}
+
+void PolarPlotView::paintStatic(QPainter& p, QSizeF size) const
 {
     const QPointF c(size.width() / 2.0, size.height() / 2.0);
     const double r = polarPlotRadius(size.width(), size.height());
-    if (r <= 0) {
-        return;
-    }
     const auto ringPoint = [&](double az, double radius) {
         const double a = az * std::numbers::pi / 180.0;
         return QPointF(c.x() + radius * std::sin(a), c.y() - radius * std::cos(a));
@@ -532,26 +741,6 @@ void PolarPlotView::paintCanvas(QPainter& p, QSizeF size, Date now) const
         p.setPen(label.color);
         drawCentredText(p, ringPoint(label.az, r + 18), label.text);
     }
-
-    if (state_ && state_->selectedPass()) {
-        drawPassTrack(p, c, r, state_->selectedPass()->pass);
-    }
-
-    const auto live = liveAzEl(now, 0.0);
-    if (!live || !(live->elevation > 0)) {
-        return;
-    }
-    const QPointF at = polarPoint(live->azimuth, live->elevation, c, r);
-    if (state_->polarBearingLine()) {
-        p.setPen(QPen(withAlpha(kGreen, 0.35), 1.2));
-        p.drawLine(c, ringPoint(live->azimuth, r));
-    }
-    std::optional<QPointF> motion;
-    const auto ahead = liveAzEl(now, 2.0);
-    if (ahead && ahead->elevation > 0) {
-        motion = motionVector(at, polarPoint(ahead->azimuth, ahead->elevation, c, r));
-    }
-    drawSatelliteBeacon(p, at, now, motion);
 }
 
 } // namespace zelvane

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QPixmap>
 #include <QPointF>
 #include <QWidget>
 
@@ -81,20 +82,57 @@ public:
     };
     // The table's rows in order, without the divider.
     std::vector<Row> infoRows(Date now) const;
-    // Rebuilds the table for an instant (the one-second timer uses now).
+    // Rebuilds the table for an instant (the one-second timer uses now);
+    // when the beacon has come up since the last frame, the canvas is
+    // redrawn, which starts the animation.
     void refreshTable(Date now);
 
     QWidget* canvas() const { return canvas_; }
+    QWidget* table() const { return table_; }
+    // Whether the canvas is redrawn at display rate: only while the last
+    // frame drew the pulsing beacon.
+    bool isAnimating() const;
+    // How often the rings, ticks and labels have been drawn: once per size
+    // and look, not once per frame.
+    int staticRenderCount() const { return staticRenders_; }
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     friend class PolarCanvas;
     void scheduleRefresh();
-    void paintCanvas(QPainter& p, QSizeF size, Date now) const;
+    void refresh();
+    // Draws a frame; true when it drew the beacon.
+    bool paintCanvas(QPainter& p, QSizeF size, Date now);
+    void paintStatic(QPainter& p, QSizeF size) const;
+    void placeChildren();
+    // What the canvas shows of the state besides the clock.
+    struct Inputs {
+        const void* satellite = nullptr;
+        std::optional<Date> rise;
+        std::size_t trackSize = 0;
+        bool bearingLine = false;
+        double obsLat = 0.0, obsLon = 0.0;
+        friend bool operator==(const Inputs&, const Inputs&) = default;
+    };
+    Inputs currentInputs() const;
 
     std::shared_ptr<AppState> state_;
     std::uint64_t stateConnection_ = 0;
     QWidget* canvas_ = nullptr;
+    QWidget* table_ = nullptr;
     std::vector<QLabel*> valueLabels_;
+    std::optional<Inputs> seen_;
+    QPixmap static_;
+    QString staticKey_;
+    std::optional<QPointF> beaconAt_;  // where the last frame drew the beacon
+    std::vector<QPixmap> pulseFrames_;  // the pulse's cycle, drawn on first use
+    qreal pulseRatio_ = 0.0;
+    int staticRenders_ = 0;
     QTimer* tableTimer_ = nullptr;
     QTimer* frameTimer_ = nullptr;
     QTimer* refreshTimer_ = nullptr;

@@ -7,8 +7,9 @@
 namespace zelvane::shell {
 
 StateObserver::StateObserver(std::shared_ptr<AppState> state, QObject* context,
-                             std::function<void()> refresh)
-    : state_(std::move(state)), context_(context), refresh_(std::move(refresh))
+                             std::function<void()> refresh, std::function<std::uint64_t()> fingerprint)
+    : state_(std::move(state)), context_(context), refresh_(std::move(refresh)),
+      fingerprint_(std::move(fingerprint))
 {
     connection_ = state_->objectWillChange.connect([this] { schedule(); });
 }
@@ -26,6 +27,9 @@ void StateObserver::schedule()
         context_,
         [this] {
             pending_ = false;
+            if (fingerprint_ && !gate_.changed(fingerprint_())) {
+                return;
+            }
             refresh_();
         },
         Qt::QueuedConnection);

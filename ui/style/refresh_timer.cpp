@@ -2,6 +2,9 @@
 
 #include <QPointer>
 
+#include <cstring>
+#include <limits>
+
 namespace zelvane::ui_style {
 
 QTimer* makeRefreshTimer(QObject* view)
@@ -26,6 +29,60 @@ Signal<>::Connection refreshOnChange(Signal<>& changes, QTimer* timer)
             scheduleRefresh(guarded);
         }
     });
+}
+
+void Fingerprint::mix(const void* bytes, std::size_t size)
+{
+    const auto* p = static_cast<const unsigned char*>(bytes);
+    for (std::size_t i = 0; i < size; ++i) {
+        hash_ ^= p[i];
+        hash_ *= 1099511628211ull;
+    }
+}
+
+Fingerprint& Fingerprint::add(std::string_view text)
+{
+    // The length first, so that ("ab", "c") and ("a", "bc") differ.
+    const std::uint64_t size = text.size();
+    mix(&size, sizeof size);
+    mix(text.data(), text.size());
+    return *this;
+}
+
+Fingerprint& Fingerprint::add(double value)
+{
+    // Every zero and every NaN is one value: they draw alike.
+    if (value == 0.0) {
+        value = 0.0;
+    } else if (value != value) {
+        value = std::numeric_limits<double>::quiet_NaN();
+    }
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    mix(&bits, sizeof bits);
+    return *this;
+}
+
+Fingerprint& Fingerprint::add(std::int64_t value)
+{
+    mix(&value, sizeof value);
+    return *this;
+}
+
+Fingerprint& Fingerprint::add(const void* object)
+{
+    const auto address = reinterpret_cast<std::uintptr_t>(object);
+    mix(&address, sizeof address);
+    return *this;
+}
+
+bool InputsGate::changed(std::uint64_t fingerprint)
+{
+    if (last_ && *last_ == fingerprint) {
+        return false;
+    }
+    last_ = fingerprint;
+    return true;
 }
 
 } // namespace zelvane::ui_style

@@ -2,9 +2,16 @@
 
 // The state announces a change before it stores the value, so a view reads
 // it a turn later; a burst of changes (a tracking tick sets a dozen
-// properties) then costs one refresh instead of a dozen.
+// properties) then costs one refresh instead of a dozen. A view that shows
+// only part of the state can also fold what it shows into a fingerprint and
+// skip the refreshes that would draw the same thing again.
 
 #include <QTimer>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string_view>
 
 #include "catalog/observable.h"
 
@@ -21,5 +28,35 @@ void scheduleRefresh(QTimer* timer);
 // slots it had when it began, so a view deleted part-way through a notice
 // may still be called: the timer is guarded for that.
 Signal<>::Connection refreshOnChange(Signal<>& changes, QTimer* timer);
+
+// Folds the values a view draws from into one number (FNV-1a over their
+// bytes and lengths), so that two refreshes can be told apart cheaply.
+class Fingerprint {
+public:
+    Fingerprint& add(std::string_view text);
+    Fingerprint& add(double value);
+    Fingerprint& add(std::int64_t value);
+    Fingerprint& add(bool value) { return add(static_cast<std::int64_t>(value)); }
+    Fingerprint& add(const void* object);
+    std::uint64_t value() const { return hash_; }
+
+private:
+    void mix(const void* bytes, std::size_t size);
+    std::uint64_t hash_ = 14695981039346656037ull;
+};
+
+// Remembers the last fingerprint a view drew from.
+class InputsGate {
+public:
+    // True on the first call and whenever the fingerprint differs from the
+    // one of the previous call.
+    bool changed(std::uint64_t fingerprint);
+    // The next call is true whatever it is given (after the view's look
+    // changed in a way the fingerprint does not hold, such as a resize).
+    void forget() { last_.reset(); }
+
+private:
+    std::optional<std::uint64_t> last_;
+};
 
 } // namespace zelvane::ui_style

@@ -3,11 +3,15 @@
 #include <QLabel>
 #include <QSlider>
 #include <QTest>
+#include <QTimer>
 
 #include <chrono>
+#include <cmath>
+#include <cstdio>
 #include <QToolButton>
 
 #include "tests/ui/passes/map_test_fixture.h"
+#include "catalog/color_palette.h"
 #include "ui/passes/map_view.h"
 
 namespace zelvane {
@@ -18,6 +22,23 @@ protected:
     QToolButton* styleButton(SatelliteMapView& view, const char* raw)
     {
         return view.findChild<QToolButton*>(QString("mapStyle_") + raw);
+    }
+
+    // Where a place shows in the view's image.
+    static QPoint pixelOf(const SatelliteMapView& view, double lat, double lon)
+    {
+        const MapProjection projection(QSizeF(view.width(), view.height()), view.camera());
+        return projection.toScreen(lat, lon).toPoint();
+    }
+
+    // Renders are written, when asked to, into this test's own folder.
+    void saveRender(const QImage& image, const QString& name)
+    {
+        if (qEnvironmentVariableIsSet("ZELVANE_SAVE_RENDERS")) {
+            const QString path = QString::fromStdString(dir.str()) + "/" + name;
+            image.save(path);
+            std::printf("render: %s\n", path.toUtf8().constData());
+        }
     }
 };
 
@@ -135,11 +156,23 @@ TEST_F(MapViewTest, DrawsEveryLayer)
         SatelliteMapView view(state);
         view.resize(900, 480);
         ASSERT_TRUE(view.currentSubSatellitePoint(Date::now()).has_value());
+        // The satellite's disc is drawn in its colour at the live point
+        // (a little below the centre, clear of the white glyph).
+        const auto live = view.currentSubSatellitePoint(Date::now());
+        view.setCamera({live->latitudeDeg, live->longitudeDeg, kWholeWorldDistance});
         const QImage image = view.grab().toImage();
-        EXPECT_FALSE(image.isNull());
-        if (qEnvironmentVariableIsSet("ZELVANE_SAVE_RENDERS")) {
-            image.save(QString("/tmp/zelvane-map-%1.png").arg(raw));
-        }
+        ASSERT_FALSE(image.isNull());
+        const QPoint disc = pixelOf(view, live->latitudeDeg, live->longitudeDeg) + QPoint(0, 6);
+        ASSERT_TRUE(image.rect().contains(disc)) << raw;
+        const QColor expected = QColor::fromRgbF(
+            static_cast<float>(SatelliteColorPalette::color(iss->id).red),
+            static_cast<float>(SatelliteColorPalette::color(iss->id).green),
+            static_cast<float>(SatelliteColorPalette::color(iss->id).blue));
+        const QColor seen = image.pixelColor(disc);
+        EXPECT_NEAR(seen.red(), expected.red(), 3) << raw;
+        EXPECT_NEAR(seen.green(), expected.green(), 3) << raw;
+        EXPECT_NEAR(seen.blue(), expected.blue(), 3) << raw;
+        saveRender(image, QString("map-%1.png").arg(raw));
     }
     // Over the antimeridian, zoomed in: land and tracks continue across it.
     SatelliteMapView pacific(state);
@@ -148,9 +181,125 @@ TEST_F(MapViewTest, DrawsEveryLayer)
     EXPECT_EQ(pacific.camera(), (MapCamera{20, 175, 20'000'000}));
     const QImage image = pacific.grab().toImage();
     EXPECT_FALSE(image.isNull());
-    if (qEnvironmentVariableIsSet("ZELVANE_SAVE_RENDERS")) {
-        image.save("/tmp/zelvane-map-pacific.png");
+    saveRender(image, "map-pacific.png");
+}
+
+TEST_F(MapViewTest, LandShowsAtLandPointsAndSeaAtSeaPointsInEveryStyle)
+{
+    struct Place {
+        const char* name;
+        double lat, lon;
+        bool land;
+    };
+    // Inland or open-water points, away from the graticule's lines and
+    // from the observer's marker.
+    const Place places[] = {
+        {"Sahara", 25.0, 2.0, true},         {"Siberia", 62.0, 100.0, true},
+        {"Western Australia", -23.0, 124.0, true}, {"Amazonia", -8.0, -62.0, true},
+        {"mid-Atlantic", 5.0, -35.0, false}, {"South Pacific", -40.0, -125.0, false},
+        {"Arabian Sea", 15.0, 64.0, false},  {"Indian Ocean", -35.0, 80.0, false},
+    };
+    for (const MapStyle style : kAllMapStyles) {
+        SatelliteMapView view(state);
+        view.setStyleRaw(mapStyleRaw(style));
+        view.resize(900, 480);
+        view.setCamera({0, 0, kWholeWorldDistance});
+        const QImage image = view.grab().toImage();
+        for (const Place& place : places) {
+            const QPoint at = pixelOf(view, place.lat, place.lon);
+            ASSERT_TRUE(image.rect().contains(at)) << place.name;
+            const QColor c = image.pixelColor(at);
+            // Every style's sea is blue above all; its land is not.
+            if (place.land) {
+                EXPECT_GT(c.green(), c.blue()) << mapStyleRaw(style) << " " << place.name;
+            } else {
+                EXPECT_GT(c.blue(), c.green()) << mapStyleRaw(style) << " " << place.name;
+                EXPECT_GT(c.blue(), c.red()) << mapStyleRaw(style) << " " << place.name;
+            }
+        }
+        // One colour for all land and one for all sea.
+        EXPECT_EQ(image.pixel(pixelOf(view, 25.0, 2.0)), image.pixel(pixelOf(view, 62.0, 100.0)));
+        EXPECT_EQ(image.pixel(pixelOf(view, 5.0, -35.0)), image.pixel(pixelOf(view, -40.0, -125.0)));
+        saveRender(image, QString("map-world-%1.png").arg(mapStyleRaw(style)));
     }
+}
+
+TEST_F(MapViewTest, PassCacheIsKeyedBySatelliteAndRise)
+{
+    auto iss = test::makeIss();
+    auto polar = test::makePolar();
+    SatelliteMapView view(state);
+    const Date rise = test::nearEpoch();
+    state->setSelectedPass(PassInfo(iss, test::plainPass(rise, 600), std::nullopt));
+    test::settle();
+    ASSERT_FALSE(view.passCache().cachedTrack.empty());
+    const SubSatellitePoint issStart = view.passCache().cachedTrack.front();
+
+    // Another satellite rising at the same second has its own track.
+    state->setSelectedPass(PassInfo(polar, test::plainPass(rise, 600), std::nullopt));
+    test::settle();
+    ASSERT_FALSE(view.passCache().cachedTrack.empty());
+    const SubSatellitePoint polarStart = view.passCache().cachedTrack.front();
+    const auto expected = polar->currentSubPoint(rise);
+    ASSERT_TRUE(expected);
+    EXPECT_NEAR(polarStart.latitudeDeg, expected->latitudeDeg, 1e-9);
+    EXPECT_NEAR(polarStart.longitudeDeg, expected->longitudeDeg, 1e-9);
+    EXPECT_GT(std::abs(polarStart.latitudeDeg - issStart.latitudeDeg)
+                  + std::abs(polarStart.longitudeDeg - issStart.longitudeDeg),
+              1.0);
+}
+
+TEST_F(MapViewTest, BaseIsDrawnOncePerSizeCameraStyleAndPass)
+{
+    auto iss = test::makeIss();
+    SatelliteMapView view(state);
+    view.resize(600, 320);
+    view.grab();
+    const int first = view.baseRenderCount();
+    EXPECT_GE(first, 1);
+    view.grab();
+    view.advanceLive();
+    view.grab();
+    // Nothing the map shows has changed: a frame is copied, not drawn again.
+    state->setCurrentDopplerShift(1234.0);
+    state->setStatusMessage("Tracking");
+    test::settle();
+    view.grab();
+    EXPECT_EQ(view.baseRenderCount(), first);
+
+    view.setCamera({10, 20, 20'000'000});
+    view.grab();
+    EXPECT_EQ(view.baseRenderCount(), first + 1);
+    view.resize(700, 320);
+    view.grab();
+    EXPECT_EQ(view.baseRenderCount(), first + 2);
+    state->setSelectedPass(PassInfo(iss, test::plainPass(test::nearEpoch(), 600), std::nullopt));
+    test::settle();
+    view.grab();
+    EXPECT_EQ(view.baseRenderCount(), first + 3);
+}
+
+TEST_F(MapViewTest, LiveTickRunsOnlyWhileAPassIsShown)
+{
+    auto iss = test::makeIss();
+    SatelliteMapView view(state);
+    auto* tick = view.findChild<QTimer*>("mapLiveTick");
+    ASSERT_NE(tick, nullptr);
+    view.show();
+    test::settle();
+    EXPECT_FALSE(tick->isActive());
+
+    state->setSelectedPass(PassInfo(iss, test::plainPass(test::nearEpoch(), 600), std::nullopt));
+    test::settle();
+    EXPECT_TRUE(tick->isActive());
+    view.hide();
+    EXPECT_FALSE(tick->isActive());
+    view.show();
+    EXPECT_TRUE(tick->isActive());
+
+    state->setSelectedPass(std::nullopt);
+    test::settle();
+    EXPECT_FALSE(tick->isActive());
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QTest>
 
 #include <cmath>
 
@@ -247,11 +248,125 @@ TEST_F(PolarPlotViewTest, DrawsTheSkyWithTrackBeaconAndBearingLine)
     const QImage image = view.grab().toImage();
     EXPECT_FALSE(image.isNull());
     if (qEnvironmentVariableIsSet("ZELVANE_SAVE_RENDERS")) {
-        image.save("/tmp/zelvane-polar.png");
+        // Only into this test's own folder.
+        image.save(QString::fromStdString(dir.str()) + "/polar.png");
         MiniPolarPlot mini(pass);
         mini.resize(60, 60);
-        mini.grab().save("/tmp/zelvane-mini-polar.png");
+        mini.grab().save(QString::fromStdString(dir.str()) + "/mini-polar.png");
     }
+}
+
+} // namespace
+} // namespace zelvane
+
+namespace zelvane {
+namespace {
+
+class PolarAnimationTest : public test::ViewTest {
+protected:
+    // Puts observer 1 a few degrees from the point below the satellite, so
+    // that it stands high in the sky at the pinned instant.
+    void standBelow(const Satellite& sat)
+    {
+        const auto below = sat.currentSubPoint(Date::now());
+        ASSERT_TRUE(below);
+        state->setObsLatitude(below->latitudeDeg + 6.0);
+        state->setObsLongitude(below->longitudeDeg - 4.0);
+    }
+};
+
+TEST_F(PolarAnimationTest, RunsAtDisplayRateOnlyWhileTheBeaconIsDrawn)
+{
+    auto iss = test::makeIss();
+    standBelow(*iss);
+    PolarPlotView view(state);
+    view.resize(760, 460);
+    view.grab();
+    EXPECT_FALSE(view.isAnimating()) << "nothing on display";
+
+    state->setSelectedPass(PassInfo(iss, test::plainPass(Date::now().addingTimeInterval(-200), 600),
+                                    std::nullopt));
+    test::settle();
+    ASSERT_GT(view.liveAzEl(Date::now())->elevation, 0.0);
+    view.grab();
+    EXPECT_TRUE(view.isAnimating()) << "beacon drawn";
+
+    // Ten minutes later it has set: its pass still shows, the beacon not.
+    Clock::setFixed(Date::now().addingTimeInterval(600));
+    state->setSelectedPass(PassInfo(iss, test::plainPass(Date::now().addingTimeInterval(-800), 600),
+                                    std::nullopt));
+    test::settle();
+    ASSERT_LE(view.liveAzEl(Date::now())->elevation, 0.0);
+    view.grab();
+    EXPECT_FALSE(view.isAnimating()) << "no beacon";
+}
+
+TEST_F(PolarAnimationTest, TheSecondTickStartsTheAnimationWhenTheSatelliteComesUp)
+{
+    auto iss = test::makeIss();
+    standBelow(*iss);
+    state->setSelectedPass(PassInfo(iss, test::plainPass(Date::now().addingTimeInterval(-200), 600),
+                                    std::nullopt));
+    // Ten minutes earlier the satellite is far away and below the horizon.
+    const Date up = Date::now();
+    Clock::setFixed(up.addingTimeInterval(-600));
+    PolarPlotView view(state);
+    view.resize(760, 460);
+    view.show();
+    test::settle();
+    view.grab();
+    ASSERT_LE(view.liveAzEl(Date::now())->elevation, 0.0);
+    EXPECT_FALSE(view.isAnimating());
+
+    Clock::setFixed(up);
+    view.refreshTable(up);
+    test::settle();
+    EXPECT_TRUE(view.isAnimating());
+    // Hidden, nothing is drawn and the animation ends at its next frame.
+    view.hide();
+    QTest::qWait(60);
+    EXPECT_FALSE(view.isAnimating());
+}
+
+TEST_F(PolarAnimationTest, TableStandsWholeBesideTheSquarePlot)
+{
+    auto iss = test::makeIss();
+    standBelow(*iss);
+    state->setSelectedPass(PassInfo(iss, test::plainPass(Date::now().addingTimeInterval(-200), 600),
+                                    std::nullopt));
+    PolarPlotView view(state);
+    view.refreshTable(Date::now());
+    view.show();
+    for (const QSize size : {view.minimumSizeHint(), QSize(760, 460), QSize(1500, 420), QSize(900, 900)}) {
+        view.resize(size);
+        const QRect plot = view.canvas()->geometry();
+        const QRect table = view.table()->geometry();
+        EXPECT_EQ(plot.width(), plot.height()) << size.width() << "x" << size.height();
+        EXPECT_GE(plot.width(), 200);
+        // Side by side, 12 apart, the table inside the view.
+        EXPECT_EQ(table.left(), plot.right() + 1 + 12);
+        EXPECT_LE(table.right(), view.width() - 1) << size.width() << "x" << size.height();
+        EXPECT_EQ(table.top(), plot.top());
+        // Every value fits its label whole.
+        for (int i = 0; i < 12; ++i) {
+            auto* value = view.findChild<QLabel*>(QString("polarValue_%1").arg(i));
+            ASSERT_NE(value, nullptr);
+            EXPECT_LE(value->fontMetrics().horizontalAdvance(value->text()), value->width())
+                << value->text().toStdString();
+            EXPECT_LE(value->geometry().right(), table.width() - 1);
+        }
+    }
+    // In a wide pane the plot is as tall as the pane and the table beside
+    // it, not pushed away to the far side.
+    view.resize(1500, 420);
+    EXPECT_EQ(view.canvas()->height(), 420);
+    EXPECT_EQ(view.table()->x(), 420 + 12);
+    // Squeezed below its minimum, the plot gives way and the table stays whole.
+    const int tableWidth = view.table()->width();
+    view.resize(view.minimumSizeHint().width() - 60, 420);
+    EXPECT_EQ(view.table()->width(), tableWidth);
+    EXPECT_EQ(view.table()->geometry().right(), view.width() - 1);
+    EXPECT_EQ(view.canvas()->width(), 200 - 60);
 }
 
 } // namespace
