@@ -9,6 +9,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
+#include <QListView>
+#include <QTest>
 #include <QWidget>
 
 #include <filesystem>
@@ -25,6 +27,8 @@
 #include "platform/settings_store.h"
 #include "state/app_state.h"
 #include "tests/support/test_support.h"
+#include "ui/browser/satellite_row_delegate.h"
+#include "ui/browser/satellite_rows_model.h"
 
 namespace zelvane::test {
 
@@ -119,6 +123,29 @@ protected:
     {
         auto* label = parent->findChild<QLabel*>(name);
         return label ? label->text() : QStringLiteral("<missing %1>").arg(name);
+    }
+
+    // A value of one row of a list model, as its delegate draws it.
+    static QVariant cell(const browser::SatelliteRowsModel* model, int row, int role)
+    {
+        EXPECT_GE(row, 0) << "row not listed";
+        return row >= 0 ? model->index(row).data(role) : QVariant();
+    }
+    static QString cellText(const browser::SatelliteRowsModel* model, int row, int role)
+    {
+        return cell(model, row, role).toString();
+    }
+
+    // Clicks a control of a painted row where the delegate draws it.
+    static void clickPart(QListView* view, browser::SatelliteRowDelegate* delegate, int row,
+                          browser::RowPart part)
+    {
+        ASSERT_GE(row, 0) << "row not listed";
+        const QModelIndex index = view->model()->index(row, 0);
+        view->scrollTo(index);
+        const QRect rect = delegate->partRect(view, index, part);
+        ASSERT_FALSE(rect.isEmpty()) << "no such control in row " << row;
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
     }
 
     TempDir dir;
