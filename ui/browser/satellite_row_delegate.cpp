@@ -11,6 +11,7 @@
 #include <QToolTip>
 
 #include <algorithm>
+#include <cmath>
 
 #include "ui/browser/browser_style.h"
 #include "ui/browser/satellite_rows_model.h"
@@ -44,14 +45,19 @@ QColor secondaryOf(const QPalette& palette)
     return text;
 }
 
+// Whole pixels that hold the text's exact advance.
 int textWidth(const QFont& font, const QString& text)
 {
-    return QFontMetrics(font).horizontalAdvance(text);
+    return static_cast<int>(std::ceil(QFontMetricsF(font).horizontalAdvance(text)));
 }
 
 QString elideRight(const QFont& font, const QString& text, int width)
 {
-    return QFontMetrics(font).elidedText(text, Qt::ElideRight, std::max(0, width));
+    const QFontMetricsF metrics(font);
+    if (metrics.horizontalAdvance(text) <= width) {
+        return text;
+    }
+    return metrics.elidedText(text, Qt::ElideRight, std::max(0, width));
 }
 
 RowKind kindOf(const QModelIndex& index)
@@ -61,7 +67,7 @@ RowKind kindOf(const QModelIndex& index)
 
 } // namespace
 
-QString elideFrequency(const QString& text, const QFontMetrics& metrics, int width)
+QString elideFrequency(const QString& text, const QFontMetricsF& metrics, qreal width)
 {
     if (metrics.horizontalAdvance(text) <= width) {
         return text;
@@ -77,7 +83,7 @@ QString elideFrequency(const QString& text, const QFontMetrics& metrics, int wid
             }
         }
     }
-    return metrics.elidedText(text, Qt::ElideMiddle, std::max(0, width));
+    return metrics.elidedText(text, Qt::ElideMiddle, std::max<qreal>(0, width));
 }
 
 SatelliteRowDelegate::SatelliteRowDelegate(QObject* parent)
@@ -176,7 +182,7 @@ std::vector<RowCell> SatelliteRowDelegate::layoutRow(const QStyleOptionViewItem&
         add(RowPart::tx, txRect, elideRight(mono9_, str(SatelliteRowsModel::TxTextRole), kTxWidth), mono9_,
             withAlpha(colors::orange(), 0.8), rightAligned);
         add(RowPart::downlink, downRect,
-            elideFrequency(str(SatelliteRowsModel::DownlinkTextRole), QFontMetrics(mono9_), kDownlinkWidth),
+            elideFrequency(str(SatelliteRowsModel::DownlinkTextRole), QFontMetricsF(mono9_), kDownlinkWidth),
             mono9_, colour(SatelliteRowsModel::DownlinkColorRole), rightAligned);
         RowCell& info = add(RowPart::info, infoRect, {}, {}, {});
         info.clickable = true;
@@ -213,7 +219,7 @@ std::vector<RowCell> SatelliteRowDelegate::layoutRow(const QStyleOptionViewItem&
             const int room = std::max(0, (right - left) / 2);
             const int width = std::min(textWidth(mono10_, downlink), room);
             add(RowPart::downlink, QRect(right - width, top, width, h),
-                elideFrequency(downlink, QFontMetrics(mono10_), width), mono10_,
+                elideFrequency(downlink, QFontMetricsF(mono10_), width), mono10_,
                 colour(SatelliteRowsModel::DownlinkColorRole), Qt::AlignRight | Qt::AlignVCenter);
             right -= width + kQuickGap;
         }

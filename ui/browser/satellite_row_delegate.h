@@ -5,7 +5,7 @@
 // tooltips, so what is clicked is what is drawn.
 
 #include <QFont>
-#include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QIcon>
 #include <QStyledItemDelegate>
 
@@ -55,7 +55,7 @@ struct RowCell {
 // fits; otherwise the range loses digits in its middle, so that the start
 // of the lower edge and the whole upper edge with its unit stay readable
 // ("435.61…435.670 MHz"), never its first characters.
-QString elideFrequency(const QString& text, const QFontMetrics& metrics, int width);
+QString elideFrequency(const QString& text, const QFontMetricsF& metrics, qreal width);
 
 class SatelliteRowDelegate : public QStyledItemDelegate {
     Q_OBJECT
