@@ -82,6 +82,17 @@ QString elideFrequency(const QString& text, const QFontMetricsF& metrics, qreal 
                 return candidate;
             }
         }
+        // Narrower still: the unit goes before the upper edge loses digits.
+        const qsizetype space = high.lastIndexOf(QLatin1Char(' '));
+        if (space > 0) {
+            const QString upper = high.left(space);
+            for (qsizetype keep = low.size(); keep >= 1; --keep) {
+                const QString candidate = low.left(keep) + kEllipsis + upper;
+                if (metrics.horizontalAdvance(candidate) <= width) {
+                    return candidate;
+                }
+            }
+        }
     }
     return metrics.elidedText(text, Qt::ElideMiddle, std::max<qreal>(0, width));
 }

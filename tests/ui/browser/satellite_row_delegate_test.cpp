@@ -44,13 +44,15 @@ TEST(ElideFrequencyTest, RangesKeepBothEndsReadable)
         EXPECT_EQ(browser::elideFrequency(text, metrics, room(c.chars)), QString::fromUtf8(c.expected))
             << c.text << " in " << c.chars;
     }
-    // Too narrow for the upper edge: elided in the middle, never at the start.
+    // Too narrow for the upper edge and its unit: the unit goes first; then
+    // elided in the middle, never at the start.
     const QString range = QStringLiteral("10489.550–10489.800 MHz");
-    const QString narrow = browser::elideFrequency(range, metrics, room(9));
+    EXPECT_EQ(browser::elideFrequency(range, metrics, room(13)), QStringLiteral("104…10489.800"));
+    const QString narrow = browser::elideFrequency(range, metrics, room(8));
     EXPECT_TRUE(narrow.contains(kEllipsis)) << narrow.toStdString();
     EXPECT_TRUE(narrow.startsWith(QLatin1Char('1'))) << narrow.toStdString();
     EXPECT_TRUE(narrow.endsWith(QStringLiteral("MHz"))) << narrow.toStdString();
-    EXPECT_LE(metrics.horizontalAdvance(narrow), room(9));
+    EXPECT_LE(metrics.horizontalAdvance(narrow), room(8));
 }
 
 class RowLayoutTest : public BrowserTest {
@@ -136,10 +138,12 @@ TEST_F(RowLayoutTest, BrowserRowsKeepTheirColumnWidthsAndElideAtEveryWindowWidth
             // Both ends readable: the start of the lower edge, the whole
             // upper edge with its unit; shortened only with an ellipsis.
             const QFontMetricsF downMetrics(down.font);
-            if (downMetrics.horizontalAdvance(kEllipsis + QString::fromUtf8(c.upperEdge)) < 100) {
-                EXPECT_TRUE(down.text.endsWith(QString::fromUtf8(c.upperEdge))) << down.text.toStdString();
+            // The upper edge stays whole, with its unit where there is room.
+            const QString upper = QString::fromUtf8(c.upperEdge);
+            if (downMetrics.horizontalAdvance(QStringLiteral("1…") + upper) <= 100) {
+                EXPECT_TRUE(down.text.endsWith(upper)) << down.text.toStdString();
             } else {
-                EXPECT_TRUE(down.text.endsWith(QStringLiteral("MHz"))) << down.text.toStdString();
+                EXPECT_TRUE(down.text.endsWith(upper.chopped(4))) << down.text.toStdString();
             }
             EXPECT_EQ(down.text.front(), QString::fromUtf8(c.full).front()) << down.text.toStdString();
             EXPECT_TRUE(down.text == QString::fromUtf8(c.full) || down.text.contains(kEllipsis))
