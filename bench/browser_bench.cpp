@@ -167,6 +167,25 @@ void BM_BrowserSearchKeystroke(benchmark::State& st)
 }
 BENCHMARK(BM_BrowserSearchKeystroke)->Unit(benchmark::kMillisecond)->Iterations(4);
 
+// A change notice that concerns neither window (a tracking read-out), as
+// arrives many times a second while tracking.
+void BM_BrowserUnrelatedNotice(benchmark::State& st)
+{
+    Home home;
+    SatelliteBrowser browser(home.state);
+    SatelliteListView list(home.state);
+    browser.resize(820, 620);
+    browser.show();
+    list.show();
+    settleAndPaint(browser);
+    double azimuth = 0.0;
+    for (auto _ : st) {
+        home.state->setCurrentAzimuth(azimuth += 1.0);
+        QCoreApplication::processEvents();
+    }
+}
+BENCHMARK(BM_BrowserUnrelatedNotice)->Unit(benchmark::kMillisecond)->Iterations(20);
+
 void BM_QuickListToggle(benchmark::State& st)
 {
     Home home;
