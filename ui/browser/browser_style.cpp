@@ -5,14 +5,14 @@
 
 namespace zelvane::browser {
 
-QFont monoFont(double pointSize, QFont::Weight weight)
+QFont monoFont(double size, QFont::Weight weight)
 {
-    return ui_style::monoFont(pointSize, weight);
+    return ui_style::monoFont(size, weight);
 }
 
-QFont plainFont(double pointSize, QFont::Weight weight)
+QFont plainFont(double size, QFont::Weight weight)
 {
-    return ui_style::systemFont(pointSize, weight);
+    return ui_style::systemFont(size, weight);
 }
 
 namespace colors {

@@ -16,10 +16,10 @@
 
 namespace zelvane::browser {
 
-// The fixed-pitch system font at a point size and weight.
-QFont monoFont(double pointSize, QFont::Weight weight = QFont::Normal);
-// The proportional system font at a point size and weight.
-QFont plainFont(double pointSize, QFont::Weight weight = QFont::Normal);
+// The fixed-pitch and the proportional system font at a size and weight,
+// through the shared style module (which owns the unit of the size).
+QFont monoFont(double size, QFont::Weight weight = QFont::Normal);
+QFont plainFont(double size, QFont::Weight weight = QFont::Normal);
 
 // Named colours as the views use them.
 namespace colors {

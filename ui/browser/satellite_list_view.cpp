@@ -237,7 +237,6 @@ void SatelliteListView::refreshNow()
     selectedCount_->setText(countText(state_->selectedSatelliteIds().size()) + " selected");
     const int position = list_->verticalScrollBar()->value();
     model_->setSatellites(filteredSatellites());
-    model_->refreshRows();
     if (list_->verticalScrollBar()->value() != position) {
         list_->doItemsLayout();
         list_->verticalScrollBar()->setValue(position);

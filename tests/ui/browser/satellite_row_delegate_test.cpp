@@ -2,6 +2,7 @@
 
 #include <QFontMetricsF>
 
+#include "catalog/color_palette.h"
 #include "ui/browser/browser_style.h"
 #include "ui/browser/satellite_browser.h"
 #include "ui/browser/satellite_list_view.h"
@@ -209,6 +210,51 @@ TEST_F(RowLayoutTest, QuickListAndTrackedRowsElideNamesAndKeepTheirDetails)
     expectFits(tracked, "tracked");
     EXPECT_TRUE(part(tracked, RowPart::name).text.endsWith(kEllipsis));
     EXPECT_LT(part(tracked, RowPart::name).rect.right(), part(tracked, RowPart::remove).rect.left());
+}
+
+} // namespace
+} // namespace zelvane::test
+
+namespace zelvane::test {
+namespace {
+
+TEST_F(RowLayoutTest, PaintedRowsShowTheModelsColoursWhereTheLayoutPutsThem)
+{
+    state->setSelectedSatelliteIds({24278});
+    setCatalogue(state->satellites());
+    SatelliteBrowser browser(state);
+    browser.resize(820, 620);
+    browser.show();
+    QCoreApplication::processEvents();
+    QListView* view = browser.groupsView();
+    const QImage image = view->viewport()->grab().toImage();
+    const auto* model = browser.groupsModel();
+    const auto dotPixel = [&](std::int64_t id) {
+        const int row = model->rowOfSatellite(id, "amateur");
+        const auto cells = cellsOf(view, browser.rowDelegate(), row);
+        const QPoint centre = part(cells, RowPart::dot).rect.center();
+        return image.pixelColor(centre * image.devicePixelRatio());
+    };
+    // The selected row's dot in its palette colour, the other one gray.
+    const QColor palette = browser::toQColor(SatelliteColorPalette::color(24278));
+    const QColor selected = dotPixel(24278);
+    EXPECT_LE(std::abs(selected.red() - palette.red()) + std::abs(selected.green() - palette.green()) +
+                  std::abs(selected.blue() - palette.blue()),
+              12)
+        << selected.name().toStdString() << " for " << palette.name().toStdString();
+    const QColor other = dotPixel(43700);
+    EXPECT_LE(std::max({other.red(), other.green(), other.blue()}) -
+                  std::min({other.red(), other.green(), other.blue()}),
+              12)
+        << "a gray dot, not " << other.name().toStdString();
+
+    // The checkbox shows the check state: its two boxes differ.
+    const auto boxImage = [&](std::int64_t id) {
+        const int row = model->rowOfSatellite(id, "amateur");
+        const QRect box = part(cellsOf(view, browser.rowDelegate(), row), RowPart::checkbox).rect;
+        return image.copy(QRect(box.topLeft() * image.devicePixelRatio(), box.size() * image.devicePixelRatio()));
+    };
+    EXPECT_NE(boxImage(24278), boxImage(43700));
 }
 
 } // namespace
