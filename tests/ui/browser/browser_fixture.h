@@ -10,7 +10,9 @@
 #include <QApplication>
 #include <QLabel>
 #include <QListView>
+#include <QHelpEvent>
 #include <QTest>
+#include <QToolTip>
 #include <QWidget>
 
 #include <filesystem>
@@ -146,6 +148,26 @@ protected:
         const QRect rect = delegate->partRect(view, index, part);
         ASSERT_FALSE(rect.isEmpty()) << "no such control in row " << row;
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+
+    // The tooltip the view shows over a control of a painted row; empty
+    // when none.
+    static QString partToolTip(QListView* view, browser::SatelliteRowDelegate* delegate, int row,
+                               browser::RowPart part)
+    {
+        EXPECT_GE(row, 0) << "row not listed";
+        const QModelIndex index = view->model()->index(row, 0);
+        view->scrollTo(index);
+        const QRect rect = delegate->partRect(view, index, part);
+        EXPECT_FALSE(rect.isEmpty()) << "no such control in row " << row;
+        QToolTip::hideText(); // fades out: wait until it is gone
+        waitUntil([] { return !QToolTip::isVisible(); });
+        QHelpEvent help(QEvent::ToolTip, rect.center(), view->viewport()->mapToGlobal(rect.center()));
+        QApplication::sendEvent(view->viewport(), &help);
+        const QString shown = QToolTip::isVisible() ? QToolTip::text() : QString();
+        QToolTip::hideText();
+        waitUntil([] { return !QToolTip::isVisible(); });
+        return shown;
     }
 
     TempDir dir;

@@ -184,6 +184,7 @@ TEST_F(SatelliteBrowserTest, RowCheckboxAndTrackedRowToggleTheSelection)
 
     EXPECT_EQ(trackedIds(browser), (std::vector<std::int64_t>{44909}));
     EXPECT_EQ(cellText(browser.trackedModel(), 0, Qt::DisplayRole), "RS-44");
+    EXPECT_EQ(partToolTip(browser.trackedView(), browser.rowDelegate(), 0, Part::remove), "Remove from tracked list");
     clickPart(browser.trackedView(), browser.rowDelegate(), 0, Part::remove);
     EXPECT_FALSE(rs44->isSelected());
     EXPECT_EQ(flips[rs44->id], 2);
@@ -295,6 +296,8 @@ TEST_F(SatelliteBrowserTest, GroupControlsDependOnTheKind)
     };
     EXPECT_TRUE(cell(browser.groupsModel(), groupRow(browser, "amateur"), Model::SubscribedRole).toBool());
     EXPECT_EQ(toolTip("amateur", Part::subscribe), "Unsubscribe (stop downloading)");
+    EXPECT_EQ(partToolTip(browser.groupsView(), browser.rowDelegate(), groupRow(browser, "amateur"), Part::subscribe),
+              "Unsubscribe (stop downloading)");
     EXPECT_FALSE(cell(browser.groupsModel(), groupRow(browser, "stations"), Model::SubscribedRole).toBool());
     EXPECT_EQ(toolTip("stations", Part::subscribe), "Subscribe (download TLEs)");
     EXPECT_EQ(toolTip("custom", Part::clearButton), "Remove all imported TLEs");
@@ -374,8 +377,14 @@ TEST_F(SatelliteBrowserTest, RowCellsShowNumberAgeTransmittersAndDownlink)
     state->setSelectedSatelliteIds({25544});
     setCatalogue(state->satellites());
     SatelliteBrowser browser(state);
+    browser.resize(820, 620);
+    browser.show();
+    settle();
     const Model* m = browser.groupsModel();
     int row = satRow(browser, 25544, "amateur");
+    EXPECT_EQ(partToolTip(browser.groupsView(), browser.rowDelegate(), row, Part::age), "TLE epoch age");
+    EXPECT_EQ(partToolTip(browser.groupsView(), browser.rowDelegate(), row, Part::info), "Show satellite details");
+    EXPECT_EQ(partToolTip(browser.groupsView(), browser.rowDelegate(), row, Part::number), "");
     EXPECT_EQ(cellText(m, row, Qt::DisplayRole), "ISS (ZARYA)");
     EXPECT_EQ(cellText(m, row, Model::NumberTextRole), "25544");
     EXPECT_EQ(cellText(m, row, Model::AgeTextRole), "9.5d");
@@ -405,6 +414,8 @@ TEST_F(SatelliteBrowserTest, RowCellsShowNumberAgeTransmittersAndDownlink)
     EXPECT_EQ(cellText(m, row, Model::NumberTextRole), "-1");
     EXPECT_EQ(cellText(m, row, Model::AgeTextRole), "");
     EXPECT_FALSE(cell(m, row, Model::AgeColorRole).value<QColor>().isValid());
+    settle();
+    EXPECT_EQ(partToolTip(browser.groupsView(), browser.rowDelegate(), row, Part::age), ""); // blank, no tooltip
     EXPECT_EQ(cellText(m, row, Model::TxTextRole), "");
 }
 
