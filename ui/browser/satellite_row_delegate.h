@@ -84,6 +84,10 @@ public:
 signals:
     void partClicked(const QModelIndex& index, browser::RowPart part);
 
+protected:
+    // The link-style controls of the rows show the pointing hand.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QSize indicatorSize(const QWidget* widget) const;
 

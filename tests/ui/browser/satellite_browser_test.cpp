@@ -354,6 +354,13 @@ TEST_F(SatelliteBrowserTest, ExpandButtonShowsAndHidesRows)
     browser.show();
     settle();
     EXPECT_EQ(satRow(browser, 25544, "stations"), -1);
+    // The controls show the pointing hand, the rest of the header does not.
+    const QModelIndex stations = browser.groupsModel()->index(groupRow(browser, "stations"));
+    QWidget* viewport = browser.groupsView()->viewport();
+    QTest::mouseMove(viewport, browser.rowDelegate()->partRect(browser.groupsView(), stations, Part::allButton).center());
+    EXPECT_EQ(viewport->cursor().shape(), Qt::PointingHandCursor);
+    QTest::mouseMove(viewport, browser.rowDelegate()->partRect(browser.groupsView(), stations, Part::label).center());
+    EXPECT_NE(viewport->cursor().shape(), Qt::PointingHandCursor);
     // Only the chevron expands: a click on the label does nothing.
     clickGroup(browser, groupRow(browser, "stations"), Part::label);
     settle();
