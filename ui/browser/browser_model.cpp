@@ -38,26 +38,6 @@ void Signature::add(const std::string& text) { add(std::hash<std::string>{}(text
 
 void Signature::add(double value) { add(std::hash<double>{}(value)); }
 
-void Signature::addCatalogue(const SatelliteList& sats, bool withPasses)
-{
-    add(sats.size());
-    for (const auto& sat : sats) {
-        add(std::hash<const void*>{}(sat.get()));
-        add(static_cast<std::size_t>(sat->isSelected()));
-        add(sat->sources.size());
-        for (const auto& key : sat->sources) {
-            add(key);
-        }
-        add(sat->transmitters.size());
-        for (const auto& tx : sat->transmitters) {
-            add(tx.id);
-        }
-        if (withPasses) {
-            add(sat->passes.size());
-        }
-    }
-}
-
 std::string idText(std::int64_t id)
 {
     char buffer[24];

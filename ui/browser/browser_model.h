@@ -33,16 +33,14 @@ SatelliteList filterInOrder(const SatelliteList& sats, std::string_view searchTe
 SatelliteList filterSortedByName(const SatelliteList& sats, std::string_view searchText);
 void sortByName(SatelliteList& sats);
 
-// Running hash of what the catalogue views draw of each entry (identity,
-// selection, sources, transmitters and, when asked, the pass count), so a
-// view can skip a rebuild when a change notice concerned something else,
-// such as the tracking read-outs that change many times a second.
+// Running hash of what a catalogue view draws, so that the view can skip
+// its work when a change notice concerned something else, such as the
+// tracking read-outs that change many times a second.
 class Signature {
 public:
     void add(std::size_t value) { value_ ^= value + 0x9e3779b97f4a7c15ULL + (value_ << 6) + (value_ >> 2); }
     void add(const std::string& text);
     void add(double value);
-    void addCatalogue(const SatelliteList& sats, bool withPasses);
     std::size_t value() const { return value_; }
 
 private:

@@ -69,30 +69,6 @@ QIcon infoIcon(const QColor& color, int size)
     return QIcon(pixmap);
 }
 
-SwitchButton::SwitchButton(QWidget* parent) : QAbstractButton(parent)
-{
-    setCheckable(true);
-    setCursor(Qt::PointingHandCursor);
-    setFixedSize(sizeHint());
-}
-
-QSize SwitchButton::sizeHint() const { return QSize(26, 15); }
-
-void SwitchButton::paintEvent(QPaintEvent*)
-{
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF track = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    const double radius = track.height() / 2.0;
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(isChecked() ? colors::blue() : withAlpha(colors::gray(), 0.45));
-    painter.drawRoundedRect(track, radius, radius);
-    const double knob = track.height() - 3.0;
-    const double x = isChecked() ? track.right() - 1.5 - knob : track.left() + 1.5;
-    painter.setBrush(Qt::white);
-    painter.drawEllipse(QRectF(x, track.top() + 1.5, knob, knob));
-}
-
 QLabel* makeLabel(const QString& text, const QFont& font, const QColor& color, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);

@@ -3,7 +3,6 @@
 // Fonts, colours and small widgets shared by the browser's windows and
 // sheets.
 
-#include <QAbstractButton>
 #include <QColor>
 #include <QFont>
 #include <QIcon>
@@ -63,17 +62,6 @@ private:
 
 // A small "i" in a circle, for information buttons.
 QIcon infoIcon(const QColor& color, int size = 14);
-
-// A mini on/off switch without a label.
-class SwitchButton : public QAbstractButton {
-    Q_OBJECT
-public:
-    explicit SwitchButton(QWidget* parent = nullptr);
-    QSize sizeHint() const override;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-};
 
 inline QString qs(const std::string& text) { return QString::fromStdString(text); }
 

@@ -1,12 +1,11 @@
 #include "ui/browser/satellite_browser.h"
 
-#include <QCheckBox>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStyle>
@@ -49,15 +48,6 @@ QPushButton* linkButton(const QString& text, const QString& objectName, const QC
     return button;
 }
 
-// Replaces a scroll area's content, keeping the scroll position.
-void replaceContent(QScrollArea* scroll, QWidget* content)
-{
-    const int position = scroll->verticalScrollBar()->value();
-    delete scroll->takeWidget();
-    scroll->setWidget(content);
-    scroll->verticalScrollBar()->setValue(position);
-}
-
 QString countText(std::size_t n) { return qs(idText(static_cast<std::int64_t>(n))); }
 
 } // namespace
@@ -70,6 +60,8 @@ SatelliteBrowser::SatelliteBrowser(std::shared_ptr<AppState> state, QWidget* par
     setMinimumSize(700, 500);
 
     refreshTimer_ = ui_style::makeRefreshTimer(this);
+    delegate_ = new SatelliteRowDelegate(this);
+    connect(delegate_, &SatelliteRowDelegate::partClicked, this, &SatelliteBrowser::onPartClicked);
     connect(refreshTimer_, &QTimer::timeout, this, &SatelliteBrowser::refreshIfChanged);
 
     auto* layout = new QVBoxLayout(this);
@@ -146,22 +138,14 @@ void SatelliteBrowser::toggleExpanded(const std::string& key)
 
 void SatelliteBrowser::setAll(const SatelliteList& sats, bool selected)
 {
-    for (const auto& sat : sats) {
-        if (sat->isSelected() != selected) {
-            state_->toggleSatellite(*sat);
-        }
-    }
+    setSelection(*state_, sats, [selected](const Satellite&) { return selected; });
 }
 
 void SatelliteBrowser::clearTracked()
 {
-    // A copy: each toggle may in time replace the catalogue list.
+    // A copy: the change notice may lead to a new catalogue list.
     const SatelliteList all = state_->satellites();
-    for (const auto& sat : all) {
-        if (sat->isSelected()) {
-            state_->toggleSatellite(*sat);
-        }
-    }
+    setSelection(*state_, all, [](const Satellite&) { return false; });
 }
 
 void SatelliteBrowser::showImportSheet()
@@ -197,10 +181,18 @@ void SatelliteBrowser::showDetail(std::shared_ptr<Satellite> satellite)
     sheet->open();
 }
 
-std::size_t SatelliteBrowser::viewSignature() const
+std::size_t SatelliteBrowser::structureSignature() const
 {
     Signature signature;
-    signature.addCatalogue(state_->satellites(), false);
+    const SatelliteList& sats = state_->satellites();
+    signature.add(sats.size());
+    for (const auto& sat : sats) {
+        signature.add(std::hash<const void*>{}(sat.get()));
+        signature.add(sat->sources.size());
+        for (const auto& key : sat->sources) {
+            signature.add(key);
+        }
+    }
     signature.add(searchText_);
     for (const auto& key : expandedCategories_) {
         signature.add(key);
@@ -209,8 +201,6 @@ std::size_t SatelliteBrowser::viewSignature() const
     for (const auto& key : state_->subscribedCategories()) {
         signature.add(key);
     }
-    signature.add(state_->selectedSatelliteIds().size());
-    signature.add(state_->tleAge());
     for (const auto& category : TLEManager::categories()) {
         signature.add(category.name);
         signature.add(category.description);
@@ -218,21 +208,70 @@ std::size_t SatelliteBrowser::viewSignature() const
     return signature.value();
 }
 
+std::size_t SatelliteBrowser::contentSignature() const
+{
+    Signature signature;
+    for (const auto& sat : state_->satellites()) {
+        signature.add(static_cast<std::size_t>(sat->isSelected()));
+        signature.add(sat->transmitters.size());
+        for (const auto& tx : sat->transmitters) {
+            signature.add(tx.id);
+        }
+    }
+    signature.add(state_->selectedSatelliteIds().size());
+    signature.add(state_->tleAge());
+    return signature.value();
+}
+
 void SatelliteBrowser::refreshIfChanged()
 {
-    if (viewSignature() != shownSignature_) {
+    if (structureSignature() != shownStructure_) {
         refreshNow();
+    } else if (contentSignature() != shownContent_) {
+        refreshContent();
     }
 }
 
 void SatelliteBrowser::refreshNow()
 {
     refreshTimer_->stop();
-    shownSignature_ = viewSignature();
-    setUpdatesEnabled(false);
-    rebuildLeft();
-    rebuildRight();
-    setUpdatesEnabled(true);
+    shownStructure_ = structureSignature();
+    shownContent_ = contentSignature();
+    const SatelliteList filtered = filteredSatellites();
+    filteredCount_ = filtered.size();
+    // A new list of groups may be announced as a whole; the reader keeps
+    // the place they scrolled to.
+    const int position = groupsView_->verticalScrollBar()->value();
+    groupsModel_->setGroups(buildGroups(filtered, TLEManager::categories()), expandedCategories_,
+                            state_->subscribedCategories());
+    if (groupsView_->verticalScrollBar()->value() != position) {
+        groupsView_->doItemsLayout();
+        groupsView_->verticalScrollBar()->setValue(position);
+    }
+    updateTracked();
+    updateHeaders();
+}
+
+void SatelliteBrowser::refreshContent()
+{
+    refreshTimer_->stop();
+    shownContent_ = contentSignature();
+    groupsModel_->refreshRows();
+    updateTracked();
+    updateHeaders();
+}
+
+void SatelliteBrowser::updateHeaders()
+{
+    availableCount_->setText(countText(filteredCount_));
+    tleAgeLabel_->setText("TLE " + qs(state_->tleAgeString()));
+    QPalette agePalette = tleAgeLabel_->palette();
+    agePalette.setColor(QPalette::WindowText, tintColor(catalogueAgeTint(state_->tleAge())));
+    tleAgeLabel_->setPalette(agePalette);
+
+    const std::size_t count = state_->selectedSatelliteIds().size();
+    trackedCount_->setText("(" + countText(count) + ")");
+    clearTrackedButton_->setVisible(count > 0);
 }
 
 // --- toolbar --------------------------------------------------------------------
@@ -315,207 +354,69 @@ QWidget* SatelliteBrowser::buildLeftPanel()
     layout->addLayout(header);
     layout->addWidget(divider(panel));
 
-    groupsScroll_ = new QScrollArea(panel);
-    groupsScroll_->setObjectName("groups");
-    groupsScroll_->setWidgetResizable(true);
-    groupsScroll_->setFrameShape(QFrame::NoFrame);
-    groupsScroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    layout->addWidget(groupsScroll_, 1);
+    groupsModel_ = new SatelliteRowsModel(RowKind::browserRow, this);
+    groupsView_ = new QListView(panel);
+    groupsView_->setObjectName("groups");
+    delegate_->configure(groupsView_, false);
+    groupsView_->setModel(groupsModel_);
+    // The window background, as the panel around it.
+    QPalette palette = groupsView_->palette();
+    palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+    groupsView_->setPalette(palette);
+    groupsView_->setContentsMargins(0, 4, 0, 4);
+    layout->addWidget(groupsView_, 1);
     return panel;
 }
 
-void SatelliteBrowser::rebuildLeft()
+void SatelliteBrowser::onPartClicked(const QModelIndex& index, RowPart part)
 {
-    const SatelliteList filtered = filteredSatellites();
-    availableCount_->setText(countText(filtered.size()));
-    tleAgeLabel_->setText("TLE " + qs(state_->tleAgeString()));
-    QPalette agePalette = tleAgeLabel_->palette();
-    agePalette.setColor(QPalette::WindowText, tintColor(catalogueAgeTint(state_->tleAge())));
-    tleAgeLabel_->setPalette(agePalette);
-
-    auto* content = new QWidget;
-    content->setObjectName("groupsContent");
-    auto* column = new QVBoxLayout(content);
-    column->setContentsMargins(0, 4, 0, 4);
-    column->setSpacing(0);
-    for (const auto& group : buildGroups(filtered, TLEManager::categories())) {
-        column->addWidget(categorySection(group));
-    }
-    column->addStretch(1);
-    replaceContent(groupsScroll_, content);
-}
-
-QWidget* SatelliteBrowser::categorySection(const CategoryGroup& group)
-{
-    const bool expanded = expandedCategories_.contains(group.key);
-    const bool subscribed = state_->subscribedCategories().contains(group.key);
-    const std::size_t selected = selectedCount(group.sats);
-
-    auto* section = new QWidget;
-    section->setObjectName(qs("group:" + group.key));
-    auto* column = new QVBoxLayout(section);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
-
-    auto* header = new QWidget(section);
-    header->setObjectName("groupHeader");
-    ui_style::fillBackground(header, withAlpha(colors::gray(), 0.08));
-    auto* row = new QHBoxLayout(header);
-    row->setContentsMargins(8, 4, 8, 4);
-    row->setSpacing(6);
-
-    auto* expand = new QToolButton(header);
-    expand->setObjectName("expand");
-    expand->setAutoRaise(true);
-    expand->setFixedWidth(12);
-    expand->setText(expanded ? QStringLiteral("▾") : QStringLiteral("▸"));
-    expand->setFont(plainFont(10, QFont::DemiBold));
-    expand->setStyleSheet(QStringLiteral("QToolButton { border: none; color: %1; }")
-                              .arg(colors::secondary(this).name(QColor::HexArgb)));
-    const std::string key = group.key;
-    connect(expand, &QToolButton::clicked, this, [this, key] { toggleExpanded(key); });
-    row->addWidget(expand);
-
-    auto* label = makeLabel(qs(group.label), monoFont(12, QFont::Bold));
-    label->setObjectName("label");
-    row->addWidget(label);
-    auto* count = makeLabel("(" + countText(group.sats.size()) + ")", monoFont(10),
-                            colors::secondary(this));
-    count->setObjectName("memberCount");
-    row->addWidget(count);
-    if (selected > 0) {
-        auto* selectedText = makeLabel(QStringLiteral("· ") + countText(selected) + " selected",
-                                       monoFont(10), colors::green());
-        selectedText->setObjectName("selectedCount");
-        row->addWidget(selectedText);
-    }
-    row->addStretch(1);
-
-    const SatelliteList members = group.sats;
-    auto* all = linkButton("All", "all", colors::blue());
-    connect(all, &QPushButton::clicked, this, [this, members] { setAll(members, true); });
-    row->addWidget(all);
-    row->addWidget(makeLabel("|", plainFont(9), colors::gray()));
-    auto* none = linkButton("None", "none", colors::blue());
-    connect(none, &QPushButton::clicked, this, [this, members] { setAll(members, false); });
-    row->addWidget(none);
-
-    if (group.key == "custom") {
-        row->addWidget(makeLabel("|", plainFont(9), colors::gray()));
-        auto* clear = linkButton("Clear", "clearCustom", colors::red());
-        clear->setToolTip("Remove all imported TLEs");
-        connect(clear, &QPushButton::clicked, this, [this] {
-            CustomTLEStore::clear();
-            state_->loadData();
-        });
-        row->addWidget(clear);
-    } else if (group.key != "uncategorized" && group.key != "celestial") {
-        auto* toggle = new SwitchButton(header);
-        toggle->setObjectName("subscribe");
-        toggle->setChecked(subscribed);
-        toggle->setToolTip(subscribed ? "Unsubscribe (stop downloading)" : "Subscribe (download TLEs)");
-        connect(toggle, &SwitchButton::toggled, this, [this, key, toggle](bool on) {
-            toggle->setToolTip(on ? "Unsubscribe (stop downloading)" : "Subscribe (download TLEs)");
-            if (on) {
-                state_->insertSubscribedCategory(key);
-            } else {
-                state_->removeSubscribedCategory(key);
+    const int row = index.row();
+    if (index.model() == trackedModel_) {
+        if (part == RowPart::remove) {
+            if (const auto sat = trackedModel_->satelliteAt(row)) {
+                state_->toggleSatellite(*sat);
             }
-            state_->loadData();
-        });
-        row->addWidget(toggle);
-    }
-    column->addWidget(header);
-
-    if (expanded) {
-        for (const auto& sat : group.sats) {
-            column->addWidget(satRow(sat));
         }
+        return;
     }
-    return section;
-}
-
-QWidget* SatelliteBrowser::satRow(const std::shared_ptr<Satellite>& sat)
-{
-    const bool selected = sat->isSelected();
-    const QString id = qs(idText(sat->id));
-    auto* row = new QWidget;
-    row->setObjectName("satRow:" + id);
-    if (selected) {
-        ui_style::fillBackground(row, QColor(255, 255, 255, 10));
+    if (index.model() != groupsModel_) {
+        return;
     }
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(10, 3, 10, 3);
-    layout->setSpacing(6);
-
-    auto* check = new QCheckBox(row);
-    check->setObjectName("select");
-    check->setChecked(selected);
-    const std::weak_ptr<Satellite> weak = sat;
-    // Whatever the box now shows, the selection flips once per click.
-    connect(check, &QCheckBox::clicked, this, [this, weak] {
-        if (const auto s = weak.lock()) {
-            state_->toggleSatellite(*s);
+    const std::string key = groupsModel_->groupKeyAt(row);
+    switch (part) {
+    case RowPart::checkbox:
+        // Whatever the box shows, the selection flips once per click.
+        if (const auto sat = groupsModel_->satelliteAt(row)) {
+            state_->toggleSatellite(*sat);
         }
-    });
-    layout->addWidget(check);
-
-    auto* dot = new ColorDot(selected ? toQColor(SatelliteColorPalette::color(sat->id))
-                                      : withAlpha(colors::gray(), 0.3),
-                             8, row);
-    dot->setObjectName("dot");
-    layout->addWidget(dot);
-
-    auto* name = makeLabel(qs(sat->name), monoFont(11, selected ? QFont::DemiBold : QFont::Normal));
-    name->setObjectName("name");
-    name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    name->setMinimumWidth(40);
-    layout->addWidget(name, 1);
-
-    auto* number = makeLabel(id, monoFont(9), colors::secondary(this));
-    number->setObjectName("number");
-    number->setFixedWidth(50);
-    number->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    layout->addWidget(number);
-
-    const std::optional<double> age = sat->tle ? sat->tle->ageDays() : std::nullopt;
-    auto* ageText = makeLabel(age ? qs(sat->tle->ageString()) : QString(), monoFont(9),
-                              age ? withAlpha(tintColor(rowAgeTint(*age)), 0.8) : QColor());
-    ageText->setObjectName("age");
-    ageText->setFixedWidth(36);
-    ageText->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    if (age) {
-        ageText->setToolTip("TLE epoch age");
+        break;
+    case RowPart::info:
+        showDetail(groupsModel_->satelliteAt(row));
+        break;
+    case RowPart::chevron:
+        toggleExpanded(key);
+        break;
+    case RowPart::allButton:
+        setAll(groupsModel_->groupMembersAt(row), true);
+        break;
+    case RowPart::noneButton:
+        setAll(groupsModel_->groupMembersAt(row), false);
+        break;
+    case RowPart::clearButton:
+        CustomTLEStore::clear();
+        state_->loadData();
+        break;
+    case RowPart::subscribe:
+        if (index.data(SatelliteRowsModel::SubscribedRole).toBool()) {
+            state_->removeSubscribedCategory(key);
+        } else {
+            state_->insertSubscribedCategory(key);
+        }
+        state_->loadData();
+        break;
+    default:
+        break;
     }
-    layout->addWidget(ageText);
-
-    auto* txCount = makeLabel(sat->transmitters.empty()
-                                  ? QString()
-                                  : countText(sat->transmitters.size()) + "tx",
-                              monoFont(9), withAlpha(colors::orange(), 0.8));
-    txCount->setObjectName("txCount");
-    txCount->setFixedWidth(28);
-    txCount->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    layout->addWidget(txCount);
-
-    const auto downlink = sat->primaryDownlink();
-    auto* freq = makeLabel(downlink ? qs(downlink->displayFreqMHz()) : QString(), monoFont(9),
-                           withAlpha(colors::cyan(), selected ? 1.0 : 0.5));
-    freq->setObjectName("downlink");
-    freq->setFixedWidth(100);
-    freq->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    layout->addWidget(freq);
-
-    auto* info = new QToolButton(row);
-    info->setObjectName("info");
-    info->setAutoRaise(true);
-    info->setIcon(infoIcon(colors::secondary(this), 14));
-    info->setIconSize(QSize(14, 14));
-    info->setToolTip("Show satellite details");
-    const std::shared_ptr<Satellite> held = sat;
-    connect(info, &QToolButton::clicked, this, [this, held] { showDetail(held); });
-    layout->addWidget(info);
-    return row;
 }
 
 // --- right panel ------------------------------------------------------------------
@@ -544,12 +445,13 @@ QWidget* SatelliteBrowser::buildRightPanel()
     layout->addLayout(header);
     layout->addWidget(divider(panel));
 
-    trackedScroll_ = new QScrollArea(panel);
-    trackedScroll_->setObjectName("tracked");
-    trackedScroll_->setWidgetResizable(true);
-    trackedScroll_->setFrameShape(QFrame::NoFrame);
-    trackedScroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    layout->addWidget(trackedScroll_, 1);
+    trackedModel_ = new SatelliteRowsModel(RowKind::trackedRow, this);
+    trackedView_ = new QListView(panel);
+    trackedView_->setObjectName("tracked");
+    delegate_->configure(trackedView_, true);
+    trackedView_->setModel(trackedModel_);
+    trackedView_->setContentsMargins(0, 4, 0, 4);
+    layout->addWidget(trackedView_, 1);
     layout->addWidget(divider(panel));
 
     auto* footer = makeLabel("These satellites appear on the ZozAdeza timeline.", monoFont(9),
@@ -562,55 +464,11 @@ QWidget* SatelliteBrowser::buildRightPanel()
     return panel;
 }
 
-void SatelliteBrowser::rebuildRight()
+void SatelliteBrowser::updateTracked()
 {
-    const std::size_t count = state_->selectedSatelliteIds().size();
-    trackedCount_->setText("(" + countText(count) + ")");
-    clearTrackedButton_->setVisible(count > 0);
-
     SatelliteList tracked = state_->selectedSatellites();
     sortByName(tracked);
-    auto* content = new QWidget;
-    content->setObjectName("trackedContent");
-    ui_style::fillBackground(content, palette().color(QPalette::Base));
-    auto* column = new QVBoxLayout(content);
-    column->setContentsMargins(0, 4, 0, 4);
-    column->setSpacing(0);
-    for (const auto& sat : tracked) {
-        column->addWidget(trackedRow(sat));
-    }
-    column->addStretch(1);
-    replaceContent(trackedScroll_, content);
-}
-
-QWidget* SatelliteBrowser::trackedRow(const std::shared_ptr<Satellite>& sat)
-{
-    auto* row = new QWidget;
-    row->setObjectName(qs("tracked:" + idText(sat->id)));
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(10, 3, 10, 3);
-    layout->setSpacing(6);
-    layout->addWidget(new ColorDot(toQColor(SatelliteColorPalette::color(sat->id)), 8, row));
-    auto* name = makeLabel(qs(sat->name), monoFont(11));
-    name->setObjectName("name");
-    name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    layout->addWidget(name, 1);
-    auto* remove = new QToolButton(row);
-    remove->setObjectName("remove");
-    remove->setAutoRaise(true);
-    remove->setText(QStringLiteral("✕"));
-    remove->setFont(plainFont(11));
-    remove->setStyleSheet(QStringLiteral("QToolButton { border: none; color: %1; }")
-                              .arg(withAlpha(colors::red(), 0.7).name(QColor::HexArgb)));
-    remove->setToolTip("Remove from tracked list");
-    const std::weak_ptr<Satellite> weak = sat;
-    connect(remove, &QToolButton::clicked, this, [this, weak] {
-        if (const auto s = weak.lock()) {
-            state_->toggleSatellite(*s);
-        }
-    });
-    layout->addWidget(remove);
-    return row;
+    trackedModel_->setSatellites(tracked);
 }
 
 } // namespace zelvane

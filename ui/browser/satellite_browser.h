@@ -10,13 +10,16 @@
 #include <QWidget>
 
 #include "ui/browser/browser_model.h"
+#include "ui/browser/satellite_row_delegate.h"
+#include "ui/browser/satellite_rows_model.h"
 #include "ui/browser/satellite_detail_view.h"
 #include "ui/browser/tle_import_sheet.h"
 
 class QLabel;
 class QLineEdit;
+class QListView;
+class QModelIndex;
 class QPushButton;
-class QScrollArea;
 class QTimer;
 class QToolButton;
 
@@ -45,8 +48,8 @@ public:
     void setSearchText(const std::string& text);
     const std::set<std::string>& expandedCategories() const { return expandedCategories_; }
     void toggleExpanded(const std::string& key);
-    // Brings every given satellite to the wanted selection, one toggle per
-    // satellite that differs.
+    // Brings every given satellite to the wanted selection in one change
+    // of the selection.
     void setAll(const browser::SatelliteList& sats, bool selected);
     // Deselects every selected catalogue entry.
     void clearTracked();
@@ -62,22 +65,33 @@ public:
     // follow a change on the next event-loop turn).
     void refreshNow();
 
+    // The groups with their rows, and the tracked list.
+    QListView* groupsView() const { return groupsView_; }
+    browser::SatelliteRowsModel* groupsModel() const { return groupsModel_; }
+    QListView* trackedView() const { return trackedView_; }
+    browser::SatelliteRowsModel* trackedModel() const { return trackedModel_; }
+    browser::SatelliteRowDelegate* rowDelegate() const { return delegate_; }
+
 private:
     QWidget* buildToolbar();
     QWidget* buildLeftPanel();
     QWidget* buildRightPanel();
-    QWidget* categorySection(const browser::CategoryGroup& group);
-    QWidget* satRow(const std::shared_ptr<Satellite>& sat);
-    QWidget* trackedRow(const std::shared_ptr<Satellite>& sat);
+    void onPartClicked(const QModelIndex& index, browser::RowPart part);
     void refreshIfChanged();
-    std::size_t viewSignature() const;
-    void rebuildLeft();
-    void rebuildRight();
+    // What decides the groups and their membership, and what the rows and
+    // counts show within them.
+    std::size_t structureSignature() const;
+    std::size_t contentSignature() const;
+    void refreshContent();
+    void updateHeaders();
+    void updateTracked();
 
     std::shared_ptr<AppState> state_;
     std::uint64_t connection_ = 0;
     QTimer* refreshTimer_ = nullptr;
-    std::size_t shownSignature_ = 0;
+    std::size_t shownStructure_ = 0;
+    std::size_t shownContent_ = 0;
+    std::size_t filteredCount_ = 0;
 
     std::string searchText_;
     std::set<std::string> expandedCategories_{"amateur", "custom"};
@@ -89,10 +103,13 @@ private:
     QToolButton* clearSearchButton_ = nullptr;
     QLabel* availableCount_ = nullptr;
     QLabel* tleAgeLabel_ = nullptr;
-    QScrollArea* groupsScroll_ = nullptr;
     QLabel* trackedCount_ = nullptr;
     QPushButton* clearTrackedButton_ = nullptr;
-    QScrollArea* trackedScroll_ = nullptr;
+    browser::SatelliteRowDelegate* delegate_ = nullptr;
+    browser::SatelliteRowsModel* groupsModel_ = nullptr;
+    QListView* groupsView_ = nullptr;
+    browser::SatelliteRowsModel* trackedModel_ = nullptr;
+    QListView* trackedView_ = nullptr;
 };
 
 } // namespace zelvane

@@ -1,12 +1,11 @@
 #include "ui/browser/satellite_list_view.h"
 
-#include <QCheckBox>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
@@ -113,11 +112,13 @@ SatelliteListView::SatelliteListView(std::shared_ptr<AppState> state, QWidget* p
     line->setFrameShadow(QFrame::Sunken);
     layout->addWidget(line);
 
-    list_ = new QScrollArea(this);
+    delegate_ = new SatelliteRowDelegate(this);
+    connect(delegate_, &SatelliteRowDelegate::partClicked, this, &SatelliteListView::onPartClicked);
+    model_ = new SatelliteRowsModel(RowKind::quickRow, this);
+    list_ = new QListView(this);
     list_->setObjectName("list");
-    list_->setWidgetResizable(true);
-    list_->setFrameShape(QFrame::NoFrame);
-    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    delegate_->configure(list_, true);
+    list_->setModel(model_);
     layout->addWidget(list_, 1);
 
     connection_ = ui_style::refreshOnChange(state_->objectWillChange, refreshTimer_);
@@ -150,30 +151,29 @@ void SatelliteListView::setSearchText(const std::string& text)
 void SatelliteListView::selectAll()
 {
     const SatelliteList all = state_->satellites();
-    for (const auto& sat : all) {
-        if (!sat->isSelected()) {
-            state_->toggleSatellite(*sat);
-        }
-    }
+    setSelection(*state_, all, [](const Satellite&) { return true; });
 }
 
 void SatelliteListView::deselectAll()
 {
     const SatelliteList all = state_->satellites();
-    for (const auto& sat : all) {
-        if (sat->isSelected()) {
-            state_->toggleSatellite(*sat);
-        }
-    }
+    setSelection(*state_, all, [](const Satellite&) { return false; });
 }
 
 void SatelliteListView::selectByCategory(const std::vector<std::string>& keys)
 {
     const SatelliteList all = state_->satellites();
-    for (const auto& sat : all) {
-        if (sat->isSelected() != presetSelects(*sat, keys)) {
-            state_->toggleSatellite(*sat);
-        }
+    setSelection(*state_, all, [&keys](const Satellite& sat) { return presetSelects(sat, keys); });
+}
+
+void SatelliteListView::onPartClicked(const QModelIndex& index, RowPart part)
+{
+    if (part != RowPart::checkbox) {
+        return;
+    }
+    // One flip per click, whatever the box shows.
+    if (const auto sat = model_->satelliteAt(index.row())) {
+        state_->toggleSatellite(*sat);
     }
 }
 
@@ -190,97 +190,57 @@ QWidget* SatelliteListView::presetButton(const QString& title, const QString& ob
     return button;
 }
 
-std::size_t SatelliteListView::viewSignature() const
+std::size_t SatelliteListView::structureSignature() const
 {
     Signature signature;
-    signature.addCatalogue(state_->satellites(), true);
+    const SatelliteList& sats = state_->satellites();
+    signature.add(sats.size());
+    for (const auto& sat : sats) {
+        signature.add(std::hash<const void*>{}(sat.get()));
+    }
     signature.add(searchText_);
+    return signature.value();
+}
+
+std::size_t SatelliteListView::contentSignature() const
+{
+    Signature signature;
+    for (const auto& sat : state_->satellites()) {
+        signature.add(static_cast<std::size_t>(sat->isSelected()));
+        signature.add(sat->passes.size());
+        signature.add(sat->transmitters.size());
+        for (const auto& tx : sat->transmitters) {
+            signature.add(tx.id);
+        }
+    }
     signature.add(state_->selectedSatelliteIds().size());
     return signature.value();
 }
 
 void SatelliteListView::refreshIfChanged()
 {
-    if (viewSignature() != shownSignature_) {
+    if (structureSignature() != shownStructure_) {
         refreshNow();
+    } else if (contentSignature() != shownContent_) {
+        refreshTimer_->stop();
+        shownContent_ = contentSignature();
+        model_->refreshRows();
+        selectedCount_->setText(countText(state_->selectedSatelliteIds().size()) + " selected");
     }
 }
 
 void SatelliteListView::refreshNow()
 {
     refreshTimer_->stop();
-    shownSignature_ = viewSignature();
+    shownStructure_ = structureSignature();
+    shownContent_ = contentSignature();
     selectedCount_->setText(countText(state_->selectedSatelliteIds().size()) + " selected");
-
-    setUpdatesEnabled(false);
-    auto* content = new QWidget;
-    content->setObjectName("listContent");
-    auto* column = new QVBoxLayout(content);
-    column->setContentsMargins(8, 4, 8, 4);
-    column->setSpacing(0);
-    for (const auto& sat : filteredSatellites()) {
-        column->addWidget(row(sat));
-    }
-    column->addStretch(1);
     const int position = list_->verticalScrollBar()->value();
-    delete list_->takeWidget();
-    list_->setWidget(content);
-    list_->verticalScrollBar()->setValue(position);
-    setUpdatesEnabled(true);
-}
-
-QWidget* SatelliteListView::row(const std::shared_ptr<Satellite>& sat)
-{
-    auto* rowWidget = new QWidget;
-    rowWidget->setObjectName(qs("row:" + idText(sat->id)));
-    auto* layout = new QHBoxLayout(rowWidget);
-    layout->setContentsMargins(4, 2, 4, 2);
-
-    auto* check = new QCheckBox(rowWidget);
-    check->setObjectName("select");
-    check->setChecked(sat->isSelected());
-    const std::weak_ptr<Satellite> weak = sat;
-    // One flip per click, whatever the box reports.
-    connect(check, &QCheckBox::clicked, this, [this, weak] {
-        if (const auto s = weak.lock()) {
-            state_->toggleSatellite(*s);
-        }
-    });
-    layout->addWidget(check);
-
-    auto* block = new QVBoxLayout;
-    block->setSpacing(1);
-    auto* name = makeLabel(qs(sat->name), monoFont(12, QFont::Medium));
-    name->setObjectName("name");
-    name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    block->addWidget(name);
-    auto* details = new QHBoxLayout;
-    details->setSpacing(8);
-    auto* norad = makeLabel("NORAD " + qs(idText(sat->id)), monoFont(9), colors::secondary(this));
-    norad->setObjectName("norad");
-    details->addWidget(norad);
-    if (!sat->transmitters.empty()) {
-        auto* tx = makeLabel(countText(sat->transmitters.size()) + " TX", monoFont(9),
-                             colors::orange());
-        tx->setObjectName("txCount");
-        details->addWidget(tx);
+    model_->setSatellites(filteredSatellites());
+    if (list_->verticalScrollBar()->value() != position) {
+        list_->doItemsLayout();
+        list_->verticalScrollBar()->setValue(position);
     }
-    if (!sat->passes.empty()) {
-        auto* passes = makeLabel(countText(sat->passes.size()) + " passes", monoFont(9),
-                                 colors::green());
-        passes->setObjectName("passCount");
-        details->addWidget(passes);
-    }
-    details->addStretch(1);
-    block->addLayout(details);
-    layout->addLayout(block, 1);
-
-    if (const auto downlink = sat->primaryDownlink()) {
-        auto* freq = makeLabel(qs(downlink->displayFreqMHz()), monoFont(10), colors::cyan());
-        freq->setObjectName("downlink");
-        layout->addWidget(freq);
-    }
-    return rowWidget;
 }
 
 } // namespace zelvane

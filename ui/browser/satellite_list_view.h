@@ -9,10 +9,13 @@
 #include <QWidget>
 
 #include "ui/browser/browser_model.h"
+#include "ui/browser/satellite_row_delegate.h"
+#include "ui/browser/satellite_rows_model.h"
 
 class QLabel;
 class QLineEdit;
-class QScrollArea;
+class QListView;
+class QModelIndex;
 class QTimer;
 class QToolButton;
 
@@ -22,7 +25,8 @@ class AppState;
 
 // The quick satellite list: the whole catalogue as one flat list with a
 // selection check box per entry, a search field and selection presets.
-// Every change of the selection goes through AppState::toggleSatellite.
+// A click changes one satellite; a preset changes the whole selection in
+// one step.
 class SatelliteListView : public QWidget {
     Q_OBJECT
 public:
@@ -44,23 +48,31 @@ public:
     // follows a change on the next event-loop turn).
     void refreshNow();
 
+    QListView* listView() const { return list_; }
+    browser::SatelliteRowsModel* model() const { return model_; }
+    browser::SatelliteRowDelegate* rowDelegate() const { return delegate_; }
+
 private:
     QWidget* presetButton(const QString& title, const QString& objectName,
                           std::function<void()> action);
-    QWidget* row(const std::shared_ptr<Satellite>& sat);
+    void onPartClicked(const QModelIndex& index, browser::RowPart part);
     void refreshIfChanged();
-    std::size_t viewSignature() const;
+    std::size_t structureSignature() const;
+    std::size_t contentSignature() const;
 
     std::shared_ptr<AppState> state_;
     std::uint64_t connection_ = 0;
     QTimer* refreshTimer_ = nullptr;
-    std::size_t shownSignature_ = 0;
+    std::size_t shownStructure_ = 0;
+    std::size_t shownContent_ = 0;
     std::string searchText_;
 
     QLabel* selectedCount_ = nullptr;
     QLineEdit* searchField_ = nullptr;
     QToolButton* clearSearchButton_ = nullptr;
-    QScrollArea* list_ = nullptr;
+    browser::SatelliteRowDelegate* delegate_ = nullptr;
+    browser::SatelliteRowsModel* model_ = nullptr;
+    QListView* list_ = nullptr;
 };
 
 // The presets' rule: a member of one of the categories whose orbit is low

@@ -9,6 +9,10 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
+#include <QListView>
+#include <QHelpEvent>
+#include <QTest>
+#include <QToolTip>
 #include <QWidget>
 
 #include <filesystem>
@@ -25,6 +29,8 @@
 #include "platform/settings_store.h"
 #include "state/app_state.h"
 #include "tests/support/test_support.h"
+#include "ui/browser/satellite_row_delegate.h"
+#include "ui/browser/satellite_rows_model.h"
 
 namespace zelvane::test {
 
@@ -119,6 +125,49 @@ protected:
     {
         auto* label = parent->findChild<QLabel*>(name);
         return label ? label->text() : QStringLiteral("<missing %1>").arg(name);
+    }
+
+    // A value of one row of a list model, as its delegate draws it.
+    static QVariant cell(const browser::SatelliteRowsModel* model, int row, int role)
+    {
+        EXPECT_GE(row, 0) << "row not listed";
+        return row >= 0 ? model->index(row).data(role) : QVariant();
+    }
+    static QString cellText(const browser::SatelliteRowsModel* model, int row, int role)
+    {
+        return cell(model, row, role).toString();
+    }
+
+    // Clicks a control of a painted row where the delegate draws it.
+    static void clickPart(QListView* view, browser::SatelliteRowDelegate* delegate, int row,
+                          browser::RowPart part)
+    {
+        ASSERT_GE(row, 0) << "row not listed";
+        const QModelIndex index = view->model()->index(row, 0);
+        view->scrollTo(index);
+        const QRect rect = delegate->partRect(view, index, part);
+        ASSERT_FALSE(rect.isEmpty()) << "no such control in row " << row;
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+
+    // The tooltip the view shows over a control of a painted row; empty
+    // when none.
+    static QString partToolTip(QListView* view, browser::SatelliteRowDelegate* delegate, int row,
+                               browser::RowPart part)
+    {
+        EXPECT_GE(row, 0) << "row not listed";
+        const QModelIndex index = view->model()->index(row, 0);
+        view->scrollTo(index);
+        const QRect rect = delegate->partRect(view, index, part);
+        EXPECT_FALSE(rect.isEmpty()) << "no such control in row " << row;
+        QToolTip::hideText(); // fades out: wait until it is gone
+        waitUntil([] { return !QToolTip::isVisible(); });
+        QHelpEvent help(QEvent::ToolTip, rect.center(), view->viewport()->mapToGlobal(rect.center()));
+        QApplication::sendEvent(view->viewport(), &help);
+        const QString shown = QToolTip::isVisible() ? QToolTip::text() : QString();
+        QToolTip::hideText();
+        waitUntil([] { return !QToolTip::isVisible(); });
+        return shown;
     }
 
     TempDir dir;

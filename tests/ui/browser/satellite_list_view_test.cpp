@@ -1,10 +1,12 @@
 #include "tests/ui/browser/browser_fixture.h"
 
-#include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
+
+#include "ui/browser/browser_style.h"
 
 #include "ui/browser/satellite_list_view.h"
 
@@ -27,13 +29,20 @@ protected:
         setCatalogue({ao91, tiangong, iss, plain, moon, geo, sun});
     }
 
-    std::vector<QString> rowNames(const SatelliteListView& view)
+    using Model = browser::SatelliteRowsModel;
+
+    // The listed catalogue numbers, top to bottom.
+    std::vector<std::int64_t> rowIds(const SatelliteListView& view)
     {
-        std::vector<QString> names;
-        for (auto* row : child(&view, "listContent")->findChildren<QWidget*>(QRegularExpression("^row:"))) {
-            names.push_back(row->objectName());
+        std::vector<std::int64_t> ids;
+        for (int row = 0; row < view.model()->rowCount(); ++row) {
+            ids.push_back(cell(view.model(), row, Model::SatelliteIdRole).toLongLong());
         }
-        return names;
+        return ids;
+    }
+    static int rowOf(const SatelliteListView& view, std::int64_t id)
+    {
+        return view.model()->rowOfSatellite(id);
     }
 
     std::set<std::int64_t> selectedIds() const
@@ -56,28 +65,27 @@ TEST_F(SatelliteListViewTest, ListsTheCatalogueInItsOrderAndFiltersWithoutSortin
     view.show();
     EXPECT_EQ(text(&view, "selectedCount"), "0 selected");
     EXPECT_EQ(child<QLineEdit>(&view, "search")->placeholderText(), "Search name or NORAD ID...");
-    EXPECT_EQ(rowNames(view), (std::vector<QString>{"row:43017", "row:48274", "row:25544", "row:99002",
-                                                    "row:-2", "row:43700", "row:-1"}));
+    EXPECT_EQ(rowIds(view), (std::vector<std::int64_t>{43017, 48274, 25544, 99002, -2, 43700, -1}));
     EXPECT_TRUE(child(&view, "clearSearch")->isHidden());
 
     struct Case {
         const char* query;
-        std::vector<QString> rows;
+        std::vector<std::int64_t> rows;
     };
-    for (const Case& c : {Case{"-", {"row:43017", "row:-2", "row:43700", "row:-1"}},
-                          Case{"iss", {"row:25544"}},
-                          Case{"43", {"row:43017", "row:43700"}},
-                          Case{" ", {"row:48274", "row:25544"}}}) {
+    for (const Case& c : {Case{"-", {43017, -2, 43700, -1}},
+                          Case{"iss", {25544}},
+                          Case{"43", {43017, 43700}},
+                          Case{" ", {48274, 25544}}}) {
         auto* search = child<QLineEdit>(&view, "search");
         search->clear();
         QTest::keyClicks(search, c.query);
         EXPECT_FALSE(child(&view, "clearSearch")->isHidden());
         QCoreApplication::processEvents();
-        EXPECT_EQ(rowNames(view), c.rows) << "query '" << c.query << "'";
+        EXPECT_EQ(rowIds(view), c.rows) << "query '" << c.query << "'";
     }
     QTest::mouseClick(child<QToolButton>(&view, "clearSearch"), Qt::LeftButton);
     QCoreApplication::processEvents();
-    EXPECT_EQ(rowNames(view).size(), 7u);
+    EXPECT_EQ(rowIds(view).size(), 7u);
     EXPECT_TRUE(child(&view, "clearSearch")->isHidden());
 }
 
@@ -88,32 +96,53 @@ TEST_F(SatelliteListViewTest, RowsShowNumberTransmittersPassesAndDownlink)
                           Transmitter(435.25e6, std::nullopt, std::nullopt, "FM", "", "up")};
     iss->passes.resize(1);
     SatelliteListView view(state);
-    auto* row = child(&view, "row:25544");
-    EXPECT_EQ(text(row, "name"), "ISS (ZARYA)");
-    EXPECT_EQ(text(row, "norad"), "NORAD 25544");
-    EXPECT_EQ(text(row, "txCount"), "1 TX");
-    EXPECT_EQ(text(row, "passCount"), "1 passes");
-    EXPECT_EQ(text(row, "downlink"), QStringLiteral("—"));
-    row = child(&view, "row:43017");
-    EXPECT_EQ(text(row, "txCount"), "2 TX");
-    EXPECT_EQ(row->findChild<QLabel*>("passCount"), nullptr);
-    EXPECT_EQ(row->findChild<QLabel*>("downlink"), nullptr); // uplinks only
-    row = child(&view, "row:-1");
-    EXPECT_EQ(text(row, "norad"), "NORAD -1");
-    EXPECT_EQ(row->findChild<QLabel*>("txCount"), nullptr);
+    const Model* m = view.model();
+    int row = rowOf(view, 25544);
+    EXPECT_EQ(cellText(m, row, Qt::DisplayRole), "ISS (ZARYA)");
+    EXPECT_EQ(cellText(m, row, Model::NumberTextRole), "NORAD 25544");
+    EXPECT_EQ(cellText(m, row, Model::TxTextRole), "1 TX");
+    EXPECT_EQ(cellText(m, row, Model::PassTextRole), "1 passes");
+    EXPECT_EQ(cellText(m, row, Model::DownlinkTextRole), QStringLiteral("—"));
+    EXPECT_EQ(cell(m, row, Model::DownlinkColorRole).value<QColor>(), browser::colors::cyan());
+    EXPECT_EQ(cell(m, row, Qt::CheckStateRole).toInt(), Qt::Unchecked);
+    row = rowOf(view, 43017);
+    EXPECT_EQ(cellText(m, row, Model::TxTextRole), "2 TX");
+    EXPECT_EQ(cellText(m, row, Model::PassTextRole), "");
+    EXPECT_EQ(cellText(m, row, Model::DownlinkTextRole), ""); // uplinks only
+    row = rowOf(view, -1);
+    EXPECT_EQ(cellText(m, row, Model::NumberTextRole), "NORAD -1");
+    EXPECT_EQ(cellText(m, row, Model::TxTextRole), "");
 }
 
 TEST_F(SatelliteListViewTest, CheckboxFlipsOncePerClick)
 {
     SatelliteListView view(state);
+    view.resize(400, 500);
     view.show();
-    child<QCheckBox>(child(&view, "row:-2"), "select")->click();
+    QCoreApplication::processEvents();
+    QSignalSpy changes(view.model(), &QAbstractItemModel::dataChanged);
+    QSignalSpy resets(view.model(), &QAbstractItemModel::modelReset);
+    clickPart(view.listView(), view.rowDelegate(), rowOf(view, -2), browser::RowPart::checkbox);
     EXPECT_TRUE(moon->isSelected());
     EXPECT_EQ(state->selectedSatelliteIds(), (std::set<std::int64_t>{-2}));
     QCoreApplication::processEvents();
     EXPECT_EQ(text(&view, "selectedCount"), "1 selected");
-    EXPECT_TRUE(child<QCheckBox>(child(&view, "row:-2"), "select")->isChecked());
-    child<QCheckBox>(child(&view, "row:-2"), "select")->click();
+    EXPECT_EQ(cell(view.model(), rowOf(view, -2), Qt::CheckStateRole).toInt(), Qt::Checked);
+    // Only the clicked row is announced.
+    ASSERT_EQ(changes.count(), 1);
+    EXPECT_EQ(changes[0][0].value<QModelIndex>().row(), rowOf(view, -2));
+    EXPECT_EQ(changes[0][1].value<QModelIndex>().row(), rowOf(view, -2));
+    EXPECT_EQ(resets.count(), 0);
+
+    // A click beside the box does nothing; a double click is two clicks.
+    const QModelIndex index = view.model()->index(rowOf(view, -2));
+    const QRect name = view.rowDelegate()->partRect(view.listView(), index, browser::RowPart::name);
+    QTest::mouseClick(view.listView()->viewport(), Qt::LeftButton, {}, name.center());
+    EXPECT_TRUE(moon->isSelected());
+    const QRect box = view.rowDelegate()->partRect(view.listView(), index, browser::RowPart::checkbox);
+    QTest::mouseDClick(view.listView()->viewport(), Qt::LeftButton, {}, box.center());
+    EXPECT_TRUE(moon->isSelected());
+    clickPart(view.listView(), view.rowDelegate(), rowOf(view, -2), browser::RowPart::checkbox);
     EXPECT_FALSE(moon->isSelected());
     EXPECT_TRUE(state->selectedSatelliteIds().empty());
 }
@@ -136,7 +165,13 @@ TEST_F(SatelliteListViewTest, PresetsReplaceTheWholeSelectionEvenWhereTheSearchH
         {"presetNone", {}, 1},
     };
     for (const auto& c : cases) {
+        int notices = 0;
+        const auto watch = state->objectWillChange.connect([&notices] { ++notices; });
         child<QPushButton>(&view, c.button)->click();
+        state->objectWillChange.disconnect(watch);
+        // One change of the selection and one computation request, however
+        // many entries change.
+        EXPECT_LE(notices, 2) << c.button;
         EXPECT_EQ(selectedIds(), c.selected) << c.button;
         EXPECT_EQ(state->selectedSatelliteIds().size(), c.idCount) << c.button;
         EXPECT_TRUE(state->selectedSatelliteIds().contains(77777)) << c.button;

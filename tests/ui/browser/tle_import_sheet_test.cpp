@@ -91,9 +91,10 @@ TEST_F(ImportSheetTest, PastedExampleIsImportedShownAndReloaded)
     // The reload brings the set into the browser's imported group.
     ASSERT_TRUE(waitUntil([&] { return !state->isLoadingTLEs(); }));
     browser.refreshNow();
-    auto* custom = child(&browser, "group:custom");
-    EXPECT_NE(custom->findChild<QWidget*>("satRow:25544"), nullptr);
-    EXPECT_EQ(text(custom, "memberCount"), "(1)");
+    auto* groups = browser.groupsModel();
+    EXPECT_NE(groups->rowOfSatellite(25544, "custom"), -1);
+    EXPECT_EQ(cellText(groups, groups->rowOfGroup("custom"), browser::SatelliteRowsModel::MemberCountTextRole),
+              "(1)");
 }
 
 TEST_F(ImportSheetTest, RepeatedSatellitesCountEachTime)
