@@ -26,6 +26,9 @@ constexpr std::size_t maxPartialLineBytes = 64 * 1024;
 // A daemon that stops answering would otherwise let the reply queue grow by
 // every tracking tick for as long as the link stays up.
 constexpr std::size_t maxPendingResponses = 1000;
+// Enough to keep a daemon busy between ticks, few enough that what the
+// radio is told is never more than a handful of ticks old.
+constexpr std::size_t maxFrequenciesInFlight = 4;
 
 // Lines gathered for one command before its "RPRT" line. A peer that keeps
 // sending lines (blank ones, say) and never the reply line would otherwise
@@ -352,7 +355,7 @@ void RigctldClient::sendCommand(std::string_view text)
     }
 }
 
-bool RigctldClient::enqueueResponse(ReplyHandler completion)
+bool RigctldClient::enqueueResponse(ReplyHandler completion, bool isFrequency)
 {
     if (pendingResponses_.size() >= maxPendingResponses) {
         // The daemon has stopped answering; start over on a fresh link.
@@ -362,7 +365,10 @@ bool RigctldClient::enqueueResponse(ReplyHandler completion)
         }
         return false;
     }
-    pendingResponses_.push_back(PendingResponse{{}, std::move(completion), 0});
+    pendingResponses_.push_back(PendingResponse{{}, std::move(completion), 0, isFrequency});
+    if (isFrequency) {
+        ++frequenciesInFlight_;
+    }
     return true;
 }
 
@@ -376,9 +382,9 @@ void RigctldClient::sendAndExpectRPRT(std::string_view text, ReplyHandler comple
     }
 }
 
-void RigctldClient::sendExpectingSilentRPRT(std::string_view text)
+void RigctldClient::sendExpectingSilentRPRT(std::string_view text, bool isFrequency)
 {
-    if (enqueueResponse(ReplyHandler{})) {
+    if (enqueueResponse(ReplyHandler{}, isFrequency)) {
         sendCommand(text);
     }
 }
@@ -426,6 +432,21 @@ void RigctldClient::dispatchLine(std::string line)
 
     PendingResponse head = std::move(pendingResponses_.front());
     pendingResponses_.pop_front();
+    if (head.isFrequency) {
+        --frequenciesInFlight_;
+        if (heldFrequency_) {
+            // Not from inside the socket's own signal: a failed send there
+            // would close the socket under its feet.
+            platform::postToMain([guard = QPointer<QObject>(anchor_.get()), this]() {
+                if (guard && heldFrequency_ && isConnected_ &&
+                    frequenciesInFlight_ < maxFrequenciesInFlight) {
+                    const std::int64_t held = *heldFrequency_;
+                    heldFrequency_.reset();
+                    sendFrequencyNow(held);
+                }
+            });
+        }
+    }
     if (!head.completion) {
         return;
     }
@@ -444,6 +465,8 @@ void RigctldClient::flushPending()
 {
     std::deque<PendingResponse> taken;
     taken.swap(pendingResponses_);
+    frequenciesInFlight_ = 0;
+    heldFrequency_.reset();
     receiveBuffer_.clear();
     discardingLine_ = false;
     for (PendingResponse& entry : taken) {
@@ -476,8 +499,18 @@ void RigctldClient::setFrequency(double hz)
     if (!whole) {
         return;
     }
+    if (frequenciesInFlight_ >= maxFrequenciesInFlight) {
+        heldFrequency_ = *whole; // replaces any older one still held
+        return;
+    }
+    heldFrequency_.reset(); // older than this one
+    sendFrequencyNow(*whole);
+}
+
+void RigctldClient::sendFrequencyNow(std::int64_t hz)
+{
     // Real rigctld answers every set command with one "RPRT" line.
-    sendExpectingSilentRPRT("F " + int64Text(*whole) + "\n");
+    sendExpectingSilentRPRT("F " + int64Text(hz) + "\n", true);
 }
 
 void RigctldClient::setMode(const std::string& mode, std::int64_t passband)

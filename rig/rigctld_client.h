@@ -103,12 +103,15 @@ private:
         ReplyHandler completion;
         // What the lines hold in all, to bound a reply that never ends.
         std::size_t bytes = 0;
+        // An "F" command: counts toward the frequencies still in flight.
+        bool isFrequency = false;
     };
 
     void sendCommand(std::string_view text);
     void sendAndExpectRPRT(std::string_view text, ReplyHandler completion);
-    void sendExpectingSilentRPRT(std::string_view text);
-    bool enqueueResponse(ReplyHandler completion);
+    void sendExpectingSilentRPRT(std::string_view text, bool isFrequency = false);
+    bool enqueueResponse(ReplyHandler completion, bool isFrequency = false);
+    void sendFrequencyNow(std::int64_t hz);
 
     void handleReady(QTcpSocket* socket);
     void handleReadable(QTcpSocket* socket);
@@ -152,6 +155,12 @@ private:
     std::string receiveBuffer_;
     bool discardingLine_ = false;
     std::deque<PendingResponse> pendingResponses_;
+    // A radio that sets its frequency more slowly than the tick asks would
+    // otherwise fall ever further behind: only a few "F" commands may wait
+    // for their answer, and the newest frequency asked for meanwhile is held
+    // and goes out, alone, when one of them is answered.
+    std::size_t frequenciesInFlight_ = 0;
+    std::optional<std::int64_t> heldFrequency_;
     std::optional<std::string> capsProbeID_;
     bool ulUnsupported_ = false;
 };

@@ -678,6 +678,37 @@ TEST_F(SatProtoLinkTest, StalledDaemonIsReconnectedWhenTheReplyQueueOverflows)
     EXPECT_EQ(daemon.acceptedCount(), 2);
 }
 
+TEST_F(SatProtoLinkTest, ASlowRadioIsToldTheNewestFrequencyNotABacklog)
+{
+    // The daemon holds back its answers to "F" until the test releases them,
+    // like a radio that takes longer to tune than a tick lasts.
+    script = [](const std::string& line) -> std::optional<std::string> {
+        return line.rfind("F ", 0) == 0 ? std::optional<std::string>("") : std::nullopt;
+    };
+    const std::size_t from = daemon.lines().size();
+    for (int hz = 1; hz <= 20; ++hz) {
+        client->setFrequency(435000000.0 + hz);
+    }
+    spinFor(100ms);
+    EXPECT_EQ(linesFrom(from), (std::vector<std::string>{"F 435000001", "F 435000002", "F 435000003",
+                                                          "F 435000004"}));
+
+    // One answer frees one place: the newest frequency goes out, alone.
+    daemon.send("RPRT 0\n");
+    ASSERT_TRUE(waitUntil([&] { return linesFrom(from).size() == 5; }));
+    spinFor(100ms);
+    EXPECT_EQ(linesFrom(from).size(), 5u);
+    EXPECT_EQ(linesFrom(from).back(), "F 435000020");
+
+    // With places free again, each frequency goes out at once.
+    daemon.send("RPRT 0\nRPRT 0\nRPRT 0\nRPRT 0\nRPRT 0\n");
+    spinFor(100ms);
+    client->setFrequency(435000021.0);
+    ASSERT_TRUE(waitUntil([&] { return linesFrom(from).size() == 6; }));
+    EXPECT_EQ(linesFrom(from).back(), "F 435000021");
+    EXPECT_EQ(reports.status, std::vector<bool>{true});
+}
+
 TEST(RigctldClientTest, PeerClosingMidProbeLeavesTheModeUnsettled)
 {
     FakeRigDaemon daemon;

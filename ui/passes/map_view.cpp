@@ -196,7 +196,7 @@ void drawTitle(QPainter& p, QPointF topCenter, const QString& text, const StyleC
         return;
     }
     QFont font = p.font();
-    font.setPointSizeF(9);
+    font.setPixelSize(9);
     font.setWeight(QFont::DemiBold);
     const QFontMetricsF metrics(font);
     const double w = metrics.horizontalAdvance(text);
@@ -299,7 +299,7 @@ void SatelliteMapView::buildControls()
     groupRow->setSpacing(4);
 
     QFont small = font();
-    small.setPointSizeF(9);
+    small.setPixelSize(9);
     auto* icon = new QLabel(QString::fromUtf8("\u2194"), group);
     icon->setFont(small);
     icon->setForegroundRole(QPalette::PlaceholderText);
@@ -474,7 +474,7 @@ void SatelliteMapView::updateLive()
     }
     if (live_) {
         const MapRing ring = footprintPolygon(*live_, 72);
-        footFill_ = polygons(splitPolygonAtAntimeridian(ring));
+        footFill_ = polygons(footprintFillRings(*live_, 72));
         footArcs_ = polylines(splitPolygonArcsAtAntimeridian(ring), 2);
     }
 }

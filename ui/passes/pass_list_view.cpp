@@ -142,6 +142,25 @@ std::string PassListView::conflictMessage(const std::string& incomingName, doubl
 
 void PassListView::refresh()
 {
+    // The rows also mark the passes in progress and the next one, which move
+    // with the clock: count the rises and sets already behind us.
+    const Date now = Date::now();
+    std::int64_t risen = 0;
+    std::int64_t set = 0;
+    for (const auto& sat : state_->satellites()) {
+        if (!sat->isSelected()) {
+            continue;
+        }
+        for (const PredictedPass& pass : sat->passes) {
+            risen += pass.riseTime <= now ? 1 : 0;
+            set += pass.setTime < now ? 1 : 0;
+        }
+    }
+    ui_style::Fingerprint shown;
+    shown.add(static_cast<std::int64_t>(timeline::passDisplayFingerprint(*state_))).add(risen).add(set);
+    if (!shown_.changed(shown.value())) {
+        return;
+    }
     const bool hasQueue = !state_->queuedPassIds().empty();
     queueBadge_->setVisible(hasQueue);
     clearButton_->setVisible(hasQueue);

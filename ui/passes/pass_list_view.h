@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include "catalog/observable.h"
+#include "ui/style/refresh_timer.h"
 #include "orbital/pass_records.h"
 
 class QLabel;
@@ -70,6 +71,9 @@ private:
     std::shared_ptr<AppState> state_;
     Signal<>::Connection connection_ = 0;
     QTimer* refreshTimer_ = nullptr;
+    // What the rows last showed of the state; a change that leaves it as it
+    // was (a tracking tick) rebuilds nothing.
+    ui_style::InputsGate shown_;
 
     QLabel* countLabel_ = nullptr;
     QLabel* queueBadge_ = nullptr;

@@ -676,7 +676,7 @@ void PolarPlotView::paintStatic(QPainter& p, QSizeF size) const
     p.drawEllipse(c, r, r);
 
     QFont labelFont = font();
-    labelFont.setPointSizeF(8);
+    labelFont.setPixelSize(8);
     p.setBrush(Qt::NoBrush);
     for (const int el : {0, 15, 30, 45, 60, 75}) {
         const double ringRadius = r * (1.0 - el / 90.0);
@@ -735,7 +735,7 @@ void PolarPlotView::paintStatic(QPainter& p, QSizeF size) const
     };
     for (const auto& label : labels) {
         QFont f = font();
-        f.setPointSizeF(label.size);
+        f.setPixelSize(static_cast<int>(label.size));
         f.setWeight(label.weight);
         p.setFont(f);
         p.setPen(label.color);

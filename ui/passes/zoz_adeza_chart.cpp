@@ -68,13 +68,20 @@ ZozAdezaChart::ZozAdezaChart(std::shared_ptr<AppState> state, QWidget* parent)
     connect(ticker_, &QTimer::timeout, this, qOverload<>(&QWidget::update));
     ticker_->start();
 
-    // update() already waits for the next turn of the event loop, by which
-    // time the published value is stored.
+    // The state announces a change before storing it: look on the next turn
+    // of the event loop, once per burst of changes.
     QPointer<ZozAdezaChart> self(this);
     connection_ = state_->objectWillChange.connect([self] {
-        if (self) {
-            self->update();
+        if (!self || self->checkPending_) {
+            return;
         }
+        self->checkPending_ = true;
+        QTimer::singleShot(0, self.data(), [self] {
+            self->checkPending_ = false;
+            if (self->shown_.changed(timeline::passDisplayFingerprint(*self->state_))) {
+                self->update();
+            }
+        });
     });
 }
 

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include "catalog/observable.h"
+#include "ui/style/refresh_timer.h"
 #include "orbital/date.h"
 #include "ui/passes/timeline_geometry.h"
 
@@ -57,6 +58,10 @@ private:
     std::shared_ptr<AppState> state_;
     Signal<>::Connection connection_ = 0;
     QTimer* ticker_ = nullptr;
+    // What was last drawn of the state; a change that leaves it as it was
+    // (a tracking tick) costs no repaint.
+    ui_style::InputsGate shown_;
+    bool checkPending_ = false;
     std::optional<std::string> hoveredPassId_;
     timeline::ScrollAccumulator scroll_;
     double pinchMagnification_ = 1.0;

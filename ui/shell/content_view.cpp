@@ -110,7 +110,6 @@ ContentView::ContentView(std::shared_ptr<AppState> state, QWidget* parent)
     rightSplit_ = right;
     right->setObjectName(QStringLiteral("rightColumn"));
     right->setChildrenCollapsible(false);
-    right->setMinimumWidth(320);
     right->setAutoFillBackground(true);
     right->setBackgroundRole(QPalette::Window);
     map_ = new SatelliteMapView(state_, right);
@@ -129,6 +128,8 @@ ContentView::ContentView(std::shared_ptr<AppState> state, QWidget* parent)
     right->addWidget(polarPane_);
     right->setStretchFactor(0, 1);
     right->setStretchFactor(1, 0);
+    // Never narrower than the polar plot and its read-out table side by side.
+    right->setMinimumWidth(std::max(320, right->minimumSizeHint().width()));
 
     mainSplit_->addWidget(left);
     mainSplit_->addWidget(right);
