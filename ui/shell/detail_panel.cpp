@@ -103,7 +103,11 @@ QLabel* valueBox(QWidget* parent, const QString& objectName, const QColor& color
 {
     auto* label = makeLabel(QString(), monoFont(15), parent);
     label->setObjectName(objectName);
-    label->setFixedWidth(100);
+    // 100 wide where there is room; in a narrow window it gives up what a
+    // signed figure with its unit ("-12345 Hz") does not need.
+    label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("-12345 Hz")));
+    label->setMaximumWidth(100);
+    label->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     setTextColor(label, color);
     return label;
@@ -384,7 +388,7 @@ QWidget* DetailPanel::bumpButton(QWidget* parent, const QString& objectName, con
     button->setToolButtonStyle(Qt::ToolButtonTextOnly);
     // The smallest control size: at least 28 wide, the label with a little
     // room on each side, whatever the style would pad it with.
-    button->setFixedWidth(std::max(28, button->fontMetrics().horizontalAdvance(label) + 10));
+    button->setFixedWidth(std::max(28, button->fontMetrics().horizontalAdvance(label) + 6));
     QObject::connect(button, &QToolButton::clicked, this, [action = std::move(action)] { action(); });
     return button;
 }
