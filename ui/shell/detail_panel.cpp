@@ -21,6 +21,7 @@
 #include "ui/shell/shell_format.h"
 #include "ui/shell/shell_style.h"
 #include "ui/shell/shell_widgets.h"
+#include "ui/style/elided_label.h"
 #include "ui/shell/state_observer.h"
 
 namespace zelvane {
@@ -114,7 +115,7 @@ QLabel* valueBox(QWidget* parent, const QString& objectName, const QColor& color
 }
 
 // One "label value" part of a breakdown line.
-QWidget* breakdownPart(QWidget* parent, const QString& label, ElidedLabel** valueOut, const QString& objectName)
+QWidget* breakdownPart(QWidget* parent, const QString& label, ui_style::ElidedLabel** valueOut, const QString& objectName)
 {
     QHBoxLayout* layout = nullptr;
     QWidget* part = rowWidget(parent, 3, &layout);
@@ -122,7 +123,7 @@ QWidget* breakdownPart(QWidget* parent, const QString& label, ElidedLabel** valu
     QColor dim = secondaryColor(part);
     dim.setAlphaF(dim.alphaF() * 0.7f);
     setTextColor(caption, dim);
-    auto* value = new ElidedLabel(part);
+    auto* value = new ui_style::ElidedLabel(part);
     value->setFont(monoFont(14));
     value->setObjectName(objectName);
     setTextColor(value, secondaryColor(part));
@@ -203,7 +204,7 @@ QWidget* DetailPanel::buildPassDetailView()
     QHBoxLayout* headerLayout = nullptr;
     QWidget* header = rowWidget(page, 6, &headerLayout);
     passDot_ = new ColorDot(10, header);
-    passName_ = new ElidedLabel(header);
+    passName_ = new ui_style::ElidedLabel(header);
     passName_->setFont(monoFont(21, QFont::Bold));
     passName_->setObjectName(QStringLiteral("passName"));
     passNorad_ = makeLabel(QString(), monoFont(15), header);
@@ -310,7 +311,7 @@ void DetailPanel::refreshPassBlock()
     const SRGBColor c = SatelliteColorPalette::color(pass.noradId());
     passDot_->setColor(QColor::fromRgbF(static_cast<float>(c.red), static_cast<float>(c.green),
                                         static_cast<float>(c.blue), static_cast<float>(c.alpha)));
-    passName_->setFullText(qs(pass.satName()));
+    passName_->setText(qs(pass.satName()));
     passNorad_->setText(QStringLiteral("NORAD ") + QString::number(pass.noradId()));
     passRise_->setText(qs(pass.riseTimeUTC()));
     passPeak_->setText(qs(pass.peakTimeUTC()));
@@ -646,9 +647,9 @@ void DetailPanel::refreshFrequencies()
     // was computed for; anything else has no true Doppler figure yet.
     const bool rxLive = downlinkReadoutsShown(s);
     rxFigure_->setText(rxLive ? qs(formatBigFreq(s.currentCorrectedFreq())) : none);
-    rxAtSat_->setFullText(qs(formatMHz(rxSatOutputFreq(s))));
-    rxDoppler_->setFullText(rxLive ? qs(formatHzSigned(s.currentDopplerShift())) : none);
-    rxRit_->setFullText(qs(formatHzSigned(s.currentRIT())));
+    rxAtSat_->setText(qs(formatMHz(rxSatOutputFreq(s))));
+    rxDoppler_->setText(rxLive ? qs(formatHzSigned(s.currentDopplerShift())) : none);
+    rxRit_->setText(qs(formatHzSigned(s.currentRIT())));
     ritValue_->setText(qs(formatHzSigned(s.currentRIT())));
 
     const bool uplink = hasUplink(s);
@@ -659,17 +660,17 @@ void DetailPanel::refreshFrequencies()
     const double txAtSat = txSatInputFreq(s);
     txFigure_->setText(txLive ? qs(formatBigFreq(s.currentUplinkFreq())) : none);
     if (!txLive) {
-        txAtSat_->setFullText(qs(formatMHz(txAtSat)));
-        txDoppler_->setFullText(none);
+        txAtSat_->setText(qs(formatMHz(txAtSat)));
+        txDoppler_->setText(none);
     } else if (s.selectedUplinkTransmitter()) {
-        txAtSat_->setFullText(qs(formatMHz(txAtSat)));
+        txAtSat_->setText(qs(formatMHz(txAtSat)));
         // The uplink has no shift of its own: what the radio sends less
         // what the satellite should hear.
-        txDoppler_->setFullText(qs(formatHzSigned(s.currentUplinkFreq() - txAtSat)));
+        txDoppler_->setText(qs(formatHzSigned(s.currentUplinkFreq() - txAtSat)));
     } else {
         // A stopped track: its last uplink, as its last tick made it.
-        txAtSat_->setFullText(qs(formatMHz(s.lastTick()->uplinkRestHz)));
-        txDoppler_->setFullText(qs(formatHzSigned(s.lastTick()->uplinkShiftHz)));
+        txAtSat_->setText(qs(formatMHz(s.lastTick()->uplinkRestHz)));
+        txDoppler_->setText(qs(formatHzSigned(s.lastTick()->uplinkShiftHz)));
     }
     const bool inverting = s.selectedTransmitter().has_value() && s.selectedTransmitter()->inverting;
     senseBadge_->setBadge(inverting ? QStringLiteral("INV") : QStringLiteral("STR"),
@@ -718,7 +719,7 @@ QWidget* DetailPanel::buildRigControlView()
     setTextColor(satProtoStatus_, orangeColor());
     layout->addWidget(satProtoStatus_);
 
-    rigAddress_ = new ElidedLabel(column);
+    rigAddress_ = new ui_style::ElidedLabel(column);
     rigAddress_->setFont(monoFont(14));
     rigAddress_->setObjectName(QStringLiteral("rigAddress"));
     setTextColor(rigAddress_, secondary);
@@ -830,7 +831,7 @@ void DetailPanel::refreshRig()
     const QString configured = qs(s.rigHost()) + QStringLiteral(":") + QString::number(s.rigPort());
     const auto& link = s.rigLinkAddress();
     const QString inUse = link ? qs(link->first) + QStringLiteral(":") + QString::number(link->second) : configured;
-    rigAddress_->setFullText(inUse);
+    rigAddress_->setText(inUse);
 
     trackButton_->setEnabled(s.selectedPass().has_value());
     stopButton_->setEnabled(s.isTracking());

@@ -24,10 +24,13 @@ namespace zelvane {
 
 class AppState;
 
+namespace ui_style {
+class ElidedLabel;
+}
+
 namespace shell {
 class StateObserver;
 class ColorDot;
-class ElidedLabel;
 class ElidingComboBox;
 class OutlineBadge;
 } // namespace shell
@@ -94,7 +97,7 @@ private:
     // Pass block.
     QStackedWidget* passStack_ = nullptr;
     shell::ColorDot* passDot_ = nullptr;
-    shell::ElidedLabel* passName_ = nullptr;
+    ui_style::ElidedLabel* passName_ = nullptr;
     QLabel* passNorad_ = nullptr;
     QLabel* passRise_ = nullptr;
     QLabel* passPeak_ = nullptr;
@@ -109,14 +112,14 @@ private:
 
     // Frequency column.
     QLabel* rxFigure_ = nullptr;
-    shell::ElidedLabel* rxAtSat_ = nullptr;
-    shell::ElidedLabel* rxDoppler_ = nullptr;
-    shell::ElidedLabel* rxRit_ = nullptr;
+    ui_style::ElidedLabel* rxAtSat_ = nullptr;
+    ui_style::ElidedLabel* rxDoppler_ = nullptr;
+    ui_style::ElidedLabel* rxRit_ = nullptr;
     QLabel* ritValue_ = nullptr;
     QWidget* uplinkSection_ = nullptr;
     QLabel* txFigure_ = nullptr;
-    shell::ElidedLabel* txAtSat_ = nullptr;
-    shell::ElidedLabel* txDoppler_ = nullptr;
+    ui_style::ElidedLabel* txAtSat_ = nullptr;
+    ui_style::ElidedLabel* txDoppler_ = nullptr;
     QWidget* passbandRow_ = nullptr;
     shell::OutlineBadge* senseBadge_ = nullptr;
     QLabel* titValue_ = nullptr;
@@ -129,7 +132,7 @@ private:
     QLabel* connectionText_ = nullptr;
     shell::OutlineBadge* protocolBadge_ = nullptr;
     QLabel* satProtoStatus_ = nullptr;
-    shell::ElidedLabel* rigAddress_ = nullptr;
+    ui_style::ElidedLabel* rigAddress_ = nullptr;
     QPushButton* trackButton_ = nullptr;
     QPushButton* stopButton_ = nullptr;
     QWidget* trackingGroup_ = nullptr;

@@ -71,53 +71,6 @@ void OutlineBadge::paintEvent(QPaintEvent* event)
     p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), radius_, radius_);
 }
 
-ElidedLabel::ElidedLabel(QWidget* parent) : QLabel(parent)
-{
-    setTextFormat(Qt::PlainText);
-    setWordWrap(false);
-    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-}
-
-void ElidedLabel::setFullText(const QString& text)
-{
-    if (text == this->text()) {
-        return;
-    }
-    setText(text);
-    updateHoverText();
-}
-
-QString ElidedLabel::shownText() const
-{
-    return fontMetrics().elidedText(text(), Qt::ElideRight, contentsRect().width());
-}
-
-QSize ElidedLabel::minimumSizeHint() const
-{
-    // Room for the ellipsis alone: the layout decides how much more it gets.
-    const QSize hint = QLabel::minimumSizeHint();
-    return {fontMetrics().horizontalAdvance(QStringLiteral("\u2026")), hint.height()};
-}
-
-void ElidedLabel::paintEvent(QPaintEvent*)
-{
-    QPainter p(this);
-    p.setFont(font());
-    p.setPen(palette().color(foregroundRole()));
-    p.drawText(contentsRect(), static_cast<int>(alignment()) | Qt::TextSingleLine, shownText());
-}
-
-void ElidedLabel::resizeEvent(QResizeEvent* event)
-{
-    QLabel::resizeEvent(event);
-    updateHoverText();
-}
-
-void ElidedLabel::updateHoverText()
-{
-    setToolTip(shownText() == text() ? QString() : text());
-}
-
 ElidingComboBox::ElidingComboBox(QWidget* parent) : QComboBox(parent) {}
 
 QRect ElidingComboBox::textRect() const

@@ -44,25 +44,6 @@ private:
     QColor color_ = Qt::gray;
 };
 
-// A one-line text that gives way to its layout: narrower than its text, it
-// shows the text cut at the end with "…" rather than clipped. text() keeps
-// the whole text, which is also the hover text while it is cut.
-class ElidedLabel : public QLabel {
-public:
-    explicit ElidedLabel(QWidget* parent = nullptr);
-    void setFullText(const QString& text);
-    // What is drawn at the present width.
-    QString shownText() const;
-    QSize minimumSizeHint() const override;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-
-private:
-    void updateHoverText();
-};
-
 // A pop-up picker whose closed face shows the chosen entry cut at the end
 // with "…" when it is wider than the face; the open list shows every entry
 // whole.
