@@ -10,6 +10,7 @@ int main(int argc, char** argv)
     zelvane::test::isolateHome();
     QStandardPaths::setTestModeEnabled(true);
     QCoreApplication app(argc, argv);
+    zelvane::test::isolateNetwork();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -11,6 +11,7 @@ int main(int argc, char** argv)
     QStandardPaths::setTestModeEnabled(true);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    zelvane::test::isolateNetwork();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

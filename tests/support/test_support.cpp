@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QNetworkProxy>
+#include <QNetworkProxyFactory>
 #include <QThread>
 #include <QUuid>
 #include <cstdlib>
@@ -22,6 +24,25 @@ QString makeTempFolder(const QString& prefix)
     return path;
 }
 } // namespace
+
+namespace {
+
+class LocalOnlyProxyFactory : public QNetworkProxyFactory {
+public:
+    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery& query) override
+    {
+        const QString host = query.peerHostName();
+        if (host == QLatin1String("127.0.0.1") || host == QLatin1String("localhost") ||
+            host == QLatin1String("::1")) {
+            return {QNetworkProxy(QNetworkProxy::NoProxy)};
+        }
+        return {QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), 1)};
+    }
+};
+
+} // namespace
+
+void isolateNetwork() { QNetworkProxyFactory::setApplicationProxyFactory(new LocalOnlyProxyFactory); }
 
 void isolateHome()
 {

@@ -10,6 +10,12 @@ namespace zelvane::test {
 // test program, so that nothing touches the user's real files.
 void isolateHome();
 
+// Sends every request for a host other than this machine to a closed local
+// port, so that a test that forgets to point a client at its local server
+// fails at once instead of reaching for the internet (or waiting on a name
+// lookup that outlives the test).
+void isolateNetwork();
+
 // A fresh, empty temporary folder, removed when the object goes away.
 class TempDir {
 public:

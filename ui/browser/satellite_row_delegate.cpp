@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QHelpEvent>
 #include <QListView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
@@ -415,6 +416,21 @@ bool SatelliteRowDelegate::editorEvent(QEvent* event, QAbstractItemModel* model,
                                        const QStyleOptionViewItem& option, const QModelIndex& index)
 {
     const auto type = event->type();
+    if (type == QEvent::KeyPress) {
+        // Space works the row's own switch from the keyboard: the check box
+        // of a satellite, the disclosure of a group.
+        const auto key = static_cast<QKeyEvent*>(event)->key();
+        if (key != Qt::Key_Space && key != Qt::Key_Select) {
+            return false;
+        }
+        for (const RowCell& cell : layoutRow(option, index)) {
+            if (cell.clickable && (cell.part == RowPart::checkbox || cell.part == RowPart::chevron)) {
+                emit partClicked(index, cell.part);
+                return true;
+            }
+        }
+        return false;
+    }
     if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease &&
         type != QEvent::MouseButtonDblClick) {
         return QStyledItemDelegate::editorEvent(event, model, option, index);
@@ -457,7 +473,9 @@ void SatelliteRowDelegate::configure(QListView* view, bool uniformRows)
     view->setItemDelegate(this);
     view->setSelectionMode(QAbstractItemView::NoSelection);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view->setFocusPolicy(Qt::NoFocus);
+    // Reached with Tab, never taken by a click, so typing stays in the search
+    // field while the mouse works the rows.
+    view->setFocusPolicy(Qt::TabFocus);
     view->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     view->setUniformItemSizes(uniformRows);

@@ -190,7 +190,20 @@ void drawSatelliteGlyph(QPainter& p, QPointF c)
     p.restore();
 }
 
-void drawTitle(QPainter& p, QPointF topCenter, const QString& text, const StyleColors& colors)
+// Where a label of width `w` under a marker at `x` goes in a view `viewWidth`
+// wide: centred under the marker, but moved in to stay whole at an edge; no
+// place for a marker that is off the view (its world copy shows elsewhere).
+std::optional<double> labelCentre(double x, double w, double viewWidth)
+{
+    if (x < 0.0 || x > viewWidth) {
+        return std::nullopt;
+    }
+    const double half = w / 2.0 + 2.0;
+    return half * 2.0 >= viewWidth ? viewWidth / 2.0 : std::clamp(x, half, viewWidth - half);
+}
+
+void drawTitle(QPainter& p, QPointF topCenter, const QString& text, const StyleColors& colors,
+               double viewWidth)
 {
     if (text.isEmpty()) {
         return;
@@ -200,6 +213,11 @@ void drawTitle(QPainter& p, QPointF topCenter, const QString& text, const StyleC
     font.setWeight(QFont::DemiBold);
     const QFontMetricsF metrics(font);
     const double w = metrics.horizontalAdvance(text);
+    const std::optional<double> centre = labelCentre(topCenter.x(), w, viewWidth);
+    if (!centre) {
+        return;
+    }
+    topCenter.setX(*centre);
     QPainterPath path;
     path.addText(QPointF(topCenter.x() - w / 2.0, topCenter.y() + metrics.ascent()), font, text);
     p.setPen(QPen(colors.titleHalo, 3.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
@@ -732,7 +750,7 @@ void SatelliteMapView::paintEvent(QPaintEvent*)
             p.drawEllipse(home, 10, 10);
             drawAntennaGlyph(p, home, QColor(Qt::cyan));
             const QString title = QString::fromStdString(observerMarkerTitle(state_->obsName()));
-            drawTitle(p, home + QPointF(0, 12), title, colors);
+            drawTitle(p, home + QPointF(0, 12), title, colors, width());
             if (state_->obs2Enabled()) {
                 const QColor orange = ui_style::colors::orange();
                 const QPointF site =
@@ -741,7 +759,8 @@ void SatelliteMapView::paintEvent(QPaintEvent*)
                 p.setBrush(withAlpha(orange, 0.3));
                 p.drawEllipse(site, 10, 10);
                 drawPinGlyph(p, site, orange);
-                drawTitle(p, site + QPointF(0, 12), QString::fromStdString(state_->obs2Name()), colors);
+                drawTitle(p, site + QPointF(0, 12), QString::fromStdString(state_->obs2Name()), colors,
+                          width());
             }
         }
         if (satellite && live) {
@@ -753,8 +772,12 @@ void SatelliteMapView::paintEvent(QPaintEvent*)
             const QFont mono = ui_style::monoFont(9, QFont::DemiBold);
             const QFontMetricsF metrics(mono);
             const QString name = QString::fromStdString(satellite->name);
-            const QRectF box(at.x() - metrics.horizontalAdvance(name) / 2.0 - 4, at.y() + 10,
-                             metrics.horizontalAdvance(name) + 8, metrics.height() + 2);
+            const double boxWidth = metrics.horizontalAdvance(name) + 8;
+            const std::optional<double> centre = labelCentre(at.x(), boxWidth, width());
+            if (!centre) {
+                continue;
+            }
+            const QRectF box(*centre - boxWidth / 2.0, at.y() + 10, boxWidth, metrics.height() + 2);
             p.setBrush(withAlpha(palette().color(QPalette::Window), 0.75));
             p.drawRoundedRect(box, 3, 3);
             p.setFont(mono);

@@ -164,6 +164,29 @@ TEST_F(SatelliteBrowserTest, TypingNarrowsTheCatalogueAndTheClearButtonEmptiesTh
     EXPECT_EQ(text(&browser, "availableCount"), "9");
 }
 
+TEST_F(SatelliteBrowserTest, SpaceWorksTheCurrentRowFromTheKeyboard)
+{
+    SatelliteBrowser browser(state);
+    browser.show();
+    settle();
+    QListView* view = browser.groupsView();
+    EXPECT_EQ(view->focusPolicy(), Qt::TabFocus) << "reached with Tab, not taken by a click";
+    view->setFocus();
+    view->setCurrentIndex(browser.groupsModel()->index(satRow(browser, 44909, "amateur"), 0));
+    QTest::keyClick(view, Qt::Key_Space);
+    EXPECT_TRUE(rs44->isSelected());
+    EXPECT_EQ(state->selectedSatelliteIds(), (std::set<std::int64_t>{44909}));
+    QTest::keyClick(view, Qt::Key_Space);
+    EXPECT_FALSE(rs44->isSelected());
+
+    // On a group header Space opens or closes the group.
+    ASSERT_EQ(satRow(browser, 25544, "stations"), -1);
+    view->setCurrentIndex(browser.groupsModel()->index(groupRow(browser, "stations"), 0));
+    QTest::keyClick(view, Qt::Key_Space);
+    settle();
+    EXPECT_EQ(satRow(browser, 25544, "stations"), groupRow(browser, "stations") + 1);
+}
+
 TEST_F(SatelliteBrowserTest, RowCheckboxAndTrackedRowToggleTheSelection)
 {
     SatelliteBrowser browser(state);
