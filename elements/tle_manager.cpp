@@ -207,7 +207,8 @@ void downloadCategory(const std::vector<TLECategory>& table, const std::string& 
         CategoryOutcome outcome{key, false, std::nullopt, false, std::nullopt};
         std::vector<TLEData> sets;
         if (result.error) {
-            outcome.failure = "no connection";
+            // A stalled transfer is not a missing connection: say which.
+            outcome.failure = result.error->starts_with("timed out") ? "timed out" : "no connection";
         } else if (result.status < 200 || result.status > 299) {
             outcome.failure = statusFailure(result.status);
         } else if (utf8::isValid(result.body)) {

@@ -10,6 +10,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -366,9 +367,6 @@ bool RigctldClient::enqueueResponse(ReplyHandler completion, bool isFrequency)
         return false;
     }
     pendingResponses_.push_back(PendingResponse{{}, std::move(completion), 0, isFrequency});
-    if (isFrequency) {
-        ++frequenciesInFlight_;
-    }
     return true;
 }
 
@@ -433,13 +431,12 @@ void RigctldClient::dispatchLine(std::string line)
     PendingResponse head = std::move(pendingResponses_.front());
     pendingResponses_.pop_front();
     if (head.isFrequency) {
-        --frequenciesInFlight_;
         if (heldFrequency_) {
             // Not from inside the socket's own signal: a failed send there
             // would close the socket under its feet.
             platform::postToMain([guard = QPointer<QObject>(anchor_.get()), this]() {
                 if (guard && heldFrequency_ && isConnected_ &&
-                    frequenciesInFlight_ < maxFrequenciesInFlight) {
+                    frequenciesInFlight() < maxFrequenciesInFlight) {
                     const std::int64_t held = *heldFrequency_;
                     heldFrequency_.reset();
                     sendFrequencyNow(held);
@@ -465,7 +462,6 @@ void RigctldClient::flushPending()
 {
     std::deque<PendingResponse> taken;
     taken.swap(pendingResponses_);
-    frequenciesInFlight_ = 0;
     heldFrequency_.reset();
     receiveBuffer_.clear();
     discardingLine_ = false;
@@ -499,12 +495,18 @@ void RigctldClient::setFrequency(double hz)
     if (!whole) {
         return;
     }
-    if (frequenciesInFlight_ >= maxFrequenciesInFlight) {
+    if (frequenciesInFlight() >= maxFrequenciesInFlight) {
         heldFrequency_ = *whole; // replaces any older one still held
         return;
     }
     heldFrequency_.reset(); // older than this one
     sendFrequencyNow(*whole);
+}
+
+std::size_t RigctldClient::frequenciesInFlight() const
+{
+    return static_cast<std::size_t>(std::count_if(pendingResponses_.begin(), pendingResponses_.end(),
+                                                  [](const PendingResponse& entry) { return entry.isFrequency; }));
 }
 
 void RigctldClient::sendFrequencyNow(std::int64_t hz)

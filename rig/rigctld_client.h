@@ -112,6 +112,8 @@ private:
     void sendExpectingSilentRPRT(std::string_view text, bool isFrequency = false);
     bool enqueueResponse(ReplyHandler completion, bool isFrequency = false);
     void sendFrequencyNow(std::int64_t hz);
+    // "F" commands still waiting for their answer.
+    std::size_t frequenciesInFlight() const;
 
     void handleReady(QTcpSocket* socket);
     void handleReadable(QTcpSocket* socket);
@@ -159,7 +161,6 @@ private:
     // otherwise fall ever further behind: only a few "F" commands may wait
     // for their answer, and the newest frequency asked for meanwhile is held
     // and goes out, alone, when one of them is answered.
-    std::size_t frequenciesInFlight_ = 0;
     std::optional<std::int64_t> heldFrequency_;
     std::optional<std::string> capsProbeID_;
     bool ulUnsupported_ = false;

@@ -305,9 +305,12 @@ public:
     std::vector<std::shared_ptr<Satellite>> selectedSatellites() const;
     std::vector<PassPair> allPassesSorted() const;
     void toggleSatellite(Satellite& sat);
-    // Selects (or deselects) every listed entry as one change of the
-    // selection: one assignment of selectedSatelliteIds, one save, one
-    // computation request, however many entries are listed.
+    // Brings the listed entries (by catalogue number) to the wanted
+    // selection as one change: the flags of those that differ, one
+    // assignment of selectedSatelliteIds (one save) and one computation
+    // request, however many are listed. Nothing happens when none differs.
+    void setSatellitesSelected(const std::map<std::int64_t, bool>& wanted);
+    // The same with one wish for every listed entry.
     void setSatellitesSelected(const std::vector<std::int64_t>& ids, bool selected);
 
     // --- tracking -----------------------------------------------------------------

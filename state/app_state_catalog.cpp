@@ -54,6 +54,18 @@ Transmitter passband(double low, double high, const char* mode, const char* desc
     return Transmitter(std::nullopt, low, high, mode, description, direction, inverting);
 }
 
+// A new Sun and a new Moon, in that order, not yet selected.
+std::vector<std::shared_ptr<Satellite>> newCelestialBodies()
+{
+    auto sun = std::make_shared<Satellite>("Sun", -1);
+    sun->bodyKind = BodyKind::sun;
+    sun->sources = {"celestial"};
+    auto moon = std::make_shared<Satellite>("Moon", -2);
+    moon->bodyKind = BodyKind::moon;
+    moon->sources = {"celestial"};
+    return {sun, moon};
+}
+
 // The catalogue entries of the merged sets plus the Sun and the Moon,
 // sorted by name, with their orbits; selection and transmitters are left to
 // the main thread. Runs on any thread: nothing here is shared yet.
@@ -71,14 +83,9 @@ std::vector<std::shared_ptr<Satellite>> buildCatalogue(std::vector<TLEData> sets
         }
         keyed.emplace_back(sortKey(entry->name), std::move(entry));
     }
-    auto sun = std::make_shared<Satellite>("Sun", -1);
-    sun->bodyKind = BodyKind::sun;
-    sun->sources = {"celestial"};
-    keyed.emplace_back(sortKey(sun->name), std::move(sun));
-    auto moon = std::make_shared<Satellite>("Moon", -2);
-    moon->bodyKind = BodyKind::moon;
-    moon->sources = {"celestial"};
-    keyed.emplace_back(sortKey(moon->name), std::move(moon));
+    for (auto& body : newCelestialBodies()) {
+        keyed.emplace_back(sortKey(body->name), std::move(body));
+    }
 
     std::stable_sort(keyed.begin(), keyed.end(),
                      [](const auto& l, const auto& r) { return l.first < r.first; });
@@ -198,15 +205,11 @@ void AppState::applyCatalogue(std::vector<std::shared_ptr<Satellite>> sorted)
 
 std::vector<std::shared_ptr<Satellite>> AppState::celestialBodies() const
 {
-    auto sun = std::make_shared<Satellite>("Sun", -1);
-    sun->bodyKind = BodyKind::sun;
-    sun->sources = {"celestial"};
-    sun->setIsSelected(selectedSatelliteIds_.contains(-1));
-    auto moon = std::make_shared<Satellite>("Moon", -2);
-    moon->bodyKind = BodyKind::moon;
-    moon->sources = {"celestial"};
-    moon->setIsSelected(selectedSatelliteIds_.contains(-2));
-    return {sun, moon};
+    std::vector<std::shared_ptr<Satellite>> bodies = newCelestialBodies();
+    for (const auto& body : bodies) {
+        body->setIsSelected(selectedSatelliteIds_.contains(body->id));
+    }
+    return bodies;
 }
 
 void AppState::selectDefaults()

@@ -245,24 +245,38 @@ void AppState::startPassUpdateTimer()
     passUpdateTimer_ = std::move(timer);
 }
 
+void AppState::setSatellitesSelected(const std::map<std::int64_t, bool>& wanted)
+{
+    std::set<std::int64_t> ids = selectedSatelliteIds_;
+    for (const auto& [id, selected] : wanted) {
+        if (selected) {
+            ids.insert(id);
+        } else {
+            ids.erase(id);
+        }
+    }
+    bool flagsChanged = false;
+    for (const auto& entry : satellites_) {
+        const auto found = wanted.find(entry->id);
+        if (found != wanted.end() && entry->isSelected() != found->second) {
+            entry->setIsSelected(found->second);
+            flagsChanged = true;
+        }
+    }
+    if (!flagsChanged && ids == selectedSatelliteIds_) {
+        return;
+    }
+    setSelectedSatelliteIds(std::move(ids));
+    computeAllPasses();
+}
+
 void AppState::setSatellitesSelected(const std::vector<std::int64_t>& ids, bool selected)
 {
-    std::set<std::int64_t> wanted = selectedSatelliteIds_;
+    std::map<std::int64_t, bool> wanted;
     for (const std::int64_t id : ids) {
-        if (selected) {
-            wanted.insert(id);
-        } else {
-            wanted.erase(id);
-        }
+        wanted[id] = selected;
     }
-    const std::set<std::int64_t> listed(ids.begin(), ids.end());
-    for (const auto& entry : satellites_) {
-        if (listed.contains(entry->id) && entry->isSelected() != selected) {
-            entry->setIsSelected(selected);
-        }
-    }
-    setSelectedSatelliteIds(std::move(wanted));
-    computeAllPasses();
+    setSatellitesSelected(wanted);
 }
 
 void AppState::toggleSatellite(Satellite& sat)

@@ -28,12 +28,6 @@ constexpr double kRateSpan = 0.5;
 // The tick period for a rate; a rate outside 1..50 Hz (a hand-edited
 // settings file) is held to that range rather than giving a timer of zero,
 // negative or endless period.
-std::chrono::milliseconds tickInterval(double hz)
-{
-    const double usable = std::isnan(hz) ? kDefaultDopplerHz : std::clamp(hz, kMinDopplerHz, kMaxDopplerHz);
-    return std::chrono::milliseconds(static_cast<std::int64_t>(std::lround(1000.0 / usable)));
-}
-
 std::chrono::nanoseconds tickPeriod(double hz)
 {
     const double usable = std::isnan(hz) ? kDefaultDopplerHz : std::clamp(hz, kMinDopplerHz, kMaxDopplerHz);
@@ -253,9 +247,8 @@ void AppState::startTrackingTimer()
     auto timer = std::make_unique<QTimer>();
     timer->setTimerType(Qt::PreciseTimer);
     timer->setSingleShot(true);
-    const std::chrono::milliseconds interval = tickInterval(dopplerUpdateHz_);
-    timer->setInterval(interval);
     tickPeriod_ = tickPeriod(dopplerUpdateHz_);
+    timer->setInterval(std::chrono::round<std::chrono::milliseconds>(tickPeriod_));
     nextTickDue_ = std::chrono::steady_clock::now() + tickPeriod_;
     const std::weak_ptr<AppState> weak = weak_from_this();
     QTimer* raw = timer.get();

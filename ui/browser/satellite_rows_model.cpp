@@ -1,6 +1,7 @@
 #include "ui/browser/satellite_rows_model.h"
 
 #include <algorithm>
+#include <map>
 #include <utility>
 
 #include "catalog/color_palette.h"
@@ -13,26 +14,11 @@ namespace zelvane::browser {
 void setSelection(AppState& state, const SatelliteList& sats,
                   const std::function<bool(const Satellite&)>& wanted)
 {
-    std::set<std::int64_t> ids = state.selectedSatelliteIds();
-    bool changed = false;
+    std::map<std::int64_t, bool> wishes;
     for (const auto& sat : sats) {
-        const bool want = wanted(*sat);
-        if (sat->isSelected() == want) {
-            continue;
-        }
-        sat->setIsSelected(want);
-        if (want) {
-            ids.insert(sat->id);
-        } else {
-            ids.erase(sat->id);
-        }
-        changed = true;
+        wishes[sat->id] = wanted(*sat);
     }
-    if (!changed) {
-        return;
-    }
-    state.setSelectedSatelliteIds(std::move(ids));
-    state.computeAllPasses();
+    state.setSatellitesSelected(wishes);
 }
 
 namespace {

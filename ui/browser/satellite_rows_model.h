@@ -23,10 +23,9 @@ class AppState;
 
 namespace browser {
 
-// Brings the given entries to the wanted selection in one step: the flags
-// of those that differ, one assignment of the selected numbers (one notice,
-// one save) and one pass computation. When none differs nothing happens,
-// and so no computation starts.
+// Brings the given entries to the wanted selection in one step (see
+// AppState::setSatellitesSelected): one notice, one save, one pass
+// computation, and nothing at all when none differs.
 void setSelection(AppState& state, const SatelliteList& sats,
                   const std::function<bool(const Satellite&)>& wanted);
 
