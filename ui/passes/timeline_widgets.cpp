@@ -3,6 +3,8 @@
 #include <QFrame>
 #include <QPainter>
 
+#include "ui/style/ui_style.h"
+
 namespace zelvane {
 
 TimelineColorDot::TimelineColorDot(QColor color, int diameter, QWidget* parent)
@@ -42,15 +44,8 @@ void setTextColor(QWidget* widget, const QColor& color)
 
 QWidget* makeTimelineDivider(QWidget* parent)
 {
-    auto* line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Plain);
+    QFrame* line = ui_style::divider(Qt::Horizontal, parent);
     line->setFixedHeight(1);
-    QPalette palette = line->palette();
-    QColor c = palette.color(QPalette::WindowText);
-    c.setAlphaF(0.15f);
-    palette.setColor(QPalette::WindowText, c);
-    line->setPalette(palette);
     return line;
 }
 

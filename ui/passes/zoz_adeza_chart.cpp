@@ -70,19 +70,13 @@ ZozAdezaChart::ZozAdezaChart(std::shared_ptr<AppState> state, QWidget* parent)
 
     // The state announces a change before storing it: look on the next turn
     // of the event loop, once per burst of changes.
-    QPointer<ZozAdezaChart> self(this);
-    connection_ = state_->objectWillChange.connect([self] {
-        if (!self || self->checkPending_) {
-            return;
+    QTimer* changed = ui_style::makeRefreshTimer(this);
+    connect(changed, &QTimer::timeout, this, [this] {
+        if (shown_.changed(timeline::passDisplayFingerprint(*state_))) {
+            update();
         }
-        self->checkPending_ = true;
-        QTimer::singleShot(0, self.data(), [self] {
-            self->checkPending_ = false;
-            if (self->shown_.changed(timeline::passDisplayFingerprint(*self->state_))) {
-                self->update();
-            }
-        });
     });
+    connection_ = ui_style::refreshOnChange(state_->objectWillChange, changed);
 }
 
 ZozAdezaChart::~ZozAdezaChart() { state_->objectWillChange.disconnect(connection_); }

@@ -8,9 +8,9 @@
 #include <QWidget>
 
 #include "catalog/observable.h"
-#include "ui/style/refresh_timer.h"
 #include "orbital/date.h"
 #include "ui/passes/timeline_geometry.h"
+#include "ui/style/refresh_timer.h"
 
 class QPainter;
 class QTimer;
@@ -61,7 +61,6 @@ private:
     // What was last drawn of the state; a change that leaves it as it was
     // (a tracking tick) costs no repaint.
     ui_style::InputsGate shown_;
-    bool checkPending_ = false;
     std::optional<std::string> hoveredPassId_;
     timeline::ScrollAccumulator scroll_;
     double pinchMagnification_ = 1.0;

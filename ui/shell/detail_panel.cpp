@@ -22,6 +22,7 @@
 #include "ui/shell/shell_style.h"
 #include "ui/shell/shell_widgets.h"
 #include "ui/style/elided_label.h"
+#include "ui/style/ui_style.h"
 #include "ui/shell/state_observer.h"
 
 namespace zelvane {
@@ -34,20 +35,6 @@ constexpr int kPanelHeight = 240;
 constexpr int kPassBlockWidth = 400;
 constexpr int kRigColumnWidth = 320;
 const QString kMinus = QStringLiteral("\u2212");
-
-QFrame* divider(Qt::Orientation orientation, QWidget* parent)
-{
-    auto* line = new QFrame(parent);
-    line->setFrameShape(orientation == Qt::Horizontal ? QFrame::HLine : QFrame::VLine);
-    line->setFrameShadow(QFrame::Plain);
-    line->setLineWidth(1);
-    QPalette palette = line->palette();
-    QColor color = palette.color(QPalette::WindowText);
-    color.setAlphaF(0.15f);
-    palette.setColor(QPalette::WindowText, color);
-    line->setPalette(palette);
-    return line;
-}
 
 // A frameless view onto a column, scrolling only along `direction` and only
 // when the column does not fit; across it the column follows the view.
@@ -157,9 +144,9 @@ DetailPanel::DetailPanel(std::shared_ptr<AppState> state, QWidget* parent)
     rig->setObjectName(QStringLiteral("rigScroll"));
     rig->setFixedWidth(kRigColumnWidth);
     layout->addWidget(pass);
-    layout->addWidget(divider(Qt::Vertical, this));
+    layout->addWidget(ui_style::divider(Qt::Vertical, this));
     layout->addWidget(freq, 1);
-    layout->addWidget(divider(Qt::Vertical, this));
+    layout->addWidget(ui_style::divider(Qt::Vertical, this));
     layout->addWidget(rig);
 
     setFixedHeight(kPanelHeight);
@@ -448,7 +435,7 @@ QWidget* DetailPanel::buildFreqControlView()
         down->addWidget(rit);
     }
     layout->addWidget(downlink);
-    layout->addWidget(divider(Qt::Horizontal, column));
+    layout->addWidget(ui_style::divider(Qt::Horizontal, column));
 
     // Uplink section.
     uplinkSection_ = new QWidget(column);
@@ -522,7 +509,7 @@ QWidget* DetailPanel::buildFreqControlView()
         noUpLayout->addStretch(1);
     }
     layout->addWidget(noUplinkRow_);
-    layout->addWidget(divider(Qt::Horizontal, column));
+    layout->addWidget(ui_style::divider(Qt::Horizontal, column));
 
     QHBoxLayout* txpLayout = nullptr;
     QWidget* txp = rowWidget(column, 4, &txpLayout);
@@ -724,7 +711,7 @@ QWidget* DetailPanel::buildRigControlView()
     rigAddress_->setObjectName(QStringLiteral("rigAddress"));
     setTextColor(rigAddress_, secondary);
     layout->addWidget(rigAddress_);
-    layout->addWidget(divider(Qt::Horizontal, column));
+    layout->addWidget(ui_style::divider(Qt::Horizontal, column));
 
     QHBoxLayout* buttonsLayout = nullptr;
     QWidget* buttons = rowWidget(column, 8, &buttonsLayout);
@@ -767,7 +754,7 @@ QWidget* DetailPanel::buildRigControlView()
         auto* group = new QVBoxLayout(trackingGroup_);
         group->setContentsMargins(0, 4, 0, 0);
         group->setSpacing(6);
-        group->addWidget(divider(Qt::Horizontal, trackingGroup_));
+        group->addWidget(ui_style::divider(Qt::Horizontal, trackingGroup_));
         auto* gridBox = new QWidget(trackingGroup_);
         auto* grid = new QGridLayout(gridBox);
         grid->setContentsMargins(0, 0, 0, 0);

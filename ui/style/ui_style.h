@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QFont>
 
+class QFrame;
 class QWidget;
 
 namespace zelvane::ui_style {
@@ -30,6 +31,9 @@ QFont monoFont(double pixelSize, QFont::Weight weight);
 // Paints the widget's own background in the colour (its palette's window
 // role, with automatic fill on).
 void fillBackground(QWidget* widget, const QColor& color);
+
+// A thin divider line in the text colour at 15 % opacity, across or down.
+QFrame* divider(Qt::Orientation orientation, QWidget* parent);
 
 // The desktop's standard accent colours, fully opaque.
 namespace colors {
