@@ -449,16 +449,6 @@ void SatelliteMapView::fitCameraToPass(bool animated)
 void SatelliteMapView::recomputePassCache()
 {
     const std::optional<PassInfo> selected = state_ ? state_->selectedPass() : std::nullopt;
-    std::optional<std::int64_t> satellite;
-    if (selected && selected->satellite) {
-        satellite = selected->satellite->id;
-    }
-    // The cache knows the rise time only: another satellite rising at the
-    // same second must not be shown the first one's track.
-    if (satellite != cachedSatellite_) {
-        cache_.recompute(std::nullopt);
-        cachedSatellite_ = satellite;
-    }
     cache_.recompute(selected);
     shownSatellite_ = selected ? selected->satellite : nullptr;
     rebuildPassPaths();
@@ -565,12 +555,6 @@ std::vector<std::vector<MapPoint>> SatelliteMapView::extendedTrackSegments(const
 std::vector<std::vector<MapPoint>> SatelliteMapView::passTrackSegments() const
 {
     return splitAtAntimeridian(cache_.cachedTrack);
-}
-
-void SatelliteMapView::scheduleRefresh()
-{
-    // The model announces a change before storing it: look once it is stored.
-    ui_style::scheduleRefresh(refreshTimer_);
 }
 
 void SatelliteMapView::refresh()

@@ -88,7 +88,6 @@ protected:
 private:
     void buildControls();
     void syncControls();
-    void scheduleRefresh();
     void refresh();
     void placeControls();
     // What the map shows of the state; a change of anything else (the
@@ -137,7 +136,6 @@ private:
     MapCamera animationFrom_;
     MapCamera animationTo_;
     MapPassCache cache_;
-    std::optional<std::int64_t> cachedSatellite_;
     std::optional<Inputs> seen_;
 
     QPixmap base_;

@@ -410,12 +410,6 @@ PolarPlotView::~PolarPlotView()
     }
 }
 
-void PolarPlotView::scheduleRefresh()
-{
-    // The model announces a change before storing it: read it once stored.
-    ui_style::scheduleRefresh(refreshTimer_);
-}
-
 void PolarPlotView::refresh()
 {
     refreshTable(Date::now());

@@ -104,7 +104,6 @@ protected:
 
 private:
     friend class PolarCanvas;
-    void scheduleRefresh();
     void refresh();
     // Draws a frame; true when it drew the beacon.
     bool paintCanvas(QPainter& p, QSizeF size, Date now);
