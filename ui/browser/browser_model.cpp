@@ -34,10 +34,6 @@ std::string padded(std::int64_t value, int width)
 
 } // namespace
 
-void Signature::add(const std::string& text) { add(std::hash<std::string>{}(text)); }
-
-void Signature::add(double value) { add(std::hash<double>{}(value)); }
-
 std::string idText(std::int64_t id)
 {
     char buffer[24];

@@ -13,6 +13,7 @@
 #include "catalog/satellite.h"
 #include "elements/tle_category.h"
 #include "orbital/date.h"
+#include "ui/style/refresh_timer.h"
 
 namespace zelvane::browser {
 
@@ -36,16 +37,7 @@ void sortByName(SatelliteList& sats);
 // Running hash of what a catalogue view draws, so that the view can skip
 // its work when a change notice concerned something else, such as the
 // tracking read-outs that change many times a second.
-class Signature {
-public:
-    void add(std::size_t value) { value_ ^= value + 0x9e3779b97f4a7c15ULL + (value_ << 6) + (value_ >> 2); }
-    void add(const std::string& text);
-    void add(double value);
-    std::size_t value() const { return value_; }
-
-private:
-    std::size_t value_ = 0;
-};
+using Signature = ui_style::Fingerprint;
 
 // One collapsible group of the browser's left panel.
 struct CategoryGroup {

@@ -3,6 +3,7 @@
 #include <QPointer>
 
 #include <cstring>
+#include <functional>
 #include <limits>
 
 namespace zelvane::ui_style {
@@ -42,10 +43,12 @@ void Fingerprint::mix(const void* bytes, std::size_t size)
 
 Fingerprint& Fingerprint::add(std::string_view text)
 {
-    // The length first, so that ("ab", "c") and ("a", "bc") differ.
+    // The length first, so that ("ab", "c") and ("a", "bc") differ; the
+    // text itself by its hash, which is quicker than folding every byte.
     const std::uint64_t size = text.size();
     mix(&size, sizeof size);
-    mix(text.data(), text.size());
+    const std::uint64_t hash = std::hash<std::string_view>{}(text);
+    mix(&hash, sizeof hash);
     return *this;
 }
 
@@ -64,6 +67,12 @@ Fingerprint& Fingerprint::add(double value)
 }
 
 Fingerprint& Fingerprint::add(std::int64_t value)
+{
+    mix(&value, sizeof value);
+    return *this;
+}
+
+Fingerprint& Fingerprint::add(std::uint64_t value)
 {
     mix(&value, sizeof value);
     return *this;

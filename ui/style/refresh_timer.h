@@ -30,12 +30,14 @@ void scheduleRefresh(QTimer* timer);
 Signal<>::Connection refreshOnChange(Signal<>& changes, QTimer* timer);
 
 // Folds the values a view draws from into one number (FNV-1a over their
-// bytes and lengths), so that two refreshes can be told apart cheaply.
+// bytes; a text by its length and hash), so that two refreshes can be told
+// apart cheaply.
 class Fingerprint {
 public:
     Fingerprint& add(std::string_view text);
     Fingerprint& add(double value);
     Fingerprint& add(std::int64_t value);
+    Fingerprint& add(std::uint64_t value);
     Fingerprint& add(bool value) { return add(static_cast<std::int64_t>(value)); }
     Fingerprint& add(const void* object);
     std::uint64_t value() const { return hash_; }
