@@ -32,23 +32,12 @@ Signal<>::Connection refreshOnChange(Signal<>& changes, QTimer* timer)
     });
 }
 
-void Fingerprint::mix(const void* bytes, std::size_t size)
-{
-    const auto* p = static_cast<const unsigned char*>(bytes);
-    for (std::size_t i = 0; i < size; ++i) {
-        hash_ ^= p[i];
-        hash_ *= 1099511628211ull;
-    }
-}
-
 Fingerprint& Fingerprint::add(std::string_view text)
 {
     // The length first, so that ("ab", "c") and ("a", "bc") differ; the
     // text itself by its hash, which is quicker than folding every byte.
-    const std::uint64_t size = text.size();
-    mix(&size, sizeof size);
-    const std::uint64_t hash = std::hash<std::string_view>{}(text);
-    mix(&hash, sizeof hash);
+    mix(text.size());
+    mix(std::hash<std::string_view>{}(text));
     return *this;
 }
 
@@ -62,26 +51,14 @@ Fingerprint& Fingerprint::add(double value)
     }
     std::uint64_t bits = 0;
     std::memcpy(&bits, &value, sizeof bits);
-    mix(&bits, sizeof bits);
-    return *this;
-}
-
-Fingerprint& Fingerprint::add(std::int64_t value)
-{
-    mix(&value, sizeof value);
-    return *this;
-}
-
-Fingerprint& Fingerprint::add(std::uint64_t value)
-{
-    mix(&value, sizeof value);
+    mix(bits);
     return *this;
 }
 
 Fingerprint& Fingerprint::add(const void* object)
 {
     const auto address = reinterpret_cast<std::uintptr_t>(object);
-    mix(&address, sizeof address);
+    mix(static_cast<std::uint64_t>(address));
     return *this;
 }
 
