@@ -21,6 +21,7 @@
 #include "ui/passes/timeline_style.h"
 #include "ui/style/ui_style.h"
 #include "ui/passes/timeline_widgets.h"
+#include "ui/style/elided_label.h"
 
 namespace zelvane {
 
@@ -67,7 +68,7 @@ std::string joined(const std::set<std::string>& keys, const std::string& separat
 QLabel* columnLabel(QWidget* parent, const QString& text, int width, Qt::Alignment align,
                     const QFont& font, const QColor& color, Qt::TextElideMode elide = Qt::ElideRight)
 {
-    auto* label = new TimelineElidingLabel(parent, elide);
+    auto* label = new ui_style::ElidedLabel(parent, elide);
     label->setFont(font);
     label->setText(text);
     label->setFixedWidth(width);
@@ -281,14 +282,14 @@ QWidget* FavouritesPanel::makeRow(const std::shared_ptr<Satellite>& sat, QWidget
     line->addWidget(new TimelineColorDot(style::satelliteColor(sat->id), 8, row));
     // The name takes the flexible room between the dot and the columns and
     // is shortened there when the panel is narrow.
-    auto* name = new TimelineElidingLabel(row);
+    auto* name = new ui_style::ElidedLabel(row);
     name->setObjectName(QStringLiteral("favoriteName"));
     name->setFont(style::mono(15, QFont::DemiBold));
     name->setText(QString::fromStdString(sat->name));
     line->addWidget(name, 1);
 
     if (!sat->sources.empty()) {
-        auto* source = new TimelineElidingLabel(row);
+        auto* source = new ui_style::ElidedLabel(row);
         source->setObjectName(QStringLiteral("favoriteSource"));
         source->setText(QString::fromStdString(sourceDisplay(*sat)));
         source->setFixedWidth(180);

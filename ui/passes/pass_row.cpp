@@ -17,6 +17,7 @@
 #include "ui/passes/mini_polar_plot.h"
 #include "ui/passes/timeline_style.h"
 #include "ui/passes/timeline_widgets.h"
+#include "ui/style/elided_label.h"
 
 namespace zelvane {
 
@@ -138,7 +139,7 @@ PassRow::PassRow(std::shared_ptr<Satellite> sat, PredictedPass pass, bool isSele
     nameLine->setSpacing(6);
     dot_ = new TimelineColorDot(style::satelliteColor(sat_ ? sat_->id : 0), 10, this);
     nameLine->addWidget(dot_);
-    name_ = new TimelineElidingLabel(this);
+    name_ = new ui_style::ElidedLabel(this);
     name_->setObjectName(QStringLiteral("satName"));
     name_->setFont(style::mono(16, QFont::DemiBold));
     name_->setText(sat_ ? QString::fromStdString(sat_->name) : QString());

@@ -17,7 +17,10 @@ namespace zelvane {
 class MiniPolarPlot;
 class Satellite;
 class TimelineColorDot;
-class TimelineElidingLabel;
+
+namespace ui_style {
+class ElidedLabel;
+}
 
 // The round queue toggle at the head of a pass row: an empty ring, or a
 // filled disc with a tick while the pass is queued.
@@ -103,7 +106,7 @@ private:
     PassQueueToggle* toggle_ = nullptr;
     MiniPolarPlot* plot_ = nullptr;
     TimelineColorDot* dot_ = nullptr;
-    TimelineElidingLabel* name_ = nullptr;
+    ui_style::ElidedLabel* name_ = nullptr;
     QLabel* rise_ = nullptr;
     QLabel* relative_ = nullptr;
     QLabel* maxEl_ = nullptr;

@@ -7,8 +7,6 @@
 #include <QLabel>
 #include <QWidget>
 
-#include "ui/style/elided_label.h"
-
 namespace zelvane {
 
 // A filled circle in one colour, `diameter` points across.
@@ -24,16 +22,6 @@ protected:
 
 private:
     QColor color_;
-};
-
-// A one-line label that shortens a text too long for its width with an
-// ellipsis instead of growing.
-class TimelineElidingLabel : public ui_style::ElidedLabel {
-public:
-    explicit TimelineElidingLabel(QWidget* parent = nullptr, Qt::TextElideMode mode = Qt::ElideRight)
-        : ElidedLabel(parent, mode)
-    {
-    }
 };
 
 // Sets the text colour of a label (or any widget drawing with WindowText).
