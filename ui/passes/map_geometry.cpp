@@ -5,6 +5,7 @@
 #include <numbers>
 
 #include "catalog/satellite.h"
+#include "orbital/angles.h"
 #include "orbital/numeric_text.h"
 
 namespace zelvane {
@@ -177,13 +178,8 @@ namespace {
 // A longitude step brought into (-180, 180]: the short way round.
 double shortStep(double from, double to)
 {
-    double d = std::fmod(to - from, 360.0);
-    if (d > 180.0) {
-        d -= 360.0;
-    } else if (d <= -180.0) {
-        d += 360.0;
-    }
-    return d;
+    const double d = normalizeLongitude(to - from);
+    return d == -180.0 ? 180.0 : d;
 }
 
 bool finiteRing(const MapRing& ring)
