@@ -116,4 +116,22 @@ std::string PassInfo::compassDirection(double azimuth)
     return names[static_cast<std::size_t>(index)];
 }
 
+bool passTimesOverlap(Date riseA, Date setA, Date riseB, Date setB)
+{
+    // A pass cut to nothing (rise == set) still matches the pass around it.
+    const Date endA = setA > riseA ? setA : riseA.addingTimeInterval(1e-3);
+    const Date endB = setB > riseB ? setB : riseB.addingTimeInterval(1e-3);
+    return riseA < endB && riseB < endA;
+}
+
+bool samePass(std::int64_t satelliteA, const PredictedPass& a, std::int64_t satelliteB, const PredictedPass& b)
+{
+    return satelliteA == satelliteB && passTimesOverlap(a.riseTime, a.setTime, b.riseTime, b.setTime);
+}
+
+bool samePass(const PassInfo& a, const PassInfo& b)
+{
+    return samePass(a.noradId(), a.pass, b.noradId(), b.pass);
+}
+
 } // namespace zelvane

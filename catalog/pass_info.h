@@ -49,6 +49,15 @@ struct PassInfo {
     static std::string compassDirection(double azimuth);
 };
 
+// Whether two predictions describe one pass: the same satellite and times
+// that overlap. Rise and set move between computations (new elements, another
+// search start, rounding of the refinement), so every place that recognises a
+// pass across computations (selection, queue, lists, charts, caches) uses this
+// rule and never compares times for equality.
+bool passTimesOverlap(Date riseA, Date setA, Date riseB, Date setB);
+bool samePass(std::int64_t satelliteA, const PredictedPass& a, std::int64_t satelliteB, const PredictedPass& b);
+bool samePass(const PassInfo& a, const PassInfo& b);
+
 // "HH:mm:ss" of an instant in UTC, and in the system's current time zone.
 std::string formatTimeUTC(Date date);
 std::string formatTimeLocal(Date date);

@@ -130,5 +130,32 @@ TEST(PassInfo, UtcAndLocalTimes)
     EXPECT_EQ(formatTimeUTC(Date::fromNanosecondsSince1970(-1)), "23:59:59");
 }
 
+TEST(PassIdentity, SameSatelliteAndOverlappingTimesAreOnePass)
+{
+    const Date t0 = at(2026, 12, 10, 20, 17, 31);
+    const PredictedPass base = makePass(t0, 600, 200, 20, 40);
+    struct Case {
+        const char* what;
+        std::int64_t otherSatellite;
+        PredictedPass other;
+        bool same;
+    };
+    PredictedPass nudged = base;
+    nudged.riseTime = t0.addingTimeInterval(14e-6);
+    PredictedPass point = makePass(t0.addingTimeInterval(300), 0, 0, 0, 0);
+    const Case cases[] = {
+        {"rise moved by microseconds", 25544, nudged, true},
+        {"rise moved by seconds", 25544, makePass(t0.addingTimeInterval(-4), 600, 200, 20, 40), true},
+        {"a pass cut to nothing inside it", 25544, point, true},
+        {"another satellite, same times", 43017, base, false},
+        {"the next pass, starting at this set", 25544, makePass(t0.addingTimeInterval(600), 600, 0, 0, 0), false},
+        {"an earlier pass ending at this rise", 25544, makePass(t0.addingTimeInterval(-600), 600, 0, 0, 0), false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(samePass(25544, base, c.otherSatellite, c.other), c.same) << c.what;
+        EXPECT_EQ(samePass(c.otherSatellite, c.other, 25544, base), c.same) << c.what << " (swapped)";
+    }
+}
+
 } // namespace
 } // namespace zelvane
