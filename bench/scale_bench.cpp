@@ -1,0 +1,174 @@
+// The whole program at catalogue scale: a cached category of 12,000 sets
+// plus ten more, every one of them selected, started the way a user starts
+// Zelvane (state, main window, shown). Measured:
+//  - start_to_answer_ms: from constructing the state to the first turn of
+//    the main loop after the window is shown (a window that answers);
+//  - passes_shown_ms: until the status line reports the passes found;
+//  - longest_gap_ms: the longest the main thread went without turning its
+//    loop on the way (what a user feels as a freeze);
+//  - peak_rss_mb: the process's high-water resident memory.
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "bench/synthetic_catalog.h"
+#include "catalog/satnogs_fetch.h"
+#include "elements/tle_manager.h"
+#include "orbital/date.h"
+#include "orbital/numeric_text.h"
+#include "platform/files.h"
+#include "platform/settings_store.h"
+#include "state/app_state.h"
+#include "ui/shell/zelvane_app.h"
+
+namespace zelvane::bench {
+namespace {
+
+using BenchClock = std::chrono::steady_clock;
+
+constexpr std::size_t kLargeGroup = 12000;
+
+double millisecondsBetween(BenchClock::time_point from, BenchClock::time_point to)
+{
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+double peakResidentMegabytes()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0) {
+            return std::stod(line.substr(6)) / 1024.0;
+        }
+    }
+    return 0.0;
+}
+
+std::string ommDocument(const std::vector<TLEData>& sets)
+{
+    std::string text = "[";
+    for (const TLEData& t : sets) {
+        if (text.size() > 1) {
+            text += ",";
+        }
+        text += R"({"OBJECT_NAME":")" + t.name + R"(","NORAD_CAT_ID":)" + std::to_string(t.noradId) +
+                R"(,"EPOCH":"2024-04-09T12:00:00.000000","MEAN_MOTION":)" + formatFixed(t.meanMotion, 8) +
+                R"(,"ECCENTRICITY":)" + formatFixed(t.eccentricity, 7) + R"(,"INCLINATION":)" +
+                formatFixed(t.inclination, 4) + R"(,"RA_OF_ASC_NODE":)" + formatFixed(t.raan, 4) +
+                R"(,"ARG_OF_PERICENTER":)" + formatFixed(t.argPerigee, 4) + R"(,"MEAN_ANOMALY":)" +
+                formatFixed(t.meanAnomaly, 4) + R"(,"BSTAR":)" + formatFixed(t.bstar, 8) + "}";
+    }
+    return text + "]";
+}
+
+// A private home with a fresh cached "active" category of `count` sets
+// and a small "amateur" one of ten, every satellite selected, the services
+// pointed at a closed local port.
+class SelectedHome {
+public:
+    explicit SelectedHome(std::size_t count)
+    {
+        folder_ = std::filesystem::temp_directory_path() /
+                  ("zelvane-scale-bench-" + std::to_string(count) + "-" + std::to_string(::getpid()));
+        std::filesystem::remove_all(folder_);
+        std::filesystem::create_directories(folder_);
+        platform::Files::setHomeFolder(folder_);
+        platform::SettingsStore::setStandardPath(folder_ / "settings.json");
+        TLEManager::setServiceBaseURL("http://127.0.0.1:1");
+        SatNOGSFetch::setHost("http://127.0.0.1:1");
+        std::vector<TLEData> sets = syntheticElementSets(count + 10);
+        const std::vector<TLEData> large(sets.begin(), sets.begin() + static_cast<std::ptrdiff_t>(count));
+        const std::vector<TLEData> small(sets.begin() + static_cast<std::ptrdiff_t>(count), sets.end());
+        std::vector<std::int64_t> ids;
+        for (const TLEData& t : sets) {
+            ids.push_back(t.noradId);
+        }
+        auto& store = platform::SettingsStore::standard();
+        store.setStringList("tleCategories", {"active", "amateur"});
+        store.setIntList("selectedSatIds", ids);
+        platform::Files::createFolder(TLEManager::cacheDir());
+        const std::string stamp = formatFixed(Date::now().timeIntervalSince1970(), 3);
+        platform::Files::writeFileAtomically(TLEManager::cacheFile("active"), ommDocument(large));
+        platform::Files::writeFileAtomically(TLEManager::timestampFile("active"), stamp);
+        platform::Files::writeFileAtomically(TLEManager::cacheFile("amateur"), ommDocument(small));
+        platform::Files::writeFileAtomically(TLEManager::timestampFile("amateur"), stamp);
+    }
+    ~SelectedHome()
+    {
+        platform::SettingsStore::setStandardPath({});
+        platform::Files::setHomeFolder({});
+        std::filesystem::remove_all(folder_);
+    }
+    SelectedHome(const SelectedHome&) = delete;
+    SelectedHome& operator=(const SelectedHome&) = delete;
+
+private:
+    std::filesystem::path folder_;
+};
+
+void BM_StartWithEverySatelliteSelected(benchmark::State& state)
+{
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        state.SkipWithError("needs the benchmarks' QApplication, made in their main");
+        return;
+    }
+    const auto count = static_cast<std::size_t>(state.range(0));
+    SelectedHome home(count);
+    double answerTotal = 0.0;
+    double passesTotal = 0.0;
+    double longestGap = 0.0;
+    for (auto _ : state) {
+        const auto begin = BenchClock::now();
+        auto app = std::make_unique<ZelvaneApp>(std::make_shared<AppState>());
+        app->mainWindow()->resize(1200, 800);
+        app->show();
+        // The first turn of the loop after show: the window can answer.
+        bool answered = false;
+        QTimer::singleShot(0, [&answered] { answered = true; });
+        auto last = BenchClock::now();
+        while (!answered) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        }
+        const auto answeredAt = BenchClock::now();
+        answerTotal += millisecondsBetween(begin, answeredAt);
+        longestGap = std::max(longestGap, millisecondsBetween(begin, answeredAt));
+        last = answeredAt;
+        const AppState& appState = *app->state();
+        const auto deadline = begin + std::chrono::minutes(5);
+        while (!(appState.satellites().size() >= count + 10 &&
+                 appState.statusBaseMessage().ends_with(" passes in next 24h")) &&
+               BenchClock::now() < deadline) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            const auto now = BenchClock::now();
+            longestGap = std::max(longestGap, millisecondsBetween(last, now));
+            last = now;
+        }
+        passesTotal += millisecondsBetween(begin, BenchClock::now());
+        state.PauseTiming();
+        app.reset();
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+    }
+    state.counters["start_to_answer_ms"] = benchmark::Counter(answerTotal, benchmark::Counter::kAvgIterations);
+    state.counters["passes_shown_ms"] = benchmark::Counter(passesTotal, benchmark::Counter::kAvgIterations);
+    state.counters["longest_gap_ms"] = longestGap;
+    state.counters["peak_rss_mb"] = peakResidentMegabytes();
+}
+BENCHMARK(BM_StartWithEverySatelliteSelected)->Arg(kLargeGroup)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+} // namespace
+} // namespace zelvane::bench
