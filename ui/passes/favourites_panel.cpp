@@ -4,24 +4,22 @@
 #include <set>
 
 #include <QHBoxLayout>
-#include <QFontMetrics>
 #include <QKeySequence>
 #include <QLabel>
+#include <QListView>
 #include <QPointer>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QTimer>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 #include "catalog/satellite.h"
 #include "elements/tle_manager.h"
 #include "elements/user_tle_source.h"
 #include "state/app_state.h"
+#include "ui/passes/favourites_rows.h"
+#include "ui/passes/timeline_widgets.h"
 #include "ui/passes/timeline_style.h"
 #include "ui/style/ui_style.h"
-#include "ui/passes/timeline_widgets.h"
-#include "ui/style/elided_label.h"
 
 namespace zelvane {
 
@@ -63,19 +61,6 @@ std::string joined(const std::set<std::string>& keys, const std::string& separat
         out += key;
     }
     return out;
-}
-
-QLabel* columnLabel(QWidget* parent, const QString& text, int width, Qt::Alignment align,
-                    const QFont& font, const QColor& color, Qt::TextElideMode elide = Qt::ElideRight)
-{
-    auto* label = new ui_style::ElidedLabel(parent, elide);
-    label->setFont(font);
-    label->setText(text);
-    label->setFixedWidth(width);
-    label->setAlignment(align | Qt::AlignVCenter);
-    label->setFont(font);
-    setTextColor(label, color);
-    return label;
 }
 
 } // namespace
@@ -140,20 +125,21 @@ FavouritesPanel::FavouritesPanel(std::shared_ptr<AppState> state, QWidget* paren
     hint->addWidget(open, 0, Qt::AlignHCenter);
     column->addWidget(emptyHint_);
 
-    list_ = new QScrollArea(this);
+    model_ = new FavouritesModel(this);
+    delegate_ = new FavouriteRowDelegate(this);
+    list_ = new QListView(this);
     list_->setObjectName(QStringLiteral("favoritesList"));
-    list_->setWidgetResizable(true);
+    list_->setModel(model_);
+    list_->setItemDelegate(delegate_);
     list_->setFrameShape(QFrame::NoFrame);
-    list_->setMaximumHeight(270);
-    // One row stays in view however low the window; the rest scroll.
-    list_->setMinimumHeight(rowHeight());
+    list_->setUniformItemSizes(true);
+    list_->setSelectionMode(QAbstractItemView::NoSelection);
+    list_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    auto* content = new QWidget(list_);
-    rowsLayout_ = new QVBoxLayout(content);
-    rowsLayout_->setSpacing(0);
-    rowsLayout_->setContentsMargins(0, 0, 0, 0);
-    rowsLayout_->addStretch(1);
-    list_->setWidget(content);
+    list_->setMouseTracking(true);
+    list_->viewport()->setAutoFillBackground(false);
+    connect(delegate_, &FavouriteRowDelegate::removeClicked, this, &FavouritesPanel::removeFavourite);
+    fitListHeight();
     column->addWidget(list_);
 
     refreshTimer_ = new QTimer(this);
@@ -173,15 +159,48 @@ FavouritesPanel::~FavouritesPanel() { state_->objectWillChange.disconnect(connec
 
 int FavouritesPanel::rowHeight() const
 {
-    // 3 above and below the tallest text of a row (the 15 px name).
-    return QFontMetrics(style::mono(15, QFont::DemiBold)).height() + 6;
+    return FavouriteRowDelegate::kRowHeight;
 }
 
 void FavouritesPanel::setListHeightLimit(int height)
 {
-    const int limit = std::clamp(height, rowHeight(), 270);
-    if (list_->maximumHeight() != limit) {
-        list_->setMaximumHeight(limit);
+    listHeightLimit_ = std::clamp(height, rowHeight(), 270);
+    fitListHeight();
+}
+
+QSize FavouritesPanel::minimumSizeHint() const
+{
+    QSize size = QWidget::minimumSizeHint();
+    if (!list_->isHidden()) {
+        size.setHeight(size.height() - (list_->minimumHeight() - rowHeight()));
+    }
+    return size;
+}
+
+void FavouritesPanel::fitListHeight()
+{
+    const int rows = std::max(1, model_->rowCount());
+    const int height = std::clamp(rows * rowHeight(), rowHeight(), listHeightLimit_);
+    if (list_->minimumHeight() != height || list_->maximumHeight() != height) {
+        list_->setFixedHeight(height);
+        updateGeometry();
+    }
+}
+
+void FavouritesPanel::removeFavourite(std::int64_t id)
+{
+    // The row names its satellite by catalogue number: a reload may have
+    // replaced the entry it was drawn from. Hold the entry while toggling,
+    // as observers of the change may replace the catalogue.
+    std::shared_ptr<Satellite> current;
+    for (const auto& s : state_->satellites()) {
+        if (s && s->id == id) {
+            current = s;
+            break;
+        }
+    }
+    if (current && current->isSelected()) {
+        state_->toggleSatellite(*current);
     }
 }
 
@@ -234,142 +253,31 @@ void FavouritesPanel::refresh()
     emptyHint_->setVisible(count == 0);
     list_->setVisible(count > 0);
 
-    std::vector<std::shared_ptr<Satellite>> favourites = state_->selectedSatellites();
-    std::stable_sort(favourites.begin(), favourites.end(),
-                     [](const auto& l, const auto& r) { return l->name < r->name; });
-
-    std::vector<std::string> signature;
-    signature.reserve(favourites.size());
-    for (const auto& sat : favourites) {
-        std::string line = std::to_string(sat->id) + '\x1f' + sat->name + '\x1f' +
-                           joined(sat->sources, "\x1e") + '\x1f';
-        if (sat->tle && sat->tle->ageDays()) {
-            line += sat->tle->ageString();
-            line += static_cast<char>('0' + static_cast<int>(ageTone(*sat->tle->ageDays())));
+    std::vector<FavouriteRow> rows;
+    for (const auto& sat : state_->selectedSatellites()) {
+        FavouriteRow row;
+        row.id = sat->id;
+        row.name = QString::fromStdString(sat->name);
+        row.color = style::satelliteColor(sat->id);
+        if (!sat->sources.empty()) {
+            row.source = QString::fromStdString(sourceDisplay(*sat));
+            row.sourceToolTip = QString::fromStdString(joined(sat->sources, ", "));
         }
-        line += '\x1f' + std::to_string(sat->passes.size()) + '\x1f';
-        if (auto down = sat->primaryDownlink()) {
-            line += down->displayFreqMHz();
+        if (const std::optional<double> age = sat->tle ? sat->tle->ageDays() : std::nullopt) {
+            row.age = QString::fromStdString(sat->tle->ageString());
+            row.ageTone = static_cast<int>(ageTone(*age));
         }
-        signature.push_back(std::move(line));
-    }
-    if (signature == rowSignature_ && rowWidgets_.size() == favourites.size()) {
-        return;
-    }
-    rowSignature_ = std::move(signature);
-    for (QWidget* row : rowWidgets_) {
-        rowsLayout_->removeWidget(row);
-        row->hide();
-        row->deleteLater();
-    }
-    rowWidgets_.clear();
-    QWidget* content = list_->widget();
-    for (const auto& sat : favourites) {
-        QWidget* row = makeRow(sat, content);
-        rowsLayout_->insertWidget(rowsLayout_->count() - 1, row);
-        rowWidgets_.push_back(row);
-    }
-}
-
-QWidget* FavouritesPanel::makeRow(const std::shared_ptr<Satellite>& sat, QWidget* parent)
-{
-    const QPalette& pal = palette();
-    auto* row = new QWidget(parent);
-    row->setObjectName(QStringLiteral("favoriteRow_%1").arg(sat->id));
-    auto* line = new QHBoxLayout(row);
-    line->setSpacing(6);
-    line->setContentsMargins(8, 3, 8, 3);
-    line->addWidget(new TimelineColorDot(style::satelliteColor(sat->id), 8, row));
-    // The name takes the flexible room between the dot and the columns and
-    // is shortened there when the panel is narrow.
-    auto* name = new ui_style::ElidedLabel(row);
-    name->setObjectName(QStringLiteral("favoriteName"));
-    name->setFont(style::mono(15, QFont::DemiBold));
-    name->setText(QString::fromStdString(sat->name));
-    line->addWidget(name, 1);
-
-    if (!sat->sources.empty()) {
-        auto* source = new ui_style::ElidedLabel(row);
-        source->setObjectName(QStringLiteral("favoriteSource"));
-        source->setText(QString::fromStdString(sourceDisplay(*sat)));
-        source->setFixedWidth(180);
-        source->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
-        source->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-        source->setFont(style::mono(12));
-        setTextColor(source, style::secondary(pal, 0.7));
-        source->setToolTip(QString::fromStdString(joined(sat->sources, ", ")));
-        line->addWidget(source);
-    }
-
-    const std::optional<double> age = sat->tle ? sat->tle->ageDays() : std::nullopt;
-    if (age) {
-        QColor color;
-        switch (ageTone(*age)) {
-        case AgeTone::green:
-            color = style::green(0.8);
-            break;
-        case AgeTone::yellow:
-            color = style::yellow(0.8);
-            break;
-        case AgeTone::red:
-            color = style::red(0.8);
-            break;
+        row.passCount = sat->passes.size();
+        if (const std::optional<Transmitter> down = sat->primaryDownlink()) {
+            row.downlink = QString::fromStdString(down->displayFreqMHz());
         }
-        auto* ageLabel = columnLabel(row, QString::fromStdString(sat->tle->ageString()), 54,
-                                     Qt::AlignRight, style::mono(14), color);
-        ageLabel->setObjectName(QStringLiteral("favoriteAge"));
-        ageLabel->setToolTip(QStringLiteral("TLE epoch age"));
-        line->addWidget(ageLabel);
-    } else {
-        line->addWidget(columnLabel(row, QString(), 54, Qt::AlignRight, style::mono(14), QColor()));
+        rows.push_back(std::move(row));
     }
-
-    if (!sat->passes.empty()) {
-        const QString n = QString::number(static_cast<qulonglong>(sat->passes.size()));
-        auto* passes = columnLabel(row, QStringLiteral("\u2197 ") + n, 48, Qt::AlignRight,
-                                   style::mono(14), style::green());
-        passes->setObjectName(QStringLiteral("favoritePassCount"));
-        passes->setToolTip(n + QStringLiteral(" upcoming passes in the prediction window"));
-        line->addWidget(passes);
-    } else {
-        line->addWidget(columnLabel(row, QString(), 48, Qt::AlignRight, style::mono(14), QColor()));
-    }
-
-    const std::optional<Transmitter> down = sat->primaryDownlink();
-    // A range too wide for the column loses its middle, never its leading
-    // digits, so what is left cannot read as another frequency.
-    auto* downlink = columnLabel(row, down ? QString::fromStdString(down->displayFreqMHz()) : QString(),
-                                 150, Qt::AlignRight, style::mono(14), style::cyan(), Qt::ElideMiddle);
-    downlink->setObjectName(QStringLiteral("favoriteDownlink"));
-    line->addWidget(downlink);
-
-    auto* remove = new QToolButton(row);
-    remove->setObjectName(QStringLiteral("removeFavorite_%1").arg(sat->id));
-    remove->setAutoRaise(true);
-    remove->setText(QStringLiteral("\u2716"));
-    remove->setFont(style::font(15));
-    remove->setToolTip(QStringLiteral("Remove from favorites"));
-    setTextColor(remove, style::red(0.7));
-    // A reload replaces the catalogue's entries while the rows may stay as
-    // they are, so the button finds its satellite by catalogue number when
-    // pressed rather than holding on to the entry it was built from.
-    const std::int64_t id = sat->id;
-    connect(remove, &QToolButton::clicked, this, [this, id] {
-        // Hold the entry: toggling publishes a change whose observers may
-        // replace the catalogue.
-        std::shared_ptr<Satellite> current;
-        for (const auto& s : state_->satellites()) {
-            if (s && s->id == id) {
-                current = s;
-                break;
-            }
-        }
-        if (current && current->isSelected()) {
-            state_->toggleSatellite(*current);
-        }
+    std::sort(rows.begin(), rows.end(), [](const FavouriteRow& l, const FavouriteRow& r) {
+        return l.name != r.name ? l.name < r.name : l.id < r.id;
     });
-    line->addWidget(remove);
-    return row;
+    model_->setRows(std::move(rows));
+    fitListHeight();
 }
 
 } // namespace zelvane

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -9,14 +10,15 @@
 #include "catalog/observable.h"
 
 class QLabel;
+class QListView;
 class QPushButton;
-class QScrollArea;
 class QTimer;
-class QVBoxLayout;
 
 namespace zelvane {
 
 class AppState;
+class FavouriteRowDelegate;
+class FavouritesModel;
 class Satellite;
 
 // The list of favourite satellites below the timeline: colour, name, element
@@ -47,13 +49,23 @@ public:
     // Height of one favourite row.
     int rowHeight() const;
 
+    // The panel with its list at one row: the room it needs however many
+    // favourites there are (the list scrolls).
+    QSize minimumSizeHint() const override;
+
+    QListView* listView() const { return list_; }
+    FavouritesModel* model() const { return model_; }
+    FavouriteRowDelegate* delegate() const { return delegate_; }
+
 signals:
     // "Add / Browse" or "Open Satellite Browser" was pressed.
     void openSatelliteBrowser();
 
 private:
     void scheduleRefresh();
-    QWidget* makeRow(const std::shared_ptr<Satellite>& sat, QWidget* parent);
+    void removeFavourite(std::int64_t id);
+    // The list is as tall as its rows, within the limit, never below one row.
+    void fitListHeight();
 
     std::shared_ptr<AppState> state_;
     Signal<>::Connection connection_ = 0;
@@ -62,11 +74,10 @@ private:
     QLabel* countLabel_ = nullptr;
     QPushButton* clearButton_ = nullptr;
     QWidget* emptyHint_ = nullptr;
-    QScrollArea* list_ = nullptr;
-    QVBoxLayout* rowsLayout_ = nullptr;
-    std::vector<QWidget*> rowWidgets_;
-    // What the rows showed when last built; they are rebuilt only when it changes.
-    std::vector<std::string> rowSignature_;
+    QListView* list_ = nullptr;
+    FavouritesModel* model_ = nullptr;
+    FavouriteRowDelegate* delegate_ = nullptr;
+    int listHeightLimit_ = 270;
 };
 
 } // namespace zelvane

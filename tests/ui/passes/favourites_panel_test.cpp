@@ -1,21 +1,63 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QListView>
 #include <QPushButton>
-#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
-#include <QToolButton>
 
 #include "elements/tle_data.h"
 #include "elements/user_tle_source.h"
 #include "tests/ui/passes/timeline_fixture.h"
 #include "ui/passes/favourites_panel.h"
+#include "ui/passes/favourites_rows.h"
+#include "ui/passes/timeline_style.h"
 
 namespace zelvane::test {
 namespace {
 
-class FavouritesTest : public TimelineTest {};
+class FavouritesTest : public TimelineTest {
+protected:
+    // What the row of `id` draws in `part` ("" when the row or part is absent).
+    static QString shown(const FavouritesPanel& panel, std::int64_t id, FavouritePart part,
+                         QString* toolTip = nullptr)
+    {
+        const int row = panel.model()->indexOf(id);
+        if (row < 0) {
+            return {};
+        }
+        const QRect rect(0, 0, 760, FavouriteRowDelegate::kRowHeight);
+        for (const auto& cell : panel.delegate()->layoutRow(panel.model()->row(row), rect)) {
+            if (cell.part == part) {
+                if (toolTip) {
+                    *toolTip = cell.toolTip;
+                }
+                return cell.text.isEmpty() ? QStringLiteral("<empty>") : cell.text;
+            }
+        }
+        return {};
+    }
+    static QStringList names(const FavouritesPanel& panel)
+    {
+        QStringList out;
+        for (const FavouriteRow& row : panel.model()->rows()) {
+            out << row.name;
+        }
+        return out;
+    }
+    // Clicks the painted remove control of the row of `id`, as a user does.
+    static void clickRemove(FavouritesPanel& panel, std::int64_t id)
+    {
+        QListView* list = panel.listView();
+        list->doItemsLayout();
+        const QModelIndex index = panel.model()->index(panel.model()->indexOf(id));
+        list->scrollTo(index);
+        const QRect rect = panel.delegate()->partRect(list, index, FavouritePart::remove);
+        ASSERT_FALSE(rect.isEmpty());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+};
 
 TEST_F(FavouritesTest, SourceLabels)
 {
@@ -89,55 +131,46 @@ TEST_F(FavouritesTest, RowsShowColumnsAndRemove)
     EXPECT_TRUE(panel.findChild<QWidget*>("emptyFavoritesHint")->isHidden());
 
     // Rows by name: ALPHA, Sun, ZULU (plain byte order puts upper case first).
-    auto* content = panel.findChild<QScrollArea*>("favoritesList")->widget();
-    QStringList names;
-    for (QLabel* name : content->findChildren<QLabel*>("favoriteName")) {
-        names << name->text();
-    }
-    EXPECT_EQ(names, (QStringList{"ALPHA", "Sun", "ZULU"}));
+    EXPECT_EQ(names(panel), (QStringList{"ALPHA", "Sun", "ZULU"}));
 
-    auto* zuluRow = content->findChild<QWidget*>("favoriteRow_40001");
-    ASSERT_NE(zuluRow, nullptr);
-    auto* source = zuluRow->findChild<QLabel*>("favoriteSource");
-    EXPECT_EQ(source->text(), "Amateur Radio \u00B7 CubeSats");
-    EXPECT_EQ(source->toolTip(), "amateur, cubesat");
-    EXPECT_EQ(zuluRow->findChild<QLabel*>("favoriteAge")->text(), "12h");
-    EXPECT_EQ(zuluRow->findChild<QLabel*>("favoritePassCount")->toolTip(),
-              "3 upcoming passes in the prediction window");
-    EXPECT_EQ(zuluRow->findChild<QLabel*>("favoriteDownlink")->text(), "145.800 MHz");
-    auto* sunRow = content->findChild<QWidget*>("favoriteRow_-1");
-    EXPECT_EQ(sunRow->findChild<QLabel*>("favoriteSource")->text(), "Celestial");
-    EXPECT_EQ(sunRow->findChild<QLabel*>("favoriteAge"), nullptr);
-    EXPECT_EQ(content->findChild<QWidget*>("favoriteRow_40002")->findChild<QLabel*>("favoritePassCount"),
-              nullptr);
+    QString tip;
+    EXPECT_EQ(shown(panel, 40001, FavouritePart::source, &tip), "Amateur Radio \u00B7 CubeSats");
+    EXPECT_EQ(tip, "amateur, cubesat");
+    EXPECT_EQ(shown(panel, 40001, FavouritePart::age), "12h");
+    EXPECT_EQ(shown(panel, 40001, FavouritePart::passes, &tip), "\u2197 3");
+    EXPECT_EQ(tip, "3 upcoming passes in the prediction window");
+    EXPECT_EQ(shown(panel, 40001, FavouritePart::downlink), "145.800 MHz");
+    EXPECT_EQ(shown(panel, -1, FavouritePart::source), "Celestial");
+    EXPECT_EQ(shown(panel, -1, FavouritePart::age), "");
+    EXPECT_EQ(shown(panel, 40002, FavouritePart::passes), "");
 
     panel.resize(760, 300);
     panel.show();
-    settle();
+    panel.refresh();
     keepRender(panel.grab().toImage(), QStringLiteral("favourites"));
 
-    // One remove button takes off one favourite.
-    QTest::mouseClick(zuluRow->findChild<QToolButton*>("removeFavorite_40001"), Qt::LeftButton);
+    // One remove control takes off one favourite.
+    clickRemove(panel, 40001);
     EXPECT_FALSE(zulu->isSelected());
     EXPECT_EQ(state->selectedSatelliteIds().count(40001), 0u);
-    settle();
+    panel.refresh();
     EXPECT_EQ(panel.findChild<QLabel*>("favoritesCount")->text(), "(3)");
-    EXPECT_EQ(content->findChild<QWidget*>("favoriteRow_40001"), nullptr);
+    EXPECT_EQ(names(panel), (QStringList{"ALPHA", "Sun"}));
 
     // Clear removes every catalogue favourite; the orphan number stays counted.
     QTest::mouseClick(panel.findChild<QPushButton*>("clearFavoritesButton"), Qt::LeftButton);
     EXPECT_EQ(state->selectedSatelliteIds(), (std::set<std::int64_t>{99999}));
     EXPECT_FALSE(alpha->isSelected());
     EXPECT_FALSE(sun->isSelected());
-    settle();
+    panel.refresh();
     EXPECT_EQ(panel.findChild<QLabel*>("favoritesCount")->text(), "(1)");
     EXPECT_FALSE(panel.findChild<QPushButton*>("clearFavoritesButton")->isHidden());
     EXPECT_TRUE(panel.findChild<QWidget*>("emptyFavoritesHint")->isHidden());
-    EXPECT_TRUE(content->findChildren<QLabel*>("favoriteName").isEmpty());
+    EXPECT_EQ(panel.model()->rowCount(), 0);
 }
 
 // A reload replaces every catalogue entry; with identical values the rows
-// stay as they are, and their remove buttons still act on their satellites.
+// stay as they are, and their remove controls still act on their satellites.
 TEST_F(FavouritesTest, RemoveButtonWorksAfterAReloadWithIdenticalValues)
 {
     const auto make = [&](const std::string& name, std::int64_t id) {
@@ -149,24 +182,92 @@ TEST_F(FavouritesTest, RemoveButtonWorksAfterAReloadWithIdenticalValues)
     FavouritesPanel panel(state);
     panel.resize(760, 300);
     panel.show();
-    settle();
-    QWidget* rowBefore = panel.findChild<QWidget*>("favoriteRow_40001");
-    ASSERT_NE(rowBefore, nullptr);
+    panel.refresh();
+    QSignalSpy changed(panel.model(), &QAbstractItemModel::dataChanged);
+    QSignalSpy reset(panel.model(), &QAbstractItemModel::modelReset);
+    QSignalSpy removed(panel.model(), &QAbstractItemModel::rowsRemoved);
 
     // The reload: new entries, the old ones gone from every owner.
     setCatalogue({make("ALPHA", 40001), make("BRAVO", 40002)});
-    settle();
-    ASSERT_EQ(panel.findChild<QWidget*>("favoriteRow_40001"), rowBefore); // not rebuilt
+    panel.refresh();
+    EXPECT_EQ(changed.count() + reset.count() + removed.count(), 0); // nothing redrawn
 
-    auto* remove = panel.findChild<QToolButton*>("removeFavorite_40001");
-    ASSERT_NE(remove, nullptr);
-    QTest::mouseClick(remove, Qt::LeftButton);
+    clickRemove(panel, 40001);
     EXPECT_EQ(state->selectedSatelliteIds(), (std::set<std::int64_t>{40002}));
     EXPECT_FALSE(state->satellites()[0]->isSelected());
     EXPECT_TRUE(state->satellites()[1]->isSelected());
-    settle();
-    EXPECT_EQ(panel.findChild<QWidget*>("favoriteRow_40001"), nullptr);
-    EXPECT_NE(panel.findChild<QWidget*>("favoriteRow_40002"), nullptr);
+    panel.refresh();
+    EXPECT_EQ(names(panel), (QStringList{"BRAVO"}));
+    EXPECT_EQ(removed.count(), 1);
+    EXPECT_EQ(reset.count(), 0);
+}
+
+// Thousands of favourites: a recompute that changes one row's pass count
+// changes that row alone; the list keeps its scroll position, and a
+// deselection in the middle removes one row.
+TEST_F(FavouritesTest, ManyFavouritesUpdateInPlaceAndKeepTheirPlace)
+{
+    std::vector<std::shared_ptr<Satellite>> sats;
+    for (int i = 0; i < 3000; ++i) {
+        sats.push_back(makeFavourite("SAT " + std::to_string(10000 + i), 50000 + i, {makePass(now, 600, 30)}));
+    }
+    setCatalogue(sats);
+    FavouritesPanel panel(state);
+    panel.resize(760, 600);
+    panel.show();
+    panel.setListHeightLimit(200);
+    panel.refresh();
+    ASSERT_EQ(panel.model()->rowCount(), 3000);
+    QScrollBar* bar = panel.listView()->verticalScrollBar();
+    panel.listView()->doItemsLayout();
+    bar->setValue(bar->maximum() / 2);
+    const int where = bar->value();
+    ASSERT_GT(where, 0);
+
+    QSignalSpy changed(panel.model(), &QAbstractItemModel::dataChanged);
+    QSignalSpy reset(panel.model(), &QAbstractItemModel::modelReset);
+    sats[1500]->passes.push_back(makePass(now, 1200, 20));
+    state->objectWillChange.notify();
+    panel.refresh();
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(reset.count(), 0);
+    EXPECT_EQ(shown(panel, 51500, FavouritePart::passes), "\u2197 2");
+    EXPECT_EQ(bar->value(), where);
+
+    state->toggleSatellite(*sats[1700]);
+    panel.refresh();
+    EXPECT_EQ(panel.model()->rowCount(), 2999);
+    EXPECT_EQ(panel.model()->indexOf(51700), -1);
+    EXPECT_EQ(reset.count(), 0);
+    EXPECT_EQ(bar->value(), where);
+}
+
+// The list is as tall as its rows up to the room it is given, and one row
+// at the least.
+TEST_F(FavouritesTest, TheListGrowsWithItsRowsUpToItsLimit)
+{
+    const int pitch = FavouriteRowDelegate::kRowHeight;
+    const struct {
+        int favourites;
+        int limit;
+        int height;
+    } cases[] = {
+        {1, 209, pitch}, {3, 209, 3 * pitch}, {10, 209, 209}, {20, 35, 35}, {20, 10, pitch}, {0, 209, pitch},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::shared_ptr<Satellite>> sats;
+        for (int i = 0; i < c.favourites; ++i) {
+            sats.push_back(makeFavourite("SAT " + std::to_string(i), 40001 + i, {}));
+        }
+        setCatalogue(sats);
+        FavouritesPanel panel(state);
+        panel.setListHeightLimit(c.limit);
+        panel.refresh();
+        EXPECT_EQ(panel.listView()->height(), c.height) << c.favourites << " in " << c.limit;
+        // The panel asks for one row, whatever the list holds.
+        EXPECT_EQ(panel.minimumSizeHint().height(),
+                  panel.QWidget::minimumSizeHint().height() - panel.listView()->minimumHeight() + pitch);
+    }
 }
 
 // The downlink column keeps its width; a range too wide for it loses its
@@ -193,28 +294,26 @@ TEST_F(FavouritesTest, DownlinkColumnShortensARangeInTheMiddle)
     FavouritesPanel panel(state);
     panel.resize(760, 300);
     panel.show();
-    settle();
+    panel.refresh();
+    const QFontMetricsF metrics(timeline_style::mono(14));
     id = 40001;
     for (const auto& c : cases) {
-        QWidget* row = panel.findChild<QWidget*>(QStringLiteral("favoriteRow_%1").arg(id++));
-        ASSERT_NE(row, nullptr) << c.name;
-        auto* label = row->findChild<QLabel*>("favoriteDownlink");
-        ASSERT_NE(label, nullptr) << c.name;
-        EXPECT_EQ(label->width(), 150) << c.name;
+        QString tip;
+        const QString shownText = shown(panel, id++, FavouritePart::downlink, &tip);
         const QString whole = QString::fromUtf8(c.whole);
-        const QString shown = label->text();
-        EXPECT_LE(label->fontMetrics().horizontalAdvance(shown), label->contentsRect().width()) << c.name;
-        if (shown == whole) {
+        EXPECT_LE(metrics.horizontalAdvance(shownText), 150.0) << c.name;
+        if (shownText == whole) {
+            EXPECT_TRUE(tip.isEmpty()) << c.name;
             continue;
         }
         // Shortened: the start and the unit are still there, the ellipsis in between.
-        const int cut = shown.indexOf(QChar(0x2026));
-        ASSERT_GT(cut, 0) << c.name << " " << shown.toStdString();
-        EXPECT_TRUE(whole.startsWith(shown.left(cut))) << shown.toStdString();
-        EXPECT_TRUE(whole.endsWith(shown.mid(cut + 1))) << shown.toStdString();
-        EXPECT_TRUE(shown.endsWith(QStringLiteral(" MHz"))) << shown.toStdString();
-        EXPECT_GE(cut, 6) << "the low end keeps its leading digits: " << shown.toStdString();
-        EXPECT_EQ(label->toolTip(), whole);
+        const int cut = shownText.indexOf(QChar(0x2026));
+        ASSERT_GT(cut, 0) << c.name << " " << shownText.toStdString();
+        EXPECT_TRUE(whole.startsWith(shownText.left(cut))) << shownText.toStdString();
+        EXPECT_TRUE(whole.endsWith(shownText.mid(cut + 1))) << shownText.toStdString();
+        EXPECT_TRUE(shownText.endsWith(QStringLiteral(" MHz"))) << shownText.toStdString();
+        EXPECT_GE(cut, 6) << "the low end keeps its leading digits: " << shownText.toStdString();
+        EXPECT_EQ(tip, whole);
     }
     // The shortcut in the browse button's tooltip is this platform's.
     EXPECT_EQ(panel.findChild<QPushButton*>("browseButton")->toolTip(),
@@ -227,9 +326,10 @@ TEST_F(FavouritesTest, RemovingTheLastFavouriteShowsTheHint)
     setCatalogue({only});
     FavouritesPanel panel(state);
     EXPECT_TRUE(panel.findChild<QWidget*>("emptyFavoritesHint")->isHidden());
+    panel.resize(760, 300);
     panel.show();
-    QTest::mouseClick(panel.findChild<QToolButton*>("removeFavorite_40001"), Qt::LeftButton);
-    settle();
+    clickRemove(panel, 40001);
+    panel.refresh();
     EXPECT_FALSE(panel.findChild<QWidget*>("emptyFavoritesHint")->isHidden());
     EXPECT_TRUE(panel.findChild<QPushButton*>("clearFavoritesButton")->isHidden());
 }
