@@ -1,6 +1,7 @@
 #include "ui/passes/favourites_panel.h"
 
 #include <algorithm>
+#include <map>
 #include <set>
 
 #include <QHBoxLayout>
@@ -254,14 +255,22 @@ void FavouritesPanel::refresh()
     list_->setVisible(count > 0);
 
     std::vector<FavouriteRow> rows;
+    // Thousands of favourites share a handful of source sets: each set's
+    // texts are made once.
+    std::map<std::set<std::string>, std::pair<QString, QString>> sourceTexts;
     for (const auto& sat : state_->selectedSatellites()) {
         FavouriteRow row;
         row.id = sat->id;
         row.name = QString::fromStdString(sat->name);
         row.color = style::satelliteColor(sat->id);
         if (!sat->sources.empty()) {
-            row.source = QString::fromStdString(sourceDisplay(*sat));
-            row.sourceToolTip = QString::fromStdString(joined(sat->sources, ", "));
+            auto [texts, made] = sourceTexts.try_emplace(sat->sources);
+            if (made) {
+                texts->second = {QString::fromStdString(sourceDisplay(*sat)),
+                                 QString::fromStdString(joined(sat->sources, ", "))};
+            }
+            row.source = texts->second.first;
+            row.sourceToolTip = texts->second.second;
         }
         if (const std::optional<double> age = sat->tle ? sat->tle->ageDays() : std::nullopt) {
             row.age = QString::fromStdString(sat->tle->ageString());
