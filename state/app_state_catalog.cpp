@@ -325,9 +325,8 @@ void AppState::startTransmitterDownloads()
         const std::int64_t noradId = transmitterDownloadQueue_.back();
         transmitterDownloadQueue_.pop_back();
         ++transmitterDownloadsInFlight_;
-        SatNOGSCache::fetchWithCache(noradId, [weak, noradId](std::vector<Transmitter> list) {
-            // Always a later turn of the main loop, also when the answer
-            // came at once from the cache.
+        // The background scan found its cached list stale or missing.
+        SatNOGSCache::fetchFromService(noradId, [weak, noradId](std::vector<Transmitter> list) {
             platform::postToMain([weak, noradId, list = std::move(list)]() mutable {
                 const auto self = weak.lock();
                 if (!self) {
