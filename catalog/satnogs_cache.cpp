@@ -106,6 +106,11 @@ void fetchWithCache(std::int64_t noradId, std::function<void(std::vector<Transmi
             return;
         }
     }
+    fetchFromService(noradId, std::move(completion));
+}
+
+void fetchFromService(std::int64_t noradId, std::function<void(std::vector<Transmitter>)> completion)
+{
     SatNOGSFetch::fetchTransmitters(
         noradId, [noradId, completion = std::move(completion)](std::vector<Transmitter> downloaded) {
             if (downloaded.empty()) {

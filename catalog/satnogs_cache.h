@@ -41,6 +41,9 @@ bool save(std::int64_t noradId, const std::vector<Transmitter>& transmitters);
 // callback thread, with the downloaded list (saved first) or, when the
 // download gave nothing, with the cached list of any age (or an empty one).
 void fetchWithCache(std::int64_t noradId, std::function<void(std::vector<Transmitter>)> completion);
+// The same without looking at the cache first: for a caller that already
+// found the cached list stale or missing, off the main thread.
+void fetchFromService(std::int64_t noradId, std::function<void(std::vector<Transmitter>)> completion);
 
 // Removes the cache folder and everything in it.
 void clearAll();

@@ -278,7 +278,13 @@ public:
     // Loads the transmitter table and fetches the subscribed categories; the
     // catalogue is rebuilt later on the main thread.
     void loadData();
+    // Transmitter lists of the selected satellites: fresh cached lists are
+    // read in the background and applied together; the others are
+    // downloaded a few at a time, however many satellites are selected.
     void refreshTransmittersFromSatNOGS();
+    static constexpr int kTransmitterDownloadsAtOnce = 4;
+    int transmitterDownloadsInFlight() const { return transmitterDownloadsInFlight_; }
+    std::size_t transmitterDownloadsWaiting() const { return transmitterDownloadQueue_.size(); }
     // "< 1m ago", "5m ago", "3h ago", "11d ago".
     std::string tleAgeString() const;
     // Makes every subscribed category's cache stale, then loads.
@@ -465,6 +471,15 @@ private:
     double minAutoTrackElevation_ = 5.0;
     bool polarBearingLine_ = false;
     std::optional<PassConflict> pendingPassConflict_;
+
+    void startTransmitterDownloads();
+    void takeTransmitterAnswers(std::vector<std::pair<std::int64_t, std::vector<Transmitter>>> answers);
+    void applyTransmitterAnswers();
+    std::uint64_t transmitterRefresh_ = 0; // the newest refresh asked for
+    std::vector<std::int64_t> transmitterDownloadQueue_; // next to download at the back
+    int transmitterDownloadsInFlight_ = 0;
+    std::vector<std::pair<std::int64_t, std::vector<Transmitter>>> transmitterAnswers_;
+    bool transmitterApplyPosted_ = false;
 };
 
 } // namespace zelvane

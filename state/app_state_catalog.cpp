@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
 
 #include "catalog/satnogs_cache.h"
 #include "catalog/transmitter_database.h"
@@ -273,31 +274,120 @@ void AppState::loadBuiltinTransmitters()
 
 void AppState::refreshTransmittersFromSatNOGS()
 {
-    const std::weak_ptr<AppState> weak = weak_from_this();
+    const std::uint64_t refresh = ++transmitterRefresh_;
+    std::vector<std::int64_t> ids;
     for (const auto& entry : selectedSatellites()) {
-        const std::int64_t noradId = entry->id;
-        SatNOGSCache::fetchWithCache(noradId, [weak, noradId](std::vector<Transmitter> list) {
-            if (weak.expired() || list.empty()) {
+        ids.push_back(entry->id);
+    }
+    // Thousands of selected satellites mean thousands of small files: they
+    // are read off the main thread, and what needs the network waits in a
+    // queue rather than opening thousands of connections at once.
+    const std::weak_ptr<AppState> weak = weak_from_this();
+    platform::runInBackground([weak, refresh, ids = std::move(ids)]() {
+        std::vector<std::pair<std::int64_t, std::vector<Transmitter>>> cached;
+        std::vector<std::int64_t> stale;
+        for (const std::int64_t noradId : ids) {
+            if (weak.expired()) {
                 return;
             }
-            // Always a later turn of the main loop, also when the answer
-            // came at once from the cache.
-            platform::postToMain([weak, noradId, list = std::move(list)]() {
+            std::optional<std::vector<Transmitter>> list;
+            if (!SatNOGSCache::isCacheStale(noradId)) {
+                list = SatNOGSCache::loadCached(noradId);
+            }
+            if (list) {
+                if (!list->empty()) {
+                    cached.emplace_back(noradId, std::move(*list));
+                }
+            } else {
+                stale.push_back(noradId);
+            }
+        }
+        platform::postToMain([weak, refresh, cached = std::move(cached), stale = std::move(stale)]() mutable {
+            const auto self = weak.lock();
+            if (!self) {
+                return;
+            }
+            self->takeTransmitterAnswers(std::move(cached));
+            if (refresh != self->transmitterRefresh_) {
+                return; // a newer refresh brings its own queue
+            }
+            // Downloaded in catalogue order: the queue is taken from its back.
+            self->transmitterDownloadQueue_.assign(stale.rbegin(), stale.rend());
+            self->startTransmitterDownloads();
+        });
+    });
+}
+
+void AppState::startTransmitterDownloads()
+{
+    const std::weak_ptr<AppState> weak = weak_from_this();
+    while (transmitterDownloadsInFlight_ < kTransmitterDownloadsAtOnce && !transmitterDownloadQueue_.empty()) {
+        const std::int64_t noradId = transmitterDownloadQueue_.back();
+        transmitterDownloadQueue_.pop_back();
+        ++transmitterDownloadsInFlight_;
+        // The background scan found its cached list stale or missing.
+        SatNOGSCache::fetchFromService(noradId, [weak, noradId](std::vector<Transmitter> list) {
+            platform::postToMain([weak, noradId, list = std::move(list)]() mutable {
                 const auto self = weak.lock();
                 if (!self) {
                     return;
                 }
-                const auto found =
-                    std::find_if(self->satellites_.begin(), self->satellites_.end(),
-                                 [noradId](const auto& s) { return s->id == noradId; });
-                if (found == self->satellites_.end()) {
-                    return;
+                --self->transmitterDownloadsInFlight_;
+                if (!list.empty()) {
+                    std::vector<std::pair<std::int64_t, std::vector<Transmitter>>> answer;
+                    answer.emplace_back(noradId, std::move(list));
+                    self->takeTransmitterAnswers(std::move(answer));
                 }
-                (*found)->transmitters = list;
-                self->transmitterDB_[noradId] = list;
-                self->objectWillChange.notify();
+                self->startTransmitterDownloads();
             });
         });
+    }
+}
+
+// Answers that arrive in the same turn are applied together, with one
+// published change for all of them.
+void AppState::takeTransmitterAnswers(std::vector<std::pair<std::int64_t, std::vector<Transmitter>>> answers)
+{
+    if (answers.empty()) {
+        return;
+    }
+    for (auto& answer : answers) {
+        transmitterAnswers_.push_back(std::move(answer));
+    }
+    if (transmitterApplyPosted_) {
+        return;
+    }
+    transmitterApplyPosted_ = true;
+    const std::weak_ptr<AppState> weak = weak_from_this();
+    platform::postToMain([weak]() {
+        if (const auto self = weak.lock()) {
+            self->applyTransmitterAnswers();
+        }
+    });
+}
+
+void AppState::applyTransmitterAnswers()
+{
+    transmitterApplyPosted_ = false;
+    std::unordered_map<std::int64_t, Satellite*> byNumber;
+    byNumber.reserve(satellites_.size());
+    for (const auto& entry : satellites_) {
+        byNumber.emplace(entry->id, entry.get());
+    }
+    bool changed = false;
+    for (auto& [noradId, list] : transmitterAnswers_) {
+        // A number no longer in the catalogue is not applied.
+        const auto found = byNumber.find(noradId);
+        if (found == byNumber.end()) {
+            continue;
+        }
+        found->second->transmitters = list;
+        transmitterDB_[noradId] = std::move(list);
+        changed = true;
+    }
+    transmitterAnswers_.clear();
+    if (changed) {
+        objectWillChange.notify();
     }
 }
 

@@ -391,6 +391,104 @@ TEST_F(CatalogueLoading, DownloadedTransmittersOfAnUnlistedNumberReachTheRebuilt
     EXPECT_EQ((*atRebuild)[0].mode, "CW");
 }
 
+// An element line of the shared orbit under another catalogue number, with
+// its checksum recomputed.
+std::string lineWithNumber(const char* line, std::int64_t noradId)
+{
+    std::string text(line);
+    const std::string number = std::to_string(noradId);
+    text.replace(2, 5, std::string(5 - number.size(), '0') + number);
+    int sum = 0;
+    for (std::size_t i = 0; i < 68; ++i) {
+        if (text[i] >= '0' && text[i] <= '9') {
+            sum += text[i] - '0';
+        } else if (text[i] == '-') {
+            sum += 1;
+        }
+    }
+    text[68] = static_cast<char>('0' + sum % 10);
+    return text;
+}
+
+// Many selected satellites: their transmitter lists are downloaded a few at
+// a time, every one of them once, and every answer reaches its entry; the
+// next load answers them all from the fresh cache without a request.
+TEST_F(CatalogueLoading, ManySelectedSatellitesDownloadTheirTransmittersAFewAtATime)
+{
+    constexpr int kCount = 24;
+    std::string sets;
+    std::vector<std::int64_t> ids;
+    for (int i = 0; i < kCount; ++i) {
+        const std::int64_t id = 41000 + i;
+        ids.push_back(id);
+        sets += "SAT " + std::to_string(i) + "\n" + lineWithNumber(kOtherLine1, id) + "\n" +
+                lineWithNumber(kOtherLine2, id) + "\n";
+        HttpTestServer::Response answer;
+        answer.body = R"([{"uuid":"u)" + std::to_string(id) +
+                      R"(","description":"Beacon","alive":true,"downlink_low":)" +
+                      std::to_string(435000000 + i * 1000) + R"(,"mode":"CW","norad_cat_id":)" +
+                      std::to_string(id) + R"(,"type":"Transmitter"}])";
+        answer.delay = std::chrono::milliseconds(15);
+        server.setResponse("/api/transmitters/?format=json&satellite__norad_cat_id=" + std::to_string(id),
+                           std::move(answer));
+    }
+    server.setResponse(kAmateur, 200, sets);
+    store().setStringList("tleCategories", {"amateur"});
+    store().setIntList("selectedSatIds", ids);
+    const auto state = makeState();
+    state->loadData();
+
+    int most = 0;
+    const auto allArrived = [&] {
+        most = std::max(most, state->transmitterDownloadsInFlight());
+        if (state->satellites().size() < kCount) {
+            return false;
+        }
+        for (const std::int64_t id : ids) {
+            const auto sat = entry(*state, id);
+            if (!sat || sat->transmitters.size() != 1) {
+                return false;
+            }
+        }
+        return true;
+    };
+    ASSERT_TRUE(waitUntil(allArrived, std::chrono::seconds(30)));
+    EXPECT_LE(most, AppState::kTransmitterDownloadsAtOnce);
+    EXPECT_GE(most, 2) << "the downloads overlap";
+    EXPECT_EQ(state->transmitterDownloadsInFlight(), 0);
+    EXPECT_EQ(state->transmitterDownloadsWaiting(), 0u);
+    for (int i = 0; i < kCount; ++i) {
+        const auto sat = entry(*state, ids[static_cast<std::size_t>(i)]);
+        EXPECT_EQ(sat->transmitters[0].freq, 435000000.0 + i * 1000) << sat->name;
+        EXPECT_EQ(server.requestCount("/api/transmitters/?format=json&satellite__norad_cat_id=" +
+                                      std::to_string(sat->id)),
+                  1);
+    }
+
+    // The next load: every list is fresh in the cache; no request is made.
+    const auto again = makeState();
+    again->loadData();
+    const auto allCached = [&] {
+        if (again->satellites().size() < kCount) {
+            return false;
+        }
+        for (const std::int64_t id : ids) {
+            const auto sat = entry(*again, id);
+            if (!sat || sat->transmitters.size() != 1 || sat->transmitters[0].description != "Beacon") {
+                return false;
+            }
+        }
+        return true;
+    };
+    ASSERT_TRUE(waitUntil(allCached, std::chrono::seconds(30)));
+    for (const std::int64_t id : ids) {
+        EXPECT_EQ(server.requestCount("/api/transmitters/?format=json&satellite__norad_cat_id=" +
+                                      std::to_string(id)),
+                  1)
+            << "answered from the cache: " << id;
+    }
+}
+
 TEST(TransmitterTable, BuiltInListsAndTheResourceReplaceOnlyTheirOwnNumbers)
 {
     TempDir dir;
