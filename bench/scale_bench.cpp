@@ -19,6 +19,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,6 +34,7 @@
 #include "platform/files.h"
 #include "platform/settings_store.h"
 #include "state/app_state.h"
+#include "ui/shell/main_window.h"
 #include "ui/shell/zelvane_app.h"
 
 namespace zelvane::bench {
@@ -81,7 +83,7 @@ std::string ommDocument(const std::vector<TLEData>& sets)
 // pointed at a closed local port.
 class SelectedHome {
 public:
-    explicit SelectedHome(std::size_t count)
+    explicit SelectedHome(std::size_t count, bool selectAll = true)
     {
         folder_ = std::filesystem::temp_directory_path() /
                   ("zelvane-scale-bench-" + std::to_string(count) + "-" + std::to_string(::getpid()));
@@ -95,7 +97,7 @@ public:
         const std::vector<TLEData> large(sets.begin(), sets.begin() + static_cast<std::ptrdiff_t>(count));
         const std::vector<TLEData> small(sets.begin() + static_cast<std::ptrdiff_t>(count), sets.end());
         std::vector<std::int64_t> ids;
-        for (const TLEData& t : sets) {
+        for (const TLEData& t : selectAll ? sets : small) {
             ids.push_back(t.noradId);
         }
         auto& store = platform::SettingsStore::standard();
@@ -168,6 +170,79 @@ void BM_StartWithEverySatelliteSelected(benchmark::State& state)
     state.counters["longest_gap_ms"] = longestGap;
     state.counters["peak_rss_mb"] = peakResidentMegabytes();
 }
+// Runs the main loop until `done`, noting its longest single turn.
+template <typename Done>
+double longestTurnUntil(Done done, BenchClock::duration limit = std::chrono::minutes(5))
+{
+    double longest = 0.0;
+    const auto deadline = BenchClock::now() + limit;
+    auto last = BenchClock::now();
+    while (!done() && BenchClock::now() < deadline) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        const auto now = BenchClock::now();
+        longest = std::max(longest, millisecondsBetween(last, now));
+        last = now;
+    }
+    return longest;
+}
+
+bool passesPublished(const AppState& state)
+{
+    return !state.isComputingPasses() && state.statusBaseMessage().ends_with(" passes in next 24h");
+}
+
+// The running program with ten satellites selected; then "All" on the
+// 12,000-set group as the browser does it, and the recompute that follows
+// every 300 s with all of them selected.
+void BM_AllOnALargeGroupWhileRunning(benchmark::State& state)
+{
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        state.SkipWithError("needs the benchmarks' QApplication, made in their main");
+        return;
+    }
+    const auto count = static_cast<std::size_t>(state.range(0));
+    SelectedHome home(count, false);
+    double allGap = 0.0, allPasses = 0.0, recomputeGap = 0.0, recompute = 0.0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto app = std::make_unique<ZelvaneApp>(std::make_shared<AppState>());
+        app->mainWindow()->resize(1200, 800);
+        app->show();
+        AppState& appState = *app->state();
+        longestTurnUntil([&] { return appState.satellites().size() >= count + 10 && passesPublished(appState); });
+        state.ResumeTiming();
+
+        std::map<std::int64_t, bool> wishes;
+        for (const auto& sat : appState.satellites()) {
+            if (sat->id >= 0) {
+                wishes[sat->id] = true;
+            }
+        }
+        auto begin = BenchClock::now();
+        appState.setSatellitesSelected(wishes);
+        allGap = std::max(allGap, millisecondsBetween(begin, BenchClock::now()));
+        allGap = std::max(allGap, longestTurnUntil([&] { return passesPublished(appState); }));
+        allPasses += millisecondsBetween(begin, BenchClock::now());
+
+        begin = BenchClock::now();
+        appState.computeAllPasses();
+        recomputeGap = std::max(recomputeGap, millisecondsBetween(begin, BenchClock::now()));
+        recomputeGap = std::max(recomputeGap, longestTurnUntil([&] { return passesPublished(appState); }));
+        recompute += millisecondsBetween(begin, BenchClock::now());
+
+        state.PauseTiming();
+        app.reset();
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+    }
+    state.counters["all_longest_gap_ms"] = allGap;
+    state.counters["all_passes_shown_ms"] = benchmark::Counter(allPasses, benchmark::Counter::kAvgIterations);
+    state.counters["recompute_longest_gap_ms"] = recomputeGap;
+    state.counters["recompute_ms"] = benchmark::Counter(recompute, benchmark::Counter::kAvgIterations);
+    state.counters["peak_rss_mb"] = peakResidentMegabytes();
+}
+BENCHMARK(BM_AllOnALargeGroupWhileRunning)->Arg(kLargeGroup)->Unit(benchmark::kMillisecond)->Iterations(1);
+
 BENCHMARK(BM_StartWithEverySatelliteSelected)->Arg(kLargeGroup)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
