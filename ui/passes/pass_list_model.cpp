@@ -1,0 +1,464 @@
+#include "ui/passes/pass_list_model.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "catalog/pass_info.h"
+#include "catalog/satellite.h"
+#include "state/app_state.h"
+
+namespace zelvane {
+
+namespace {
+
+bool sameNumber(double a, double b)
+{
+    return a == b || (std::isnan(a) && std::isnan(b));
+}
+
+// The rows whose positions form the longest increasing run of `targets`
+// (entries < 0 take no part); the others must move.
+std::vector<bool> longestIncreasing(const std::vector<int>& targets)
+{
+    std::vector<bool> keep(targets.size(), false);
+    bool increasing = true;
+    int last = -1;
+    for (const int t : targets) {
+        if (t >= 0) {
+            increasing = increasing && t > last;
+            last = t;
+        }
+    }
+    if (increasing) {
+        for (std::size_t i = 0; i < targets.size(); ++i) {
+            keep[i] = targets[i] >= 0;
+        }
+        return keep;
+    }
+    // Patience sorting with back links.
+    std::vector<std::size_t> tails;
+    std::vector<std::ptrdiff_t> previous(targets.size(), -1);
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        if (targets[i] < 0) {
+            continue;
+        }
+        const auto at = std::lower_bound(tails.begin(), tails.end(), targets[i],
+                                         [&](std::size_t k, int value) { return targets[k] < value; });
+        if (at != tails.begin()) {
+            previous[i] = static_cast<std::ptrdiff_t>(*(at - 1));
+        }
+        if (at == tails.end()) {
+            tails.push_back(i);
+        } else {
+            *at = i;
+        }
+    }
+    for (std::ptrdiff_t i = tails.empty() ? -1 : static_cast<std::ptrdiff_t>(tails.back()); i >= 0;
+         i = previous[static_cast<std::size_t>(i)]) {
+        keep[static_cast<std::size_t>(i)] = true;
+    }
+    return keep;
+}
+
+} // namespace
+
+PassListModel::PassListModel(QObject* parent) : QAbstractListModel(parent) {}
+
+PassListModel::~PassListModel() = default;
+
+PassListModel::SourcePass PassListModel::sourceOf(const PredictedPass& pass)
+{
+    SourcePass source{pass.riseTime, pass.setTime, pass.maxElevation, pass.trackPoints.size(), 0.0, 0.0};
+    if (!pass.trackPoints.empty()) {
+        source.firstAzimuth = pass.trackPoints.front().azimuth;
+        source.lastAzimuth = pass.trackPoints.back().azimuth;
+    }
+    return source;
+}
+
+std::optional<PassListModel::SelectedKey> PassListModel::selectedOf(const AppState& state)
+{
+    const auto& selected = state.selectedPass();
+    if (!selected || !selected->satellite) {
+        return std::nullopt;
+    }
+    return SelectedKey{selected->satellite->id, selected->pass.riseTime, selected->pass.setTime};
+}
+
+bool PassListModel::passesMatch(const AppState& state) const
+{
+    if (!built_) {
+        return false;
+    }
+    std::size_t k = 0;
+    for (const auto& sat : state.satellites()) {
+        if (!sat->isSelected()) {
+            continue;
+        }
+        if (k >= sources_.sats.size()) {
+            return false;
+        }
+        const SourceSatellite& source = sources_.sats[k++];
+        if (source.sat != sat || source.name != sat->name || source.passes.size() != sat->passes.size()) {
+            return false;
+        }
+        for (std::size_t i = 0; i < sat->passes.size(); ++i) {
+            const SourcePass now = sourceOf(sat->passes[i]);
+            const SourcePass& was = source.passes[i];
+            if (!(now.rise == was.rise) || !(now.set == was.set) || now.samples != was.samples ||
+                !sameNumber(now.maxElevation, was.maxElevation) ||
+                !sameNumber(now.firstAzimuth, was.firstAzimuth) || !sameNumber(now.lastAzimuth, was.lastAzimuth)) {
+                return false;
+            }
+        }
+    }
+    return k == sources_.sats.size();
+}
+
+bool PassListModel::refresh(const AppState& state, Date now)
+{
+    if (!passesMatch(state)) {
+        rebuild(state, now);
+        return true;
+    }
+    std::optional<SelectedKey> selected = selectedOf(state);
+    if (state.queuedPassIds() != sources_.queued || selected != sources_.selected) {
+        sources_.queued = state.queuedPassIds();
+        sources_.selected = std::move(selected);
+        updateFlags();
+    }
+    updateClock(now);
+    return false;
+}
+
+bool PassListModel::isSelected(const PassRowContent& c) const
+{
+    const auto& selected = sources_.selected;
+    return selected && selected->satelliteId == c.satelliteId &&
+           passTimesOverlap(selected->rise, selected->set, c.rise, c.set);
+}
+
+bool PassListModel::isQueued(const PassRowContent& c) const
+{
+    return !sources_.queued.empty() && sources_.queued.contains(AppState::passQueueId(c.satelliteId, c.rise));
+}
+
+void PassListModel::updateFlags()
+{
+    std::vector<int> changed;
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        PassRowContent& c = rows_[i].content;
+        const bool selected = isSelected(c);
+        const bool queued = isQueued(c);
+        if (selected != c.selected || queued != c.queued) {
+            c.selected = selected;
+            c.queued = queued;
+            changed.push_back(static_cast<int>(i));
+        }
+    }
+    announce(changed);
+}
+
+void PassListModel::rebuild(const AppState& state, Date now)
+{
+    Sources sources; // the passes; queue and selection go straight in
+    sources_.queued = state.queuedPassIds();
+    sources_.selected = selectedOf(state);
+
+    // Order of rise, ties in catalogue and pass order: sort small keys, not rows.
+    struct Key {
+        std::int64_t rise;
+        std::uint32_t sat;
+        std::uint32_t pass;
+    };
+    std::vector<Key> keys;
+    for (const auto& sat : state.satellites()) {
+        if (!sat->isSelected()) {
+            continue;
+        }
+        SourceSatellite source{sat, sat->name, {}};
+        source.passes.reserve(sat->passes.size());
+        const auto satIndex = static_cast<std::uint32_t>(sources.sats.size());
+        for (std::size_t i = 0; i < sat->passes.size(); ++i) {
+            source.passes.push_back(sourceOf(sat->passes[i]));
+            keys.push_back({sat->passes[i].riseTime.nanosecondsSince1970(), satIndex, static_cast<std::uint32_t>(i)});
+        }
+        sources.sats.push_back(std::move(source));
+    }
+    std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
+        if (a.rise != b.rise) {
+            return a.rise < b.rise;
+        }
+        return a.sat != b.sat ? a.sat < b.sat : a.pass < b.pass;
+    });
+
+    std::vector<Row> fresh;
+    fresh.reserve(keys.size());
+    for (const Key& key : keys) {
+        const std::shared_ptr<Satellite>& sat = sources.sats[key.sat].sat;
+        const PredictedPass& pass = sat->passes[key.pass];
+        Row row;
+        row.sat = sat;
+        row.passIndex = key.pass;
+        PassRowContent& c = row.content;
+        c.satelliteId = sat->id;
+        c.name = sat->name;
+        c.rise = pass.riseTime;
+        c.set = pass.setTime;
+        c.maxElevation = pass.maxElevation;
+        c.direction = PassRow::directionString(pass);
+        c.trackSamples = pass.trackPoints.size();
+        c.selected = isSelected(c);
+        c.queued = isQueued(c);
+        fresh.push_back(std::move(row));
+    }
+    evaluateClock(fresh, now);
+    sources_.sats = std::move(sources.sats);
+    built_ = true;
+    apply(std::move(fresh));
+}
+
+void PassListModel::evaluateClock(std::vector<Row>& rows, Date now)
+{
+    const auto next = std::partition_point(rows.begin(), rows.end(),
+                                           [&](const Row& row) { return row.content.rise <= now; });
+    for (auto it = rows.begin(); it != rows.end(); ++it) {
+        PassRowContent& c = it->content;
+        c.inProgress = c.rise <= now && now <= c.set;
+        c.next = !c.inProgress && it == next;
+        c.minutesToRise = PassRow::minutesToRise(c.rise, now);
+    }
+}
+
+int PassListModel::updateClock(Date now)
+{
+    const auto next = std::partition_point(rows_.begin(), rows_.end(),
+                                           [&](const Row& row) { return row.content.rise <= now; });
+    std::vector<int> changed;
+    for (auto it = rows_.begin(); it != rows_.end(); ++it) {
+        PassRowContent& c = it->content;
+        const bool inProgress = c.rise <= now && now <= c.set;
+        const bool isNext = !inProgress && it == next;
+        const std::int64_t minutes = PassRow::minutesToRise(c.rise, now);
+        if (inProgress != c.inProgress || isNext != c.next || minutes != c.minutesToRise) {
+            c.inProgress = inProgress;
+            c.next = isNext;
+            c.minutesToRise = minutes;
+            changed.push_back(static_cast<int>(it - rows_.begin()));
+        }
+    }
+    announce(changed);
+    return static_cast<int>(changed.size());
+}
+
+void PassListModel::apply(std::vector<Row> fresh)
+{
+    const std::size_t oldCount = rows_.size();
+    const std::size_t newCount = fresh.size();
+
+    // Pass identity: per satellite, both lists in order of rise; a pass of
+    // the old list is the one of the new list whose times overlap it.
+    using IdKey = std::pair<std::int64_t, std::uint32_t>;
+    const auto byId = [](const std::vector<Row>& rows) {
+        std::vector<IdKey> keys(rows.size());
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            keys[i] = {rows[i].content.satelliteId, static_cast<std::uint32_t>(i)};
+        }
+        std::sort(keys.begin(), keys.end());
+        return keys;
+    };
+    const std::vector<IdKey> oldKeys = byId(rows_);
+    const std::vector<IdKey> newKeys = byId(fresh);
+    std::vector<int> oldToNew(oldCount, -1);
+    for (std::size_t a = 0, b = 0; a < oldCount && b < newCount;) {
+        if (oldKeys[a].first != newKeys[b].first) {
+            oldKeys[a].first < newKeys[b].first ? ++a : ++b;
+            continue;
+        }
+        const PassRowContent& o = rows_[oldKeys[a].second].content;
+        const PassRowContent& n = fresh[newKeys[b].second].content;
+        if (passTimesOverlap(o.rise, o.set, n.rise, n.set)) {
+            oldToNew[oldKeys[a].second] = static_cast<int>(newKeys[b].second);
+            ++a;
+            ++b;
+        } else if (o.rise < n.rise) {
+            ++a;
+        } else {
+            ++b;
+        }
+    }
+    // Passes that changed places with others (a rise moved past another)
+    // leave and come back at their new place; the rest stay where they are.
+    const std::vector<bool> kept = longestIncreasing(oldToNew);
+
+    // One sweep from the top: the list reads as the finished rows followed
+    // by the old rows not yet reached, so every announcement holds.
+    pending_ = std::move(rows_);
+    rows_.clear();
+    rows_.reserve(newCount);
+    pendingAt_ = 0;
+    std::vector<int> changed;
+    std::size_t j = 0;
+    const auto insertUpTo = [&](std::size_t end) {
+        if (j >= end) {
+            return;
+        }
+        const int first = static_cast<int>(rows_.size());
+        beginInsertRows(QModelIndex(), first, first + static_cast<int>(end - j) - 1);
+        for (; j < end; ++j) {
+            rows_.push_back(std::move(fresh[j]));
+        }
+        endInsertRows();
+    };
+    while (pendingAt_ < oldCount) {
+        if (!kept[pendingAt_]) {
+            std::size_t end = pendingAt_;
+            while (end < oldCount && !kept[end]) {
+                ++end;
+            }
+            const int first = static_cast<int>(rows_.size());
+            beginRemoveRows(QModelIndex(), first, first + static_cast<int>(end - pendingAt_) - 1);
+            pendingAt_ = end;
+            endRemoveRows();
+            continue;
+        }
+        const auto target = static_cast<std::size_t>(oldToNew[pendingAt_]);
+        insertUpTo(target);
+        if (!(fresh[j].content == pending_[pendingAt_].content)) {
+            changed.push_back(static_cast<int>(rows_.size()));
+        }
+        rows_.push_back(std::move(fresh[j]));
+        ++j;
+        ++pendingAt_;
+    }
+    insertUpTo(newCount);
+    pending_.clear();
+    pendingAt_ = 0;
+    oldToNew_ = std::move(oldToNew);
+    announce(changed);
+}
+
+void PassListModel::announce(const std::vector<int>& changed)
+{
+    for (std::size_t i = 0; i < changed.size();) {
+        std::size_t end = i + 1;
+        while (end < changed.size() && changed[end] == changed[end - 1] + 1) {
+            ++end;
+        }
+        emit dataChanged(index(changed[i]), index(changed[end - 1]));
+        i = end;
+    }
+}
+
+int PassListModel::rowAfterLastRefresh(int oldRow) const
+{
+    if (oldRow < 0 || static_cast<std::size_t>(oldRow) >= oldToNew_.size()) {
+        return -1;
+    }
+    return oldToNew_[static_cast<std::size_t>(oldRow)];
+}
+
+const PassListModel::Row& PassListModel::rowAt(int row) const
+{
+    const auto r = static_cast<std::size_t>(row);
+    if (r < rows_.size()) {
+        return rows_[r];
+    }
+    return pending_[pendingAt_ + (r - rows_.size())];
+}
+
+const PassRowContent& PassListModel::contentAt(int row) const
+{
+    return rowAt(row).content;
+}
+
+const std::shared_ptr<Satellite>& PassListModel::satelliteAt(int row) const
+{
+    return rowAt(row).sat;
+}
+
+const PredictedPass* PassListModel::passAt(int row) const
+{
+    const Row& r = rowAt(row);
+    if (!r.sat) {
+        return nullptr;
+    }
+    const auto& passes = r.sat->passes;
+    const auto matches = [&](const PredictedPass& pass) {
+        return passTimesOverlap(pass.riseTime, pass.setTime, r.content.rise, r.content.set);
+    };
+    // Where it stood when the row was built, unless the state has moved on.
+    if (r.passIndex < passes.size() && matches(passes[r.passIndex])) {
+        return &passes[r.passIndex];
+    }
+    const auto found = std::find_if(passes.begin(), passes.end(), matches);
+    return found == passes.end() ? nullptr : &*found;
+}
+
+std::optional<Date> PassListModel::nextClockChange(int first, int last, Date now) const
+{
+    std::optional<Date> soonest;
+    const auto consider = [&](Date at) {
+        if (now < at && (!soonest || at < *soonest)) {
+            soonest = at;
+        }
+    };
+    const int count = rowCount();
+    for (int i = std::max(first, 0); i <= last && i < count; ++i) {
+        const PassRowContent& c = rowAt(i).content;
+        consider(c.rise);
+        // In progress until the instant after its set.
+        if (now <= c.set) {
+            consider(c.set.addingTimeInterval(1e-3));
+        }
+        if (const auto change = PassRow::nextCountdownChange(c.rise, now)) {
+            // On a whole minute right now: it changes the moment the clock moves on.
+            consider(now < *change ? *change : now.addingTimeInterval(1e-3));
+        }
+    }
+    return soonest;
+}
+
+int PassListModel::rowCount(const QModelIndex& parent) const
+{
+    if (parent.isValid()) {
+        return 0;
+    }
+    return static_cast<int>(rows_.size() + (pending_.size() - pendingAt_));
+}
+
+QVariant PassListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount()) {
+        return {};
+    }
+    const PassRowContent& c = contentAt(index.row());
+    switch (role) {
+    case Qt::DisplayRole:
+        return QString::fromStdString(c.name);
+    case Qt::ToolTipRole:
+        return {};
+    case SatelliteIdRole:
+        return QVariant::fromValue<qint64>(c.satelliteId);
+    case RelativeTextRole:
+        return QString::fromStdString(PassRow::relativeTimeText(c.minutesToRise));
+    case SelectedRole:
+        return c.selected;
+    case QueuedRole:
+        return c.queued;
+    case InProgressRole:
+        return c.inProgress;
+    case NextRole:
+        return c.next;
+    default:
+        return {};
+    }
+}
+
+Qt::ItemFlags PassListModel::flags(const QModelIndex& index) const
+{
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemNeverHasChildren : Qt::NoItemFlags;
+}
+
+} // namespace zelvane
