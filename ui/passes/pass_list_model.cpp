@@ -69,12 +69,8 @@ PassListModel::~PassListModel() = default;
 
 PassListModel::SourcePass PassListModel::sourceOf(const PredictedPass& pass)
 {
-    SourcePass source{pass.riseTime, pass.setTime, pass.maxElevation, pass.trackPoints.size(), 0.0, 0.0};
-    if (!pass.trackPoints.empty()) {
-        source.firstAzimuth = pass.trackPoints.front().azimuth;
-        source.lastAzimuth = pass.trackPoints.back().azimuth;
-    }
-    return source;
+    return SourcePass{pass.riseTime,    pass.setTime,    pass.maxElevation,
+                      pass.riseAzimuth, pass.setAzimuth, pass.trackPoints.size()};
 }
 
 std::optional<PassListModel::SelectedKey> PassListModel::selectedOf(const AppState& state)
@@ -92,6 +88,7 @@ bool PassListModel::passesMatch(const AppState& state) const
         return false;
     }
     std::size_t k = 0;
+    const SourcePass* was = sources_.passes.data();
     for (const auto& sat : state.satellites()) {
         if (!sat->isSelected()) {
             continue;
@@ -100,15 +97,14 @@ bool PassListModel::passesMatch(const AppState& state) const
             return false;
         }
         const SourceSatellite& source = sources_.sats[k++];
-        if (source.sat != sat || source.name != sat->name || source.passes.size() != sat->passes.size()) {
+        if (source.sat != sat || source.name != sat->name || source.passes != sat->passes.size()) {
             return false;
         }
-        for (std::size_t i = 0; i < sat->passes.size(); ++i) {
-            const SourcePass now = sourceOf(sat->passes[i]);
-            const SourcePass& was = source.passes[i];
-            if (!(now.rise == was.rise) || !(now.set == was.set) || now.samples != was.samples ||
-                !sameNumber(now.maxElevation, was.maxElevation) ||
-                !sameNumber(now.firstAzimuth, was.firstAzimuth) || !sameNumber(now.lastAzimuth, was.lastAzimuth)) {
+        for (const PredictedPass& pass : sat->passes) {
+            const SourcePass& w = *was++;
+            if (!(pass.riseTime == w.rise) || !(pass.setTime == w.set) || pass.trackPoints.size() != w.samples ||
+                !sameNumber(pass.maxElevation, w.maxElevation) || !sameNumber(pass.riseAzimuth, w.riseAzimuth) ||
+                !sameNumber(pass.setAzimuth, w.setAzimuth)) {
                 return false;
             }
         }
@@ -172,19 +168,23 @@ void PassListModel::rebuild(const AppState& state, Date now)
         std::uint32_t sat;
         std::uint32_t pass;
     };
+    std::size_t total = 0;
+    for (const auto& sat : state.satellites()) {
+        total += sat->isSelected() ? sat->passes.size() : 0;
+    }
     std::vector<Key> keys;
+    keys.reserve(total);
+    sources.passes.reserve(total);
     for (const auto& sat : state.satellites()) {
         if (!sat->isSelected()) {
             continue;
         }
-        SourceSatellite source{sat, sat->name, {}};
-        source.passes.reserve(sat->passes.size());
         const auto satIndex = static_cast<std::uint32_t>(sources.sats.size());
         for (std::size_t i = 0; i < sat->passes.size(); ++i) {
-            source.passes.push_back(sourceOf(sat->passes[i]));
+            sources.passes.push_back(sourceOf(sat->passes[i]));
             keys.push_back({sat->passes[i].riseTime.nanosecondsSince1970(), satIndex, static_cast<std::uint32_t>(i)});
         }
-        sources.sats.push_back(std::move(source));
+        sources.sats.push_back(SourceSatellite{sat, sat->name, sat->passes.size()});
     }
     std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
         if (a.rise != b.rise) {
@@ -193,13 +193,14 @@ void PassListModel::rebuild(const AppState& state, Date now)
         return a.sat != b.sat ? a.sat < b.sat : a.pass < b.pass;
     });
 
-    std::vector<Row> fresh;
+    std::vector<Row> fresh = std::move(spare_);
+    fresh.clear();
     fresh.reserve(keys.size());
     for (const Key& key : keys) {
         const std::shared_ptr<Satellite>& sat = sources.sats[key.sat].sat;
         const PredictedPass& pass = sat->passes[key.pass];
         Row row;
-        row.sat = sat;
+        row.sat = key.sat;
         row.passIndex = key.pass;
         PassRowContent& c = row.content;
         c.satelliteId = sat->id;
@@ -207,16 +208,25 @@ void PassListModel::rebuild(const AppState& state, Date now)
         c.rise = pass.riseTime;
         c.set = pass.setTime;
         c.maxElevation = pass.maxElevation;
-        c.direction = PassRow::directionString(pass);
+        // The track's ends are the observations at rise and set; their
+        // azimuths are kept with the pass, so the track itself is not read
+        // (it lies elsewhere in memory, once per pass).
+        if (pass.trackPoints.size() >= 2) {
+            c.directionFrom = static_cast<std::int8_t>(PassRow::compassIndex(pass.riseAzimuth));
+            c.directionTo = static_cast<std::int8_t>(PassRow::compassIndex(pass.setAzimuth));
+        }
         c.trackSamples = pass.trackPoints.size();
         c.selected = isSelected(c);
         c.queued = isQueued(c);
         fresh.push_back(std::move(row));
     }
     evaluateClock(fresh, now);
+    previousSats_ = std::move(sources_.sats);
     sources_.sats = std::move(sources.sats);
+    sources_.passes = std::move(sources.passes);
     built_ = true;
-    apply(std::move(fresh));
+    fresh_ = std::move(fresh);
+    apply();
 }
 
 void PassListModel::evaluateClock(std::vector<Row>& rows, Date now)
@@ -252,10 +262,10 @@ int PassListModel::updateClock(Date now)
     return static_cast<int>(changed.size());
 }
 
-void PassListModel::apply(std::vector<Row> fresh)
+void PassListModel::apply()
 {
     const std::size_t oldCount = rows_.size();
-    const std::size_t newCount = fresh.size();
+    const std::size_t newCount = fresh_.size();
 
     // Pass identity: per satellite, both lists in order of rise; a pass of
     // the old list is the one of the new list whose times overlap it.
@@ -268,47 +278,46 @@ void PassListModel::apply(std::vector<Row> fresh)
         std::sort(keys.begin(), keys.end());
         return keys;
     };
-    const std::vector<IdKey> oldKeys = byId(rows_);
-    const std::vector<IdKey> newKeys = byId(fresh);
     std::vector<int> oldToNew(oldCount, -1);
-    for (std::size_t a = 0, b = 0; a < oldCount && b < newCount;) {
-        if (oldKeys[a].first != newKeys[b].first) {
-            oldKeys[a].first < newKeys[b].first ? ++a : ++b;
-            continue;
-        }
-        const PassRowContent& o = rows_[oldKeys[a].second].content;
-        const PassRowContent& n = fresh[newKeys[b].second].content;
-        if (passTimesOverlap(o.rise, o.set, n.rise, n.set)) {
-            oldToNew[oldKeys[a].second] = static_cast<int>(newKeys[b].second);
-            ++a;
-            ++b;
-        } else if (o.rise < n.rise) {
-            ++a;
-        } else {
-            ++b;
+    {
+        const std::vector<IdKey> oldKeys = byId(rows_);
+        const std::vector<IdKey> newKeys = byId(fresh_);
+        for (std::size_t a = 0, b = 0; a < oldCount && b < newCount;) {
+            if (oldKeys[a].first != newKeys[b].first) {
+                oldKeys[a].first < newKeys[b].first ? ++a : ++b;
+                continue;
+            }
+            const PassRowContent& o = rows_[oldKeys[a].second].content;
+            const PassRowContent& n = fresh_[newKeys[b].second].content;
+            if (passTimesOverlap(o.rise, o.set, n.rise, n.set)) {
+                oldToNew[oldKeys[a].second] = static_cast<int>(newKeys[b].second);
+                ++a;
+                ++b;
+            } else if (o.rise < n.rise) {
+                ++a;
+            } else {
+                ++b;
+            }
         }
     }
     // Passes that changed places with others (a rise moved past another)
     // leave and come back at their new place; the rest stay where they are.
     const std::vector<bool> kept = longestIncreasing(oldToNew);
 
-    // One sweep from the top: the list reads as the finished rows followed
-    // by the old rows not yet reached, so every announcement holds.
+    // One sweep from the top; every announcement holds for the list as it
+    // reads at that moment (see rowAt).
     pending_ = std::move(rows_);
     rows_.clear();
-    rows_.reserve(newCount);
     pendingAt_ = 0;
+    done_ = 0;
+    applying_ = true;
     std::vector<int> changed;
-    std::size_t j = 0;
     const auto insertUpTo = [&](std::size_t end) {
-        if (j >= end) {
+        if (done_ >= end) {
             return;
         }
-        const int first = static_cast<int>(rows_.size());
-        beginInsertRows(QModelIndex(), first, first + static_cast<int>(end - j) - 1);
-        for (; j < end; ++j) {
-            rows_.push_back(std::move(fresh[j]));
-        }
+        beginInsertRows(QModelIndex(), static_cast<int>(done_), static_cast<int>(end) - 1);
+        done_ = end;
         endInsertRows();
     };
     while (pendingAt_ < oldCount) {
@@ -317,24 +326,28 @@ void PassListModel::apply(std::vector<Row> fresh)
             while (end < oldCount && !kept[end]) {
                 ++end;
             }
-            const int first = static_cast<int>(rows_.size());
+            const auto first = static_cast<int>(done_);
             beginRemoveRows(QModelIndex(), first, first + static_cast<int>(end - pendingAt_) - 1);
             pendingAt_ = end;
             endRemoveRows();
             continue;
         }
-        const auto target = static_cast<std::size_t>(oldToNew[pendingAt_]);
-        insertUpTo(target);
-        if (!(fresh[j].content == pending_[pendingAt_].content)) {
-            changed.push_back(static_cast<int>(rows_.size()));
+        insertUpTo(static_cast<std::size_t>(oldToNew[pendingAt_]));
+        if (!(fresh_[done_].content == pending_[pendingAt_].content)) {
+            changed.push_back(static_cast<int>(done_));
         }
-        rows_.push_back(std::move(fresh[j]));
-        ++j;
+        ++done_;
         ++pendingAt_;
     }
     insertUpTo(newCount);
+    applying_ = false;
+    rows_ = std::move(fresh_);
+    fresh_.clear();
+    spare_ = std::move(pending_);
     pending_.clear();
     pendingAt_ = 0;
+    done_ = 0;
+    previousSats_.clear();
     oldToNew_ = std::move(oldToNew);
     announce(changed);
 }
@@ -362,10 +375,10 @@ int PassListModel::rowAfterLastRefresh(int oldRow) const
 const PassListModel::Row& PassListModel::rowAt(int row) const
 {
     const auto r = static_cast<std::size_t>(row);
-    if (r < rows_.size()) {
+    if (!applying_) {
         return rows_[r];
     }
-    return pending_[pendingAt_ + (r - rows_.size())];
+    return r < done_ ? fresh_[r] : pending_[pendingAt_ + (r - done_)];
 }
 
 const PassRowContent& PassListModel::contentAt(int row) const
@@ -375,16 +388,18 @@ const PassRowContent& PassListModel::contentAt(int row) const
 
 const std::shared_ptr<Satellite>& PassListModel::satelliteAt(int row) const
 {
-    return rowAt(row).sat;
+    const bool old = applying_ && static_cast<std::size_t>(row) >= done_;
+    return (old ? previousSats_ : sources_.sats)[rowAt(row).sat].sat;
 }
 
 const PredictedPass* PassListModel::passAt(int row) const
 {
     const Row& r = rowAt(row);
-    if (!r.sat) {
+    const std::shared_ptr<Satellite>& sat = satelliteAt(row);
+    if (!sat) {
         return nullptr;
     }
-    const auto& passes = r.sat->passes;
+    const auto& passes = sat->passes;
     const auto matches = [&](const PredictedPass& pass) {
         return passTimesOverlap(pass.riseTime, pass.setTime, r.content.rise, r.content.set);
     };
@@ -425,7 +440,10 @@ int PassListModel::rowCount(const QModelIndex& parent) const
     if (parent.isValid()) {
         return 0;
     }
-    return static_cast<int>(rows_.size() + (pending_.size() - pendingAt_));
+    if (!applying_) {
+        return static_cast<int>(rows_.size());
+    }
+    return static_cast<int>(done_ + (pending_.size() - pendingAt_));
 }
 
 QVariant PassListModel::data(const QModelIndex& index, int role) const

@@ -68,24 +68,26 @@ public:
 
 private:
     struct Row {
-        std::shared_ptr<Satellite> sat;
-        std::size_t passIndex = 0; // where the pass stood in the satellite's list
+        std::uint32_t sat = 0;       // in the satellites the row was made from
+        std::uint32_t passIndex = 0; // where the pass stood in the satellite's list
         PassRowContent content;
     };
     // What the rows were built from, compared value by value with the state.
+    // The fields of a pass the row is made from; the azimuths of rise and
+    // set stand for the track's ends (the same observations), so that the
+    // comparison reads no track.
     struct SourcePass {
         Date rise;
         Date set;
         double maxElevation = 0.0;
+        double riseAzimuth = 0.0;
+        double setAzimuth = 0.0;
         std::size_t samples = 0;
-        double firstAzimuth = 0.0;
-        double lastAzimuth = 0.0;
-        bool operator==(const SourcePass&) const = default;
     };
     struct SourceSatellite {
         std::shared_ptr<Satellite> sat;
         std::string name;
-        std::vector<SourcePass> passes;
+        std::size_t passes = 0;
     };
     struct SelectedKey {
         std::int64_t satelliteId = 0;
@@ -95,6 +97,7 @@ private:
     };
     struct Sources {
         std::vector<SourceSatellite> sats;
+        std::vector<SourcePass> passes; // of all satellites, one after the other
         std::set<std::string> queued;
         std::optional<SelectedKey> selected;
     };
@@ -106,7 +109,7 @@ private:
     bool isQueued(const PassRowContent& content) const;
     void updateFlags();
     void rebuild(const AppState& state, Date now);
-    void apply(std::vector<Row> fresh);
+    void apply();
     static void evaluateClock(std::vector<Row>& rows, Date now);
     const Row& rowAt(int row) const;
     void announce(const std::vector<int>& changed);
@@ -114,10 +117,17 @@ private:
     Sources sources_;
     bool built_ = false;
     std::vector<Row> rows_;
-    // While an update is applied: rows_ holds the finished top of the list
-    // and the rows of pending_ from pendingAt_ on are still the old ones.
+    // While an update is applied, the list reads as the first done_ rows of
+    // fresh_ followed by the old rows of pending_ from pendingAt_ on (made
+    // from previousSats_).
+    bool applying_ = false;
+    std::vector<Row> fresh_;
+    std::size_t done_ = 0;
     std::vector<Row> pending_;
     std::size_t pendingAt_ = 0;
+    std::vector<SourceSatellite> previousSats_;
+    // The last list's storage, kept for the next one.
+    std::vector<Row> spare_;
     std::vector<int> oldToNew_;
 };
 

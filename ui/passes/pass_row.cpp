@@ -168,9 +168,12 @@ std::string PassRow::directionString(const PredictedPass& pass)
            compassDir(pass.trackPoints.back().azimuth);
 }
 
-std::string PassRow::compassDir(double azimuth)
+namespace {
+const std::array<const char*, 8> kCompassNames{"N", "NE", "E", "SE", "S", "SW", "W", "NW"};
+}
+
+int PassRow::compassIndex(double azimuth)
 {
-    static const std::array<const char*, 8> names{"N", "NE", "E", "SE", "S", "SW", "W", "NW"};
     // An azimuth outside 0..360 is brought round first, so that it names
     // its true direction rather than a negative table index.
     if (std::isfinite(azimuth) && (azimuth < 0.0 || azimuth >= 360.0)) {
@@ -178,10 +181,24 @@ std::string PassRow::compassDir(double azimuth)
     }
     const auto whole = truncateToInt64(std::fmod(azimuth + 22.5, 360.0) / 45.0);
     if (!whole) {
+        return -1;
+    }
+    return static_cast<int>(((*whole % 8) + 8) % 8);
+}
+
+std::string PassRow::compassDir(double azimuth)
+{
+    const int index = compassIndex(azimuth);
+    return index < 0 ? std::string() : std::string(kCompassNames[static_cast<std::size_t>(index)]);
+}
+
+std::string PassRow::directionText(int from, int to)
+{
+    if (from < 0 || to < 0 || from >= 8 || to >= 8) {
         return "";
     }
-    const std::int64_t index = ((*whole % 8) + 8) % 8;
-    return names[static_cast<std::size_t>(index)];
+    return std::string(kCompassNames[static_cast<std::size_t>(from)]) + "-" +
+           kCompassNames[static_cast<std::size_t>(to)];
 }
 
 QColor PassRow::backgroundColor(const PassRowContent& content)
@@ -230,7 +247,7 @@ std::vector<PassRowCell> layoutPassRow(const PassRowContent& content, const QRec
     const QString maxEl = QString::fromStdString(formatFixed(content.maxElevation, 0)) + QChar(0x00B0);
     const QString duration =
         QString::fromStdString(PassRow::formatDuration(content.set.timeIntervalSince(content.rise)));
-    const QString direction = QString::fromStdString(content.direction);
+    const QString direction = QString::fromStdString(PassRow::directionText(content.directionFrom, content.directionTo));
     const int detailWidth = textWidth(fonts.detail, duration) +
                             (direction.isEmpty() ? 0 : kDetailGap + textWidth(fonts.detail, direction));
     const int room = std::max(0, right - left);

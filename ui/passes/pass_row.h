@@ -37,8 +37,10 @@ struct PassRowContent {
     Date rise;
     Date set;
     double maxElevation = 0.0;
-    // Compass points of the first and last track sample; empty with fewer than two.
-    std::string direction;
+    // Compass points (PassRow::compassIndex) of the first and last track
+    // sample; -1 without a track of two samples.
+    std::int8_t directionFrom = -1;
+    std::int8_t directionTo = -1;
     // Identifies the thumbnail's track among the tracks of this pass.
     std::size_t trackSamples = 0;
     bool selected = false;
@@ -82,6 +84,10 @@ public:
     static std::string directionString(const PredictedPass& pass);
     // One of the eight compass points.
     static std::string compassDir(double azimuth);
+    // Its place among N, NE, E ... NW; -1 for no number.
+    static int compassIndex(double azimuth);
+    // "N-E" from two compass indices; empty when either is missing.
+    static std::string directionText(int from, int to);
 
     // Background of a row by its flags: selected, then in progress, then
     // next; transparent otherwise.

@@ -70,7 +70,8 @@ PassRowContent contentOf(const std::string& name, std::int64_t id, const Predict
     c.rise = pass.riseTime;
     c.set = pass.setTime;
     c.maxElevation = pass.maxElevation;
-    c.direction = PassRow::directionString(pass);
+    c.directionFrom = static_cast<std::int8_t>(PassRow::compassIndex(pass.trackPoints.front().azimuth));
+    c.directionTo = static_cast<std::int8_t>(PassRow::compassIndex(pass.trackPoints.back().azimuth));
     c.trackSamples = pass.trackPoints.size();
     return c;
 }
