@@ -184,6 +184,13 @@ TEST_F(PassListTest, QueueToggleBadgeAndClear)
     PassListView view(state);
     view.resize(600, 600);
     view.show();
+    // The pointer over the toggle shows the pointing hand; elsewhere on the row not.
+    QListView* list = view.listView();
+    const QRect toggleRect = view.rowDelegate()->partRect(list, view.model()->index(4), PassRowPart::toggle);
+    QTest::mouseMove(list->viewport(), toggleRect.center());
+    EXPECT_EQ(list->viewport()->cursor().shape(), Qt::PointingHandCursor);
+    QTest::mouseMove(list->viewport(), toggleRect.center() + QPoint(250, 0));
+    EXPECT_NE(list->viewport()->cursor().shape(), Qt::PointingHandCursor);
     click(view, 4, PassRowPart::toggle);
     EXPECT_TRUE(state->isPassQueued(*b, b->passes[1]));
     EXPECT_FALSE(state->selectedPass().has_value()); // the toggle only toggles
