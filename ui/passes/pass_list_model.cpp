@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 #include "catalog/pass_info.h"
@@ -227,36 +228,93 @@ void PassListModel::rebuild(const AppState& state, Date now)
     built_ = true;
     fresh_ = std::move(fresh);
     apply();
+    noteClock(now);
+}
+
+std::size_t PassListModel::nextRowAt(const std::vector<Row>& rows, Date now)
+{
+    return static_cast<std::size_t>(
+        std::partition_point(rows.begin(), rows.end(), [&](const Row& row) { return row.content.rise <= now; }) -
+        rows.begin());
+}
+
+bool PassListModel::evaluateRow(PassRowContent& c, Date now, bool isNext)
+{
+    const bool inProgress = c.rise <= now && now <= c.set;
+    const std::int64_t minutes = PassRow::minutesToRise(c.rise, now);
+    const bool changed = inProgress != c.inProgress || isNext != c.next || minutes != c.minutesToRise;
+    c.inProgress = inProgress;
+    c.next = isNext;
+    c.minutesToRise = minutes;
+    return changed;
+}
+
+std::int64_t PassListModel::clockValidUntil(const PassRowContent& c, Date now)
+{
+    const std::int64_t t = now.nanosecondsSince1970();
+    const std::int64_t rise = c.rise.nanosecondsSince1970();
+    const std::int64_t set = c.set.nanosecondsSince1970();
+    std::int64_t until = std::numeric_limits<std::int64_t>::max();
+    if (t < rise) {
+        until = rise; // in progress from its rise
+    }
+    if (t <= set && set < until) {
+        until = set + 1; // until the instant after its set
+    }
+    if (const auto change = PassRow::nextCountdownChange(c.rise, now)) {
+        // "in 5m" holds up to the instant five whole minutes remain.
+        until = std::min(until, change->nanosecondsSince1970() + 1);
+    }
+    return std::max(until, t + 1);
 }
 
 void PassListModel::evaluateClock(std::vector<Row>& rows, Date now)
 {
-    const auto next = std::partition_point(rows.begin(), rows.end(),
-                                           [&](const Row& row) { return row.content.rise <= now; });
-    for (auto it = rows.begin(); it != rows.end(); ++it) {
-        PassRowContent& c = it->content;
-        c.inProgress = c.rise <= now && now <= c.set;
-        c.next = !c.inProgress && it == next;
-        c.minutesToRise = PassRow::minutesToRise(c.rise, now);
+    const std::size_t next = nextRowAt(rows, now);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        evaluateRow(rows[i].content, now, i == next);
+    }
+}
+
+void PassListModel::noteClock(Date now)
+{
+    clockAt_ = now;
+    nextRow_ = nextRowAt(rows_, now);
+    validUntil_.resize(rows_.size());
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        validUntil_[i] = clockValidUntil(rows_[i].content, now);
     }
 }
 
 int PassListModel::updateClock(Date now)
 {
-    const auto next = std::partition_point(rows_.begin(), rows_.end(),
-                                           [&](const Row& row) { return row.content.rise <= now; });
     std::vector<int> changed;
-    for (auto it = rows_.begin(); it != rows_.end(); ++it) {
-        PassRowContent& c = it->content;
-        const bool inProgress = c.rise <= now && now <= c.set;
-        const bool isNext = !inProgress && it == next;
-        const std::int64_t minutes = PassRow::minutesToRise(c.rise, now);
-        if (inProgress != c.inProgress || isNext != c.next || minutes != c.minutesToRise) {
-            c.inProgress = inProgress;
-            c.next = isNext;
-            c.minutesToRise = minutes;
-            changed.push_back(static_cast<int>(it - rows_.begin()));
+    if (!clockAt_ || now < *clockAt_ || validUntil_.size() != rows_.size()) {
+        // The clock went back (or nothing is known yet): every row anew.
+        const std::size_t next = nextRowAt(rows_, now);
+        for (std::size_t i = 0; i < rows_.size(); ++i) {
+            if (evaluateRow(rows_[i].content, now, i == next)) {
+                changed.push_back(static_cast<int>(i));
+            }
         }
+        noteClock(now);
+    } else {
+        // Only the rows whose drawn values can have moved since, and the
+        // rows that stop or start being the next one.
+        const std::int64_t t = now.nanosecondsSince1970();
+        const std::size_t next = nextRowAt(rows_, now);
+        for (std::size_t i = 0; i < rows_.size(); ++i) {
+            const bool nextChanged = (i == next) != (i == nextRow_);
+            if (t < validUntil_[i] && !nextChanged) {
+                continue;
+            }
+            if (evaluateRow(rows_[i].content, now, i == next)) {
+                changed.push_back(static_cast<int>(i));
+            }
+            validUntil_[i] = clockValidUntil(rows_[i].content, now);
+        }
+        clockAt_ = now;
+        nextRow_ = next;
     }
     announce(changed);
     return static_cast<int>(changed.size());
@@ -413,26 +471,15 @@ const PredictedPass* PassListModel::passAt(int row) const
 
 std::optional<Date> PassListModel::nextClockChange(int first, int last, Date now) const
 {
-    std::optional<Date> soonest;
-    const auto consider = [&](Date at) {
-        if (now < at && (!soonest || at < *soonest)) {
-            soonest = at;
-        }
-    };
+    std::int64_t soonest = std::numeric_limits<std::int64_t>::max();
     const int count = rowCount();
     for (int i = std::max(first, 0); i <= last && i < count; ++i) {
-        const PassRowContent& c = rowAt(i).content;
-        consider(c.rise);
-        // In progress until the instant after its set.
-        if (now <= c.set) {
-            consider(c.set.addingTimeInterval(1e-3));
-        }
-        if (const auto change = PassRow::nextCountdownChange(c.rise, now)) {
-            // On a whole minute right now: it changes the moment the clock moves on.
-            consider(now < *change ? *change : now.addingTimeInterval(1e-3));
-        }
+        soonest = std::min(soonest, clockValidUntil(rowAt(i).content, now));
     }
-    return soonest;
+    if (soonest == std::numeric_limits<std::int64_t>::max()) {
+        return std::nullopt;
+    }
+    return Date::fromNanosecondsSince1970(soonest);
 }
 
 int PassListModel::rowCount(const QModelIndex& parent) const

@@ -111,6 +111,12 @@ private:
     void rebuild(const AppState& state, Date now);
     void apply();
     static void evaluateClock(std::vector<Row>& rows, Date now);
+    static std::size_t nextRowAt(const std::vector<Row>& rows, Date now);
+    // Brings a row's clock-dependent values to `now`; true when they changed.
+    static bool evaluateRow(PassRowContent& content, Date now, bool isNext);
+    // The first instant (ns since 1970) at which they can change again.
+    static std::int64_t clockValidUntil(const PassRowContent& content, Date now);
+    void noteClock(Date now);
     const Row& rowAt(int row) const;
     void announce(const std::vector<int>& changed);
 
@@ -129,6 +135,11 @@ private:
     // The last list's storage, kept for the next one.
     std::vector<Row> spare_;
     std::vector<int> oldToNew_;
+    // When the clock-dependent values were last brought up to date, and
+    // until when each row's stay true; the next row at that time.
+    std::optional<Date> clockAt_;
+    std::vector<std::int64_t> validUntil_;
+    std::size_t nextRow_ = 0;
 };
 
 } // namespace zelvane

@@ -362,7 +362,9 @@ TEST_F(PassListTest, CountdownsFollowTheClockThroughTrackingUpdates)
         const char* relative;
         bool inProgress;
     } steps[] = {{59.0, "in 9m", false}, {130.0, "in 7m", false}, {599.0, "in 0m", false},
-                 {601.0, "now", true},   {1300.0, "now", false}};
+                 {601.0, "now", true},   {1300.0, "now", false},
+                 // A clock set back (a corrected system time) is followed too.
+                 {59.0, "in 9m", false}};
     double azimuth = 10.0;
     for (const Step& step : steps) {
         Clock::setFixed(now.addingTimeInterval(step.after));
