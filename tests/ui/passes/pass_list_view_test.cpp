@@ -390,7 +390,7 @@ TEST_F(PassListTest, ClockTimerRunsOnlyWhileACountdownIsInView)
     auto* timer = view.findChild<QTimer*>("passClockTimer");
     ASSERT_NE(timer, nullptr);
     // "in 10m" holds for 30 s more on the pinned clock.
-    EXPECT_GT(timer->remainingTime(), 29000);
+    EXPECT_GT(timer->remainingTime(), 20000); // less whatever this machine took since
     EXPECT_LE(timer->remainingTime(), 30002);
 
     Clock::setFixed(now.addingTimeInterval(31.0));
