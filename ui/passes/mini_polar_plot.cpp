@@ -41,10 +41,16 @@ double MiniPolarPlot::plotRadius(double width, double height)
 void MiniPolarPlot::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
+    paint(p, QRectF(rect()), pass_.trackPoints);
+}
+
+void MiniPolarPlot::paint(QPainter& p, const QRectF& area, const std::vector<PassPoint>& points)
+{
+    p.save();
     p.setRenderHint(QPainter::Antialiasing);
-    const double w = width();
-    const double h = height();
-    const QPointF c(w / 2.0, h / 2.0);
+    const double w = area.width();
+    const double h = area.height();
+    const QPointF c = area.center();
     const double r = plotRadius(w, h);
 
     QColor gray(kGray);
@@ -59,23 +65,22 @@ void MiniPolarPlot::paintEvent(QPaintEvent*)
     p.drawLine(QPointF(c.x(), c.y() - r), QPointF(c.x(), c.y() + r));
     p.drawLine(QPointF(c.x() - r, c.y()), QPointF(c.x() + r, c.y()));
 
-    const auto& points = pass_.trackPoints;
-    if (points.size() < 2) {
-        return;
-    }
-    QPainterPath path;
-    path.moveTo(polarPoint(points.front().azimuth, points.front().elevation, c, r));
-    for (std::size_t i = 1; i < points.size(); ++i) {
-        path.lineTo(polarPoint(points[i].azimuth, points[i].elevation, c, r));
-    }
-    p.setPen(QPen(kCyan, 1.5));
-    p.drawPath(path);
+    if (points.size() >= 2) {
+        QPainterPath path;
+        path.moveTo(polarPoint(points.front().azimuth, points.front().elevation, c, r));
+        for (std::size_t i = 1; i < points.size(); ++i) {
+            path.lineTo(polarPoint(points[i].azimuth, points[i].elevation, c, r));
+        }
+        p.setPen(QPen(kCyan, 1.5));
+        p.drawPath(path);
 
-    p.setPen(Qt::NoPen);
-    p.setBrush(kGreen);
-    p.drawEllipse(polarPoint(points.front().azimuth, points.front().elevation, c, r), 2.5, 2.5);
-    p.setBrush(kRed);
-    p.drawEllipse(polarPoint(points.back().azimuth, points.back().elevation, c, r), 2.5, 2.5);
+        p.setPen(Qt::NoPen);
+        p.setBrush(kGreen);
+        p.drawEllipse(polarPoint(points.front().azimuth, points.front().elevation, c, r), 2.5, 2.5);
+        p.setBrush(kRed);
+        p.drawEllipse(polarPoint(points.back().azimuth, points.back().elevation, c, r), 2.5, 2.5);
+    }
+    p.restore();
 }
 
 } // namespace zelvane

@@ -1,9 +1,13 @@
 #pragma once
 
 #include <QPointF>
+#include <QRectF>
+#include <vector>
 #include <QWidget>
 
 #include "orbital/pass_records.h"
+
+class QPainter;
 
 namespace zelvane {
 
@@ -21,6 +25,10 @@ public:
 
     // Plot radius of a canvas: a 2 pt margin inside the shorter side.
     static double plotRadius(double width, double height);
+
+    // Draws the thumbnail of a track into `area` (the pass list paints its
+    // rows with this, without a widget per row).
+    static void paint(QPainter& painter, const QRectF& area, const std::vector<PassPoint>& points);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

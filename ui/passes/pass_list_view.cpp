@@ -2,16 +2,22 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScrollArea>
+#include <QScrollBar>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
 
 #include "catalog/satellite.h"
 #include "orbital/numeric_text.h"
 #include "state/app_state.h"
+#include "ui/passes/pass_list_model.h"
 #include "ui/passes/pass_row.h"
+#include "ui/passes/pass_row_delegate.h"
 #include "ui/passes/timeline_selection.h"
 #include "ui/passes/timeline_style.h"
 #include "ui/passes/timeline_widgets.h"
@@ -86,23 +92,28 @@ PassListView::PassListView(std::shared_ptr<AppState> state, QWidget* parent)
     column->addWidget(header);
     column->addWidget(makeTimelineDivider(this));
 
-    scroll_ = new QScrollArea(this);
-    scroll_->setObjectName(QStringLiteral("passScroll"));
-    scroll_->setWidgetResizable(true);
-    scroll_->setFrameShape(QFrame::NoFrame);
-    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    auto* content = new QWidget(scroll_);
-    content->setAutoFillBackground(true);
-    content->setPalette(palette());
-    rowsLayout_ = new QVBoxLayout(content);
-    rowsLayout_->setSpacing(0);
-    rowsLayout_->setContentsMargins(0, 0, 0, 0);
-    rowsLayout_->addStretch(1);
-    scroll_->setWidget(content);
-    column->addWidget(scroll_, 1);
+    model_ = new PassListModel(this);
+    delegate_ = new PassRowDelegate(this);
+    list_ = new QListView(this);
+    list_->setObjectName(QStringLiteral("passScroll"));
+    delegate_->configure(list_);
+    QPalette listPalette = palette();
+    listPalette.setColor(QPalette::Base, style::controlBackground(palette()));
+    list_->setPalette(listPalette);
+    list_->setModel(model_);
+    connect(delegate_, &PassRowDelegate::rowClicked, this, &PassListView::onRowClicked);
+    connect(delegate_, &PassRowDelegate::toggleClicked, this, &PassListView::onToggleClicked);
+    // Rows coming into view may hold countdowns the clock timer did not follow.
+    connect(list_->verticalScrollBar(), &QScrollBar::valueChanged, this, &PassListView::followClock);
+    column->addWidget(list_, 1);
 
     refreshTimer_ = ui_style::makeRefreshTimer(this);
     connect(refreshTimer_, &QTimer::timeout, this, &PassListView::refresh);
+    clockTimer_ = new QTimer(this);
+    clockTimer_->setObjectName(QStringLiteral("passClockTimer"));
+    clockTimer_->setSingleShot(true);
+    clockTimer_->setTimerType(Qt::PreciseTimer);
+    connect(clockTimer_, &QTimer::timeout, this, &PassListView::followClock);
     connection_ = ui_style::refreshOnChange(state_->objectWillChange, refreshTimer_);
     refresh();
 }
@@ -115,20 +126,20 @@ PassListView::~PassListView()
     }
 }
 
+int PassListView::rowCount() const
+{
+    return model_->rowCount();
+}
+
 int PassListView::heightForRows(int count) const
 {
     // Header, its divider, then each row with the divider below it.
-    return header_->sizeHint().height() + 1 + count * (PassRow::kHeight + 1);
+    return header_->sizeHint().height() + 1 + count * PassRow::kPitch;
 }
 
-std::vector<PassRow*> PassListView::rows() const
+bool PassListView::isClockTimerActive() const
 {
-    std::vector<PassRow*> out;
-    out.reserve(rows_.size());
-    for (const RowEntry& entry : rows_) {
-        out.push_back(entry.row);
-    }
-    return out;
+    return clockTimer_->isActive();
 }
 
 std::string PassListView::conflictMessage(const std::string& incomingName, double incomingMaxEl,
@@ -142,107 +153,113 @@ std::string PassListView::conflictMessage(const std::string& incomingName, doubl
 
 void PassListView::refresh()
 {
-    // The rows also mark the passes in progress and the next one, which move
-    // with the clock: count the rises and sets already behind us.
-    const Date now = Date::now();
-    std::int64_t risen = 0;
-    std::int64_t set = 0;
-    for (const auto& sat : state_->satellites()) {
-        if (!sat->isSelected()) {
-            continue;
+    refreshTimer_->stop();
+    QScrollBar* bar = list_->verticalScrollBar();
+    const int position = bar->value();
+    const int oldCount = model_->rowCount();
+    if (model_->refresh(*state_, Date::now()) && position > 0) {
+        // Keep the pass at the top where it was, or the first one after it
+        // that is still listed.
+        const int top = position / PassRow::kPitch;
+        int offset = position % PassRow::kPitch;
+        int anchor = -1;
+        for (int row = top; row < oldCount && anchor < 0; ++row) {
+            anchor = model_->rowAfterLastRefresh(row);
+            if (anchor < 0) {
+                offset = 0;
+            }
         }
-        for (const PredictedPass& pass : sat->passes) {
-            risen += pass.riseTime <= now ? 1 : 0;
-            set += pass.setTime < now ? 1 : 0;
-        }
+        list_->doItemsLayout();
+        bar->setValue(anchor < 0 ? bar->maximum() : anchor * PassRow::kPitch + offset);
     }
-    ui_style::Fingerprint shown;
-    shown.add(static_cast<std::int64_t>(timeline::passDisplayFingerprint(*state_))).add(risen).add(set);
-    if (!shown_.changed(shown.value())) {
-        return;
-    }
-    const bool hasQueue = !state_->queuedPassIds().empty();
-    queueBadge_->setVisible(hasQueue);
-    clearButton_->setVisible(hasQueue);
-    queueBadge_->setText(QStringLiteral("QUEUED ") +
-                         QString::number(static_cast<qulonglong>(state_->queuedPassIds().size())));
-    rebuildRows();
+    updateHeader();
     updateConflictAlert();
+    armClockTimer();
 }
 
-void PassListView::rebuildRows()
+void PassListView::updateHeader()
 {
-    const std::vector<AppState::PassPair> sorted = state_->allPassesSorted();
-    countLabel_->setText(QString::number(static_cast<qulonglong>(sorted.size())) +
-                         QStringLiteral(" upcoming"));
+    const HeaderShown shown{static_cast<std::size_t>(model_->rowCount()), state_->queuedPassIds().size()};
+    if (headerShown_ == shown) {
+        return;
+    }
+    headerShown_ = shown;
+    countLabel_->setText(QString::number(static_cast<qulonglong>(shown.passes)) + QStringLiteral(" upcoming"));
+    const bool hasQueue = shown.queued > 0;
+    queueBadge_->setVisible(hasQueue);
+    clearButton_->setVisible(hasQueue);
+    queueBadge_->setText(QStringLiteral("QUEUED ") + QString::number(static_cast<qulonglong>(shown.queued)));
+}
 
+void PassListView::followClock()
+{
+    model_->updateClock(Date::now());
+    armClockTimer();
+}
+
+void PassListView::armClockTimer()
+{
+    if (!isVisible() || model_->rowCount() == 0) {
+        clockTimer_->stop();
+        return;
+    }
+    const QWidget* viewport = list_->viewport();
+    const int first = list_->indexAt(QPoint(0, 0)).row();
+    const QModelIndex bottom = list_->indexAt(QPoint(0, viewport->height() - 1));
+    const int last = bottom.isValid() ? bottom.row() : model_->rowCount() - 1;
     const Date now = Date::now();
-    std::optional<std::size_t> nextIndex;
-    for (std::size_t i = 0; i < sorted.size(); ++i) {
-        if (sorted[i].second.riseTime > now) {
-            nextIndex = i;
-            break;
-        }
+    // One row above too: when it rises, the first row in view becomes the next.
+    const auto change = model_->nextClockChange(std::max(first, 0) - 1, last, now);
+    if (!change) {
+        clockTimer_->stop();
+        return;
     }
+    const double ms = std::ceil(change->timeIntervalSince(now) * 1000.0) + 1.0;
+    clockTimer_->start(static_cast<int>(std::clamp(ms, 1.0, 86400000.0)));
+}
 
-    std::vector<RowKey> keys;
-    keys.reserve(sorted.size());
-    for (const auto& [sat, pass] : sorted) {
-        keys.push_back({sat.get(), pass.riseTime.nanosecondsSince1970(),
-                        pass.setTime.nanosecondsSince1970(), pass.maxElevation,
-                        pass.trackPoints.size()});
-    }
-    bool same = keys.size() == rows_.size();
-    for (std::size_t i = 0; same && i < keys.size(); ++i) {
-        same = keys[i] == rows_[i].key;
-    }
+void PassListView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // Once shown and laid out, so that the rows in view are known.
+    QMetaObject::invokeMethod(this, &PassListView::followClock, Qt::QueuedConnection);
+}
 
-    if (!same) {
-        for (RowEntry& entry : rows_) {
-            rowsLayout_->removeWidget(entry.row);
-            rowsLayout_->removeWidget(entry.divider);
-            entry.row->hide();
-            entry.divider->hide();
-            entry.row->deleteLater();
-            entry.divider->deleteLater();
-        }
-        rows_.clear();
-    }
+void PassListView::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    clockTimer_->stop();
+}
 
-    QWidget* content = scroll_->widget();
-    for (std::size_t i = 0; i < sorted.size(); ++i) {
-        const auto& [sat, pass] = sorted[i];
-        const bool selected = timeline::isSelectedPass(*state_, sat->id, pass);
-        const bool inProgress = pass.riseTime <= now && now <= pass.setTime;
-        const bool next = !inProgress && nextIndex == i;
-        const bool queued = state_->isPassQueued(*sat, pass);
-        if (same) {
-            rows_[i].row->setFlags(selected, inProgress, next, queued);
-            continue;
-        }
-        std::weak_ptr<AppState> weak = state_;
-        std::weak_ptr<Satellite> weakSat = sat;
-        auto* row = new PassRow(
-            sat, pass, selected, inProgress, next, queued,
-            [weak, weakSat, pass = pass] {
-                auto state = weak.lock();
-                auto s = weakSat.lock();
-                if (state && s) {
-                    state->togglePassQueued(*s, pass);
-                }
-            },
-            content);
-        connect(row, &PassRow::clicked, this, [this, row] {
-            timeline::selectPass(*state_, row->sat(), row->pass());
-        });
-        auto* divider = new QWidget(content);
-        auto* dividerLayout = new QHBoxLayout(divider);
-        dividerLayout->setContentsMargins(52, 0, 0, 0);
-        dividerLayout->addWidget(makeTimelineDivider(divider));
-        const int at = rowsLayout_->count() - 1; // before the closing stretch
-        rowsLayout_->insertWidget(at, row);
-        rowsLayout_->insertWidget(at + 1, divider);
-        rows_.push_back({row, divider, keys[i]});
+void PassListView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (isVisible()) {
+        followClock();
+    }
+}
+
+void PassListView::onRowClicked(const QModelIndex& index)
+{
+    if (!index.isValid()) {
+        return;
+    }
+    const auto sat = model_->satelliteAt(index.row());
+    const PredictedPass* pass = model_->passAt(index.row());
+    if (sat && pass) {
+        timeline::selectPass(*state_, sat, PredictedPass(*pass));
+    }
+}
+
+void PassListView::onToggleClicked(const QModelIndex& index)
+{
+    if (!index.isValid()) {
+        return;
+    }
+    const auto sat = model_->satelliteAt(index.row());
+    const PredictedPass* pass = model_->passAt(index.row());
+    if (sat && pass) {
+        state_->togglePassQueued(*sat, PredictedPass(*pass));
     }
 }
 

@@ -2,33 +2,31 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
-#include <vector>
 
 #include <QPointer>
 #include <QWidget>
 
 #include "catalog/observable.h"
-#include "ui/style/refresh_timer.h"
-#include "orbital/pass_records.h"
 
 class QLabel;
+class QListView;
 class QMessageBox;
+class QModelIndex;
 class QPushButton;
-class QScrollArea;
 class QTimer;
-class QVBoxLayout;
 
 namespace zelvane {
 
 class AppState;
-class PassRow;
-class Satellite;
+class PassListModel;
+class PassRowDelegate;
 
-// Upcoming passes of the favourite satellites in order of rise, one row per
-// pass under a header with the pass count and the auto-track queue. A click
-// on a row selects the pass; its toggle queues it; an overlap with a queued
-// pass is put to the user in an alert.
+// Upcoming passes of the favourite satellites in order of rise, one painted
+// row per pass under a header with the pass count and the auto-track queue.
+// A click on a row selects the pass; its toggle queues it; an overlap with a
+// queued pass is put to the user in an alert.
 class PassListView : public QWidget {
     Q_OBJECT
 public:
@@ -39,48 +37,54 @@ public:
     // a published change).
     void refresh();
 
-    // The rows in list order.
-    std::vector<PassRow*> rows() const;
+    QListView* listView() const { return list_; }
+    PassListModel* model() const { return model_; }
+    PassRowDelegate* rowDelegate() const { return delegate_; }
+    int rowCount() const;
 
     // The height that shows the header and `count` whole rows.
     int heightForRows(int count) const;
+
+    // Whether a countdown or flag in view waits for the clock.
+    bool isClockTimerActive() const;
 
     // The alert text for a conflict between two queued passes.
     static std::string conflictMessage(const std::string& incomingName, double incomingMaxEl,
                                        const std::string& existingName, double existingMaxEl);
 
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
-    QWidget* header_ = nullptr;
-    struct RowKey {
-        const Satellite* sat = nullptr;
-        std::int64_t rise = 0;
-        std::int64_t set = 0;
-        double maxElevation = 0.0;
-        std::size_t samples = 0;
-        bool operator==(const RowKey&) const = default;
-    };
-    struct RowEntry {
-        PassRow* row = nullptr;
-        QWidget* divider = nullptr;
-        RowKey key;
+    // What the header shows.
+    struct HeaderShown {
+        std::size_t passes = 0;
+        std::size_t queued = 0;
+        bool operator==(const HeaderShown&) const = default;
     };
 
-    void rebuildRows();
+    void followClock();
+    void armClockTimer();
+    void updateHeader();
     void updateConflictAlert();
+    void onRowClicked(const QModelIndex& index);
+    void onToggleClicked(const QModelIndex& index);
 
     std::shared_ptr<AppState> state_;
     Signal<>::Connection connection_ = 0;
     QTimer* refreshTimer_ = nullptr;
-    // What the rows last showed of the state; a change that leaves it as it
-    // was (a tracking tick) rebuilds nothing.
-    ui_style::InputsGate shown_;
+    QTimer* clockTimer_ = nullptr;
 
+    QWidget* header_ = nullptr;
     QLabel* countLabel_ = nullptr;
     QLabel* queueBadge_ = nullptr;
     QPushButton* clearButton_ = nullptr;
-    QScrollArea* scroll_ = nullptr;
-    QVBoxLayout* rowsLayout_ = nullptr;
-    std::vector<RowEntry> rows_;
+    std::optional<HeaderShown> headerShown_;
+    PassListModel* model_ = nullptr;
+    PassRowDelegate* delegate_ = nullptr;
+    QListView* list_ = nullptr;
     QPointer<QMessageBox> alert_;
 };
 

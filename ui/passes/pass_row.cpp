@@ -1,23 +1,18 @@
 #include "ui/passes/pass_row.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
 #include <QDateTime>
-#include <QHBoxLayout>
-#include <QLabel>
+#include <QFontMetricsF>
 #include <QLocale>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QVBoxLayout>
 
-#include "catalog/satellite.h"
 #include "orbital/numeric_text.h"
 #include "ui/passes/mini_polar_plot.h"
 #include "ui/passes/timeline_style.h"
-#include "ui/passes/timeline_widgets.h"
-#include "ui/style/elided_label.h"
 
 namespace zelvane {
 
@@ -25,9 +20,22 @@ namespace style = timeline_style;
 
 namespace {
 
-const QString kQueuedTip = QStringLiteral("Remove this pass from the auto-track queue");
-const QString kUnqueuedTip = QStringLiteral(
-    "Queue this pass for auto-tracking. The scheduler will arm SAT_PROTO at AOS and disarm at LOS.");
+// Horizontal: inset, gap between pieces, toggle and dot sizes.
+constexpr int kInset = 10;
+constexpr int kGap = 8;
+constexpr int kToggle = 22;
+constexpr int kDot = 10;
+constexpr int kDotGap = 6;
+constexpr int kTimeGap = 12;
+constexpr int kDetailGap = 9;
+constexpr int kLineGap = 3;
+// Line boxes of our own, not the font's line spacing.
+constexpr int kNameLine = 20;
+constexpr int kTimeLine = 18;
+constexpr int kMaxElLine = 22;
+constexpr int kDetailLine = 18;
+// The numbers on the right come first; the name block keeps at least this.
+constexpr int kLeastLeftBlock = 48;
 
 QColor toneColor(PassRow::ElevationTone tone, const QPalette& palette)
 {
@@ -44,203 +52,29 @@ QColor toneColor(PassRow::ElevationTone tone, const QPalette& palette)
     return style::secondary(palette);
 }
 
-QLabel* makeLabel(QWidget* parent, const QFont& font, const char* name)
+int textWidth(const QFont& font, const QString& text)
 {
-    auto* label = new QLabel(parent);
-    label->setFont(font);
-    label->setObjectName(QString::fromLatin1(name));
-    return label;
+    return static_cast<int>(std::ceil(QFontMetricsF(font).horizontalAdvance(text)));
 }
 
-void setTextIfChanged(QLabel* label, const QString& text)
+QString elided(const QFont& font, const QString& text, int width)
 {
-    if (label->text() != text) {
-        label->setText(text);
+    const QFontMetricsF metrics(font);
+    if (metrics.horizontalAdvance(text) <= width) {
+        return text;
     }
+    return metrics.elidedText(text, Qt::ElideRight, std::max(0, width));
 }
 
 } // namespace
 
-PassQueueToggle::PassQueueToggle(QWidget* parent) : QAbstractButton(parent)
+PassRowFonts::PassRowFonts()
+    : name(style::mono(16, QFont::DemiBold)),
+      rise(style::mono(14, QFont::Medium)),
+      relative(style::mono(14)),
+      maxElevation(style::mono(18, QFont::Bold)),
+      detail(style::mono(14))
 {
-    setCursor(Qt::PointingHandCursor);
-    setFixedSize(22, 22);
-    setQueued(false);
-}
-
-void PassQueueToggle::setQueued(bool queued)
-{
-    queued_ = queued;
-    setToolTip(queued ? kQueuedTip : kUnqueuedTip);
-    update();
-}
-
-void PassQueueToggle::paintEvent(QPaintEvent*)
-{
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QRectF ring = QRectF(rect()).adjusted(2.5, 2.5, -2.5, -2.5);
-    if (queued_) {
-        p.setPen(Qt::NoPen);
-        p.setBrush(style::cyan());
-        p.drawEllipse(ring);
-        QPainterPath tick;
-        const QPointF c = ring.center();
-        const double s = ring.width() / 2.0;
-        tick.moveTo(c.x() - 0.45 * s, c.y() + 0.02 * s);
-        tick.lineTo(c.x() - 0.1 * s, c.y() + 0.38 * s);
-        tick.lineTo(c.x() + 0.48 * s, c.y() - 0.35 * s);
-        p.setPen(QPen(Qt::white, 2.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        p.setBrush(Qt::NoBrush);
-        p.drawPath(tick);
-    } else {
-        p.setPen(QPen(style::secondary(palette(), 0.6), 1.5));
-        p.setBrush(Qt::NoBrush);
-        p.drawEllipse(ring);
-    }
-}
-
-PassRow::PassRow(std::shared_ptr<Satellite> sat, PredictedPass pass, bool isSelected,
-                 bool isInProgress, bool isNext, bool isQueued,
-                 std::function<void()> onToggleQueue, QWidget* parent)
-    : QWidget(parent),
-      sat_(std::move(sat)),
-      pass_(std::move(pass)),
-      isSelected_(isSelected),
-      isInProgress_(isInProgress),
-      isNext_(isNext),
-      isQueued_(isQueued),
-      onToggleQueue_(std::move(onToggleQueue))
-{
-    setObjectName(QStringLiteral("passRow"));
-    auto* row = new QHBoxLayout(this);
-    row->setSpacing(8);
-    // 3 above and below the 60 px plot: four rows then stand in the pass list
-    // of a laptop-sized window.
-    row->setContentsMargins(10, kVerticalPadding, 10, kVerticalPadding);
-
-    toggle_ = new PassQueueToggle(this);
-    toggle_->setObjectName(QStringLiteral("queueToggle"));
-    connect(toggle_, &QAbstractButton::clicked, this, [this] {
-        if (onToggleQueue_) {
-            onToggleQueue_();
-        }
-    });
-    row->addWidget(toggle_);
-
-    plot_ = new MiniPolarPlot(pass_, this);
-    plot_->setFixedSize(kPlotSize, kPlotSize);
-    plot_->setAttribute(Qt::WA_TransparentForMouseEvents);
-    row->addWidget(plot_);
-
-    auto* left = new QVBoxLayout;
-    left->setSpacing(3);
-    auto* nameLine = new QHBoxLayout;
-    nameLine->setSpacing(6);
-    dot_ = new TimelineColorDot(style::satelliteColor(sat_ ? sat_->id : 0), 10, this);
-    nameLine->addWidget(dot_);
-    name_ = new ui_style::ElidedLabel(this);
-    name_->setObjectName(QStringLiteral("satName"));
-    name_->setFont(style::mono(16, QFont::DemiBold));
-    name_->setText(sat_ ? QString::fromStdString(sat_->name) : QString());
-    nameLine->addWidget(name_, 1);
-    left->addLayout(nameLine);
-    auto* timeLine = new QHBoxLayout;
-    timeLine->setSpacing(12);
-    rise_ = makeLabel(this, style::mono(14, QFont::Medium), "riseTime");
-    rise_->setText(QString::fromStdString(timeString(pass_.riseTime)));
-    relative_ = makeLabel(this, style::mono(14), "relativeTime");
-    timeLine->addWidget(rise_);
-    timeLine->addWidget(relative_);
-    timeLine->addStretch(1);
-    left->addLayout(timeLine);
-    row->addLayout(left, 1);
-
-    auto* right = new QVBoxLayout;
-    right->setSpacing(3);
-    maxEl_ = makeLabel(this, style::mono(18, QFont::Bold), "maxElevation");
-    maxEl_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    maxEl_->setText(QString::fromStdString(formatFixed(pass_.maxElevation, 0)) + QChar(0x00B0));
-    setTextColor(maxEl_, toneColor(elevationColor(pass_.maxElevation), palette()));
-    right->addWidget(maxEl_);
-    auto* detailLine = new QHBoxLayout;
-    detailLine->setSpacing(9);
-    duration_ = makeLabel(this, style::mono(14), "duration");
-    duration_->setText(QString::fromStdString(
-        formatDuration(pass_.setTime.timeIntervalSince(pass_.riseTime))));
-    direction_ = makeLabel(this, style::mono(14), "direction");
-    direction_->setText(QString::fromStdString(directionString(pass_)));
-    setTextColor(duration_, style::secondary(palette()));
-    setTextColor(direction_, style::secondary(palette()));
-    detailLine->addStretch(1);
-    detailLine->addWidget(duration_);
-    detailLine->addWidget(direction_);
-    right->addLayout(detailLine);
-    row->addLayout(right);
-
-    applyFlags();
-}
-
-PassRow::~PassRow() = default;
-
-void PassRow::setFlags(bool isSelected, bool isInProgress, bool isNext, bool isQueued)
-{
-    isSelected_ = isSelected;
-    isInProgress_ = isInProgress;
-    isNext_ = isNext;
-    isQueued_ = isQueued;
-    applyFlags();
-}
-
-void PassRow::applyFlags()
-{
-    toggle_->setQueued(isQueued_);
-    const QPalette& pal = palette();
-    setTextColor(name_, isInProgress_ ? style::green() : style::primary(pal));
-    setTextColor(rise_, isInProgress_ ? style::green() : style::secondary(pal));
-    setTextColor(relative_, isInProgress_ ? style::green(0.7) : style::secondary(pal, 0.7));
-    setTextIfChanged(relative_, QString::fromStdString(relativeTime(pass_.riseTime)));
-    update();
-}
-
-QColor PassRow::backgroundColor() const
-{
-    if (isSelected_) {
-        return style::blue(0.15);
-    }
-    if (isInProgress_) {
-        return style::green(0.08);
-    }
-    if (isNext_) {
-        return style::orange(0.06);
-    }
-    return Qt::transparent;
-}
-
-void PassRow::paintEvent(QPaintEvent*)
-{
-    const QColor bg = backgroundColor();
-    if (bg.alpha() > 0) {
-        QPainter p(this);
-        p.fillRect(rect(), bg);
-    }
-}
-
-void PassRow::mousePressEvent(QMouseEvent* event)
-{
-    pressed_ = event->button() == Qt::LeftButton;
-    event->accept();
-}
-
-void PassRow::mouseReleaseEvent(QMouseEvent* event)
-{
-    const bool click = pressed_ && event->button() == Qt::LeftButton &&
-                       rect().contains(event->position().toPoint());
-    pressed_ = false;
-    event->accept();
-    if (click) {
-        emit clicked();
-    }
 }
 
 std::string PassRow::timeString(Date date)
@@ -250,22 +84,47 @@ std::string PassRow::timeString(Date date)
     return QLocale::system().toString(local, QStringLiteral("HH:mm")).toStdString();
 }
 
-std::string PassRow::relativeTime(Date date)
+std::int64_t PassRow::minutesToRise(Date rise, Date now)
 {
-    const double d = date.timeIntervalSince(Date::now());
+    const double d = rise.timeIntervalSince(now);
     if (d < 0.0) {
-        return "now";
+        return PassRowContent::kRisen;
     }
     const auto whole = truncateToInt64(d);
     if (!whole) {
+        return PassRowContent::kNoCountdown;
+    }
+    return *whole / 60;
+}
+
+std::optional<Date> PassRow::nextCountdownChange(Date rise, Date now)
+{
+    const std::int64_t minutes = minutesToRise(rise, now);
+    if (minutes < 0) {
+        return std::nullopt;
+    }
+    // "in 5m" holds while at least five whole minutes remain.
+    return rise.addingTimeInterval(-60.0 * static_cast<double>(minutes));
+}
+
+std::string PassRow::relativeTimeText(std::int64_t m)
+{
+    if (m == PassRowContent::kRisen) {
+        return "now";
+    }
+    if (m < 0) {
         return "";
     }
-    const std::int64_t m = *whole / 60;
     const std::int64_t h = m / 60;
     if (h < 1) {
         return "in " + std::to_string(m) + "m";
     }
     return "in " + std::to_string(h) + "h " + std::to_string(m % 60) + "m";
+}
+
+std::string PassRow::relativeTime(Date date)
+{
+    return relativeTimeText(minutesToRise(date, Date::now()));
 }
 
 PassRow::ElevationTone PassRow::elevationColor(double degrees)
@@ -309,9 +168,12 @@ std::string PassRow::directionString(const PredictedPass& pass)
            compassDir(pass.trackPoints.back().azimuth);
 }
 
-std::string PassRow::compassDir(double azimuth)
+namespace {
+const std::array<const char*, 8> kCompassNames{"N", "NE", "E", "SE", "S", "SW", "W", "NW"};
+}
+
+int PassRow::compassIndex(double azimuth)
 {
-    static const std::array<const char*, 8> names{"N", "NE", "E", "SE", "S", "SW", "W", "NW"};
     // An azimuth outside 0..360 is brought round first, so that it names
     // its true direction rather than a negative table index.
     if (std::isfinite(azimuth) && (azimuth < 0.0 || azimuth >= 360.0)) {
@@ -319,10 +181,181 @@ std::string PassRow::compassDir(double azimuth)
     }
     const auto whole = truncateToInt64(std::fmod(azimuth + 22.5, 360.0) / 45.0);
     if (!whole) {
+        return -1;
+    }
+    return static_cast<int>(((*whole % 8) + 8) % 8);
+}
+
+std::string PassRow::compassDir(double azimuth)
+{
+    const int index = compassIndex(azimuth);
+    return index < 0 ? std::string() : std::string(kCompassNames[static_cast<std::size_t>(index)]);
+}
+
+std::string PassRow::directionText(int from, int to)
+{
+    if (from < 0 || to < 0 || from >= 8 || to >= 8) {
         return "";
     }
-    const std::int64_t index = ((*whole % 8) + 8) % 8;
-    return names[static_cast<std::size_t>(index)];
+    return std::string(kCompassNames[static_cast<std::size_t>(from)]) + "-" +
+           kCompassNames[static_cast<std::size_t>(to)];
+}
+
+QColor PassRow::backgroundColor(const PassRowContent& content)
+{
+    if (content.selected) {
+        return style::blue(0.15);
+    }
+    if (content.inProgress) {
+        return style::green(0.08);
+    }
+    if (content.next) {
+        return style::orange(0.06);
+    }
+    return Qt::transparent;
+}
+
+QString PassRow::queueToolTip(bool queued)
+{
+    return queued ? QStringLiteral("Remove this pass from the auto-track queue")
+                  : QStringLiteral("Queue this pass for auto-tracking. The scheduler will arm SAT_PROTO "
+                                   "at AOS and disarm at LOS.");
+}
+
+std::vector<PassRowCell> layoutPassRow(const PassRowContent& content, const QRect& r, const QPalette& palette,
+                                       const PassRowFonts& fonts)
+{
+    std::vector<PassRowCell> cells;
+    cells.reserve(9);
+    const auto add = [&](PassRowPart part, QRect rect, QString text, const QFont& font, QColor color,
+                         Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter) {
+        cells.push_back(PassRowCell{part, rect, std::move(text), font, std::move(color), alignment});
+    };
+    const int top = r.top();
+    const int cy = top + r.height() / 2;
+    int left = r.left() + kInset;
+    const int right = r.left() + r.width() - kInset;
+
+    add(PassRowPart::toggle, QRect(left, cy - kToggle / 2, kToggle, kToggle), {}, {}, {});
+    left += kToggle + kGap;
+    add(PassRowPart::plot, QRect(left, top + PassRow::kVerticalPadding, PassRow::kPlotSize, PassRow::kPlotSize),
+        {}, {}, {});
+    left += PassRow::kPlotSize + kGap;
+
+    // The right block: maximum elevation over duration and direction, as
+    // wide as its texts; only a very narrow row shortens them.
+    const QString maxEl = QString::fromStdString(formatFixed(content.maxElevation, 0)) + QChar(0x00B0);
+    const QString duration =
+        QString::fromStdString(PassRow::formatDuration(content.set.timeIntervalSince(content.rise)));
+    const QString direction = QString::fromStdString(PassRow::directionText(content.directionFrom, content.directionTo));
+    const int detailWidth = textWidth(fonts.detail, duration) +
+                            (direction.isEmpty() ? 0 : kDetailGap + textWidth(fonts.detail, direction));
+    const int room = std::max(0, right - left);
+    const int rightWidth = std::clamp(std::max(textWidth(fonts.maxElevation, maxEl), detailWidth), 0,
+                                      std::max(0, room - kGap - kLeastLeftBlock));
+    const int rightLeft = right - rightWidth;
+    const int rightTop = cy - (kMaxElLine + kLineGap + kDetailLine) / 2;
+    const QColor secondary = style::secondary(palette);
+    add(PassRowPart::maxElevation, QRect(rightLeft, rightTop, rightWidth, kMaxElLine),
+        elided(fonts.maxElevation, maxEl, rightWidth), fonts.maxElevation,
+        toneColor(PassRow::elevationColor(content.maxElevation), palette), Qt::AlignRight | Qt::AlignVCenter);
+    const int detailTop = rightTop + kMaxElLine + kLineGap;
+    int detailRight = right;
+    if (!direction.isEmpty()) {
+        const int width = std::min(textWidth(fonts.detail, direction), rightWidth);
+        add(PassRowPart::direction, QRect(detailRight - width, detailTop, width, kDetailLine),
+            elided(fonts.detail, direction, width), fonts.detail, secondary, Qt::AlignRight | Qt::AlignVCenter);
+        detailRight -= width + kDetailGap;
+    }
+    const int durationWidth = std::clamp(detailRight - rightLeft, 0, textWidth(fonts.detail, duration));
+    add(PassRowPart::duration, QRect(detailRight - durationWidth, detailTop, durationWidth, kDetailLine),
+        elided(fonts.detail, duration, durationWidth), fonts.detail, secondary, Qt::AlignRight | Qt::AlignVCenter);
+
+    // The left block: dot and name over rise time and countdown.
+    const int leftRight = rightLeft - kGap;
+    const int leftTop = cy - (kNameLine + kLineGap + kTimeLine) / 2;
+    const bool live = content.inProgress;
+    add(PassRowPart::dot, QRect(left, leftTop + (kNameLine - kDot) / 2, kDot, kDot), {}, {},
+        style::satelliteColor(content.satelliteId));
+    const int nameLeft = left + kDot + kDotGap;
+    const int nameWidth = std::max(0, leftRight - nameLeft);
+    add(PassRowPart::name, QRect(nameLeft, leftTop, nameWidth, kNameLine),
+        elided(fonts.name, QString::fromStdString(content.name), nameWidth), fonts.name,
+        live ? style::green() : style::primary(palette));
+    const int timeTop = leftTop + kNameLine + kLineGap;
+    const QString rise = QString::fromStdString(PassRow::timeString(content.rise));
+    const int riseWidth = std::clamp(leftRight - left, 0, textWidth(fonts.rise, rise));
+    add(PassRowPart::rise, QRect(left, timeTop, riseWidth, kTimeLine), elided(fonts.rise, rise, riseWidth),
+        fonts.rise, live ? style::green() : style::secondary(palette));
+    const int relativeLeft = left + riseWidth + kTimeGap;
+    const QString relative = QString::fromStdString(PassRow::relativeTimeText(content.minutesToRise));
+    const int relativeWidth = std::clamp(leftRight - relativeLeft, 0, textWidth(fonts.relative, relative));
+    add(PassRowPart::relative, QRect(relativeLeft, timeTop, relativeWidth, kTimeLine),
+        elided(fonts.relative, relative, relativeWidth), fonts.relative,
+        live ? style::green(0.7) : style::secondary(palette, 0.7));
+    return cells;
+}
+
+namespace {
+
+void paintToggle(QPainter& p, const QRect& rect, bool queued, const QPalette& palette)
+{
+    const QRectF ring = QRectF(rect).adjusted(2.5, 2.5, -2.5, -2.5);
+    if (queued) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(style::cyan());
+        p.drawEllipse(ring);
+        QPainterPath tick;
+        const QPointF c = ring.center();
+        const double s = ring.width() / 2.0;
+        tick.moveTo(c.x() - 0.45 * s, c.y() + 0.02 * s);
+        tick.lineTo(c.x() - 0.1 * s, c.y() + 0.38 * s);
+        tick.lineTo(c.x() + 0.48 * s, c.y() - 0.35 * s);
+        p.setPen(QPen(Qt::white, 2.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(tick);
+    } else {
+        p.setPen(QPen(style::secondary(palette, 0.6), 1.5));
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(ring);
+    }
+}
+
+} // namespace
+
+void paintPassRow(QPainter& painter, const std::vector<PassRowCell>& cells, const PassRowContent& content,
+                  const std::vector<PassPoint>* track, const QPalette& palette)
+{
+    for (const PassRowCell& cell : cells) {
+        switch (cell.part) {
+        case PassRowPart::toggle:
+            painter.setRenderHint(QPainter::Antialiasing, true);
+            paintToggle(painter, cell.rect, content.queued, palette);
+            painter.setRenderHint(QPainter::Antialiasing, false);
+            break;
+        case PassRowPart::plot:
+            if (track) {
+                MiniPolarPlot::paint(painter, QRectF(cell.rect), *track);
+            } else {
+                MiniPolarPlot::paint(painter, QRectF(cell.rect), {});
+            }
+            break;
+        case PassRowPart::dot:
+            painter.setRenderHint(QPainter::Antialiasing, true);
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(cell.color);
+            painter.drawEllipse(QRectF(cell.rect));
+            painter.setRenderHint(QPainter::Antialiasing, false);
+            break;
+        default:
+            if (!cell.text.isEmpty()) {
+                painter.setFont(cell.font);
+                painter.setPen(cell.color);
+                painter.drawText(cell.rect, static_cast<int>(cell.alignment) | Qt::TextSingleLine, cell.text);
+            }
+            break;
+        }
+    }
 }
 
 } // namespace zelvane

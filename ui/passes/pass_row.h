@@ -1,78 +1,82 @@
 #pragma once
 
-#include <functional>
-#include <memory>
-#include <string>
+// One line of the pass list: queue toggle, thumbnail sky plot, satellite,
+// rise time and time left, maximum elevation, duration and direction. A row
+// is painted, not built from widgets: the list holds tens of thousands of
+// them. One layout function serves painting and hit testing, so what is
+// clicked is what is drawn.
 
-#include <QAbstractButton>
-#include <QWidget>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QColor>
+#include <QFont>
+#include <QPalette>
+#include <QRect>
+#include <QString>
 
 #include "orbital/date.h"
 #include "orbital/pass_records.h"
 
-class QLabel;
+class QPainter;
 
 namespace zelvane {
 
-class MiniPolarPlot;
-class Satellite;
-class TimelineColorDot;
+// Everything a row draws, as plain values: two rows that compare equal look
+// the same. The clock-dependent parts (the minute of "in Nm", in progress,
+// next) are here too, so that a row whose countdown moved is told apart.
+struct PassRowContent {
+    // "in Nm" of a rise already behind the clock, and of no number at all.
+    static constexpr std::int64_t kRisen = -1;
+    static constexpr std::int64_t kNoCountdown = -2;
 
-namespace ui_style {
-class ElidedLabel;
-}
+    std::int64_t satelliteId = 0;
+    std::string name;
+    Date rise;
+    Date set;
+    double maxElevation = 0.0;
+    // Compass points (PassRow::compassIndex) of the first and last track
+    // sample; -1 without a track of two samples.
+    std::int8_t directionFrom = -1;
+    std::int8_t directionTo = -1;
+    // Identifies the thumbnail's track among the tracks of this pass.
+    std::size_t trackSamples = 0;
+    bool selected = false;
+    bool queued = false;
+    bool inProgress = false;
+    bool next = false;
+    std::int64_t minutesToRise = kNoCountdown;
 
-// The round queue toggle at the head of a pass row: an empty ring, or a
-// filled disc with a tick while the pass is queued.
-class PassQueueToggle : public QAbstractButton {
-    Q_OBJECT
-public:
-    explicit PassQueueToggle(QWidget* parent = nullptr);
-    void setQueued(bool queued);
-    bool isQueued() const { return queued_; }
-    QSize sizeHint() const override { return {22, 22}; }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    bool queued_ = false;
+    bool operator==(const PassRowContent&) const = default;
 };
 
-// One line of the pass list: queue toggle, thumbnail sky plot, satellite,
-// rise time and time left, maximum elevation, duration and direction. The
-// list works out every flag; the row changes no state itself. A click
-// anywhere outside the toggle raises clicked().
-class PassRow : public QWidget {
-    Q_OBJECT
+// The static texts and rules of a pass row.
+class PassRow {
 public:
     static constexpr int kVerticalPadding = 3;
     static constexpr int kPlotSize = 60;
     // The height of every row: the mini plot and its padding.
     static constexpr int kHeight = kPlotSize + 2 * kVerticalPadding;
+    // Row to row: the row and the divider line below it.
+    static constexpr int kPitch = kHeight + 1;
 
     // Colour tone of a maximum elevation.
     enum class ElevationTone { green, yellow, orange, secondary };
-
-    PassRow(std::shared_ptr<Satellite> sat, PredictedPass pass, bool isSelected, bool isInProgress,
-            bool isNext, bool isQueued, std::function<void()> onToggleQueue,
-            QWidget* parent = nullptr);
-    ~PassRow() override;
-
-    const std::shared_ptr<Satellite>& sat() const { return sat_; }
-    const PredictedPass& pass() const { return pass_; }
-    bool isSelected() const { return isSelected_; }
-    bool isInProgress() const { return isInProgress_; }
-    bool isNext() const { return isNext_; }
-    bool isQueued() const { return isQueued_; }
-
-    // Updates the flags and the time-dependent texts in place.
-    void setFlags(bool isSelected, bool isInProgress, bool isNext, bool isQueued);
 
     // "14:05" in local time.
     static std::string timeString(Date date);
     // "now", "in 3m", "in 2h 5m" against the clock.
     static std::string relativeTime(Date date);
+    // The same from a whole number of minutes (see PassRowContent).
+    static std::string relativeTimeText(std::int64_t minutesToRise);
+    // Whole minutes from `now` to `rise`, cut toward zero, or one of
+    // PassRowContent's markers.
+    static std::int64_t minutesToRise(Date rise, Date now);
+    // The instant after `now` at which minutesToRise changes; `rise` itself
+    // once under a minute remains; none once risen.
+    static std::optional<Date> nextCountdownChange(Date rise, Date now);
     static ElevationTone elevationColor(double degrees);
     // "10m05s"; minutes are not folded into hours.
     static std::string formatDuration(double seconds);
@@ -80,38 +84,42 @@ public:
     static std::string directionString(const PredictedPass& pass);
     // One of the eight compass points.
     static std::string compassDir(double azimuth);
+    // Its place among N, NE, E ... NW; -1 for no number.
+    static int compassIndex(double azimuth);
+    // "N-E" from two compass indices; empty when either is missing.
+    static std::string directionText(int from, int to);
 
-    QColor backgroundColor() const;
-
-signals:
-    void clicked();
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-
-private:
-    void applyFlags();
-
-    std::shared_ptr<Satellite> sat_;
-    PredictedPass pass_;
-    bool isSelected_;
-    bool isInProgress_;
-    bool isNext_;
-    bool isQueued_;
-    std::function<void()> onToggleQueue_;
-    bool pressed_ = false;
-
-    PassQueueToggle* toggle_ = nullptr;
-    MiniPolarPlot* plot_ = nullptr;
-    TimelineColorDot* dot_ = nullptr;
-    ui_style::ElidedLabel* name_ = nullptr;
-    QLabel* rise_ = nullptr;
-    QLabel* relative_ = nullptr;
-    QLabel* maxEl_ = nullptr;
-    QLabel* duration_ = nullptr;
-    QLabel* direction_ = nullptr;
+    // Background of a row by its flags: selected, then in progress, then
+    // next; transparent otherwise.
+    static QColor backgroundColor(const PassRowContent& content);
+    static QString queueToolTip(bool queued);
 };
+
+enum class PassRowPart { toggle, plot, dot, name, rise, relative, maxElevation, duration, direction };
+
+// One painted piece of a row, texts already elided to fit.
+struct PassRowCell {
+    PassRowPart part;
+    QRect rect;
+    QString text;
+    QFont font;
+    QColor color;
+    Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
+};
+
+// The fonts of a row, in logical pixels.
+struct PassRowFonts {
+    PassRowFonts();
+    QFont name, rise, relative, maxElevation, detail;
+};
+
+// The pieces of a row drawn in `rect` (the row's own area, without the
+// divider below it).
+std::vector<PassRowCell> layoutPassRow(const PassRowContent& content, const QRect& rect,
+                                       const QPalette& palette, const PassRowFonts& fonts);
+
+// Paints the pieces; `track` is the pass's sky track for the thumbnail.
+void paintPassRow(QPainter& painter, const std::vector<PassRowCell>& cells, const PassRowContent& content,
+                  const std::vector<PassPoint>* track, const QPalette& palette);
 
 } // namespace zelvane
