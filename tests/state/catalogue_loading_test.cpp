@@ -55,7 +55,7 @@ protected:
         int seen = -1;
         while (seen != server.totalRequests()) {
             seen = server.totalRequests();
-            spinFor(std::chrono::milliseconds(300));
+            spinFor(std::chrono::milliseconds(100));
         }
         TLEManager::setServiceBaseURL("");
         SatNOGSFetch::setHost("");

@@ -171,7 +171,11 @@ TEST_F(Passes, RequestsDuringAComputationGiveExactlyOneMoreAndOnlyItPublishes)
     EXPECT_TRUE(iss->passes.empty()) << "the superseded run, for the old site, published nothing";
     ASSERT_TRUE(waitUntil([&] { return hasPassStatus(*state); }, std::chrono::seconds(20)));
     EXPECT_FALSE(state->isComputingPasses());
-    spinFor(std::chrono::milliseconds(300));
+    // Nothing is left running or waiting to be handed in.
+    ASSERT_TRUE(QThreadPool::globalInstance()->waitForDone(20000));
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(state->isComputingPasses());
     EXPECT_EQ(state->passComputationsStarted(), 2u) << "exactly one more";
 
     const auto forNewSite = PassPredictor(iss, latA + 20.0, state->obsLongitude(), state->obsAltitude())
