@@ -170,11 +170,13 @@ void AppState::rematchSelectedPass(const std::vector<std::shared_ptr<Satellite>>
 // Queued passes are followed by satellite and time, not by identifier
 // alone: a recompute or a new catalogue may move a rise (a pass seen from
 // inside, new elements), and a queued pass must stay queued under its new
-// identifier whichever way its rise moved. A queued pass that no longer
-// exists (no overlapping pass any more, or its satellite gone from the
-// selection) leaves the queue, so nothing is counted that can never be
-// tracked. One that has just set stays a moment, so that its track is still
-// stopped.
+// identifier whichever way its rise moved. The record of each queued pass
+// (satellite, rise, set) is what the scheduler goes by, so it is brought up
+// to date here too. A queued pass that no longer exists (no overlapping pass
+// any more, its satellite gone from the catalogue, or set while its
+// satellite was deselected) leaves the queue, so nothing is counted that can
+// never be tracked. One that has just set stays a moment, so that its track
+// is still stopped.
 void AppState::followQueuedPasses(const std::vector<std::shared_ptr<Satellite>>& computed,
                                   const std::vector<std::vector<PredictedPass>>& results,
                                   const std::vector<std::shared_ptr<Satellite>>& all, Date start)
