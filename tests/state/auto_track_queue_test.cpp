@@ -485,7 +485,7 @@ protected:
 
 TEST_F(QueuedTrackAcrossChanges, ARunningQueuedTrackStopsAtItsSetAndTheNextQueuedPassStarts)
 {
-    enum class During { reloadSame, reloadMoved, deselect, deselectAndReselect };
+    enum class During { reloadSame, reloadMoved, deselect, deselectAndReselect, goneFromCatalogue };
     const struct {
         const char* label;
         During during;
@@ -494,6 +494,7 @@ TEST_F(QueuedTrackAcrossChanges, ARunningQueuedTrackStopsAtItsSetAndTheNextQueue
         {"reload with SO-50's mean anomaly moved 0.25 degrees", During::reloadMoved},
         {"SO-50 deselected", During::deselect},
         {"SO-50 deselected and selected again", During::deselectAndReselect},
+        {"a reload without SO-50", During::goneFromCatalogue},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
@@ -535,6 +536,10 @@ TEST_F(QueuedTrackAcrossChanges, ARunningQueuedTrackStopsAtItsSetAndTheNextQueue
             serveBoth(0.25);
             reload(*state, true);
             break;
+        case During::goneFromCatalogue:
+            server.setResponse(kAmateur, 200, elements("RS-44", kRs44, -90.0));
+            reload(*state, true);
+            break;
         case During::deselect:
         case During::deselectAndReselect:
             state->setSatellitesSelected(std::vector<std::int64_t>{kSo50}, false);
@@ -559,7 +564,8 @@ TEST_F(QueuedTrackAcrossChanges, ARunningQueuedTrackStopsAtItsSetAndTheNextQueue
         // identifier of its pass as now computed.
         EXPECT_EQ(state->queuedPassIds().size(), 2u);
         PredictedPass so50Now = so50Pass;
-        if (c.during != During::deselect) {
+        const bool so50Computed = c.during != During::deselect && c.during != During::goneFromCatalogue;
+        if (so50Computed) {
             const auto found = passOver(*state, kSo50, so50Pass);
             ASSERT_TRUE(found.has_value());
             so50Now = *found;
@@ -583,6 +589,13 @@ TEST_F(QueuedTrackAcrossChanges, ARunningQueuedTrackStopsAtItsSetAndTheNextQueue
         state->runSchedulerStep();
         ASSERT_TRUE(state->isTracking());
         EXPECT_EQ(state->trackingSatellite()->id, kRs44) << "the next queued pass starts";
+
+        // Set a minute ago, SO-50's pass leaves the queue at the next
+        // computation; RS-44's stays.
+        state->runPassUpdate();
+        settle(*state);
+        EXPECT_FALSE(queuedIdOf(*state, kSo50).has_value());
+        EXPECT_TRUE(queuedIdOf(*state, kRs44).has_value());
     }
 }
 
