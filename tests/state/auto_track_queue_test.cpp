@@ -302,11 +302,7 @@ protected:
 
     void TearDown() override
     {
-        int seen = -1;
-        while (seen != server.totalRequests()) {
-            seen = server.totalRequests();
-            spinFor(std::chrono::milliseconds(100));
-        }
+        waitForTransmitterDownloads();
         TLEManager::setServiceBaseURL("");
         SatNOGSFetch::setHost("");
         StateTest::TearDown();

@@ -50,13 +50,7 @@ protected:
 
     void TearDown() override
     {
-        // Transmitter downloads of the last load may still be on their way;
-        // let them finish so that no reply is cut off at exit.
-        int seen = -1;
-        while (seen != server.totalRequests()) {
-            seen = server.totalRequests();
-            spinFor(std::chrono::milliseconds(100));
-        }
+        waitForTransmitterDownloads();
         TLEManager::setServiceBaseURL("");
         SatNOGSFetch::setHost("");
         StateTest::TearDown();

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QTimer>
 
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include <string>
 
 #include "catalog/satellite.h"
+#include "catalog/satnogs_cache.h"
 #include "elements/tle_parser.h"
 #include "orbital/date.h"
 #include "platform/files.h"
@@ -55,6 +57,15 @@ inline std::shared_ptr<Satellite> makeSatellite(const std::string& name, const c
     sat->tle = tle;
     sat->initOrbit();
     return sat;
+}
+
+// Transmitter downloads of the last catalogue load may still be on their
+// way at the end of a test: waits for their answers so that no reply is cut
+// off at exit.
+inline void waitForTransmitterDownloads()
+{
+    EXPECT_TRUE(waitUntil([] { return SatNOGSCache::downloadsInFlight() == 0; }, std::chrono::seconds(20)));
+    QCoreApplication::sendPostedEvents();
 }
 
 inline std::shared_ptr<Satellite> makeIss() { return makeSatellite(kIssName, kIssLine1, kIssLine2); }
