@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <filesystem>
@@ -64,6 +65,10 @@ inline std::shared_ptr<Satellite> makeSatellite(const std::string& name, const c
 // off at exit.
 inline void waitForTransmitterDownloads()
 {
+    // The background scan of the cached lists comes first: it hands what
+    // needs downloading to the main thread.
+    EXPECT_TRUE(QThreadPool::globalInstance()->waitForDone(20000));
+    QCoreApplication::sendPostedEvents();
     EXPECT_TRUE(waitUntil([] { return SatNOGSCache::downloadsInFlight() == 0; }, std::chrono::seconds(20)));
     QCoreApplication::sendPostedEvents();
 }
