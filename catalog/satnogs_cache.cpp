@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <array>
+#include <atomic>
 #include <charconv>
 #include <string>
 
@@ -15,6 +16,8 @@ namespace zelvane::SatNOGSCache {
 namespace {
 
 namespace Files = platform::Files;
+
+std::atomic<std::size_t> inFlight{0};
 
 std::filesystem::path folderPath()
 {
@@ -111,18 +114,22 @@ void fetchWithCache(std::int64_t noradId, std::function<void(std::vector<Transmi
 
 void fetchFromService(std::int64_t noradId, std::function<void(std::vector<Transmitter>)> completion)
 {
+    inFlight.fetch_add(1);
     SatNOGSFetch::fetchTransmitters(
         noradId, [noradId, completion = std::move(completion)](std::vector<Transmitter> downloaded) {
             if (downloaded.empty()) {
                 // Nothing new: keep the files as they are (so the next call asks
                 // again) and fall back to whatever list is held, however old.
                 completion(loadCached(noradId).value_or(std::vector<Transmitter>{}));
-                return;
+            } else {
+                save(noradId, downloaded);
+                completion(std::move(downloaded));
             }
-            save(noradId, downloaded);
-            completion(std::move(downloaded));
+            inFlight.fetch_sub(1);
         });
 }
+
+std::size_t downloadsInFlight() { return inFlight.load(); }
 
 void clearAll()
 {

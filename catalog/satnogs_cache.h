@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -44,6 +45,10 @@ void fetchWithCache(std::int64_t noradId, std::function<void(std::vector<Transmi
 // The same without looking at the cache first: for a caller that already
 // found the cached list stale or missing, off the main thread.
 void fetchFromService(std::int64_t noradId, std::function<void(std::vector<Transmitter>)> completion);
+// Downloads started by fetchWithCache or fetchFromService whose completion
+// has not been called yet, so that a caller can wait for the last answer
+// rather than for a time.
+std::size_t downloadsInFlight();
 
 // Removes the cache folder and everything in it.
 void clearAll();

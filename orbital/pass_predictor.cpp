@@ -6,6 +6,8 @@
 #include <exception>
 #include <mutex>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "orbital/earth.h"
 #include "orbital/sgp4.h"
@@ -210,6 +212,13 @@ PassPredictor::EarlierRise PassPredictor::findEarlierRise(Date start, double sta
 {
     EarlierRise found{start.addingTimeInterval(-10.0), PeakSample{start, startElevation, 0.0}};
     const double limit = std::isfinite(riseLookBack_) ? std::max(riseLookBack_, 0.0) : 0.0;
+    // The samples walked so far, latest first. The walk judges the pass as the
+    // forward scan does: a shallow dip that stays at or above the set
+    // threshold is part of the pass, so the walk goes on through it and ends
+    // only where the forward scan would have closed the pass. The rise is then
+    // the first crossing above the horizon after that point, whichever start
+    // the search had.
+    std::vector<std::pair<Date, double>> walked{{start, startElevation}};
     Date upper = start;
     double upperElevation = startElevation;
     double covered = 0.0;
@@ -224,13 +233,21 @@ PassPredictor::EarlierRise PassPredictor::findEarlierRise(Date start, double sta
         }
         covered += step;
         const double el = elevation(t);
-        if (el <= riseThreshold) {
-            found.rise = refineRise(upper, upper.timeIntervalSince(t));
-            return found;
+        if (el < setThreshold) {
+            Date below = t;
+            for (auto it = walked.rbegin(); it != walked.rend(); ++it) {
+                if (it->second > riseThreshold) {
+                    found.rise = refineRise(it->first, it->first.timeIntervalSince(below));
+                    return found;
+                }
+                below = it->first;
+            }
+            return found; // not reached: the start itself is up
         }
         if (el > found.highest.elevation) {
             found.highest = PeakSample{t, el, 0.0};
         }
+        walked.emplace_back(t, el);
         upper = t;
         upperElevation = el;
     }

@@ -289,6 +289,16 @@ public:
     std::string tleAgeString() const;
     // Makes every subscribed category's cache stale, then loads.
     void refreshTLEs();
+    // Each load (loadData, refreshTLEs) gets the next generation; only the
+    // newest load publishes (its catalogue, its download notes, the end of
+    // loading). This is the newest load's generation, 0 before the first.
+    std::uint64_t catalogueLoadGeneration() const { return catalogueGeneration_; }
+    // Runs on the main thread when a load's catalogue is built, with the
+    // load's generation and the step that hands the catalogue over (which
+    // does nothing once a newer load has started). Without a hook the step
+    // runs at once; a test may hold it to make one load the slower one.
+    using CatalogueHandOver = std::function<void(std::uint64_t generation, std::function<void()> handOver)>;
+    void setCatalogueHandOver(CatalogueHandOver hook) { catalogueHandOver_ = std::move(hook); }
     // A new Sun and a new Moon, in that order.
     std::vector<std::shared_ptr<Satellite>> celestialBodies() const;
     void selectDefaults();
@@ -308,6 +318,9 @@ public:
     // Computations started so far (each publishes or is superseded).
     std::uint64_t passComputationsStarted() const { return passComputationsStarted_; }
     void startPassUpdateTimer();
+    // What one firing of passUpdateTimer does, for a caller that drives time
+    // itself (a pinned clock): asks for a recomputation.
+    void runPassUpdate();
     std::vector<std::shared_ptr<Satellite>> selectedSatellites() const;
     std::vector<PassPair> allPassesSorted() const;
     void toggleSatellite(Satellite& sat);
@@ -344,6 +357,9 @@ public:
     void resolveConflictReplace(const PassConflict& conflict);
     void resolveConflictKeepExisting();
     void clearPassQueue();
+    // What one firing of passQueueTimer does, for a caller that drives time
+    // itself: one scheduler run, and nothing while the scheduler is off.
+    void runSchedulerStep();
 
 private:
     template <class T, class V>
@@ -358,6 +374,7 @@ private:
     void composeStatusText();
     void loadCatalogue(bool forceDownload);
     void noteDownloadOutcomes(const std::vector<TLEManager::CategoryOutcome>& outcomes);
+    void handOverCatalogue(std::uint64_t generation, std::vector<std::shared_ptr<Satellite>> sorted);
     void applyCatalogue(std::vector<std::shared_ptr<Satellite>> sorted);
     // The site a computation was made for.
     struct PassSite {
@@ -383,7 +400,7 @@ private:
     void followQueuedPasses(const std::vector<std::shared_ptr<Satellite>>& computed,
                             const std::vector<std::vector<PredictedPass>>& results,
                             const std::vector<std::shared_ptr<Satellite>>& all, Date start);
-    void rematchSelectedPass(const std::vector<std::shared_ptr<Satellite>>& all);
+    void rematchSelectedPass(const std::vector<std::shared_ptr<Satellite>>& all, bool siteChanged);
     void rememberQueuedPass(const std::string& id, std::int64_t noradId, Date riseTime, Date setTime);
     void ensureRigClient();
     static std::optional<Transmitter> pairedUplink(const Transmitter& downlink, const Satellite& satellite);
@@ -394,6 +411,8 @@ private:
     std::optional<QueuedPassRef> findQueueConflict(const Satellite& sat, const PredictedPass& pass) const;
     static QueuedPassRef makePassRef(const Satellite& sat, const PredictedPass& pass);
     std::optional<PassPair> passForQueueID(const std::string& id) const;
+    void learnQueuedPassWindows();
+    const QueuedPassWindow* runningQueuedPass(Date now) const;
     void startQueueTimerIfNeeded();
     void stopQueueTimerIfEmpty();
     void processPassQueue();
@@ -462,6 +481,8 @@ private:
     std::unique_ptr<QTimer> passQueueTimer_;
     TransmitterTable transmitterDB_;
     LiveGeoCache liveGeoCache_;
+    std::uint64_t catalogueGeneration_ = 0;
+    CatalogueHandOver catalogueHandOver_;
     std::set<std::string> queuedPassIds_;
     std::map<std::string, QueuedPassWindow> queuedPassWindows_;
     std::uint64_t passRequest_ = 0; // the newest computation asked for

@@ -111,29 +111,49 @@ void AppState::loadData() { loadCatalogue(false); }
 
 void AppState::loadCatalogue(bool forceDownload)
 {
+    // Loads run side by side in the background and may finish in any order;
+    // the generation lets only the newest one publish, so a load of an
+    // earlier subscription that happens to be slower never brings it back.
+    const std::uint64_t generation = ++catalogueGeneration_;
     setIsLoadingTLEs(true);
     setStatusMessage("Fetching TLEs...");
     loadTransmitterDB();
     const std::weak_ptr<AppState> weak = weak_from_this();
     TLEManager::loadCategories(
         std::vector<std::string>(subscribedCategories_.begin(), subscribedCategories_.end()), forceDownload,
-        [weak](TLEManager::CategoriesLoad load) {
+        [weak, generation](TLEManager::CategoriesLoad load) {
             const auto self = weak.lock();
-            if (!self) {
+            if (!self || generation != self->catalogueGeneration_) {
                 return;
             }
             self->noteDownloadOutcomes(load.outcomes);
             // Building thousands of entries (orbits, sort keys) is kept off
             // the main thread too; only the finished catalogue is handed over.
-            platform::runInBackground([weak, sets = std::move(load.sets)]() mutable {
+            platform::runInBackground([weak, generation, sets = std::move(load.sets)]() mutable {
                 auto entries = buildCatalogue(std::move(sets));
-                platform::postToMain([weak, entries = std::move(entries)]() mutable {
+                platform::postToMain([weak, generation, entries = std::move(entries)]() mutable {
                     if (const auto self = weak.lock()) {
-                        self->applyCatalogue(std::move(entries));
+                        self->handOverCatalogue(generation, std::move(entries));
                     }
                 });
             });
         });
+}
+
+void AppState::handOverCatalogue(std::uint64_t generation, std::vector<std::shared_ptr<Satellite>> sorted)
+{
+    const std::weak_ptr<AppState> weak = weak_from_this();
+    std::function<void()> handOver = [weak, generation, sorted = std::move(sorted)]() {
+        const auto self = weak.lock();
+        if (self && generation == self->catalogueGeneration_) {
+            self->applyCatalogue(sorted);
+        }
+    };
+    if (catalogueHandOver_) {
+        catalogueHandOver_(generation, std::move(handOver));
+    } else {
+        handOver();
+    }
 }
 
 std::string AppState::downloadNoteKey(const std::string& categoryKey) { return "download:" + categoryKey; }

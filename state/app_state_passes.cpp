@@ -111,9 +111,7 @@ void AppState::finishPassComputation(std::uint64_t request, PassSite site, Date 
     const bool siteChanged = passesSite_ && !(*passesSite_ == site);
     passesSite_ = site;
     applyPassResults(computed, std::move(results), all, start);
-    if (siteChanged) {
-        rematchSelectedPass(all);
-    }
+    rematchSelectedPass(all, siteChanged);
 }
 
 void AppState::applyPassResults(const std::vector<std::shared_ptr<Satellite>>& computed,
@@ -132,37 +130,53 @@ void AppState::applyPassResults(const std::vector<std::shared_ptr<Satellite>>& c
     setStatusMessage(std::to_string(total) + " passes in next 24h");
 }
 
-// The selected pass was predicted for the old site: it becomes the same
-// satellite's pass over the new site that overlaps it in time, or nothing.
-void AppState::rematchSelectedPass(const std::vector<std::shared_ptr<Satellite>>& all)
+// The selected pass follows every computation of its satellite: it becomes
+// that computation's pass of the same satellite that overlaps it in time (the
+// rise moves a little between computations, and a reload gives new entries),
+// so that every display recognises it in the new lists. A pass the
+// computation no longer has (it has set) stays selected as it was, unless
+// the site changed: then it was a pass over another place, and nothing is
+// selected.
+void AppState::rematchSelectedPass(const std::vector<std::shared_ptr<Satellite>>& all, bool siteChanged)
 {
     if (!selectedPass_) {
         return;
     }
     const std::int64_t noradId = selectedPass_->noradId();
-    const PredictedPass& old = selectedPass_->pass;
     for (const auto& entry : all) {
         if (entry->id != noradId) {
             continue;
         }
         for (const PredictedPass& pass : entry->passes) {
-            if (pass.riseTime < old.setTime && old.riseTime < pass.setTime) {
-                setSelectedPass(PassInfo(entry, pass, selectedPass_->transmitter));
-                return;
+            if (!samePass(noradId, selectedPass_->pass, entry->id, pass)) {
+                continue;
             }
+            const bool unchanged = selectedPass_->satellite == entry &&
+                                   selectedPass_->pass.riseTime == pass.riseTime &&
+                                   selectedPass_->pass.setTime == pass.setTime;
+            if (!unchanged) {
+                PassInfo follow(entry, pass, selectedPass_->transmitter);
+                follow.id = selectedPass_->id; // the same selection, brought up to date
+                setSelectedPass(std::move(follow));
+            }
+            return;
         }
     }
-    setSelectedPass(std::nullopt);
+    if (siteChanged) {
+        setSelectedPass(std::nullopt);
+    }
 }
 
 // Queued passes are followed by satellite and time, not by identifier
 // alone: a recompute or a new catalogue may move a rise (a pass seen from
 // inside, new elements), and a queued pass must stay queued under its new
-// identifier whichever way its rise moved. A queued pass that no longer
-// exists (no overlapping pass any more, or its satellite gone from the
-// selection) leaves the queue, so nothing is counted that can never be
-// tracked. One that has just set stays a moment, so that its track is still
-// stopped.
+// identifier whichever way its rise moved. The record of each queued pass
+// (satellite, rise, set) is what the scheduler goes by, so it is brought up
+// to date here too. A queued pass that no longer exists (no overlapping pass
+// any more, its satellite gone from the catalogue, or set while its
+// satellite was deselected) leaves the queue, so nothing is counted that can
+// never be tracked. One that has just set stays a moment, so that its track
+// is still stopped.
 void AppState::followQueuedPasses(const std::vector<std::shared_ptr<Satellite>>& computed,
                                   const std::vector<std::vector<PredictedPass>>& results,
                                   const std::vector<std::shared_ptr<Satellite>>& all, Date start)
@@ -171,19 +185,7 @@ void AppState::followQueuedPasses(const std::vector<std::shared_ptr<Satellite>>&
         queuedPassWindows_.clear();
         return;
     }
-    // Learn the times of queued passes not yet seen (e.g. set directly).
-    for (const std::string& id : queuedPassIds_) {
-        if (queuedPassWindows_.contains(id)) {
-            continue;
-        }
-        for (const auto& entry : satellites_) {
-            for (const PredictedPass& pass : entry->passes) {
-                if (passQueueId(entry->id, pass.riseTime) == id) {
-                    rememberQueuedPass(id, entry->id, pass.riseTime, pass.setTime);
-                }
-            }
-        }
-    }
+    learnQueuedPassWindows();
     std::set<std::string> ids;
     std::map<std::string, QueuedPassWindow> windows;
     for (const std::string& id : queuedPassIds_) {
@@ -196,8 +198,16 @@ void AppState::followQueuedPasses(const std::vector<std::shared_ptr<Satellite>>&
         const auto isEntry = [&](const auto& entry) { return entry->id == window.noradId; };
         const auto computedAt = std::find_if(computed.begin(), computed.end(), isEntry);
         if (computedAt == computed.end()) {
-            if (std::any_of(all.begin(), all.end(), isEntry)) {
-                // Selected but without an orbit: it keeps its passes, and so its place.
+            // Selected but without an orbit: it keeps its passes, and so its
+            // place. Deselected, or the satellite being tracked: the pass
+            // stays queued until it has set, shows again when the satellite
+            // is selected again, and a running track of it still ends at its
+            // set. Only a satellite gone from the catalogue takes its passes
+            // with it.
+            const bool selected = std::any_of(all.begin(), all.end(), isEntry);
+            const bool known = std::any_of(satellites_.begin(), satellites_.end(), isEntry) ||
+                               (trackingSatellite_ && isEntry(trackingSatellite_) && isTracking_);
+            if (selected || (known && start < window.setTime.addingTimeInterval(kSetGraceSeconds))) {
                 ids.insert(id);
                 windows.emplace(id, window);
             }
@@ -210,7 +220,8 @@ void AppState::followQueuedPasses(const std::vector<std::shared_ptr<Satellite>>&
         const auto overlapping = exact != found.end()
                                      ? exact
                                      : std::find_if(found.begin(), found.end(), [&](const PredictedPass& p) {
-                                           return p.riseTime < window.setTime && window.riseTime < p.setTime;
+                                           return passTimesOverlap(p.riseTime, p.setTime, window.riseTime,
+                                                                   window.setTime);
                                        });
         if (overlapping != found.end()) {
             const std::string newId = passQueueId(window.noradId, overlapping->riseTime);
@@ -238,12 +249,14 @@ void AppState::startPassUpdateTimer()
     const std::weak_ptr<AppState> weak = weak_from_this();
     QObject::connect(timer.get(), &QTimer::timeout, timer.get(), [weak]() {
         if (const auto self = weak.lock()) {
-            self->computeAllPasses();
+            self->runPassUpdate();
         }
     });
     timer->start();
     passUpdateTimer_ = std::move(timer);
 }
+
+void AppState::runPassUpdate() { computeAllPasses(); }
 
 void AppState::setSatellitesSelected(const std::map<std::int64_t, bool>& wanted)
 {

@@ -1,5 +1,6 @@
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 
 #include "catalog/satellite_preferences.h"
@@ -16,11 +17,6 @@ constexpr std::int64_t kNanosecondsPerSecond = 1'000'000'000;
 // A queued track is still recognised this long after its set, so that a
 // scheduler run that comes late still stops it.
 constexpr double kSetGraceSeconds = 60.0;
-
-bool overlaps(Date riseA, Date setA, Date riseB, Date setB)
-{
-    return riseA < setB && riseB < setA;
-}
 
 } // namespace
 
@@ -70,7 +66,7 @@ std::optional<AppState::QueuedPassRef> AppState::findQueueConflict(const Satelli
     for (const auto& entry : selectedSatellites()) {
         for (const PredictedPass& queued : entry->passes) {
             if (queuedPassIds_.contains(passQueueId(entry->id, queued.riseTime)) &&
-                overlaps(pass.riseTime, pass.setTime, queued.riseTime, queued.setTime)) {
+                passTimesOverlap(pass.riseTime, pass.setTime, queued.riseTime, queued.setTime)) {
                 return makePassRef(*entry, queued);
             }
         }
@@ -137,12 +133,19 @@ void AppState::startQueueTimerIfNeeded()
     const std::weak_ptr<AppState> weak = weak_from_this();
     QObject::connect(timer.get(), &QTimer::timeout, timer.get(), [weak]() {
         if (const auto self = weak.lock()) {
-            self->processPassQueue();
+            self->runSchedulerStep();
         }
     });
     timer->start();
     passQueueTimer_ = std::move(timer);
     processPassQueue();
+}
+
+void AppState::runSchedulerStep()
+{
+    if (passQueueTimer_) {
+        processPassQueue();
+    }
 }
 
 void AppState::stopQueueTimerIfEmpty()
@@ -152,19 +155,62 @@ void AppState::stopQueueTimerIfEmpty()
     }
 }
 
+// Identifiers set without going through the queue operations get their
+// times from the passes that carry them: those of the catalogue and of the
+// tracked entry, which may belong to an earlier catalogue.
+void AppState::learnQueuedPassWindows()
+{
+    const bool allKnown = std::all_of(queuedPassIds_.begin(), queuedPassIds_.end(),
+                                      [this](const std::string& id) { return queuedPassWindows_.contains(id); });
+    if (allKnown) {
+        return;
+    }
+    const auto learnFrom = [this](const Satellite& entry) {
+        for (const PredictedPass& pass : entry.passes) {
+            const std::string id = passQueueId(entry.id, pass.riseTime);
+            if (queuedPassIds_.contains(id) && !queuedPassWindows_.contains(id)) {
+                rememberQueuedPass(id, entry.id, pass.riseTime, pass.setTime);
+            }
+        }
+    };
+    if (trackingSatellite_) {
+        learnFrom(*trackingSatellite_);
+    }
+    for (const auto& entry : satellites_) {
+        learnFrom(*entry);
+    }
+}
+
+// The queued pass the running track belongs to: one of the tracked
+// satellite's queued passes that is up now (or set less than the grace
+// ago). Judged by the queue's own record of each pass, which follows every
+// recomputation, and never by the tracked entry's pass list, which a reload
+// or a deselection leaves behind.
+const AppState::QueuedPassWindow* AppState::runningQueuedPass(Date now) const
+{
+    if (!isTracking_ || !trackingSatellite_) {
+        return nullptr;
+    }
+    for (const std::string& id : queuedPassIds_) {
+        const auto known = queuedPassWindows_.find(id);
+        if (known == queuedPassWindows_.end()) {
+            continue;
+        }
+        const QueuedPassWindow& window = known->second;
+        if (window.noradId == trackingSatellite_->id && window.riseTime <= now &&
+            now < window.setTime.addingTimeInterval(kSetGraceSeconds)) {
+            return &window;
+        }
+    }
+    return nullptr;
+}
+
 void AppState::processPassQueue()
 {
     const Date now = Clock::now();
+    learnQueuedPassWindows();
     if (isTracking_ && trackingSatellite_) {
-        const std::shared_ptr<Satellite> tracked = trackingSatellite_;
-        const PredictedPass* current = nullptr;
-        for (const PredictedPass& pass : tracked->passes) {
-            if (queuedPassIds_.contains(passQueueId(tracked->id, pass.riseTime)) &&
-                pass.riseTime <= now && now < pass.setTime.addingTimeInterval(kSetGraceSeconds)) {
-                current = &pass;
-                break;
-            }
-        }
+        const QueuedPassWindow* current = runningQueuedPass(now);
         if (current == nullptr) {
             return; // a manual track, or one past recognition: leave it alone
         }

@@ -296,10 +296,12 @@ TEST_F(SatNOGSCacheTest, ConcurrentFetchesOfManySatellitesEachCompleteOnce)
             sizes[id] = list.size();
         });
     }
-    ASSERT_TRUE(test::waitUntil([&] {
+    EXPECT_EQ(SatNOGSCache::downloadsInFlight(), static_cast<std::size_t>(count));
+    ASSERT_TRUE(test::waitUntil([&] { return SatNOGSCache::downloadsInFlight() == 0; }));
+    {
         std::lock_guard lock(mutex);
-        return calls.size() == count;
-    }));
+        EXPECT_EQ(calls.size(), static_cast<std::size_t>(count)) << "every answer was handed on first";
+    }
     test::spinFor(std::chrono::milliseconds(20));
     std::lock_guard lock(mutex);
     for (int id = 0; id < count; ++id) {

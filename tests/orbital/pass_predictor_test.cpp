@@ -205,6 +205,48 @@ TEST(PassPredictorTest, ShallowDipKeepsOnePassDeepDipSplitsIt)
     }
 }
 
+// A pass already up at the start is judged by the same rule as one the scan
+// walks into: a dip that stays at or above -1 degree is inside the pass, so
+// every start within the pass gives the rise before the dip.
+TEST(PassPredictorTest, APassWithAShallowDipRisesAtTheSameInstantFromEveryStart)
+{
+    // Up from 1000 s to 1600 s, low enough that the look-back walks in 10 s
+    // steps, with a dip below the horizon from 1280 s to 1320 s and a low
+    // approach above -1 degree before the rise.
+    const auto curve = [](double dip) {
+        return [dip](double s) {
+            if (s > 1280.0 && s <= 1320.0) {
+                return dip;
+            }
+            if (s > 1000.0 && s <= 1600.0) {
+                return 0.8;
+            }
+            return s > 940.0 && s <= 1000.0 ? -0.5 : -30.0;
+        };
+    };
+    const struct {
+        const char* label;
+        double dip;
+        double start;  // seconds after origin
+        double rise;   // expected
+    } cases[] = {
+        {"scanned into", -0.5, 0.0, 1000.0},
+        {"started before the dip", -0.5, 1200.0, 1000.0},
+        {"started after the dip", -0.5, 1400.0, 1000.0},
+        {"started after a dip at exactly -1", -1.0, 1400.0, 1000.0},
+        {"started after a deep dip: a pass of its own", -1.5, 1400.0, 1320.0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        auto predictor = curvePredictor(curve(c.dip));
+        predictor.setRiseLookBack(3600.0);
+        const auto passes = predictor.findPasses(at(c.start), 1.0, 0.5);
+        ASSERT_FALSE(passes.empty());
+        EXPECT_NEAR(secondsFromOrigin(passes[0].riseTime), c.rise, 1e-3);
+        EXPECT_NEAR(secondsFromOrigin(passes[0].setTime), 1600.0, 1e-3);
+    }
+}
+
 TEST(PassPredictorTest, NothingToFindGivesNoPasses)
 {
     const PassPredictor absent([](Date) { return std::optional<TopocentricResult>(); }, 0, 0, 0);

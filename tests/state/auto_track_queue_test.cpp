@@ -11,6 +11,10 @@
 
 #include <unordered_set>
 
+#include <QHostAddress>
+#include <QPointer>
+#include <QTcpServer>
+
 namespace zelvane::test {
 namespace {
 
@@ -54,10 +58,12 @@ protected:
 
     void at(double secondsAfterT0) { Clock::setFixed(t0.addingTimeInterval(secondsAfterT0)); }
 
-    // Waits for the once-a-second scheduler to act.
+    // One run of the once-a-second scheduler, as a firing of its timer
+    // makes it, then whether it brought the condition about.
     bool schedulerMakes(const std::function<bool()>& condition)
     {
-        return waitUntil(condition, std::chrono::milliseconds(2500));
+        state->runSchedulerStep();
+        return condition();
     }
 
     Date t0;
@@ -185,7 +191,7 @@ TEST_F(AutoTrack, AManualTrackBlocksTheQueueUntilItEnds)
     iss->passes = {pass(-5, 60)};
     state->startTracking(ao91, std::nullopt);
     state->togglePassQueued(*iss, iss->passes[0]);
-    spinFor(std::chrono::milliseconds(1200));
+    state->runSchedulerStep();
     EXPECT_EQ(state->trackingSatellite(), ao91) << "a manual track is left alone";
 
     state->stopTracking();
@@ -198,7 +204,7 @@ TEST_F(AutoTrack, AManualTrackBlocksTheQueueUntilItEnds)
     state->togglePassQueued(*iss, iss->passes[0]);
     EXPECT_EQ(state->passQueueTimer(), nullptr);
     state->stopTracking();
-    spinFor(std::chrono::milliseconds(1200));
+    state->runSchedulerStep();
     EXPECT_FALSE(state->isTracking());
 }
 
@@ -214,7 +220,7 @@ TEST_F(AutoTrack, UnqueuedRunningTrackAndLateRunsAreLeftRunning)
     state->togglePassQueued(*ao91, ao91->passes[0]);
     state->togglePassQueued(*iss, iss->passes[0]);
     at(4);
-    spinFor(std::chrono::milliseconds(1200));
+    state->runSchedulerStep();
     EXPECT_TRUE(state->isTracking());
 
     // Queued again but seen only after set + 60 s: no longer recognised.
@@ -223,7 +229,7 @@ TEST_F(AutoTrack, UnqueuedRunningTrackAndLateRunsAreLeftRunning)
     state->togglePassQueued(*iss, iss->passes[0]);
     state->startTracking(iss, std::nullopt);
     at(63.5);
-    spinFor(std::chrono::milliseconds(1200));
+    state->runSchedulerStep();
     EXPECT_TRUE(state->isTracking());
 }
 
@@ -296,11 +302,7 @@ protected:
 
     void TearDown() override
     {
-        int seen = -1;
-        while (seen != server.totalRequests()) {
-            seen = server.totalRequests();
-            spinFor(std::chrono::milliseconds(300));
-        }
+        waitForTransmitterDownloads();
         TLEManager::setServiceBaseURL("");
         SatNOGSFetch::setHost("");
         StateTest::TearDown();
@@ -397,15 +399,283 @@ TEST_F(QueueAcrossReloads, QueuedPassesAreFoundAgainByNumberAndTimeOrDropped)
     EXPECT_EQ(state->passQueueTimer(), nullptr) << "nothing left to schedule";
 }
 
+// A queued track started by the scheduler, and what the user does during it:
+// a reload, a reload with refreshed elements, a deselection.
+class QueuedTrackAcrossChanges : public QueueAcrossReloads {
+protected:
+    static constexpr std::int64_t kSo50 = 27607;
+    static constexpr std::int64_t kRs44 = 44909;
+
+    void SetUp() override
+    {
+        QueueAcrossReloads::SetUp();
+        store().setIntList("selectedSatIds", {kSo50, kRs44});
+        serveBoth(0.0);
+    }
+
+    // One element set of the test orbit under another number, its mean
+    // anomaly moved by the given degrees, with true checksums.
+    static std::string elements(const char* name, std::int64_t number, double meanAnomalyShift)
+    {
+        std::string line1 = kIssLine1;
+        std::string line2 = kIssLine2;
+        const std::string digits = std::to_string(number);
+        line1.replace(2, 5, digits);
+        line2.replace(2, 5, digits);
+        std::string anomaly = formatFixed(std::fmod(325.0288 + meanAnomalyShift + 360.0, 360.0), 4);
+        anomaly.insert(0, 8 - anomaly.size(), ' ');
+        line2.replace(43, 8, anomaly);
+        for (std::string* line : {&line1, &line2}) {
+            int sum = 0;
+            for (std::size_t i = 0; i + 1 < line->size(); ++i) {
+                const char c = (*line)[i];
+                sum += c == '-' ? 1 : (c >= '0' && c <= '9' ? c - '0' : 0);
+            }
+            line->back() = static_cast<char>('0' + sum % 10);
+        }
+        return std::string(name) + "\n" + line1 + "\n" + line2 + "\n";
+    }
+
+    // SO-50 with its mean anomaly moved by the given degrees; RS-44 a
+    // quarter of a revolution behind it.
+    void serveBoth(double so50Shift)
+    {
+        server.setResponse(kAmateur, 200, elements("SO-50", kSo50, so50Shift) + elements("RS-44", kRs44, -90.0));
+    }
+
+    // Waits until every computation asked for so far has published.
+    static void settle(AppState& state)
+    {
+        ASSERT_TRUE(waitUntil([&] {
+            return !state.isComputingPasses() && !state.isLoadingTLEs() &&
+                   state.statusBaseMessage().ends_with(" passes in next 24h");
+        }, std::chrono::seconds(20)));
+    }
+
+    static std::optional<PredictedPass> passOver(const AppState& state, std::int64_t id, const PredictedPass& known)
+    {
+        const auto sat = entry(state, id);
+        if (!sat) {
+            return std::nullopt;
+        }
+        for (const PredictedPass& p : sat->passes) {
+            if (samePass(id, p, id, known)) {
+                return p;
+            }
+        }
+        return std::nullopt;
+    }
+
+    static std::optional<std::string> queuedIdOf(const AppState& state, std::int64_t id)
+    {
+        for (const std::string& queued : state.queuedPassIds()) {
+            if (queued.starts_with(std::to_string(id) + "-")) {
+                return queued;
+            }
+        }
+        return std::nullopt;
+    }
+
+    void at(Date when) { Clock::setFixed(when); }
+};
+
+TEST_F(QueuedTrackAcrossChanges, ARunningQueuedTrackStopsAtItsSetAndTheNextQueuedPassStarts)
+{
+    enum class During { reloadSame, reloadMoved, deselect, deselectAndReselect, goneFromCatalogue };
+    const struct {
+        const char* label;
+        During during;
+    } cases[] = {
+        {"reload with the same elements", During::reloadSame},
+        {"reload with SO-50's mean anomaly moved 0.25 degrees", During::reloadMoved},
+        {"SO-50 deselected", During::deselect},
+        {"SO-50 deselected and selected again", During::deselectAndReselect},
+        {"a reload without SO-50", During::goneFromCatalogue},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        Clock::setFixed(nearEpoch());
+        serveBoth(0.0);
+        store().setIntList("selectedSatIds", {kSo50, kRs44});
+        const auto state = std::make_shared<AppState>();
+        state->setRigPort(HttpTestServer::unusedPort());
+        reload(*state, true);
+
+        // SO-50's first pass high enough, then RS-44's first one after it.
+        const auto so50 = entry(*state, kSo50);
+        const auto rs44 = entry(*state, kRs44);
+        ASSERT_NE(so50, nullptr);
+        ASSERT_NE(rs44, nullptr);
+        const auto high = [](const PredictedPass& p) { return p.maxElevation >= 10.0; };
+        const auto first = std::find_if(so50->passes.begin(), so50->passes.end(), high);
+        ASSERT_NE(first, so50->passes.end());
+        const PredictedPass so50Pass = *first;
+        const auto next = std::find_if(rs44->passes.begin(), rs44->passes.end(), [&](const PredictedPass& p) {
+            return high(p) && p.riseTime > so50Pass.setTime.addingTimeInterval(120.0);
+        });
+        ASSERT_NE(next, rs44->passes.end());
+        const PredictedPass rs44Pass = *next;
+        state->togglePassQueued(*so50, so50Pass);
+        state->togglePassQueued(*rs44, rs44Pass);
+        ASSERT_EQ(state->queuedPassIds().size(), 2u);
+
+        at(so50Pass.riseTime.addingTimeInterval(30.0));
+        state->runSchedulerStep();
+        ASSERT_TRUE(state->isTracking());
+        ASSERT_EQ(state->trackingSatellite(), so50);
+
+        switch (c.during) {
+        case During::reloadSame:
+            reload(*state, true);
+            break;
+        case During::reloadMoved:
+            serveBoth(0.25);
+            reload(*state, true);
+            break;
+        case During::goneFromCatalogue:
+            server.setResponse(kAmateur, 200, elements("RS-44", kRs44, -90.0));
+            reload(*state, true);
+            break;
+        case During::deselect:
+        case During::deselectAndReselect:
+            state->setSatellitesSelected(std::vector<std::int64_t>{kSo50}, false);
+            settle(*state);
+            break;
+        }
+        state->runSchedulerStep();
+        EXPECT_EQ(state->trackingSatellite(), so50) << "still up: the track goes on";
+
+        // The recompute five minutes later changes nothing of that.
+        at(so50Pass.riseTime.addingTimeInterval(330.0));
+        state->runPassUpdate();
+        settle(*state);
+        if (c.during == During::deselectAndReselect) {
+            state->setSatellitesSelected(std::vector<std::int64_t>{kSo50}, true);
+            settle(*state);
+        }
+        state->runSchedulerStep();
+        EXPECT_EQ(state->trackingSatellite(), so50);
+
+        // Both passes are still queued; a selected satellite's under the
+        // identifier of its pass as now computed.
+        EXPECT_EQ(state->queuedPassIds().size(), 2u);
+        PredictedPass so50Now = so50Pass;
+        const bool so50Computed = c.during != During::deselect && c.during != During::goneFromCatalogue;
+        if (so50Computed) {
+            const auto found = passOver(*state, kSo50, so50Pass);
+            ASSERT_TRUE(found.has_value());
+            so50Now = *found;
+            EXPECT_TRUE(state->isPassQueued(*entry(*state, kSo50), so50Now)) << "shown as queued";
+            if (c.during == During::reloadMoved) {
+                EXPECT_LT(so50Now.riseTime.timeIntervalSince(so50Pass.riseTime), -1.0)
+                    << "new elements bring the rise earlier";
+            }
+        } else {
+            EXPECT_EQ(queuedIdOf(*state, kSo50), AppState::passQueueId(kSo50, so50Pass.riseTime));
+        }
+        const auto rs44Now = passOver(*state, kRs44, rs44Pass);
+        ASSERT_TRUE(rs44Now.has_value());
+        EXPECT_TRUE(state->isPassQueued(*entry(*state, kRs44), *rs44Now));
+
+        at(so50Now.setTime.addingTimeInterval(10.0));
+        state->runSchedulerStep();
+        EXPECT_FALSE(state->isTracking()) << "stopped at its set";
+
+        at(rs44Now->riseTime.addingTimeInterval(30.0));
+        state->runSchedulerStep();
+        ASSERT_TRUE(state->isTracking());
+        EXPECT_EQ(state->trackingSatellite()->id, kRs44) << "the next queued pass starts";
+
+        // Set a minute ago, SO-50's pass leaves the queue at the next
+        // computation; RS-44's stays.
+        state->runPassUpdate();
+        settle(*state);
+        EXPECT_FALSE(queuedIdOf(*state, kSo50).has_value());
+        EXPECT_TRUE(queuedIdOf(*state, kRs44).has_value());
+    }
+}
+
+// Queued before its rise, deselected, then selected again: the pass was
+// never dropped, shows as queued again and is tracked when it comes.
+TEST_F(QueuedTrackAcrossChanges, AQueuedPassOfADeselectedSatelliteStaysQueuedAndShowsAgain)
+{
+    const auto state = std::make_shared<AppState>();
+    state->setRigPort(HttpTestServer::unusedPort());
+    reload(*state, true);
+    const auto so50 = entry(*state, kSo50);
+    ASSERT_NE(so50, nullptr);
+    const auto high = std::find_if(so50->passes.begin(), so50->passes.end(),
+                                   [](const PredictedPass& p) { return p.maxElevation >= 10.0; });
+    ASSERT_NE(high, so50->passes.end());
+    const PredictedPass queued = *high;
+    state->togglePassQueued(*so50, queued);
+    const auto ids = state->queuedPassIds();
+
+    state->setSatellitesSelected(std::vector<std::int64_t>{kSo50}, false);
+    settle(*state);
+    EXPECT_EQ(state->queuedPassIds(), ids);
+    ASSERT_NE(state->passQueueTimer(), nullptr);
+    at(queued.riseTime.addingTimeInterval(30.0));
+    state->runSchedulerStep();
+    EXPECT_FALSE(state->isTracking()) << "a deselected satellite's pass is not started";
+
+    // Selected again while the pass is up: recomputed from now, it is the
+    // same pass and still queued, and the scheduler starts it.
+    state->setSatellitesSelected(std::vector<std::int64_t>{kSo50}, true);
+    settle(*state);
+    const auto now = passOver(*state, kSo50, queued);
+    ASSERT_TRUE(now.has_value());
+    EXPECT_TRUE(state->isPassQueued(*entry(*state, kSo50), *now));
+    state->runSchedulerStep();
+    ASSERT_TRUE(state->isTracking());
+    EXPECT_EQ(state->trackingSatellite()->id, kSo50);
+    at(now->setTime);
+    state->runSchedulerStep();
+    EXPECT_FALSE(state->isTracking());
+
+    // One that has set is dropped at the next computation.
+    state->setSatellitesSelected(std::vector<std::int64_t>{kSo50}, false);
+    at(now->setTime.addingTimeInterval(61.0));
+    state->runPassUpdate();
+    settle(*state);
+    EXPECT_TRUE(state->queuedPassIds().empty());
+}
+
+// The scheduler's timer belongs to the state: it goes with it, so a pass
+// that rises afterwards starts nothing. The same pass with the state alive
+// opens the rig link, which shows that the check could see it.
 TEST_F(AutoTrack, TheSchedulerDoesNothingOnceTheStateIsGone)
 {
-    iss->passes = {pass(2, 60)};
-    state->togglePassQueued(*iss, iss->passes[0]);
-    std::weak_ptr<AppState> weak = state;
-    state.reset();
-    EXPECT_TRUE(weak.expired());
-    at(3);
-    spinFor(std::chrono::milliseconds(1200));
+    for (const bool gone : {false, true}) {
+        SCOPED_TRACE(gone ? "state gone" : "state alive");
+        at(0);
+        QTcpServer rig;
+        ASSERT_TRUE(rig.listen(QHostAddress::LocalHost));
+        auto local = makeState();
+        local->setRigHost("127.0.0.1");
+        local->setRigPort(rig.serverPort());
+        local->setSatellites({ao91, iss});
+        iss->passes = {pass(2, 60)};
+        local->togglePassQueued(*iss, iss->passes[0]);
+        const QPointer<QTimer> timer = local->passQueueTimer();
+        ASSERT_FALSE(timer.isNull());
+        EXPECT_FALSE(local->isTracking()) << "not risen yet";
+
+        at(3);
+        if (gone) {
+            const std::weak_ptr<AppState> weak = local;
+            local.reset();
+            EXPECT_TRUE(weak.expired());
+            EXPECT_TRUE(timer.isNull()) << "no scheduler run is left to come";
+            spinFor(std::chrono::milliseconds(100));
+            EXPECT_FALSE(rig.hasPendingConnections()) << "no track opened the rig link";
+        } else {
+            QMetaObject::invokeMethod(timer.data(), "timeout");
+            EXPECT_TRUE(local->isTracking());
+            EXPECT_TRUE(waitUntil([&] { return rig.hasPendingConnections(); }, std::chrono::seconds(10)));
+            local->stopTracking();
+        }
+    }
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <ctime>
+#include <functional>
+#include <map>
 
 #include <QByteArray>
 
@@ -48,13 +50,7 @@ protected:
 
     void TearDown() override
     {
-        // Transmitter downloads of the last load may still be on their way;
-        // let them finish so that no reply is cut off at exit.
-        int seen = -1;
-        while (seen != server.totalRequests()) {
-            seen = server.totalRequests();
-            spinFor(std::chrono::milliseconds(300));
-        }
+        waitForTransmitterDownloads();
         TLEManager::setServiceBaseURL("");
         SatNOGSFetch::setHost("");
         StateTest::TearDown();
@@ -340,26 +336,76 @@ TEST_F(DownloadOutcomes, TheNoteStaysUntilTheCategoryDownloadsAgain)
     EXPECT_TRUE(state->statusNotes().empty());
 }
 
-TEST_F(CatalogueLoading, QuickReloadsEachRebuildAndTheTrackedEntryStaysTracked)
+// Two loads in a row of different subscriptions: only the newest one
+// rebuilds, and the tracked entry of the catalogue before stays tracked.
+TEST_F(CatalogueLoading, QuickReloadsRebuildOnlyTheNewestAndTheTrackedEntryStaysTracked)
 {
     const auto state = makeState();
     loadAndSettle(*state);
     const auto oldIss = entry(*state, 25544);
+    ASSERT_NE(oldIss, nullptr);
     state->setTrackingSatellite(oldIss);
 
     // Every rebuild is followed by further assignments, so each new
     // catalogue is seen by some notification.
-    std::set<const Satellite*> catalogues{state->satellites().front().get()};
-    state->objectWillChange.connect(
-        [&] { catalogues.insert(state->satellites().front().get()); });
+    std::vector<const Satellite*> catalogues;
+    state->objectWillChange.connect([&] {
+        const Satellite* first = state->satellites().front().get();
+        if (catalogues.empty() || catalogues.back() != first) {
+            catalogues.push_back(first);
+        }
+    });
+    state->loadData(); // amateur and stations
+    state->setSubscribedCategories({"stations"});
     state->loadData();
-    state->loadData();
-    ASSERT_TRUE(waitUntil([&] { return catalogues.size() == 3; }, std::chrono::seconds(10)));
-    spinFor(std::chrono::milliseconds(100));
-    EXPECT_EQ(catalogues.size(), 3u) << "two loads, two rebuilds";
+    ASSERT_TRUE(waitUntil([&] {
+        return !state->isLoadingTLEs() && state->statusBaseMessage().ends_with(" passes in next 24h");
+    }, std::chrono::seconds(20)));
+    const std::vector<std::string> stationsOnly{"ISS (ZARYA)", "Moon", "Sun"};
+    EXPECT_EQ(names(*state), stationsOnly);
+    EXPECT_EQ(catalogues.size(), 2u) << "one rebuild: the first load never publishes";
     EXPECT_NE(entry(*state, 25544), oldIss);
     EXPECT_EQ(state->trackingSatellite(), oldIss) << "a rebuild does not touch the tracked entry";
     EXPECT_FALSE(oldIss->passes.empty()) << "and it keeps its own passes";
+}
+
+// The older of two loads is the slower one: held at its hand-over until
+// the newer one has published, it then publishes nothing.
+TEST_F(CatalogueLoading, TheNewestLoadWinsWhenTheOlderOneIsSlower)
+{
+    const auto state = makeState();
+    std::map<std::uint64_t, std::function<void()>> held;
+    state->setCatalogueHandOver([&](std::uint64_t generation, std::function<void()> handOver) {
+        if (generation == 1) {
+            held[generation] = std::move(handOver);
+        } else {
+            handOver();
+        }
+    });
+    state->setSubscribedCategories({"amateur"});
+    state->loadData();
+    ASSERT_EQ(state->catalogueLoadGeneration(), 1u);
+    ASSERT_TRUE(waitUntil([&] { return held.contains(1); }, std::chrono::seconds(20)))
+        << "the first load is built and waits";
+    state->setSubscribedCategories({"stations"});
+    state->loadData();
+    ASSERT_EQ(state->catalogueLoadGeneration(), 2u);
+    ASSERT_TRUE(waitUntil([&] {
+        return !state->isLoadingTLEs() && state->statusBaseMessage().ends_with(" passes in next 24h");
+    }, std::chrono::seconds(20)));
+    const std::vector<std::string> stationsOnly{"ISS (ZARYA)", "Moon", "Sun"};
+    ASSERT_EQ(names(*state), stationsOnly);
+
+    // The slow load ends now.
+    const auto catalogue = state->satellites();
+    bool replaced = false;
+    state->objectWillChange.connect([&] { replaced |= state->satellites() != catalogue; });
+    held[1]();
+    spinFor(std::chrono::milliseconds(50));
+    EXPECT_FALSE(replaced);
+    EXPECT_EQ(state->satellites(), catalogue);
+    EXPECT_EQ(names(*state), stationsOnly);
+    EXPECT_FALSE(state->isLoadingTLEs());
 }
 
 TEST_F(CatalogueLoading, DownloadedTransmittersOfAnUnlistedNumberReachTheRebuiltEntryAtOnce)

@@ -6,6 +6,9 @@
 #include <algorithm>
 #include <set>
 
+#include <QCoreApplication>
+#include <QThreadPool>
+
 namespace zelvane::test {
 namespace {
 
@@ -95,16 +98,27 @@ TEST_F(Passes, ResultsForAReplacedCatalogueStayWithTheirOwnEntries)
     EXPECT_EQ(newIss->passes.size(), oldIss->passes.size());
 }
 
+// Gone before the computation runs, and gone while its results wait to be
+// handed over on the main thread.
 TEST_F(Passes, AStateGoneBeforeTheResultsLeavesTheEntriesAlone)
 {
-    const auto iss = selected(makeIss());
-    {
-        const auto state = makeState();
-        state->setSatellites({iss});
-        state->computeAllPasses();
+    for (const bool computed : {false, true}) {
+        SCOPED_TRACE(computed ? "gone with the results on their way" : "gone at once");
+        const auto iss = selected(makeIss());
+        {
+            const auto state = makeState();
+            state->setSatellites({iss});
+            state->computeAllPasses();
+            if (computed) {
+                // The background step has run and posted its results.
+                ASSERT_TRUE(QThreadPool::globalInstance()->waitForDone(20000));
+            }
+        }
+        ASSERT_TRUE(QThreadPool::globalInstance()->waitForDone(20000));
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(iss->passes.empty());
     }
-    spinFor(std::chrono::milliseconds(1500));
-    EXPECT_TRUE(iss->passes.empty());
 }
 
 TEST_F(Passes, ToggleSavesTheSelectionAndRecomputes)
@@ -157,7 +171,11 @@ TEST_F(Passes, RequestsDuringAComputationGiveExactlyOneMoreAndOnlyItPublishes)
     EXPECT_TRUE(iss->passes.empty()) << "the superseded run, for the old site, published nothing";
     ASSERT_TRUE(waitUntil([&] { return hasPassStatus(*state); }, std::chrono::seconds(20)));
     EXPECT_FALSE(state->isComputingPasses());
-    spinFor(std::chrono::milliseconds(300));
+    // Nothing is left running or waiting to be handed in.
+    ASSERT_TRUE(QThreadPool::globalInstance()->waitForDone(20000));
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(state->isComputingPasses());
     EXPECT_EQ(state->passComputationsStarted(), 2u) << "exactly one more";
 
     const auto forNewSite = PassPredictor(iss, latA + 20.0, state->obsLongitude(), state->obsAltitude())
@@ -248,6 +266,77 @@ TEST_F(Passes, ASiteChangeReplacesTheSelectedPassOrClearsIt)
     ASSERT_TRUE(waitUntil([&] { return !state->isComputingPasses() && hasPassStatus(*state); },
                           std::chrono::seconds(20)));
     EXPECT_FALSE(state->selectedPass().has_value());
+}
+
+// A selected pass, future or in progress, stays the selected pass through
+// the recompute five minutes later, another 137 s later, and the recompute
+// that ticking another satellite asks for: it becomes the pass of each new
+// computation, so every display recognises it in the new lists.
+TEST_F(Passes, TheSelectedPassStaysSelectedAcrossRecomputations)
+{
+    const auto iss = selected(makeIss());
+    const auto other = makeSatellite("Other", kOtherLine1, kOtherLine2);
+    const auto settle = [](AppState& state) {
+        ASSERT_TRUE(waitUntil([&] { return !state.isComputingPasses() && hasPassStatus(state); },
+                              std::chrono::seconds(20)));
+    };
+    for (const bool inProgress : {false, true}) {
+        SCOPED_TRACE(inProgress ? "in progress" : "future");
+        Clock::setFixed(nearEpoch());
+        other->setIsSelected(false);
+        const auto state = makeState();
+        state->setSatellites({iss, other});
+        state->runPassUpdate();
+        settle(*state);
+        const auto high = std::find_if(iss->passes.begin() + 1, iss->passes.end(),
+                                       [](const PredictedPass& p) { return p.maxElevation >= 10.0; });
+        ASSERT_NE(high, iss->passes.end());
+        const PredictedPass ahead = *high;
+        PredictedPass chosen = ahead;
+        if (inProgress) {
+            // Seen from inside: computed with the pass up.
+            Clock::setFixed(chosen.riseTime.addingTimeInterval(60.0));
+            state->runPassUpdate();
+            settle(*state);
+            ASSERT_FALSE(iss->passes.empty());
+            chosen = iss->passes.front();
+            ASSERT_TRUE(samePass(iss->id, chosen, iss->id, ahead));
+        }
+        state->setSelectedPass(PassInfo(iss, chosen, kNoTransmitter));
+        const std::string selectionId = state->selectedPass()->id;
+
+        const struct {
+            const char* label;
+            double later;
+            bool tickOther;
+        } steps[] = {
+            {"recomputed 300 s later", 300.0, false},
+            {"and 137 s later", 137.0, false},
+            {"another satellite ticked", 0.0, true},
+        };
+        double elapsed = 0.0;
+        for (const auto& step : steps) {
+            SCOPED_TRACE(step.label);
+            elapsed += step.later;
+            Clock::setFixed(chosen.riseTime.addingTimeInterval(inProgress ? 60.0 + elapsed : -3600.0 + elapsed));
+            if (step.tickOther) {
+                state->toggleSatellite(*other);
+            } else {
+                state->runPassUpdate();
+            }
+            settle(*state);
+            ASSERT_TRUE(state->selectedPass().has_value());
+            const PassInfo& selection = *state->selectedPass();
+            EXPECT_EQ(selection.id, selectionId) << "the same selection";
+            EXPECT_EQ(selection.satellite, iss);
+            EXPECT_TRUE(samePass(selection.noradId(), selection.pass, iss->id, chosen));
+            // It is exactly a pass of the new list, as the lists compare.
+            const auto inList = std::find_if(iss->passes.begin(), iss->passes.end(), [&](const PredictedPass& p) {
+                return p.riseTime == selection.pass.riseTime && p.setTime == selection.pass.setTime;
+            });
+            EXPECT_NE(inList, iss->passes.end());
+        }
+    }
 }
 
 TEST_F(Passes, LiveLookAnglesAreMemoisedPerQuarterSecondAndSatellite)

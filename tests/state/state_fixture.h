@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <filesystem>
@@ -13,6 +15,7 @@
 #include <string>
 
 #include "catalog/satellite.h"
+#include "catalog/satnogs_cache.h"
 #include "elements/tle_parser.h"
 #include "orbital/date.h"
 #include "platform/files.h"
@@ -55,6 +58,19 @@ inline std::shared_ptr<Satellite> makeSatellite(const std::string& name, const c
     sat->tle = tle;
     sat->initOrbit();
     return sat;
+}
+
+// Transmitter downloads of the last catalogue load may still be on their
+// way at the end of a test: waits for their answers so that no reply is cut
+// off at exit.
+inline void waitForTransmitterDownloads()
+{
+    // The background scan of the cached lists comes first: it hands what
+    // needs downloading to the main thread.
+    EXPECT_TRUE(QThreadPool::globalInstance()->waitForDone(20000));
+    QCoreApplication::sendPostedEvents();
+    EXPECT_TRUE(waitUntil([] { return SatNOGSCache::downloadsInFlight() == 0; }, std::chrono::seconds(20)));
+    QCoreApplication::sendPostedEvents();
 }
 
 inline std::shared_ptr<Satellite> makeIss() { return makeSatellite(kIssName, kIssLine1, kIssLine2); }

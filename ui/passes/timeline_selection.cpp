@@ -20,9 +20,10 @@ void selectPass(AppState& state, const std::shared_ptr<Satellite>& sat, const Pr
 
 bool isSelectedPass(const AppState& state, std::int64_t satId, const PredictedPass& pass)
 {
+    // Rise times move a little between computations: the selected pass is
+    // recognised as every other place recognises a pass.
     const auto& selected = state.selectedPass();
-    return selected && selected->satellite && selected->satellite->id == satId &&
-           selected->pass.riseTime == pass.riseTime;
+    return selected && selected->satellite && samePass(selected->satellite->id, selected->pass, satId, pass);
 }
 
 std::uint64_t passDisplayFingerprint(const AppState& state)

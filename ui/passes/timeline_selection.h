@@ -17,7 +17,9 @@ namespace timeline {
 // and calibration).
 void selectPass(AppState& state, const std::shared_ptr<Satellite>& sat, const PredictedPass& pass);
 
-// Whether (sat id, rise time) names the pass the state has selected.
+// Whether a pass of the satellite is the pass the state has selected: the
+// same satellite and overlapping times, so that a recomputed pass whose rise
+// moved a little is still the selected one.
 bool isSelectedPass(const AppState& state, std::int64_t satId, const PredictedPass& pass);
 
 // A number that changes whenever what the timeline chart and the pass list
