@@ -448,16 +448,20 @@ TEST_F(SatProtoLinkTest, RefusedUplinkIsNeverSentAgainWhileTheDownlinkGoesOn)
 TEST_F(SatProtoLinkTest, SetCommandAnswersDoNotCompleteSatelliteCommands)
 {
     arm();
-    // Nothing waits: a stray answer is dropped without effect.
-    daemon.send("RPRT -11\n");
-    spinFor(50ms);
+    // Nothing waits: a stray answer is dropped without effect. (It comes
+    // right behind a real answer, so it is read while nothing waits.)
+    script = [](const std::string& line) -> std::optional<std::string> {
+        if (line == "\\sat_aos STRAY") {
+            return std::string("RPRT 0\nRPRT -11\n");
+        }
+        return line.rfind("\\sat_dl", 0) == 0 ? std::optional<std::string>("RPRT -11\n") : std::nullopt;
+    };
+    client->satAOS("STRAY", reports.completion("stray"));
+    ASSERT_TRUE(waitUntil([&] { return reports.logged("stray:0"); }));
     EXPECT_TRUE(client->satModeArmed());
 
     // Real rigctld answers "F" and "M" with "RPRT 0" each; those must not be
     // taken as the answer to the satellite command sent after them.
-    script = [](const std::string& line) -> std::optional<std::string> {
-        return line.rfind("\\sat_dl", 0) == 0 ? std::optional<std::string>("RPRT -11\n") : std::nullopt;
-    };
     client->setFrequency(145e6);
     client->setMode("USB", 2400);
     client->satDL(145e6, 100, 1);
