@@ -11,6 +11,7 @@
 #include <QTcpSocket>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -51,16 +52,22 @@ public:
     int closedByClient() const { return closed_; }
 
 private:
+    // What the server knows of one connection.
+    struct Peer {
+        bool started = false;
+        bool closed = false;
+    };
+
     void adopt(QTcpSocket* socket)
     {
         socket->setParent(nullptr);
         sockets_.emplace_back(socket);
-        auto* started = new bool(false);
-        QObject::connect(socket, &QObject::destroyed, [started] { delete started; });
-        QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, started] {
+        peers_.push_back(std::make_unique<Peer>());
+        Peer* peer = peers_.back().get();
+        QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, peer] {
             socket->readAll();
-            if (!*started) {
-                *started = true;
+            if (!peer->started) {
+                peer->started = true;
                 socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nConnection: close\r\n\r\n");
                 feed(socket);
             }
@@ -73,11 +80,9 @@ private:
         });
         // A client that goes away while bytes are still on their way may
         // show as a reset rather than an orderly close.
-        auto* counted = new bool(false);
-        QObject::connect(socket, &QObject::destroyed, [counted] { delete counted; });
-        const auto closed = [this, socket, counted] {
-            if (!*counted) {
-                *counted = true;
+        const auto closed = [this, socket, peer] {
+            if (!peer->closed) {
+                peer->closed = true;
                 ++closed_;
                 socket->deleteLater();
             }
@@ -97,6 +102,7 @@ private:
     QTcpServer server_;
     QByteArray piece_;
     std::vector<QPointer<QTcpSocket>> sockets_;
+    std::vector<std::unique_ptr<Peer>> peers_;
     std::int64_t sent_ = 0;
     int closed_ = 0;
 };
