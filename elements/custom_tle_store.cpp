@@ -81,6 +81,15 @@ std::filesystem::path freeBackupPath(const std::filesystem::path& file)
     return candidate;
 }
 
+// Keeps a copy of a file that could not be read whole. A copy, not a move:
+// the file itself stays in place until the new one has replaced it, so a
+// write that fails next (a full disk) loses nothing.
+bool copyAside(const std::filesystem::path& file)
+{
+    const auto content = Files::readFile(file);
+    return content && Files::writeFileAtomically(freeBackupPath(file), *content);
+}
+
 const json* firstString(const json& object, std::initializer_list<const char*> keys)
 {
     for (const char* key : keys) {
@@ -143,7 +152,7 @@ bool save(const std::vector<TLEData>& sets)
         text += '\n';
     }
     const auto file = fileURL();
-    if (existingFileIsUnreadable(file) && !Files::move(file, freeBackupPath(file))) {
+    if (existingFileIsUnreadable(file) && !copyAside(file)) {
         // Never write over imports we could not read and could not keep.
         return false;
     }

@@ -207,9 +207,17 @@ void downloadCategory(const std::vector<TLECategory>& table, const std::string& 
         CategoryOutcome outcome{key, false, std::nullopt, false, std::nullopt};
         std::vector<TLEData> sets;
         if (result.error) {
-            // A stalled transfer is not a missing connection: say which.
-            outcome.failure = result.error->starts_with("timed out") ? "timed out" : "no connection";
-        } else if (result.status < 200 || result.status > 299) {
+            // A stalled transfer is not a missing connection, nor is an
+            // answer too long to take: say which.
+            if (result.error->starts_with("timed out")) {
+                outcome.failure = "timed out";
+            } else if (result.error->starts_with("too large")) {
+                outcome.failure = "answer too large";
+            } else {
+                outcome.failure = "no connection";
+            }
+        } else if (result.status != 0 && (result.status < 200 || result.status > 299)) {
+            // Only an HTTP answer has a status; a file address has none.
             outcome.failure = statusFailure(result.status);
         } else if (utf8::isValid(result.body)) {
             sets = parseAuto(result.body);

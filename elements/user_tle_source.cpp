@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "elements/tle_manager.h"
 #include "platform/settings_store.h"
 #include "platform/uuid.h"
 
@@ -86,6 +87,17 @@ TLECategory UserTLESource::asCategory() const
 
 namespace UserTLESourceStore {
 
+namespace {
+
+// Sources whose keys differ only where the cache's file name does not (":"
+// and "-") would still share one cached copy.
+std::string cacheFileName(const UserTLESource& source)
+{
+    return TLEManager::filenameForCategory(source.categoryKey());
+}
+
+} // namespace
+
 const std::vector<UserTLESource>& presets()
 {
     static const std::vector<UserTLESource> list{
@@ -166,9 +178,9 @@ bool save(const std::vector<UserTLESource>& sources)
 bool add(const UserTLESource& source)
 {
     auto sources = load();
-    const std::string key = source.categoryKey();
+    const std::string file = cacheFileName(source);
     for (const auto& stored : sources) {
-        if (stored.url == source.url || stored.categoryKey() == key) {
+        if (stored.url == source.url || cacheFileName(stored) == file) {
             return false;
         }
     }
@@ -178,7 +190,13 @@ bool add(const UserTLESource& source)
 
 std::optional<UserTLESource> sourceWithSameKey(const UserTLESource& source)
 {
-    return findByCategoryKey(source.categoryKey());
+    const std::string file = cacheFileName(source);
+    for (const auto& stored : load()) {
+        if (cacheFileName(stored) == file) {
+            return stored;
+        }
+    }
+    return std::nullopt;
 }
 
 void remove(const std::string& id)

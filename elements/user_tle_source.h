@@ -48,10 +48,11 @@ std::vector<UserTLESource> load();
 // that is not a UUID); the stored value is then kept.
 bool save(const std::vector<UserTLESource>& sources);
 // False when a stored source has exactly the same address or the same
-// category key (names that differ only by " ", "/" or "_" there would
-// share one cached copy and one subscription).
+// cache file (names that differ only by " ", "/" or "_", or by ":" and "-",
+// would share one cached copy, the former one subscription too).
 bool add(const UserTLESource& source);
-// The stored source whose category key the given one would share, if any.
+// The stored source whose category key or cache file the given one would
+// share, if any.
 std::optional<UserTLESource> sourceWithSameKey(const UserTLESource& source);
 void remove(const std::string& id);
 std::optional<UserTLESource> findByCategoryKey(const std::string& key);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
@@ -22,6 +23,9 @@ constexpr std::chrono::milliseconds kDefaultTimeout{30'000};
 // safety net for a peer that never ends, generous enough for a large
 // category on a slow link.
 constexpr std::chrono::milliseconds kDefaultTransferLimit{10 * 60'000};
+// A body longer than this is not taken: the whole active catalogue is about
+// 10 MB, and a peer that never ends its body must not fill the memory.
+constexpr std::size_t kDefaultBodyLimit = 64u * 1024u * 1024u;
 
 // A plain GET: no headers of ours, no credentials, redirects followed, and a
 // stall time-out. May be called from any thread. The completion runs
@@ -31,6 +35,18 @@ constexpr std::chrono::milliseconds kDefaultTransferLimit{10 * 60'000};
 void get(const std::string& url, std::function<void(HttpResult)> completion,
          std::chrono::milliseconds stallTimeout = kDefaultTimeout,
          std::chrono::milliseconds transferLimit = kDefaultTransferLimit);
+
+// The body bound for requests started from now on; 0 restores the default.
+// A longer answer ends with an error that begins with "too large".
+void setBodyLimit(std::size_t bytes);
+std::size_t bodyLimit();
+
+// Aborts and deletes every request still under way; each completion hears
+// "request cancelled". Runs by itself when the application is about to quit
+// and when it is torn down, so that no transfer outlives the program.
+void abortAll();
+// Requests started and not yet finished.
+std::size_t inFlight();
 
 // True when the text parses as an address (strict parsing: no spaces or
 // other characters that need escaping). A relative address or an unknown

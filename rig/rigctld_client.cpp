@@ -189,10 +189,27 @@ void notify(const Callback& callback, Args... args)
 } // namespace
 
 RigctldClient::RigctldClient(std::chrono::milliseconds probeTimeout,
-                             std::chrono::milliseconds reconnectInterval)
-    : probeTimeout_(probeTimeout), reconnectInterval_(reconnectInterval),
+                             std::chrono::milliseconds reconnectInterval,
+                             std::chrono::milliseconds answerTimeout)
+    : probeTimeout_(probeTimeout), reconnectInterval_(reconnectInterval), answerTimeout_(answerTimeout),
       anchor_(std::make_unique<QObject>())
 {
+    answerTimer_ = new QTimer(anchor_.get());
+    answerTimer_->setSingleShot(true);
+    QObject::connect(answerTimer_, &QTimer::timeout, anchor_.get(), [this]() { answerTimerFired(); });
+}
+
+void RigctldClient::setTimeouts(std::chrono::milliseconds probeTimeout,
+                                std::chrono::milliseconds reconnectInterval,
+                                std::chrono::milliseconds answerTimeout)
+{
+    probeTimeout_ = probeTimeout;
+    reconnectInterval_ = reconnectInterval;
+    answerTimeout_ = answerTimeout;
+    if (reconnectTimer_ != nullptr) {
+        reconnectTimer_->setInterval(reconnectInterval_);
+    }
+    armAnswerTimer();
 }
 
 RigctldClient::~RigctldClient()
@@ -301,8 +318,10 @@ void RigctldClient::handleSocketLost(QTcpSocket* socket)
 }
 
 // A refused or unreachable daemon, a peer that closed the stream, a failed
-// send and an overflowing reply queue all end here.
-void RigctldClient::failLink(bool fromSocketSignal)
+// send, an overflowing reply queue and a stuck daemon all end here. A daemon
+// that is up but stuck is tried again at once rather than after the
+// reconnect interval: the radio has already gone a while without a frequency.
+void RigctldClient::failLink(bool fromSocketSignal, bool reconnectAtOnce)
 {
     retireConnection(!fromSocketSignal);
     resetLinkState();
@@ -312,6 +331,42 @@ void RigctldClient::failLink(bool fromSocketSignal)
         }
     });
     startReconnect();
+    if (reconnectAtOnce) {
+        QTimer::singleShot(0, anchor_.get(), [this]() { reconnectTick(); });
+    }
+}
+
+// The oldest command has waited longer than any daemon that still works
+// takes to answer. Dropping its entry would give its late answer to the next
+// command, so the link starts over instead (the owner hears of a lost link
+// and gives its mode and frequencies again on the new one).
+void RigctldClient::recycleStuckLink()
+{
+    failLink(false, true);
+}
+
+void RigctldClient::armAnswerTimer()
+{
+    // A probe at the head has its own time-out; nothing is sent behind it.
+    if (pendingResponses_.empty() || !pendingResponses_.front().probeID.empty()) {
+        answerTimer_->stop();
+        return;
+    }
+    using namespace std::chrono;
+    const auto left = pendingResponses_.front().sentAt + answerTimeout_ - steady_clock::now();
+    answerTimer_->start(std::max(milliseconds(0), ceil<milliseconds>(left)));
+}
+
+void RigctldClient::answerTimerFired()
+{
+    if (pendingResponses_.empty() || !pendingResponses_.front().probeID.empty()) {
+        return;
+    }
+    if (std::chrono::steady_clock::now() >= pendingResponses_.front().sentAt + answerTimeout_) {
+        recycleStuckLink();
+        return;
+    }
+    armAnswerTimer();
 }
 
 void RigctldClient::startReconnect()
@@ -356,7 +411,7 @@ void RigctldClient::sendCommand(std::string_view text)
     }
 }
 
-bool RigctldClient::enqueueResponse(ReplyHandler completion, bool isFrequency)
+bool RigctldClient::enqueueResponse(ReplyHandler completion, bool isFrequency, std::string probeID)
 {
     if (pendingResponses_.size() >= maxPendingResponses) {
         // The daemon has stopped answering; start over on a fresh link.
@@ -366,7 +421,14 @@ bool RigctldClient::enqueueResponse(ReplyHandler completion, bool isFrequency)
         }
         return false;
     }
-    pendingResponses_.push_back(PendingResponse{{}, std::move(completion), 0, isFrequency});
+    if (!probeID.empty()) {
+        ++probesWaiting_;
+    }
+    pendingResponses_.push_back(PendingResponse{{}, std::move(completion), 0, isFrequency, std::move(probeID),
+                                                std::chrono::steady_clock::now()});
+    if (!answerTimer_->isActive()) {
+        armAnswerTimer();
+    }
     return true;
 }
 
@@ -374,6 +436,10 @@ void RigctldClient::sendAndExpectRPRT(std::string_view text, ReplyHandler comple
 {
     if (!completion) {
         completion = [](std::int64_t, std::vector<std::string>) {};
+    }
+    if (probing()) {
+        heldSatelliteCommands_.push_back(HeldCommand{std::string(text), std::move(completion)});
+        return;
     }
     if (enqueueResponse(std::move(completion))) {
         sendCommand(text);
@@ -430,12 +496,14 @@ void RigctldClient::dispatchLine(std::string line)
 
     PendingResponse head = std::move(pendingResponses_.front());
     pendingResponses_.pop_front();
+    armAnswerTimer();
+    const bool probesDecided = !head.probeID.empty() && --probesWaiting_ == 0;
     if (head.isFrequency) {
         if (heldFrequency_) {
             // Not from inside the socket's own signal: a failed send there
             // would close the socket under its feet.
             platform::postToMain([guard = QPointer<QObject>(anchor_.get()), this]() {
-                if (guard && heldFrequency_ && isConnected_ &&
+                if (guard && heldFrequency_ && isConnected_ && !probing() &&
                     frequenciesInFlight() < maxFrequenciesInFlight) {
                     const std::int64_t held = *heldFrequency_;
                     heldFrequency_.reset();
@@ -444,9 +512,23 @@ void RigctldClient::dispatchLine(std::string line)
             });
         }
     }
-    if (!head.completion) {
-        return;
+    if (head.completion) {
+        completeEntry(head, code);
     }
+    if (probesDecided) {
+        // After the probe's own answer step has settled the mode, and not
+        // from inside the socket's own signal (a failed send there would
+        // close the socket under its feet).
+        platform::postToMain([guard = QPointer<QObject>(anchor_.get()), this]() {
+            if (guard) {
+                sendHeldCommands();
+            }
+        });
+    }
+}
+
+void RigctldClient::completeEntry(PendingResponse& head, std::int64_t code)
+{
     std::vector<std::string> lines;
     lines.reserve(head.lines.size());
     for (std::string& gathered : head.lines) {
@@ -462,7 +544,8 @@ void RigctldClient::flushPending()
 {
     std::deque<PendingResponse> taken;
     taken.swap(pendingResponses_);
-    heldFrequency_.reset();
+    probesWaiting_ = 0;
+    answerTimer_->stop();
     receiveBuffer_.clear();
     discardingLine_ = false;
     for (PendingResponse& entry : taken) {
@@ -470,6 +553,47 @@ void RigctldClient::flushPending()
             platform::postToMain(
                 [completion = std::move(entry.completion)]() { completion(flushedCode, {}); });
         }
+    }
+    dropHeldCommands();
+}
+
+void RigctldClient::dropHeldCommands()
+{
+    heldFrequency_.reset();
+    heldMode_.reset();
+    std::deque<HeldCommand> taken;
+    taken.swap(heldSatelliteCommands_);
+    for (HeldCommand& held : taken) {
+        platform::postToMain([completion = std::move(held.completion)]() { completion(flushedCode, {}); });
+    }
+}
+
+// The probe is decided: what was given meanwhile goes out, the mode first,
+// so that a frequency is never set in the mode of the track before.
+void RigctldClient::sendHeldCommands()
+{
+    if (!isConnected_ || probing()) {
+        return;
+    }
+    if (heldMode_) {
+        const std::string text = std::move(*heldMode_);
+        heldMode_.reset();
+        sendExpectingSilentRPRT(text);
+    }
+    std::deque<HeldCommand> taken;
+    taken.swap(heldSatelliteCommands_);
+    for (HeldCommand& held : taken) {
+        if (isConnected_ && protocolMode_ == RigProtocolMode::satProtoV1) {
+            sendAndExpectRPRT(held.text, std::move(held.completion));
+        } else {
+            platform::postToMain([completion = std::move(held.completion)]() { completion(flushedCode, {}); });
+        }
+    }
+    if (heldFrequency_ && isConnected_ && protocolMode_ != RigProtocolMode::satProtoV1 &&
+        frequenciesInFlight() < maxFrequenciesInFlight) {
+        const std::int64_t held = *heldFrequency_;
+        heldFrequency_.reset();
+        sendFrequencyNow(held);
     }
 }
 
@@ -479,6 +603,17 @@ void RigctldClient::setProtocolMode(RigProtocolMode mode)
         return;
     }
     protocolMode_ = mode;
+    // What was held for the other protocol must not reach the radio now.
+    if (mode == RigProtocolMode::satProtoV1) {
+        heldFrequency_.reset();
+    } else {
+        std::deque<HeldCommand> taken;
+        taken.swap(heldSatelliteCommands_);
+        for (HeldCommand& held : taken) {
+            platform::postToMain(
+                [completion = std::move(held.completion)]() { completion(flushedCode, {}); });
+        }
+    }
     platform::postToMain([guard = QPointer<QObject>(anchor_.get()), this, mode]() {
         if (guard && onModeChange) {
             notify(onModeChange, mode);
@@ -495,7 +630,7 @@ void RigctldClient::setFrequency(double hz)
     if (!whole) {
         return;
     }
-    if (frequenciesInFlight() >= maxFrequenciesInFlight) {
+    if (probing() || frequenciesInFlight() >= maxFrequenciesInFlight) {
         heldFrequency_ = *whole; // replaces any older one still held
         return;
     }
@@ -520,7 +655,13 @@ void RigctldClient::setMode(const std::string& mode, std::int64_t passband)
     if (!isConnected_) {
         return;
     }
-    sendExpectingSilentRPRT("M " + mode + " " + int64Text(passband) + "\n");
+    heldFrequency_.reset();
+    std::string text = "M " + mode + " " + int64Text(passband) + "\n";
+    if (probing()) {
+        heldMode_ = std::move(text); // replaces any older one still held
+        return;
+    }
+    sendExpectingSilentRPRT(text);
 }
 
 void RigctldClient::detectCapabilities()
@@ -537,18 +678,45 @@ void RigctldClient::detectCapabilities()
     const std::string probeID = platform::newUuidString();
     capsProbeID_ = probeID;
     const QPointer<QObject> guard(anchor_.get());
-    sendAndExpectRPRT("\\sat_caps\n",
-                      [guard, this, probeID](std::int64_t code, std::vector<std::string> lines) {
-                          if (guard) {
-                              handleProbeAnswer(probeID, code, lines);
-                          }
-                      });
-    QTimer::singleShot(probeTimeout_, anchor_.get(), [this, probeID]() {
-        if (capsProbeID_ == probeID) {
-            capsProbeID_.reset();
-            setProtocolMode(RigProtocolMode::classic);
-        }
-    });
+    const bool queued = enqueueResponse(
+        [guard, this, probeID](std::int64_t code, std::vector<std::string> lines) {
+            if (guard) {
+                handleProbeAnswer(probeID, code, lines);
+            }
+        },
+        false, probeID);
+    if (!queued) {
+        return;
+    }
+    sendCommand("\\sat_caps\n");
+    QTimer::singleShot(probeTimeout_, anchor_.get(), [this, probeID]() { probeTimedOut(probeID); });
+}
+
+// A probe unanswered in its time: a daemon that does not know the command
+// may never answer it, so its entry leaves the queue (nothing was sent after
+// it, so no later answer is shifted) and what was held goes out. Commands
+// before it still unanswered by now mean a stuck daemon.
+void RigctldClient::probeTimedOut(const std::string& probeID)
+{
+    const auto entry = std::find_if(pendingResponses_.begin(), pendingResponses_.end(),
+                                    [&](const PendingResponse& e) { return e.probeID == probeID; });
+    const bool waiting = entry != pendingResponses_.end();
+    if (waiting && entry != pendingResponses_.begin()) {
+        recycleStuckLink();
+        return;
+    }
+    if (waiting) {
+        pendingResponses_.pop_front();
+        --probesWaiting_;
+    }
+    if (capsProbeID_ == probeID) {
+        capsProbeID_.reset();
+        setProtocolMode(RigProtocolMode::classic);
+    }
+    if (waiting) {
+        armAnswerTimer();
+        sendHeldCommands();
+    }
 }
 
 void RigctldClient::handleProbeAnswer(const std::string& probeID, std::int64_t code,
@@ -627,7 +795,8 @@ void RigctldClient::satLOS(Completion completion)
 
 void RigctldClient::satDL(double restHz, double dopplerHz, std::optional<double> rateHzS)
 {
-    if (!isConnected_ || protocolMode_ != RigProtocolMode::satProtoV1 || !satModeArmed_) {
+    // While a probe waits the next tick's values will do.
+    if (!isConnected_ || protocolMode_ != RigProtocolMode::satProtoV1 || !satModeArmed_ || probing()) {
         return;
     }
     const std::optional<std::string> text = formatSatCommand("sat_dl", restHz, dopplerHz, rateHzS);
@@ -645,7 +814,7 @@ void RigctldClient::satDL(double restHz, double dopplerHz, std::optional<double>
 void RigctldClient::satUL(double restHz, double dopplerHz, std::optional<double> rateHzS)
 {
     if (!isConnected_ || protocolMode_ != RigProtocolMode::satProtoV1 || !satModeArmed_ ||
-        ulUnsupported_) {
+        ulUnsupported_ || probing()) {
         return;
     }
     const std::optional<std::string> text = formatSatCommand("sat_ul", restHz, dopplerHz, rateHzS);

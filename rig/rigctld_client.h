@@ -32,7 +32,12 @@ namespace zelvane {
 //
 // Answers are matched to commands by order alone: each command that the
 // daemon answers with an "RPRT <code>" line takes one place in the reply
-// queue before its bytes leave.
+// queue before its bytes leave. Some daemons never answer the capability
+// probe, so nothing else goes out while a probe waits (commands given
+// meanwhile are held and go out once it is decided): whatever arrives then
+// can only be the probe's answer, and a probe that times out leaves the queue
+// without shifting any later answer. A command that stays unanswered longer
+// than the answer bound means the daemon is stuck: the link is recycled.
 class RigctldClient {
 public:
     // Reply codes handed to completions: 0 success, -1 made here (flushed by a
@@ -45,7 +50,8 @@ public:
     // The probe time-out and the reconnect interval are parameters only so
     // that tests can run quickly; the program uses the defaults.
     explicit RigctldClient(std::chrono::milliseconds probeTimeout = std::chrono::milliseconds(2000),
-                           std::chrono::milliseconds reconnectInterval = std::chrono::milliseconds(2000));
+                           std::chrono::milliseconds reconnectInterval = std::chrono::milliseconds(2000),
+                           std::chrono::milliseconds answerTimeout = std::chrono::milliseconds(2000));
     ~RigctldClient();
     RigctldClient(const RigctldClient&) = delete;
     RigctldClient& operator=(const RigctldClient&) = delete;
@@ -58,11 +64,24 @@ public:
     // until a link is up again.
     void connect(const std::string& host, std::uint16_t port, std::function<void(bool)> onStatus);
 
+    // The same bounds for a client made elsewhere (tests of the program's
+    // own client); they apply to probes and commands sent from then on.
+    void setTimeouts(std::chrono::milliseconds probeTimeout, std::chrono::milliseconds reconnectInterval,
+                     std::chrono::milliseconds answerTimeout);
+
     // Classic commands; sent only while the link is up, dropped otherwise.
     // A frequency that is not finite or does not fit a signed 64-bit integer
-    // after cutting toward zero is dropped.
+    // after cutting toward zero is dropped. While a probe waits they are
+    // held: the newest of each goes out once it is decided. A new mode drops
+    // a held frequency (it was worked out for the setting before), and a
+    // link settling on SAT_PROTO drops it too (the radio is told in other
+    // commands there).
     void setFrequency(double hz);
     void setMode(const std::string& mode, std::int64_t passband);
+
+    // Forgets every command held for later: the track they belong to has
+    // ended. Held arming commands complete with -1.
+    void dropHeldCommands();
 
     // Asks the daemon whether it speaks SAT_PROTO (unless forceClassic pins
     // the link to classic). Does nothing while the link is down; the link
@@ -105,12 +124,28 @@ private:
         std::size_t bytes = 0;
         // An "F" command: counts toward the frequencies still in flight.
         bool isFrequency = false;
+        // The capability probe's identifier; empty for every other command.
+        std::string probeID;
+        std::chrono::steady_clock::time_point sentAt;
+    };
+
+    // A command given while a probe waits.
+    struct HeldCommand {
+        std::string text;
+        ReplyHandler completion;
     };
 
     void sendCommand(std::string_view text);
     void sendAndExpectRPRT(std::string_view text, ReplyHandler completion);
     void sendExpectingSilentRPRT(std::string_view text, bool isFrequency = false);
-    bool enqueueResponse(ReplyHandler completion, bool isFrequency = false);
+    bool enqueueResponse(ReplyHandler completion, bool isFrequency = false, std::string probeID = {});
+    // A probe is waiting: other commands must not go out yet.
+    bool probing() const { return probesWaiting_ > 0; }
+    void sendHeldCommands();
+    void armAnswerTimer();
+    void answerTimerFired();
+    void probeTimedOut(const std::string& probeID);
+    void recycleStuckLink();
     void sendFrequencyNow(std::int64_t hz);
     // "F" commands still waiting for their answer.
     std::size_t frequenciesInFlight() const;
@@ -120,9 +155,10 @@ private:
     void handleSocketLost(QTcpSocket* socket);
     void handleIncoming(std::string_view bytes);
     void dispatchLine(std::string line);
+    static void completeEntry(PendingResponse& head, std::int64_t code);
     void flushPending();
 
-    void failLink(bool fromSocketSignal);
+    void failLink(bool fromSocketSignal, bool reconnectAtOnce = false);
     void retireConnection(bool closeNow);
     void resetLinkState();
     void startReconnect();
@@ -140,6 +176,7 @@ private:
 
     std::chrono::milliseconds probeTimeout_;
     std::chrono::milliseconds reconnectInterval_;
+    std::chrono::milliseconds answerTimeout_;
 
     // Parent of the socket and the timers, and context of every signal
     // connection and delayed step: destroying it first in the destructor
@@ -149,6 +186,8 @@ private:
     QTcpSocket* connection_ = nullptr;
     bool isConnected_ = false;
     QTimer* reconnectTimer_ = nullptr;
+    // Runs only while a command other than a probe waits for its answer.
+    QTimer* answerTimer_ = nullptr;
     std::string host_ = "localhost";
     std::uint16_t port_ = defaultPort;
     std::function<void(bool)> onStatusChange_;
@@ -162,6 +201,10 @@ private:
     // for their answer, and the newest frequency asked for meanwhile is held
     // and goes out, alone, when one of them is answered.
     std::optional<std::int64_t> heldFrequency_;
+    // Given while a probe waited; they go out, in order, once it is decided.
+    std::optional<std::string> heldMode_;
+    std::deque<HeldCommand> heldSatelliteCommands_;
+    std::size_t probesWaiting_ = 0;
     std::optional<std::string> capsProbeID_;
     bool ulUnsupported_ = false;
 };

@@ -185,6 +185,9 @@ void AppState::stopTracking()
     trackedDownlink_.reset();
     trackedUplink_.reset();
     if (rigClient_) {
+        // What the ended track gave while the link was busy must not reach
+        // the radio after it.
+        rigClient_->dropHeldCommands();
         rigClient_->satLOS();
     }
     setCurrentRIT(0.0);

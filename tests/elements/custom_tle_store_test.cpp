@@ -284,6 +284,46 @@ TEST_F(CustomTLEStoreTest, ImportThatCannotBeWrittenReportsAndKeepsTheFile)
     }
 }
 
+// A file with a damaged set and a disk that cannot take what comes next:
+// whether the copy aside or the new file fails, custom.tle stays byte for
+// byte, and the imports in it are still there at the next load.
+TEST_F(CustomTLEStoreTest, DamagedFileStaysInPlaceWhenTheWriteAfterItFails)
+{
+    std::string damaged = line1For(8);
+    damaged.replace(2, 5, "12a45");
+    const std::string old = tleText("GOOD", 7) + "HAND EDITED\n" + damaged + "\n" + line2For(8) + "\n";
+    struct Case {
+        const char* what;
+        std::size_t limit;
+    };
+    const Case cases[] = {
+        {"nothing can be written", 0},
+        {"the copy aside fails", old.size() - 1},
+        {"the copy aside is made, the new file fails", old.size() + 10},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CustomTLEStore::clear();
+        Files::remove(file().parent_path());
+        ASSERT_TRUE(Files::createFolder(file().parent_path()));
+        ASSERT_TRUE(Files::writeFileAtomically(file(), old));
+        CustomTLEStore::ImportResult result;
+        {
+            test::FileSizeLimit limit(c.limit);
+            std::string many;
+            for (int i = 0; i < 5; ++i) {
+                many += tleText("NEW " + std::to_string(i), 20000 + i);
+            }
+            result = CustomTLEStore::importFromText(many);
+        }
+        EXPECT_EQ(result.count, 0);
+        EXPECT_EQ(fileContent(), old);
+        const auto sets = CustomTLEStore::load();
+        ASSERT_EQ(sets.size(), 1u);
+        EXPECT_EQ(sets[0].name, "GOOD");
+    }
+}
+
 TEST_F(CustomTLEStoreTest, FailedSaveIsReportedAsAFailure)
 {
     // The data folder cannot exist: a plain file holds its name.

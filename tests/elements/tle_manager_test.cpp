@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QUrl>
+
 #include <atomic>
 
 #include "elements/custom_tle_store.h"
@@ -9,8 +11,10 @@
 #include "orbital/numeric_text.h"
 #include "platform/dispatch.h"
 #include "platform/files.h"
+#include "platform/http.h"
 #include "platform/settings_store.h"
 #include "tests/elements/element_test_helpers.h"
+#include "tests/platform/endless_http_server.h"
 #include "tests/support/http_test_server.h"
 #include "tests/support/test_support.h"
 
@@ -343,6 +347,59 @@ TEST_F(TLEManagerTest, LoadsReportHowEachCategoryWent)
             EXPECT_FALSE(TLEManager::isCacheStale("amateur"));
         }
     }
+}
+
+// A user address without an HTTP status (a file address) is read like any
+// answer; only a transport error or an HTTP error status fails.
+TEST_F(TLEManagerTest, AFileAddressIsReadWithoutAnHttpStatus)
+{
+    const auto listFile = std::filesystem::path(home_.str()) / "list.tle";
+    ASSERT_TRUE(Files::writeFileAtomically(listFile, tleText("FROM FILE", 4242)));
+    const UserTLESource source("Local list", QUrl::fromLocalFile(QString::fromStdString(listFile.string()))
+                                                 .toString()
+                                                 .toStdString());
+    ASSERT_TRUE(UserTLESourceStore::add(source));
+    std::optional<TLEManager::CategoriesLoad> load;
+    TLEManager::loadCategories({source.categoryKey()}, true,
+                               [&](TLEManager::CategoriesLoad result) { load = std::move(result); });
+    ASSERT_TRUE(test::waitUntil([&]() { return load.has_value(); }, 10s));
+    ASSERT_EQ(load->outcomes.size(), 1u);
+    EXPECT_EQ(load->outcomes[0].failure, std::nullopt);
+    EXPECT_TRUE(load->outcomes[0].downloaded);
+    ASSERT_NE(find(load->sets, 4242), nullptr);
+    EXPECT_EQ(find(load->sets, 4242)->name, "FROM FILE");
+}
+
+// A server that never ends its body: past the bound the download fails like
+// any other, the last good copy stands in and the cache is not touched.
+// Once with the program's own bound, once with a small one.
+TEST_F(TLEManagerTest, ABodyPastTheBoundFailsAndTheLastGoodCopyStays)
+{
+    test::EndlessHttpServer endless;
+    const UserTLESource source("Endless", endless.url());
+    ASSERT_TRUE(UserTLESourceStore::add(source));
+    const std::string key = source.categoryKey();
+    const std::string cachedBody = tleText("CACHED", 777);
+    for (const std::size_t limit : {std::size_t{0}, std::size_t{1} << 20}) {
+        SCOPED_TRACE(limit);
+        platform::Http::setBodyLimit(limit);
+        writeCache(key, cachedBody, 25 * 3600);
+        const auto stampBefore = Files::readFile(TLEManager::timestampFile(key));
+        const std::int64_t sentBefore = endless.bodyBytesSent();
+        std::optional<TLEManager::CategoriesLoad> load;
+        TLEManager::loadCategories({key}, false, [&](TLEManager::CategoriesLoad result) { load = std::move(result); });
+        ASSERT_TRUE(test::waitUntil([&]() { return load.has_value(); }, 60s));
+        ASSERT_EQ(load->outcomes.size(), 1u);
+        EXPECT_EQ(load->outcomes[0].failure, std::string("answer too large"));
+        EXPECT_TRUE(load->outcomes[0].usingCachedCopy);
+        ASSERT_EQ(load->sets.size(), 1u);
+        EXPECT_EQ(load->sets[0].name, "CACHED");
+        EXPECT_EQ(Files::readFile(TLEManager::cacheFile(key)), cachedBody);
+        EXPECT_EQ(Files::readFile(TLEManager::timestampFile(key)), stampBefore);
+        const std::int64_t bound = static_cast<std::int64_t>(platform::Http::bodyLimit());
+        EXPECT_LT(endless.bodyBytesSent() - sentBefore, 2 * bound + (16 << 20)) << "the transfer ends soon after the bound";
+    }
+    platform::Http::setBodyLimit(0);
 }
 
 TEST_F(TLEManagerTest, CategoryDescriptions)

@@ -54,6 +54,14 @@ TEST_F(UserTLESourceTest, StoredListAndTheCombinedCategoryTable)
     EXPECT_FALSE(UserTLESourceStore::add(second));
     EXPECT_FALSE(UserTLESourceStore::add(UserTLESource("My/Sats", "https://example.org/c.txt")));
     EXPECT_EQ(UserTLESourceStore::sourceWithSameKey(UserTLESource("My  Sats", "https://x/")), std::nullopt);
+    // Keys that differ only by ":" and "-" still name one cache file.
+    const UserTLESource colon("a:b", "https://example.org/colon.txt");
+    EXPECT_TRUE(UserTLESourceStore::add(colon));
+    const UserTLESource dash("a-b", "https://example.org/dash.txt");
+    ASSERT_NE(colon.categoryKey(), dash.categoryKey());
+    EXPECT_EQ(UserTLESourceStore::sourceWithSameKey(dash), colon);
+    EXPECT_FALSE(UserTLESourceStore::add(dash));
+    UserTLESourceStore::remove(colon.id);
     EXPECT_EQ(UserTLESourceStore::load().size(), 1u);
     // A list stored before that rule is read as it is.
     ASSERT_TRUE(UserTLESourceStore::save({first, second}));

@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QProcess>
+
 #include <atomic>
+#include <cstdio>
 #include <mutex>
 #include <thread>
 
 #include "platform/dispatch.h"
 #include "platform/http.h"
+#include "tests/platform/endless_http_server.h"
 #include "tests/support/http_test_server.h"
 #include "tests/support/test_support.h"
 
@@ -198,6 +203,94 @@ TEST(HttpTest, StallEndsATransferButASlowSteadyBodyArrivesWhole)
     result = finish(outcome);
     ASSERT_TRUE(result.error.has_value());
     EXPECT_NE(result.body, body);
+}
+
+// A body past the bound ends the transfer with an error and is not handed
+// over, whether its length is announced or it simply never ends; a body
+// just within the bound arrives whole.
+TEST(HttpTest, BodiesPastTheBoundFail)
+{
+    constexpr std::size_t bound = 1 << 20;
+    Http::setBodyLimit(bound);
+    test::EndlessHttpServer endless;
+    HttpTestServer server;
+    server.setResponse("/announced", 200, std::string(bound + 1, 'a'));
+    server.setResponse("/within", 200, std::string(bound, 'w'));
+
+    for (const std::string& url : {endless.url(), server.url("/announced")}) {
+        SCOPED_TRACE(url);
+        const HttpResult result = finish(startGet(url));
+        ASSERT_TRUE(result.error.has_value());
+        EXPECT_TRUE(result.error->starts_with("too large")) << *result.error;
+        EXPECT_TRUE(result.body.empty());
+    }
+    EXPECT_LT(endless.bodyBytesSent(), std::int64_t{16} << 20) << "the endless transfer ends soon after the bound";
+    ASSERT_TRUE(test::waitUntil([&] { return endless.closedByClient() == 1; }));
+
+    const HttpResult within = finish(startGet(server.url("/within")));
+    EXPECT_EQ(within.error, std::nullopt);
+    EXPECT_EQ(within.body.size(), bound);
+
+    Http::setBodyLimit(0);
+    EXPECT_EQ(Http::bodyLimit(), Http::kDefaultBodyLimit);
+}
+
+// Quitting aborts and deletes every transfer under way: each completion
+// hears of it once, and the servers see their connections closed.
+TEST(HttpTest, AbortAllEndsEveryTransferUnderWay)
+{
+    HttpTestServer server;
+    HttpTestServer::Response silent;
+    silent.neverAnswer = true;
+    server.setResponse("/never", silent);
+    test::EndlessHttpServer endless;
+    auto never = startGet(server.url("/never"));
+    auto streaming = startGet(endless.url());
+    ASSERT_TRUE(test::waitUntil(
+        [&] { return Http::inFlight() == 2 && server.totalRequests() == 1 && endless.bodyBytesSent() > 0; }));
+    Http::abortAll();
+    EXPECT_EQ(Http::inFlight(), 0u);
+    for (const auto& outcome : {never, streaming}) {
+        const HttpResult result = finish(outcome);
+        EXPECT_EQ(result.error, std::string("request cancelled"));
+    }
+    ASSERT_TRUE(test::waitUntil([&] { return endless.closedByClient() == 1; }));
+}
+
+// Run alone in a child process by the test below: starts a transfer that
+// never ends and lets the program end while it is under way.
+TEST(HttpQuitChild, DISABLED_EndsWhileATransferIsUnderWay)
+{
+    const QByteArray url = qgetenv("ZELVANE_TEST_ENDLESS_URL");
+    if (url.isEmpty()) {
+        GTEST_SKIP();
+    }
+    Http::get(url.toStdString(), [](HttpResult result) {
+        std::printf("completion: %s\n", result.error.value_or("none").c_str());
+        std::fflush(stdout);
+    });
+    ASSERT_TRUE(test::waitUntil([] { return Http::inFlight() == 1; }));
+    test::spinFor(50ms); // most often the body is flowing by now
+}
+
+// A program that ends during a download leaves nothing running: the
+// transfer is aborted and its completion told, and the process ends
+// cleanly (the leak checker of a sanitised build finds nothing).
+TEST(HttpTest, NoTransferOutlivesTheProgram)
+{
+    test::EndlessHttpServer endless;
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("ZELVANE_TEST_ENDLESS_URL"), QString::fromStdString(endless.url()));
+    child.setProcessEnvironment(environment);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--gtest_filter=HttpQuitChild.*"), QStringLiteral("--gtest_also_run_disabled_tests")});
+    ASSERT_TRUE(child.waitForStarted(10000));
+    ASSERT_TRUE(test::waitUntil([&] { return child.state() == QProcess::NotRunning; }, 60s));
+    const QString output = QString::fromUtf8(child.readAllStandardOutput());
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(child.exitCode(), 0) << output.toStdString() << QString::fromUtf8(child.readAllStandardError()).toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("completion: request cancelled"))) << output.toStdString();
 }
 
 TEST(HttpTest, CanBeCalledFromABackgroundThread)

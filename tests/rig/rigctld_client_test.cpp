@@ -448,16 +448,20 @@ TEST_F(SatProtoLinkTest, RefusedUplinkIsNeverSentAgainWhileTheDownlinkGoesOn)
 TEST_F(SatProtoLinkTest, SetCommandAnswersDoNotCompleteSatelliteCommands)
 {
     arm();
-    // Nothing waits: a stray answer is dropped without effect.
-    daemon.send("RPRT -11\n");
-    spinFor(50ms);
+    // Nothing waits: a stray answer is dropped without effect. (It comes
+    // right behind a real answer, so it is read while nothing waits.)
+    script = [](const std::string& line) -> std::optional<std::string> {
+        if (line == "\\sat_aos STRAY") {
+            return std::string("RPRT 0\nRPRT -11\n");
+        }
+        return line.rfind("\\sat_dl", 0) == 0 ? std::optional<std::string>("RPRT -11\n") : std::nullopt;
+    };
+    client->satAOS("STRAY", reports.completion("stray"));
+    ASSERT_TRUE(waitUntil([&] { return reports.logged("stray:0"); }));
     EXPECT_TRUE(client->satModeArmed());
 
     // Real rigctld answers "F" and "M" with "RPRT 0" each; those must not be
     // taken as the answer to the satellite command sent after them.
-    script = [](const std::string& line) -> std::optional<std::string> {
-        return line.rfind("\\sat_dl", 0) == 0 ? std::optional<std::string>("RPRT -11\n") : std::nullopt;
-    };
     client->setFrequency(145e6);
     client->setMode("USB", 2400);
     client->satDL(145e6, 100, 1);
@@ -706,6 +710,142 @@ TEST_F(SatProtoLinkTest, ASlowRadioIsToldTheNewestFrequencyNotABacklog)
     client->setFrequency(435000021.0);
     ASSERT_TRUE(waitUntil([&] { return linesFrom(from).size() == 6; }));
     EXPECT_EQ(linesFrom(from).back(), "F 435000021");
+    EXPECT_EQ(reports.status, std::vector<bool>{true});
+}
+
+// A daemon like rigctld, which never answers "\sat_caps" but answers
+// every set command. Whatever is given while the probe waits is held and
+// goes out, newest only and mode first, once the probe times out; the
+// unanswered probe leaves nothing in the reply queue, so probe after probe
+// (as when "Force Classic rigctld" is turned off again and again) the
+// frequencies keep reaching the radio.
+TEST(RigctldClientTest, AProbeNeverAnsweredLeavesNothingBehindAndFrequenciesKeepFlowing)
+{
+    FakeRigDaemon daemon;
+    daemon.setResponder([](const std::string& line) {
+        return line == satCaps ? std::string() : std::string("RPRT 0\n");
+    });
+    Reports reports;
+    auto client = makeClient(shortProbe);
+    reports.attach(*client);
+    ASSERT_TRUE(connectAndWait(*client, daemon, reports));
+    client->setFrequency(435000001.0);
+    client->setMode("FM", 15000);
+    client->setFrequency(435000002.0);
+    client->setFrequency(435000003.0);
+    ASSERT_TRUE(waitUntil([&] { return !reports.modes.empty(); }));
+    EXPECT_EQ(reports.modes, std::vector<RigProtocolMode>{RigProtocolMode::classic});
+    ASSERT_TRUE(daemon.waitForLines(3));
+    EXPECT_EQ(daemon.lines(), (std::vector<std::string>{satCaps, "M FM 15000", "F 435000003"}));
+
+    // Four more probes than places for frequencies in flight.
+    for (int probe = 1; probe <= 5; ++probe) {
+        SCOPED_TRACE(probe);
+        client->detectCapabilities();
+        const std::string hz = std::to_string(436000000 + probe);
+        client->setFrequency(std::stod(hz));
+        ASSERT_TRUE(waitUntil([&] { return daemon.lines().back() == "F " + hz; }));
+    }
+    for (int tick = 1; tick <= 12; ++tick) {
+        const std::string hz = std::to_string(437000000 + tick);
+        client->setFrequency(std::stod(hz));
+        ASSERT_TRUE(waitUntil([&] { return daemon.lines().back() == "F " + hz; })) << tick;
+    }
+    EXPECT_EQ(reports.status, std::vector<bool>{true}) << "a working daemon keeps its link";
+    EXPECT_EQ(client->protocolMode(), RigProtocolMode::classic);
+}
+
+// Held commands belong to the moment they were given: a frequency held while
+// the probe waits does not go out once the link settles on SAT_PROTO, nor
+// after a new mode or after the owner drops what is held; an arming command
+// held during a probe that ends in classic is not sent but completes -1.
+TEST(RigctldClientTest, NothingHeldGoesOutAfterTheProtocolOrTheModeChangedOrItWasDropped)
+{
+    FakeRigDaemon daemon;
+    bool answerProbe = false;
+    daemon.setResponder([&](const std::string& line) {
+        if (line == satCaps) {
+            return answerProbe ? satProtoAnswer : std::string();
+        }
+        return std::string("RPRT 0\n");
+    });
+    Reports reports;
+    auto client = makeClient(longProbe);
+    reports.attach(*client);
+    ASSERT_TRUE(connectAndWait(*client, daemon, reports));
+    ASSERT_TRUE(daemon.waitForLines(1));
+    client->setFrequency(145000000.0); // held behind the probe
+    daemon.send(satProtoAnswer);
+    ASSERT_TRUE(waitUntil([&] { return client->protocolMode() == RigProtocolMode::satProtoV1; }));
+    client->satAOS("AFTER", reports.completion("after"));
+    ASSERT_TRUE(waitUntil([&] { return reports.logged("after:0"); }));
+    EXPECT_EQ(daemon.lines(), (std::vector<std::string>{satCaps, "\\sat_aos AFTER"}));
+
+    // A probe again, never answered now: held arming is not sent in classic.
+    client->setTimeouts(shortProbe, fastReconnect, 2s);
+    client->detectCapabilities();
+    client->satAOS("HELD", reports.completion("held"));
+    ASSERT_TRUE(waitUntil([&] { return reports.logged("held:-1"); }));
+    EXPECT_EQ(client->protocolMode(), RigProtocolMode::classic);
+
+    // Held frequency and mode, then dropped: neither goes out.
+    answerProbe = false;
+    client->detectCapabilities();
+    client->setFrequency(145000001.0);
+    client->setMode("USB", 2400);
+    client->setFrequency(145000002.0);
+    client->dropHeldCommands();
+    // A held frequency is dropped by a newer mode.
+    client->setFrequency(145000003.0);
+    client->setMode("FM", 15000);
+    ASSERT_TRUE(waitUntil([&] { return daemon.lines().back() == "M FM 15000"; }));
+    client->setFrequency(145000004.0);
+    ASSERT_TRUE(waitUntil([&] { return daemon.lines().back() == "F 145000004"; }));
+    EXPECT_EQ(daemon.lines(), (std::vector<std::string>{satCaps, "\\sat_aos AFTER", satCaps, satCaps,
+                                                        "M FM 15000", "F 145000004"}));
+}
+
+// A daemon that stops answering: past the answer bound the link is treated
+// as stuck, reported lost and opened again at once; what waited completes
+// with -1 and nothing answers the wrong command on the new link.
+TEST_F(SatProtoLinkTest, ACommandUnansweredPastTheBoundRecyclesTheLinkAtOnce)
+{
+    client->setTimeouts(longProbe, 30s, 300ms); // only an immediate reconnect can help
+    arm();
+    script = [](const std::string& line) -> std::optional<std::string> {
+        if (line == "\\sat_aos STUCK") {
+            return std::string();
+        }
+        if (line == "\\sat_aos NEXT") {
+            return std::string("RPRT -5\n");
+        }
+        return std::nullopt;
+    };
+    client->satAOS("STUCK", reports.completion("stuck"));
+    ASSERT_TRUE(waitUntil([&] { return reports.logged("stuck:-1"); }));
+    ASSERT_TRUE(waitUntil([&] { return reports.status.size() >= 3; }));
+    EXPECT_EQ(reports.status, (std::vector<bool>{true, false, true}));
+    EXPECT_EQ(daemon.acceptedCount(), 2);
+    ASSERT_TRUE(waitUntil([&] { return client->protocolMode() == RigProtocolMode::satProtoV1; }));
+    client->satAOS("NEXT", reports.completion("next"));
+    ASSERT_TRUE(waitUntil([&] { return reports.logged("next:-5"); }));
+    EXPECT_EQ(reports.count("stuck:-1"), 1);
+}
+
+// Answered within the bound, even slowly, a command keeps its link.
+TEST_F(SatProtoLinkTest, AnAnswerWithinTheBoundKeepsTheLink)
+{
+    client->setTimeouts(longProbe, fastReconnect, 1500ms);
+    arm();
+    script = [](const std::string& line) -> std::optional<std::string> {
+        return line.rfind("\\sat_aos SLOW", 0) == 0 ? std::optional<std::string>("") : std::nullopt;
+    };
+    client->satAOS("SLOW", reports.completion("slow"));
+    ASSERT_TRUE(waitUntil([&] { return daemon.lines().back() == "\\sat_aos SLOW"; }));
+    spinFor(50ms);
+    daemon.send("RPRT 0\n");
+    ASSERT_TRUE(waitUntil([&] { return reports.logged("slow:0"); }));
+    settle();
     EXPECT_EQ(reports.status, std::vector<bool>{true});
 }
 

@@ -8,10 +8,13 @@
 #include "orbital/numeric_text.h"
 #include "rig/rigctld_client.h"
 #include "tests/rig/fake_rig_daemon.h"
+#include "tests/rig/rigctld_process.h"
 #include "tests/support/http_test_server.h"
 
 namespace zelvane::test {
 namespace {
+
+using namespace std::chrono_literals;
 
 const Transmitter kFmDown(145800000.0, std::nullopt, std::nullopt, "FM", "Voice", "down");
 const Transmitter kLinearDown(std::nullopt, 435610000.0, 435670000.0, "SSB/CW", "Transponder DL",
@@ -88,20 +91,25 @@ protected:
     // Answers like a daemon with the satellite extension; the first
     // downlink command is told that the radio left satellite mode and the
     // uplink is refused.
+    // While holdAnswers is set, answers are kept in heldAnswers, in order,
+    // for the test to release.
     void speakSatProto()
     {
         daemon.setResponder([this](const std::string& line) -> std::string {
+            std::string answer = "RPRT 0\n";
             if (line == "\\sat_caps") {
-                return "SAT_PROTO=1\nEND\nRPRT 0\n";
-            }
-            if (line.starts_with("\\sat_dl ") && !dlClaimed) {
+                answer = "SAT_PROTO=1\nEND\nRPRT 0\n";
+            } else if (line.starts_with("\\sat_dl ") && (!dlClaimed || holdAnswers)) {
                 dlClaimed = true;
-                return "RPRT -11\n";
+                answer = "RPRT -11\n";
+            } else if (line.starts_with("\\sat_ul ")) {
+                answer = "RPRT -9\n";
             }
-            if (line.starts_with("\\sat_ul ")) {
-                return "RPRT -9\n";
+            if (holdAnswers) {
+                heldAnswers += answer;
+                return {};
             }
-            return "RPRT 0\n";
+            return answer;
         });
     }
 
@@ -109,6 +117,8 @@ protected:
     std::shared_ptr<Satellite> iss;
     std::shared_ptr<AppState> state;
     bool dlClaimed = false;
+    bool holdAnswers = false;
+    std::string heldAnswers;
 };
 
 TEST_F(Tracking, ClassicLinkGetsTheModeOnceUpAndTheCorrectedFrequencyEveryTick)
@@ -190,20 +200,37 @@ TEST_F(Tracking, SatProtoLinkArmsSendsBothLinksReArmsAndDisarmsOnStop)
     for (const auto& line : linesStartingWith("\\sat_dl ")) {
         EXPECT_EQ(line, "\\sat_dl " + wire(down) + " " + wire(dlShift) + " " + wire(dlRate));
     }
-    // Refused once with -9, the uplink is never sent again; the downlink goes on.
+    // Refused with -9, the uplink is never sent again; the downlink goes on.
+    // (The refusal is heard before the answer that re-arms: every uplink
+    // command went out in the ticks before it.)
+    const std::size_t reArmed = indexOf("\\sat_aos ISS_(ZARYA)", firstAos + 1);
     const auto uplinks = linesStartingWith("\\sat_ul ");
-    ASSERT_EQ(uplinks.size(), 1u);
-    EXPECT_EQ(uplinks[0], "\\sat_ul " + wire(up) + " " + wire(ulShift) + " " + wire(ulRate));
+    ASSERT_FALSE(uplinks.empty());
+    for (const auto& uplink : uplinks) {
+        EXPECT_EQ(uplink, "\\sat_ul " + wire(up) + " " + wire(ulShift) + " " + wire(ulRate));
+        EXPECT_LT(indexOf(uplink), reArmed);
+    }
+    EXPECT_GT(linesStartingWith("\\sat_dl ").size(), 1u);
     EXPECT_EQ(state->currentUplinkFreq(), up + ulShift);
 
+    // The daemon keeps its answers from here on: a downlink command's
+    // "radio left satellite mode" comes only after STOP.
+    holdAnswers = true;
+    const std::size_t downlinks = linesStartingWith("\\sat_dl ").size();
+    ASSERT_TRUE(waitForLine("\\sat_dl ", downlinks + 1));
     state->stopTracking();
     ASSERT_TRUE(waitForLine("\\sat_los"));
     EXPECT_EQ(daemon.lines().back(), "\\sat_los");
-    ASSERT_TRUE(waitUntil([&] { return !state->rigSatProtoArmed(); }));
-    // A later report of a lost satellite mode re-arms nothing once stopped.
     const std::size_t aosCount = linesStartingWith("\\sat_aos ").size();
-    spinFor(std::chrono::milliseconds(300));
-    EXPECT_EQ(linesStartingWith("\\sat_aos ").size(), aosCount);
+    holdAnswers = false;
+    daemon.send(heldAnswers);
+    ASSERT_TRUE(waitUntil([&] { return !state->rigSatProtoArmed(); }));
+    // One more exchange: whatever the late report made the state send has
+    // reached the daemon before its answer.
+    bool exchanged = false;
+    state->rigClient()->satLOS([&](std::int64_t) { exchanged = true; });
+    ASSERT_TRUE(waitUntil([&] { return exchanged; }));
+    EXPECT_EQ(linesStartingWith("\\sat_aos ").size(), aosCount) << "a late loss re-arms nothing once stopped";
 }
 
 TEST_F(Tracking, RestartOnAConnectedSatProtoLinkDisarmsThenArmsTheNewSatellite)
@@ -261,15 +288,125 @@ TEST_F(Tracking, CentrePatternOnSatProtoIgnoresTheOperatorOffsets)
     EXPECT_TRUE(linesStartingWith("\\sat_ul ").back().starts_with("\\sat_ul 145965000 "));
 }
 
-TEST_F(Tracking, WhileTheProbeIsUndecidedTheTickSendsClassicFrequencies)
+// A daemon like rigctld, which never answers the probe: while the probe
+// waits nothing else goes out (an answer could not be told from the probe's);
+// once it has timed out the mode comes first, then the frequencies.
+TEST_F(Tracking, WhileTheProbeWaitsTheTrackIsHeldThenModeAndFrequenciesFollow)
 {
-    // A daemon that answers nothing: the mode stays unknown for the probe's
-    // two seconds, and the link is used the classic way meanwhile.
-    daemon.setResponder([](const std::string&) { return std::string(); });
+    daemon.setResponder([](const std::string& line) {
+        return line == "\\sat_caps" ? std::string() : std::string("RPRT 0\n");
+    });
     state->startTracking(iss, kFmDown);
-    ASSERT_TRUE(waitForLine("F ", 2));
-    EXPECT_EQ(state->rigProtocolMode(), RigProtocolMode::unknown);
-    EXPECT_EQ(daemon.lines()[0], "\\sat_caps");
+    state->rigClient()->setTimeouts(300ms, 100ms, 2s);
+    ASSERT_TRUE(waitUntil([&] { return state->rigProtocolMode() == RigProtocolMode::classic; }));
+    ASSERT_TRUE(waitForLine("F ", 3));
+    const auto& lines = daemon.lines();
+    EXPECT_EQ(lines[0], "\\sat_caps");
+    EXPECT_EQ(lines[1], "M FM 12000");
+    EXPECT_TRUE(lines[2].starts_with("F ")) << lines[2];
+}
+
+// What a track gave while the probe waited is dropped at STOP: the next
+// track's mode is the first thing after the probe.
+TEST_F(Tracking, NothingHeldForAStoppedTrackReachesTheRadio)
+{
+    daemon.setResponder([](const std::string& line) {
+        return line == "\\sat_caps" ? std::string() : std::string("RPRT 0\n");
+    });
+    state->startTracking(iss, kFmDown);
+    state->rigClient()->setTimeouts(500ms, 100ms, 2s);
+    ASSERT_TRUE(waitUntil([&] { return state->rigConnected(); }));
+    state->bumpRIT(10.0); // the next tick sends (is held) after the link is up
+    ASSERT_TRUE(waitUntil([&] { return state->currentCorrectedFreq() > 145800005.0; }));
+    state->stopTracking();
+    ASSERT_TRUE(waitUntil([&] { return state->rigProtocolMode() == RigProtocolMode::classic; }));
+    state->startTracking(iss, kLinearDown);
+    ASSERT_TRUE(waitForLine("F "));
+    const auto& lines = daemon.lines();
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "\\sat_caps");
+    EXPECT_EQ(lines[1], "M USB 2400");
+    EXPECT_TRUE(lines[2].starts_with("F 4356")) << lines[2];
+}
+
+// A frequency held while the probe waits belongs to the classic protocol:
+// once the link settles on SAT_PROTO it is not sent.
+TEST_F(Tracking, AFrequencyHeldWhileTheProbeWaitsIsNotSentOnASatProtoLink)
+{
+    daemon.setResponder([](const std::string& line) {
+        return line == "\\sat_caps" ? std::string() : std::string("RPRT 0\n");
+    });
+    state->startTracking(iss, kFmDown);
+    ASSERT_TRUE(waitUntil([&] { return state->rigConnected(); }));
+    state->bumpRIT(10.0);
+    ASSERT_TRUE(waitUntil([&] { return state->currentCorrectedFreq() > 145800005.0; }));
+    daemon.send("SAT_PROTO=1\nRPRT 0\n");
+    ASSERT_TRUE(waitForLine("\\sat_dl ", 2));
+    EXPECT_TRUE(linesStartingWith("F ").empty());
+    EXPECT_EQ(state->rigProtocolMode(), RigProtocolMode::satProtoV1);
+}
+
+// A daemon that takes commands but answers none: the link is recycled past
+// the answer bound, reported lost, and each new link gets the track again,
+// mode first, then frequencies.
+TEST_F(Tracking, ADaemonThatAnswersNothingIsRecycledAndTheTrackResumesOnEachNewLink)
+{
+    state->startTracking(iss, kFmDown);
+    state->rigClient()->setTimeouts(200ms, 100ms, 300ms);
+    ASSERT_TRUE(daemon.waitForAccepted(4, 30s));
+    ASSERT_TRUE(waitForLine("\\sat_caps", 4, 30s));
+    // The lines of each link, each begun by its probe.
+    std::vector<std::vector<std::string>> links;
+    for (const auto& line : daemon.lines()) {
+        if (line == "\\sat_caps") {
+            links.emplace_back();
+        }
+        ASSERT_FALSE(links.empty()) << line;
+        links.back().push_back(line);
+    }
+    links.pop_back(); // the newest may still be under way
+    ASSERT_GE(links.size(), 3u);
+    for (const auto& link : links) {
+        ASSERT_GE(link.size(), 3u);
+        EXPECT_EQ(link[1], "M FM 12000");
+        EXPECT_TRUE(link[2].starts_with("F 1458")) << link[2];
+    }
+}
+
+// Hamlib's rigctld never answers the probe. Turning "Force Classic rigctld"
+// off and on during a track, three times, must not cost the radio its
+// frequencies for the rest of the track.
+TEST_F(Tracking, RigctldKeepsGettingFrequenciesAfterForceClassicIsToggled)
+{
+    const QString program = rigctldProgram();
+    if (program.isEmpty()) {
+        GTEST_SKIP() << "rigctld is not installed";
+    }
+    RigctldProcess rigctld;
+    ASSERT_TRUE(rigctld.start(program));
+    LoggingRelay relay(rigctld.port());
+    state->setRigPort(relay.port());
+    const auto count = [&](const std::string& prefix) {
+        return test::linesStartingWith(relay.lines(), prefix).size();
+    };
+    state->startTracking(iss, kFmDown);
+    state->rigClient()->setTimeouts(300ms, 100ms, 2s);
+    ASSERT_TRUE(waitUntil([&] { return count("F ") >= 2; }, 10s));
+    for (int toggle = 0; toggle < 3; ++toggle) {
+        SCOPED_TRACE(toggle);
+        state->setForceClassicRigctld(true);
+        const std::size_t frequencies = count("F ");
+        ASSERT_TRUE(waitUntil([&] { return count("F ") > frequencies; }));
+        const std::size_t probes = count("\\sat_caps");
+        state->setForceClassicRigctld(false);
+        ASSERT_TRUE(waitUntil([&] { return count("\\sat_caps") > probes; }));
+    }
+    state->setForceClassicRigctld(true);
+    const std::size_t from = count("F ");
+    ASSERT_TRUE(waitUntil([&] { return count("F ") >= from + 30; }, 20s));
+    EXPECT_EQ(relay.connections(), 1) << "a working daemon keeps its link";
+    EXPECT_TRUE(state->rigConnected());
+    EXPECT_EQ(state->rigProtocolMode(), RigProtocolMode::classic);
 }
 
 TEST_F(Tracking, OffsetsShapeTheRestFrequenciesByPatternAndTransponderSense)
