@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkProxyFactory>
 #include <QNetworkReply>
@@ -139,10 +140,11 @@ void endNetworkWork()
             reply->abort();
         }
     }
-    waitUntil([app] {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        return app->findChildren<QNetworkReply*>().isEmpty();
-    });
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    // The managers go while the application stands, so that their own
+    // network thread ends in order rather than being cut off.
+    qDeleteAll(app->findChildren<QNetworkAccessManager*>(Qt::FindDirectChildrenOnly));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 void isolateNetwork() { QNetworkProxyFactory::setApplicationProxyFactory(new LocalOnlyProxyFactory); }
