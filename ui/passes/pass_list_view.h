@@ -8,7 +8,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "catalog/observable.h"
+#include "base/signal.h"
 #include "ui/style/refresh_timer.h"
 #include "orbital/pass_records.h"
 
