@@ -9,7 +9,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QTemporaryDir>
 
@@ -31,23 +31,11 @@ namespace {
 
 constexpr std::size_t kCatalogueSize = 12000;
 
-void ensureApplication()
-{
-    static int argc = 1;
-    static char name[] = "zelvane_bench";
-    static char* argv[] = {name, nullptr};
-    if (!QApplication::instance()) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        static QApplication app(argc, argv);
-    }
-}
-
 // One state with a 12,000-entry catalogue, all in the "amateur" group (which
 // the browser opens expanded), every third with a downlink range.
 struct Home {
     Home()
     {
-        ensureApplication();
         const std::filesystem::path root(dir.path().toStdString());
         platform::SettingsStore::setStandardPath(root / "standard.json");
         platform::Files::setHomeFolder(root / "home");

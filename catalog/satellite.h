@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "catalog/observable.h"
+#include "base/signal.h"
 #include "catalog/transmitter.h"
 #include "elements/tle_data.h"
 #include "orbital/date.h"

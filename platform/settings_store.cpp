@@ -131,16 +131,14 @@ void SettingsStore::update(const std::function<bool()>& change)
         }
         written = save();
     }
-    std::vector<WriteObserver> observers;
+    // Told outside the lock, from a copy: an observer may add or remove
+    // observers.
+    Signal<bool> observers;
     {
         std::lock_guard lock(observerMutex_);
-        for (const auto& [id, observer] : observers_) {
-            observers.push_back(observer);
-        }
+        observers = written_;
     }
-    for (const auto& observer : observers) {
-        observer(written);
-    }
+    observers.notify(written);
 }
 
 bool SettingsStore::writeFailed() const
@@ -155,18 +153,16 @@ bool SettingsStore::foundUnreadableFile() const
     return foundUnreadable_;
 }
 
-std::uint64_t SettingsStore::addWriteObserver(WriteObserver observer)
+Signal<bool>::Connection SettingsStore::addWriteObserver(WriteObserver observer)
 {
     std::lock_guard lock(observerMutex_);
-    const auto id = nextObserverId_++;
-    observers_[id] = std::move(observer);
-    return id;
+    return written_.connect(std::move(observer));
 }
 
-void SettingsStore::removeWriteObserver(std::uint64_t id)
+void SettingsStore::removeWriteObserver(Signal<bool>::Connection id)
 {
     std::lock_guard lock(observerMutex_);
-    observers_.erase(id);
+    written_.disconnect(id);
 }
 
 bool SettingsStore::contains(const std::string& key) const

@@ -11,6 +11,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "base/signal.h"
+
 namespace zelvane::platform {
 
 // The user-defaults store: typed values under text keys, kept in one JSON
@@ -66,9 +68,9 @@ public:
     // Called after every attempt to write the file, with its outcome, on
     // the thread that changed the value and outside the store's lock.
     // Returns an id for removeWriteObserver.
-    using WriteObserver = std::function<void(bool written)>;
-    std::uint64_t addWriteObserver(WriteObserver observer);
-    void removeWriteObserver(std::uint64_t id);
+    using WriteObserver = Signal<bool>::Slot;
+    Signal<bool>::Connection addWriteObserver(WriteObserver observer);
+    void removeWriteObserver(Signal<bool>::Connection id);
 
 private:
     void load();
@@ -86,9 +88,9 @@ private:
     bool foundUnreadable_ = false;
     bool writeFailed_ = false;
 
+    // Guards the list: writes happen on any thread.
     mutable std::mutex observerMutex_;
-    std::map<std::uint64_t, WriteObserver> observers_;
-    std::uint64_t nextObserverId_ = 1;
+    Signal<bool> written_;
 };
 
 } // namespace zelvane::platform

@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "catalog/observable.h"
+#include "base/signal.h"
 #include "catalog/pass_info.h"
 #include "catalog/satellite.h"
 #include "catalog/transmitter.h"

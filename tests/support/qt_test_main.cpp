@@ -12,5 +12,7 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     zelvane::test::isolateNetwork();
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+    zelvane::test::endNetworkWork();
+    return result;
 }

@@ -1,52 +1,157 @@
 #include "tests/support/test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkProxyFactory>
+#include <QNetworkReply>
 #include <QThread>
 #include <QUuid>
+
+#include <cerrno>
+#include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <stdexcept>
+#include <string>
+#include <system_error>
+#include <unistd.h>
 
 namespace zelvane::test {
 
 namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kFolderPrefix = "zelvane-test-pid";
+
+// The process id a folder named "zelvane-test-pid<pid>-XXXXXX" belongs to,
+// or 0 for any other name.
+pid_t ownerOf(const std::string& name)
+{
+    const std::string prefix = kFolderPrefix;
+    if (name.rfind(prefix, 0) != 0) {
+        return 0;
+    }
+    const std::string rest = name.substr(prefix.size());
+    const auto dash = rest.find('-');
+    if (dash == 0 || dash == std::string::npos || rest.find_first_not_of("0123456789") != dash) {
+        return 0;
+    }
+    try {
+        return static_cast<pid_t>(std::stol(rest.substr(0, dash)));
+    } catch (...) {
+        return 0;
+    }
+}
+
+// Folders of test programs that ended without cleaning up (killed, or
+// aborted by a sanitizer) are removed here; a live program's are left alone.
+void removeFoldersOfDeadPrograms(const fs::path& base)
+{
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(base, ec)) {
+        const pid_t owner = ownerOf(entry.path().filename().string());
+        if (owner <= 0 || owner == ::getpid()) {
+            continue;
+        }
+        if (::kill(owner, 0) != 0 && errno == ESRCH) {
+            std::error_code ignored;
+            fs::remove_all(entry.path(), ignored);
+        }
+    }
+}
+
+class ProcessFolder {
+public:
+    ProcessFolder()
+    {
+        const fs::path base = QDir::tempPath().toStdString();
+        removeFoldersOfDeadPrograms(base);
+        std::string pattern =
+            (base / (std::string(kFolderPrefix) + std::to_string(::getpid()) + "-XXXXXX")).string();
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            throw std::runtime_error("cannot create the test program's temporary folder");
+        }
+        path_ = QString::fromStdString(pattern);
+    }
+    ~ProcessFolder()
+    {
+        std::error_code ignored;
+        fs::remove_all(path_.toStdString(), ignored);
+    }
+    ProcessFolder(const ProcessFolder&) = delete;
+    ProcessFolder& operator=(const ProcessFolder&) = delete;
+
+    const QString& path() const { return path_; }
+
+private:
+    QString path_;
+};
+
 QString makeTempFolder(const QString& prefix)
 {
-    const QString base = QDir::tempPath();
-    const QString path = base + QStringLiteral("/") + prefix +
+    const QString path = processTempFolder() + QStringLiteral("/") + prefix +
                          QUuid::createUuid().toString(QUuid::WithoutBraces);
     if (!QDir().mkpath(path)) {
         throw std::runtime_error("cannot create temporary folder");
     }
     return path;
 }
-} // namespace
 
-namespace {
+bool isThisMachine(const QString& host)
+{
+    return host == QLatin1String("127.0.0.1") || host == QLatin1String("localhost") || host == QLatin1String("::1");
+}
 
 class LocalOnlyProxyFactory : public QNetworkProxyFactory {
 public:
     QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery& query) override
     {
         const QString host = query.peerHostName();
-        if (host == QLatin1String("127.0.0.1") || host == QLatin1String("localhost") ||
-            host == QLatin1String("::1")) {
+        if (host.isEmpty() || isThisMachine(host)) {
             return {QNetworkProxy(QNetworkProxy::NoProxy)};
         }
+        // Reported against the running test (Google Test's failures may be
+        // added from any thread), then refused at once.
+        ADD_FAILURE() << "a test addressed " << query.url().toString().toStdString() << " (host \""
+                      << host.toStdString() << "\"); its fixture must point the service at 127.0.0.1";
         return {QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), 1)};
     }
 };
 
 } // namespace
 
+const QString& processTempFolder()
+{
+    static ProcessFolder folder;
+    return folder.path();
+}
+
+void endNetworkWork()
+{
+    QCoreApplication* app = QCoreApplication::instance();
+    for (QNetworkReply* reply : app->findChildren<QNetworkReply*>()) {
+        if (!reply->isFinished()) {
+            reply->abort();
+        }
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    // The managers go while the application stands, so that their own
+    // network thread ends in order rather than being cut off.
+    qDeleteAll(app->findChildren<QNetworkAccessManager*>(Qt::FindDirectChildrenOnly));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
 void isolateNetwork() { QNetworkProxyFactory::setApplicationProxyFactory(new LocalOnlyProxyFactory); }
 
 void isolateHome()
 {
-    const QString home = makeTempFolder(QStringLiteral("zelvane-test-home-"));
+    const QString home = makeTempFolder(QStringLiteral("home-"));
     const QByteArray h = home.toUtf8();
     ::setenv("HOME", h.constData(), 1);
     ::setenv("XDG_CONFIG_HOME", (h + "/.config").constData(), 1);
@@ -54,7 +159,7 @@ void isolateHome()
     ::setenv("XDG_CACHE_HOME", (h + "/.cache").constData(), 1);
 }
 
-TempDir::TempDir() : path_(makeTempFolder(QStringLiteral("zelvane-test-"))) {}
+TempDir::TempDir() : path_(makeTempFolder(QStringLiteral("dir-"))) {}
 
 TempDir::~TempDir()
 {

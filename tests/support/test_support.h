@@ -10,13 +10,23 @@ namespace zelvane::test {
 // test program, so that nothing touches the user's real files.
 void isolateHome();
 
-// Sends every request for a host other than this machine to a closed local
-// port, so that a test that forgets to point a client at its local server
-// fails at once instead of reaching for the internet (or waiting on a name
-// lookup that outlives the test).
+// Every request for a host other than this machine fails the running test
+// (and is sent to a closed local port, so nothing leaves the machine): each
+// service a test reaches must be pointed at a local server by its fixture.
 void isolateNetwork();
 
-// A fresh, empty temporary folder, removed when the object goes away.
+// Aborts every network request still under way and lets the aborted
+// replies go, so that none is in flight when the test program's application
+// object is torn down. Called by the test programs' main after the tests.
+void endNetworkWork();
+
+// The folder that holds this test program's home and every TempDir. It is
+// removed when the program ends; folders left by a program that died (an
+// abort, a crash) are removed by the next test program to start.
+const QString& processTempFolder();
+
+// A fresh, empty temporary folder inside processTempFolder(), removed when
+// the object goes away.
 class TempDir {
 public:
     TempDir();

@@ -8,7 +8,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "catalog/observable.h"
+#include "base/signal.h"
 
 class QLabel;
 class QListView;

@@ -7,7 +7,7 @@
 #include <QPointF>
 #include <QWidget>
 
-#include "catalog/observable.h"
+#include "base/signal.h"
 #include "orbital/date.h"
 #include "ui/passes/timeline_geometry.h"
 #include "ui/style/refresh_timer.h"

@@ -4,7 +4,7 @@
 
 #include <QWidget>
 
-#include "catalog/observable.h"
+#include "base/signal.h"
 
 class QLabel;
 class QPushButton;

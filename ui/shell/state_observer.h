@@ -6,7 +6,7 @@
 #include <functional>
 #include <memory>
 
-#include "catalog/observable.h"
+#include "base/signal.h"
 #include "ui/style/refresh_timer.h"
 
 namespace zelvane {

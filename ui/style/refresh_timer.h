@@ -13,7 +13,7 @@
 #include <optional>
 #include <string_view>
 
-#include "catalog/observable.h"
+#include "base/signal.h"
 
 namespace zelvane::ui_style {
 

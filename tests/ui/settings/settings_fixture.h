@@ -22,6 +22,7 @@
 #include "platform/files.h"
 #include "platform/settings_store.h"
 #include "state/app_state.h"
+#include "tests/support/local_services.h"
 #include "tests/support/test_support.h"
 #include "ui/settings/settings_view.h"
 
@@ -33,7 +34,6 @@ protected:
     {
         platform::SettingsStore::setStandardPath(std::filesystem::path(dir.str()) / "settings.json");
         platform::Files::setHomeFolder(std::filesystem::path(dir.str()) / "home");
-        TLEManager::setServiceBaseURL("http://127.0.0.1:1");
         Clock::clearFixed();
         state = std::make_shared<AppState>(store());
         view = std::make_unique<SettingsView>(state);
@@ -42,10 +42,10 @@ protected:
     void TearDown() override
     {
         view.reset();
-        // Let reloads started by the test finish while the folders exist.
-        spinFor(std::chrono::milliseconds(50));
+        // A reload started by the test ends (the closed port refuses at
+        // once) while the folders exist.
+        EXPECT_TRUE(waitUntil([&] { return !state->isLoadingTLEs(); }, std::chrono::seconds(30)));
         state.reset();
-        TLEManager::setServiceBaseURL("");
         platform::Files::setHomeFolder({});
     }
 
@@ -101,6 +101,7 @@ protected:
     }
 
     TempDir dir;
+    LocalServices services;
     std::shared_ptr<AppState> state;
     std::unique_ptr<SettingsView> view;
 };

@@ -21,6 +21,7 @@
 #include "platform/files.h"
 #include "platform/settings_store.h"
 #include "state/app_state.h"
+#include "tests/support/local_services.h"
 #include "tests/support/test_support.h"
 
 namespace zelvane::test {
@@ -126,6 +127,8 @@ protected:
     }
 
     TempDir dir;
+    // No test of the shell reaches a host other than this machine.
+    LocalServices services;
     std::shared_ptr<AppState> state;
 };
 

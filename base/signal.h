@@ -7,10 +7,10 @@
 
 namespace zelvane {
 
-// A plain list of callbacks for the published properties of the catalogue's
-// shared objects. Used on the main thread only, like the objects themselves.
-// A callback may connect or disconnect callbacks (itself included) while it
-// runs; such changes take effect from the next emission.
+// A plain list of callbacks, told of a change by notify(). Not locked: an
+// owner shared between threads guards it itself. A callback may connect or
+// disconnect callbacks (itself included) while it runs; such changes take
+// effect from the next emission.
 template <class... Args>
 class Signal {
 public:
