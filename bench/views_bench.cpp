@@ -31,8 +31,12 @@ namespace {
 struct ViewWorld {
     ViewWorld()
     {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        app = std::make_unique<QApplication>(argc, argv);
+        // One application for the whole program: another benchmark file may
+        // have made it already.
+        if (QCoreApplication::instance() == nullptr) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+            app = std::make_unique<QApplication>(argc, argv);
+        }
         platform::SettingsStore::setStandardPath(std::filesystem::path(dir.path().toStdString()) / "settings.json");
         platform::Files::setHomeFolder(std::filesystem::path(dir.path().toStdString()) / "home");
 

@@ -4,7 +4,7 @@
 #include "catalog/satellite.h"
 #include "catalog/satellite_preferences.h"
 #include "state/app_state.h"
-#include "ui/style/refresh_timer.h"
+#include "ui/style/fingerprint.h"
 
 namespace zelvane::timeline {
 
