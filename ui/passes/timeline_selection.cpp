@@ -4,7 +4,6 @@
 #include "catalog/satellite.h"
 #include "catalog/satellite_preferences.h"
 #include "state/app_state.h"
-#include "ui/style/refresh_timer.h"
 
 namespace zelvane::timeline {
 
@@ -24,43 +23,6 @@ bool isSelectedPass(const AppState& state, std::int64_t satId, const PredictedPa
     // recognised as every other place recognises a pass.
     const auto& selected = state.selectedPass();
     return selected && selected->satellite && samePass(selected->satellite->id, selected->pass, satId, pass);
-}
-
-std::uint64_t passDisplayFingerprint(const AppState& state)
-{
-    ui_style::Fingerprint f;
-    f.add(static_cast<std::int64_t>(state.timelineStartTime().nanosecondsSince1970()));
-    f.add(state.timelineHoursVisible());
-    f.add(state.minAutoTrackElevation());
-    f.add(static_cast<const void*>(state.satellites().data()));
-    f.add(static_cast<std::int64_t>(state.satellites().size()));
-    for (const std::int64_t id : state.selectedSatelliteIds()) {
-        f.add(id);
-    }
-    for (const auto& sat : state.satellites()) {
-        if (!sat->isSelected()) {
-            continue;
-        }
-        f.add(static_cast<const void*>(sat.get()));
-        f.add(static_cast<const void*>(sat->passes.data()));
-        f.add(static_cast<std::int64_t>(sat->passes.size()));
-        for (const PredictedPass& pass : sat->passes) {
-            f.add(static_cast<std::int64_t>(pass.riseTime.nanosecondsSince1970()));
-            f.add(static_cast<std::int64_t>(pass.setTime.nanosecondsSince1970()));
-            f.add(pass.maxElevation);
-        }
-    }
-    if (const auto& selected = state.selectedPass(); selected && selected->satellite) {
-        f.add(selected->satellite->id);
-        f.add(static_cast<std::int64_t>(selected->pass.riseTime.nanosecondsSince1970()));
-    } else {
-        f.add(std::string_view("no selection"));
-    }
-    for (const std::string& id : state.queuedPassIds()) {
-        f.add(std::string_view(id));
-    }
-    f.add(state.pendingPassConflict().has_value());
-    return f.value();
 }
 
 } // namespace zelvane::timeline

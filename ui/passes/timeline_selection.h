@@ -22,12 +22,10 @@ void selectPass(AppState& state, const std::shared_ptr<Satellite>& sat, const Pr
 // moved a little is still the selected one.
 bool isSelectedPass(const AppState& state, std::int64_t satId, const PredictedPass& pass);
 
-// A number that changes whenever what the timeline chart and the pass list
-// draw of the state changes: the visible window, the selected satellites and
-// their passes, the selected pass, the auto-track queue and its threshold.
-// A tracking tick changes none of these, so the pass displays can sleep
-// through it.
-std::uint64_t passDisplayFingerprint(const AppState& state);
+// A number that changes whenever what the pass list draws of the state
+// changes: the selected satellites and their passes, the selected pass, the
+// auto-track queue and its threshold. Kept for the pass list only until it
+// moves to its model (the chart compares timeline::ChartInputs by value).
 
 } // namespace timeline
 } // namespace zelvane

@@ -7,9 +7,9 @@
 namespace zelvane::shell {
 
 StateObserver::StateObserver(std::shared_ptr<AppState> state, QObject* context,
-                             std::function<void()> refresh, std::function<std::uint64_t()> fingerprint)
+                             std::function<void()> refresh, std::function<bool()> changed)
     : state_(std::move(state)), context_(context), refresh_(std::move(refresh)),
-      fingerprint_(std::move(fingerprint))
+      changed_(std::move(changed))
 {
     connection_ = state_->objectWillChange.connect([this] { schedule(); });
 }
@@ -27,7 +27,7 @@ void StateObserver::schedule()
         context_,
         [this] {
             pending_ = false;
-            if (fingerprint_ && !gate_.changed(fingerprint_())) {
+            if (changed_ && !changed_()) {
                 return;
             }
             refresh_();

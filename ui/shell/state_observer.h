@@ -2,9 +2,10 @@
 
 #include <QObject>
 
-#include <cstdint>
 #include <functional>
 #include <memory>
+#include <type_traits>
+#include <utility>
 
 #include "base/signal.h"
 #include "ui/style/refresh_timer.h"
@@ -21,25 +22,41 @@ namespace shell {
 // changes (a tracking tick sets a dozen properties) is coalesced into one
 // refresh.
 //
-// Given a fingerprint of what the view shows (ui_style::Fingerprint), the
-// refresh runs only when the fingerprint has changed since the last one:
-// a view that shows no tracking read-out then sleeps through a 50 Hz track.
+// Given a function that reads the plain record of what the view shows
+// (a struct with ==, clock-derived values included), the refresh runs only
+// when the record differs by value from the one of the last refresh: a view
+// that shows no tracking read-out then sleeps through a 50 Hz track.
 class StateObserver {
 public:
+    StateObserver(std::shared_ptr<AppState> state, QObject* context, std::function<void()> refresh)
+        : StateObserver(std::move(state), context, std::move(refresh), std::function<bool()>())
+    {
+    }
+    template <class ReadShown>
     StateObserver(std::shared_ptr<AppState> state, QObject* context, std::function<void()> refresh,
-                  std::function<std::uint64_t()> fingerprint = {});
+                  ReadShown readShown)
+        : StateObserver(std::move(state), context, std::move(refresh),
+                        std::function<bool()>(
+                            [read = std::move(readShown),
+                             gate = ui_style::ShownGate<std::decay_t<decltype(readShown())>>()]() mutable {
+                                return gate.changed(read());
+                            }))
+    {
+    }
     ~StateObserver();
     StateObserver(const StateObserver&) = delete;
     StateObserver& operator=(const StateObserver&) = delete;
 
 private:
+    StateObserver(std::shared_ptr<AppState> state, QObject* context, std::function<void()> refresh,
+                  std::function<bool()> changed);
     void schedule();
 
     std::shared_ptr<AppState> state_;
     QObject* context_;
     std::function<void()> refresh_;
-    std::function<std::uint64_t()> fingerprint_;
-    ui_style::InputsGate gate_;
+    // True when what the view shows changed; empty: every change counts.
+    std::function<bool()> changed_;
     Signal<>::Connection connection_ = 0;
     bool pending_ = false;
 };

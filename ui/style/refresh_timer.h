@@ -3,15 +3,13 @@
 // The state announces a change before it stores the value, so a view reads
 // it a turn later; a burst of changes (a tracking tick sets a dozen
 // properties) then costs one refresh instead of a dozen. A view that shows
-// only part of the state can also fold what it shows into a fingerprint and
-// skip the refreshes that would draw the same thing again.
+// only part of the state can also keep a record of what it shows and skip
+// the refreshes that would draw the same thing again.
 
 #include <QTimer>
 
-#include <cstdint>
-#include <functional>
 #include <optional>
-#include <string_view>
+#include <utility>
 
 #include "base/signal.h"
 
@@ -29,49 +27,30 @@ void scheduleRefresh(QTimer* timer);
 // may still be called: the timer is guarded for that.
 Signal<>::Connection refreshOnChange(Signal<>& changes, QTimer* timer);
 
-// Folds the values a view draws from into one number (a text by its length
-// and hash), so that two refreshes can be told apart cheaply.
-class Fingerprint {
+// Remembers what a view last drew from: a plain record of exactly the
+// values it shows (clock-derived ones included), compared by value. A field
+// left out of the record is a compile-time omission one can see, not a
+// silently stale view.
+template <class Shown>
+class ShownGate {
 public:
-    Fingerprint& add(std::string_view text);
-    Fingerprint& add(double value);
-    Fingerprint& add(std::int64_t value)
+    // True on the first call and whenever `now` differs from the record of
+    // the previous call.
+    bool changed(Shown now)
     {
-        mix(static_cast<std::uint64_t>(value));
-        return *this;
+        if (last_ && *last_ == now) {
+            return false;
+        }
+        last_ = std::move(now);
+        return true;
     }
-    Fingerprint& add(std::uint64_t value)
-    {
-        mix(value);
-        return *this;
-    }
-    Fingerprint& add(bool value) { return add(static_cast<std::int64_t>(value)); }
-    Fingerprint& add(const void* object);
-    std::uint64_t value() const { return hash_; }
-
-private:
-    // One multiply per value, with the high bits folded back down: a view
-    // with thousands of rows folds its whole list on every change notice.
-    void mix(std::uint64_t word)
-    {
-        hash_ = (hash_ ^ word) * 0x9e3779b97f4a7c15ull;
-        hash_ ^= hash_ >> 29;
-    }
-    std::uint64_t hash_ = 14695981039346656037ull;
-};
-
-// Remembers the last fingerprint a view drew from.
-class InputsGate {
-public:
-    // True on the first call and whenever the fingerprint differs from the
-    // one of the previous call.
-    bool changed(std::uint64_t fingerprint);
     // The next call is true whatever it is given (after the view's look
-    // changed in a way the fingerprint does not hold, such as a resize).
+    // changed in a way the record does not hold, such as a resize).
     void forget() { last_.reset(); }
+    const std::optional<Shown>& shown() const { return last_; }
 
 private:
-    std::optional<std::uint64_t> last_;
+    std::optional<Shown> last_;
 };
 
 } // namespace zelvane::ui_style

@@ -1,0 +1,163 @@
+// The cost of the pass timeline chart at catalogue scale: 60,000 real
+// passes of a synthetic catalogue in one day, drawn offscreen into an image
+// the size of the chart.
+//
+//   BM_TimelinePaint     a repaint with nothing changed (the clock's tick)
+//   BM_TimelineRedraw    a repaint after the window moved by a second (a
+//                        drag), so every visible pass is laid out again
+//   BM_TimelineOutside   a repaint after a move, with the window on a day
+//                        without passes: the passes outside it cost nothing
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QTemporaryDir>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+#include "bench/synthetic_catalog.h"
+#include "catalog/satellite.h"
+#include "orbital/date.h"
+#include "platform/files.h"
+#include "platform/settings_store.h"
+#include "state/app_state.h"
+#include "ui/passes/zoz_adeza_chart.h"
+
+namespace zelvane::bench {
+namespace {
+
+constexpr std::size_t kPasses = 60000;
+constexpr int kChartWidth = 1200;
+constexpr int kChartHeight = 320;
+
+struct TimelineWorld {
+    TimelineWorld()
+    {
+        // One application for the whole program: another benchmark file may
+        // have made it already.
+        if (QCoreApplication::instance() == nullptr) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+            app = std::make_unique<QApplication>(argc, argv);
+        }
+        platform::SettingsStore::setStandardPath(std::filesystem::path(dir.path().toStdString()) /
+                                                 "settings.json");
+        platform::Files::setHomeFolder(std::filesystem::path(dir.path().toStdString()) / "home");
+        state = std::make_shared<AppState>(platform::SettingsStore::standard());
+
+        start = syntheticSearchStart();
+        std::vector<std::shared_ptr<Satellite>> sats = syntheticCatalog(16000);
+        const auto found = findPassesForSatellites(sats, start, state->obsLatitude(),
+                                                   state->obsLongitude(), state->obsAltitude(),
+                                                   24.0, 0.0, 0);
+        std::size_t total = 0;
+        std::vector<std::shared_ptr<Satellite>> used;
+        for (std::size_t i = 0; i < sats.size() && total < kPasses; ++i) {
+            std::vector<PredictedPass> passes = found[i];
+            if (passes.size() > kPasses - total) {
+                passes.resize(kPasses - total);
+            }
+            total += passes.size();
+            sats[i]->passes = std::move(passes);
+            sats[i]->setIsSelected(true);
+            used.push_back(sats[i]);
+        }
+        if (total < kPasses) {
+            std::abort();
+        }
+        passCount = total;
+        state->setSatellites(std::move(used));
+        state->setTimelineStartTime(start);
+        Clock::setFixed(start.addingTimeInterval(6 * 3600.0));
+        QCoreApplication::processEvents();
+    }
+
+    int argc = 1;
+    char arg0[8] = "bench";
+    char* argv[2] = {arg0, nullptr};
+    std::unique_ptr<QApplication> app;
+    QTemporaryDir dir;
+    std::shared_ptr<AppState> state;
+    Date start;
+    std::size_t passCount = 0;
+};
+
+TimelineWorld& world()
+{
+    static TimelineWorld shared;
+    return shared;
+}
+
+void settle()
+{
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::processEvents();
+    }
+}
+
+void paint(ZozAdezaChart& chart, QImage& into)
+{
+    chart.render(&into, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+    benchmark::DoNotOptimize(into.constBits());
+}
+
+void BM_TimelinePaint(benchmark::State& state)
+{
+    TimelineWorld& w = world();
+    w.state->setTimelineStartTime(w.start);
+    w.state->setTimelineHoursVisible(static_cast<double>(state.range(0)));
+    ZozAdezaChart chart(w.state);
+    chart.resize(kChartWidth, kChartHeight);
+    settle();
+    QImage image(chart.size(), QImage::Format_ARGB32_Premultiplied);
+    paint(chart, image);
+    for (auto _ : state) {
+        paint(chart, image);
+    }
+    state.counters["passes"] = static_cast<double>(w.passCount);
+}
+BENCHMARK(BM_TimelinePaint)->Arg(12)->Arg(24)->Unit(benchmark::kMillisecond);
+
+void BM_TimelineRedraw(benchmark::State& state)
+{
+    TimelineWorld& w = world();
+    w.state->setTimelineHoursVisible(static_cast<double>(state.range(0)));
+    ZozAdezaChart chart(w.state);
+    chart.resize(kChartWidth, kChartHeight);
+    settle();
+    QImage image(chart.size(), QImage::Format_ARGB32_Premultiplied);
+    int step = 0;
+    for (auto _ : state) {
+        w.state->setTimelineStartTime(w.start.addingTimeInterval(++step % 60));
+        QCoreApplication::processEvents();
+        paint(chart, image);
+    }
+    settle();
+    state.counters["passes"] = static_cast<double>(w.passCount);
+}
+BENCHMARK(BM_TimelineRedraw)->Arg(12)->Arg(24)->Unit(benchmark::kMillisecond);
+
+void BM_TimelineOutside(benchmark::State& state)
+{
+    TimelineWorld& w = world();
+    w.state->setTimelineHoursVisible(24.0);
+    const Date away = w.start.addingTimeInterval(3 * 86400.0);
+    ZozAdezaChart chart(w.state);
+    chart.resize(kChartWidth, kChartHeight);
+    settle();
+    QImage image(chart.size(), QImage::Format_ARGB32_Premultiplied);
+    int step = 0;
+    for (auto _ : state) {
+        w.state->setTimelineStartTime(away.addingTimeInterval(++step % 60));
+        QCoreApplication::processEvents();
+        paint(chart, image);
+    }
+    settle();
+    state.counters["passes"] = static_cast<double>(w.passCount);
+}
+BENCHMARK(BM_TimelineOutside)->Unit(benchmark::kMillisecond);
+
+} // namespace
+} // namespace zelvane::bench
