@@ -174,6 +174,16 @@ inline void walkGeometry(const QWidget& root, const std::string& where, std::vec
     }
 }
 
+// Saves a render for a person to look at into the folder named by
+// ZELVANE_RENDER_DIR, a folder that outlives the test; nowhere without one.
+inline void saveRender(QWidget& widget, const QString& name)
+{
+    const QString folder = qEnvironmentVariable("ZELVANE_RENDER_DIR");
+    if (!folder.isEmpty()) {
+        widget.grab().save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
+    }
+}
+
 inline std::string joined(const std::vector<std::string>& lines)
 {
     std::string out;

@@ -321,21 +321,34 @@ TEST_F(LayoutTest, NoTextIsCutAtTheSmallestAndTheDefaultSize)
     EXPECT_TRUE(cuts.empty()) << describe(cuts);
 }
 
-// The detail sheet shows both element lines whole, 69 characters each.
+// The detail sheet shows both element lines whole, 69 characters each, with
+// either font family: what the user sees, the text's width against the
+// label's room.
 TEST_F(LayoutTest, DetailSheetShowsBothElementLinesWhole)
 {
     auto iss = makeIss();
-    SatelliteDetailView detail(iss);
-    detail.show();
-    settle();
-    for (const char* name : {"line1", "line2"}) {
-        auto* line = detail.findChild<QLabel*>(name);
-        ASSERT_NE(line, nullptr) << name;
-        EXPECT_EQ(line->text().size(), 69) << name;
-        EXPECT_TRUE(line->font().fixedPitch() || QFontInfo(line->font()).fixedPitch()) << name;
-        EXPECT_LE(line->fontMetrics().horizontalAdvance(line->text()),
-                  line->contentsRect().width() - 2 * line->margin())
-            << name;
+    for (const FontFamilies& families : {kDejaVu, kNoto}) {
+        SCOPED_TRACE(families.name);
+        UseFontFamilies use(families);
+        if (!use.available()) {
+            GTEST_SKIP() << families.fixed << " is not installed (scripts/install-deps)";
+        }
+        SatelliteDetailView detail(iss);
+        detail.show();
+        settle();
+        detail.grab();
+        for (const char* name : {"line1", "line2"}) {
+            auto* line = detail.findChild<QLabel*>(name);
+            ASSERT_NE(line, nullptr) << name;
+            EXPECT_EQ(line->text().size(), 69) << name;
+            EXPECT_TRUE(line->isVisibleTo(&detail)) << name;
+            EXPECT_LE(line->fontMetrics().horizontalAdvance(line->text()),
+                      line->contentsRect().width() - 2 * line->margin())
+                << name;
+        }
+        std::vector<std::string> cuts;
+        walkGeometry(detail, families.name, cuts);
+        EXPECT_TRUE(cuts.empty()) << joined(cuts);
     }
 }
 
