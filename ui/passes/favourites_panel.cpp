@@ -27,6 +27,28 @@ namespace zelvane {
 
 namespace style = timeline_style;
 
+// The scrolling list of rows. Its wish is the height of all its rows (up to
+// its limit), not the size of the rows it was first given, so the list
+// grows and shrinks with the favourites.
+class FavouritesList : public QScrollArea {
+public:
+    using QScrollArea::QScrollArea;
+
+    void setWantedHeight(int height)
+    {
+        if (height != wanted_) {
+            wanted_ = height;
+            updateGeometry();
+        }
+    }
+    QSize sizeHint() const override { return {QScrollArea::sizeHint().width(), wanted_}; }
+    // One row at least, not the height of its scroll bar's arrows.
+    QSize minimumSizeHint() const override { return {QScrollArea::minimumSizeHint().width(), minimumHeight()}; }
+
+private:
+    int wanted_ = 0;
+};
+
 namespace {
 
 std::string sourceName(const std::string& key)
@@ -140,11 +162,13 @@ FavouritesPanel::FavouritesPanel(std::shared_ptr<AppState> state, QWidget* paren
     hint->addWidget(open, 0, Qt::AlignHCenter);
     column->addWidget(emptyHint_);
 
-    list_ = new QScrollArea(this);
+    list_ = new FavouritesList(this);
     list_->setObjectName(QStringLiteral("favoritesList"));
     list_->setWidgetResizable(true);
     list_->setFrameShape(QFrame::NoFrame);
-    list_->setMaximumHeight(270);
+    list_->setMaximumHeight(kListHeightLimit);
+    // No taller than its rows: room beyond them goes to the chart.
+    list_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Maximum);
     // One row stays in view however low the window; the rest scroll.
     list_->setMinimumHeight(rowHeight());
     list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -173,16 +197,27 @@ FavouritesPanel::~FavouritesPanel() { state_->objectWillChange.disconnect(connec
 
 int FavouritesPanel::rowHeight() const
 {
-    // 3 above and below the tallest text of a row (the 15 px name).
-    return QFontMetrics(style::mono(15, QFont::DemiBold)).height() + 6;
+    // A pitch of the list's own: the 15 px name with room above and below,
+    // the same with any font family whatever its line spacing.
+    return kRowPitch;
 }
 
 void FavouritesPanel::setListHeightLimit(int height)
 {
-    const int limit = std::clamp(height, rowHeight(), 270);
+    const int limit = std::clamp(height, rowHeight(), kListHeightLimit);
     if (list_->maximumHeight() != limit) {
         list_->setMaximumHeight(limit);
+        fitListToRows();
     }
+}
+
+void FavouritesPanel::fitListToRows()
+{
+    // The list asks for all its rows, as far as its limit allows; the chart
+    // above takes what is left.
+    const int rows = std::max<int>(1, static_cast<int>(rowWidgets_.size()));
+    static_cast<FavouritesList*>(list_)->setWantedHeight(
+        std::min(rows * rowHeight(), list_->maximumHeight()));
 }
 
 void FavouritesPanel::scheduleRefresh()
@@ -269,6 +304,7 @@ void FavouritesPanel::refresh()
         rowsLayout_->insertWidget(rowsLayout_->count() - 1, row);
         rowWidgets_.push_back(row);
     }
+    fitListToRows();
 }
 
 QWidget* FavouritesPanel::makeRow(const std::shared_ptr<Satellite>& sat, QWidget* parent)
@@ -276,9 +312,10 @@ QWidget* FavouritesPanel::makeRow(const std::shared_ptr<Satellite>& sat, QWidget
     const QPalette& pal = palette();
     auto* row = new QWidget(parent);
     row->setObjectName(QStringLiteral("favoriteRow_%1").arg(sat->id));
+    row->setFixedHeight(rowHeight());
     auto* line = new QHBoxLayout(row);
     line->setSpacing(6);
-    line->setContentsMargins(8, 3, 8, 3);
+    line->setContentsMargins(8, 0, 8, 0);
     line->addWidget(new TimelineColorDot(style::satelliteColor(sat->id), 8, row));
     // The name takes the flexible room between the dot and the columns and
     // is shortened there when the panel is narrow.
@@ -348,6 +385,7 @@ QWidget* FavouritesPanel::makeRow(const std::shared_ptr<Satellite>& sat, QWidget
     remove->setAutoRaise(true);
     remove->setText(QStringLiteral("\u2716"));
     remove->setFont(style::font(15));
+    remove->setFixedSize(rowHeight() - 4, rowHeight() - 4);
     remove->setToolTip(QStringLiteral("Remove from favorites"));
     setTextColor(remove, style::red(0.7));
     // A reload replaces the catalogue's entries while the rows may stay as

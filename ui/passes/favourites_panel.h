@@ -44,7 +44,9 @@ public:
     // The tallest the favourites list may be: never more than 270 nor less
     // than one row, so that the chart above it keeps its room in a low window.
     void setListHeightLimit(int height);
-    // Height of one favourite row.
+    // Height of one favourite row, and the most the list may have.
+    static constexpr int kRowPitch = 26;
+    static constexpr int kListHeightLimit = 270;
     int rowHeight() const;
 
 signals:
@@ -54,6 +56,7 @@ signals:
 private:
     void scheduleRefresh();
     QWidget* makeRow(const std::shared_ptr<Satellite>& sat, QWidget* parent);
+    void fitListToRows();
 
     std::shared_ptr<AppState> state_;
     Signal<>::Connection connection_ = 0;

@@ -2,7 +2,9 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
@@ -10,7 +12,10 @@
 #include "elements/tle_data.h"
 #include "elements/user_tle_source.h"
 #include "tests/ui/passes/timeline_fixture.h"
+#include "tests/ui/shell/fit_check.h"
 #include "ui/passes/favourites_panel.h"
+#include "ui/passes/zoz_adeza_chart.h"
+#include "ui/passes/zoz_adeza_view.h"
 
 namespace zelvane::test {
 namespace {
@@ -232,6 +237,68 @@ TEST_F(FavouritesTest, RemovingTheLastFavouriteShowsTheHint)
     settle();
     EXPECT_FALSE(panel.findChild<QWidget*>("emptyFavoritesHint")->isHidden());
     EXPECT_TRUE(panel.findChild<QPushButton*>("clearFavoritesButton")->isHidden());
+}
+
+// The list grows with its rows up to the height the timeline lets it have,
+// each row at the list's own pitch with either font family: every row in
+// view while they fit (no scroll bar), a scroll bar only beyond that.
+TEST_F(FavouritesTest, ListGrowsWithItsRowsUpToItsAllowedHeight)
+{
+    std::vector<std::shared_ptr<Satellite>> all;
+    for (int i = 0; i < 20; ++i) {
+        all.push_back(makeFavourite("SAT " + std::to_string(i), 41000 + i, {}));
+    }
+    for (const FontFamilies& families : {kDejaVu, kNoto}) {
+        SCOPED_TRACE(families.name);
+        UseFontFamilies use(families);
+        if (!use.available()) {
+            GTEST_SKIP() << families.fixed << " is not installed (scripts/install-deps)";
+        }
+        const struct {
+            int favourites;
+            int viewHeight;
+        } cases[] = {{1, 600}, {5, 600}, {10, 600}, {20, 600}, {10, 330}, {20, 250}};
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::to_string(c.favourites) + " in " + std::to_string(c.viewHeight));
+            std::set<std::int64_t> ids;
+            for (int i = 0; i < 20; ++i) {
+                const auto& sat = all[static_cast<std::size_t>(i)];
+                sat->setIsSelected(i < c.favourites);
+                if (i < c.favourites) {
+                    ids.insert(sat->id);
+                }
+            }
+            state->setSatellites(all);
+            state->setSelectedSatelliteIds(ids);
+            ZozAdezaView view(state);
+            view.setShowSatSelector(true);
+            view.resize(900, c.viewHeight);
+            view.show();
+            settle();
+            view.grab();
+            auto* list = view.findChild<QScrollArea*>("favoritesList");
+            ASSERT_NE(list, nullptr);
+            const int pitch = FavouritesPanel::kRowPitch;
+            const int wanted = c.favourites * pitch;
+            EXPECT_GE(view.chart()->height(), ZozAdezaView::kReadableChartHeight);
+            if (list->maximumHeight() >= wanted) {
+                EXPECT_EQ(list->height(), wanted) << "every row in view";
+                EXPECT_FALSE(list->verticalScrollBar()->isVisibleTo(&view));
+            } else {
+                EXPECT_EQ(list->height(), list->maximumHeight()) << "all the room it may have";
+                EXPECT_GE(list->height(), pitch);
+                EXPECT_TRUE(list->verticalScrollBar()->isVisibleTo(&view));
+            }
+            for (QWidget* row : list->widget()->findChildren<QWidget*>(QRegularExpression("^favoriteRow_"))) {
+                if (row->isVisibleTo(list)) {
+                    EXPECT_EQ(row->height(), pitch);
+                }
+            }
+            std::vector<std::string> cuts;
+            walkGeometry(view, families.name, cuts);
+            EXPECT_TRUE(cuts.empty()) << joined(cuts);
+        }
+    }
 }
 
 } // namespace
