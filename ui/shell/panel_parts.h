@@ -19,8 +19,9 @@ namespace zelvane::shell::panel {
 
 // The panel's height, and the pitches of its rows.
 constexpr int kPanelHeight = 240;
-// A caption or value row of 14–15 px text.
-constexpr int kRowPitch = 18;
+// A caption or value row of 14–15 px text: the ink of capitals and
+// descenders fits it with any family, whatever its line spacing.
+constexpr int kRowPitch = 19;
 // A row of step buttons.
 constexpr int kStepRowHeight = 22;
 // The large RX and TX figures (24 px).

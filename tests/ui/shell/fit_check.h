@@ -13,6 +13,7 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
@@ -159,6 +160,27 @@ inline void walkGeometry(const QWidget& root, const std::string& where, std::vec
         if (box.isEmpty() && !widget->minimumSizeHint().isEmpty() && !qobject_cast<const QScrollBar*>(widget)) {
             cuts.push_back(where + ": " + nameOf(*widget) + " squeezed to " + rectText(box));
             continue;
+        }
+        // Where a one-line label draws its text: the font's line box placed
+        // by the label's alignment; the ink of the text must stay within
+        // the label, or the row cuts its top or its descenders.
+        const auto* label = qobject_cast<const QLabel*>(widget);
+        if (label != nullptr && !shownText(*label).trimmed().isEmpty() && label->pixmap().isNull()) {
+            const QFontMetricsF metrics(label->font());
+            const QRect room = label->contentsRect();
+            double baseline = room.top() + (room.height() - metrics.height()) / 2.0 + metrics.ascent();
+            if (label->alignment() & Qt::AlignTop) {
+                baseline = room.top() + metrics.ascent();
+            } else if (label->alignment() & Qt::AlignBottom) {
+                baseline = room.top() + room.height() - metrics.descent();
+            }
+            const QRectF ink = metrics.tightBoundingRect(shownText(*label));
+            if (baseline + ink.top() < -0.25 || baseline + ink.bottom() > label->height() + 0.25) {
+                cuts.push_back(where + ": " + nameOf(*widget) + " \"" + shownText(*label).toStdString() +
+                               "\" ink " + std::to_string(baseline + ink.top()) + ".." +
+                               std::to_string(baseline + ink.bottom()) + " in a label " +
+                               std::to_string(label->height()) + " high");
+            }
         }
         const QString text = shownText(*widget);
         if (!text.trimmed().isEmpty()) {
