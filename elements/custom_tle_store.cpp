@@ -26,6 +26,31 @@ std::vector<TLEData> readText(std::string_view text)
     return sets;
 }
 
+// How many sets the text's element lines make: one per first line, or per
+// second line where more of those survive.
+std::size_t elementSetsIn(std::string_view text)
+{
+    std::size_t first = 0;
+    std::size_t second = 0;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) {
+            end = text.size();
+        }
+        std::string_view line = text.substr(start, end - start);
+        while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) {
+            line.remove_prefix(1);
+        }
+        if (line.size() >= 2 && line[1] == ' ') {
+            first += line[0] == '1' ? 1 : 0;
+            second += line[0] == '2' ? 1 : 0;
+        }
+        start = end + 1;
+    }
+    return std::max(first, second);
+}
+
 // True when the text holds element lines that no set was read from, such
 // as a hand-edited or damaged set: rewriting the file from load() would
 // drop them without a trace.
@@ -188,7 +213,7 @@ void clear()
     Files::remove(fileURL());
 }
 
-std::optional<std::vector<TLEData>> parseJSON(std::string_view text)
+std::optional<std::vector<TLEData>> parseJSON(std::string_view text, std::size_t* objectCount)
 {
     const json document = json::parse(text, nullptr, /*allow_exceptions=*/false);
     if (document.is_discarded()) {
@@ -208,6 +233,9 @@ std::optional<std::vector<TLEData>> parseJSON(std::string_view text)
         return std::nullopt;
     }
 
+    if (objectCount != nullptr) {
+        *objectCount = objects.size();
+    }
     std::vector<TLEData> sets;
     for (const json* object : objects) {
         const json* name = firstString(*object, {"OBJECT_NAME", "tle0", "name"});
@@ -240,8 +268,9 @@ ImportResult importFromText(std::string_view text)
     }
     const std::string_view trimmed = utf8::trimWhitespaceAndLineBreaks(text);
     std::vector<TLEData> sets;
+    std::size_t offered = 0;
     if (!trimmed.empty() && (trimmed.front() == '{' || trimmed.front() == '[')) {
-        auto parsed = parseJSON(text);
+        auto parsed = parseJSON(text, &offered);
         if (!parsed) {
             return {0, jsonUnparsableMessage};
         }
@@ -254,6 +283,7 @@ ImportResult importFromText(std::string_view text)
         // would make every imported set unreadable at the next load.
         if (utf8::isValid(text)) {
             sets = readText(text);
+            offered = elementSetsIn(text);
         }
         if (sets.empty()) {
             return {0, noValidTLEsMessage};
@@ -263,7 +293,7 @@ ImportResult importFromText(std::string_view text)
     if (count == 0) {
         return {0, saveFailedMessage};
     }
-    return {count, std::nullopt};
+    return {count, std::nullopt, static_cast<int>(offered > sets.size() ? offered - sets.size() : 0)};
 }
 
 } // namespace zelvane::CustomTLEStore

@@ -40,6 +40,8 @@ void clear();
 struct ImportResult {
     int count = 0;
     std::optional<std::string> error; // one of the messages above
+    // Sets the text held that could not be read and were left out.
+    int unreadable = 0;
 };
 // Reads pasted text or a file's content (element text, or JSON objects
 // with element lines, as UTF-8) and adds what it finds; text that is not
@@ -47,8 +49,9 @@ struct ImportResult {
 ImportResult importFromText(std::string_view text);
 
 // The element sets of a JSON import document, or absent when the text is
-// not JSON of an accepted shape (an object, or an array of objects).
-std::optional<std::vector<TLEData>> parseJSON(std::string_view text);
+// not JSON of an accepted shape (an object, or an array of objects); the
+// number of objects it held goes to `objectCount` when given.
+std::optional<std::vector<TLEData>> parseJSON(std::string_view text, std::size_t* objectCount = nullptr);
 
 } // namespace CustomTLEStore
 } // namespace zelvane

@@ -194,6 +194,12 @@ void AppState::stopTracking()
     setCurrentPassbandOffset(0.0);
     if (showsTracked) {
         setSelectedUplinkTransmitter(std::nullopt);
+    } else {
+        // The calibration on show is now the shown satellite's own, not the
+        // stopped track's.
+        const double centre = selectedTransmitter_ ? selectedTransmitter_->centerFreqHz() : 0.0;
+        setCurrentSatCalibration(
+            centre > 0.0 ? CalibrationOffsetStore::transponderOffset(selectedPass_->noradId(), centre) : 0.0);
     }
     setStatusMessage("");
 }

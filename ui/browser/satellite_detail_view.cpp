@@ -222,6 +222,9 @@ QWidget* SatelliteDetailView::header()
     if (!satellite_->sources.empty()) {
         auto* sources = elidedText(qs(sourcesText(*satellite_)), monoFont(10), colors::secondary());
         sources->setObjectName("sources");
+        // A whole line high with any font family, an underscore below the
+        // descent (DejaVu) included.
+        sources->setMinimumHeight(sources->fontMetrics().height() + 2);
         second->addWidget(sources, 1);
     } else {
         second->addStretch(1);

@@ -361,6 +361,14 @@ void SatelliteRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
     } else if (const QVariant background = index.data(Qt::BackgroundRole); background.isValid()) {
         painter->fillRect(option.rect, background.value<QColor>());
     }
+    // The keyboard's place: the current row of a view that has the focus,
+    // tinted and ringed in the selection colour, so Tab, the arrows and
+    // Space are never worked blind.
+    const bool keyboardHere = (option.state & QStyle::State_HasFocus) != 0;
+    const QColor focusColor = option.palette.color(QPalette::Active, QPalette::Highlight);
+    if (keyboardHere) {
+        painter->fillRect(option.rect, withAlpha(focusColor, 0.14));
+    }
     const QWidget* widget = option.widget;
     const QStyle* style = widget ? widget->style() : QApplication::style();
     for (const RowCell& cell : layoutRow(option, index)) {
@@ -408,6 +416,12 @@ void SatelliteRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
             }
             break;
         }
+    }
+    if (keyboardHere) {
+        painter->setRenderHint(QPainter::Antialiasing, false);
+        painter->setPen(QPen(focusColor, kFocusRingWidth));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(QRectF(option.rect).adjusted(1, 1, -1, -1));
     }
     painter->restore();
 }

@@ -62,6 +62,9 @@ class SatelliteRowDelegate : public QStyledItemDelegate {
 public:
     explicit SatelliteRowDelegate(QObject* parent = nullptr);
 
+    // The ring round the current row while its view has the keyboard focus.
+    static constexpr int kFocusRingWidth = 2;
+
     // The cells of the row at `index` in `option.rect`.
     std::vector<RowCell> layoutRow(const QStyleOptionViewItem& option, const QModelIndex& index) const;
     // The same for a row as the view shows it, in viewport coordinates; an

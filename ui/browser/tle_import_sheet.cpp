@@ -182,24 +182,30 @@ void TLEImportSheet::importFile(const QString& path)
         return;
     }
     const auto result = CustomTLEStore::importFromText(bytes.toStdString());
-    handleResult(result.count, result.error);
+    handleResult(result);
 }
 
 void TLEImportSheet::importFromPaste()
 {
     const auto result = CustomTLEStore::importFromText(editor_->toPlainText().toStdString());
-    handleResult(result.count, result.error);
+    handleResult(result);
 }
 
-void TLEImportSheet::handleResult(int count, const std::optional<std::string>& error)
+void TLEImportSheet::handleResult(const CustomTLEStore::ImportResult& result)
 {
-    if (error) {
-        resultMessage_ = "Error: " + qs(*error);
+    if (result.error) {
+        resultMessage_ = "Error: " + qs(*result.error);
         resultIsError_ = true;
         showResult();
         return;
     }
-    resultMessage_ = qs(importedMessage(count));
+    resultMessage_ = qs(importedMessage(result.count));
+    // The sets left out are said too, never dropped without a word.
+    if (result.unreadable > 0) {
+        resultMessage_ += QStringLiteral("; %1 set%2 could not be read")
+                              .arg(result.unreadable)
+                              .arg(result.unreadable == 1 ? "" : "s");
+    }
     resultIsError_ = false;
     showResult();
     if (state_) {

@@ -6,6 +6,8 @@
 
 #include <QDialog>
 
+#include "elements/custom_tle_store.h"
+
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -30,7 +32,7 @@ public:
     void importFile(const QString& path);
     // "Import from Text".
     void importFromPaste();
-    void handleResult(int count, const std::optional<std::string>& error);
+    void handleResult(const CustomTLEStore::ImportResult& result);
 
     QString resultMessage() const { return resultMessage_; }
     bool resultIsError() const { return resultIsError_; }

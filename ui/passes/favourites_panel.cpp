@@ -160,12 +160,13 @@ FavouritesPanel::~FavouritesPanel() { state_->objectWillChange.disconnect(connec
 
 int FavouritesPanel::rowHeight() const
 {
-    return FavouriteRowDelegate::kRowHeight;
+    static_assert(kRowPitch == FavouriteRowDelegate::kRowHeight);
+    return kRowPitch;
 }
 
 void FavouritesPanel::setListHeightLimit(int height)
 {
-    listHeightLimit_ = std::clamp(height, rowHeight(), 270);
+    listHeightLimit_ = std::clamp(height, rowHeight(), kListHeightLimit);
     fitListHeight();
 }
 

@@ -46,7 +46,9 @@ public:
     // The tallest the favourites list may be: never more than 270 nor less
     // than one row, so that the chart above it keeps its room in a low window.
     void setListHeightLimit(int height);
-    // Height of one favourite row.
+    // Height of one favourite row, and the most the list may have.
+    static constexpr int kRowPitch = 26;
+    static constexpr int kListHeightLimit = 270;
     int rowHeight() const;
 
     // The panel with its list at one row: the room it needs however many
@@ -77,7 +79,7 @@ private:
     QListView* list_ = nullptr;
     FavouritesModel* model_ = nullptr;
     FavouriteRowDelegate* delegate_ = nullptr;
-    int listHeightLimit_ = 270;
+    int listHeightLimit_ = kListHeightLimit;
 };
 
 } // namespace zelvane

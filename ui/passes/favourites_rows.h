@@ -66,7 +66,7 @@ class FavouriteRowDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
     // Our own row pitch: the same with every font family.
-    static constexpr int kRowHeight = 26;
+    static constexpr int kRowHeight = 26; // FavouritesPanel::kRowPitch
 
     explicit FavouriteRowDelegate(QObject* parent = nullptr);
 

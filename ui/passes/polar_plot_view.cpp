@@ -225,6 +225,10 @@ namespace {
 const char* const kRowLabels[] = {"AOS", "TCA", "LOS", "Dur", "Max", "T", "State",
                                   "AZ",  "EL",  "Rng", "Vel", "V\u0307"};
 constexpr int kRowsBeforeDivider = 7;
+// The table's rows stand at this pitch with any font family: the ink of
+// 18 px text, accents over capitals to descenders, fits it whatever line
+// spacing the family asks for (Noto's is 1.36 em).
+constexpr int kTableRowPitch = 23;
 
 void drawPassTrack(QPainter& p, QPointF c, double r, const PredictedPass& pass)
 {
@@ -323,12 +327,13 @@ PolarPlotView::PolarPlotView(std::shared_ptr<AppState> state, QWidget* parent)
     table_ = table;
     table->setObjectName("polarInfoTable");
     auto* grid = new QGridLayout(table);
-    grid->setContentsMargins(8, 8, 8, 8);
+    grid->setContentsMargins(8, 4, 8, 4);
     grid->setHorizontalSpacing(6);
-    grid->setVerticalSpacing(1);
+    grid->setVerticalSpacing(0);
     table->setFont(ui_style::monoFont(18, QFont::Medium));
     // Room for the widest value the rows show, so that the table keeps its
-    // width from pass to pass and second to second.
+    // width from pass to pass and second to second; each value has a fixed
+    // size, so that its new text each second repaints it alone.
     const QFontMetrics valueMetrics(table->font());
     int valueWidth = 0;
     for (const char* sample : {"00:00:00 local", "\u2193 99.999 km/s", "99999.999 km", "+9999.9 m/s\u00B2"}) {
@@ -348,10 +353,11 @@ PolarPlotView::PolarPlotView(std::shared_ptr<AppState> state, QWidget* parent)
         label->setObjectName(QString("polarLabel_%1").arg(i));
         label->setForegroundRole(QPalette::PlaceholderText);
         label->setMinimumWidth(56);
+        label->setFixedHeight(kTableRowPitch);
         auto* value = new QLabel(table);
         value->setObjectName(QString("polarValue_%1").arg(i));
         value->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        value->setMinimumWidth(valueWidth);
+        value->setFixedSize(valueWidth, kTableRowPitch);
         grid->addWidget(label, line, 0);
         grid->addWidget(value, line, 1);
         valueLabels_.push_back(value);

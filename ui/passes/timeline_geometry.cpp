@@ -117,15 +117,37 @@ const char* tickLabelPattern(double hoursVisible)
     return hoursVisible <= 24.0 ? "HH:mm" : "MMM d HH:mm";
 }
 
-int elevationLabelStep(double height, double lineHeight)
+int elevationLabelStep(double height, double labelHeight)
 {
+    // Only multiples of 10°: a label between the grid lines would read as
+    // the line's value.
     const double span = height - 2.0 * kChartPad;
-    for (const int step : {10, 15, 30}) {
-        if (span * step / 90.0 >= lineHeight) {
+    for (const int step : {10, 20, 30}) {
+        if (span * step / 90.0 >= labelHeight) {
             return step;
         }
     }
     return 90;
+}
+
+std::vector<ClockLabel> clockLabelPlacement(const std::vector<double>& tickXs, const std::vector<double>& widths,
+                                            double width, double gap)
+{
+    std::vector<ClockLabel> labels(tickXs.size());
+    std::optional<double> lastRight;
+    for (std::size_t i = 0; i < tickXs.size() && i < widths.size(); ++i) {
+        const double w = widths[i];
+        double left = tickXs[i] + kClockLabelInset;
+        if (left + w > width) {
+            left = width - w;
+        }
+        if (left < 0.0 || (lastRight && left < *lastRight + gap)) {
+            continue;
+        }
+        labels[i] = {true, left};
+        lastRight = left + w;
+    }
+    return labels;
 }
 
 std::vector<bool> labelsWithoutOverlap(const std::vector<double>& centres,

@@ -73,11 +73,26 @@ const char* tickLabelPattern(double hoursVisible);
 std::vector<bool> labelsWithoutOverlap(const std::vector<double>& centres,
                                        const std::vector<double>& widths, double gap = 8.0);
 
+// Where the header's clock labels stand, each `widths[i]` wide, for ticks at
+// `tickXs` (increasing) in a header `width` wide: each label starts just
+// right of its tick, so the first, at the window's left edge, is whole
+// there without crowding the next; a label that would run past the right
+// edge ends at it. From the left, a label that would come closer than `gap`
+// to the last one drawn is left out.
+struct ClockLabel {
+    bool drawn = false;
+    double left = 0.0;
+};
+inline constexpr double kClockLabelInset = 3.0;
+std::vector<ClockLabel> clockLabelPlacement(const std::vector<double>& tickXs, const std::vector<double>& widths,
+                                            double width, double gap = 8.0);
+
 // --- elevation scale and threshold ----------------------------------------------
-// Degrees between the elevation labels of a scale `height` high whose labels
-// are `lineHeight` high: every 10° while they stand apart, else every 15°,
-// 30° or only 0° and 90°, so that none is drawn over another.
-int elevationLabelStep(double height, double lineHeight);
+// Degrees between the elevation labels of a scale `height` high whose labels'
+// digits are `labelHeight` high: every 10° while they stand apart, else every
+// 20°, 30° or only 0° and 90°, so that each stands on a 10° grid line and
+// none is drawn over another.
+int elevationLabelStep(double height, double labelHeight);
 // "AUTO ≥ 5°"; absent when the threshold line is not drawn (0.5° or less).
 std::optional<std::string> autoTrackLabel(double minElevation);
 // x of the NOW marker, absent when the instant lies outside the chart.

@@ -22,10 +22,6 @@ void selectPass(AppState& state, const std::shared_ptr<Satellite>& sat, const Pr
 // moved a little is still the selected one.
 bool isSelectedPass(const AppState& state, std::int64_t satId, const PredictedPass& pass);
 
-// A number that changes whenever what the pass list draws of the state
-// changes: the selected satellites and their passes, the selected pass, the
-// auto-track queue and its threshold. Kept for the pass list only until it
-// moves to its model (the chart compares timeline::ChartInputs by value).
 
 } // namespace timeline
 } // namespace zelvane

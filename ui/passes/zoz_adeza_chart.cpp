@@ -258,7 +258,7 @@ void ZozAdezaChart::drawTimeHeader(QPainter& p, double width)
     const QFontMetricsF metrics(p.font());
     // The major labels first, so that one that would overlap its neighbour
     // (dates in a narrow chart) is left out rather than drawn over it.
-    std::vector<double> centres;
+    std::vector<double> ticks;
     std::vector<double> widths;
     std::vector<QString> texts;
     for (const timeline::Tick& tick : timeline::timeTicks(hours)) {
@@ -271,16 +271,13 @@ void ZozAdezaChart::drawTimeHeader(QPainter& p, double width)
         const QDateTime local = QDateTime::fromMSecsSinceEpoch(at.nanosecondsSince1970() / 1000000);
         texts.push_back(locale.toString(local, pattern));
         widths.push_back(metrics.horizontalAdvance(texts.back()));
-        // A label at an edge is moved in to show whole: half a clock time
-        // (":48" for 11:48) would read as another time.
-        const double half = widths.back() / 2.0;
-        centres.push_back(x < half ? half : (x > width - half ? std::max(half, width - half) : x));
+        ticks.push_back(x);
     }
-    const std::vector<bool> drawn = timeline::labelsWithoutOverlap(centres, widths);
+    const std::vector<timeline::ClockLabel> placed = timeline::clockLabelPlacement(ticks, widths, width);
     p.setPen(style::secondary(palette()));
     for (std::size_t i = 0; i < texts.size(); ++i) {
-        if (drawn[i]) {
-            drawTextAt(p, texts[i], {centres[i], h / 2.0}, Qt::AlignHCenter);
+        if (placed[i].drawn) {
+            drawTextAt(p, texts[i], {placed[i].left + widths[i] / 2.0, h / 2.0}, Qt::AlignHCenter);
         }
     }
     for (const timeline::Tick& tick : timeline::timeTicks(hours)) {
@@ -487,7 +484,9 @@ void ZozAdezaChart::drawElevationScale(QPainter& p, double height)
     // cut by the chart's left edge (large or high-density fonts).
     const QFontMetricsF metrics(p.font());
     const double right = std::max(28.0, metrics.horizontalAdvance(QStringLiteral("90\u00B0")) + 2.0);
-    const int step = timeline::elevationLabelStep(height, metrics.height());
+    // The digits' own height: the family's line spacing would leave out
+    // labels that fit.
+    const int step = timeline::elevationLabelStep(height, metrics.tightBoundingRect(QStringLiteral("90")).height());
     for (int el = 0; el <= 90; el += step) {
         const double y = timeline::elevationToY(el, height);
         drawTextAt(p, QString::fromStdString(formatFixed(el, 0)) + QChar(0x00B0), {right, y},

@@ -84,24 +84,38 @@ bool isUsablePort(std::int64_t value)
     return value >= 1 && value <= 65535;
 }
 
-bool isValidLocator(std::string_view text)
+namespace {
+
+bool letterUpTo(char c, char last)
 {
-    if (text.size() != 4 && text.size() != 6 && text.size() != 8) {
-        return false;
-    }
-    const auto letterUpTo = [](char c, char last) {
-        const char upper = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-        return upper >= 'A' && upper <= last;
-    };
-    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
-    if (!letterUpTo(text[0], 'R') || !letterUpTo(text[1], 'R') || !digit(text[2]) || !digit(text[3])) {
-        return false;
-    }
-    if (text.size() >= 6 && (!letterUpTo(text[4], 'X') || !letterUpTo(text[5], 'X'))) {
-        return false;
-    }
-    return text.size() < 8 || (digit(text[6]) && digit(text[7]));
+    const char upper = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    return upper >= 'A' && upper <= last;
 }
+
+bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+} // namespace
+
+std::optional<std::string> locatorProblem(const std::string& field, std::string_view text)
+{
+    // Field and square give a position; a fifth character alone is ignored
+    // (the square's centre), and so is everything after the sixth.
+    const bool square = text.size() >= 4 && isLetter(text[0]) && isLetter(text[1]) && isDigit(text[2]) &&
+                        isDigit(text[3]);
+    const bool subsquare = text.size() < 6 || (isLetter(text[4]) && isLetter(text[5]));
+    if (!square || !subsquare) {
+        return field + " \u201C" + std::string(text) + "\u201D is not a Maidenhead locator (such as EM73tu)";
+    }
+    if (!letterUpTo(text[0], 'R') || !letterUpTo(text[1], 'R') ||
+        (text.size() >= 6 && (!letterUpTo(text[4], 'X') || !letterUpTo(text[5], 'X')))) {
+        return field + " \u201C" + std::string(text) +
+               "\u201D is off the globe (fields run from A to R, subsquares from a to x)";
+    }
+    return std::nullopt;
+}
+
+bool isValidLocator(std::string_view text) { return !locatorProblem("Grid", text); }
 
 namespace {
 

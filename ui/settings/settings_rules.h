@@ -27,10 +27,11 @@ bool isUsableLongitude(double value);
 // A TCP port the rig link can open: 1 to 65535 (0 names no port).
 bool isUsablePort(std::int64_t value);
 
-// A Maidenhead locator of 4, 6 or 8 characters whose every character lies
-// in its alphabet (fields A-R, squares 0-9, subsquares A-X, extended
-// squares 0-9; letters in either case), so that it names a place on the
-// globe.
+// A Maidenhead locator that names a place on the globe: a field (A-R) and a
+// square (0-9), then optionally a subsquare (A-X); a fifth character alone
+// and everything after the sixth are ignored, letters in either case.
+// Absent when the text is one; else why not, for the message line.
+std::optional<std::string> locatorProblem(const std::string& field, std::string_view text);
 bool isValidLocator(std::string_view text);
 
 // Why a settings text cannot be taken, for the sheet's message line;

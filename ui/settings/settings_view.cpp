@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QScreen>
 #include <QShowEvent>
 #include <QSlider>
 #include <QStyle>
@@ -228,7 +229,7 @@ SettingsView::SettingsView(std::shared_ptr<AppState> state, QWidget* parent)
     setObjectName("settingsView");
     setWindowTitle("Settings");
     setWindowModality(Qt::WindowModal);
-    setFixedSize(520, 760);
+    fitScreen(screen() != nullptr ? screen()->availableGeometry() : QRect(0, 0, 1920, 1080));
 
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -433,7 +434,10 @@ QWidget* SettingsView::buildSatProtoSection()
             [this] { state_->setSatProtoRestPattern(SatProtoRestPattern::transponderCenter); });
     connect(patternB_, &QRadioButton::clicked, this,
             [this] { state_->setSatProtoRestPattern(SatProtoRestPattern::selectedDL); });
-    form->addRow("rest_hz pattern", row(choices));
+    // The choices' texts are long: they stand under their caption, across
+    // the whole form, so the sheet keeps its width with any font family.
+    form->addRow(new QLabel("rest_hz pattern"));
+    form->addRow(row(choices));
 
     auto* explanation = new QLabel(QString::fromUtf8(
         "Pattern A: receiver parks at the spec-sheet centre; the bird's drift shows as the "
@@ -664,8 +668,26 @@ QWidget* SettingsView::buildTimelineSection()
 
 // --- loading and applying ----------------------------------------------------------
 
+QSize SettingsView::sheetSize(QSize available)
+{
+    // The window frame's title bar and border, as desktops draw them.
+    constexpr int kFrameAllowance = 40;
+    return {std::min(kSheetWidth, available.width()),
+            std::max(kLeastSheetHeight, std::min(kSheetHeight, available.height() - kFrameAllowance))};
+}
+
+void SettingsView::fitScreen(const QRect& available)
+{
+    setFixedSize(sheetSize(available.size()));
+}
+
 void SettingsView::showEvent(QShowEvent* event)
 {
+    if (QWidget* host = parentWidget(); host != nullptr && host->screen() != nullptr) {
+        fitScreen(host->screen()->availableGeometry());
+    } else if (screen() != nullptr) {
+        fitScreen(screen()->availableGeometry());
+    }
     if (!event->spontaneous()) {
         loadSettings();
     }
@@ -706,49 +728,41 @@ void SettingsView::loadSettings()
 
 bool SettingsView::applySettings()
 {
-    // Each copy that reads is written; one that does not is left as it was
-    // and named, so a decimal comma or a place off the globe is never
-    // dropped without a word. Coordinates the locator cannot express are
-    // refused like unreadable text: they would otherwise drive pass
-    // prediction from nowhere, and port 0 names no daemon at all.
-    std::vector<std::string> problems;
-    const auto take = [&](std::optional<std::string> problem) {
-        if (problem) {
-            problems.push_back(std::move(*problem));
-            return false;
-        }
-        return true;
-    };
+    // Every copy is read before anything is written: one that does not
+    // read, or names no place on the globe or no port, is named in the
+    // message line and nothing at all is stored, so no site the user never
+    // typed reaches the passes and "Cancel" still leaves every setting as it
+    // was. Coordinates the locator cannot express are refused like
+    // unreadable text: they would otherwise drive pass prediction from
+    // nowhere, and port 0 names no daemon at all.
     const std::string lat = ss(latField_->text());
-    if (take(settings::coordinateProblem("Latitude", lat, 90.0))) {
-        state_->setObsLatitude(*settings::readDecimal(lat));
-    }
     const std::string lon = ss(lonField_->text());
-    if (take(settings::coordinateProblem("Longitude", lon, 180.0))) {
-        state_->setObsLongitude(*settings::readDecimal(lon));
-    }
     const std::string alt = ss(altField_->text());
-    if (take(settings::numberProblem("Altitude", alt))) {
-        state_->setObsAltitude(*settings::readDecimal(alt));
-    }
-    state_->setGridLocator(AppState::toMaidenhead(state_->obsLatitude(), state_->obsLongitude()));
-    state_->setRigHost(ss(hostField_->text()));
     const std::string port = ss(portField_->text());
-    if (take(settings::portProblem(port))) {
-        state_->setRigPort(*settings::readInteger(port));
-    }
     const std::string rate = ss(rateField_->text());
-    if (take(settings::numberProblem("Update Rate", rate))) {
-        state_->updateDopplerRate(*settings::readDecimal(rate));
-    }
-    state_->computeAllPasses();
-
     std::string text;
-    for (const auto& problem : problems) {
-        text += (text.empty() ? "" : "\n") + problem;
+    for (const auto& problem : {settings::coordinateProblem("Latitude", lat, 90.0),
+                                settings::coordinateProblem("Longitude", lon, 180.0),
+                                settings::numberProblem("Altitude", alt), settings::portProblem(port),
+                                settings::numberProblem("Update Rate", rate)}) {
+        if (problem) {
+            text += (text.empty() ? "" : "\n") + *problem;
+        }
     }
     setMessage("apply", text);
-    return problems.empty();
+    if (!text.empty()) {
+        return false;
+    }
+
+    state_->setObsLatitude(*settings::readDecimal(lat));
+    state_->setObsLongitude(*settings::readDecimal(lon));
+    state_->setObsAltitude(*settings::readDecimal(alt));
+    state_->setGridLocator(AppState::toMaidenhead(state_->obsLatitude(), state_->obsLongitude()));
+    state_->setRigHost(ss(hostField_->text()));
+    state_->setRigPort(*settings::readInteger(port));
+    state_->updateDopplerRate(*settings::readDecimal(rate));
+    state_->computeAllPasses();
+    return true;
 }
 
 QString SettingsView::message() const
@@ -803,22 +817,11 @@ void SettingsView::done(int result)
 
 // --- observer sites --------------------------------------------------------------------
 
-namespace {
-
-std::string locatorProblem(const std::string& field, const std::string& text)
-{
-    if (settings::isValidLocator(text)) {
-        return {};
-    }
-    return field + " \u201C" + text + "\u201D is not a Maidenhead locator (such as EM73tu)";
-}
-
-} // namespace
 
 void SettingsView::fromGrid()
 {
     const std::string text = ss(gridField_->text());
-    setMessage("grid", locatorProblem("Grid", text));
+    setMessage("grid", settings::locatorProblem("Grid", text).value_or(""));
     const auto position = settings::isValidLocator(text) ? AppState::fromMaidenhead(text) : std::nullopt;
     if (!position) {
         return;
@@ -830,7 +833,7 @@ void SettingsView::fromGrid()
 void SettingsView::fromGridSecondSite()
 {
     const std::string text = ss(obs2GridField_->text());
-    setMessage("obs2Grid", locatorProblem("Second site grid", text));
+    setMessage("obs2Grid", settings::locatorProblem("Second site grid", text).value_or(""));
     const auto position = settings::isValidLocator(text) ? AppState::fromMaidenhead(text) : std::nullopt;
     if (!position) {
         return;

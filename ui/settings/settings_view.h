@@ -43,11 +43,11 @@ public:
     explicit SettingsView(std::shared_ptr<AppState> state, QWidget* parent = nullptr);
     ~SettingsView() override;
 
-    // Writes the text copies that read as numbers (and the host, always) to
-    // the state, recomputes the locator and the passes. Each copy that does
-    // not read, or names no place on the globe or no port, is left out and
-    // named in the sheet's message line; false then, and "Apply" keeps the
-    // sheet open.
+    // Writes the text copies (site, host, port, rate) to the state,
+    // recomputes the locator and the passes. When any copy does not read,
+    // or names no place on the globe or no port, nothing is written: each
+    // such copy is named in the sheet's message line, false is returned and
+    // "Apply" keeps the sheet open.
     bool applySettings();
 
     // What the sheet's message line says (empty when nothing is wrong).
@@ -67,6 +67,16 @@ public:
     void addNewUserSource();
     void addPreset(const UserTLESource& preset);
     const std::vector<UserTLESource>& userSources() const { return userSources_; }
+
+    // The sheet is 520 by 760 where the screen has room for it; on a lower
+    // screen it is as tall as the screen allows (its form scrolls, its
+    // button row stays in view), never lower than 320.
+    static constexpr int kSheetWidth = 520;
+    static constexpr int kSheetHeight = 760;
+    static constexpr int kLeastSheetHeight = 320;
+    static QSize sheetSize(QSize available);
+    // Sizes the sheet for a screen's available area.
+    void fitScreen(const QRect& available);
 
     // Where "Use My Location" asks; the platform's location service unless
     // replaced.

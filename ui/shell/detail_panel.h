@@ -2,7 +2,6 @@
 
 #include <QWidget>
 
-#include <functional>
 #include <memory>
 #include <cstdint>
 #include <optional>
@@ -12,27 +11,16 @@
 #include "catalog/transmitter.h"
 #include "catalog/transponder.h"
 
-class QComboBox;
-class QGridLayout;
-class QLabel;
-class QPushButton;
-class QStackedWidget;
-class QToolButton;
-class QVBoxLayout;
 
 namespace zelvane {
 
 class AppState;
 
-namespace ui_style {
-class ElidedLabel;
-}
-
 namespace shell {
 class StateObserver;
-class ColorDot;
-class ElidingComboBox;
-class OutlineBadge;
+class PassDetailColumn;
+class FrequencyColumn;
+class RigColumn;
 } // namespace shell
 
 // The strip across the bottom of the main window: the selected pass with its
@@ -75,73 +63,11 @@ public:
     static std::string pickerSelectionId(const std::vector<TransmitterSelection>& choices,
                                          const std::optional<Transmitter>& selected);
 
-    // Caption and value texts of the pass block and the rig read-outs.
-    static QLabel* smallLabel(const QString& text, QWidget* parent = nullptr);
-    static QLabel* smallValue(const QString& text, QWidget* parent = nullptr);
-
 private:
-    QWidget* buildPassDetailView();
-    QWidget* buildFreqControlView();
-    QWidget* buildRigControlView();
-    QWidget* bumpButton(QWidget* parent, const QString& objectName, const QString& label,
-                        std::function<void()> action);
-
-    void refreshPassBlock();
-    void refreshTransponderPicker();
-    void refreshFrequencies();
-    void refreshRig();
-    void pickerActivated(int index);
-
     std::shared_ptr<AppState> state_;
-
-    // Pass block.
-    QStackedWidget* passStack_ = nullptr;
-    shell::ColorDot* passDot_ = nullptr;
-    ui_style::ElidedLabel* passName_ = nullptr;
-    QLabel* passNorad_ = nullptr;
-    QLabel* passRise_ = nullptr;
-    QLabel* passPeak_ = nullptr;
-    QLabel* passSet_ = nullptr;
-    QLabel* passMax_ = nullptr;
-    QLabel* passDir_ = nullptr;
-    QLabel* passDur_ = nullptr;
-    QWidget* txRow_ = nullptr;
-    shell::ElidingComboBox* picker_ = nullptr;
-    QWidget* invertingBadge_ = nullptr;
-    std::vector<TransmitterSelection> choices_;
-
-    // Frequency column.
-    QLabel* rxFigure_ = nullptr;
-    ui_style::ElidedLabel* rxAtSat_ = nullptr;
-    ui_style::ElidedLabel* rxDoppler_ = nullptr;
-    ui_style::ElidedLabel* rxRit_ = nullptr;
-    QLabel* ritValue_ = nullptr;
-    QWidget* uplinkSection_ = nullptr;
-    QLabel* txFigure_ = nullptr;
-    ui_style::ElidedLabel* txAtSat_ = nullptr;
-    ui_style::ElidedLabel* txDoppler_ = nullptr;
-    QWidget* passbandRow_ = nullptr;
-    shell::OutlineBadge* senseBadge_ = nullptr;
-    QLabel* titValue_ = nullptr;
-    QWidget* noUplinkRow_ = nullptr;
-    QLabel* txpValue_ = nullptr;
-    QLabel* storedOnly_ = nullptr;
-
-    // Rig column.
-    shell::ColorDot* statusDot_ = nullptr;
-    QLabel* connectionText_ = nullptr;
-    shell::OutlineBadge* protocolBadge_ = nullptr;
-    QLabel* satProtoStatus_ = nullptr;
-    ui_style::ElidedLabel* rigAddress_ = nullptr;
-    QPushButton* trackButton_ = nullptr;
-    QPushButton* stopButton_ = nullptr;
-    QWidget* trackingGroup_ = nullptr;
-    QLabel* readoutAz_ = nullptr;
-    QLabel* readoutEl_ = nullptr;
-    QLabel* readoutRange_ = nullptr;
-    QLabel* readoutRate_ = nullptr;
-    QLabel* readoutUpdate_ = nullptr;
-
+    shell::PassDetailColumn* passColumn_ = nullptr;
+    shell::FrequencyColumn* freqColumn_ = nullptr;
+    shell::RigColumn* rigColumn_ = nullptr;
     std::unique_ptr<shell::StateObserver> observer_;
 };
 

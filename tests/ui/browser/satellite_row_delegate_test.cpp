@@ -1,6 +1,11 @@
 #include "tests/ui/browser/browser_fixture.h"
 
+#include <QApplication>
 #include <QFontMetricsF>
+#include <QImage>
+#include <QTest>
+
+#include <cstdlib>
 
 #include "catalog/color_palette.h"
 #include "ui/browser/browser_style.h"
@@ -255,6 +260,74 @@ TEST_F(RowLayoutTest, PaintedRowsShowTheModelsColoursWhereTheLayoutPutsThem)
         return image.copy(QRect(box.topLeft() * image.devicePixelRatio(), box.size() * image.devicePixelRatio()));
     };
     EXPECT_NE(boxImage(24278), boxImage(43700));
+}
+
+// Worked from the keyboard: Tab reaches a painted list, the arrows move its
+// current row, and that row alone is ringed in the selection colour while
+// the list has the focus; once Tab has moved on, no row is.
+class KeyboardFocusTest : public RowLayoutTest {
+protected:
+    // Presses Tab until `view` has the focus; false when it never does.
+    static bool tabInto(QWidget* window, QAbstractItemView* view)
+    {
+        for (int i = 0; i < 30 && !view->hasFocus(); ++i) {
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window, Qt::Key_Tab);
+        }
+        return view->hasFocus();
+    }
+
+    // Whether the row's left edge shows the ring.
+    static bool ringed(QAbstractItemView* view, int row)
+    {
+        const QRect rect = view->visualRect(view->model()->index(row, 0));
+        const QImage image = view->viewport()->grab().toImage();
+        const QColor ring = view->palette().color(QPalette::Active, QPalette::Highlight);
+        const QColor pixel = image.pixelColor(rect.left() + 1, rect.center().y());
+        return std::abs(pixel.red() - ring.red()) + std::abs(pixel.green() - ring.green()) +
+                   std::abs(pixel.blue() - ring.blue()) < 30;
+    }
+
+    static void expectKeyboardShown(QWidget* window, QAbstractItemView* view, const std::string& name)
+    {
+        SCOPED_TRACE(name);
+        window->show();
+        window->activateWindow();
+        QApplication::setActiveWindow(window);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+        ASSERT_GE(view->model()->rowCount(), 2);
+        ASSERT_TRUE(tabInto(window, view));
+        QCoreApplication::processEvents();
+        const int first = view->currentIndex().row();
+        ASSERT_GE(first, 0) << "Tab makes a row current";
+        EXPECT_TRUE(ringed(view, first));
+        QTest::keyClick(view, Qt::Key_Down);
+        QCoreApplication::processEvents();
+        const int second = view->currentIndex().row();
+        ASSERT_NE(second, first);
+        EXPECT_TRUE(ringed(view, second));
+        EXPECT_FALSE(ringed(view, first)) << "only the current row";
+        QTest::keyClick(view, Qt::Key_Tab);
+        QCoreApplication::processEvents();
+        ASSERT_FALSE(view->hasFocus());
+        EXPECT_FALSE(ringed(view, second)) << "no ring without the focus";
+    }
+};
+
+TEST_F(KeyboardFocusTest, BrowserGroupsAndTrackedListShowTheCurrentRow)
+{
+    state->setSelectedSatelliteIds({fo29->id, qo100->id});
+    setCatalogue({longName, fo29, qo100});
+    SatelliteBrowser browser(state);
+    browser.resize(1000, 700);
+    expectKeyboardShown(&browser, browser.groupsView(), "groups");
+    expectKeyboardShown(&browser, browser.trackedView(), "tracked");
+}
+
+TEST_F(KeyboardFocusTest, QuickListShowsTheCurrentRow)
+{
+    SatelliteListView list(state);
+    list.resize(420, 560);
+    expectKeyboardShown(&list, list.listView(), "quick list");
 }
 
 } // namespace

@@ -107,6 +107,35 @@ TEST_F(ImportSheetTest, RepeatedSatellitesCountEachTime)
     EXPECT_EQ(CustomTLEStore::load().size(), 1u);
 }
 
+// Sets that could not be read are counted in the message, in element text
+// and in JSON alike, never dropped without a word.
+TEST_F(ImportSheetTest, SetsThatCouldNotBeReadAreCounted)
+{
+    TLEImportSheet sheet(state);
+    const std::string good = std::string(kExample) + "\n";
+    // A second line cut short, as a damaged download leaves it.
+    std::string damaged = good.substr(0, good.find("10.7412")) + "\n";
+    const std::string json =
+        std::string("[{\"OBJECT_NAME\":\"ISS\",\"TLE_LINE1\":\"") + kIssLine1 + "\",\"TLE_LINE2\":\"" + kIssLine2 +
+        "\"},{\"OBJECT_NAME\":\"BROKEN\",\"TLE_LINE1\":\"1 2\"},{\"OBJECT_NAME\":\"NONE\"}]";
+    const struct {
+        std::string text;
+        const char* message;
+    } cases[] = {
+        {good + good, "Imported 2 satellites"},
+        {good + damaged + good, "Imported 2 satellites; 1 set could not be read"},
+        {damaged + good + damaged, "Imported 1 satellite; 2 sets could not be read"},
+        {json, "Imported 1 satellite; 2 sets could not be read"},
+    };
+    for (const auto& c : cases) {
+        auto* editor = child<QPlainTextEdit>(&sheet, "pasteText");
+        editor->setPlainText(QString::fromStdString(c.text));
+        sheet.importFromPaste();
+        EXPECT_EQ(sheet.resultMessage().toStdString(), c.message) << c.text;
+        EXPECT_FALSE(sheet.resultIsError());
+    }
+}
+
 TEST_F(ImportSheetTest, FileImportsAndTheirFailures)
 {
     TLEImportSheet sheet(state);

@@ -31,11 +31,12 @@ protected:
         return projection.toScreen(lat, lon).toPoint();
     }
 
-    // Renders are written, when asked to, into this test's own folder.
+    // Renders are written, when asked to, into the folder named by
+    // ZELVANE_RENDER_DIR, which outlives the test.
     void saveRender(const QImage& image, const QString& name)
     {
-        if (qEnvironmentVariableIsSet("ZELVANE_SAVE_RENDERS")) {
-            const QString path = QString::fromStdString(dir.str()) + "/" + name;
+        if (const QString folder = qEnvironmentVariable("ZELVANE_RENDER_DIR"); !folder.isEmpty()) {
+            const QString path = folder + "/" + name;
             image.save(path);
             std::printf("render: %s\n", path.toUtf8().constData());
         }

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "tests/ui/passes/map_test_fixture.h"
+#include "tests/ui/shell/fit_check.h"
 #include "ui/passes/mini_polar_plot.h"
 #include "ui/passes/polar_geometry.h"
 #include "ui/passes/polar_plot_view.h"
@@ -247,12 +248,12 @@ TEST_F(PolarPlotViewTest, DrawsTheSkyWithTrackBeaconAndBearingLine)
     EXPECT_GT(live->elevation, 0.0);
     const QImage image = view.grab().toImage();
     EXPECT_FALSE(image.isNull());
-    if (qEnvironmentVariableIsSet("ZELVANE_SAVE_RENDERS")) {
-        // Only into this test's own folder.
-        image.save(QString::fromStdString(dir.str()) + "/polar.png");
+    // Renders for a person to look at, into a folder that outlives the test.
+    if (const QString folder = qEnvironmentVariable("ZELVANE_RENDER_DIR"); !folder.isEmpty()) {
+        image.save(folder + "/polar.png");
         MiniPolarPlot mini(pass);
         mini.resize(60, 60);
-        mini.grab().save(QString::fromStdString(dir.str()) + "/mini-polar.png");
+        mini.grab().save(folder + "/mini-polar.png");
     }
 }
 
@@ -367,6 +368,43 @@ TEST_F(PolarAnimationTest, TableStandsWholeBesideTheSquarePlot)
     EXPECT_EQ(view.table()->width(), tableWidth);
     EXPECT_EQ(view.table()->geometry().right(), view.width() - 1);
     EXPECT_EQ(view.canvas()->width(), 200 - 60);
+}
+
+// The table's rows stand at a pitch of their own: the table is as high
+// with DejaVu as with Noto (whose line spacing is 1.36 em), every value is
+// whole in its row, and each value has a fixed size, so that its new text
+// every second repaints it alone.
+TEST_F(PolarAnimationTest, TableRowsKeepTheirPitchWithEitherFontFamily)
+{
+    auto iss = test::makeIss();
+    standBelow(*iss);
+    state->setSelectedPass(PassInfo(iss, test::plainPass(Date::now().addingTimeInterval(-200), 600),
+                                    std::nullopt));
+    std::vector<int> heights;
+    for (const test::FontFamilies& families : {test::kDejaVu, test::kNoto}) {
+        SCOPED_TRACE(families.name);
+        test::UseFontFamilies use(families);
+        if (!use.available()) {
+            GTEST_SKIP() << families.fixed << " is not installed (scripts/install-deps)";
+        }
+        PolarPlotView view(state);
+        view.refreshTable(Date::now());
+        view.resize(view.sizeHint());
+        view.show();
+        view.grab();
+        heights.push_back(view.table()->height());
+        for (int i = 0; i < 12; ++i) {
+            auto* value = view.findChild<QLabel*>(QString("polarValue_%1").arg(i));
+            ASSERT_NE(value, nullptr);
+            EXPECT_EQ(value->minimumSize(), value->maximumSize()) << i;
+        }
+        std::vector<std::string> cuts;
+        test::walkGeometry(view, families.name, cuts);
+        EXPECT_TRUE(cuts.empty()) << test::joined(cuts);
+        EXPECT_LE(view.table()->height(), 12 * 23 + 5 + 8) << "twelve rows at their pitch, the divider, margins";
+    }
+    ASSERT_EQ(heights.size(), 2u);
+    EXPECT_EQ(heights[0], heights[1]);
 }
 
 } // namespace

@@ -239,14 +239,66 @@ TEST(TimelineGeometry, ElevationLabelsThinOutInALowChart)
         int step;
     } cases[] = {
         {16.0 + 9 * 18.0, 10}, // 18 px apart: room for 18 px labels
-        {16.0 + 9 * 17.9, 15},
-        {16.0 + 6 * 18.0, 15},
+        {16.0 + 9 * 17.9, 20}, // on every other grid line, never between them
+        {16.0 + 4.5 * 18.0, 20},
+        {16.0 + 4.5 * 17.9, 30},
         {16.0 + 3 * 18.0, 30},
         {16.0 + 3 * 17.0, 90},
         {10.0, 90},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(elevationLabelStep(c.height, 18.0), c.step) << c.height;
+    }
+}
+
+// The chart's 146-px scale with 15 px digits 11 px high: a label on each of
+// the ten grid lines, none between them.
+TEST(TimelineGeometry, ElevationLabelsStandOnTheTenDegreeGridLines)
+{
+    EXPECT_EQ(elevationLabelStep(146.0 + 2 * kChartPad, 11.0), 10);
+    for (const double height : {60.0, 90.0, 120.0, 200.0, 400.0}) {
+        for (const double label : {8.0, 11.0, 14.0, 20.0}) {
+            EXPECT_EQ(elevationLabelStep(height, label) % 10, 0) << height << " " << label;
+        }
+    }
+}
+
+// The clock labels of the header: each starts just right of its tick, so
+// the first, at the window's left edge, is whole without pushing out the
+// next; one running past the right edge ends at it, or is left out.
+TEST(TimelineGeometry, ClockLabelsStartAtTheirTicks)
+{
+    using L = ClockLabel;
+    const double inset = kClockLabelInset;
+    const struct {
+        const char* what;
+        std::vector<double> ticks;
+        std::vector<double> widths;
+        double width;
+        std::vector<ClockLabel> placed;
+    } cases[] = {
+        // 12 h in a 715-px chart, 42-px "14:37" labels: every hour shows.
+        {"default window", {0, 59.6, 119.2, 178.8}, {42, 42, 42, 42}, 715,
+         {L{true, inset}, L{true, 59.6 + inset}, L{true, 119.2 + inset}, L{true, 178.8 + inset}}},
+        {"last runs past the right edge: ends at it", {0, 100, 180}, {42, 42, 42}, 200,
+         {L{true, inset}, L{true, 100 + inset}, L{true, 158}}},
+        {"pulled in at the right edge onto its neighbour: left out", {0, 100, 190}, {42, 42, 60}, 200,
+         {L{true, inset}, L{true, 100 + inset}, L{false, 0}}},
+        {"crowded: every other", {0, 30, 60, 90}, {42, 42, 42, 42}, 400,
+         {L{true, inset}, L{false, 0}, L{true, 60 + inset}, L{false, 0}}},
+        {"none", {}, {}, 300, {}},
+    };
+    for (const auto& c : cases) {
+        const auto placed = clockLabelPlacement(c.ticks, c.widths, c.width, 8.0);
+        ASSERT_EQ(placed.size(), c.placed.size()) << c.what;
+        for (std::size_t i = 0; i < placed.size(); ++i) {
+            EXPECT_EQ(placed[i].drawn, c.placed[i].drawn) << c.what << " " << i;
+            if (c.placed[i].drawn) {
+                EXPECT_DOUBLE_EQ(placed[i].left, c.placed[i].left) << c.what << " " << i;
+                EXPECT_GE(placed[i].left, 0.0);
+                EXPECT_LE(placed[i].left + c.widths[i], c.width) << c.what << " whole";
+            }
+        }
     }
 }
 

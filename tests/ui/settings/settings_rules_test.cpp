@@ -88,12 +88,36 @@ TEST(SettingsRulesTest, UsableRanges)
 
 TEST(SettingsRulesTest, LocatorsNameAPlaceOnTheGlobe)
 {
-    for (const char* good : {"EM73", "em73", "EM73tu", "JJ00aa", "RR99xx", "ar09AX", "FN31pr12"}) {
+    // A fifth character alone gives the square's centre; whatever follows
+    // the sixth is ignored.
+    for (const char* good : {"EM73", "em73", "EM73p", "EM73 ", "EM73tu", "JJ00aa", "RR99xx", "ar09AX", "FN31pr12",
+                             "EM73tu1", "EM73tuab"}) {
         EXPECT_TRUE(isValidLocator(good)) << good;
+        EXPECT_EQ(locatorProblem("Grid", good), std::nullopt) << good;
     }
-    for (const char* bad : {"", "EM7", "EM73p", "ZZ99zz", "ZZ00", "SA00aa", "EM73yy", "EMx3", "EM73tu1",
-                            "EM73tuab", " EM73", "EM73 ", "E\u00c973"}) {
-        EXPECT_FALSE(isValidLocator(bad)) << bad;
+    const struct {
+        const char* text;
+        const char* problem;
+    } bad[] = {
+        // No position.
+        {"", "not a Maidenhead locator"},
+        {"EM7", "not a Maidenhead locator"},
+        {"EMx3", "not a Maidenhead locator"},
+        {" EM73", "not a Maidenhead locator"},
+        {"EM73t1", "not a Maidenhead locator"},
+        {"E\u00c973", "not a Maidenhead locator"},
+        // A letter beyond the alphabet: off the globe.
+        {"ZZ99zz", "off the globe"},
+        {"ZZ00", "off the globe"},
+        {"SA00aa", "off the globe"},
+        {"EM73yy", "off the globe"},
+    };
+    for (const auto& c : bad) {
+        EXPECT_FALSE(isValidLocator(c.text)) << c.text;
+        const auto problem = locatorProblem("Grid", c.text);
+        ASSERT_TRUE(problem.has_value()) << c.text;
+        EXPECT_NE(problem->find(c.problem), std::string::npos) << *problem;
+        EXPECT_EQ(problem->rfind("Grid \u201C" + std::string(c.text) + "\u201D", 0), 0u) << *problem;
     }
 }
 

@@ -1,8 +1,14 @@
 #include "tests/ui/settings/settings_fixture.h"
 
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSlider>
 
 #include <optional>
+
+#include "tests/ui/shell/fit_check.h"
+#include "ui/settings/disclosure_group.h"
 
 namespace zelvane::test {
 namespace {
@@ -42,9 +48,10 @@ TEST_F(SettingsViewTest, RestPatternExplanationReadsAsWritten)
               "the actual signal lands at the displayed centre. UL is computed via the same cal.");
 }
 
-// What "Apply" makes of typed text. An empty expectation means the setting
-// keeps the value it had.
-TEST_F(SettingsViewTest, ApplyWritesWhatReadsAndKeepsTheRest)
+// What "Apply" makes of typed text: every copy when all read, and nothing
+// at all, the host included, when any one is refused; "Cancel" then leaves
+// every setting as it was.
+TEST_F(SettingsViewTest, ApplyWritesEverythingOrNothing)
 {
     struct Case {
         const char* lat;
@@ -52,29 +59,35 @@ TEST_F(SettingsViewTest, ApplyWritesWhatReadsAndKeepsTheRest)
         const char* alt;
         const char* port;
         const char* rate;
-        std::optional<double> wantLat;
-        std::optional<double> wantLon;
-        std::optional<double> wantAlt;
-        std::optional<std::int64_t> wantPort;
-        std::optional<double> wantRate;
+        bool written;
+        double wantLat = 0, wantLon = 0, wantAlt = 0;
+        std::int64_t wantPort = 0;
+        double wantRate = 0;
     };
     const Case cases[] = {
-        {"45.5", "-100.25", "1234", "4533", "20", 45.5, -100.25, 1234.0, 4533, 20.0},
-        {"45,5", " -100.25", "1234 ", "4533 ", "20,0", {}, {}, {}, {}, {}},
-        {"1e1", "0x1p4", "-12.5", "+4534", "2.4", 10.0, 16.0, -12.5, 4534, 2.4},
-        {"", "", "", "", "", {}, {}, {}, {}, {}},
-        // Readable but unusable: off the globe, not finite, no TCP port.
-        {"91", "-180.5", "inf", "70000", "nan", {}, {}, {}, {}, {}},
-        {"nan", "-INF", "NaN", "-1", "0", {}, {}, {}, {}, 1.0},
-        {"-90", "180", "0", "1", "200", -90.0, 180.0, 0.0, 1, 50.0},
-        {"-90", "180", "0", "0", "inf", -90.0, 180.0, 0.0, {}, {}},
-        {"12", "13", "14", "45.32", "0.5", 12.0, 13.0, 14.0, {}, 1.0},
+        {"45.5", "-100.25", "1234", "4533", "20", true, 45.5, -100.25, 1234.0, 4533, 20.0},
+        {"1e1", "0x1p4", "-12.5", "+4534", "2.4", true, 10.0, 16.0, -12.5, 4534, 2.4},
+        {"-90", "180", "0", "1", "200", true, -90.0, 180.0, 0.0, 1, 50.0},
+        // One refused field among readable ones.
+        {"95", "-100.25", "1234", "4533", "20", false},
+        {"45,5", "-100.25", "1234", "4533", "20", false},
+        {"45.5", "-100.25", "1234", "0", "20", false},
+        {"45.5", "-100.25", "inf", "4533", "20", false},
+        {"45.5", "-100.25", "1234", "4533", "20,0", false},
+        {"-90", "180", "0", "0", "inf", false},
+        {"12", "13", "14", "45.32", "0.5", false},
+        // Several or all refused.
+        {"45,5", " -100.25", "1234 ", "4533 ", "20,0", false},
+        {"", "", "", "", "", false},
+        {"91", "-180.5", "inf", "70000", "nan", false},
+        {"nan", "-INF", "NaN", "-1", "0", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.lat) + " | " + c.lon + " | " + c.alt + " | " + c.port + " | " + c.rate);
         state->setObsLatitude(33.0);
         state->setObsLongitude(-84.0);
         state->setObsAltitude(300.0);
+        state->setRigHost("localhost");
         state->setRigPort(4532);
         state->setDopplerUpdateHz(10.0);
         state->setGridLocator("stale");
@@ -83,22 +96,50 @@ TEST_F(SettingsViewTest, ApplyWritesWhatReadsAndKeepsTheRest)
         setText("latitudeField", c.lat);
         setText("longitudeField", c.lon);
         setText("altitudeField", c.alt);
+        setText("hostField", "rig.example");
         setText("portField", c.port);
         setText("updateRateField", c.rate);
-        view->applySettings();
+        click("applyButton");
 
-        EXPECT_DOUBLE_EQ(state->obsLatitude(), c.wantLat.value_or(33.0));
-        EXPECT_DOUBLE_EQ(state->obsLongitude(), c.wantLon.value_or(-84.0));
-        EXPECT_DOUBLE_EQ(state->obsAltitude(), c.wantAlt.value_or(300.0));
-        EXPECT_EQ(state->rigPort(), c.wantPort.value_or(4532));
-        EXPECT_DOUBLE_EQ(state->dopplerUpdateHz(), c.wantRate.value_or(10.0));
-        // The locator always follows the position, and the passes are always
-        // recomputed.
+        const auto expectUnchanged = [&] {
+            EXPECT_DOUBLE_EQ(state->obsLatitude(), 33.0);
+            EXPECT_DOUBLE_EQ(state->obsLongitude(), -84.0);
+            EXPECT_DOUBLE_EQ(state->obsAltitude(), 300.0);
+            EXPECT_EQ(state->rigHost(), "localhost");
+            EXPECT_EQ(state->rigPort(), 4532);
+            EXPECT_DOUBLE_EQ(state->dopplerUpdateHz(), 10.0);
+            EXPECT_EQ(state->gridLocator(), "stale");
+            EXPECT_EQ(state->statusMessage(), "") << "no passes recomputed for a site never typed";
+            EXPECT_EQ(store().doubleValue("obsLat"), 33.0);
+            EXPECT_EQ(store().doubleValue("obsLon"), -84.0);
+            EXPECT_EQ(store().stringValue("rigHost"), "localhost");
+            EXPECT_EQ(store().intValue("rigPort"), 4532);
+        };
+        if (!c.written) {
+            EXPECT_TRUE(view->isVisible()) << "the sheet stays open";
+            EXPECT_FALSE(view->message().isEmpty());
+            expectUnchanged();
+            click("cancelButton");
+            EXPECT_FALSE(view->isVisible());
+            expectUnchanged();
+            continue;
+        }
+        EXPECT_FALSE(view->isVisible());
+        EXPECT_DOUBLE_EQ(state->obsLatitude(), c.wantLat);
+        EXPECT_DOUBLE_EQ(state->obsLongitude(), c.wantLon);
+        EXPECT_DOUBLE_EQ(state->obsAltitude(), c.wantAlt);
+        EXPECT_EQ(state->rigHost(), "rig.example");
+        EXPECT_EQ(state->rigPort(), c.wantPort);
+        EXPECT_DOUBLE_EQ(state->dopplerUpdateHz(), c.wantRate);
+        // The locator follows the position, and the passes are recomputed.
         EXPECT_EQ(state->gridLocator(), AppState::toMaidenhead(state->obsLatitude(), state->obsLongitude()));
         EXPECT_EQ(state->statusMessage(), "Computing passes for 0 satellites...");
         // Written values are saved at once.
         EXPECT_EQ(store().doubleValue("obsLat"), state->obsLatitude());
         EXPECT_EQ(store().intValue("rigPort"), state->rigPort());
+        // The computation ends before the next case looks at the status.
+        EXPECT_TRUE(waitUntil([&] { return state->statusMessage() != "Computing passes for 0 satellites..."; },
+                              std::chrono::seconds(20)));
         view->hide();
     }
 }
@@ -192,8 +233,13 @@ TEST_F(SettingsViewTest, FromGridFillsTheFirstSiteCopiesOnly)
         {"EM73", "33.500000", "-85.000000"},
         {"em73", "33.500000", "-85.000000"},
         {"FN31pr", "41.729167", "-72.708333"},
-        // Not locators: refused with a message, nothing filled.
-        {"EM73p", nullptr, nullptr},
+        // Five characters: the square's centre; after the sixth: ignored.
+        {"EM73p", "33.500000", "-85.000000"},
+        {"EM73tu1", "33.854167", "-84.375000"},
+        {"FN31pr12", "41.729167", "-72.708333"},
+        // No position, or a position off the globe: refused with a
+        // message, nothing filled.
+        {"EM73t1", nullptr, nullptr},
         {"ZZ00", nullptr, nullptr},
         {"ZZ99zz", nullptr, nullptr},
         {"EM7", nullptr, nullptr},
@@ -250,7 +296,7 @@ TEST_F(SettingsViewTest, SecondSiteNeverStoresAPositionOffTheGlobe)
     click("obs2FromGridButton");
     EXPECT_EQ(text("obs2LatitudeField"), "0.000000");
     EXPECT_EQ(view->message().toStdString(),
-              "Second site grid \u201CZZ00\u201D is not a Maidenhead locator (such as EM73tu)");
+              "Second site grid \u201CZZ00\u201D is off the globe (fields run from A to R, subsquares from a to x)");
     EXPECT_DOUBLE_EQ(state->obs2Latitude(), 0.0);
     EXPECT_DOUBLE_EQ(state->obs2Longitude(), 0.0);
     setText("obs2LongitudeField", "inf");
@@ -263,7 +309,7 @@ TEST_F(SettingsViewTest, SecondSiteNeverStoresAPositionOffTheGlobe)
 }
 
 // Texts "Apply" cannot take: the sheet stays open, the message line says
-// which field and why, what did read is written, and a later "Apply" with
+// which field and why, nothing is written, and a later "Apply" with
 // every text readable closes the sheet and clears the message.
 TEST_F(SettingsViewTest, ApplyNamesEveryTextItCannotTakeAndKeepsTheSheetOpen)
 {
@@ -299,9 +345,7 @@ TEST_F(SettingsViewTest, ApplyNamesEveryTextItCannotTakeAndKeepsTheSheetOpen)
         EXPECT_TRUE(view->isVisible());
         EXPECT_EQ(view->message().toStdString(), c.message);
         EXPECT_TRUE(child<QLabel>("settingsMessage")->isVisibleTo(view.get()));
-        if (std::string(c.field) != "latitudeField") {
-            EXPECT_DOUBLE_EQ(state->obsLatitude(), 52.25) << "what reads is still written";
-        }
+        EXPECT_DOUBLE_EQ(state->obsLatitude(), 33.87) << "nothing is written";
         EXPECT_EQ(state->rigPort(), 4532);
         EXPECT_EQ(store().intValue("rigPort"), 4532);
         view->hide();
@@ -481,6 +525,50 @@ TEST_F(SettingsViewTest, AgeTextTakesTheAgeColour)
         EXPECT_EQ(child<QLabel>("tleAgeLabel")->palette().color(QPalette::WindowText), c.colour) << c.age;
     }
     EXPECT_EQ(label("tleAgeLabel"), "TLE age: 3d ago");
+}
+
+// The sheet keeps 520 by 760 where the screen has room; on a laptop's
+// 1366 by 768 it is as tall as the screen allows, its form scrolls and
+// "Apply" and "Cancel" stay in view, with either font family.
+TEST_F(SettingsViewTest, SheetFitsALaptopScreenWithItsButtonsInView)
+{
+    EXPECT_EQ(SettingsView::sheetSize(QSize(1920, 1080)), QSize(520, 760));
+    EXPECT_EQ(SettingsView::sheetSize(QSize(1366, 800)), QSize(520, 760));
+    EXPECT_EQ(SettingsView::sheetSize(QSize(1366, 768)), QSize(520, 728));
+    EXPECT_EQ(SettingsView::sheetSize(QSize(1024, 600)), QSize(520, 560));
+    EXPECT_EQ(SettingsView::sheetSize(QSize(480, 200)), QSize(480, 320));
+
+    for (const FontFamilies& families : {kDejaVu, kNoto}) {
+        SCOPED_TRACE(families.name);
+        UseFontFamilies use(families);
+        if (!use.available()) {
+            GTEST_SKIP() << families.fixed << " is not installed (scripts/install-deps)";
+        }
+        SettingsView sheet(state);
+        sheet.show();
+        sheet.fitScreen(QRect(0, 0, 1366, 768));
+        settle();
+        // Every group open: the longest form.
+        for (auto* group : sheet.findChildren<DisclosureGroup*>()) {
+            group->setExpanded(true);
+        }
+        settle();
+        sheet.grab();
+        EXPECT_EQ(sheet.size(), QSize(520, 728));
+        for (const char* name : {"applyButton", "cancelButton"}) {
+            auto* button = sheet.findChild<QPushButton*>(name);
+            ASSERT_NE(button, nullptr);
+            EXPECT_TRUE(button->isVisibleTo(&sheet)) << name;
+            const QRect where(button->mapTo(&sheet, QPoint(0, 0)), button->size());
+            EXPECT_TRUE(sheet.rect().contains(where)) << name;
+        }
+        auto* form = sheet.findChild<QScrollArea*>("settingsForm");
+        ASSERT_NE(form, nullptr);
+        EXPECT_TRUE(form->verticalScrollBar()->isVisibleTo(&sheet)) << "the form scrolls";
+        std::vector<std::string> cuts;
+        walkGeometry(sheet, "settings", cuts);
+        EXPECT_TRUE(cuts.empty()) << joined(cuts);
+    }
 }
 
 } // namespace

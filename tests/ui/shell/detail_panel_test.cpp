@@ -1,8 +1,12 @@
 #include <QComboBox>
+#include <QScrollBar>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTest>
 #include <QToolButton>
+
+#include <cmath>
+#include <functional>
 
 #include "catalog/transponder.h"
 #include "rig/rig_protocol_mode.h"
@@ -14,6 +18,7 @@
 #include "ui/shell/shell_format.h"
 #include "ui/shell/shell_widgets.h"
 #include "ui/style/elided_label.h"
+#include "tests/ui/shell/fit_check.h"
 
 namespace zelvane::test {
 namespace {
@@ -357,6 +362,122 @@ TEST_F(DetailPanelTest, CalibrationIsSavedAndResetForTheTrackedTransponder)
     state->stopTracking();
 }
 
+// After STOP with another satellite's pass on show, "@sat" and the TXP
+// value are that satellite's own calibration, not the stopped track's.
+TEST_F(DetailPanelTest, AfterStopTheShownSatelliteHasItsOwnCalibration)
+{
+    auto tracked = addSatellite("AO-91", 43017, {downlink(145800000)});
+    auto other = addSatellite("SO-50", 27607, {downlink(436795000)});
+    state->setRigHost("127.0.0.1");
+    state->setRigPort(HttpTestServer::unusedPort());
+    DetailPanel panel(state);
+    // SO-50 has a stored calibration of its own.
+    selectPass(other, downlink(436795000));
+    state->startTracking(other, downlink(436795000));
+    state->bumpSatCalibration(-250);
+    state->saveSatCalibration();
+    state->stopTracking();
+
+    selectPass(tracked, downlink(145800000));
+    state->selectTransmitter(downlink(145800000), *tracked);
+    state->startTracking(tracked, downlink(145800000));
+    state->bumpSatCalibration(1000);
+    settle();
+    EXPECT_EQ(text(panel, "rxAtSat"), "145.801000 MHz");
+
+    struct Stage {
+        const char* what;
+        std::function<void()> act;
+        const char* atSat;
+        const char* txp;
+    };
+    const Stage stages[] = {
+        {"SO-50's pass during the track: no offsets of the track on it",
+         [&] {
+             selectPass(other, downlink(436795000));
+             state->selectTransmitter(downlink(436795000), *other);
+         },
+         "436.795000 MHz", "+1000 Hz"},
+        {"STOP: SO-50's own stored calibration", [&] { state->stopTracking(); }, "436.794750 MHz", "-250 Hz"},
+        {"the stopped satellite again: its own, unsaved steps gone",
+         [&] {
+             selectPass(tracked, downlink(145800000));
+             state->selectTransmitter(downlink(145800000), *tracked);
+         },
+         "145.800000 MHz", "0 Hz"},
+    };
+    for (const auto& stage : stages) {
+        SCOPED_TRACE(stage.what);
+        stage.act();
+        settle();
+        EXPECT_EQ(text(panel, "rxAtSat"), stage.atSat);
+        EXPECT_EQ(text(panel, "txpValue"), stage.txp);
+    }
+}
+
+// Read-outs that change on every tracking tick have a fixed size: a new text
+// repaints the read-out alone and asks no layout to run again.
+TEST_F(DetailPanelTest, TickReadoutsAskForNoRelayout)
+{
+    auto sat = addSatellite("AO-91", 43017,
+                            {passband(435765000, 435795000, "down", true), passband(145885000, 145915000, "up", true)});
+    DetailPanel panel(state);
+    panel.resize(1200, 240);
+    selectPass(sat, sat->transmitters[0]);
+    state->setSelectedUplinkTransmitter(sat->transmitters[1]);
+    state->setIsTracking(true);
+    state->setTrackingSatellite(sat);
+    panel.show();
+    settle();
+    panel.grab();
+    // Whatever the first show still has queued.
+    for (int i = 0; i < 5; ++i) {
+        settle();
+    }
+
+    struct Counter : QObject {
+        int requests = 0;
+        std::string where;
+        bool eventFilter(QObject* object, QEvent* event) override
+        {
+            if (event->type() == QEvent::LayoutRequest) {
+                ++requests;
+                where += object->objectName().toStdString() + "(" + object->metaObject()->className() + ") ";
+            }
+            return false;
+        }
+    } counter;
+    for (QWidget* widget : panel.findChildren<QWidget*>()) {
+        widget->installEventFilter(&counter);
+    }
+    panel.installEventFilter(&counter);
+    for (const char* name : {"rxFigure", "rxAtSat", "rxDoppler", "rxRit", "ritValue", "txFigure", "txAtSat",
+                             "txDoppler", "titValue", "txpValue", "readoutAz", "readoutEl", "readoutRange",
+                             "readoutRate", "readoutUpdate"}) {
+        auto* label = child<QLabel>(panel, name);
+        ASSERT_NE(label, nullptr);
+        EXPECT_EQ(label->minimumSize(), label->maximumSize()) << name << " has a fixed size";
+    }
+    // Ticks whose figures grow and shrink by digits.
+    const double values[] = {1.5, -12345.6, 359.9, 0.0, 98765.4};
+    for (const double v : values) {
+        state->setCurrentAzimuth(std::fmod(std::fabs(v), 360.0));
+        state->setCurrentElevation(-v / 1100);
+        state->setCurrentRange(std::fabs(v) / 3);
+        state->setCurrentDopplerRate(v / 10);
+        state->setCurrentDopplerShift(v);
+        state->setCurrentCorrectedFreq(435780000 + v);
+        state->setCurrentUplinkFreq(145900000 - v);
+        state->setCurrentRIT(v / 10);
+        state->setCurrentPassbandOffset(-v / 10);
+        state->setCurrentSatCalibration(v / 100);
+        settle();
+    }
+    EXPECT_EQ(text(panel, "readoutAz"), "125.4\u00B0");
+    EXPECT_EQ(counter.requests, 0) << counter.where;
+    state->setIsTracking(false);
+}
+
 } // namespace
 } // namespace zelvane::test
 
@@ -365,14 +486,6 @@ namespace {
 
 TEST_F(DetailPanelTest, TwoHundredFortyHighAndLongTextsElide)
 {
-    DetailPanel panel(state);
-    panel.resize(1050, 240);
-    panel.show();
-    settle();
-    EXPECT_EQ(panel.height(), 240);
-    EXPECT_EQ(panel.minimumHeight(), 240);
-    EXPECT_EQ(panel.maximumHeight(), 240);
-
     // The fullest state: a long name, a long transponder label, uplink rows,
     // a status line, the tracking read-outs and a long daemon host name.
     const std::string longName = "FUNCUBE-1 (AO-73) EDUCATIONAL CUBESAT WITH A VERY LONG NAME";
@@ -380,52 +493,79 @@ TEST_F(DetailPanelTest, TwoHundredFortyHighAndLongTextsElide)
                             {passband(435130000, 435150000, "down", true,
                                       "Inverting linear transponder for SSB and CW with a long description"),
                              passband(145950000, 145970000, "up", true)});
-    selectPass(sat, sat->transmitters[0]);
-    state->setSelectedUplinkTransmitter(sat->transmitters[1]);
-    state->setRigSatProtoStatus("Re-armed (radio was claimed by another client)");
-    state->setRigHost("a-very-long-host-name.radio-shack.example.org");
-    state->setIsTracking(true);
-    settle();
-    panel.grab(); // lays out and paints every part
-    EXPECT_EQ(panel.height(), 240) << "the panel does not grow with its parts";
-    // Nothing is squeezed over its neighbours: a column that does not fit
-    // keeps its size and scrolls.
-    for (const char* name : {"freqControl", "rigControl"}) {
-        auto* column = child<QWidget>(panel, name);
-        ASSERT_NE(column, nullptr);
-        EXPECT_GE(column->height(), column->minimumSizeHint().height()) << name;
-        EXPECT_GE(column->width(), column->minimumSizeHint().width()) << name;
-    }
-    EXPECT_LE(panel.minimumSizeHint().width(), 1050) << "the panel fits the narrowest window";
+    for (const FontFamilies& families : {kDejaVu, kNoto}) {
+        SCOPED_TRACE(families.name);
+        UseFontFamilies use(families);
+        if (!use.available()) {
+            GTEST_SKIP() << families.fixed << " is not installed (scripts/install-deps)";
+        }
+        for (const int width : {1050, 1200, 1600}) {
+            SCOPED_TRACE(width);
+            DetailPanel panel(state);
+            panel.resize(width, 240);
+            panel.show();
+            settle();
+            EXPECT_EQ(panel.height(), 240);
+            EXPECT_EQ(panel.minimumHeight(), 240);
+            EXPECT_EQ(panel.maximumHeight(), 240);
 
-    auto* name = child<ui_style::ElidedLabel>(panel, "passName");
-    ASSERT_NE(name, nullptr);
-    EXPECT_EQ(name->fullText().toStdString(), longName) << "the whole name is kept";
-    EXPECT_TRUE(name->text().endsWith(QStringLiteral("\u2026"))) << name->text().toStdString();
-    EXPECT_TRUE(longName.starts_with(name->text().chopped(1).toStdString())) << "cut at the end only";
-    EXPECT_LE(name->geometry().right(), child<QWidget>(panel, "passBlock")->width());
-    EXPECT_EQ(name->toolTip().toStdString(), longName);
+            selectPass(sat, sat->transmitters[0]);
+            state->setSelectedUplinkTransmitter(sat->transmitters[1]);
+            state->setRigSatProtoStatus("Re-armed (radio was claimed by another client)");
+            state->setRigHost("a-very-long-host-name.radio-shack.example.org");
+            state->setIsTracking(true);
+            state->setCurrentSatCalibration(-12345);
+            settle();
+            panel.grab(); // lays out and paints every part
+            EXPECT_EQ(panel.height(), 240) << "the panel does not grow with its parts";
+            // Every part inside the part that shows it: a column that does
+            // not fit scrolls to what it cuts, only across, only when the
+            // window is narrow.
+            std::vector<std::string> cuts;
+            walkGeometry(panel, families.name, cuts);
+            EXPECT_TRUE(cuts.empty()) << joined(cuts);
+            for (const QScrollBar* bar : panel.findChildren<QScrollBar*>()) {
+                if (width >= 1200 || bar->orientation() == Qt::Vertical) {
+                    EXPECT_FALSE(bar->isVisibleTo(&panel)) << "a scroll bar at " << width;
+                }
+            }
+            for (const char* name : {"freqControl", "rigControl"}) {
+                auto* column = child<QWidget>(panel, name);
+                ASSERT_NE(column, nullptr);
+                EXPECT_GE(column->height(), column->minimumSizeHint().height()) << name;
+                EXPECT_GE(column->width(), column->minimumSizeHint().width()) << name;
+            }
+            EXPECT_LE(panel.minimumSizeHint().width(), 1050) << "the panel fits the narrowest window";
 
-    auto* picker = child<shell::ElidingComboBox>(panel, "transponderPicker");
-    ASSERT_NE(picker, nullptr);
-    EXPECT_LE(picker->mapTo(&panel, QPoint(picker->width(), 0)).x(), 400);
-    EXPECT_TRUE(picker->shownText().endsWith(QStringLiteral("\u2026"))) << picker->shownText().toStdString();
-    EXPECT_TRUE(picker->currentText().startsWith(picker->shownText().chopped(1)));
+            auto* name = child<ui_style::ElidedLabel>(panel, "passName");
+            ASSERT_NE(name, nullptr);
+            EXPECT_EQ(name->fullText().toStdString(), longName) << "the whole name is kept";
+            EXPECT_TRUE(name->text().endsWith(QStringLiteral("\u2026"))) << name->text().toStdString();
+            EXPECT_TRUE(longName.starts_with(name->text().chopped(1).toStdString())) << "cut at the end only";
+            EXPECT_LE(name->geometry().right(), child<QWidget>(panel, "passBlock")->width());
+            EXPECT_EQ(name->toolTip().toStdString(), longName);
 
-    auto* address = child<ui_style::ElidedLabel>(panel, "rigAddress");
-    ASSERT_NE(address, nullptr);
-    EXPECT_TRUE(address->text().endsWith(QStringLiteral("\u2026")));
-    EXPECT_LE(address->fontMetrics().horizontalAdvance(address->text()), address->width());
+            auto* picker = child<shell::ElidingComboBox>(panel, "transponderPicker");
+            ASSERT_NE(picker, nullptr);
+            EXPECT_LE(picker->mapTo(&panel, QPoint(picker->width(), 0)).x(), 400);
+            EXPECT_TRUE(picker->shownText().endsWith(QStringLiteral("\u2026"))) << picker->shownText().toStdString();
+            EXPECT_TRUE(picker->currentText().startsWith(picker->shownText().chopped(1)));
 
-    // A short text is shown whole, without an ellipsis or a hover text.
-    state->setRigHost("localhost");
-    settle();
-    EXPECT_EQ(address->text().toStdString(), "localhost:4532");
-    EXPECT_TRUE(address->toolTip().isEmpty());
-    state->setIsTracking(false);
+            auto* address = child<ui_style::ElidedLabel>(panel, "rigAddress");
+            ASSERT_NE(address, nullptr);
+            EXPECT_TRUE(address->text().endsWith(QStringLiteral("\u2026")));
+            EXPECT_LE(address->fontMetrics().horizontalAdvance(address->text()), address->width());
 
-    if (qEnvironmentVariableIsSet("ZELVANE_RENDER_DIR")) {
-        panel.grab().save(QString::fromStdString(dir.str()) + QStringLiteral("/detail_panel.png"));
+            // A short text is shown whole, without an ellipsis or a hover text.
+            state->setRigHost("localhost");
+            settle();
+            EXPECT_EQ(address->text().toStdString(), "localhost:4532");
+            EXPECT_TRUE(address->toolTip().isEmpty());
+            saveRender(panel, QStringLiteral("detail-panel-%1-%2").arg(QString::fromUtf8(families.name)).arg(width));
+            state->setIsTracking(false);
+            state->setRigSatProtoStatus("");
+            settle();
+        }
     }
 }
 

@@ -9,18 +9,21 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStyleOptionButton>
 #include <QTextDocument>
 #include <QToolButton>
 
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "catalog/satnogs_fetch.h"
 #include "elements/tle_manager.h"
 #include "tests/state/state_fixture.h"
+#include "tests/ui/shell/fit_check.h"
 #include "tests/ui/shell/shell_fixture.h"
 #include "ui/browser/satellite_detail_view.h"
 #include "ui/passes/pass_list_view.h"
@@ -30,6 +33,7 @@
 #include "ui/shell/content_view.h"
 #include "ui/shell/main_window.h"
 #include "ui/shell/zelvane_app.h"
+#include "ui/style/ui_style.h"
 
 namespace zelvane::test {
 namespace {
@@ -317,23 +321,178 @@ TEST_F(LayoutTest, NoTextIsCutAtTheSmallestAndTheDefaultSize)
     EXPECT_TRUE(cuts.empty()) << describe(cuts);
 }
 
-// The detail sheet shows both element lines whole, 69 characters each.
+// The detail sheet shows both element lines whole, 69 characters each, with
+// either font family: what the user sees, the text's width against the
+// label's room.
 TEST_F(LayoutTest, DetailSheetShowsBothElementLinesWhole)
 {
     auto iss = makeIss();
-    SatelliteDetailView detail(iss);
-    detail.show();
-    settle();
-    for (const char* name : {"line1", "line2"}) {
-        auto* line = detail.findChild<QLabel*>(name);
-        ASSERT_NE(line, nullptr) << name;
-        EXPECT_EQ(line->text().size(), 69) << name;
-        EXPECT_TRUE(line->font().fixedPitch() || QFontInfo(line->font()).fixedPitch()) << name;
-        EXPECT_LE(line->fontMetrics().horizontalAdvance(line->text()),
-                  line->contentsRect().width() - 2 * line->margin())
-            << name;
+    for (const FontFamilies& families : {kDejaVu, kNoto}) {
+        SCOPED_TRACE(families.name);
+        UseFontFamilies use(families);
+        if (!use.available()) {
+            GTEST_SKIP() << families.fixed << " is not installed (scripts/install-deps)";
+        }
+        SatelliteDetailView detail(iss);
+        detail.show();
+        settle();
+        detail.grab();
+        for (const char* name : {"line1", "line2"}) {
+            auto* line = detail.findChild<QLabel*>(name);
+            ASSERT_NE(line, nullptr) << name;
+            EXPECT_EQ(line->text().size(), 69) << name;
+            EXPECT_TRUE(line->isVisibleTo(&detail)) << name;
+            EXPECT_LE(line->fontMetrics().horizontalAdvance(line->text()),
+                      line->contentsRect().width() - 2 * line->margin())
+                << name;
+        }
+        std::vector<std::string> cuts;
+        walkGeometry(detail, families.name, cuts);
+        EXPECT_TRUE(cuts.empty()) << joined(cuts);
     }
 }
+
+// The main window, its sheets and the browser laid out with one desktop's
+// font families, in every state of the detail panel, at the smallest, the
+// default, a laptop's and a large window size: no part stands outside the
+// parent that shows it, no text is cut, and the panes keep their room.
+class FitsWithTheFamilies : public LayoutTest, public ::testing::WithParamInterface<FontFamilies> {};
+
+TEST_P(FitsWithTheFamilies, NothingIsCutInAnyStateOrSize)
+{
+    const FontFamilies& families = GetParam();
+    UseFontFamilies use(families);
+    if (!use.available()) {
+        GTEST_SKIP() << families.general << " or " << families.fixed << " is not installed (scripts/install-deps)";
+    }
+    ASSERT_EQ(drawnFamily(ui_style::monoFont(15)), families.fixed);
+    ASSERT_EQ(drawnFamily(ui_style::systemFont(15)), families.general);
+
+    // No radio answers: the track runs without one.
+    state->setRigHost("127.0.0.1");
+    state->setRigPort(1);
+    showFavourites();
+    ZelvaneApp app(state);
+    MainWindow* window = app.mainWindow();
+    window->show();
+    seedCatalogue();
+    ContentView* content = window->contentView();
+    auto fo29 = satelliteNamed("FO-29");
+    auto qo100 = satelliteNamed("QO-100");
+    ASSERT_TRUE(fo29 && qo100);
+    ASSERT_TRUE(waitUntil([&] { return !qo100->passes.empty(); }, std::chrono::seconds(60)));
+    const auto show = [&](const std::shared_ptr<Satellite>& sat) {
+        state->setSelectedPass(PassInfo(sat, sat->passes.front(), std::nullopt));
+        state->selectTransmitter(sat->transmitters.front(), *sat);
+    };
+    const struct {
+        const char* name;
+        std::function<void()> enter;
+    } states[] = {
+        {"no pair", [&] { show(qo100); }},
+        {"transponder pair", [&] { show(fo29); }},
+        {"tracking",
+         [&] {
+             state->startTracking(fo29, fo29->transmitters.front());
+             ASSERT_TRUE(waitUntil([&] { return state->lastTick().has_value(); }, std::chrono::seconds(20)));
+             state->setRigSatProtoStatus("Re-armed (radio was claimed by another client)");
+         }},
+        {"after STOP", [&] { state->stopTracking(); }},
+    };
+    const QSize sizes[] = {QSize(1050, 700), QSize(1200, 800), QSize(1366, 728), QSize(1600, 1000)};
+    std::vector<std::string> cuts;
+    std::vector<Cut> widths;
+    for (const auto& s : states) {
+        s.enter();
+        settle();
+        for (const QSize size : sizes) {
+            const std::string where = std::string(families.name) + " " + s.name + " " +
+                                      std::to_string(size.width()) + "x" + std::to_string(size.height());
+            window->resize(size.width(), size.height() + window->menuBar()->sizeHint().height());
+            settle();
+            // Scroll bars show or hide a turn after their range changes.
+            settle();
+            ASSERT_EQ(content->size(), size) << where;
+            content->grab(); // lays out and paints every part
+            walkGeometry(*content, where, cuts);
+            walk(*content, where, widths);
+
+            auto* panel = content->findChild<QWidget*>("detailPanel");
+            ASSERT_NE(panel, nullptr);
+            EXPECT_EQ(panel->height(), 240) << where;
+            if (size.width() >= 1200) {
+                for (const QScrollBar* bar : panel->findChildren<QScrollBar*>()) {
+                    EXPECT_FALSE(bar->isVisibleTo(panel)) << where << " the panel scrolls";
+                }
+            }
+            auto* map = content->findChild<QWidget*>("satelliteMapView");
+            ASSERT_NE(map, nullptr);
+            if (size.height() >= 800) {
+                EXPECT_GE(map->height(), 200) << where;
+            }
+            keepRender(*content, QStringLiteral("fit-%1-main-%2-%3x%4")
+                                     .arg(QString::fromUtf8(families.name), QString::fromUtf8(s.name).replace(' ', '-'))
+                                     .arg(size.width())
+                                     .arg(size.height()));
+        }
+    }
+
+    // The sheets and the browser, at the window's largest and smallest.
+    for (const QSize size : {QSize(1050, 700), QSize(1600, 1000)}) {
+        window->resize(size.width(), size.height() + window->menuBar()->sizeHint().height());
+        settle();
+        const QString suffix = QStringLiteral("%1-%2x%3").arg(QString::fromUtf8(families.name)).arg(size.width()).arg(size.height());
+        state->setShowSettings(true);
+        settle();
+        ASSERT_NE(content->settingsSheet(), nullptr);
+        content->settingsSheet()->grab();
+        walkGeometry(*content->settingsSheet(), "settings", cuts);
+        walk(*content->settingsSheet(), "settings", widths);
+        keepRender(*content->settingsSheet(), QStringLiteral("fit-settings-") + suffix);
+        state->setShowSettings(false);
+        settle();
+        state->setShowSatelliteList(true);
+        settle();
+        ASSERT_NE(content->satelliteListSheet(), nullptr);
+        content->satelliteListSheet()->grab();
+        walkGeometry(*content->satelliteListSheet(), "quick list", cuts);
+        walk(*content->satelliteListSheet(), "quick list", widths);
+        keepRender(*content->satelliteListSheet(), QStringLiteral("fit-quicklist-") + suffix);
+        state->setShowSatelliteList(false);
+        settle();
+    }
+    app.openWindow("satellite-browser");
+    settle();
+    ASSERT_NE(app.browserWindow(), nullptr);
+    for (const QSize size : {QSize(820, 620), QSize(1050, 700), QSize(1200, 800), QSize(1600, 1000)}) {
+        app.browserWindow()->resize(size);
+        settle();
+        app.browserWindow()->grab();
+        const std::string where = std::string("browser ") + families.name + " " + std::to_string(size.width());
+        walkGeometry(*app.browserWindow(), where, cuts);
+        walk(*app.browserWindow(), where, widths);
+        keepRender(*app.browserWindow(), QStringLiteral("fit-browser-%1-%2x%3")
+                                             .arg(QString::fromUtf8(families.name))
+                                             .arg(size.width())
+                                             .arg(size.height()));
+    }
+    for (const char* name : {"ISS", "FO-29", "QO-100"}) {
+        SatelliteDetailView detail(satelliteNamed(name));
+        detail.show();
+        settle();
+        detail.grab();
+        walkGeometry(detail, std::string("detail ") + name, cuts);
+        walk(detail, std::string("detail ") + name, widths);
+        keepRender(detail, QStringLiteral("fit-detail-%1-%2").arg(QString::fromUtf8(families.name), QString::fromUtf8(name)));
+    }
+    EXPECT_TRUE(cuts.empty()) << cuts.size() << " parts cut:\n" << joined(cuts);
+    EXPECT_TRUE(widths.empty()) << describe(widths);
+}
+
+INSTANTIATE_TEST_SUITE_P(Fonts, FitsWithTheFamilies, ::testing::Values(kDejaVu, kNoto),
+                         [](const ::testing::TestParamInfo<FontFamilies>& info) {
+                             return std::string(info.param.name);
+                         });
 
 // Renders of every window at three sizes, for a person to look at; only
 // when a folder is named in ZELVANE_RENDER_DIR.

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QStackedWidget>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "catalog/transponder.h"
+
+class QLabel;
+
+namespace zelvane {
+
+class AppState;
+
+namespace ui_style {
+class ElidedLabel;
+}
+
+namespace shell {
+class ColorDot;
+class ElidingComboBox;
+
+// The detail panel's left column: the selected pass's name, times and
+// figures with its transponder choice, or a prompt while no pass is
+// selected.
+class PassDetailColumn : public QStackedWidget {
+public:
+    explicit PassDetailColumn(std::shared_ptr<AppState> state, QWidget* parent = nullptr);
+
+    void refresh();
+
+private:
+    void refreshTransponderPicker();
+    void pickerActivated(int index);
+
+    std::shared_ptr<AppState> state_;
+    ColorDot* passDot_ = nullptr;
+    ui_style::ElidedLabel* passName_ = nullptr;
+    QLabel* passNorad_ = nullptr;
+    QLabel* passRise_ = nullptr;
+    QLabel* passPeak_ = nullptr;
+    QLabel* passSet_ = nullptr;
+    QLabel* passMax_ = nullptr;
+    QLabel* passDir_ = nullptr;
+    QLabel* passDur_ = nullptr;
+    QWidget* txRow_ = nullptr;
+    ElidingComboBox* picker_ = nullptr;
+    QWidget* invertingBadge_ = nullptr;
+    std::vector<TransmitterSelection> choices_;
+};
+
+} // namespace shell
+} // namespace zelvane

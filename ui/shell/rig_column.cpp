@@ -1,0 +1,199 @@
+#include "ui/shell/rig_column.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "catalog/satellite.h"
+#include "rig/rig_protocol_mode.h"
+#include "state/app_state.h"
+#include "ui/shell/panel_parts.h"
+#include "ui/shell/shell_format.h"
+#include "ui/shell/shell_style.h"
+#include "ui/shell/shell_widgets.h"
+#include "ui/style/elided_label.h"
+#include "ui/style/ui_style.h"
+
+namespace zelvane::shell {
+
+using namespace panel;
+
+namespace {
+
+// The status line under the link's state: two lines of 11 px text at most.
+constexpr int kStatusLinePitch = 14;
+constexpr int kButtonHeight = 28;
+
+} // namespace
+
+RigColumn::RigColumn(std::shared_ptr<AppState> state, QWidget* parent)
+    : QWidget(parent), state_(std::move(state))
+{
+    setObjectName(QStringLiteral("rigControl"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(10, 8, 10, 8);
+    layout->setSpacing(4);
+    const QColor secondary = secondaryColor(this);
+
+    QHBoxLayout* statusLayout = nullptr;
+    QWidget* status = rowWidget(this, 6, &statusLayout, 20);
+    statusDot_ = new ColorDot(8, status);
+    statusDot_->setObjectName(QStringLiteral("statusDot"));
+    connectionText_ = makeLabel(QString(), monoFont(15), status);
+    connectionText_->setObjectName(QStringLiteral("connectionText"));
+    protocolBadge_ = new OutlineBadge(4, 1, 3.0, 0.6, status);
+    protocolBadge_->setObjectName(QStringLiteral("protocolBadge"));
+    protocolBadge_->setFont(monoFont(11, QFont::Bold));
+    protocolBadge_->setToolTip(QStringLiteral(
+        "Protocol auto-detected from rigctld; SAT_PROTO sends rest_hz and Doppler as separate fields."));
+    statusLayout->addWidget(statusDot_, 0, Qt::AlignVCenter);
+    statusLayout->addWidget(connectionText_, 0, Qt::AlignVCenter);
+    statusLayout->addStretch(1);
+    statusLayout->addWidget(protocolBadge_, 0, Qt::AlignVCenter);
+    layout->addWidget(status);
+
+    satProtoStatus_ = makeLabel(QString(), monoFont(11), this);
+    satProtoStatus_->setObjectName(QStringLiteral("satProtoStatus"));
+    satProtoStatus_->setWordWrap(true);
+    satProtoStatus_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // Two lines at the column's own pitch, whatever the family's line
+    // spacing; a longer status is cut after them.
+    satProtoStatus_->setFixedHeight(2 * kStatusLinePitch);
+    setTextColor(satProtoStatus_, orangeColor());
+    layout->addWidget(satProtoStatus_);
+
+    rigAddress_ = new ui_style::ElidedLabel(this);
+    rigAddress_->setFont(monoFont(14));
+    rigAddress_->setObjectName(QStringLiteral("rigAddress"));
+    rigAddress_->setFixedHeight(kRowPitch);
+    setTextColor(rigAddress_, secondary);
+    layout->addWidget(rigAddress_);
+    layout->addWidget(ui_style::divider(Qt::Horizontal, this));
+
+    QHBoxLayout* buttonsLayout = nullptr;
+    QWidget* buttons = rowWidget(this, 8, &buttonsLayout, kButtonHeight);
+    trackButton_ = new QPushButton(QStringLiteral("\u25B6 TRACK"), buttons);
+    trackButton_->setObjectName(QStringLiteral("trackButton"));
+    trackButton_->setFont(monoFont(16, QFont::Bold));
+    trackButton_->setFixedHeight(kButtonHeight);
+    {
+        // Filled green while it can be pressed; a disabled TRACK looks like
+        // any other disabled button.
+        QPalette palette = trackButton_->palette();
+        for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+            palette.setColor(group, QPalette::Button, greenColor());
+            palette.setColor(group, QPalette::ButtonText, Qt::white);
+        }
+        trackButton_->setPalette(palette);
+        trackButton_->setAutoFillBackground(true);
+    }
+    stopButton_ = new QPushButton(QStringLiteral("\u25A0 STOP"), buttons);
+    stopButton_->setObjectName(QStringLiteral("stopButton"));
+    stopButton_->setFont(monoFont(16, QFont::Bold));
+    stopButton_->setFixedHeight(kButtonHeight);
+    QObject::connect(trackButton_, &QPushButton::clicked, this, [this] {
+        const auto& selected = state_->selectedPass();
+        if (!selected) {
+            return;
+        }
+        // Copies: startTracking rewrites the selection it is handed.
+        std::shared_ptr<Satellite> sat = selected->satellite;
+        std::optional<Transmitter> tx = state_->selectedTransmitter();
+        state_->startTracking(std::move(sat), std::move(tx));
+    });
+    QObject::connect(stopButton_, &QPushButton::clicked, this, [this] { state_->stopTracking(); });
+    buttonsLayout->addWidget(trackButton_, 0, Qt::AlignVCenter);
+    buttonsLayout->addWidget(stopButton_, 0, Qt::AlignVCenter);
+    buttonsLayout->addStretch(1);
+    layout->addWidget(buttons);
+
+    trackingGroup_ = new QWidget(this);
+    trackingGroup_->setObjectName(QStringLiteral("trackingGroup"));
+    {
+        auto* group = new QVBoxLayout(trackingGroup_);
+        group->setContentsMargins(0, 2, 0, 0);
+        group->setSpacing(4);
+        group->addWidget(ui_style::divider(Qt::Horizontal, trackingGroup_));
+        // Two columns of read-outs, so that the group fits the panel's
+        // height beside the link's rows.
+        auto* gridBox = new QWidget(trackingGroup_);
+        auto* grid = new QGridLayout(gridBox);
+        grid->setContentsMargins(0, 0, 0, 0);
+        grid->setHorizontalSpacing(8);
+        grid->setVerticalSpacing(0);
+        const struct {
+            const char* caption;
+            const char* name;
+            QLabel** value;
+            const char* widest;
+        } rows[] = {{"Az", "readoutAz", &readoutAz_, "359.9\u00B0"},
+                    {"El", "readoutEl", &readoutEl_, "-90.0\u00B0"},
+                    {"Range", "readoutRange", &readoutRange_, "99999 km"},
+                    {"Rate", "readoutRate", &readoutRate_, "+9999.9 Hz/s"},
+                    {"Update", "readoutUpdate", &readoutUpdate_, "50 Hz"}};
+        int i = 0;
+        for (const auto& item : rows) {
+            const int r = i / 2;
+            const int c = (i % 2) * 2;
+            grid->addWidget(smallLabel(QString::fromUtf8(item.caption), gridBox), r, c, Qt::AlignLeft);
+            *item.value = smallValue(QString(), gridBox);
+            (*item.value)->setObjectName(QString::fromUtf8(item.name));
+            fixReadout(*item.value, {item.widest});
+            grid->addWidget(*item.value, r, c + 1, Qt::AlignLeft);
+            ++i;
+        }
+        grid->setColumnStretch(4, 1);
+        group->addWidget(gridBox);
+        auto* reset = new QPushButton(QStringLiteral("Reset cal"), trackingGroup_);
+        reset->setObjectName(QStringLiteral("resetCalButton"));
+        reset->setFont(monoFont(14));
+        reset->setFlat(true);
+        reset->setFixedHeight(kRowPitch);
+        // Borderless: the text alone, as high as its line.
+        reset->setStyleSheet(QStringLiteral("QPushButton { border: none; padding: 0px 2px; color: rgba(225, 55, 45, 204); }"));
+        QColor red = redColor();
+        red.setAlphaF(0.8f);
+        setTextColor(reset, red);
+        reset->setCursor(Qt::PointingHandCursor);
+        QObject::connect(reset, &QPushButton::clicked, this, [this] { state_->clearCalibration(); });
+        group->addWidget(reset, 0, Qt::AlignLeft);
+    }
+    layout->addWidget(trackingGroup_);
+    layout->addStretch(1);
+}
+
+void RigColumn::refresh()
+{
+    const AppState& s = *state_;
+    const bool connected = s.rigConnected();
+    statusDot_->setColor(connected ? greenColor() : redColor());
+    connectionText_->setText(connected ? QStringLiteral("Connected") : QStringLiteral("Disconnected"));
+    const RigProtocolMode mode = s.rigProtocolMode();
+    const QColor modeColor = mode == RigProtocolMode::satProtoV1 ? cyanColor()
+                             : mode == RigProtocolMode::classic  ? grayColor()
+                                                                 : secondaryColor(this);
+    protocolBadge_->setBadge(qs(rawValue(mode)), modeColor);
+
+    satProtoStatus_->setText(qs(s.rigSatProtoStatus()));
+    satProtoStatus_->setVisible(!s.rigSatProtoStatus().empty());
+    // The address of the link in use; the settings' address reaches the
+    // link only when a track finds it down, so until then it is not shown
+    // as if it were the link's.
+    const QString configured = qs(s.rigHost()) + QStringLiteral(":") + QString::number(s.rigPort());
+    const auto& link = s.rigLinkAddress();
+    const QString inUse = link ? qs(link->first) + QStringLiteral(":") + QString::number(link->second) : configured;
+    rigAddress_->setText(inUse);
+
+    trackButton_->setEnabled(s.selectedPass().has_value());
+    stopButton_->setEnabled(s.isTracking());
+    trackingGroup_->setVisible(s.isTracking());
+    readoutAz_->setText(qs(formatDegrees(s.currentAzimuth())));
+    readoutEl_->setText(qs(formatDegrees(s.currentElevation())));
+    readoutRange_->setText(qs(formatRangeKm(s.currentRange())));
+    readoutRate_->setText(qs(formatDopplerRate(s.currentDopplerRate())));
+    readoutUpdate_->setText(qs(formatUpdateRate(s.dopplerUpdateHz())));
+}
+
+} // namespace zelvane::shell
