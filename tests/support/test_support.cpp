@@ -1,5 +1,7 @@
 #include "tests/support/test_support.h"
 
+#include "platform/http.h"
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -134,6 +136,9 @@ const QString& processTempFolder()
 
 void endNetworkWork()
 {
+    // The program's own transfers end as they do at quit; what is left
+    // (a test's own manager) is swept up below.
+    platform::Http::abortAll();
     QCoreApplication* app = QCoreApplication::instance();
     for (QNetworkReply* reply : app->findChildren<QNetworkReply*>()) {
         if (!reply->isFinished()) {

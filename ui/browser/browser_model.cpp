@@ -224,4 +224,27 @@ std::string importedMessage(int count)
     return "Imported " + idText(count) + " satellite" + (count == 1 ? "" : "s");
 }
 
+ShownContent shownContentOf(const SatelliteList& sats, std::size_t selectedIds, double tleAge, bool withPasses)
+{
+    ShownContent shown;
+    shown.selected.reserve(sats.size());
+    shown.transmitterIds.reserve(sats.size());
+    for (const auto& sat : sats) {
+        shown.selected.push_back(sat->isSelected());
+        if (withPasses) {
+            shown.passCounts.push_back(sat->passes.size());
+        }
+        std::vector<std::string> ids;
+        ids.reserve(sat->transmitters.size());
+        for (const auto& tx : sat->transmitters) {
+            ids.push_back(tx.id);
+        }
+        shown.transmitterIds.push_back(std::move(ids));
+    }
+    shown.selectedIds = selectedIds;
+    shown.tleAge = tleAge;
+    shown.minute = static_cast<std::int64_t>(std::floor(Clock::now().timeIntervalSince1970() / 60.0));
+    return shown;
+}
+
 } // namespace zelvane::browser

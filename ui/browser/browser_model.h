@@ -6,8 +6,10 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "catalog/satellite.h"
@@ -34,10 +36,32 @@ SatelliteList filterInOrder(const SatelliteList& sats, std::string_view searchTe
 SatelliteList filterSortedByName(const SatelliteList& sats, std::string_view searchText);
 void sortByName(SatelliteList& sats);
 
-// Running hash of what a catalogue view draws, so that the view can skip
-// its work when a change notice concerned something else, such as the
-// tracking read-outs that change many times a second.
-using Signature = ui_style::Fingerprint;
+// What a catalogue view's rows stand on, kept and compared by value, so
+// that the view skips its work when a change notice concerned something
+// else, such as the tracking read-outs that change many times a second.
+// Which entries are listed, and how they are grouped:
+struct ShownStructure {
+    std::vector<const Satellite*> entries;
+    std::vector<std::set<std::string>> sources;
+    std::string searchText;
+    std::set<std::string> expanded;
+    std::set<std::string> subscribed;
+    std::vector<std::pair<std::string, std::string>> categories; // name, description
+    bool operator==(const ShownStructure&) const = default;
+};
+// ...and what their rows show.
+struct ShownContent {
+    std::vector<bool> selected;
+    std::vector<std::size_t> passCounts;
+    std::vector<std::vector<std::string>> transmitterIds;
+    std::size_t selectedIds = 0;
+    double tleAge = 0.0;
+    // Element ages in the rows follow the clock.
+    std::int64_t minute = 0;
+    bool operator==(const ShownContent&) const = default;
+};
+// The content every catalogue view shows, taken from the entries.
+ShownContent shownContentOf(const SatelliteList& sats, std::size_t selectedIds, double tleAge, bool withPasses);
 
 // One collapsible group of the browser's left panel.
 struct CategoryGroup {

@@ -181,53 +181,35 @@ void SatelliteBrowser::showDetail(std::shared_ptr<Satellite> satellite)
     sheet->open();
 }
 
-std::size_t SatelliteBrowser::structureSignature() const
+browser::ShownStructure SatelliteBrowser::shownStructure() const
 {
-    Signature signature;
+    ShownStructure shown;
     const SatelliteList& sats = state_->satellites();
-    signature.add(sats.size());
+    shown.entries.reserve(sats.size());
+    shown.sources.reserve(sats.size());
     for (const auto& sat : sats) {
-        signature.add(std::hash<const void*>{}(sat.get()));
-        signature.add(sat->sources.size());
-        for (const auto& key : sat->sources) {
-            signature.add(key);
-        }
+        shown.entries.push_back(sat.get());
+        shown.sources.push_back(sat->sources);
     }
-    signature.add(searchText_);
-    for (const auto& key : expandedCategories_) {
-        signature.add(key);
-    }
-    signature.add(std::size_t{0xE});
-    for (const auto& key : state_->subscribedCategories()) {
-        signature.add(key);
-    }
+    shown.searchText = searchText_;
+    shown.expanded = {expandedCategories_.begin(), expandedCategories_.end()};
+    shown.subscribed = state_->subscribedCategories();
     for (const auto& category : TLEManager::categories()) {
-        signature.add(category.name);
-        signature.add(category.description);
+        shown.categories.emplace_back(category.name, category.description);
     }
-    return signature.value();
+    return shown;
 }
 
-std::size_t SatelliteBrowser::contentSignature() const
+browser::ShownContent SatelliteBrowser::shownContent() const
 {
-    Signature signature;
-    for (const auto& sat : state_->satellites()) {
-        signature.add(static_cast<std::size_t>(sat->isSelected()));
-        signature.add(sat->transmitters.size());
-        for (const auto& tx : sat->transmitters) {
-            signature.add(tx.id);
-        }
-    }
-    signature.add(state_->selectedSatelliteIds().size());
-    signature.add(state_->tleAge());
-    return signature.value();
+    return shownContentOf(state_->satellites(), state_->selectedSatelliteIds().size(), state_->tleAge(), false);
 }
 
 void SatelliteBrowser::refreshIfChanged()
 {
-    if (structureSignature() != shownStructure_) {
+    if (shownStructure() != shownStructure_) {
         refreshNow();
-    } else if (contentSignature() != shownContent_) {
+    } else if (shownContent() != shownContent_) {
         refreshContent();
     }
 }
@@ -235,8 +217,8 @@ void SatelliteBrowser::refreshIfChanged()
 void SatelliteBrowser::refreshNow()
 {
     refreshTimer_->stop();
-    shownStructure_ = structureSignature();
-    shownContent_ = contentSignature();
+    shownStructure_ = shownStructure();
+    shownContent_ = shownContent();
     const SatelliteList filtered = filteredSatellites();
     filteredCount_ = filtered.size();
     // A new list of groups may be announced as a whole; the reader keeps
@@ -255,7 +237,7 @@ void SatelliteBrowser::refreshNow()
 void SatelliteBrowser::refreshContent()
 {
     refreshTimer_->stop();
-    shownContent_ = contentSignature();
+    shownContent_ = shownContent();
     groupsModel_->refreshRows();
     updateTracked();
     updateHeaders();

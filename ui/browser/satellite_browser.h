@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -80,8 +81,8 @@ private:
     void refreshIfChanged();
     // What decides the groups and their membership, and what the rows and
     // counts show within them.
-    std::size_t structureSignature() const;
-    std::size_t contentSignature() const;
+    browser::ShownStructure shownStructure() const;
+    browser::ShownContent shownContent() const;
     void refreshContent();
     void updateHeaders();
     void updateTracked();
@@ -89,8 +90,9 @@ private:
     std::shared_ptr<AppState> state_;
     std::uint64_t connection_ = 0;
     QTimer* refreshTimer_ = nullptr;
-    std::size_t shownStructure_ = 0;
-    std::size_t shownContent_ = 0;
+    // What the rows were last made from; nothing yet before the first refresh.
+    std::optional<browser::ShownStructure> shownStructure_;
+    std::optional<browser::ShownContent> shownContent_;
     std::size_t filteredCount_ = 0;
 
     std::string searchText_;

@@ -190,40 +190,30 @@ QWidget* SatelliteListView::presetButton(const QString& title, const QString& ob
     return button;
 }
 
-std::size_t SatelliteListView::structureSignature() const
+browser::ShownStructure SatelliteListView::shownStructure() const
 {
-    Signature signature;
+    ShownStructure shown;
     const SatelliteList& sats = state_->satellites();
-    signature.add(sats.size());
+    shown.entries.reserve(sats.size());
     for (const auto& sat : sats) {
-        signature.add(std::hash<const void*>{}(sat.get()));
+        shown.entries.push_back(sat.get());
     }
-    signature.add(searchText_);
-    return signature.value();
+    shown.searchText = searchText_;
+    return shown;
 }
 
-std::size_t SatelliteListView::contentSignature() const
+browser::ShownContent SatelliteListView::shownContent() const
 {
-    Signature signature;
-    for (const auto& sat : state_->satellites()) {
-        signature.add(static_cast<std::size_t>(sat->isSelected()));
-        signature.add(sat->passes.size());
-        signature.add(sat->transmitters.size());
-        for (const auto& tx : sat->transmitters) {
-            signature.add(tx.id);
-        }
-    }
-    signature.add(state_->selectedSatelliteIds().size());
-    return signature.value();
+    return shownContentOf(state_->satellites(), state_->selectedSatelliteIds().size(), 0.0, true);
 }
 
 void SatelliteListView::refreshIfChanged()
 {
-    if (structureSignature() != shownStructure_) {
+    if (shownStructure() != shownStructure_) {
         refreshNow();
-    } else if (contentSignature() != shownContent_) {
+    } else if (shownContent() != shownContent_) {
         refreshTimer_->stop();
-        shownContent_ = contentSignature();
+        shownContent_ = shownContent();
         model_->refreshRows();
         selectedCount_->setText(countText(state_->selectedSatelliteIds().size()) + " selected");
     }
@@ -232,8 +222,8 @@ void SatelliteListView::refreshIfChanged()
 void SatelliteListView::refreshNow()
 {
     refreshTimer_->stop();
-    shownStructure_ = structureSignature();
-    shownContent_ = contentSignature();
+    shownStructure_ = shownStructure();
+    shownContent_ = shownContent();
     selectedCount_->setText(countText(state_->selectedSatelliteIds().size()) + " selected");
     const int position = list_->verticalScrollBar()->value();
     model_->setSatellites(filteredSatellites());

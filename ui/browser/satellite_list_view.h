@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -57,14 +58,15 @@ private:
                           std::function<void()> action);
     void onPartClicked(const QModelIndex& index, browser::RowPart part);
     void refreshIfChanged();
-    std::size_t structureSignature() const;
-    std::size_t contentSignature() const;
+    browser::ShownStructure shownStructure() const;
+    browser::ShownContent shownContent() const;
 
     std::shared_ptr<AppState> state_;
     std::uint64_t connection_ = 0;
     QTimer* refreshTimer_ = nullptr;
-    std::size_t shownStructure_ = 0;
-    std::size_t shownContent_ = 0;
+    // What the rows were last made from; nothing yet before the first refresh.
+    std::optional<browser::ShownStructure> shownStructure_;
+    std::optional<browser::ShownContent> shownContent_;
     std::string searchText_;
 
     QLabel* selectedCount_ = nullptr;

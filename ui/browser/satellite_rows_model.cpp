@@ -50,10 +50,10 @@ void SatelliteRowsModel::setGroups(std::vector<CategoryGroup> groups,
         group.expanded = expanded.contains(group.key);
         group.subscribed = subscribed.contains(group.key);
         const int index = static_cast<int>(newGroups.size());
-        entries.push_back(Entry{RowKind::groupHeader, nullptr, index, 0});
+        entries.push_back(Entry{RowKind::groupHeader, nullptr, index, {}});
         if (group.expanded) {
             for (const auto& sat : group.sats) {
-                entries.push_back(Entry{rowKind_, sat, index, 0});
+                entries.push_back(Entry{rowKind_, sat, index, {}});
             }
         }
         newGroups.push_back(std::move(group));
@@ -66,34 +66,30 @@ void SatelliteRowsModel::setSatellites(const SatelliteList& sats)
     std::vector<Entry> entries;
     entries.reserve(sats.size());
     for (const auto& sat : sats) {
-        entries.push_back(Entry{rowKind_, sat, -1, 0});
+        entries.push_back(Entry{rowKind_, sat, -1, {}});
     }
     applyEntries(std::move(entries), {});
 }
 
-std::size_t SatelliteRowsModel::stampOf(const Entry& e) const
+SatelliteRowsModel::RowStamp SatelliteRowsModel::stampOf(const Entry& e) const
 {
-    Signature s;
+    RowStamp stamp;
     if (e.kind == RowKind::groupHeader) {
         const Group& g = groups_[static_cast<std::size_t>(e.group)];
-        s.add(g.label);
-        s.add(g.sats.size());
-        s.add(g.selected);
-        s.add(static_cast<std::size_t>(g.expanded) * 2 + static_cast<std::size_t>(g.subscribed));
-        return s.value();
+        stamp.label = g.label;
+        stamp.members = g.sats.size();
+        stamp.selected = g.selected;
+        stamp.expanded = g.expanded;
+        stamp.subscribed = g.subscribed;
+        return stamp;
     }
-    const Satellite& sat = *e.sat;
-    s.add(static_cast<std::size_t>(sat.isSelected()));
-    s.add(sat.transmitters.size());
-    for (const auto& tx : sat.transmitters) {
-        s.add(tx.id);
-        s.add(tx.direction);
-        s.add(tx.freq.value_or(-1.0));
-        s.add(tx.freqLow.value_or(-1.0));
-        s.add(tx.freqHigh.value_or(-1.0));
+    stamp.satelliteSelected = e.sat->isSelected();
+    stamp.transmitters = e.sat->transmitters;
+    stamp.passes = e.sat->passes.size();
+    if (e.kind == RowKind::browserRow && e.sat->tle) {
+        stamp.age = e.sat->tle->ageString();
     }
-    s.add(sat.passes.size());
-    return s.value();
+    return stamp;
 }
 
 bool SatelliteRowsModel::sameRow(const Entry& a, const std::vector<Group>& aGroups, const Entry& b,
@@ -130,7 +126,7 @@ void SatelliteRowsModel::applyEntries(std::vector<Entry> entries, std::vector<Gr
     const std::size_t newMiddle = newCount - prefix - suffix;
 
     // What the kept rows showed, to announce those whose content changed.
-    std::vector<std::size_t> oldStamps;
+    std::vector<RowStamp> oldStamps;
     oldStamps.reserve(prefix + suffix);
     for (std::size_t i = 0; i < prefix; ++i) {
         oldStamps.push_back(entries_[i].stamp);
@@ -208,9 +204,9 @@ void SatelliteRowsModel::refreshRows()
     const int count = static_cast<int>(entries_.size());
     for (int i = 0; i < count; ++i) {
         Entry& e = entries_[static_cast<std::size_t>(i)];
-        const std::size_t stamp = stampOf(e);
+        RowStamp stamp = stampOf(e);
         if (stamp != e.stamp) {
-            e.stamp = stamp;
+            e.stamp = std::move(stamp);
             if (runStart < 0) {
                 runStart = i;
             }

@@ -98,14 +98,27 @@ private:
         bool expanded = false;
         bool subscribed = false;
     };
+    // What a row shows, compared by value to announce only rows that changed.
+    struct RowStamp {
+        std::string label;
+        std::size_t members = 0;
+        std::size_t selected = 0;
+        bool expanded = false;
+        bool subscribed = false;
+        bool satelliteSelected = false;
+        std::vector<Transmitter> transmitters;
+        std::size_t passes = 0;
+        std::string age; // follows the clock
+        bool operator==(const RowStamp&) const = default;
+    };
     struct Entry {
         RowKind kind;
         std::shared_ptr<Satellite> sat; // rows
         int group = -1;                 // headers and browser rows
-        std::size_t stamp = 0;          // what the row showed when last announced
+        RowStamp stamp;                 // what the row showed when last announced
     };
 
-    std::size_t stampOf(const Entry& entry) const;
+    RowStamp stampOf(const Entry& entry) const;
     void applyEntries(std::vector<Entry> entries, std::vector<Group> groups);
     bool sameRow(const Entry& a, const std::vector<Group>& aGroups, const Entry& b,
                  const std::vector<Group>& bGroups) const;
