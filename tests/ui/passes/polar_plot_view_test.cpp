@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <QLabel>
+#include <QLineF>
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
 
 #include "tests/ui/passes/map_test_fixture.h"
@@ -10,6 +13,7 @@
 #include "ui/passes/mini_polar_plot.h"
 #include "ui/passes/polar_geometry.h"
 #include "ui/passes/polar_plot_view.h"
+#include "ui/style/ui_style.h"
 
 namespace zelvane {
 namespace {
@@ -224,6 +228,54 @@ TEST_F(PolarPlotViewTest, SelectedPassDecidesTheSatelliteAndFillsThePassRows)
     EXPECT_EQ(view.findChild<QLabel*>("polarValue_6")->text().toStdString(), *rows[6].value);
 }
 
+// How far a pixel has gone from `from` towards `to`: 0 at `from`, 1 at `to`.
+double towards(QColor pixel, QColor from, QColor to)
+{
+    const double way[3] = {to.redF() - from.redF(), to.greenF() - from.greenF(), to.blueF() - from.blueF()};
+    const double moved[3] = {pixel.redF() - from.redF(), pixel.greenF() - from.greenF(),
+                             pixel.blueF() - from.blueF()};
+    const double length2 = way[0] * way[0] + way[1] * way[1] + way[2] * way[2];
+    return (moved[0] * way[0] + moved[1] * way[1] + moved[2] * way[2]) / length2;
+}
+
+// Antialiasing spreads a thin stroke over its neighbours, so each check
+// looks at the pixel under a point and the eight around it.
+template <typename F>
+double strongestNear(const QImage& image, QPointF at, F measure)
+{
+    double best = -1e9;
+    const int x0 = static_cast<int>(std::lround(at.x()));
+    const int y0 = static_cast<int>(std::lround(at.y()));
+    for (int y = y0 - 1; y <= y0 + 1; ++y) {
+        for (int x = x0 - 1; x <= x0 + 1; ++x) {
+            if (image.rect().contains(x, y)) {
+                best = std::max(best, measure(x, y));
+            }
+        }
+    }
+    return best;
+}
+
+// The farthest any channel of the pixels around a point is from a colour, in
+// steps of 255.
+int farthestFrom(const QImage& image, QPointF at, QColor colour)
+{
+    return static_cast<int>(strongestNear(image, at, [&](int x, int y) {
+        const QColor c = image.pixelColor(x, y);
+        return static_cast<double>(std::max({std::abs(c.red() - colour.red()), std::abs(c.green() - colour.green()),
+                                             std::abs(c.blue() - colour.blue())}));
+    }));
+}
+
+double distanceToSegment(QPointF p, QPointF a, QPointF b)
+{
+    const QPointF ab = b - a;
+    const double length2 = QPointF::dotProduct(ab, ab);
+    const double t = length2 > 0 ? std::clamp(QPointF::dotProduct(p - a, ab) / length2, 0.0, 1.0) : 0.0;
+    const QPointF d = p - (a + t * ab);
+    return std::hypot(d.x(), d.y());
+}
+
 TEST_F(PolarPlotViewTest, DrawsTheSkyWithTrackBeaconAndBearingLine)
 {
     auto iss = test::makeIss();
@@ -232,7 +284,6 @@ TEST_F(PolarPlotViewTest, DrawsTheSkyWithTrackBeaconAndBearingLine)
     ASSERT_TRUE(below);
     state->setObsLatitude(below->latitudeDeg + 6.0);
     state->setObsLongitude(below->longitudeDeg - 4.0);
-    state->setPolarBearingLine(true);
     PredictedPass pass = test::plainPass(Date::now().addingTimeInterval(-200), 600);
     for (int i = 0; i <= 20; ++i) {
         PassPoint p;
@@ -245,12 +296,145 @@ TEST_F(PolarPlotViewTest, DrawsTheSkyWithTrackBeaconAndBearingLine)
     view.resize(760, 460);
     const auto live = view.liveAzEl(Date::now());
     ASSERT_TRUE(live);
-    EXPECT_GT(live->elevation, 0.0);
-    const QImage image = view.grab().toImage();
-    EXPECT_FALSE(image.isNull());
+    ASSERT_GT(live->elevation, 0.0);
+
+    const auto render = [&](bool bearingLine) {
+        state->setPolarBearingLine(bearingLine);
+        test::settle();
+        // The whole view, so that it places its canvas for its size first.
+        const QImage whole = view.grab().toImage();
+        const qreal ratio = whole.devicePixelRatio();
+        const QRectF canvas = view.canvas()->geometry();
+        QImage image = whole.copy(QRectF(canvas.topLeft() * ratio, canvas.size() * ratio).toRect())
+                           .convertToFormat(QImage::Format_RGB32);
+        image.setDevicePixelRatio(1.0);  // sampled in pixels; the points are scaled below
+        return image;
+    };
+    const QImage plain = render(false);
+    const QImage withLine = render(true);
+    ASSERT_FALSE(plain.isNull());
+    ASSERT_EQ(plain.size(), withLine.size());
+
+    // The plot's own geometry, in the pixels of the rendered image.
+    const double scale = view.devicePixelRatioF();
+    const QSizeF size = view.canvas()->size();
+    const QPointF c(size.width() / 2.0, size.height() / 2.0);
+    const double r = polarPlotRadius(size.width(), size.height());
+    ASSERT_GT(r, 100.0);
+    const auto at = [&](double az, double el) { return scale * polarPoint(az, el, c, r); };
+    const auto outside = [&](double az, double beyond) { return at(az, -90.0 * beyond / r); };
+    const QPointF beacon = at(live->azimuth, live->elevation);
+    std::vector<QPointF> track;
+    for (const PassPoint& p : pass.trackPoints) {
+        track.push_back(at(p.azimuth, p.elevation));
+    }
+    const QPointF peak = track[*peakIndex(pass.trackPoints)];
+    // Whether a point is clear of what a check does not look at: the track,
+    // the beacon's ripples and arrow, the north-south and east-west lines
+    // and the elevation labels beside the north line.
+    const auto clearOfTrack = [&](QPointF p) {
+        for (std::size_t i = 1; i < track.size(); ++i) {
+            if (distanceToSegment(p, track[i - 1], track[i]) < 8 * scale) {
+                return false;
+            }
+        }
+        return true;
+    };
+    const auto clear = [&](QPointF p) {
+        const QPointF centre = scale * c;
+        const bool nearAxes = std::abs(p.x() - centre.x()) < 3 * scale || std::abs(p.y() - centre.y()) < 3 * scale;
+        const bool nearLabels = p.y() < centre.y() && p.x() > centre.x() && p.x() < centre.x() + 30 * scale;
+        return clearOfTrack(p) && QLineF(p, beacon).length() > 32 * scale && !nearAxes && !nearLabels;
+    };
+
+    const QColor base = view.palette().color(QPalette::Base);
+    const QColor window = view.palette().color(QPalette::Window);
+    const QColor green = ui_style::colors::green();
+    const QColor cyan = ui_style::colors::cyan();
+    const QColor gray = ui_style::colors::gray();
+    ASSERT_GT(std::abs(base.lightness() - window.lightness()), 8) << "the sky must stand out from the window";
+
+    // The sky: a disc of the base colour inside the horizon, the window's
+    // colour beyond the scale, and a long tick every 15° of azimuth with
+    // nothing between them.
+    int skyChecked = 0;
+    for (int az = 0; az < 360; az += 45) {
+        for (const double el : {7.5, 37.5, 67.5}) {
+            const QPointF p = at(az + 22.5, el);
+            if (clear(p)) {
+                EXPECT_LE(farthestFrom(plain, p, base), 6) << "sky at " << az + 22.5 << "/" << el;
+                ++skyChecked;
+            }
+        }
+    }
+    EXPECT_GE(skyChecked, 12);
+    for (const QPointF corner : {QPointF(2, 2), QPointF(plain.width() - 3, plain.height() - 3)}) {
+        EXPECT_LE(farthestFrom(plain, corner, window), 6);
+    }
+    int ticksChecked = 0;
+    for (int az = 0; az < 360; az += 15) {
+        const QPointF tick = outside(az, 5.5);
+        const QPointF between = outside(az + 7.5, 5.5);
+        if (!clearOfTrack(tick) || !clearOfTrack(between)) {
+            continue;
+        }
+        const auto toGray = [&](int x, int y) { return towards(plain.pixelColor(x, y), window, gray); };
+        EXPECT_GE(strongestNear(plain, tick, toGray), 0.3) << "tick at " << az;
+        EXPECT_LE(strongestNear(plain, between, toGray), 0.1) << "no tick at " << az + 7.5;
+        ++ticksChecked;
+    }
+    EXPECT_GE(ticksChecked, 18);
+
+    // The pass's track: its colour halfway along each leg clear of the
+    // beacon and of the rise, set and peak marks.
+    int legsChecked = 0;
+    for (std::size_t i = 1; i < track.size(); ++i) {
+        const QPointF mid = (track[i - 1] + track[i]) / 2.0;
+        bool nearMarks = false;
+        for (const QPointF mark : {track.front(), track.back(), peak}) {
+            nearMarks = nearMarks || QLineF(mid, mark).length() < 9 * scale;
+        }
+        if (nearMarks || QLineF(mid, beacon).length() < 32 * scale) {
+            continue;
+        }
+        const auto toCyan = [&](int x, int y) { return towards(plain.pixelColor(x, y), base, cyan); };
+        EXPECT_GE(strongestNear(plain, mid, toCyan), 0.8) << "track leg " << i;
+        ++legsChecked;
+    }
+    EXPECT_GE(legsChecked, 10);
+
+    // The beacon's solid core at the satellite's place now.
+    const auto toGreen = [&](int x, int y) { return towards(plain.pixelColor(x, y), base, green); };
+    EXPECT_GE(strongestNear(plain, beacon, toGreen), 0.9);
+    EXPECT_LE(farthestFrom(plain, beacon, green), 12);
+
+    // The bearing line from the zenith to the horizon below the satellite, a
+    // faint green (35 %) drawn only when asked for: sampled between the
+    // elevation rings, clear of the beacon.
+    int bearingChecked = 0;
+    for (const double el : {7.5, 22.5, 37.5, 52.5, 67.5, 82.5}) {
+        const QPointF p = at(live->azimuth, el);
+        if (!clear(p)) {
+            continue;
+        }
+        EXPECT_LE(farthestFrom(plain, p, base), 6) << "no bearing line at " << el;
+        const double added = strongestNear(withLine, p, [&](int x, int y) {
+            return towards(withLine.pixelColor(x, y), plain.pixelColor(x, y), green);
+        });
+        EXPECT_GE(added, 0.15) << "bearing line at " << el;
+        EXPECT_LE(added, 0.4) << "bearing line at " << el;
+        ++bearingChecked;
+    }
+    EXPECT_GE(bearingChecked, 2);
+    // The line adds nothing off its bearing.
+    const QPointF across = at(live->azimuth + 90.0, 45.0);
+    EXPECT_LE(strongestNear(withLine, across, [&](int x, int y) {
+        return std::abs(towards(withLine.pixelColor(x, y), plain.pixelColor(x, y), green));
+    }), 0.02);
+
     // Renders for a person to look at, into a folder that outlives the test.
     if (const QString folder = qEnvironmentVariable("ZELVANE_RENDER_DIR"); !folder.isEmpty()) {
-        image.save(folder + "/polar.png");
+        view.grab().save(folder + "/polar.png");
         MiniPolarPlot mini(pass);
         mini.resize(60, 60);
         mini.grab().save(folder + "/mini-polar.png");
