@@ -230,7 +230,8 @@ bool TleSourcesSection::refuseSharedKey(const UserTLESource& source)
     }
     showSourceMessage(QString::fromUtf8("Not added: \u201C%1\u201D would be one source with the stored "
                                         "\u201C%2\u201D (a space or \u201C/\u201D in a name counts as "
-                                        "\u201C_\u201D). Choose another name.")
+                                        "\u201C_\u201D, a \u201C:\u201D as \u201C-\u201D). Choose "
+                                        "another name.")
                           .arg(qs(source.name), qs(same->name)));
     return true;
 }
