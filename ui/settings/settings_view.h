@@ -16,16 +16,14 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
-class QPushButton;
 class QRadioButton;
 class QSlider;
 class QTimer;
-class QVBoxLayout;
 
 namespace zelvane {
 
 class AppState;
-class DisclosureGroup;
+class TleSourcesSection;
 
 // The settings sheet: observer sites, rig link, SAT_PROTO and Doppler
 // output, element-set sources, auto-tracking and display.
@@ -61,12 +59,10 @@ public:
     // last known position, when there is one.
     void requestLocation();
 
-    // Element-set sources.
+    // Element-set sources: the built-in sections, and the user's sources
+    // as stored when last read.
     static std::vector<std::string> uniqueSections();
-    void removeUserSource(const UserTLESource& source);
-    void addNewUserSource();
-    void addPreset(const UserTLESource& preset);
-    const std::vector<UserTLESource>& userSources() const { return userSources_; }
+    const std::vector<UserTLESource>& userSources() const;
 
     // The sheet is 520 by 760 where the screen has room for it; on a lower
     // screen it is as tall as the screen allows (its form scrolls, its
@@ -92,25 +88,15 @@ private:
     QWidget* buildRigSection();
     QWidget* buildSatProtoSection();
     QWidget* buildDopplerSection();
-    QWidget* buildTleSection();
     QWidget* buildAutoTrackingSection();
     QWidget* buildDisplaySection();
     QWidget* buildTimelineSection();
-    DisclosureGroup* categorySectionDisclosure(const std::string& section);
-    DisclosureGroup* customURLSection();
 
     void setMessage(const std::string& key, const std::string& text);
-    void showSourceMessage(const QString& text);
-    // Explains and returns true when the source would share a stored
-    // source's key while having another address.
-    bool refuseSharedKey(const UserTLESource& source);
     void fromGrid();
     void fromGridSecondSite();
     void secondLatitudeEdited(const QString& text);
     void secondLongitudeEdited(const QString& text);
-    void reloadUserSources();
-    void rebuildUserSourceRows();
-    void updateAddButton();
     void scheduleRefresh();
     void refreshFromState();
 
@@ -119,8 +105,6 @@ private:
     QTimer* refreshTimer_ = nullptr;
     LocationProvider locationProvider_;
     bool flagSeenWhileShown_ = false;
-
-    std::vector<UserTLESource> userSources_;
 
     // The message line under the form: what "Apply", "From Grid" or a
     // second-site field could not take, by the key of what said it.
@@ -148,21 +132,7 @@ private:
     QRadioButton* patternB_ = nullptr;
     QLineEdit* rateField_ = nullptr;
 
-    // Element-set sources.
-    QLabel* ageLabel_ = nullptr;
-    std::vector<DisclosureGroup*> sectionGroups_;
-    std::map<std::string, QCheckBox*> categoryToggles_;
-    std::map<std::string, QLabel*> sectionCounts_;
-    DisclosureGroup* customGroup_ = nullptr;
-    QLabel* customCount_ = nullptr;
-    QWidget* userRowsBox_ = nullptr;
-    QVBoxLayout* userRowsLayout_ = nullptr;
-    std::vector<std::pair<std::string, QCheckBox*>> userSourceToggles_; // key, toggle
-    QLineEdit* newSourceNameField_ = nullptr;
-    QLineEdit* newSourceUrlField_ = nullptr;
-    QPushButton* addSourceButton_ = nullptr;
-    QLabel* sourceMessage_ = nullptr;
-    std::vector<std::pair<UserTLESource, QPushButton*>> presetButtons_;
+    TleSourcesSection* tleSources_ = nullptr;
 
     // Auto-tracking, display, timeline.
     QSlider* minElevationSlider_ = nullptr;

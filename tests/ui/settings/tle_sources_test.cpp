@@ -155,6 +155,11 @@ TEST_F(TleSourcesTest, SourceSharingAStoredKeyIsRefusedWithAMessage)
     const auto subscribed = state->subscribedCategories();
     auto* message = child<QLabel>("sourceMessage");
     EXPECT_TRUE(message->isHidden());
+    const auto refusal = [](const std::string& name, const std::string& stored) {
+        return "Not added: \u201C" + name + "\u201D would be one source with the stored \u201C" + stored +
+               "\u201D (a space or \u201C/\u201D in a name counts as \u201C_\u201D, a \u201C:\u201D as "
+               "\u201C-\u201D). Choose another name.";
+    };
 
     for (const char* name : {"A_B", "A/B"}) {
         SCOPED_TRACE(name);
@@ -162,10 +167,7 @@ TEST_F(TleSourcesTest, SourceSharingAStoredKeyIsRefusedWithAMessage)
         EXPECT_EQ(view->userSources().size(), 1u);
         EXPECT_EQ(state->subscribedCategories(), subscribed);
         EXPECT_FALSE(message->isHidden());
-        EXPECT_EQ(message->text().toStdString(),
-                  "Not added: \u201C" + std::string(name) +
-                      "\u201D would be one source with the stored \u201C" + "A B" +
-                      "\u201D (a space or \u201C/\u201D in a name counts as \u201C_\u201D). Choose another name.");
+        EXPECT_EQ(message->text().toStdString(), refusal(name, "A B"));
         EXPECT_EQ(text("newSourceNameField"), name);
         EXPECT_EQ(text("newSourceUrlField"), "http://127.0.0.1:1/two");
     }
@@ -178,6 +180,13 @@ TEST_F(TleSourcesTest, SourceSharingAStoredKeyIsRefusedWithAMessage)
     ASSERT_EQ(view->userSources().size(), 2u);
     EXPECT_EQ(view->userSources()[1].name, "A/B2");
     EXPECT_EQ(state->subscribedCategories().count("user:A_B2"), 1u);
+
+    // ":" and "-" give one cache file, though not one subscription.
+    addSource("C-D", "http://127.0.0.1:1/three");
+    addSource("C:D", "http://127.0.0.1:1/four");
+    EXPECT_EQ(view->userSources().size(), 3u);
+    EXPECT_EQ(message->text().toStdString(), refusal("C:D", "C-D"));
+    EXPECT_EQ(text("newSourceNameField"), "C:D");
 }
 
 TEST_F(TleSourcesTest, PresetButtonsFollowTheStoredAddresses)

@@ -1,0 +1,55 @@
+#include "ui/settings/sheet_widgets.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QPalette>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QWidget>
+
+#include "ui/style/ui_style.h"
+
+namespace zelvane::sheet {
+
+QFont mono(double points, QFont::Weight weight)
+{
+    return ui_style::monoFont(points, weight);
+}
+
+QFont plain(double points)
+{
+    return ui_style::withPixelSize(QApplication::font(), points);
+}
+
+void setTextColor(QWidget* widget, const QColor& color)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, color);
+    palette.setColor(QPalette::Text, color);
+    palette.setColor(QPalette::ButtonText, color);
+    widget->setPalette(palette);
+}
+
+void makeSecondary(QWidget* widget)
+{
+    setTextColor(widget, widget->palette().color(QPalette::PlaceholderText));
+}
+
+QPushButton* button(const QString& objectName, const QString& title)
+{
+    auto* b = new QPushButton(title);
+    b->setObjectName(objectName);
+    b->setAutoDefault(false);
+    b->setDefault(false);
+    return b;
+}
+
+void setCheckedQuietly(QAbstractButton* b, bool on)
+{
+    if (b->isChecked() != on) {
+        const QSignalBlocker blocker(b);
+        b->setChecked(on);
+    }
+}
+
+} // namespace zelvane::sheet

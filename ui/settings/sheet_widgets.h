@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string>
+
+#include <QColor>
+#include <QFont>
+#include <QString>
+
+class QAbstractButton;
+class QPushButton;
+class QWidget;
+
+namespace zelvane::sheet {
+
+// Small pieces the settings sheet and its sections are built from, so that
+// every part of the sheet looks and behaves alike.
+
+inline QString qs(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+QFont mono(double points, QFont::Weight weight = QFont::Normal);
+QFont plain(double points);
+
+void setTextColor(QWidget* widget, const QColor& color);
+// The placeholder colour, for captions and read-outs that stand back.
+void makeSecondary(QWidget* widget);
+
+// Buttons inside the sheet must not take Return away from "Apply".
+QPushButton* button(const QString& objectName, const QString& title);
+
+// Follows the state without reporting the change as the user's click.
+void setCheckedQuietly(QAbstractButton* b, bool on);
+
+} // namespace zelvane::sheet
