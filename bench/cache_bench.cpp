@@ -42,24 +42,6 @@ void ensureApplication()
     (void)app;
 }
 
-// The synthetic sets as the element service sends them (OMM JSON).
-std::string ommDocument(std::size_t count)
-{
-    std::string text = "[";
-    for (const TLEData& t : syntheticElementSets(count)) {
-        if (text.size() > 1) {
-            text += ",";
-        }
-        text += R"({"OBJECT_NAME":")" + t.name + R"(","NORAD_CAT_ID":)" + std::to_string(t.noradId) +
-                R"(,"EPOCH":"2024-04-09T12:00:00.000000","MEAN_MOTION":)" + formatFixed(t.meanMotion, 8) +
-                R"(,"ECCENTRICITY":)" + formatFixed(t.eccentricity, 7) + R"(,"INCLINATION":)" +
-                formatFixed(t.inclination, 4) + R"(,"RA_OF_ASC_NODE":)" + formatFixed(t.raan, 4) +
-                R"(,"ARG_OF_PERICENTER":)" + formatFixed(t.argPerigee, 4) + R"(,"MEAN_ANOMALY":)" +
-                formatFixed(t.meanAnomaly, 4) + R"(,"BSTAR":)" + formatFixed(t.bstar, 8) + "}";
-    }
-    return text + "]";
-}
-
 // A private home whose "active" category holds a fresh cached copy of
 // `count` sets, and a settings file subscribing to it alone.
 class SeededHome {
@@ -76,7 +58,7 @@ public:
         store.setStringList("tleCategories", {"active"});
         store.setIntList("selectedSatIds", {80000});
         platform::Files::createFolder(TLEManager::cacheDir());
-        platform::Files::writeFileAtomically(TLEManager::cacheFile("active"), ommDocument(count));
+        platform::Files::writeFileAtomically(TLEManager::cacheFile("active"), syntheticOmmDocument(syntheticElementSets(count)));
         platform::Files::writeFileAtomically(TLEManager::timestampFile("active"),
                                              formatFixed(Date::now().timeIntervalSince1970(), 3));
     }

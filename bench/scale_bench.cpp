@@ -61,23 +61,6 @@ double peakResidentMegabytes()
     return 0.0;
 }
 
-std::string ommDocument(const std::vector<TLEData>& sets)
-{
-    std::string text = "[";
-    for (const TLEData& t : sets) {
-        if (text.size() > 1) {
-            text += ",";
-        }
-        text += R"({"OBJECT_NAME":")" + t.name + R"(","NORAD_CAT_ID":)" + std::to_string(t.noradId) +
-                R"(,"EPOCH":"2024-04-09T12:00:00.000000","MEAN_MOTION":)" + formatFixed(t.meanMotion, 8) +
-                R"(,"ECCENTRICITY":)" + formatFixed(t.eccentricity, 7) + R"(,"INCLINATION":)" +
-                formatFixed(t.inclination, 4) + R"(,"RA_OF_ASC_NODE":)" + formatFixed(t.raan, 4) +
-                R"(,"ARG_OF_PERICENTER":)" + formatFixed(t.argPerigee, 4) + R"(,"MEAN_ANOMALY":)" +
-                formatFixed(t.meanAnomaly, 4) + R"(,"BSTAR":)" + formatFixed(t.bstar, 8) + "}";
-    }
-    return text + "]";
-}
-
 // A private home with a fresh cached "active" category of `count` sets
 // and a small "amateur" one of ten, every satellite selected, the services
 // pointed at a closed local port.
@@ -105,9 +88,9 @@ public:
         store.setIntList("selectedSatIds", ids);
         platform::Files::createFolder(TLEManager::cacheDir());
         const std::string stamp = formatFixed(Date::now().timeIntervalSince1970(), 3);
-        platform::Files::writeFileAtomically(TLEManager::cacheFile("active"), ommDocument(large));
+        platform::Files::writeFileAtomically(TLEManager::cacheFile("active"), syntheticOmmDocument(large));
         platform::Files::writeFileAtomically(TLEManager::timestampFile("active"), stamp);
-        platform::Files::writeFileAtomically(TLEManager::cacheFile("amateur"), ommDocument(small));
+        platform::Files::writeFileAtomically(TLEManager::cacheFile("amateur"), syntheticOmmDocument(small));
         platform::Files::writeFileAtomically(TLEManager::timestampFile("amateur"), stamp);
     }
     ~SelectedHome()

@@ -17,6 +17,7 @@
 #include "catalog/satellite.h"
 #include "elements/tle_data.h"
 #include "orbital/earth.h"
+#include "orbital/numeric_text.h"
 
 namespace zelvane::bench {
 
@@ -84,6 +85,24 @@ inline std::vector<std::shared_ptr<Satellite>> syntheticCatalog(std::size_t coun
 inline Date syntheticSearchStart()
 {
     return utcMidnight(syntheticEpochYear, 1, 1)->addingTimeInterval((syntheticEpochDays - 1.0) * 86400.0 + 3600.0);
+}
+
+// Element sets as the element service sends them (OMM JSON).
+inline std::string syntheticOmmDocument(const std::vector<TLEData>& sets)
+{
+    std::string text = "[";
+    for (const TLEData& t : sets) {
+        if (text.size() > 1) {
+            text += ",";
+        }
+        text += R"({"OBJECT_NAME":")" + t.name + R"(","NORAD_CAT_ID":)" + std::to_string(t.noradId) +
+                R"(,"EPOCH":"2024-04-09T12:00:00.000000","MEAN_MOTION":)" + formatFixed(t.meanMotion, 8) +
+                R"(,"ECCENTRICITY":)" + formatFixed(t.eccentricity, 7) + R"(,"INCLINATION":)" +
+                formatFixed(t.inclination, 4) + R"(,"RA_OF_ASC_NODE":)" + formatFixed(t.raan, 4) +
+                R"(,"ARG_OF_PERICENTER":)" + formatFixed(t.argPerigee, 4) + R"(,"MEAN_ANOMALY":)" +
+                formatFixed(t.meanAnomaly, 4) + R"(,"BSTAR":)" + formatFixed(t.bstar, 8) + "}";
+    }
+    return text + "]";
 }
 
 } // namespace zelvane::bench
