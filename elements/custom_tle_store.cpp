@@ -26,12 +26,16 @@ std::vector<TLEData> readText(std::string_view text)
     return sets;
 }
 
-// How many sets the text's element lines make: one per first line, or per
-// second line where more of those survive.
-std::size_t elementSetsIn(std::string_view text)
-{
+// The text's element lines ("1 …" and "2 …", leading blanks allowed),
+// counted by kind.
+struct ElementLineCount {
     std::size_t first = 0;
     std::size_t second = 0;
+};
+
+ElementLineCount countElementLines(std::string_view text)
+{
+    ElementLineCount count;
     std::size_t start = 0;
     while (start <= text.size()) {
         std::size_t end = text.find_first_of("\r\n", start);
@@ -43,12 +47,20 @@ std::size_t elementSetsIn(std::string_view text)
             line.remove_prefix(1);
         }
         if (line.size() >= 2 && line[1] == ' ') {
-            first += line[0] == '1' ? 1 : 0;
-            second += line[0] == '2' ? 1 : 0;
+            count.first += line[0] == '1' ? 1 : 0;
+            count.second += line[0] == '2' ? 1 : 0;
         }
         start = end + 1;
     }
-    return std::max(first, second);
+    return count;
+}
+
+// How many sets the text's element lines make: one per first line, or per
+// second line where more of those survive.
+std::size_t elementSetsIn(std::string_view text)
+{
+    const ElementLineCount count = countElementLines(text);
+    return std::max(count.first, count.second);
 }
 
 // True when the text holds element lines that no set was read from, such
@@ -56,23 +68,8 @@ std::size_t elementSetsIn(std::string_view text)
 // drop them without a trace.
 bool holdsUnreadElementLines(std::string_view text, std::size_t setsRead)
 {
-    std::size_t elementLines = 0;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        std::size_t end = text.find_first_of("\r\n", start);
-        if (end == std::string_view::npos) {
-            end = text.size();
-        }
-        std::string_view line = text.substr(start, end - start);
-        while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) {
-            line.remove_prefix(1);
-        }
-        if (line.size() >= 2 && (line[0] == '1' || line[0] == '2') && line[1] == ' ') {
-            ++elementLines;
-        }
-        start = end + 1;
-    }
-    return elementLines > 2 * setsRead;
+    const ElementLineCount count = countElementLines(text);
+    return count.first + count.second > 2 * setsRead;
 }
 
 // True when the file exists and something in it would be lost by
