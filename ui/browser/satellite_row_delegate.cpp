@@ -500,32 +500,12 @@ void SatelliteRowDelegate::configure(QListView* view, bool uniformRows)
 
 bool SatelliteRowDelegate::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() != QEvent::MouseMove) {
-        return false;
-    }
-    auto* viewport = qobject_cast<QWidget*>(watched);
-    auto* view = viewport ? qobject_cast<QAbstractItemView*>(viewport->parentWidget()) : nullptr;
-    if (!view) {
-        return false;
-    }
-    const QPoint position = static_cast<QMouseEvent*>(event)->position().toPoint();
-    const QModelIndex index = view->indexAt(position);
-    bool onLink = false;
-    if (index.isValid()) {
-        QStyleOptionViewItem option;
-        option.initFrom(viewport);
-        option.widget = view;
-        option.rect = view->visualRect(index);
-        const std::vector<RowCell> cells = layoutRow(option, index);
-        const RowCell* cell = cellAt(cells, position);
-        onLink = cell && cell->clickable && cell->part != RowPart::checkbox;
-    }
-    if (onLink) {
-        viewport->setCursor(Qt::PointingHandCursor);
-    } else {
-        viewport->unsetCursor();
-    }
-    return false;
+    return ui_style::pointAtRowControls(
+        watched, event, [this](const QStyleOptionViewItem& option, const QModelIndex& index, QPoint position) {
+            const std::vector<RowCell> cells = layoutRow(option, index);
+            const RowCell* cell = cellAt(cells, position);
+            return cell && cell->clickable && cell->part != RowPart::checkbox;
+        });
 }
 
 } // namespace zelvane::browser

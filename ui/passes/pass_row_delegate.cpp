@@ -1,5 +1,7 @@
 #include "ui/passes/pass_row_delegate.h"
 
+#include "ui/style/ui_style.h"
+
 #include <QAbstractItemView>
 #include <QHelpEvent>
 #include <QListView>
@@ -156,30 +158,10 @@ void PassRowDelegate::configure(QListView* view)
 
 bool PassRowDelegate::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() != QEvent::MouseMove) {
-        return false;
-    }
-    auto* viewport = qobject_cast<QWidget*>(watched);
-    auto* view = viewport ? qobject_cast<QAbstractItemView*>(viewport->parentWidget()) : nullptr;
-    if (!view) {
-        return false;
-    }
-    const QPoint position = static_cast<QMouseEvent*>(event)->position().toPoint();
-    const QModelIndex index = view->indexAt(position);
-    bool onControl = false;
-    if (index.isValid()) {
-        QStyleOptionViewItem option;
-        option.initFrom(viewport);
-        option.widget = view;
-        option.rect = view->visualRect(index);
-        onControl = onToggle(option, index, position);
-    }
-    if (onControl) {
-        viewport->setCursor(Qt::PointingHandCursor);
-    } else {
-        viewport->unsetCursor();
-    }
-    return false;
+    return ui_style::pointAtRowControls(
+        watched, event, [this](const QStyleOptionViewItem& option, const QModelIndex& index, QPoint position) {
+            return onToggle(option, index, position);
+        });
 }
 
 } // namespace zelvane

@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include <QAbstractItemView>
 #include <QFrame>
+#include <QMouseEvent>
+#include <QStyleOptionViewItem>
 #include <QPalette>
 #include <QWidget>
 
@@ -78,5 +81,34 @@ QColor blue() { return QColor(0, 122, 255); }
 QColor purple() { return QColor(175, 82, 222); }
 QColor gray() { return QColor(142, 142, 147); }
 } // namespace colors
+
+bool pointAtRowControls(QObject* viewport, QEvent* event,
+                        const std::function<bool(const QStyleOptionViewItem&, const QModelIndex&, QPoint)>& isControl)
+{
+    if (event->type() != QEvent::MouseMove) {
+        return false;
+    }
+    auto* port = qobject_cast<QWidget*>(viewport);
+    auto* view = port ? qobject_cast<QAbstractItemView*>(port->parentWidget()) : nullptr;
+    if (!view) {
+        return false;
+    }
+    const QPoint position = static_cast<QMouseEvent*>(event)->position().toPoint();
+    const QModelIndex index = view->indexAt(position);
+    bool onControl = false;
+    if (index.isValid()) {
+        QStyleOptionViewItem option;
+        option.initFrom(port);
+        option.widget = view;
+        option.rect = view->visualRect(index);
+        onControl = isControl(option, index, position);
+    }
+    if (onControl) {
+        port->setCursor(Qt::PointingHandCursor);
+    } else {
+        port->unsetCursor();
+    }
+    return false;
+}
 
 } // namespace zelvane::ui_style

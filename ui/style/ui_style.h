@@ -5,8 +5,15 @@
 
 #include <QColor>
 #include <QFont>
+#include <QPoint>
 
+#include <functional>
+
+class QEvent;
 class QFrame;
+class QModelIndex;
+class QObject;
+class QStyleOptionViewItem;
 class QWidget;
 
 namespace zelvane::ui_style {
@@ -46,5 +53,12 @@ QColor blue();
 QColor purple();
 QColor gray();
 } // namespace colors
+
+// For a painting delegate's event filter on its view's viewport: on a mouse
+// move, shows the pointing hand while the pointer is over one of the row's
+// clickable controls, as `isControl` tells for the row under it. Never
+// consumes the event.
+bool pointAtRowControls(QObject* viewport, QEvent* event,
+                        const std::function<bool(const QStyleOptionViewItem&, const QModelIndex&, QPoint)>& isControl);
 
 } // namespace zelvane::ui_style
