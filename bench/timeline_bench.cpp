@@ -4,7 +4,10 @@
 //
 //   BM_TimelinePaint     a repaint with nothing changed (the clock's tick)
 //   BM_TimelineRedraw    a repaint after the window moved by a second (a
-//                        drag), so every visible pass is laid out again
+//                        drag): what the main thread spends, the layer
+//                        itself being drawn in the background
+//   BM_TimelineLayer     the same with the layer drawn in the paint: how
+//                        long the background takes to show a new layer
 //   BM_TimelineOutside   a repaint after a move, with the window on a day
 //                        without passes: the passes outside it cost nothing
 
@@ -16,6 +19,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
 #include <memory>
 
 #include "bench/synthetic_catalog.h"
@@ -133,11 +137,38 @@ void BM_TimelineRedraw(benchmark::State& state)
         w.state->setTimelineStartTime(w.start.addingTimeInterval(++step % 60));
         QCoreApplication::processEvents();
         paint(chart, image);
+        state.PauseTiming();
+        while (chart.isDrawingInBackground()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        }
+        state.ResumeTiming();
     }
     settle();
     state.counters["passes"] = static_cast<double>(w.passCount);
+    state.counters["drawings"] = chart.backgroundDrawingCount();
 }
 BENCHMARK(BM_TimelineRedraw)->Arg(12)->Arg(24)->Unit(benchmark::kMillisecond);
+
+void BM_TimelineLayer(benchmark::State& state)
+{
+    TimelineWorld& w = world();
+    w.state->setTimelineHoursVisible(static_cast<double>(state.range(0)));
+    ZozAdezaChart chart(w.state);
+    chart.setBackgroundFromPasses(std::numeric_limits<std::size_t>::max());
+    chart.resize(kChartWidth, kChartHeight);
+    settle();
+    QImage image(chart.size(), QImage::Format_ARGB32_Premultiplied);
+    int step = 0;
+    for (auto _ : state) {
+        w.state->setTimelineStartTime(w.start.addingTimeInterval(++step % 60));
+        QCoreApplication::processEvents();
+        paint(chart, image);
+    }
+    settle();
+    state.counters["passes"] = static_cast<double>(w.passCount);
+    state.counters["drawn"] = static_cast<double>(chart.drawnPassCount());
+}
+BENCHMARK(BM_TimelineLayer)->Arg(12)->Arg(24)->Unit(benchmark::kMillisecond);
 
 void BM_TimelineOutside(benchmark::State& state)
 {

@@ -3,19 +3,22 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <condition_variable>
+#include <mutex>
 #include <vector>
 
-#include <QDateTime>
 #include <QFontMetricsF>
 #include <QLocale>
 #include <QMouseEvent>
 #include <QNativeGestureEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QTimer>
 #include <QWheelEvent>
 
 #include "catalog/satellite.h"
 #include "orbital/numeric_text.h"
+#include "platform/dispatch.h"
 #include "state/app_state.h"
 #include "ui/passes/timeline_selection.h"
 #include "ui/passes/timeline_style.h"
@@ -31,17 +34,13 @@ namespace {
 
 constexpr double kDragThreshold = 5.0;
 
-// Draws text with its right-centre (or centre) point at a given position.
-void drawTextAt(QPainter& p, const QString& text, QPointF anchor, Qt::Alignment horizontal)
+// Draws text with its right-centre point at a given position.
+void drawTextRightAt(QPainter& p, const QString& text, QPointF anchor)
 {
     const QFontMetricsF metrics(p.font());
     const double w = metrics.horizontalAdvance(text);
     const double h = metrics.height();
-    double left = anchor.x() - w;
-    if (horizontal == Qt::AlignHCenter) {
-        left = anchor.x() - w / 2.0;
-    }
-    p.drawText(QRectF(left, anchor.y() - h / 2.0, w, h), Qt::AlignCenter, text);
+    p.drawText(QRectF(anchor.x() - w, anchor.y() - h / 2.0, w, h), Qt::AlignCenter, text);
 }
 
 void strokeLine(QPainter& p, QPointF a, QPointF b, const QColor& color, double width)
@@ -52,61 +51,20 @@ void strokeLine(QPainter& p, QPointF a, QPointF b, const QColor& color, double w
     p.drawLine(a, b);
 }
 
-// Fills the area under a pass outline straight into the layer, one device
-// pixel column at a time. Through QPainter each of the many small fills of a
-// busy chart is handed to the raster engine's worker threads and waited
-// for, which costs far more than the blending itself. The antialiased
-// outline drawn after it smooths the top edge. The canvas starts
-// kHeaderHeight below the layer's top.
-void fillColumns(QImage& layer, const std::vector<QPointF>& points, double x1, double x2,
-                 double baseline, double width, double height, const QColor& color)
-{
-    if (points.size() < 2 || color.alpha() == 0) {
-        return;
-    }
-    const double ratio = layer.devicePixelRatio();
-    const QRgb source = qPremultiply(color.rgba());
-    const std::uint32_t inverse = 255u - qAlpha(source);
-    const int bottom = std::min(static_cast<int>(std::lround((kHeaderHeight + baseline) * ratio)),
-                                static_cast<int>(std::lround((kHeaderHeight + height) * ratio)));
-    const int canvasTop = static_cast<int>(std::lround(kHeaderHeight * ratio));
-    const int firstColumn = std::max(0, static_cast<int>(std::floor(x1 * ratio)));
-    const int lastColumn = std::min({layer.width(), static_cast<int>(std::ceil(x2 * ratio)),
-                                     static_cast<int>(std::ceil(width * ratio))});
-    const auto stride = static_cast<std::size_t>(layer.bytesPerLine() / 4);
-    auto* bits = reinterpret_cast<QRgb*>(layer.bits());
-    std::size_t segment = 1;
-    for (int column = firstColumn; column < lastColumn; ++column) {
-        const double cx = (column + 0.5) / ratio;
-        if (cx < x1 || cx > x2) {
-            continue;
-        }
-        while (segment + 1 < points.size() && points[segment].x() < cx) {
-            ++segment;
-        }
-        const QPointF& a = points[segment - 1];
-        const QPointF& b = points[segment];
-        const double span = b.x() - a.x();
-        const double top = span > 1e-9 ? a.y() + (b.y() - a.y()) * (cx - a.x()) / span
-                                        : std::min(a.y(), b.y());
-        const int from = std::max(canvasTop, static_cast<int>(std::lround((kHeaderHeight + top) * ratio)));
-        for (int row = from; row < bottom && row < layer.height(); ++row) {
-            QRgb& d = bits[static_cast<std::size_t>(row) * stride + static_cast<std::size_t>(column)];
-            const auto blend = [&](std::uint32_t s, std::uint32_t t) {
-                return s + (t * inverse + 127u) / 255u;
-            };
-            d = qRgba(static_cast<int>(blend(qRed(source), qRed(d))),
-                      static_cast<int>(blend(qGreen(source), qGreen(d))),
-                      static_cast<int>(blend(qBlue(source), qBlue(d))),
-                      static_cast<int>(blend(qAlpha(source), qAlpha(d))));
-        }
-    }
-}
-
 } // namespace
 
+struct ZozAdezaChart::Job {
+    std::atomic<bool> cancelled{false};
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool started = false;
+    bool finished = false;
+};
+
 ZozAdezaChart::ZozAdezaChart(std::shared_ptr<AppState> state, QWidget* parent)
-    : QWidget(parent), state_(std::move(state))
+    : QWidget(parent), state_(std::move(state)),
+      scene_(std::make_shared<timeline::LayerScene>()),
+      nameWidths_(std::make_shared<timeline::NameWidths>())
 {
     setObjectName(QStringLiteral("zozAdezaChart"));
     setMouseTracking(true);
@@ -129,15 +87,31 @@ ZozAdezaChart::ZozAdezaChart(std::shared_ptr<AppState> state, QWidget* parent)
     refreshFromState();
 }
 
-ZozAdezaChart::~ZozAdezaChart() { state_->objectWillChange.disconnect(connection_); }
+ZozAdezaChart::~ZozAdezaChart()
+{
+    state_->objectWillChange.disconnect(connection_);
+    // A drawing under way gives up at its next pass; one not yet started
+    // never starts. Either way none is left drawing text once the
+    // application is taken down.
+    if (running_) {
+        std::unique_lock lock(running_->mutex);
+        running_->cancelled.store(true);
+        running_->ended.wait(lock, [&] { return !running_->started || running_->finished; });
+    }
+}
 
 void ZozAdezaChart::refreshFromState()
 {
-    timeline::ChartInputs inputs = timeline::chartInputs(*state_);
-    if (shown_ && *shown_ == inputs) {
+    // Filled in place, and swapped: with tens of thousands of passes fresh
+    // lists at every change would cost more than comparing them.
+    timeline::chartInputs(*state_, unshown_);
+    if (shown_ && *shown_ == unshown_) {
         return;
     }
-    shown_ = std::move(inputs);
+    if (!shown_) {
+        shown_.emplace();
+    }
+    std::swap(*shown_, unshown_);
     invalidateLayer();
 }
 
@@ -195,147 +169,165 @@ void ZozAdezaChart::tick()
 
 void ZozAdezaChart::paintEvent(QPaintEvent* event)
 {
-    const qreal ratio = devicePixelRatioF();
-    if (!layerValid_ || layer_.size() != size() * ratio || layer_.devicePixelRatio() != ratio) {
-        renderLayer();
+    if (!layerValid_ || requestedFrame_ != currentFrame()) {
+        requestLayer();
     }
     QPainter p(this);
-    const QRect area = event->rect();
-    const QRectF source(area.x() * ratio, area.y() * ratio, area.width() * ratio, area.height() * ratio);
-    p.drawImage(QRectF(area), layer_, source);
+    drawLayer(p, event->rect());
 
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
     const double canvasHeight = std::max(0.0, height() - kHeaderHeight);
     p.translate(0, kHeaderHeight);
     p.setClipRect(QRectF(0, 0, width(), canvasHeight));
+    // The scale is as high as the canvas, so its labels meet the grid lines;
+    // a low canvas gets fewer labels rather than labels over each other.
+    drawElevationScale(p, canvasHeight);
     const Date now = Date::now();
     shownNowPixel_ = nowPixel(now);
     drawNowMarker(p, width(), canvasHeight, now);
 }
 
-void ZozAdezaChart::renderLayer()
+void ZozAdezaChart::drawLayer(QPainter& p, const QRect& area)
 {
-    const qreal ratio = devicePixelRatioF();
-    const QSize pixels = size() * ratio;
-    if (layer_.size() != pixels) {
-        layer_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
-    }
-    layer_.setDevicePixelRatio(ratio);
-    layerValid_ = true;
-    ++layerRenders_;
-    if (layer_.isNull()) {
+    const timeline::LayerFrame frame = currentFrame();
+    if (layer_.isNull() || !layerFrame_) {
+        p.fillRect(area, style::controlBackground(palette()));
         return;
     }
-    QPainter p(&layer_);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
-    const double width = this->width();
-    const double canvasHeight = std::max(0.0, height() - kHeaderHeight);
-    p.fillRect(rect(), style::controlBackground(palette()));
-
-    drawTimeHeader(p, width);
+    if (*layerFrame_ == frame) {
+        const qreal ratio = frame.ratio;
+        const QRectF source(area.x() * ratio, area.y() * ratio, area.width() * ratio, area.height() * ratio);
+        p.drawImage(QRectF(area), layer_, source);
+        return;
+    }
+    // The layer of an earlier window, while the new one is drawn: each of
+    // its instants goes where the window now shows it, and its canvas is
+    // stretched to the canvas's height.
+    const timeline::LayerFrame& old = *layerFrame_;
+    const double oldWidth = old.size.width();
+    const double totalTime = frame.hours * 3600.0;
+    if (oldWidth <= 0.0 || totalTime <= 0.0 || old.hours <= 0.0) {
+        p.fillRect(area, style::controlBackground(palette()));
+        return;
+    }
+    const double scale = (old.hours * 3600.0 / totalTime) * (width() / oldWidth);
+    const double offset = old.start.timeIntervalSince(frame.start) / totalTime * width();
+    const double oldCanvas = std::max(0.0, old.size.height() - kHeaderHeight);
+    const double canvas = std::max(0.0, height() - kHeaderHeight);
     p.save();
-    p.translate(0, kHeaderHeight);
-    p.setClipRect(QRectF(0, 0, width, canvasHeight));
-    drawCanvas(p, width, canvasHeight);
-    // The scale is as high as the canvas, so its labels meet the grid lines;
-    // a low canvas gets fewer labels rather than labels over each other.
-    drawElevationScale(p, canvasHeight);
+    p.setClipRect(area);
+    p.fillRect(rect(), style::controlBackground(palette()));
+    p.fillRect(QRectF(0, 0, width(), kHeaderHeight), style::windowBackground(palette()));
+    const qreal ratio = layer_.devicePixelRatio();
+    p.drawImage(QRectF(offset, 0, oldWidth * scale, kHeaderHeight), layer_,
+                QRectF(0, 0, oldWidth * ratio, kHeaderHeight * ratio));
+    if (oldCanvas > 0.0 && canvas > 0.0) {
+        p.drawImage(QRectF(offset, kHeaderHeight, oldWidth * scale, canvas), layer_,
+                    QRectF(0, kHeaderHeight * ratio, oldWidth * ratio, oldCanvas * ratio));
+    }
     p.restore();
 }
 
-void ZozAdezaChart::drawTimeHeader(QPainter& p, double width)
+timeline::LayerFrame ZozAdezaChart::currentFrame() const
 {
-    const double hours = state_->timelineHoursVisible();
-    const double totalTime = hours * 3600.0;
-    const Date start = state_->timelineStartTime();
-    const double h = kHeaderHeight;
-    p.fillRect(QRectF(0, 0, width, h), style::windowBackground(palette()));
-    const QString pattern = QString::fromLatin1(timeline::tickLabelPattern(hours));
-    const QLocale locale = QLocale::system();
-    p.setFont(style::mono(14, QFont::Medium));
-    const QFontMetricsF metrics(p.font());
-    // The major labels first, so that one that would overlap its neighbour
-    // (dates in a narrow chart) is left out rather than drawn over it.
-    std::vector<double> ticks;
-    std::vector<double> widths;
-    std::vector<QString> texts;
-    for (const timeline::Tick& tick : timeline::timeTicks(hours)) {
-        const double x = tick.hours * 3600.0 / totalTime * width;
-        // Ticks beyond the right edge have no label in view.
-        if (tick.cls != timeline::TickClass::major || x > width) {
-            continue;
-        }
-        const Date at = start.addingTimeInterval(tick.hours * 3600.0);
-        const QDateTime local = QDateTime::fromMSecsSinceEpoch(at.nanosecondsSince1970() / 1000000);
-        texts.push_back(locale.toString(local, pattern));
-        widths.push_back(metrics.horizontalAdvance(texts.back()));
-        ticks.push_back(x);
-    }
-    const std::vector<timeline::ClockLabel> placed = timeline::clockLabelPlacement(ticks, widths, width);
-    p.setPen(style::secondary(palette()));
-    for (std::size_t i = 0; i < texts.size(); ++i) {
-        if (placed[i].drawn) {
-            drawTextAt(p, texts[i], {placed[i].left + widths[i] / 2.0, h / 2.0}, Qt::AlignHCenter);
-        }
-    }
-    for (const timeline::Tick& tick : timeline::timeTicks(hours)) {
-        const double x = tick.hours * 3600.0 / totalTime * width;
-        switch (tick.cls) {
-        case timeline::TickClass::major:
-            strokeLine(p, {x, h - 6}, {x, h}, style::gray(0.5), 1.0);
-            break;
-        case timeline::TickClass::half:
-            strokeLine(p, {x, h - 4}, {x, h}, style::gray(0.32), 0.7);
-            break;
-        case timeline::TickClass::minor:
-            strokeLine(p, {x, h - 2}, {x, h}, style::gray(0.18), 0.5);
-            break;
-        }
-    }
+    return {size(), devicePixelRatioF(), state_->timelineStartTime(), state_->timelineHoursVisible()};
 }
 
-void ZozAdezaChart::drawCanvas(QPainter& p, double width, double height)
+void ZozAdezaChart::fillScene(timeline::LayerScene& scene) const
 {
-    const double hours = state_->timelineHoursVisible();
-    const double totalTime = hours * 3600.0;
+    scene.frame = currentFrame();
+    scene.minAutoTrackElevation = state_->minAutoTrackElevation();
+    scene.background = style::controlBackground(palette());
+    scene.headerBackground = style::windowBackground(palette());
+    scene.headerText = style::secondary(palette());
+    scene.headerFont = style::mono(14, QFont::Medium);
+    scene.thresholdFont = style::mono(10, QFont::Bold);
+    scene.nameFonts = {style::mono(7, QFont::Bold), style::mono(9, QFont::Bold), style::mono(10, QFont::Bold)};
+    scene.locale = QLocale::system();
+    std::optional<std::pair<std::int64_t, Date>> hovered;
+    if (hovered_) {
+        hovered.emplace(hovered_->satId, hovered_->rise);
+    }
+    const auto& selected = state_->selectedPass();
+    timeline::fillPasses(scene, state_->selectedSatellites(), selected ? &*selected : nullptr, hovered);
+}
 
-    for (const timeline::Tick& tick : timeline::timeTicks(hours)) {
-        const double x = tick.hours * 3600.0 / totalTime * width;
-        switch (tick.cls) {
-        case timeline::TickClass::major:
-            strokeLine(p, {x, 0}, {x, height}, style::gray(0.1), 0.5);
-            break;
-        case timeline::TickClass::half:
-            strokeLine(p, {x, 0}, {x, height}, style::gray(0.06), 0.4);
-            break;
-        case timeline::TickClass::minor:
-            strokeLine(p, {x, 0}, {x, height}, style::gray(0.035), 0.35);
-            break;
+void ZozAdezaChart::requestLayer()
+{
+    if (running_) {
+        drawAgain_ = true;
+        return;
+    }
+    layerValid_ = true;
+    drawAgain_ = false;
+    // No drawing is under way: the scene is ours to fill again.
+    fillScene(*scene_);
+    requestedFrame_ = scene_->frame;
+    if (scene_->passes.size() >= backgroundFrom_) {
+        startBackgroundDrawing();
+        return;
+    }
+    const std::atomic<bool> never{false};
+    putLayer(timeline::drawLayer(*scene_, *nameWidths_, never));
+}
+
+void ZozAdezaChart::startBackgroundDrawing()
+{
+    auto job = std::make_shared<Job>();
+    running_ = job;
+    ++backgroundDrawings_;
+    platform::runInBackground([job, shared = scene_, widths = nameWidths_, hook = backgroundHook_,
+                               chart = QPointer<ZozAdezaChart>(this)] {
+        {
+            std::lock_guard lock(job->mutex);
+            if (job->cancelled.load()) {
+                job->finished = true;
+                job->ended.notify_all();
+                return;
+            }
+            job->started = true;
         }
-    }
-    for (int el = 10; el <= 90; el += 10) {
-        const double y = timeline::elevationToY(el, height);
-        strokeLine(p, {0, y}, {width, y}, style::gray(0.08), 0.5);
-    }
-    strokeLine(p, {0, height - kChartPad}, {width, height - kChartPad}, style::gray(0.2), 1.0);
+        if (hook) {
+            hook(job->cancelled);
+        }
+        timeline::DrawnLayer drawn = timeline::drawLayer(*shared, *widths, job->cancelled);
+        {
+            std::lock_guard lock(job->mutex);
+            job->finished = true;
+            job->ended.notify_all();
+        }
+        platform::postToMain([chart, job, drawn = std::move(drawn)]() mutable {
+            if (chart) {
+                chart->backgroundDrawingEnded(job, std::move(drawn));
+            }
+        });
+    });
+}
 
-    const double threshold = state_->minAutoTrackElevation();
-    if (auto label = timeline::autoTrackLabel(threshold)) {
-        const double y = timeline::elevationToY(threshold, height);
-        QPen dash(style::orange(0.45), 1.0);
-        dash.setCapStyle(Qt::FlatCap);
-        dash.setJoinStyle(Qt::MiterJoin);
-        dash.setDashPattern({5.0, 4.0}); // in units of the 1-point pen width
-        p.setPen(dash);
-        p.drawLine(QPointF(0, y), QPointF(width, y));
-        p.setFont(style::mono(10, QFont::Bold));
-        p.setPen(style::orange(0.85));
-        drawTextAt(p, QString::fromStdString(*label), {width - 6, y - 8}, Qt::AlignRight);
+void ZozAdezaChart::backgroundDrawingEnded(const std::shared_ptr<Job>& job, timeline::DrawnLayer drawn)
+{
+    if (job != running_) {
+        return;
     }
+    running_.reset();
+    if (drawn.complete) {
+        putLayer(std::move(drawn));
+    }
+    if (drawAgain_) {
+        // What changed meanwhile, drawn together.
+        layerValid_ = false;
+    }
+    update();
+}
 
-    drawPasses(p, width, height);
+void ZozAdezaChart::putLayer(timeline::DrawnLayer drawn)
+{
+    layer_ = std::move(drawn.image);
+    layerFrame_ = drawn.frame;
+    drawnPasses_ = drawn.passes;
+    drawnLabels_ = drawn.labels;
+    ++layerRenders_;
 }
 
 void ZozAdezaChart::drawNowMarker(QPainter& p, double width, double height, Date now)
@@ -347,132 +339,7 @@ void ZozAdezaChart::drawNowMarker(QPainter& p, double width, double height, Date
         strokeLine(p, {*nowX, 0}, {*nowX, height}, style::red(), 2.0);
         p.setFont(style::mono(12, QFont::Black));
         p.setPen(style::red());
-        drawTextAt(p, QStringLiteral("NOW"), {*nowX - 4, 8}, Qt::AlignRight);
-    }
-}
-
-void ZozAdezaChart::drawPasses(QPainter& p, double width, double height)
-{
-    const double totalTime = state_->timelineHoursVisible() * 3600.0;
-    const Date start = state_->timelineStartTime();
-    const double plotHeight = height - 2.0 * kChartPad;
-    const double baseline = kChartPad + plotHeight;
-    const auto elevationY = [&](double el) { return kChartPad + plotHeight * (1.0 - el / 90.0); };
-    const std::vector<timeline::VisiblePass> passes =
-        timeline::visiblePasses(state_->selectedSatellites(), start, totalTime, width);
-    drawnPasses_ = passes.size();
-
-    const auto isHovered = [&](const timeline::VisiblePass& v) {
-        return hovered_ && hovered_->satId == v.sat->id && hovered_->rise == v.pass->riseTime;
-    };
-    std::vector<bool> selected(passes.size());
-    for (std::size_t i = 0; i < passes.size(); ++i) {
-        selected[i] = timeline::isSelectedPass(*state_, passes[i].sat->id, *passes[i].pass);
-    }
-
-    // The names, by precedence: the selected and hovered passes, then the
-    // higher ones (drawn over the lower ones anyway). A name is left out
-    // where it would land on one already placed.
-    constexpr std::array<double, 3> kSizes = {7.0, 9.0, 10.0};
-    const auto sizeIndex = [](double size) { return size >= 10.0 ? 2 : (size >= 9.0 ? 1 : 0); };
-    std::array<QFont, 3> fonts;
-    std::array<double, 3> lineHeights{};
-    for (std::size_t k = 0; k < kSizes.size(); ++k) {
-        fonts[k] = style::mono(kSizes[k], QFont::Bold);
-        lineHeights[k] = QFontMetricsF(fonts[k]).height();
-    }
-    const auto nameWidth = [&](const Satellite& sat, int index) {
-        NameWidths& cached = nameWidths_[sat.id];
-        if (cached.name != sat.name || cached.widths[0] <= 0.0) {
-            cached.name = sat.name;
-            const QString text = QString::fromStdString(sat.name);
-            for (std::size_t k = 0; k < kSizes.size(); ++k) {
-                // An empty name still takes a sliver, so it counts as measured.
-                cached.widths[k] = std::max(0.01, QFontMetricsF(fonts[k]).horizontalAdvance(text));
-            }
-        }
-        return cached.widths[static_cast<std::size_t>(index)];
-    };
-    std::vector<std::size_t> order(passes.size());
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        order[i] = passes.size() - 1 - i;
-    }
-    std::stable_partition(order.begin(), order.end(),
-                          [&](std::size_t i) { return selected[i] || isHovered(passes[i]); });
-    std::vector<timeline::LabelBox> boxes;
-    boxes.reserve(order.size());
-    for (const std::size_t i : order) {
-        const timeline::VisiblePass& v = passes[i];
-        const int index = sizeIndex(timeline::passLabelPixelSize(v.x2 - v.x1));
-        const double w = nameWidth(*v.sat, index);
-        const double h = lineHeights[static_cast<std::size_t>(index)];
-        const double cx = timeline::timeToX(v.pass->peakTime, start, totalTime, width);
-        const double cy = timeline::passLabelCenterY(v.pass->maxElevation, kChartPad, plotHeight);
-        boxes.push_back({cx - w / 2.0, cy - h / 2.0, w, h});
-    }
-    const std::vector<bool> keptByPrecedence = timeline::labelsApart(boxes);
-    std::vector<bool> labelled(passes.size(), false);
-    std::vector<QRectF> labelRects(passes.size());
-    drawnLabels_ = 0;
-    for (std::size_t k = 0; k < order.size(); ++k) {
-        if (keptByPrecedence[k]) {
-            labelled[order[k]] = true;
-            labelRects[order[k]] = QRectF(boxes[k].left, boxes[k].top, boxes[k].width, boxes[k].height);
-            ++drawnLabels_;
-        }
-    }
-
-    std::vector<QPointF> points;
-    for (std::size_t i = 0; i < passes.size(); ++i) {
-        const timeline::VisiblePass& v = passes[i];
-        const PredictedPass& pass = *v.pass;
-        const std::int64_t id = v.sat->id;
-        // The outline from horizon to horizon, a point at most every half
-        // pixel: samples closer than that keep the highest of them.
-        points.clear();
-        points.emplace_back(v.x1, baseline);
-        if (pass.trackPoints.size() < 2) {
-            points.emplace_back(timeline::timeToX(pass.peakTime, start, totalTime, width),
-                                elevationY(pass.maxElevation));
-        } else {
-            double lastX = -1e300;
-            for (const PassPoint& sample : pass.trackPoints) {
-                const double x = timeline::timeToX(sample.date, start, totalTime, width);
-                const double y = elevationY(std::max(sample.elevation, 0.0));
-                if (points.size() > 1 && x - lastX < 0.5) {
-                    QPointF& last = points.back();
-                    last.setY(std::min(last.y(), y));
-                    continue;
-                }
-                points.emplace_back(x, y);
-                lastX = x;
-            }
-        }
-        points.emplace_back(v.x2, baseline);
-
-        const bool isSelected = selected[i];
-        const double f = std::min(pass.maxElevation / 90.0, 1.0);
-        const timeline::CurveStyle curve = timeline::passCurveStyle(pass.maxElevation, isSelected, isHovered(v));
-        const int n = static_cast<int>(points.size());
-        fillColumns(layer_, points, v.x1, v.x2, baseline, width, height,
-                    style::satelliteColor(id, curve.fillOpacity));
-        p.setBrush(Qt::NoBrush);
-        p.setPen(QPen(style::satelliteColor(id, 0.5 + 0.4 * f), curve.outlineWidth));
-        p.drawPolyline(points.data(), n);
-
-        if (isSelected) {
-            QColor halo(Qt::white);
-            halo.setAlphaF(0.5f);
-            p.setPen(QPen(halo, 3.0));
-            p.drawPolyline(points.data(), n);
-            p.setPen(QPen(style::satelliteColor(id), 1.5));
-            p.drawPolyline(points.data(), n);
-        }
-        if (labelled[i]) {
-            p.setFont(fonts[static_cast<std::size_t>(sizeIndex(timeline::passLabelPixelSize(v.x2 - v.x1)))]);
-            p.setPen(style::satelliteColor(id));
-            p.drawText(labelRects[i], Qt::AlignCenter, QString::fromStdString(v.sat->name));
-        }
+        drawTextRightAt(p, QStringLiteral("NOW"), {*nowX - 4, 8});
     }
 }
 
@@ -489,8 +356,7 @@ void ZozAdezaChart::drawElevationScale(QPainter& p, double height)
     const int step = timeline::elevationLabelStep(height, metrics.tightBoundingRect(QStringLiteral("90")).height());
     for (int el = 0; el <= 90; el += step) {
         const double y = timeline::elevationToY(el, height);
-        drawTextAt(p, QString::fromStdString(formatFixed(el, 0)) + QChar(0x00B0), {right, y},
-                   Qt::AlignRight);
+        drawTextRightAt(p, QString::fromStdString(formatFixed(el, 0)) + QChar(0x00B0), {right, y});
     }
 }
 

@@ -1,11 +1,11 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_map>
+#include <vector>
 
 #include <QImage>
 #include <QPointF>
@@ -14,6 +14,7 @@
 #include "base/signal.h"
 #include "orbital/date.h"
 #include "ui/passes/timeline_geometry.h"
+#include "ui/passes/zoz_adeza_layer.h"
 #include "ui/passes/zoz_adeza_scene.h"
 
 class QPainter;
@@ -28,11 +29,18 @@ class AppState;
 // over its left edge. Drags pan the window, the wheel and pinches zoom it, a
 // click selects the pass under the pointer's time.
 //
-// Everything but the NOW marker is drawn once into a layer image, again only
-// when what it shows changes (the state it draws, its size, the hovered
-// pass); a paint copies the layer and draws the marker over it. The clock's
-// tick repaints only the strip the marker left and the one it entered, and
-// only once it has moved by a pixel.
+// Everything but the elevation scale and the NOW marker is drawn once into a
+// layer image, again only when what it shows changes (the state it draws,
+// its size, the hovered pass); a paint copies the layer and draws the scale
+// and the marker over it. The clock's tick repaints only the strip the
+// marker left and the one it entered, and only once it has moved by a
+// pixel.
+//
+// A layer of many passes is drawn on a background thread from a copy of
+// what it shows, one drawing at a time: changes made meanwhile are drawn
+// next, together. Until the new layer is there the last one is shown,
+// moved and stretched to the window the chart now shows, so a drag or a
+// zoom follows the pointer at once.
 class ZozAdezaChart : public QWidget {
     Q_OBJECT
 public:
@@ -47,8 +55,23 @@ public:
     // Applies a pinch of the given magnification, 1 at its start.
     void applyPinch(double magnification);
 
-    // How many times the layer was drawn.
+    // How many times a layer was drawn and put in place.
     int layerRenderCount() const { return layerRenders_; }
+    // How many layer drawings were started in the background.
+    int backgroundDrawingCount() const { return backgroundDrawings_; }
+    // True while a background drawing is under way.
+    bool isDrawingInBackground() const { return running_ != nullptr; }
+
+    // From how many passes in the window the layer is drawn in the
+    // background; fewer are drawn at once, in the paint.
+    static constexpr std::size_t kBackgroundFromPasses = 1500;
+    void setBackgroundFromPasses(std::size_t passes) { backgroundFrom_ = passes; }
+    // Runs at the start of every background drawing, on its thread, with
+    // the flag that tells the drawing to give up (lets a test hold one).
+    void setBackgroundHook(std::function<void(const std::atomic<bool>& cancelled)> hook)
+    {
+        backgroundHook_ = std::move(hook);
+    }
     // The passes in the window at the last drawing of the layer, and which of
     // them got their name drawn.
     std::size_t drawnPassCount() const { return drawnPasses_; }
@@ -72,15 +95,21 @@ private:
         friend bool operator==(const HoveredPass&, const HoveredPass&) = default;
     };
 
+    struct Job;
+
     void refreshFromState();
     void tick();
     void invalidateLayer();
-    void renderLayer();
-    void drawTimeHeader(QPainter& p, double width);
-    void drawCanvas(QPainter& p, double width, double height);
+    timeline::LayerFrame currentFrame() const;
+    void fillScene(timeline::LayerScene& scene) const;
+    // Draws the layer of the present state, at once or in the background.
+    void requestLayer();
+    void startBackgroundDrawing();
+    void backgroundDrawingEnded(const std::shared_ptr<Job>& job, timeline::DrawnLayer drawn);
+    void putLayer(timeline::DrawnLayer drawn);
+    void drawLayer(QPainter& p, const QRect& area);
     void drawNowMarker(QPainter& p, double width, double height, Date now);
     void drawElevationScale(QPainter& p, double height);
-    void drawPasses(QPainter& p, double width, double height);
     // The NOW marker's pixel column, absent while the present is outside the window.
     std::optional<int> nowPixel(Date now) const;
     QRect nowStrip(int x) const;
@@ -93,18 +122,30 @@ private:
     // What was last drawn of the state; a change that leaves it as it was
     // (a tracking tick) costs no repaint.
     std::optional<timeline::ChartInputs> shown_;
+    timeline::ChartInputs unshown_;
+    // The last layer put in place, and where it stands.
     QImage layer_;
+    std::optional<timeline::LayerFrame> layerFrame_;
+    // False once what the layer shows has changed and no drawing of the
+    // change has started.
     bool layerValid_ = false;
+    // The frame of the newest drawing started.
+    std::optional<timeline::LayerFrame> requestedFrame_;
     int layerRenders_ = 0;
+    int backgroundDrawings_ = 0;
     std::size_t drawnPasses_ = 0;
     std::size_t drawnLabels_ = 0;
     std::optional<int> shownNowPixel_;
-    // The widths of the pass names at their three sizes, measured once.
-    struct NameWidths {
-        std::string name;
-        std::array<double, 3> widths{};
-    };
-    std::unordered_map<std::int64_t, NameWidths> nameWidths_;
+    std::size_t backgroundFrom_ = kBackgroundFromPasses;
+    std::function<void(const std::atomic<bool>&)> backgroundHook_;
+    // The drawing under way, and whether a change came after it started.
+    std::shared_ptr<Job> running_;
+    bool drawAgain_ = false;
+    // The scene of the last drawing, filled again for the next, and the
+    // measured name widths: shared with the drawing under way, and touched
+    // here only while none is.
+    std::shared_ptr<timeline::LayerScene> scene_;
+    std::shared_ptr<timeline::NameWidths> nameWidths_;
     std::optional<std::string> hoveredPassId_;
     std::optional<HoveredPass> hovered_;
     timeline::ScrollAccumulator scroll_;

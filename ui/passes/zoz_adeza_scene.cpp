@@ -10,31 +10,6 @@
 
 namespace zelvane::timeline {
 
-std::vector<VisiblePass> visiblePasses(const std::vector<std::shared_ptr<Satellite>>& sats,
-                                       Date start, double totalTime, double width)
-{
-    std::vector<VisiblePass> visible;
-    for (const auto& sat : sats) {
-        if (!sat) {
-            continue;
-        }
-        for (const PredictedPass& pass : sat->passes) {
-            const double x1 = timeToX(pass.riseTime, start, totalTime, width);
-            const double x2 = timeToX(pass.setTime, start, totalTime, width);
-            // The test of passCurvePoints, so that what is listed here is
-            // exactly what gets an outline; a NaN fails it too.
-            if (!(x2 >= 0.0) || !(x1 <= width) || !(x2 - x1 >= 1.0)) {
-                continue;
-            }
-            visible.push_back({sat.get(), &pass, x1, x2});
-        }
-    }
-    std::stable_sort(visible.begin(), visible.end(), [](const VisiblePass& l, const VisiblePass& r) {
-        return l.pass->maxElevation < r.pass->maxElevation;
-    });
-    return visible;
-}
-
 std::vector<bool> labelsApart(const std::vector<LabelBox>& boxes)
 {
     // The kept boxes are filed in a coarse grid by the cells they cover, so
@@ -115,9 +90,11 @@ DrawnPass drawnPass(std::int64_t satId, const PredictedPass& pass)
 
 } // namespace
 
-ChartInputs chartInputs(const AppState& state)
+void chartInputs(const AppState& state, ChartInputs& in)
 {
-    ChartInputs in;
+    in.satellites.clear();
+    in.passes.clear();
+    in.selectedPass.reset();
     in.start = state.timelineStartTime();
     in.hoursVisible = state.timelineHoursVisible();
     in.minAutoTrackElevation = state.minAutoTrackElevation();
@@ -133,7 +110,6 @@ ChartInputs chartInputs(const AppState& state)
     if (const auto& selected = state.selectedPass(); selected && selected->satellite) {
         in.selectedPass = drawnPass(selected->satellite->id, selected->pass);
     }
-    return in;
 }
 
 } // namespace zelvane::timeline

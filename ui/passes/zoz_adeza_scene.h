@@ -1,9 +1,9 @@
 #pragma once
 
-// What the pass timeline chart draws, worked out apart from the widget: the
-// passes that fall in its window (and only those), the pass names that
-// stand apart from each other, and the plain record of the state the chart
-// was drawn from, compared by value to tell whether a change concerns it.
+// What the pass timeline chart draws, worked out apart from the widget:
+// which passes fall in its window, the pass names that stand apart from
+// each other, and the plain record of the state the chart was drawn from,
+// compared by value to tell whether a change concerns it.
 
 #include <cstdint>
 #include <memory>
@@ -21,21 +21,12 @@ class Satellite;
 
 namespace timeline {
 
-// A pass that shows in the chart's window, with its drawn extent.
-struct VisiblePass {
-    const Satellite* sat = nullptr;
-    const PredictedPass* pass = nullptr;
-    double x1 = 0.0; // rise
-    double x2 = 0.0; // set
-};
-
-// The passes of `sats` drawn in a chart `width` wide showing `totalTime`
-// seconds from `start` (those passCurvePoints draws: partly inside and at
-// least a point wide), in painting order: lowest maximum elevation first,
-// ties in favourites then pass order. The pointers are valid while the
-// satellites and their pass lists are.
-std::vector<VisiblePass> visiblePasses(const std::vector<std::shared_ptr<Satellite>>& sats,
-                                       Date start, double totalTime, double width);
+// Whether a pass from x1 to x2 gets drawn in a chart `width` wide: partly
+// inside and at least a point wide (a NaN fails).
+inline bool isDrawnExtent(double x1, double x2, double width)
+{
+    return x2 >= 0.0 && x1 <= width && x2 - x1 >= 1.0;
+}
 
 // A label's box in chart coordinates.
 struct LabelBox {
@@ -80,7 +71,9 @@ struct ChartInputs {
     std::optional<DrawnPass> selectedPass;
     friend bool operator==(const ChartInputs&, const ChartInputs&) = default;
 };
-ChartInputs chartInputs(const AppState& state);
+// Fills `into` with what the chart shows of `state`, its lists keeping
+// their room from one call to the next.
+void chartInputs(const AppState& state, ChartInputs& into);
 
 } // namespace timeline
 } // namespace zelvane

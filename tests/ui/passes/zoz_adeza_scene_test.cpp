@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "tests/ui/passes/timeline_fixture.h"
+#include "ui/passes/timeline_geometry.h"
+#include "ui/passes/zoz_adeza_layer.h"
 #include "ui/passes/zoz_adeza_scene.h"
 
 namespace zelvane {
@@ -26,17 +29,58 @@ TEST(ZozAdezaScene, OnlyThePassesInTheWindowAreDrawnLowestFirst)
     auto b = makeFavourite("B", 2,
                            {makePass(start.addingTimeInterval(3600.0), 5.0, 70.0),     // under a point wide
                             makePass(start.addingTimeInterval(window - 300.0), 600.0, 10.0)}); // over the right edge
-    const auto visible = timeline::visiblePasses({a, b}, start, window, 720.0);
-    ASSERT_EQ(visible.size(), 3u);
-    EXPECT_EQ(visible[0].pass, &b->passes[1]);
-    EXPECT_EQ(visible[1].pass, &a->passes[1]);
-    EXPECT_EQ(visible[2].pass, &a->passes[2]);
-    EXPECT_EQ(visible[0].sat, b.get());
-    EXPECT_DOUBLE_EQ(visible[1].x1, -30.0);
-    EXPECT_DOUBLE_EQ(visible[2].x1, 180.0);
-    EXPECT_DOUBLE_EQ(visible[2].x2, 240.0);
-    // A window without passes lists nothing.
-    EXPECT_TRUE(timeline::visiblePasses({a, b}, start.addingTimeInterval(86400.0), window, 720.0).empty());
+    timeline::LayerScene scene;
+    scene.frame = {QSize(720, 300), 1.0, start, window / 3600.0};
+    timeline::fillPasses(scene, {a, b}, nullptr, std::nullopt);
+    timeline::sortForPainting(scene);
+    ASSERT_EQ(scene.passes.size(), 3u);
+    EXPECT_EQ(scene.passes[0].satId, 2);
+    EXPECT_EQ(scene.passes[0].maxElevation, 10.0);
+    EXPECT_EQ(scene.names[scene.passes[0].nameIndex], "B");
+    EXPECT_EQ(scene.passes[1].maxElevation, 30.0);
+    EXPECT_EQ(scene.names[scene.passes[1].nameIndex], "A");
+    EXPECT_EQ(scene.passes[2].maxElevation, 60.0);
+    EXPECT_DOUBLE_EQ(scene.passes[1].x1, -30.0);
+    EXPECT_DOUBLE_EQ(scene.passes[2].x1, 180.0);
+    EXPECT_DOUBLE_EQ(scene.passes[2].x2, 240.0);
+    // Each outline runs from the horizon at rise to the horizon at set.
+    for (const timeline::LayerPass& p : scene.passes) {
+        ASSERT_GE(p.pointCount, 3u);
+        const QPointF first = scene.outlines[p.firstPoint];
+        const QPointF last = scene.outlines[p.firstPoint + p.pointCount - 1];
+        EXPECT_DOUBLE_EQ(first.x(), p.x1);
+        EXPECT_DOUBLE_EQ(last.x(), p.x2);
+        EXPECT_DOUBLE_EQ(first.y(), last.y());
+    }
+    // A window without passes lists nothing, and a scene filled again
+    // holds only the new window's passes.
+    scene.frame.start = start.addingTimeInterval(86400.0);
+    timeline::fillPasses(scene, {a, b}, nullptr, std::nullopt);
+    EXPECT_TRUE(scene.passes.empty());
+    EXPECT_TRUE(scene.outlines.empty());
+    EXPECT_TRUE(scene.names.empty());
+}
+
+TEST(ZozAdezaScene, OutlinesKeepOnePointAHalfPixelAtItsHighest)
+{
+    // A day over 720 points: the 10-minute pass is 5 points wide and its
+    // 101 samples 0.05 point apart.
+    const Date start = at(1'700'000'000.0);
+    auto a = makeFavourite("A", 1, {makePass(start.addingTimeInterval(3600.0), 600.0, 60.0, 0, 90, 101)});
+    timeline::LayerScene scene;
+    scene.frame = {QSize(720, 300 + static_cast<int>(timeline::kHeaderHeight)), 1.0, start, 24.0};
+    timeline::fillPasses(scene, {a}, nullptr, std::nullopt);
+    ASSERT_EQ(scene.passes.size(), 1u);
+    const timeline::LayerPass& p = scene.passes.front();
+    // Rise, a point every half point from rise to set, set.
+    EXPECT_EQ(p.pointCount, 2u + 10u + 1u);
+    double top = 1e9;
+    for (std::uint32_t i = p.firstPoint + 2; i + 1 < p.firstPoint + p.pointCount; ++i) {
+        EXPECT_GE(scene.outlines[i].x() - scene.outlines[i - 1].x(), 0.5 - 1e-9);
+        top = std::min(top, scene.outlines[i].y());
+    }
+    // The peak sample is in one of the groups: the outline reaches 60°.
+    EXPECT_DOUBLE_EQ(top, timeline::elevationToY(60.0, 300.0));
 }
 
 TEST(ZozAdezaScene, NamesThatWouldLandOnOnePlacedBeforeAreLeftOut)

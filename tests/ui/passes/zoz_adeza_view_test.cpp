@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <thread>
+
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -231,6 +236,108 @@ TEST_F(ZozAdezaTest, RenderDrawsEachPassInItsSatellitesColour)
 
     // Nothing is drawn where there is no pass.
     EXPECT_LT(colorDistance(bare, chart->palette().color(QPalette::Base)), 30);
+}
+
+// Holds each background drawing of a chart until let go (or given up, or
+// ten seconds have gone by, so that a fault fails rather than hangs).
+struct DrawingGate {
+    std::atomic<bool> hold{false};
+    std::atomic<bool> holding{false};
+    std::atomic<bool> sawGiveUp{false};
+
+    void install(ZozAdezaChart& chart)
+    {
+        chart.setBackgroundFromPasses(0);
+        chart.setBackgroundHook([this](const std::atomic<bool>& cancelled) {
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            holding = true;
+            while (hold && !cancelled && std::chrono::steady_clock::now() < deadline) {
+                std::this_thread::yield();
+            }
+            sawGiveUp = cancelled.load();
+            holding = false;
+        });
+    }
+};
+
+TEST_F(ZozAdezaTest, ABackgroundDrawingShowsTheLastLayerMovedThenOnlyTheNewest)
+{
+    // 4 h over 720 points from an hour ago: 180 points an hour.
+    state->setTimelineHoursVisible(4.0);
+    auto sat = makeFavourite("HIGH", 7, {makePass(now.addingTimeInterval(600.0), 1200.0, 60.0, 350, 100, 21)});
+    setCatalogue({sat});
+    ZozAdezaView view(state);
+    ZozAdezaChart* chart = view.chart();
+    DrawingGate gate;
+    gate.install(*chart);
+    view.resize(720, 300);
+    view.show();
+    ASSERT_TRUE(waitUntil([&] { return chart->layerRenderCount() == 1; }));
+    ASSERT_EQ(chart->width(), 720);
+    const QColor colour = style::satelliteColor(sat->id);
+    const double canvas = chart->height() - timeline::kHeaderHeight;
+    const int y = static_cast<int>(std::lround(timeline::kHeaderHeight + timeline::elevationToY(30.0, canvas)));
+    const auto tintedAt = [&](const QImage& image, int x) {
+        return tintedWith(image.pixelColor(x, y), image.pixelColor(700, y), colour);
+    };
+    // The pass spans 210–270 with its peak at 240.
+    QImage image = chart->grab().toImage();
+    EXPECT_TRUE(tintedAt(image, 240));
+    EXPECT_FALSE(tintedAt(image, 150));
+
+    // Half an hour on, while the drawing of it is held: the last layer is
+    // shown moved by 90 points.
+    gate.hold = true;
+    state->setTimelineStartTime(state->timelineStartTime().addingTimeInterval(1800.0));
+    settle();
+    ASSERT_TRUE(waitUntil([&] { return gate.holding.load(); }));
+    EXPECT_EQ(chart->backgroundDrawingCount(), 2);
+    image = chart->grab().toImage();
+    EXPECT_TRUE(tintedAt(image, 150));
+    EXPECT_FALSE(tintedAt(image, 240));
+
+    // A zoom and a recomputation that moves the pass, both while the drawing
+    // is held: none starts another drawing.
+    state->setTimelineHoursVisible(3.0);
+    settle();
+    auto moved = makeFavourite("HIGH", 7, {makePass(now.addingTimeInterval(1200.0), 1200.0, 60.0, 350, 100, 21)});
+    setCatalogue({moved});
+    settle();
+    EXPECT_EQ(chart->backgroundDrawingCount(), 2);
+    EXPECT_TRUE(chart->isDrawingInBackground());
+
+    // Let go: one more drawing, of the newest state, and no other.
+    gate.hold = false;
+    ASSERT_TRUE(waitUntil([&] { return chart->layerRenderCount() == 3 && !chart->isDrawingInBackground(); }));
+    settle();
+    EXPECT_EQ(chart->backgroundDrawingCount(), 3);
+    EXPECT_EQ(chart->layerRenderCount(), 3);
+    EXPECT_FALSE(gate.sawGiveUp.load());
+    // 3 h from half an hour ago, 240 points an hour: the moved pass spans
+    // 200–280; the old one spanned 160–240.
+    image = chart->grab().toImage();
+    EXPECT_TRUE(tintedAt(image, 240));
+    EXPECT_FALSE(tintedAt(image, 170));
+}
+
+TEST_F(ZozAdezaTest, AChartClosedWhileDrawingStopsTheDrawing)
+{
+    auto sat = makeFavourite("HIGH", 7, {makePass(now.addingTimeInterval(600.0), 1200.0, 60.0)});
+    setCatalogue({sat});
+    auto view = std::make_unique<ZozAdezaView>(state);
+    DrawingGate gate;
+    gate.hold = true;
+    gate.install(*view->chart());
+    view->resize(720, 300);
+    view->show();
+    settle();
+    ASSERT_TRUE(waitUntil([&] { return gate.holding.load(); }));
+    // Closing waits for the drawing to give up; what it would have put in
+    // place finds no chart.
+    view.reset();
+    EXPECT_TRUE(gate.sawGiveUp.load());
+    EXPECT_FALSE(gate.holding.load());
+    settle();
 }
 
 } // namespace
