@@ -61,7 +61,7 @@ inline std::uint32_t byteMul(std::uint32_t x, std::uint32_t a)
 // then the area is blended row by row, along the image's memory. The
 // antialiased outline drawn after it smooths the top edge. The canvas
 // starts kHeaderHeight below the layer's top.
-void fillUnder(QImage& layer, const QPointF* points, std::size_t count, double x1, double x2,
+void fillUnder(QImage& layer, const OutlinePoint* points, std::size_t count, double x1, double x2,
                double baseline, double width, double height, const QColor& color,
                std::vector<int>& tops)
 {
@@ -89,14 +89,13 @@ void fillUnder(QImage& layer, const QPointF* points, std::size_t count, double x
         if (cx < x1 || cx > x2) {
             continue;
         }
-        while (segment + 1 < count && points[segment].x() < cx) {
+        while (segment + 1 < count && points[segment].x < cx) {
             ++segment;
         }
-        const QPointF& a = points[segment - 1];
-        const QPointF& b = points[segment];
-        const double span = b.x() - a.x();
-        const double top = span > 1e-9 ? a.y() + (b.y() - a.y()) * (cx - a.x()) / span
-                                        : std::min(a.y(), b.y());
+        const OutlinePoint& a = points[segment - 1];
+        const OutlinePoint& b = points[segment];
+        const double span = b.x - a.x;
+        const double top = span > 1e-9 ? a.y + (b.y - a.y) * (cx - a.x) / span : std::min(a.y, b.y);
         const int from = std::max(canvasTop, static_cast<int>(std::lround((kHeaderHeight + top) * ratio)));
         tops[static_cast<std::size_t>(column - firstColumn)] = from;
         highest = std::min(highest, from);
@@ -252,16 +251,22 @@ std::optional<std::size_t> drawPasses(QPainter& p, QImage& layer, const LayerSce
     }
 
     std::vector<int> tops;
+    std::vector<QPointF> polyline;
     for (std::size_t i = 0; i < passes.size(); ++i) {
         if (i % 512 == 0 && cancelled.load(std::memory_order_relaxed)) {
             return std::nullopt;
         }
         const LayerPass& v = passes[i];
-        const QPointF* points = scene.outlines.data() + v.firstPoint;
+        const OutlinePoint* outline = scene.outlines.data() + v.firstPoint;
+        polyline.clear();
+        for (std::uint32_t k = 0; k < v.pointCount; ++k) {
+            polyline.emplace_back(outline[k].x, outline[k].y);
+        }
+        const QPointF* points = polyline.data();
         const int n = static_cast<int>(v.pointCount);
         const double f = std::min(v.maxElevation / 90.0, 1.0);
         const CurveStyle curve = passCurveStyle(v.maxElevation, v.selected, v.hovered);
-        fillUnder(layer, points, v.pointCount, v.x1, v.x2, baseline, width, height,
+        fillUnder(layer, outline, v.pointCount, v.x1, v.x2, baseline, width, height,
                   style::satelliteColor(v.satId, curve.fillOpacity), tops);
         p.setBrush(Qt::NoBrush);
         p.setPen(QPen(style::satelliteColor(v.satId, 0.5 + 0.4 * f), curve.outlineWidth));
@@ -318,21 +323,46 @@ void fillPasses(LayerScene& scene, const std::vector<std::shared_ptr<Satellite>>
     const Date start = scene.frame.start;
     const double plotHeight = height - 2.0 * kChartPad;
     const double baseline = kChartPad + plotHeight;
-    const auto elevationY = [&](double el) { return kChartPad + plotHeight * (1.0 - el / 90.0); };
-    // x of the samples, millions of them, from their nanoseconds: the same
-    // as timeToX without a call for each.
+    const auto elevationY = [&](double el) { return kChartPad + plotHeight * (1.0 - std::max(el, 0.0) / 90.0); };
+    // x of the samples from their nanoseconds: the same as timeToX without
+    // a call for each.
     const std::int64_t startNs = start.nanosecondsSince1970();
     const double pixelsPerNs = width / (totalTime * 1e9);
     const auto sampleX = [&](Date t) { return static_cast<double>(t.nanosecondsSince1970() - startNs) * pixelsPerNs; };
-    std::vector<QPointF>& points = scene.outlines;
+    const auto extent = [&](const PredictedPass& pass) {
+        return std::pair(sampleX(pass.riseTime), sampleX(pass.setTime));
+    };
+
+    // Room for all of it at once: growing a list of a million points step
+    // by step touches several times its memory.
+    std::size_t passCount = 0;
+    double pointCount = 0.0;
+    for (const auto& sat : sats) {
+        if (!sat) {
+            continue;
+        }
+        for (const PredictedPass& pass : sat->passes) {
+            const auto [x1, x2] = extent(pass);
+            if (isDrawnExtent(x1, x2, width)) {
+                ++passCount;
+                pointCount += std::min(2.0 * (x2 - x1), static_cast<double>(pass.trackPoints.size())) + 4.0;
+            }
+        }
+    }
+    scene.passes.reserve(passCount);
+    scene.outlines.reserve(static_cast<std::size_t>(pointCount));
+
+    std::vector<OutlinePoint>& points = scene.outlines;
+    const auto add = [&](double x, double y) {
+        points.push_back({static_cast<float>(x), static_cast<float>(y)});
+    };
     for (const auto& sat : sats) {
         if (!sat) {
             continue;
         }
         bool named = false;
         for (const PredictedPass& pass : sat->passes) {
-            const double x1 = timeToX(pass.riseTime, start, totalTime, width);
-            const double x2 = timeToX(pass.setTime, start, totalTime, width);
+            const auto [x1, x2] = extent(pass);
             if (!isDrawnExtent(x1, x2, width)) {
                 continue;
             }
@@ -345,34 +375,52 @@ void fillPasses(LayerScene& scene, const std::vector<std::shared_ptr<Satellite>>
             drawn.nameIndex = static_cast<std::uint32_t>(scene.names.size() - 1);
             drawn.x1 = x1;
             drawn.x2 = x2;
-            drawn.peakX = timeToX(pass.peakTime, start, totalTime, width);
+            drawn.peakX = sampleX(pass.peakTime);
             drawn.maxElevation = pass.maxElevation;
             drawn.selected = selected && selected->satellite &&
                              samePass(selected->satellite->id, selected->pass, sat->id, pass);
             drawn.hovered = hovered && hovered->first == sat->id && hovered->second == pass.riseTime;
             drawn.firstPoint = static_cast<std::uint32_t>(points.size());
-            // The outline from horizon to horizon, a point at most every
-            // half pixel: samples closer than that keep the highest of them.
-            points.emplace_back(x1, baseline);
-            if (pass.trackPoints.size() < 2) {
-                points.emplace_back(drawn.peakX, elevationY(pass.maxElevation));
+            add(x1, baseline);
+            const std::vector<PassPoint>& track = pass.trackPoints;
+            if (track.size() < 2) {
+                add(drawn.peakX, elevationY(pass.maxElevation));
             } else {
-                // A point stands at the first sample of its half pixel.
-                double groupX = sampleX(pass.trackPoints.front().date);
-                double groupElevation = -1e300;
-                for (const PassPoint& sample : pass.trackPoints) {
-                    const double x = sampleX(sample.date);
-                    if (x - groupX >= 0.5) {
-                        points.emplace_back(groupX, elevationY(std::max(groupElevation, 0.0)));
-                        groupX = x;
-                        groupElevation = sample.elevation;
+                // The samples are evenly spaced in time: reading every one
+                // of a narrow pass (most of them, at catalogue scale) would
+                // read many for each point drawn. A stride that keeps about
+                // two a point, then the peak in its place.
+                const double spacing = (x2 - x1) / static_cast<double>(track.size() - 1);
+                const std::size_t stride =
+                    spacing > 0.0 && spacing < 0.5 ? static_cast<std::size_t>(0.5 / spacing) : 1;
+                const double peakY = elevationY(pass.maxElevation);
+                bool peakAdded = false;
+                double lastX = -1e300;
+                const auto addPeak = [&] {
+                    peakAdded = true;
+                    if (drawn.peakX - lastX >= 0.25) {
+                        add(drawn.peakX, peakY);
+                        lastX = drawn.peakX;
+                    } else {
+                        points.back().y = std::min(points.back().y, static_cast<float>(peakY));
+                    }
+                };
+                for (std::size_t i = 0; i < track.size(); i += stride) {
+                    const double x = sampleX(track[i].date);
+                    if (!peakAdded && x >= drawn.peakX) {
+                        addPeak();
+                    }
+                    if (x - lastX < 0.5) {
                         continue;
                     }
-                    groupElevation = std::max(groupElevation, sample.elevation);
+                    add(x, elevationY(track[i].elevation));
+                    lastX = x;
                 }
-                points.emplace_back(groupX, elevationY(std::max(groupElevation, 0.0)));
+                if (!peakAdded) {
+                    addPeak();
+                }
             }
-            points.emplace_back(x2, baseline);
+            add(x2, baseline);
             drawn.pointCount = static_cast<std::uint32_t>(points.size()) - drawn.firstPoint;
             scene.passes.push_back(drawn);
         }

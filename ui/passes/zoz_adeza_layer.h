@@ -42,6 +42,13 @@ struct LayerFrame {
     friend bool operator==(const LayerFrame&, const LayerFrame&) = default;
 };
 
+// A point of a pass outline. Single precision is ample for a pixel grid and
+// halves what a scene of a million points takes.
+struct OutlinePoint {
+    float x = 0.0f;
+    float y = 0.0f;
+};
+
 // A pass in the window, as it is drawn.
 struct LayerPass {
     std::int64_t satId = 0;
@@ -72,14 +79,16 @@ struct LayerScene {
     // In favourites then pass order; drawLayer paints them lowest maximum
     // elevation first.
     std::vector<LayerPass> passes;
-    std::vector<QPointF> outlines;
+    std::vector<OutlinePoint> outlines;
 };
 
 // Puts in `scene` (whose frame is set) the passes of `sats` it draws: those
 // partly inside the window and at least a point wide, each with its
 // outline, marked when it is `selected` or the `hovered` one (satellite and
-// rise). The scene's lists are emptied first but keep their room: a scene
-// filled again and again touches no fresh memory.
+// rise). An outline has a point about every half point, each at a sample
+// of the track, and one at the peak. The scene's lists are emptied first
+// but keep their room: a scene filled again and again touches no fresh
+// memory.
 void fillPasses(LayerScene& scene, const std::vector<std::shared_ptr<Satellite>>& sats,
                 const PassInfo* selected, std::optional<std::pair<std::int64_t, Date>> hovered);
 

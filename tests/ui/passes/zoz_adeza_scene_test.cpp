@@ -46,11 +46,11 @@ TEST(ZozAdezaScene, OnlyThePassesInTheWindowAreDrawnLowestFirst)
     // Each outline runs from the horizon at rise to the horizon at set.
     for (const timeline::LayerPass& p : scene.passes) {
         ASSERT_GE(p.pointCount, 3u);
-        const QPointF first = scene.outlines[p.firstPoint];
-        const QPointF last = scene.outlines[p.firstPoint + p.pointCount - 1];
-        EXPECT_DOUBLE_EQ(first.x(), p.x1);
-        EXPECT_DOUBLE_EQ(last.x(), p.x2);
-        EXPECT_DOUBLE_EQ(first.y(), last.y());
+        const timeline::OutlinePoint first = scene.outlines[p.firstPoint];
+        const timeline::OutlinePoint last = scene.outlines[p.firstPoint + p.pointCount - 1];
+        EXPECT_FLOAT_EQ(first.x, static_cast<float>(p.x1));
+        EXPECT_FLOAT_EQ(last.x, static_cast<float>(p.x2));
+        EXPECT_FLOAT_EQ(first.y, last.y);
     }
     // A window without passes lists nothing, and a scene filled again
     // holds only the new window's passes.
@@ -72,15 +72,16 @@ TEST(ZozAdezaScene, OutlinesKeepOnePointAHalfPixelAtItsHighest)
     timeline::fillPasses(scene, {a}, nullptr, std::nullopt);
     ASSERT_EQ(scene.passes.size(), 1u);
     const timeline::LayerPass& p = scene.passes.front();
-    // Rise, a point every half point from rise to set, set.
+    // Rise, a sample every half point from rise to set (the peak in the
+    // place of the middle one), set.
     EXPECT_EQ(p.pointCount, 2u + 10u + 1u);
     double top = 1e9;
     for (std::uint32_t i = p.firstPoint + 2; i + 1 < p.firstPoint + p.pointCount; ++i) {
-        EXPECT_GE(scene.outlines[i].x() - scene.outlines[i - 1].x(), 0.5 - 1e-9);
-        top = std::min(top, scene.outlines[i].y());
+        EXPECT_GE(scene.outlines[i].x - scene.outlines[i - 1].x, 0.5f - 1e-4f);
+        top = std::min(top, static_cast<double>(scene.outlines[i].y));
     }
-    // The peak sample is in one of the groups: the outline reaches 60°.
-    EXPECT_DOUBLE_EQ(top, timeline::elevationToY(60.0, 300.0));
+    // The outline reaches the peak.
+    EXPECT_FLOAT_EQ(static_cast<float>(top), static_cast<float>(timeline::elevationToY(60.0, 300.0)));
 }
 
 TEST(ZozAdezaScene, NamesThatWouldLandOnOnePlacedBeforeAreLeftOut)
