@@ -168,6 +168,7 @@ void PassListModel::rebuild(const AppState& state, Date now)
         std::int64_t rise;
         std::uint32_t sat;
         std::uint32_t pass;
+        std::uint32_t source; // in sources.passes
     };
     std::size_t total = 0;
     for (const auto& sat : state.satellites()) {
@@ -183,9 +184,10 @@ void PassListModel::rebuild(const AppState& state, Date now)
         const auto satIndex = static_cast<std::uint32_t>(sources.sats.size());
         for (std::size_t i = 0; i < sat->passes.size(); ++i) {
             sources.passes.push_back(sourceOf(sat->passes[i]));
-            keys.push_back({sat->passes[i].riseTime.nanosecondsSince1970(), satIndex, static_cast<std::uint32_t>(i)});
+            keys.push_back({sat->passes[i].riseTime.nanosecondsSince1970(), satIndex, static_cast<std::uint32_t>(i),
+                            static_cast<std::uint32_t>(sources.passes.size() - 1)});
         }
-        sources.sats.push_back(SourceSatellite{sat, sat->name, sat->passes.size()});
+        sources.sats.push_back(SourceSatellite{sat, sat->id, sat->name, sat->passes.size()});
     }
     std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
         if (a.rise != b.rise) {
@@ -197,26 +199,28 @@ void PassListModel::rebuild(const AppState& state, Date now)
     std::vector<Row> fresh = std::move(spare_);
     fresh.clear();
     fresh.reserve(keys.size());
+    // Rows are made from the compact records just taken, in order of
+    // rise: the passes themselves lie all over memory, and visiting them in
+    // that order would miss the cache at every row.
     for (const Key& key : keys) {
-        const std::shared_ptr<Satellite>& sat = sources.sats[key.sat].sat;
-        const PredictedPass& pass = sat->passes[key.pass];
+        const SourceSatellite& sat = sources.sats[key.sat];
+        const SourcePass& pass = sources.passes[key.source];
         Row row;
         row.sat = key.sat;
         row.passIndex = key.pass;
         PassRowContent& c = row.content;
-        c.satelliteId = sat->id;
-        c.name = sat->name;
-        c.rise = pass.riseTime;
-        c.set = pass.setTime;
+        c.satelliteId = sat.id;
+        c.name = sat.name;
+        c.rise = pass.rise;
+        c.set = pass.set;
         c.maxElevation = pass.maxElevation;
-        // The track's ends are the observations at rise and set; their
-        // azimuths are kept with the pass, so the track itself is not read
-        // (it lies elsewhere in memory, once per pass).
-        if (pass.trackPoints.size() >= 2) {
+        // The track's ends are the observations at rise and set, whose
+        // azimuths are kept with the pass.
+        if (pass.samples >= 2) {
             c.directionFrom = static_cast<std::int8_t>(PassRow::compassIndex(pass.riseAzimuth));
             c.directionTo = static_cast<std::int8_t>(PassRow::compassIndex(pass.setAzimuth));
         }
-        c.trackSamples = pass.trackPoints.size();
+        c.trackSamples = pass.samples;
         c.selected = isSelected(c);
         c.queued = isQueued(c);
         fresh.push_back(std::move(row));

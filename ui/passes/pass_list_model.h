@@ -86,6 +86,7 @@ private:
     };
     struct SourceSatellite {
         std::shared_ptr<Satellite> sat;
+        std::int64_t id = 0;
         std::string name;
         std::size_t passes = 0;
     };

@@ -79,6 +79,17 @@ ZozAdezaChart::ZozAdezaChart(std::shared_ptr<AppState> state, QWidget* parent)
     connect(ticker_, &QTimer::timeout, this, &ZozAdezaChart::tick);
     ticker_->start();
 
+    // A paint asks for a new layer; it is worked out on the next turn, so
+    // that no paint does more than copy one.
+    layerTimer_ = new QTimer(this);
+    layerTimer_->setSingleShot(true);
+    layerTimer_->setInterval(0);
+    connect(layerTimer_, &QTimer::timeout, this, [this] {
+        if (!layerValid_ || requestedFrame_ != currentFrame()) {
+            requestLayer();
+        }
+    });
+
     // The state announces a change before storing it: look on the next turn
     // of the event loop, once per burst of changes.
     QTimer* changed = ui_style::makeRefreshTimer(this);
@@ -170,7 +181,7 @@ void ZozAdezaChart::tick()
 void ZozAdezaChart::paintEvent(QPaintEvent* event)
 {
     if (!layerValid_ || requestedFrame_ != currentFrame()) {
-        requestLayer();
+        layerTimer_->start();
     }
     QPainter p(this);
     drawLayer(p, event->rect());
@@ -270,6 +281,7 @@ void ZozAdezaChart::requestLayer()
     }
     const std::atomic<bool> never{false};
     putLayer(timeline::drawLayer(*scene_, *nameWidths_, never));
+    update();
 }
 
 void ZozAdezaChart::startBackgroundDrawing()

@@ -31,8 +31,9 @@ class AppState;
 //
 // Everything but the elevation scale and the NOW marker is drawn once into a
 // layer image, again only when what it shows changes (the state it draws,
-// its size, the hovered pass); a paint copies the layer and draws the scale
-// and the marker over it. The clock's tick repaints only the strip the
+// its size, the hovered pass), on the turn after the paint that finds it
+// out of date; a paint copies the layer and draws the scale and the marker
+// over it. The clock's tick repaints only the strip the
 // marker left and the one it entered, and only once it has moved by a
 // pixel.
 //
@@ -119,6 +120,7 @@ private:
     std::shared_ptr<AppState> state_;
     Signal<>::Connection connection_ = 0;
     QTimer* ticker_ = nullptr;
+    QTimer* layerTimer_ = nullptr;
     // What was last drawn of the state; a change that leaves it as it was
     // (a tracking tick) costs no repaint.
     std::optional<timeline::ChartInputs> shown_;
