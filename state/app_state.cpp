@@ -55,6 +55,7 @@ AppState::AppState() : AppState(platform::SettingsStore::standard()) {}
 AppState::AppState(platform::SettingsStore& store)
     : store_(store), timelineStartTime_(Clock::now())
 {
+    objectWillChange.connect([this] { ++announcements_; });
     readSettings();
     if (const auto ids = store_.intList("selectedSatIds")) {
         // Through the ordinary assignment, so the set is written back once.
@@ -311,15 +312,15 @@ void AppState::setTrackingSatellite(std::shared_ptr<Satellite> value)
     publish(trackingSatellite_, std::move(value));
 }
 
-void AppState::setCurrentDopplerShift(double value) { publish(currentDopplerShift_, value); }
-void AppState::setCurrentDopplerRate(double value) { publish(currentDopplerRate_, value); }
-void AppState::setCurrentCorrectedFreq(double value) { publish(currentCorrectedFreq_, value); }
-void AppState::setCurrentAzimuth(double value) { publish(currentAzimuth_, value); }
-void AppState::setCurrentElevation(double value) { publish(currentElevation_, value); }
-void AppState::setCurrentRange(double value) { publish(currentRange_, value); }
+void AppState::setCurrentDopplerShift(double value) { publishReadOut(currentDopplerShift_, value); }
+void AppState::setCurrentDopplerRate(double value) { publishReadOut(currentDopplerRate_, value); }
+void AppState::setCurrentCorrectedFreq(double value) { publishReadOut(currentCorrectedFreq_, value); }
+void AppState::setCurrentAzimuth(double value) { publishReadOut(currentAzimuth_, value); }
+void AppState::setCurrentElevation(double value) { publishReadOut(currentElevation_, value); }
+void AppState::setCurrentRange(double value) { publishReadOut(currentRange_, value); }
 void AppState::setCurrentSatCalibration(double value) { publish(currentSatCalibration_, value); }
 void AppState::setCurrentRIT(double value) { publish(currentRIT_, value); }
-void AppState::setCurrentUplinkFreq(double value) { publish(currentUplinkFreq_, value); }
+void AppState::setCurrentUplinkFreq(double value) { publishReadOut(currentUplinkFreq_, value); }
 void AppState::setCurrentPassbandOffset(double value) { publish(currentPassbandOffset_, value); }
 void AppState::setRigConnected(bool value) { publish(rigConnected_, value); }
 void AppState::setRigProtocolMode(RigProtocolMode value) { publish(rigProtocolMode_, value); }

@@ -90,6 +90,12 @@ public:
     AppState& operator=(const AppState&) = delete;
 
     Signal<> objectWillChange;
+    // Counts the changes announced, all but those of the tracking read-outs
+    // alone (position, range, Doppler shift and rate, the corrected and
+    // uplink frequencies), which a track changes many times a second. A
+    // view that draws none of those read-outs has nothing new to look at
+    // while this stands still.
+    std::uint64_t revision() const { return announcements_ - readOutAnnouncements_; }
 
     // --- observer 1 and the second site -----------------------------------
     double obsLatitude() const { return obsLatitude_; }
@@ -368,6 +374,14 @@ private:
         objectWillChange.notify();
         field = std::forward<V>(value);
     }
+    // A tracking read-out: announced, but no new revision.
+    template <class T, class V>
+    void publishReadOut(T& field, V&& value)
+    {
+        ++readOutAnnouncements_;
+        objectWillChange.notify();
+        field = std::forward<V>(value);
+    }
 
     void readSettings();
     void showSettingsFileNote();
@@ -456,6 +470,10 @@ private:
     std::optional<Transmitter> trackedDownlink_;
     std::optional<Transmitter> trackedUplink_;
     std::optional<TickSource> lastTick_;
+    // Every announcement is counted, whoever makes it, so that none can
+    // leave the revision behind.
+    std::uint64_t announcements_ = 0;
+    std::uint64_t readOutAnnouncements_ = 0;
     bool rigConnected_ = false;
     std::optional<std::pair<std::string, std::int64_t>> rigLinkAddress_;
     RigProtocolMode rigProtocolMode_ = RigProtocolMode::unknown;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "catalog/satellite_preferences.h"
 #include "orbital/doppler.h"
@@ -634,6 +635,39 @@ TEST_F(Tracking, ATransmitterWithoutAFrequencySendsNothing)
         ASSERT_TRUE(fresh->lastTick().has_value());
         EXPECT_FALSE(fresh->lastTick()->downlinkCenterHz.has_value());
         fresh->stopTracking();
+    }
+}
+
+// A track's ticks change only the read-outs, many times a second; views that
+// draw none of them look again only when the revision moves, so it must
+// move with every other change, whoever announces it.
+TEST_F(StateTest, TheRevisionStandsStillThroughTheReadOutsAlone)
+{
+    auto state = makeState();
+    int announced = 0;
+    state->objectWillChange.connect([&] { ++announced; });
+    const std::uint64_t start = state->revision();
+    state->setCurrentAzimuth(10.0);
+    state->setCurrentElevation(20.0);
+    state->setCurrentRange(900.0);
+    state->setCurrentDopplerShift(-1200.0);
+    state->setCurrentDopplerRate(3.0);
+    state->setCurrentCorrectedFreq(145.8e6);
+    state->setCurrentUplinkFreq(435.0e6);
+    EXPECT_EQ(announced, 7) << "every read-out is announced";
+    EXPECT_EQ(state->revision(), start);
+
+    const std::pair<const char*, std::function<void()>> others[] = {
+        {"status", [&] { state->setStatusMessage("tick"); }},
+        {"calibration", [&] { state->setCurrentSatCalibration(50.0); }},
+        {"timeline", [&] { state->setTimelineHoursVisible(6.0); }},
+        {"selection", [&] { state->setSelectedSatelliteIds({25544}); }},
+        {"announced from outside", [&] { state->objectWillChange.notify(); }},
+    };
+    for (const auto& [what, change] : others) {
+        const std::uint64_t before = state->revision();
+        change();
+        EXPECT_GT(state->revision(), before) << what;
     }
 }
 

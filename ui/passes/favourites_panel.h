@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -80,6 +81,13 @@ private:
     FavouritesModel* model_ = nullptr;
     FavouriteRowDelegate* delegate_ = nullptr;
     int listHeightLimit_ = kListHeightLimit;
+    // The state's revision and the clock's minute at the last look.
+    struct LookedAt {
+        std::uint64_t revision = 0;
+        std::int64_t minute = 0;
+        friend bool operator==(const LookedAt&, const LookedAt&) = default;
+    };
+    std::optional<LookedAt> lookedAt_;
 };
 
 } // namespace zelvane

@@ -115,6 +115,13 @@ bool PassListModel::passesMatch(const AppState& state) const
 
 bool PassListModel::refresh(const AppState& state, Date now)
 {
+    // Through a track's ticks nothing the rows are made of changes: only
+    // the clock is looked at.
+    if (built_ && lookedAt_ == state.revision()) {
+        updateClock(now);
+        return false;
+    }
+    lookedAt_ = state.revision();
     if (!passesMatch(state)) {
         rebuild(state, now);
         return true;

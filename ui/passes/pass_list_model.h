@@ -123,6 +123,8 @@ private:
 
     Sources sources_;
     bool built_ = false;
+    // The state's revision at the last look.
+    std::optional<std::uint64_t> lookedAt_;
     std::vector<Row> rows_;
     // While an update is applied, the list reads as the first done_ rows of
     // fresh_ followed by the old rows of pending_ from pendingAt_ on (made

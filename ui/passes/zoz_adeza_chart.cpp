@@ -79,8 +79,9 @@ ZozAdezaChart::ZozAdezaChart(std::shared_ptr<AppState> state, QWidget* parent)
     connect(ticker_, &QTimer::timeout, this, &ZozAdezaChart::tick);
     ticker_->start();
 
-    // A paint asks for a new layer; it is worked out on the next turn, so
-    // that no paint does more than copy one.
+    // A change asks for a new layer, and so does a paint that finds the
+    // layer out of date; it is worked out on the next turn, so that no
+    // paint does more than copy one.
     layerTimer_ = new QTimer(this);
     layerTimer_->setSingleShot(true);
     layerTimer_->setInterval(0);
@@ -113,6 +114,12 @@ ZozAdezaChart::~ZozAdezaChart()
 
 void ZozAdezaChart::refreshFromState()
 {
+    // The chart draws no tracking read-out: through a track's ticks there
+    // is nothing to compare.
+    if (shown_ && lookedAt_ == state_->revision()) {
+        return;
+    }
+    lookedAt_ = state_->revision();
     // Filled in place, and swapped: with tens of thousands of passes fresh
     // lists at every change would cost more than comparing them.
     timeline::chartInputs(*state_, unshown_);
@@ -129,12 +136,14 @@ void ZozAdezaChart::refreshFromState()
 void ZozAdezaChart::invalidateLayer()
 {
     layerValid_ = false;
+    layerTimer_->start();
     update();
 }
 
 void ZozAdezaChart::resizeEvent(QResizeEvent* event)
 {
     layerValid_ = false;
+    layerTimer_->start();
     QWidget::resizeEvent(event);
 }
 

@@ -31,9 +31,8 @@ class AppState;
 //
 // Everything but the elevation scale and the NOW marker is drawn once into a
 // layer image, again only when what it shows changes (the state it draws,
-// its size, the hovered pass), on the turn after the paint that finds it
-// out of date; a paint copies the layer and draws the scale and the marker
-// over it. The clock's tick repaints only the strip the
+// its size, the hovered pass), on the next turn of the event loop; a paint
+// copies the layer and draws the scale and the marker over it. The clock's tick repaints only the strip the
 // marker left and the one it entered, and only once it has moved by a
 // pixel.
 //
@@ -125,6 +124,8 @@ private:
     // (a tracking tick) costs no repaint.
     std::optional<timeline::ChartInputs> shown_;
     timeline::ChartInputs unshown_;
+    // The state's revision at the last look.
+    std::optional<std::uint64_t> lookedAt_;
     // The last layer put in place, and where it stands.
     QImage layer_;
     std::optional<timeline::LayerFrame> layerFrame_;

@@ -376,6 +376,22 @@ TEST_F(PassListTest, CountdownsFollowTheClockThroughTrackingUpdates)
     }
 }
 
+// Between two ticks of a track a computation publishes: the list takes in
+// the new passes, though ticks alone leave its passes unread.
+TEST_F(PassListTest, PassesPublishedBetweenTicksAreShown)
+{
+    PassListView view(state);
+    view.resize(560, 400);
+    view.show();
+    const int rows = view.rowCount();
+    state->setCurrentAzimuth(1.0);
+    std::vector<PredictedPass> more = a->passes;
+    more.push_back(makePass(now.addingTimeInterval(20000.0), 600.0, 25.0));
+    publishPasses(a, std::move(more));
+    state->setCurrentAzimuth(2.0);
+    EXPECT_TRUE(waitUntil([&] { return view.rowCount() == rows + 1; })) << view.rowCount();
+}
+
 // Without any published change, the clock timer runs only while a row in
 // view waits for the clock, and brings the countdown along when it fires.
 TEST_F(PassListTest, ClockTimerRunsOnlyWhileACountdownIsInView)

@@ -15,6 +15,7 @@
 #include "ui/passes/timeline_geometry.h"
 #include "ui/passes/timeline_style.h"
 #include "ui/passes/favourites_panel.h"
+#include "ui/passes/favourites_rows.h"
 #include "ui/passes/zoz_adeza_chart.h"
 #include "ui/passes/zoz_adeza_view.h"
 
@@ -236,6 +237,38 @@ TEST_F(ZozAdezaTest, RenderDrawsEachPassInItsSatellitesColour)
 
     // Nothing is drawn where there is no pass.
     EXPECT_LT(colorDistance(bare, chart->palette().color(QPalette::Base)), 30);
+}
+
+// Through a track's ticks the chart and the favourites look at nothing;
+// passes published between two ticks still reach both.
+TEST_F(ZozAdezaTest, PassesPublishedDuringATrackReachTheChartAndTheFavourites)
+{
+    auto sat = makeFavourite("HIGH", 7, {makePass(now.addingTimeInterval(600.0), 1200.0, 60.0)});
+    setCatalogue({sat});
+    ZozAdezaView view(state);
+    view.setShowSatSelector(true);
+    view.resize(720, 400);
+    view.show();
+    settle();
+    ZozAdezaChart* chart = view.chart();
+    const FavouritesModel* favourites = view.favouritesPanel()->model();
+    ASSERT_EQ(favourites->rowCount(), 1);
+    EXPECT_EQ(favourites->row(0).passCount, 1u);
+    const int drawn = chart->layerRenderCount();
+    for (int i = 0; i < 5; ++i) {
+        state->setCurrentAzimuth(10.0 * i); // a tick
+        settle();
+    }
+    EXPECT_EQ(chart->layerRenderCount(), drawn);
+
+    // Stored, then announced, as a finished computation does; a tick follows.
+    sat->passes.push_back(makePass(now.addingTimeInterval(5400.0), 600.0, 30.0));
+    state->objectWillChange.notify();
+    state->setCurrentAzimuth(99.0);
+    settle();
+    EXPECT_EQ(chart->layerRenderCount(), drawn + 1);
+    EXPECT_EQ(chart->drawnPassCount(), 2u);
+    EXPECT_EQ(favourites->row(0).passCount, 2u);
 }
 
 // Holds each background drawing of a chart until let go (or given up, or
