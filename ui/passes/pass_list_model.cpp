@@ -327,8 +327,13 @@ int PassListModel::updateClock(Date now)
         clockAt_ = now;
         nextRow_ = next;
     }
+    const auto count = static_cast<int>(changed.size());
+    if (rowsInView_) {
+        const auto [first, last] = *rowsInView_;
+        std::erase_if(changed, [&](int row) { return row < first || row > last; });
+    }
     announce(changed);
-    return static_cast<int>(changed.size());
+    return count;
 }
 
 void PassListModel::apply()

@@ -16,6 +16,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "orbital/date.h"
@@ -47,8 +48,13 @@ public:
     // from what the rows were built from (the rows were then matched anew).
     bool refresh(const AppState& state, Date now);
     // Re-evaluates the clock-dependent values of every row and announces
-    // the rows that changed; returns their number.
+    // the rows that changed among those in view; returns how many changed.
     int updateClock(Date now);
+    // The rows the list shows, first to last (none when last < first).
+    // Changes the clock makes to other rows are made but not announced:
+    // with tens of thousands of rows some countdown changes every second,
+    // and a list repaints for every announcement. Every row until set.
+    void setRowsInView(int first, int last) { rowsInView_ = std::pair(first, last); }
 
     // The row a row of the list before the last refresh became; -1 when its
     // pass is gone.
@@ -125,6 +131,7 @@ private:
     bool built_ = false;
     // The state's revision at the last look.
     std::optional<std::uint64_t> lookedAt_;
+    std::optional<std::pair<int, int>> rowsInView_;
     std::vector<Row> rows_;
     // While an update is applied, the list reads as the first done_ rows of
     // fresh_ followed by the old rows of pending_ from pendingAt_ on (made

@@ -157,6 +157,7 @@ void PassListView::refresh()
     QScrollBar* bar = list_->verticalScrollBar();
     const int position = bar->value();
     const int oldCount = model_->rowCount();
+    noteRowsInView();
     if (model_->refresh(*state_, Date::now()) && position > 0) {
         // Keep the pass at the top where it was, or the first one after it
         // that is still listed.
@@ -193,23 +194,42 @@ void PassListView::updateHeader()
 
 void PassListView::followClock()
 {
+    noteRowsInView();
     model_->updateClock(Date::now());
     armClockTimer();
 }
 
+std::pair<int, int> PassListView::rowsInView() const
+{
+    const int count = model_->rowCount();
+    if (!isVisible() || count == 0) {
+        return {0, -1};
+    }
+    // Every row is kPitch high: the rows in view follow from the scroll
+    // position alone, without asking the list (which would lay out all of
+    // them first when a layout is pending). One row above too: when it
+    // rises, the first row in view becomes the next.
+    const int top = list_->verticalScrollBar()->value();
+    const int first = std::max(top / PassRow::kPitch - 1, 0);
+    const int last = std::min(count - 1, (top + list_->viewport()->height() - 1) / PassRow::kPitch);
+    return {first, last};
+}
+
+void PassListView::noteRowsInView()
+{
+    const auto [first, last] = rowsInView();
+    model_->setRowsInView(first, last);
+}
+
 void PassListView::armClockTimer()
 {
-    if (!isVisible() || model_->rowCount() == 0) {
+    const auto [first, last] = rowsInView();
+    if (last < first) {
         clockTimer_->stop();
         return;
     }
-    const QWidget* viewport = list_->viewport();
-    const int first = list_->indexAt(QPoint(0, 0)).row();
-    const QModelIndex bottom = list_->indexAt(QPoint(0, viewport->height() - 1));
-    const int last = bottom.isValid() ? bottom.row() : model_->rowCount() - 1;
     const Date now = Date::now();
-    // One row above too: when it rises, the first row in view becomes the next.
-    const auto change = model_->nextClockChange(std::max(first, 0) - 1, last, now);
+    const auto change = model_->nextClockChange(first, last, now);
     if (!change) {
         clockTimer_->stop();
         return;

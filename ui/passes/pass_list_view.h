@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include <QPointer>
 #include <QWidget>
@@ -67,6 +68,9 @@ private:
 
     void followClock();
     void armClockTimer();
+    // The rows in view, first to last (none when last < first).
+    std::pair<int, int> rowsInView() const;
+    void noteRowsInView();
     void updateHeader();
     void updateConflictAlert();
     void onRowClicked(const QModelIndex& index);

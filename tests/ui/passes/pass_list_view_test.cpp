@@ -392,6 +392,62 @@ TEST_F(PassListTest, PassesPublishedBetweenTicksAreShown)
     EXPECT_TRUE(waitUntil([&] { return view.rowCount() == rows + 1; })) << view.rowCount();
 }
 
+// A track's ticks change nothing the list draws: it neither lays its rows
+// out again nor repaints them.
+TEST_F(PassListTest, TicksRepaintNothing)
+{
+    PassListView view(state);
+    view.resize(560, 400);
+    view.show();
+    ASSERT_TRUE(waitUntil([&] { return view.isClockTimerActive(); }));
+    settle();
+    struct Paints : QObject {
+        int count = 0;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            count += event->type() == QEvent::Paint ? 1 : 0;
+            return false;
+        }
+    } paints;
+    view.listView()->viewport()->installEventFilter(&paints);
+    for (int i = 0; i < 10; ++i) {
+        state->setCurrentAzimuth(i * 5.0);
+        settle();
+    }
+    EXPECT_EQ(paints.count, 0);
+}
+
+// Forty passes a minute apart: every minute of the clock changes a
+// countdown of each. Only the rows in view are announced; the others are
+// up to date once scrolled to.
+TEST_F(PassListTest, OnlyTheRowsInViewAreAnnouncedAsTheClockMoves)
+{
+    std::vector<PredictedPass> passes;
+    for (int i = 0; i < 40; ++i) {
+        passes.push_back(makePass(now.addingTimeInterval(600.0 + 60.0 * i), 300.0, 30.0));
+    }
+    auto many = makeFavourite("MANY", 60001, std::move(passes));
+    setCatalogue({many});
+    PassListView view(state);
+    view.resize(560, 5 * PassRow::kPitch + 60);
+    view.show();
+    ASSERT_EQ(view.rowCount(), 40);
+    settle();
+    QSignalSpy changed(view.model(), &QAbstractItemModel::dataChanged);
+    Clock::setFixed(now.addingTimeInterval(61.0));
+    state->setCurrentAzimuth(3.0); // a tick
+    ASSERT_TRUE(waitUntil([&] { return changed.count() > 0; }));
+    settle();
+    const int inView = view.listView()->viewport()->height() / PassRow::kPitch + 1;
+    for (const QList<QVariant>& signal : changed) {
+        EXPECT_LE(signal.at(1).value<QModelIndex>().row(), inView) << "a row far out of view was announced";
+    }
+    EXPECT_EQ(paintedText(view, 0, PassRowPart::relative), "in 8m");
+    view.listView()->scrollToBottom();
+    settle();
+    EXPECT_EQ(paintedText(view, 39, PassRowPart::relative), "in 47m");
+}
+
 // Without any published change, the clock timer runs only while a row in
 // view waits for the clock, and brings the countdown along when it fires.
 TEST_F(PassListTest, ClockTimerRunsOnlyWhileACountdownIsInView)
