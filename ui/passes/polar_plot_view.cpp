@@ -255,10 +255,14 @@ void drawPassTrack(QPainter& p, QPointF c, double r, const PredictedPass& pass)
     p.drawEllipse(polarPoint(peak.azimuth, peak.elevation, c, r), 5, 5);
 }
 
-// The pulse is drawn from pictures of its cycle, one per display frame of
-// the 1.6 s: stroking the antialiased rings afresh each frame costs the
-// painter several times more than copying a small picture.
-constexpr int kPulseFrames = 96;
+// The pulse is drawn from pictures of its cycle, one per frame of the
+// 1.6 s: stroking the antialiased rings afresh each frame costs the painter
+// several times more than copying a small picture. 30 frames a second:
+// the widest ripple grows by half a pixel from one to the next, so every
+// frame shows a step (at display rate every other one would repeat the
+// last, for twice the cost).
+constexpr int kPulseFrames = 48;
+constexpr int kPulseFrameMs = 1600 / kPulseFrames;
 constexpr double kPulseReach = 25.0;  // the widest ripple and its pen
 
 int pulseFrame(Date time)
@@ -370,13 +374,14 @@ PolarPlotView::PolarPlotView(std::shared_ptr<AppState> state, QWidget* parent)
     connect(tableTimer_, &QTimer::timeout, this, [this] { refreshTable(Date::now()); });
     tableTimer_->start();
 
-    // The beacon pulses smoothly: redraw at display rate while it is drawn.
+    // The beacon pulses smoothly: redraw at the pulse's frame rate while it
+    // is drawn.
     // Each frame decides whether another follows (paintCanvas); the
     // one-second table tick brings the animation back when the satellite
     // comes up.
     frameTimer_ = new QTimer(this);
     frameTimer_->setObjectName("polarFrameTimer");
-    frameTimer_->setInterval(16);
+    frameTimer_->setInterval(kPulseFrameMs);
     connect(frameTimer_, &QTimer::timeout, this, [this] {
         if (!canvas_->isVisible()) {
             frameTimer_->stop();
