@@ -126,6 +126,8 @@ private:
     QWidget* table_ = nullptr;
     std::vector<QLabel*> valueLabels_;
     std::optional<Inputs> seen_;
+    // The state's revision at the last look.
+    std::optional<std::uint64_t> lookedAt_;
     QPixmap static_;
     QString staticKey_;
     std::optional<QPointF> beaconAt_;  // where the last frame drew the beacon

@@ -227,6 +227,16 @@ void FrequencyColumn::refresh()
     // A tick's figures are shown only for the satellite and transmitter it
     // was computed for; anything else has no true Doppler figure yet.
     const bool rxLive = DetailPanel::downlinkReadoutsShown(s);
+    // The figures are there to be copied; while a track rewrites them at
+    // every tick no selection would outlast the next one, and a selectable
+    // label lays its text out as a document at each change.
+    const Qt::TextInteractionFlags figures =
+        s.isTracking() ? Qt::NoTextInteraction : Qt::TextInteractionFlags(Qt::TextSelectableByMouse);
+    for (QLabel* figure : {rxFigure_, txFigure_}) {
+        if (figure->textInteractionFlags() != figures) {
+            figure->setTextInteractionFlags(figures);
+        }
+    }
     rxFigure_->setText(rxLive ? qs(formatBigFreq(s.currentCorrectedFreq())) : none);
     rxAtSat_->setText(qs(formatMHz(DetailPanel::rxSatOutputFreq(s))));
     rxDoppler_->setText(rxLive ? qs(formatHzSigned(s.currentDopplerShift())) : none);

@@ -250,6 +250,14 @@ TEST_F(DetailPanelTest, FrequencyColumnShowsOnlyFiguresOfTheShownPair)
             // No figure of hundreds of megahertz passes for a Doppler shift.
             EXPECT_EQ(text(panel, name).find("-145"), std::string::npos) << name;
         }
+        // The figures can be selected and copied, except while every tick
+        // rewrites them.
+        for (const char* name : {"rxFigure", "txFigure"}) {
+            const auto* figure = panel.findChild<QLabel*>(name);
+            ASSERT_NE(figure, nullptr);
+            EXPECT_EQ(figure->textInteractionFlags().testFlag(Qt::TextSelectableByMouse), !state->isTracking())
+                << name;
+        }
     }
 }
 
