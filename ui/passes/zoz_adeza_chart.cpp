@@ -265,6 +265,7 @@ void ZozAdezaChart::fillScene(timeline::LayerScene& scene) const
     scene.thresholdFont = style::mono(10, QFont::Bold);
     scene.nameFonts = {style::mono(7, QFont::Bold), style::mono(9, QFont::Bold), style::mono(10, QFont::Bold)};
     scene.locale = QLocale::system();
+    scene.labelsFrom = elevationScaleRight() + 2.0;
     std::optional<std::pair<std::int64_t, Date>> hovered;
     if (hovered_) {
         hovered.emplace(hovered_->satId, hovered_->rise);
@@ -364,14 +365,20 @@ void ZozAdezaChart::drawNowMarker(QPainter& p, double width, double height, Date
     }
 }
 
+double ZozAdezaChart::elevationScaleRight() const
+{
+    // Right edges line up at 28 points unless the widest label would then be
+    // cut by the chart's left edge (large or high-density fonts).
+    const QFontMetricsF metrics(style::mono(15, QFont::Medium));
+    return std::max(28.0, metrics.horizontalAdvance(QStringLiteral("90\u00B0")) + 2.0);
+}
+
 void ZozAdezaChart::drawElevationScale(QPainter& p, double height)
 {
     p.setFont(style::mono(15, QFont::Medium));
     p.setPen(style::gray(0.7));
-    // Right edges line up at 28 points unless the widest label would then be
-    // cut by the chart's left edge (large or high-density fonts).
     const QFontMetricsF metrics(p.font());
-    const double right = std::max(28.0, metrics.horizontalAdvance(QStringLiteral("90\u00B0")) + 2.0);
+    const double right = elevationScaleRight();
     // The digits' own height: the family's line spacing would leave out
     // labels that fit.
     const int step = timeline::elevationLabelStep(height, metrics.tightBoundingRect(QStringLiteral("90")).height());

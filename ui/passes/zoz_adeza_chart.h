@@ -110,6 +110,8 @@ private:
     void drawLayer(QPainter& p, const QRect& area);
     void drawNowMarker(QPainter& p, double width, double height, Date now);
     void drawElevationScale(QPainter& p, double height);
+    // Where the elevation scale's labels end, from the chart's left edge.
+    double elevationScaleRight() const;
     // The NOW marker's pixel column, absent while the present is outside the window.
     std::optional<int> nowPixel(Date now) const;
     QRect nowStrip(int x) const;

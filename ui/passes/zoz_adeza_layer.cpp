@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <limits>
 #include <optional>
 #include <cmath>
 
@@ -233,7 +234,14 @@ std::optional<std::size_t> drawPasses(QPainter& p, QImage& layer, const LayerSce
         const double w = nameWidths.width(v.satId, scene.names[v.nameIndex], index, scene.nameFonts);
         const double h = lineHeights[index];
         const double cy = passLabelCenterY(v.maxElevation, kChartPad, plotHeight);
-        boxes.push_back({v.peakX - w / 2.0, cy - h / 2.0, w, h});
+        // Over its peak, moved in where the peak is too near an edge for
+        // the whole name; a pass whose peak is out of the window has none
+        // (a box of no place is never kept).
+        const bool peakShown = v.peakX >= 0.0 && v.peakX <= width;
+        const double left = peakShown ? std::clamp(v.peakX - w / 2.0, scene.labelsFrom,
+                                                   std::max(scene.labelsFrom, width - w))
+                                      : std::numeric_limits<double>::quiet_NaN();
+        boxes.push_back({left, cy - h / 2.0, w, h});
     }
     if (cancelled.load(std::memory_order_relaxed)) {
         return std::nullopt;

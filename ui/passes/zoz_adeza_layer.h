@@ -75,6 +75,9 @@ struct LayerScene {
     QFont thresholdFont;
     std::array<QFont, 3> nameFonts; // 7, 9 and 10 pixels
     QLocale locale;
+    // Pass names stay right of this (the elevation scale is drawn over the
+    // canvas's left edge) and inside the right edge.
+    double labelsFrom = 0.0;
     std::vector<std::string> names;
     // In favourites then pass order; drawLayer paints them lowest maximum
     // elevation first.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "catalog/pass_info.h"
 #include "catalog/satellite.h"
@@ -16,13 +17,12 @@ std::vector<bool> labelsApart(const std::vector<LabelBox>& boxes)
     // that each new box is checked only against its neighbours.
     constexpr double kCell = 32.0;
     std::vector<bool> kept(boxes.size(), false);
-    if (boxes.empty()) {
-        return kept;
-    }
-    double minX = boxes.front().left;
-    double minY = boxes.front().top;
-    double maxX = minX;
-    double maxY = minY;
+    // The extent of the boxes that have a place (a box of no place, NaN,
+    // is never kept, and says nothing of the extent).
+    double minX = std::numeric_limits<double>::infinity();
+    double minY = minX;
+    double maxX = -minX;
+    double maxY = -minX;
     for (const LabelBox& b : boxes) {
         if (!std::isfinite(b.left) || !std::isfinite(b.top) || !std::isfinite(b.width) ||
             !std::isfinite(b.height)) {
@@ -32,6 +32,9 @@ std::vector<bool> labelsApart(const std::vector<LabelBox>& boxes)
         minY = std::min(minY, b.top);
         maxX = std::max(maxX, b.left + b.width);
         maxY = std::max(maxY, b.top + b.height);
+    }
+    if (!(minX <= maxX && minY <= maxY)) {
+        return kept;
     }
     const auto columns = static_cast<std::size_t>(std::clamp((maxX - minX) / kCell + 1.0, 1.0, 4096.0));
     const auto rows = static_cast<std::size_t>(std::clamp((maxY - minY) / kCell + 1.0, 1.0, 4096.0));

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -95,6 +96,15 @@ TEST(ZozAdezaScene, NamesThatWouldLandOnOnePlacedBeforeAreLeftOut)
         {900, 300, 40, 10}, // far off: kept
     };
     EXPECT_EQ(timeline::labelsApart(boxes), (std::vector<bool>{true, false, true, true, false, true}));
+    // Boxes of no place (a pass whose peak is out of the window) are never
+    // kept, first in line or not, and leave the others as they were.
+    const double nowhere = std::numeric_limits<double>::quiet_NaN();
+    std::vector<timeline::LabelBox> withNowhere = {{nowhere, 50, 40, 10}};
+    withNowhere.insert(withNowhere.end(), boxes.begin(), boxes.end());
+    withNowhere.push_back({nowhere, nowhere, 40, 10});
+    EXPECT_EQ(timeline::labelsApart(withNowhere),
+              (std::vector<bool>{false, true, false, true, true, false, true, false}));
+    EXPECT_EQ(timeline::labelsApart({{nowhere, 1, 2, 3}}), std::vector<bool>{false});
     // A pile of identical names keeps one.
     const std::vector<timeline::LabelBox> pile(500, timeline::LabelBox{10, 10, 30, 9});
     const std::vector<bool> kept = timeline::labelsApart(pile);
