@@ -178,6 +178,11 @@ void BM_TimelineLayer(benchmark::State& state)
     settle();
     state.counters["passes"] = static_cast<double>(w.passCount);
     state.counters["drawn"] = static_cast<double>(chart.drawnPassCount());
+    // A look at the chart at catalogue scale, where one is asked for.
+    if (const char* folder = std::getenv("ZELVANE_RENDER_DIR"); folder != nullptr && *folder != '\0') {
+        paint(chart, image);
+        image.save(QString::fromLocal8Bit(folder) + QStringLiteral("/timeline-%1h.png").arg(state.range(0)));
+    }
 }
 BENCHMARK(BM_TimelineLayer)->Arg(12)->Arg(24)->Unit(benchmark::kMillisecond);
 
