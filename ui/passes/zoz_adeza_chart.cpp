@@ -79,18 +79,6 @@ ZozAdezaChart::ZozAdezaChart(std::shared_ptr<AppState> state, QWidget* parent)
     connect(ticker_, &QTimer::timeout, this, &ZozAdezaChart::tick);
     ticker_->start();
 
-    // A change asks for a new layer, and so does a paint that finds the
-    // layer out of date; it is worked out on the next turn, so that no
-    // paint does more than copy one.
-    layerTimer_ = new QTimer(this);
-    layerTimer_->setSingleShot(true);
-    layerTimer_->setInterval(0);
-    connect(layerTimer_, &QTimer::timeout, this, [this] {
-        if (!layerValid_ || requestedFrame_ != currentFrame()) {
-            requestLayer();
-        }
-    });
-
     // The state announces a change before storing it: look on the next turn
     // of the event loop, once per burst of changes.
     QTimer* changed = ui_style::makeRefreshTimer(this);
@@ -133,17 +121,39 @@ void ZozAdezaChart::refreshFromState()
     invalidateLayer();
 }
 
+void ZozAdezaChart::askForLayer()
+{
+    // A change asks for a new layer, and so does a paint that finds the
+    // layer out of date. It is worked out on a later turn of the event
+    // loop, as a posted call: no paint does more than copy a layer, and the
+    // work stays apart from the other views' refreshes of the same change
+    // (which run from timers, after the posted calls of their turn).
+    if (layerAsked_) {
+        return;
+    }
+    layerAsked_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            layerAsked_ = false;
+            if (!layerValid_ || requestedFrame_ != currentFrame()) {
+                requestLayer();
+            }
+        },
+        Qt::QueuedConnection);
+}
+
 void ZozAdezaChart::invalidateLayer()
 {
     layerValid_ = false;
-    layerTimer_->start();
+    askForLayer();
     update();
 }
 
 void ZozAdezaChart::resizeEvent(QResizeEvent* event)
 {
     layerValid_ = false;
-    layerTimer_->start();
+    askForLayer();
     QWidget::resizeEvent(event);
 }
 
@@ -190,7 +200,7 @@ void ZozAdezaChart::tick()
 void ZozAdezaChart::paintEvent(QPaintEvent* event)
 {
     if (!layerValid_ || requestedFrame_ != currentFrame()) {
-        layerTimer_->start();
+        askForLayer();
     }
     QPainter p(this);
     drawLayer(p, event->rect());

@@ -100,6 +100,7 @@ private:
     void refreshFromState();
     void tick();
     void invalidateLayer();
+    void askForLayer();
     timeline::LayerFrame currentFrame() const;
     void fillScene(timeline::LayerScene& scene) const;
     // Draws the layer of the present state, at once or in the background.
@@ -121,7 +122,7 @@ private:
     std::shared_ptr<AppState> state_;
     Signal<>::Connection connection_ = 0;
     QTimer* ticker_ = nullptr;
-    QTimer* layerTimer_ = nullptr;
+    bool layerAsked_ = false;
     // What was last drawn of the state; a change that leaves it as it was
     // (a tracking tick) costs no repaint.
     std::optional<timeline::ChartInputs> shown_;
