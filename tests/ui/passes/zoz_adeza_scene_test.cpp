@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -83,6 +84,25 @@ TEST(ZozAdezaScene, OutlinesKeepOnePointAHalfPixelAtItsHighest)
     }
     // The outline reaches the peak.
     EXPECT_FLOAT_EQ(static_cast<float>(top), static_cast<float>(timeline::elevationToY(60.0, 300.0)));
+}
+
+TEST(ZozAdezaScene, OnlyAPassWhosePeakIsInTheWindowIsNamed)
+{
+    // 2 h over 720 points from `start`: 10 s a point.
+    const Date start = at(1'700'000'000.0);
+    auto early = makeFavourite("EARLY", 1, {makePass(start.addingTimeInterval(-900.0), 1200.0, 40.0)}); // peak 5 min before
+    auto late = makeFavourite("LATE", 2, {makePass(start.addingTimeInterval(7200.0 - 610.0), 1200.0, 40.0)}); // peak 20 s before the end
+    timeline::LayerScene scene;
+    scene.frame = {QSize(720, 300), 1.0, start, 2.0};
+    scene.nameFonts = {QFont(), QFont(), QFont()};
+    timeline::fillPasses(scene, {early, late}, nullptr, std::nullopt);
+    ASSERT_EQ(scene.passes.size(), 2u);
+    timeline::NameWidths widths;
+    const std::atomic<bool> never{false};
+    const timeline::DrawnLayer drawn = timeline::drawLayer(scene, widths, never);
+    EXPECT_TRUE(drawn.complete);
+    EXPECT_EQ(drawn.passes, 2u);
+    EXPECT_EQ(drawn.labels, 1u) << "the late pass, its name moved in from the right edge";
 }
 
 TEST(ZozAdezaScene, NamesThatWouldLandOnOnePlacedBeforeAreLeftOut)
