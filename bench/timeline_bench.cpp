@@ -109,6 +109,17 @@ void paint(ZozAdezaChart& chart, QImage& into)
     benchmark::DoNotOptimize(into.constBits());
 }
 
+// Moves the window to `start` and repaints: the paint that finds the layer
+// out of date, the turn that makes the new one, the paint that shows it.
+void moveAndRepaint(TimelineWorld& w, ZozAdezaChart& chart, QImage& image, Date start)
+{
+    w.state->setTimelineStartTime(start);
+    QCoreApplication::processEvents();
+    paint(chart, image);
+    QCoreApplication::processEvents();
+    paint(chart, image);
+}
+
 void BM_TimelinePaint(benchmark::State& state)
 {
     TimelineWorld& w = world();
@@ -169,11 +180,7 @@ void BM_TimelineLayer(benchmark::State& state)
     QImage image(chart.size(), QImage::Format_ARGB32_Premultiplied);
     int step = 0;
     for (auto _ : state) {
-        w.state->setTimelineStartTime(w.start.addingTimeInterval(++step % 60));
-        QCoreApplication::processEvents();
-        paint(chart, image);
-        QCoreApplication::processEvents();
-        paint(chart, image);
+        moveAndRepaint(w, chart, image, w.start.addingTimeInterval(++step % 60));
     }
     settle();
     state.counters["passes"] = static_cast<double>(w.passCount);
@@ -197,11 +204,7 @@ void BM_TimelineOutside(benchmark::State& state)
     QImage image(chart.size(), QImage::Format_ARGB32_Premultiplied);
     int step = 0;
     for (auto _ : state) {
-        w.state->setTimelineStartTime(away.addingTimeInterval(++step % 60));
-        QCoreApplication::processEvents();
-        paint(chart, image);
-        QCoreApplication::processEvents();
-        paint(chart, image);
+        moveAndRepaint(w, chart, image, away.addingTimeInterval(++step % 60));
     }
     settle();
     state.counters["passes"] = static_cast<double>(w.passCount);
