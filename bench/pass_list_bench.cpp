@@ -252,6 +252,8 @@ void BM_PassListFirstFill(benchmark::State& s)
         for (std::size_t i = 0; i < saved.size(); ++i) {
             w.state->satellites()[i]->passes = std::move(saved[i]);
         }
+        // Stored, then announced, as a finished computation does.
+        w.state->objectWillChange.notify();
         s.ResumeTiming();
         view->refresh();
         benchmark::DoNotOptimize(view->rowCount());

@@ -5,7 +5,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QImage>
 #include <QTemporaryDir>
 
@@ -31,12 +31,6 @@ namespace {
 struct ViewWorld {
     ViewWorld()
     {
-        // One application for the whole program: another benchmark file may
-        // have made it already.
-        if (QCoreApplication::instance() == nullptr) {
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-            app = std::make_unique<QApplication>(argc, argv);
-        }
         platform::SettingsStore::setStandardPath(std::filesystem::path(dir.path().toStdString()) / "settings.json");
         platform::Files::setHomeFolder(std::filesystem::path(dir.path().toStdString()) / "home");
 
@@ -58,10 +52,6 @@ struct ViewWorld {
         QCoreApplication::processEvents();
     }
 
-    int argc = 1;
-    char arg0[8] = "bench";
-    char* argv[2] = {arg0, nullptr};
-    std::unique_ptr<QApplication> app;
     QTemporaryDir dir;
     std::shared_ptr<AppState> state;
 };

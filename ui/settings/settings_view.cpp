@@ -42,11 +42,7 @@ using sheet::plain;
 using sheet::qs;
 using sheet::setCheckedQuietly;
 using sheet::setTextColor;
-
-std::string ss(const QString& text)
-{
-    return text.toStdString();
-}
+using sheet::ss;
 
 const QColor kRed = ui_style::colors::red();
 

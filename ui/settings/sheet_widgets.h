@@ -20,6 +20,11 @@ inline QString qs(const std::string& text)
     return QString::fromStdString(text);
 }
 
+inline std::string ss(const QString& text)
+{
+    return text.toStdString();
+}
+
 QFont mono(double points, QFont::Weight weight = QFont::Normal);
 QFont plain(double points);
 

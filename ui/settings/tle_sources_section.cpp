@@ -31,11 +31,7 @@ using sheet::plain;
 using sheet::qs;
 using sheet::setCheckedQuietly;
 using sheet::setTextColor;
-
-std::string ss(const QString& text)
-{
-    return text.toStdString();
-}
+using sheet::ss;
 
 // Button titles from data: "&" would otherwise mark a keyboard mnemonic.
 QString mnemonicFree(const std::string& text)
@@ -118,14 +114,7 @@ DisclosureGroup* TleSourcesSection::categorySectionDisclosure(const std::string&
         toggle->setObjectName(qs("categoryToggle:" + category.name));
         toggle->setFont(mono(11));
         const std::string key = category.name;
-        connect(toggle, &QCheckBox::clicked, this, [this, key](bool on) {
-            if (on) {
-                state_->insertSubscribedCategory(key);
-            } else {
-                state_->removeSubscribedCategory(key);
-            }
-            state_->loadData();
-        });
+        connect(toggle, &QCheckBox::clicked, this, [this, key](bool on) { setSubscribed(key, on); });
         categoryToggles_[key] = toggle;
         group->bodyLayout()->addWidget(toggle);
     }
@@ -285,6 +274,16 @@ void TleSourcesSection::reloadUserSources()
     customCount_->setText(userSources_.empty() ? QString() : QString::number(userSources_.size()));
 }
 
+void TleSourcesSection::setSubscribed(const std::string& key, bool on)
+{
+    if (on) {
+        state_->insertSubscribedCategory(key);
+    } else {
+        state_->removeSubscribedCategory(key);
+    }
+    state_->loadData();
+}
+
 void TleSourcesSection::rebuildUserSourceRows()
 {
     // The remove button that started this may be among the rows: let Qt
@@ -308,14 +307,7 @@ void TleSourcesSection::rebuildUserSourceRows()
         auto* toggle = new QCheckBox;
         toggle->setObjectName(qs("userSourceToggle:" + source.id));
         const std::string key = source.categoryKey();
-        connect(toggle, &QCheckBox::clicked, this, [this, key](bool on) {
-            if (on) {
-                state_->insertSubscribedCategory(key);
-            } else {
-                state_->removeSubscribedCategory(key);
-            }
-            state_->loadData();
-        });
+        connect(toggle, &QCheckBox::clicked, this, [this, key](bool on) { setSubscribed(key, on); });
         rowLayout->addWidget(toggle, 0, Qt::AlignTop);
 
         auto* texts = new QVBoxLayout;

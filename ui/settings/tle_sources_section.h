@@ -53,6 +53,9 @@ private:
     bool refuseSharedKey(const UserTLESource& source);
     void reloadUserSources();
     void rebuildUserSourceRows();
+    // A category or source ticked or unticked: subscribed or not, and the
+    // catalogue loaded again.
+    void setSubscribed(const std::string& key, bool on);
     void updateAddButton();
 
     std::shared_ptr<AppState> state_;
