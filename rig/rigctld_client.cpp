@@ -24,12 +24,13 @@ namespace {
 // buffer; no real answer line comes anywhere near this.
 constexpr std::size_t maxPartialLineBytes = 64 * 1024;
 
-// A daemon that stops answering would otherwise let the reply queue grow by
-// every tracking tick for as long as the link stays up.
+// Pacing bounds the reply queue already; this is the last guard should a
+// path ever queue without it.
 constexpr std::size_t maxPendingResponses = 1000;
-// Enough to keep a daemon busy between ticks, few enough that what the
-// radio is told is never more than a handful of ticks old.
-constexpr std::size_t maxFrequenciesInFlight = 4;
+// Commands in flight at once: one for the daemon to work on and one ready
+// behind it keep it busy without a pause, and a command never waits behind
+// more than one other, so what the radio is told is at most two answers old.
+constexpr std::size_t maxInFlight = 2;
 
 // Lines gathered for one command before its "RPRT" line. A peer that keeps
 // sending lines (blank ones, say) and never the reply line would otherwise
@@ -225,6 +226,10 @@ RigctldClient::~RigctldClient()
 void RigctldClient::connect(const std::string& host, std::uint16_t port,
                             std::function<void(bool)> onStatus)
 {
+    // What was learnt of one daemon says nothing of another.
+    if (host != host_ || port != port_) {
+        setDaemonAnswers(true);
+    }
     host_ = host;
     port_ = port;
     onStatusChange_ = std::move(onStatus);
@@ -279,6 +284,7 @@ void RigctldClient::resetLinkState()
     isConnected_ = false;
     satModeArmed_ = false;
     capsProbeID_.reset();
+    lastAnswerAt_.reset();
     setProtocolMode(RigProtocolMode::unknown);
     flushPending();
 }
@@ -314,6 +320,13 @@ void RigctldClient::handleSocketLost(QTcpSocket* socket)
     if (socket != connection_) {
         return;
     }
+    // A peer that takes commands and closes the link without a word in
+    // answer is no daemon that answers either.
+    const bool commandsWaited = std::any_of(pendingResponses_.begin(), pendingResponses_.end(),
+                                            [](const PendingResponse& e) { return e.kind != Kind::probe; });
+    if (commandsWaited && !lastAnswerAt_) {
+        setDaemonAnswers(false);
+    }
     failLink(true);
 }
 
@@ -336,33 +349,84 @@ void RigctldClient::failLink(bool fromSocketSignal, bool reconnectAtOnce)
     }
 }
 
-// The oldest command has waited longer than any daemon that still works
-// takes to answer. Dropping its entry would give its late answer to the next
-// command, so the link starts over instead (the owner hears of a lost link
-// and gives its mode and frequencies again on the new one).
+// Nothing has been answered for the whole bound while commands waited.
+// Dropping their entries would give a late answer to the wrong command, so
+// the link starts over instead (the owner hears of a lost link and gives its
+// mode and frequencies again on the new one), and the owner hears that the
+// daemon does not answer.
 void RigctldClient::recycleStuckLink()
 {
+    // The command just written still reaches the daemon: a daemon that
+    // answers nothing is at least told the newest frequency on each link.
+    if (connection_ != nullptr) {
+        connection_->flush();
+    }
+    setDaemonAnswers(false);
     failLink(false, true);
 }
 
+void RigctldClient::setDaemonAnswers(bool answers)
+{
+    if (daemonAnswers_ == answers) {
+        return;
+    }
+    daemonAnswers_ = answers;
+    platform::postToMain([guard = QPointer<QObject>(anchor_.get()), this, answers]() {
+        if (guard && onAnswersChange) {
+            notify(onAnswersChange, answers);
+        }
+    });
+}
+
+bool RigctldClient::liveProbe(const PendingResponse& entry) const
+{
+    return entry.kind == Kind::probe && capsProbeID_ && *capsProbeID_ == entry.probeID;
+}
+
+// The bound runs from the later of the last answer and the oldest command
+// still waiting: a daemon that keeps answering, however slowly, keeps its
+// link. Probes do not count: some daemons never answer them.
 void RigctldClient::armAnswerTimer()
 {
-    // A probe at the head has its own time-out; nothing is sent behind it.
-    if (pendingResponses_.empty() || !pendingResponses_.front().probeID.empty()) {
+    const auto oldest = std::find_if(pendingResponses_.begin(), pendingResponses_.end(),
+                                     [](const PendingResponse& e) { return e.kind != Kind::probe; });
+    if (oldest == pendingResponses_.end()) {
         answerTimer_->stop();
         return;
     }
     using namespace std::chrono;
-    const auto left = pendingResponses_.front().sentAt + answerTimeout_ - steady_clock::now();
+    Clock::time_point from = oldest->sentAt;
+    if (lastAnswerAt_ && *lastAnswerAt_ > from) {
+        from = *lastAnswerAt_;
+    }
+    const auto left = from + answerTimeout_ - Clock::now();
     answerTimer_->start(std::max(milliseconds(0), ceil<milliseconds>(left)));
 }
 
 void RigctldClient::answerTimerFired()
 {
-    if (pendingResponses_.empty() || !pendingResponses_.front().probeID.empty()) {
+    const Clock::time_point now = Clock::now();
+    // A probe whose time is up is decided first, so that what waited behind
+    // it goes out before the link is judged.
+    std::vector<std::string> expired;
+    for (const PendingResponse& entry : pendingResponses_) {
+        if (liveProbe(entry) && now >= entry.sentAt + probeTimeout_) {
+            expired.push_back(entry.probeID);
+        }
+    }
+    for (const std::string& probeID : expired) {
+        probeTimedOut(probeID);
+    }
+    const auto oldest = std::find_if(pendingResponses_.begin(), pendingResponses_.end(),
+                                     [](const PendingResponse& e) { return e.kind != Kind::probe; });
+    if (oldest == pendingResponses_.end()) {
         return;
     }
-    if (std::chrono::steady_clock::now() >= pendingResponses_.front().sentAt + answerTimeout_) {
+    Clock::time_point from = oldest->sentAt;
+    if (lastAnswerAt_ && *lastAnswerAt_ > from) {
+        from = *lastAnswerAt_;
+    }
+    if (now >= from + answerTimeout_) {
         recycleStuckLink();
         return;
     }
@@ -411,7 +475,7 @@ void RigctldClient::sendCommand(std::string_view text)
     }
 }
 
-bool RigctldClient::enqueueResponse(ReplyHandler completion, bool isFrequency, std::string probeID)
+bool RigctldClient::enqueueResponse(Kind kind, ReplyHandler completion, std::string probeID)
 {
     if (pendingResponses_.size() >= maxPendingResponses) {
         // The daemon has stopped answering; start over on a fresh link.
@@ -421,36 +485,77 @@ bool RigctldClient::enqueueResponse(ReplyHandler completion, bool isFrequency, s
         }
         return false;
     }
-    if (!probeID.empty()) {
-        ++probesWaiting_;
-    }
-    pendingResponses_.push_back(PendingResponse{{}, std::move(completion), 0, isFrequency, std::move(probeID),
-                                                std::chrono::steady_clock::now()});
-    if (!answerTimer_->isActive()) {
+    PendingResponse entry;
+    entry.kind = kind;
+    entry.completion = std::move(completion);
+    entry.probeID = std::move(probeID);
+    entry.sentAt = Clock::now();
+    pendingResponses_.push_back(std::move(entry));
+    if (kind != Kind::probe && !answerTimer_->isActive()) {
         armAnswerTimer();
     }
     return true;
 }
 
-void RigctldClient::sendAndExpectRPRT(std::string_view text, ReplyHandler completion)
+std::size_t RigctldClient::inFlight() const
 {
-    if (!completion) {
-        completion = [](std::int64_t, std::vector<std::string>) {};
-    }
-    if (probing()) {
-        heldSatelliteCommands_.push_back(HeldCommand{std::string(text), std::move(completion)});
+    // A probe that has been decided no longer takes a place: the daemon may
+    // never answer it.
+    return static_cast<std::size_t>(
+        std::count_if(pendingResponses_.begin(), pendingResponses_.end(),
+                      [this](const PendingResponse& e) { return e.kind != Kind::probe || liveProbe(e); }));
+}
+
+void RigctldClient::submit(Kind kind, std::string text, ReplyHandler completion)
+{
+    if (!isConnected_) {
+        if (completion) {
+            platform::postToMain([completion = std::move(completion)]() { completion(flushedCode, {}); });
+        }
         return;
     }
-    if (enqueueResponse(std::move(completion))) {
-        sendCommand(text);
+    // Arming and disarming are events, each to be told; of the other kinds
+    // only the newest value matters.
+    if (kind != Kind::arming) {
+        const auto same = std::find_if(held_.begin(), held_.end(),
+                                       [kind](const HeldCommand& h) { return h.kind == kind; });
+        if (same != held_.end()) {
+            same->text = std::move(text);
+            same->completion = std::move(completion);
+            pump();
+            return;
+        }
+    }
+    held_.push_back(HeldCommand{kind, std::move(text), std::move(completion)});
+    pump();
+}
+
+void RigctldClient::pump()
+{
+    while (isConnected_ && !held_.empty() && inFlight() < maxInFlight) {
+        HeldCommand next = std::move(held_.front());
+        held_.pop_front();
+        if (!enqueueResponse(next.kind, std::move(next.completion))) {
+            return;
+        }
+        sendCommand(next.text);
     }
 }
 
-void RigctldClient::sendExpectingSilentRPRT(std::string_view text, bool isFrequency)
+// From inside the socket's own signals a failed send would close the socket
+// under their feet: what waits goes out from a later turn of the loop.
+void RigctldClient::postPump()
 {
-    if (enqueueResponse(ReplyHandler{}, isFrequency)) {
-        sendCommand(text);
+    if (pumpPosted_ || held_.empty()) {
+        return;
     }
+    pumpPosted_ = true;
+    platform::postToMain([guard = QPointer<QObject>(anchor_.get()), this]() {
+        if (guard) {
+            pumpPosted_ = false;
+            pump();
+        }
+    });
 }
 
 void RigctldClient::handleIncoming(std::string_view bytes)
@@ -464,6 +569,9 @@ void RigctldClient::handleIncoming(std::string_view bytes)
         } else {
             dispatchLine(decodeLine(std::string_view(receiveBuffer_).substr(start, feed - start)));
         }
+        if (connection_ == nullptr) {
+            return; // the line ended the link; the buffer went with it
+        }
         start = feed + 1;
     }
     receiveBuffer_.erase(0, start);
@@ -473,58 +581,63 @@ void RigctldClient::handleIncoming(std::string_view bytes)
     }
 }
 
+// The daemon answers in order, but a daemon may never answer the probe, so
+// order alone cannot place an answer while a probe waits. Set commands are
+// answered with a bare "RPRT" line, and a capability answer says what it is
+// in lines before its "RPRT" line: lines go to the oldest command whose
+// answer can have lines (the probe among them), and a bare "RPRT" line to
+// the oldest command other than a probe. A daemon that answers the probe
+// with a bare code while frequencies wait cannot be told from one that
+// answers the first frequency; either way the link is classic, and the one
+// answer that may then come extra completes a frequency early, whose answer
+// nobody reads, or the probe's entry once nothing else waits.
 void RigctldClient::dispatchLine(std::string line)
 {
     if (pendingResponses_.empty()) {
         return;
     }
+    auto target = std::find_if(pendingResponses_.begin(), pendingResponses_.end(),
+                               [](const PendingResponse& e) { return e.gathering; });
     if (std::string_view(line).substr(0, replyPrefix.size()) != replyPrefix) {
-        PendingResponse& head = pendingResponses_.front();
-        if (head.lines.size() >= maxReplyLines || head.bytes + line.size() > maxReplyBytes) {
+        if (target == pendingResponses_.end()) {
+            target = std::find_if(pendingResponses_.begin(), pendingResponses_.end(), [](const PendingResponse& e) {
+                return e.kind != Kind::mode && e.kind != Kind::frequency;
+            });
+        }
+        if (target == pendingResponses_.end()) {
+            target = pendingResponses_.begin();
+        }
+        if (target->lines.size() >= maxReplyLines || target->bytes + line.size() > maxReplyBytes) {
             // Not a daemon we can talk to as it stands: start over on a
             // fresh link. (Called while the socket delivers its bytes.)
             failLink(true);
             return;
         }
-        head.bytes += line.size();
-        head.lines.push_back(std::move(line));
+        target->gathering = true;
+        target->bytes += line.size();
+        target->lines.push_back(std::move(line));
         return;
     }
     const std::optional<std::int64_t> parsed =
         parseInt64(std::string_view(line).substr(replyPrefix.size()));
     const std::int64_t code = parsed.value_or(unreadableCode);
 
-    PendingResponse head = std::move(pendingResponses_.front());
-    pendingResponses_.pop_front();
+    if (target == pendingResponses_.end()) {
+        target = std::find_if(pendingResponses_.begin(), pendingResponses_.end(),
+                              [](const PendingResponse& e) { return e.kind != Kind::probe; });
+    }
+    if (target == pendingResponses_.end()) {
+        target = pendingResponses_.begin();
+    }
+    PendingResponse entry = std::move(*target);
+    pendingResponses_.erase(target);
+    lastAnswerAt_ = Clock::now();
+    setDaemonAnswers(true);
     armAnswerTimer();
-    const bool probesDecided = !head.probeID.empty() && --probesWaiting_ == 0;
-    if (head.isFrequency) {
-        if (heldFrequency_) {
-            // Not from inside the socket's own signal: a failed send there
-            // would close the socket under its feet.
-            platform::postToMain([guard = QPointer<QObject>(anchor_.get()), this]() {
-                if (guard && heldFrequency_ && isConnected_ && !probing() &&
-                    frequenciesInFlight() < maxFrequenciesInFlight) {
-                    const std::int64_t held = *heldFrequency_;
-                    heldFrequency_.reset();
-                    sendFrequencyNow(held);
-                }
-            });
-        }
+    if (entry.completion) {
+        completeEntry(entry, code);
     }
-    if (head.completion) {
-        completeEntry(head, code);
-    }
-    if (probesDecided) {
-        // After the probe's own answer step has settled the mode, and not
-        // from inside the socket's own signal (a failed send there would
-        // close the socket under its feet).
-        platform::postToMain([guard = QPointer<QObject>(anchor_.get()), this]() {
-            if (guard) {
-                sendHeldCommands();
-            }
-        });
-    }
+    postPump();
 }
 
 void RigctldClient::completeEntry(PendingResponse& head, std::int64_t code)
@@ -544,7 +657,6 @@ void RigctldClient::flushPending()
 {
     std::deque<PendingResponse> taken;
     taken.swap(pendingResponses_);
-    probesWaiting_ = 0;
     answerTimer_->stop();
     receiveBuffer_.clear();
     discardingLine_ = false;
@@ -559,41 +671,12 @@ void RigctldClient::flushPending()
 
 void RigctldClient::dropHeldCommands()
 {
-    heldFrequency_.reset();
-    heldMode_.reset();
     std::deque<HeldCommand> taken;
-    taken.swap(heldSatelliteCommands_);
+    taken.swap(held_);
     for (HeldCommand& held : taken) {
-        platform::postToMain([completion = std::move(held.completion)]() { completion(flushedCode, {}); });
-    }
-}
-
-// The probe is decided: what was given meanwhile goes out, the mode first,
-// so that a frequency is never set in the mode of the track before.
-void RigctldClient::sendHeldCommands()
-{
-    if (!isConnected_ || probing()) {
-        return;
-    }
-    if (heldMode_) {
-        const std::string text = std::move(*heldMode_);
-        heldMode_.reset();
-        sendExpectingSilentRPRT(text);
-    }
-    std::deque<HeldCommand> taken;
-    taken.swap(heldSatelliteCommands_);
-    for (HeldCommand& held : taken) {
-        if (isConnected_ && protocolMode_ == RigProtocolMode::satProtoV1) {
-            sendAndExpectRPRT(held.text, std::move(held.completion));
-        } else {
+        if (held.kind == Kind::arming && held.completion) {
             platform::postToMain([completion = std::move(held.completion)]() { completion(flushedCode, {}); });
         }
-    }
-    if (heldFrequency_ && isConnected_ && protocolMode_ != RigProtocolMode::satProtoV1 &&
-        frequenciesInFlight() < maxFrequenciesInFlight) {
-        const std::int64_t held = *heldFrequency_;
-        heldFrequency_.reset();
-        sendFrequencyNow(held);
     }
 }
 
@@ -603,17 +686,18 @@ void RigctldClient::setProtocolMode(RigProtocolMode mode)
         return;
     }
     protocolMode_ = mode;
-    // What was held for the other protocol must not reach the radio now.
-    if (mode == RigProtocolMode::satProtoV1) {
-        heldFrequency_.reset();
-    } else {
-        std::deque<HeldCommand> taken;
-        taken.swap(heldSatelliteCommands_);
-        for (HeldCommand& held : taken) {
-            platform::postToMain(
-                [completion = std::move(held.completion)]() { completion(flushedCode, {}); });
+    // What waits for the other protocol must not reach the radio now.
+    std::deque<HeldCommand> kept;
+    for (HeldCommand& held : held_) {
+        const bool satellite = held.kind == Kind::downlink || held.kind == Kind::uplink || held.kind == Kind::arming;
+        const bool stale = mode == RigProtocolMode::satProtoV1 ? held.kind == Kind::frequency : satellite;
+        if (!stale) {
+            kept.push_back(std::move(held));
+        } else if (held.kind == Kind::arming && held.completion) {
+            platform::postToMain([completion = std::move(held.completion)]() { completion(flushedCode, {}); });
         }
     }
+    held_.swap(kept);
     platform::postToMain([guard = QPointer<QObject>(anchor_.get()), this, mode]() {
         if (guard && onModeChange) {
             notify(onModeChange, mode);
@@ -630,24 +714,8 @@ void RigctldClient::setFrequency(double hz)
     if (!whole) {
         return;
     }
-    if (probing() || frequenciesInFlight() >= maxFrequenciesInFlight) {
-        heldFrequency_ = *whole; // replaces any older one still held
-        return;
-    }
-    heldFrequency_.reset(); // older than this one
-    sendFrequencyNow(*whole);
-}
-
-std::size_t RigctldClient::frequenciesInFlight() const
-{
-    return static_cast<std::size_t>(std::count_if(pendingResponses_.begin(), pendingResponses_.end(),
-                                                  [](const PendingResponse& entry) { return entry.isFrequency; }));
-}
-
-void RigctldClient::sendFrequencyNow(std::int64_t hz)
-{
     // Real rigctld answers every set command with one "RPRT" line.
-    sendExpectingSilentRPRT("F " + int64Text(hz) + "\n", true);
+    submit(Kind::frequency, "F " + int64Text(*whole) + "\n");
 }
 
 void RigctldClient::setMode(const std::string& mode, std::int64_t passband)
@@ -655,13 +723,9 @@ void RigctldClient::setMode(const std::string& mode, std::int64_t passband)
     if (!isConnected_) {
         return;
     }
-    heldFrequency_.reset();
-    std::string text = "M " + mode + " " + int64Text(passband) + "\n";
-    if (probing()) {
-        heldMode_ = std::move(text); // replaces any older one still held
-        return;
-    }
-    sendExpectingSilentRPRT(text);
+    // A frequency still waiting was worked out for the mode before.
+    std::erase_if(held_, [](const HeldCommand& h) { return h.kind == Kind::frequency; });
+    submit(Kind::mode, "M " + mode + " " + int64Text(passband) + "\n");
 }
 
 void RigctldClient::detectCapabilities()
@@ -673,18 +737,25 @@ void RigctldClient::detectCapabilities()
         // The user's choice wins: a probe still waiting must not override it.
         capsProbeID_.reset();
         setProtocolMode(RigProtocolMode::classic);
+        postPump();
         return;
     }
+    // Probes already decided and never answered would otherwise stay for
+    // the link's life, probe after probe.
+    std::erase_if(pendingResponses_, [this](const PendingResponse& e) {
+        return e.kind == Kind::probe && !liveProbe(e) && !e.gathering;
+    });
     const std::string probeID = platform::newUuidString();
     capsProbeID_ = probeID;
     const QPointer<QObject> guard(anchor_.get());
     const bool queued = enqueueResponse(
+        Kind::probe,
         [guard, this, probeID](std::int64_t code, std::vector<std::string> lines) {
             if (guard) {
                 handleProbeAnswer(probeID, code, lines);
             }
         },
-        false, probeID);
+        probeID);
     if (!queued) {
         return;
     }
@@ -693,30 +764,16 @@ void RigctldClient::detectCapabilities()
 }
 
 // A probe unanswered in its time: a daemon that does not know the command
-// may never answer it, so its entry leaves the queue (nothing was sent after
-// it, so no later answer is shifted) and what was held goes out. Commands
-// before it still unanswered by now mean a stuck daemon.
+// may never answer it. The link is classic; the probe's entry stays, taking
+// no place in flight, for an answer that may still come.
 void RigctldClient::probeTimedOut(const std::string& probeID)
 {
-    const auto entry = std::find_if(pendingResponses_.begin(), pendingResponses_.end(),
-                                    [&](const PendingResponse& e) { return e.probeID == probeID; });
-    const bool waiting = entry != pendingResponses_.end();
-    if (waiting && entry != pendingResponses_.begin()) {
-        recycleStuckLink();
+    if (capsProbeID_ != probeID) {
         return;
     }
-    if (waiting) {
-        pendingResponses_.pop_front();
-        --probesWaiting_;
-    }
-    if (capsProbeID_ == probeID) {
-        capsProbeID_.reset();
-        setProtocolMode(RigProtocolMode::classic);
-    }
-    if (waiting) {
-        armAnswerTimer();
-        sendHeldCommands();
-    }
+    capsProbeID_.reset();
+    setProtocolMode(RigProtocolMode::classic);
+    pump();
 }
 
 void RigctldClient::handleProbeAnswer(const std::string& probeID, std::int64_t code,
@@ -740,6 +797,7 @@ void RigctldClient::handleProbeAnswer(const std::string& probeID, std::int64_t c
         }
     }
     setProtocolMode(mode);
+    pump();
 }
 
 void RigctldClient::satAOS(const std::string& name, Completion completion)
@@ -751,7 +809,7 @@ void RigctldClient::satAOS(const std::string& name, Completion completion)
         return;
     }
     const QPointer<QObject> guard(anchor_.get());
-    sendAndExpectRPRT("\\sat_aos " + sanitizedSatelliteName(name) + "\n",
+    submit(Kind::arming, "\\sat_aos " + sanitizedSatelliteName(name) + "\n",
                       [guard, this, completion = std::move(completion)](std::int64_t code,
                                                                        std::vector<std::string>) {
                           if (guard && code == 0) {
@@ -777,7 +835,7 @@ void RigctldClient::satLOS(Completion completion)
         return;
     }
     const QPointer<QObject> guard(anchor_.get());
-    sendAndExpectRPRT("\\sat_los\n", [guard, this, completion = std::move(completion)](
+    submit(Kind::arming, "\\sat_los\n", [guard, this, completion = std::move(completion)](
                                          std::int64_t code, std::vector<std::string>) {
         if (guard) {
             satModeArmed_ = false;
@@ -795,8 +853,7 @@ void RigctldClient::satLOS(Completion completion)
 
 void RigctldClient::satDL(double restHz, double dopplerHz, std::optional<double> rateHzS)
 {
-    // While a probe waits the next tick's values will do.
-    if (!isConnected_ || protocolMode_ != RigProtocolMode::satProtoV1 || !satModeArmed_ || probing()) {
+    if (!isConnected_ || protocolMode_ != RigProtocolMode::satProtoV1 || !satModeArmed_) {
         return;
     }
     const std::optional<std::string> text = formatSatCommand("sat_dl", restHz, dopplerHz, rateHzS);
@@ -804,7 +861,7 @@ void RigctldClient::satDL(double restHz, double dopplerHz, std::optional<double>
         return;
     }
     const QPointer<QObject> guard(anchor_.get());
-    sendAndExpectRPRT(*text, [guard, this](std::int64_t code, std::vector<std::string>) {
+    submit(Kind::downlink, *text, [guard, this](std::int64_t code, std::vector<std::string>) {
         if (guard) {
             handleSatelliteAnswer(code, false);
         }
@@ -814,7 +871,7 @@ void RigctldClient::satDL(double restHz, double dopplerHz, std::optional<double>
 void RigctldClient::satUL(double restHz, double dopplerHz, std::optional<double> rateHzS)
 {
     if (!isConnected_ || protocolMode_ != RigProtocolMode::satProtoV1 || !satModeArmed_ ||
-        ulUnsupported_ || probing()) {
+        ulUnsupported_) {
         return;
     }
     const std::optional<std::string> text = formatSatCommand("sat_ul", restHz, dopplerHz, rateHzS);
@@ -822,7 +879,7 @@ void RigctldClient::satUL(double restHz, double dopplerHz, std::optional<double>
         return;
     }
     const QPointer<QObject> guard(anchor_.get());
-    sendAndExpectRPRT(*text, [guard, this](std::int64_t code, std::vector<std::string>) {
+    submit(Kind::uplink, *text, [guard, this](std::int64_t code, std::vector<std::string>) {
         if (guard) {
             handleSatelliteAnswer(code, true);
         }

@@ -30,14 +30,19 @@ namespace zelvane {
 // destroying it closes the link, stops its timers and silences every report
 // still on its way (completions already posted are still delivered).
 //
-// Answers are matched to commands by order alone: each command that the
-// daemon answers with an "RPRT <code>" line takes one place in the reply
-// queue before its bytes leave. Some daemons never answer the capability
-// probe, so nothing else goes out while a probe waits (commands given
-// meanwhile are held and go out once it is decided): whatever arrives then
-// can only be the probe's answer, and a probe that times out leaves the queue
-// without shifting any later answer. A command that stays unanswered longer
-// than the answer bound means the daemon is stuck: the link is recycled.
+// Every command takes one place in the reply queue before its bytes leave,
+// and the daemon answers each with lines ended by an "RPRT <code>" line, in
+// the order it got them. Only a few commands are in flight at a time: a
+// radio that answers more slowly than the tick asks would otherwise build a
+// backlog, so a command given while the places are taken waits here, and a
+// newer value of the same kind replaces it, so the radio always gets the
+// newest frequency. The capability probe goes out at once and frequencies
+// follow it without waiting: some daemons never answer the probe, so its
+// answer is told apart by what it says (lines before the "RPRT" line), and a
+// bare "RPRT" line goes to the oldest other command. A link is stuck, and
+// recycled, only when nothing at all has been answered for the answer bound
+// while something waits; such a daemon is reported as not answering until
+// its first answer.
 class RigctldClient {
 public:
     // Reply codes handed to completions: 0 success, -1 made here (flushed by a
@@ -71,16 +76,16 @@ public:
 
     // Classic commands; sent only while the link is up, dropped otherwise.
     // A frequency that is not finite or does not fit a signed 64-bit integer
-    // after cutting toward zero is dropped. While a probe waits they are
-    // held: the newest of each goes out once it is decided. A new mode drops
-    // a held frequency (it was worked out for the setting before), and a
-    // link settling on SAT_PROTO drops it too (the radio is told in other
-    // commands there).
+    // after cutting toward zero is dropped. Whatever the protocol is still
+    // settling on, they go out (paced like every command). A new mode drops
+    // a frequency still waiting to go out (it was worked out for the setting
+    // before), and a link settling on SAT_PROTO drops it too (the radio is
+    // told in other commands there).
     void setFrequency(double hz);
     void setMode(const std::string& mode, std::int64_t passband);
 
-    // Forgets every command held for later: the track they belong to has
-    // ended. Held arming commands complete with -1.
+    // Forgets every command waiting to go out: the track they belong to has
+    // ended. Waiting arming commands complete with -1.
     void dropHeldCommands();
 
     // Asks the daemon whether it speaks SAT_PROTO (unless forceClassic pins
@@ -102,6 +107,10 @@ public:
 
     RigProtocolMode protocolMode() const { return protocolMode_; }
     bool satModeArmed() const { return satModeArmed_; }
+    // False from the moment a link was recycled because nothing was
+    // answered until the daemon answers anything again (on any link to the
+    // same address).
+    bool daemonAnswers() const { return daemonAnswers_; }
 
     // Pins the link to classic at the next capability probe; set it and call
     // detectCapabilities() to apply it to a running link.
@@ -110,45 +119,54 @@ public:
     std::function<void(RigProtocolMode)> onModeChange;
     std::function<void(bool)> onArmedChange;
     std::function<void()> onSatModeLost;
+    // Each change of daemonAnswers().
+    std::function<void(bool)> onAnswersChange;
 
 private:
     using ReplyHandler = std::function<void(std::int64_t code, std::vector<std::string> lines)>;
+    using Clock = std::chrono::steady_clock;
+
+    // What a command is, for pacing: a newer command of a replaceable kind
+    // takes the place of one of its kind still waiting to go out.
+    enum class Kind { mode, frequency, downlink, uplink, arming, probe };
 
     struct PendingResponse {
+        Kind kind = Kind::frequency;
         std::vector<std::string> lines;
-        // Empty for commands whose answer nobody waits for ("F", "M"): they
-        // still hold their place so that their "RPRT" line is not taken as
-        // the answer to a later command.
+        // Lines have begun to arrive for this command: its "RPRT" line is
+        // the next one.
+        bool gathering = false;
+        // Empty for commands whose answer nobody waits for ("F", "M").
         ReplyHandler completion;
         // What the lines hold in all, to bound a reply that never ends.
         std::size_t bytes = 0;
-        // An "F" command: counts toward the frequencies still in flight.
-        bool isFrequency = false;
         // The capability probe's identifier; empty for every other command.
         std::string probeID;
-        std::chrono::steady_clock::time_point sentAt;
+        Clock::time_point sentAt;
     };
 
-    // A command given while a probe waits.
+    // A command given while the places in flight are taken.
     struct HeldCommand {
+        Kind kind;
         std::string text;
         ReplyHandler completion;
     };
 
     void sendCommand(std::string_view text);
-    void sendAndExpectRPRT(std::string_view text, ReplyHandler completion);
-    void sendExpectingSilentRPRT(std::string_view text, bool isFrequency = false);
-    bool enqueueResponse(ReplyHandler completion, bool isFrequency = false, std::string probeID = {});
-    // A probe is waiting: other commands must not go out yet.
-    bool probing() const { return probesWaiting_ > 0; }
-    void sendHeldCommands();
+    // Queues a command to go out as soon as a place in flight is free.
+    void submit(Kind kind, std::string text, ReplyHandler completion = {});
+    // Sends waiting commands while places are free.
+    void pump();
+    void postPump();
+    std::size_t inFlight() const;
+    bool enqueueResponse(Kind kind, ReplyHandler completion, std::string probeID = {});
     void armAnswerTimer();
     void answerTimerFired();
     void probeTimedOut(const std::string& probeID);
     void recycleStuckLink();
-    void sendFrequencyNow(std::int64_t hz);
-    // "F" commands still waiting for their answer.
-    std::size_t frequenciesInFlight() const;
+    void setDaemonAnswers(bool answers);
+    // The probe still deciding the mode, if it waits.
+    bool liveProbe(const PendingResponse& entry) const;
 
     void handleReady(QTcpSocket* socket);
     void handleReadable(QTcpSocket* socket);
@@ -186,25 +204,23 @@ private:
     QTcpSocket* connection_ = nullptr;
     bool isConnected_ = false;
     QTimer* reconnectTimer_ = nullptr;
-    // Runs only while a command other than a probe waits for its answer.
+    // Runs while a command other than a probe waits for its answer.
     QTimer* answerTimer_ = nullptr;
     std::string host_ = "localhost";
     std::uint16_t port_ = defaultPort;
     std::function<void(bool)> onStatusChange_;
     RigProtocolMode protocolMode_ = RigProtocolMode::unknown;
     bool satModeArmed_ = false;
+    bool daemonAnswers_ = true;
     std::string receiveBuffer_;
     bool discardingLine_ = false;
     std::deque<PendingResponse> pendingResponses_;
-    // A radio that sets its frequency more slowly than the tick asks would
-    // otherwise fall ever further behind: only a few "F" commands may wait
-    // for their answer, and the newest frequency asked for meanwhile is held
-    // and goes out, alone, when one of them is answered.
-    std::optional<std::int64_t> heldFrequency_;
-    // Given while a probe waited; they go out, in order, once it is decided.
-    std::optional<std::string> heldMode_;
-    std::deque<HeldCommand> heldSatelliteCommands_;
-    std::size_t probesWaiting_ = 0;
+    // When the daemon last answered anything on this link.
+    std::optional<Clock::time_point> lastAnswerAt_;
+    // Given while the places in flight were taken, oldest first; at most
+    // one of each replaceable kind.
+    std::deque<HeldCommand> held_;
+    bool pumpPosted_ = false;
     std::optional<std::string> capsProbeID_;
     bool ulUnsupported_ = false;
 };

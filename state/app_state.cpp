@@ -323,6 +323,7 @@ void AppState::setCurrentRIT(double value) { publish(currentRIT_, value); }
 void AppState::setCurrentUplinkFreq(double value) { publishReadOut(currentUplinkFreq_, value); }
 void AppState::setCurrentPassbandOffset(double value) { publish(currentPassbandOffset_, value); }
 void AppState::setRigConnected(bool value) { publish(rigConnected_, value); }
+void AppState::setRigAnswers(bool value) { publish(rigAnswers_, value); }
 void AppState::setRigProtocolMode(RigProtocolMode value) { publish(rigProtocolMode_, value); }
 void AppState::setRigSatProtoArmed(bool value) { publish(rigSatProtoArmed_, value); }
 

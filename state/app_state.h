@@ -203,6 +203,11 @@ public:
         return rigLinkAddress_;
     }
     void setRigConnected(bool value);
+    // False while the daemon the link was opened with is known not to
+    // answer: a link was recycled because nothing was answered, and nothing
+    // has been answered since. The link may be up all the same.
+    bool rigAnswers() const { return rigAnswers_; }
+    void setRigAnswers(bool value);
     RigProtocolMode rigProtocolMode() const { return rigProtocolMode_; }
     void setRigProtocolMode(RigProtocolMode value);
     bool rigSatProtoArmed() const { return rigSatProtoArmed_; }
@@ -475,6 +480,7 @@ private:
     std::uint64_t announcements_ = 0;
     std::uint64_t readOutAnnouncements_ = 0;
     bool rigConnected_ = false;
+    bool rigAnswers_ = true;
     std::optional<std::pair<std::string, std::int64_t>> rigLinkAddress_;
     RigProtocolMode rigProtocolMode_ = RigProtocolMode::unknown;
     bool rigSatProtoArmed_ = false;

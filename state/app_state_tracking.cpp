@@ -68,6 +68,11 @@ void AppState::ensureRigClient()
             self->rigClient_->satAOS(self->trackingSatellite_->name);
         }
     };
+    rigClient_->onAnswersChange = [weak](bool answers) {
+        if (const auto self = weak.lock()) {
+            self->setRigAnswers(answers);
+        }
+    };
     rigClient_->onArmedChange = [weak](bool armed) {
         if (const auto self = weak.lock()) {
             self->setRigSatProtoArmed(armed);

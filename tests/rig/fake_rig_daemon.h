@@ -6,12 +6,16 @@
 
 #include "tests/support/test_support.h"
 
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 
+#include <algorithm>
 #include <chrono>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -26,7 +30,11 @@ public:
     // feed); an empty result means silence.
     using Responder = std::function<std::string(const std::string& line)>;
 
-    FakeRigDaemon() { listen(0); }
+    FakeRigDaemon()
+    {
+        clock_.start();
+        listen(0);
+    }
 
     ~FakeRigDaemon()
     {
@@ -45,6 +53,15 @@ public:
     void setResponder(Responder responder) { responder_ = std::move(responder); }
     // Accept each connection and close it again at once.
     void setCloseOnAccept(bool value) { closeOnAccept_ = value; }
+    // Works like a radio that takes this long for each command: one at a
+    // time, in order, each answer this long after the previous one left or
+    // after its command came, whichever is later. Zero answers at once.
+    void setAnswerDelay(std::chrono::milliseconds delay) { answerDelay_ = delay; }
+    // The longest a command waited for its answer here, arrival to answer.
+    std::chrono::milliseconds longestWait() const { return longestWait_; }
+    std::int64_t nowMs() const { return clock_.elapsed(); }
+    // When each line arrived, in step with lines().
+    const std::vector<std::int64_t>& arrivals() const { return arrivals_; }
 
     // Every line received on any connection, in arrival order, exactly as
     // sent but without its line feed.
@@ -102,6 +119,10 @@ private:
     struct Peer {
         QPointer<QTcpSocket> socket;
         std::string buffer;
+        // Answers the paced radio still works on: the text, and when its
+        // command came.
+        std::deque<std::pair<std::string, std::int64_t>> due;
+        std::unique_ptr<QTimer> pace;
     };
 
     bool listen(quint16 port)
@@ -149,13 +170,45 @@ private:
             std::string line = peer.buffer.substr(0, feed);
             peer.buffer.erase(0, feed + 1);
             lines_.push_back(line);
+            arrivals_.push_back(clock_.elapsed());
             if (responder_) {
                 const std::string answer = responder_(line);
-                if (!answer.empty() && peer.socket) {
+                if (answer.empty() || !peer.socket) {
+                    continue;
+                }
+                if (answerDelay_.count() == 0) {
                     peer.socket->write(answer.data(), static_cast<qint64>(answer.size()));
                     peer.socket->flush();
+                    continue;
+                }
+                peer.due.emplace_back(answer, clock_.elapsed());
+                if (!peer.pace) {
+                    peer.pace = std::make_unique<QTimer>();
+                    peer.pace->setSingleShot(true);
+                    peer.pace->setTimerType(Qt::PreciseTimer);
+                    QObject::connect(peer.pace.get(), &QTimer::timeout, peer.pace.get(), [this, &peer] { answerNext(peer); });
+                }
+                if (!peer.pace->isActive()) {
+                    peer.pace->start(answerDelay_);
                 }
             }
+        }
+    }
+
+    void answerNext(Peer& peer)
+    {
+        if (peer.due.empty()) {
+            return;
+        }
+        const auto [answer, cameAt] = peer.due.front();
+        peer.due.pop_front();
+        if (peer.socket && peer.socket->state() == QAbstractSocket::ConnectedState) {
+            peer.socket->write(answer.data(), static_cast<qint64>(answer.size()));
+            peer.socket->flush();
+            longestWait_ = std::max(longestWait_, std::chrono::milliseconds(clock_.elapsed() - cameAt));
+        }
+        if (!peer.due.empty()) {
+            peer.pace->start(answerDelay_);
         }
     }
 
@@ -175,6 +228,10 @@ private:
     bool closeOnAccept_ = false;
     std::vector<std::unique_ptr<Peer>> peers_;
     std::vector<std::string> lines_;
+    std::vector<std::int64_t> arrivals_;
+    QElapsedTimer clock_;
+    std::chrono::milliseconds answerDelay_{0};
+    std::chrono::milliseconds longestWait_{0};
     int accepted_ = 0;
     int closedByClient_ = 0;
 };

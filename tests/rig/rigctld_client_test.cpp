@@ -60,6 +60,11 @@ struct Reports {
                 log.push_back("lost");
             }
         };
+        client.onAnswersChange = [this, token = std::weak_ptr<int>(alive)](bool answers) {
+            if (token.lock()) {
+                log.push_back(answers ? "answers:1" : "answers:0");
+            }
+        };
     }
     std::function<void(bool)> statusCallback()
     {
@@ -664,22 +669,34 @@ TEST_F(SatProtoLinkTest, ReplyThatNeverEndsIsBoundedAndTheLinkRecycled)
     }
 }
 
-TEST_F(SatProtoLinkTest, StalledDaemonIsReconnectedWhenTheReplyQueueOverflows)
+// A daemon that stalls on the downlink: however many ticks ask, only the
+// places in flight reach it and the newest value waits; nothing at all
+// answered for the bound means a stuck link, recycled.
+TEST_F(SatProtoLinkTest, StalledDaemonGetsNoBacklogAndIsRecycledPastTheBound)
 {
     arm();
+    client->setTimeouts(longProbe, fastReconnect, 400ms);
     script = [](const std::string& line) -> std::optional<std::string> {
         return line.rfind("\\sat_dl", 0) == 0 ? std::optional<std::string>("") : std::nullopt;
     };
+    const std::size_t from = daemon.lines().size();
     for (int i = 0; i < 1000; ++i) {
         client->satDL(145e6, i, 1);
     }
     spinFor(100ms);
+    EXPECT_EQ(linesFrom(from), (std::vector<std::string>{"\\sat_dl 145000000 0 1", "\\sat_dl 145000000 1 1"}));
     EXPECT_EQ(reports.status, std::vector<bool>{true});
+    EXPECT_TRUE(client->daemonAnswers());
 
-    client->satDL(145e6, 1000, 1);
     ASSERT_TRUE(waitUntil([&] { return reports.status.size() >= 3; }));
     EXPECT_EQ(reports.status, (std::vector<bool>{true, false, true}));
     EXPECT_EQ(daemon.acceptedCount(), 2);
+    // Told as not answering when recycled, and as answering again once the
+    // new link's probe is answered.
+    ASSERT_TRUE(waitUntil([&] { return reports.logged("answers:1"); }));
+    EXPECT_EQ(reports.count("answers:0"), 1);
+    EXPECT_LT(reports.indexOf("answers:0"), reports.indexOf("status:0"));
+    EXPECT_TRUE(client->daemonAnswers());
 }
 
 TEST_F(SatProtoLinkTest, ASlowRadioIsToldTheNewestFrequencyNotABacklog)
@@ -694,31 +711,99 @@ TEST_F(SatProtoLinkTest, ASlowRadioIsToldTheNewestFrequencyNotABacklog)
         client->setFrequency(435000000.0 + hz);
     }
     spinFor(100ms);
-    EXPECT_EQ(linesFrom(from), (std::vector<std::string>{"F 435000001", "F 435000002", "F 435000003",
-                                                          "F 435000004"}));
+    EXPECT_EQ(linesFrom(from), (std::vector<std::string>{"F 435000001", "F 435000002"}));
 
     // One answer frees one place: the newest frequency goes out, alone.
     daemon.send("RPRT 0\n");
-    ASSERT_TRUE(waitUntil([&] { return linesFrom(from).size() == 5; }));
+    ASSERT_TRUE(waitUntil([&] { return linesFrom(from).size() == 3; }));
     spinFor(100ms);
-    EXPECT_EQ(linesFrom(from).size(), 5u);
+    EXPECT_EQ(linesFrom(from).size(), 3u);
     EXPECT_EQ(linesFrom(from).back(), "F 435000020");
 
     // With places free again, each frequency goes out at once.
-    daemon.send("RPRT 0\nRPRT 0\nRPRT 0\nRPRT 0\nRPRT 0\n");
+    daemon.send("RPRT 0\nRPRT 0\n");
     spinFor(100ms);
     client->setFrequency(435000021.0);
-    ASSERT_TRUE(waitUntil([&] { return linesFrom(from).size() == 6; }));
+    ASSERT_TRUE(waitUntil([&] { return linesFrom(from).size() == 4; }));
     EXPECT_EQ(linesFrom(from).back(), "F 435000021");
     EXPECT_EQ(reports.status, std::vector<bool>{true});
 }
 
+// Radios slower than the tick, each kind of command: every command the
+// owner gives at once (far more often than any tick) is paced to the
+// answers, the newest value goes out, nothing waits long at the daemon, and
+// answers that keep coming, however slowly, keep the one link. The bound is
+// shorter than the default so that a backlog would show within the test.
+TEST(RigctldClientTest, ADaemonSlowerThanTheTickKeepsItsLinkAndGetsTheNewestValues)
+{
+    struct Row {
+        const char* name;
+        bool satProto;
+        std::chrono::milliseconds pace;
+        std::size_t commands; // reaching the daemon before the test ends
+        std::chrono::milliseconds bound;
+    };
+    for (const Row& row : {Row{"SAT_PROTO, downlink and uplink", true, 40ms, 40, 200ms},
+                           Row{"classic frequencies", false, 150ms, 10, 450ms}}) {
+        SCOPED_TRACE(row.name);
+        FakeRigDaemon daemon;
+        daemon.setAnswerDelay(row.pace);
+        daemon.setResponder([&](const std::string& line) {
+            if (line == satCaps) {
+                return row.satProto ? satProtoAnswer : std::string("RPRT -11\n");
+            }
+            return std::string("RPRT 0\n");
+        });
+        Reports reports;
+        auto client = std::make_shared<RigctldClient>(longProbe, fastReconnect, row.bound);
+        reports.attach(*client);
+        ASSERT_TRUE(connectAndWait(*client, daemon, reports));
+        ASSERT_TRUE(waitUntil([&] { return !reports.modes.empty(); }));
+        if (row.satProto) {
+            client->satAOS("SLOW");
+            ASSERT_TRUE(waitUntil([&] { return client->satModeArmed(); }));
+        }
+        const std::size_t from = daemon.lines().size();
+        const std::int64_t start = daemon.nowMs();
+        int tick = 0;
+        ASSERT_TRUE(waitUntil(
+            [&] {
+                ++tick;
+                if (row.satProto) {
+                    client->satDL(145000000 + tick, 0, 0);
+                    client->satUL(435000000 + tick, 0, 0);
+                } else {
+                    client->setFrequency(145000000 + tick);
+                }
+                return daemon.lines().size() >= from + row.commands;
+            },
+            20s));
+        const double seconds = static_cast<double>(daemon.nowMs() - start) / 1000.0;
+        EXPECT_GE(static_cast<double>(row.commands) / seconds, 0.8 * 1000.0 / static_cast<double>(row.pace.count()));
+        EXPECT_LE(daemon.longestWait(), 2 * row.pace + 40ms) << "no backlog";
+        EXPECT_EQ(reports.status, std::vector<bool>{true}) << "one link";
+        EXPECT_EQ(daemon.acceptedCount(), 1);
+        // The ticks stop: what waited goes out, and it is the newest value.
+        const std::string lastDown = row.satProto ? "\\sat_dl " + std::to_string(145000000 + tick) + " 0 0"
+                                                  : "F " + std::to_string(145000000 + tick);
+        ASSERT_TRUE(waitUntil([&] {
+            const auto& lines = daemon.lines();
+            return std::find(lines.begin() + static_cast<std::ptrdiff_t>(from), lines.end(), lastDown) != lines.end();
+        })) << daemon.lines().back();
+        if (row.satProto) {
+            const std::string lastUp = "\\sat_ul " + std::to_string(435000000 + tick) + " 0 0";
+            ASSERT_TRUE(waitUntil([&] { return daemon.lines().back() == lastUp || daemon.lines().end()[-2] == lastUp; }));
+        }
+        EXPECT_LT(daemon.lines().size() - from, static_cast<std::size_t>(tick)) << "values replaced, not queued";
+    }
+}
+
 // A daemon like rigctld, which never answers "\sat_caps" but answers
-// every set command. Whatever is given while the probe waits is held and
-// goes out, newest only and mode first, once the probe times out; the
-// unanswered probe leaves nothing in the reply queue, so probe after probe
-// (as when "Force Classic rigctld" is turned off again and again) the
-// frequencies keep reaching the radio.
+// every set command. Frequencies go out from the first one, without waiting
+// for the probe, and the mode before any frequency given after it; the
+// unanswered probe leaves nothing behind that could take an answer or hold a
+// place, so probe after probe (as when "Force Classic rigctld" is turned off
+// again and again) the frequencies keep reaching the radio.
 TEST(RigctldClientTest, AProbeNeverAnsweredLeavesNothingBehindAndFrequenciesKeepFlowing)
 {
     FakeRigDaemon daemon;
@@ -733,12 +818,13 @@ TEST(RigctldClientTest, AProbeNeverAnsweredLeavesNothingBehindAndFrequenciesKeep
     client->setMode("FM", 15000);
     client->setFrequency(435000002.0);
     client->setFrequency(435000003.0);
+    ASSERT_TRUE(daemon.waitForLines(4));
+    EXPECT_TRUE(reports.modes.empty()) << "all this before the probe is decided";
+    EXPECT_EQ(daemon.lines(), (std::vector<std::string>{satCaps, "F 435000001", "M FM 15000", "F 435000003"}));
     ASSERT_TRUE(waitUntil([&] { return !reports.modes.empty(); }));
     EXPECT_EQ(reports.modes, std::vector<RigProtocolMode>{RigProtocolMode::classic});
-    ASSERT_TRUE(daemon.waitForLines(3));
-    EXPECT_EQ(daemon.lines(), (std::vector<std::string>{satCaps, "M FM 15000", "F 435000003"}));
 
-    // Four more probes than places for frequencies in flight.
+    // Four more probes than places in flight.
     for (int probe = 1; probe <= 5; ++probe) {
         SCOPED_TRACE(probe);
         client->detectCapabilities();
@@ -751,21 +837,106 @@ TEST(RigctldClientTest, AProbeNeverAnsweredLeavesNothingBehindAndFrequenciesKeep
         client->setFrequency(std::stod(hz));
         ASSERT_TRUE(waitUntil([&] { return daemon.lines().back() == "F " + hz; })) << tick;
     }
+    // Nothing left waiting: quiet for longer than the answer bound, the
+    // link stays.
+    client->setTimeouts(shortProbe, fastReconnect, 200ms);
+    spinFor(400ms);
     EXPECT_EQ(reports.status, std::vector<bool>{true}) << "a working daemon keeps its link";
     EXPECT_EQ(client->protocolMode(), RigProtocolMode::classic);
 }
 
-// Held commands belong to the moment they were given: a frequency held while
-// the probe waits does not go out once the link settles on SAT_PROTO, nor
-// after a new mode or after the owner drops what is held; an arming command
-// held during a probe that ends in classic is not sent but completes -1.
+// While the probe waits, answers are placed by what they say: the probe's
+// by its lines, the set commands' bare "RPRT" lines in order. Three daemons,
+// each answering slowly so that a frequency is in flight around the probe:
+// one with the extension (detected, armed, and each satellite command then
+// gets its own code), one that answers the probe with an error line (classic),
+// and one that never answers it (classic after the time-out). None loses its
+// link, and the first frequency does not wait for the probe.
+TEST(RigctldClientTest, AnswersAroundAWaitingProbeGoToTheirOwnCommands)
+{
+    struct Row {
+        const char* name;
+        std::string probeAnswer;
+        RigProtocolMode expected;
+    };
+    for (const Row& row : {Row{"SAT_PROTO", satProtoAnswer, RigProtocolMode::satProtoV1},
+                           Row{"error line", "RPRT -4\n", RigProtocolMode::classic},
+                           Row{"silent", "", RigProtocolMode::classic}}) {
+        SCOPED_TRACE(row.name);
+        FakeRigDaemon daemon;
+        daemon.setAnswerDelay(30ms);
+        int downlinks = 0;
+        daemon.setResponder([&](const std::string& line) -> std::string {
+            if (line == satCaps) {
+                return row.probeAnswer;
+            }
+            if (line.starts_with("\\sat_dl")) {
+                return ++downlinks == 1 ? "RPRT -11\n" : "RPRT 0\n";
+            }
+            return line.starts_with("\\sat_ul") ? "RPRT -9\n" : "RPRT 0\n";
+        });
+        Reports reports;
+        auto client = std::make_shared<RigctldClient>(600ms, fastReconnect, 2s);
+        reports.attach(*client);
+        ASSERT_TRUE(connectAndWait(*client, daemon, reports));
+        client->setFrequency(145000001.0);
+        client->setMode("USB", 2400);
+        ASSERT_TRUE(daemon.waitForLines(3));
+        client->setFrequency(145000002.0);
+        ASSERT_TRUE(waitUntil([&] { return !reports.modes.empty(); }));
+        EXPECT_EQ(reports.modes, std::vector<RigProtocolMode>{row.expected});
+        const auto& lines = daemon.lines();
+        ASSERT_GE(lines.size(), 3u);
+        EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 3),
+                  (std::vector<std::string>{satCaps, "F 145000001", "M USB 2400"}));
+        if (row.expected == RigProtocolMode::satProtoV1) {
+            client->satAOS("AO-7", reports.completion("aos"));
+            ASSERT_TRUE(waitUntil([&] { return reports.logged("armed:1"); }));
+            EXPECT_EQ(reports.log.back(), "armed:1");
+            EXPECT_TRUE(reports.logged("aos:0"));
+            client->satDL(145e6, 1, 0);
+            client->satUL(435e6, 1, 0);
+            ASSERT_TRUE(waitUntil([&] { return reports.logged("lost"); }));
+            client->satAOS("AO-7", reports.completion("again"));
+            ASSERT_TRUE(waitUntil([&] { return reports.logged("again:0"); }));
+            client->satDL(145e6, 2, 0);
+            client->satUL(435e6, 2, 0); // refused before: not sent again
+            ASSERT_TRUE(waitUntil([&] { return downlinks == 2; }));
+            spinFor(100ms);
+            EXPECT_EQ(reports.count("lost"), 1);
+            EXPECT_EQ(std::count(lines.begin(), lines.end(), "\\sat_ul 435000000 1 0"), 1);
+            EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                                    [](const std::string& l) { return l.starts_with("\\sat_ul"); }),
+                      1);
+        } else {
+            ASSERT_TRUE(waitUntil([&] { return daemon.lines().back() == "F 145000002"; }));
+            client->setFrequency(145000003.0);
+            ASSERT_TRUE(waitUntil([&] { return daemon.lines().back() == "F 145000003"; }));
+        }
+        // Quiet for longer than the bound: nothing is left waiting.
+        client->setTimeouts(600ms, fastReconnect, 200ms);
+        spinFor(400ms);
+        EXPECT_EQ(reports.status, std::vector<bool>{true});
+        EXPECT_TRUE(client->daemonAnswers());
+    }
+}
+
+// Held commands belong to the moment they were given: a frequency waiting
+// for a place when the link settles on SAT_PROTO does not go out, nor one
+// waiting when a new mode is given or the owner drops what waits; an arming
+// command waiting when the link settles on classic is not sent but
+// completes -1.
 TEST(RigctldClientTest, NothingHeldGoesOutAfterTheProtocolOrTheModeChangedOrItWasDropped)
 {
     FakeRigDaemon daemon;
     bool answerProbe = false;
+    bool answerSets = false;
     daemon.setResponder([&](const std::string& line) {
         if (line == satCaps) {
             return answerProbe ? satProtoAnswer : std::string();
+        }
+        if (line.starts_with("F ") || line.starts_with("M ") || line == "\\sat_aos FIRST") {
+            return answerSets ? std::string("RPRT 0\n") : std::string();
         }
         return std::string("RPRT 0\n");
     });
@@ -774,35 +945,46 @@ TEST(RigctldClientTest, NothingHeldGoesOutAfterTheProtocolOrTheModeChangedOrItWa
     reports.attach(*client);
     ASSERT_TRUE(connectAndWait(*client, daemon, reports));
     ASSERT_TRUE(daemon.waitForLines(1));
-    client->setFrequency(145000000.0); // held behind the probe
+    client->setFrequency(145000000.0); // out at once, beside the probe
+    client->setFrequency(145000001.0); // waits for a place
+    ASSERT_TRUE(daemon.waitForLines(2));
     daemon.send(satProtoAnswer);
     ASSERT_TRUE(waitUntil([&] { return client->protocolMode() == RigProtocolMode::satProtoV1; }));
+    daemon.send("RPRT 0\n"); // the first frequency's answer
     client->satAOS("AFTER", reports.completion("after"));
     ASSERT_TRUE(waitUntil([&] { return reports.logged("after:0"); }));
-    EXPECT_EQ(daemon.lines(), (std::vector<std::string>{satCaps, "\\sat_aos AFTER"}));
+    EXPECT_EQ(daemon.lines(), (std::vector<std::string>{satCaps, "F 145000000", "\\sat_aos AFTER"}));
 
-    // A probe again, never answered now: held arming is not sent in classic.
+    // A probe again, never answered now, and an arming command the daemon
+    // sits on: the next arming waits for a place and is not sent in classic.
     client->setTimeouts(shortProbe, fastReconnect, 2s);
     client->detectCapabilities();
+    client->satAOS("FIRST", reports.completion("first"));
     client->satAOS("HELD", reports.completion("held"));
     ASSERT_TRUE(waitUntil([&] { return reports.logged("held:-1"); }));
     EXPECT_EQ(client->protocolMode(), RigProtocolMode::classic);
+    daemon.send("RPRT 0\n");
+    ASSERT_TRUE(waitUntil([&] { return reports.logged("first:0"); }));
 
-    // Held frequency and mode, then dropped: neither goes out.
+    // Waiting frequency and mode, then dropped: neither goes out.
     answerProbe = false;
     client->detectCapabilities();
-    client->setFrequency(145000001.0);
-    client->setMode("USB", 2400);
+    client->setFrequency(145000001.0); // out, never answered: the places are taken
     client->setFrequency(145000002.0);
-    client->dropHeldCommands();
-    // A held frequency is dropped by a newer mode.
+    client->setMode("USB", 2400);
     client->setFrequency(145000003.0);
-    client->setMode("FM", 15000);
-    ASSERT_TRUE(waitUntil([&] { return daemon.lines().back() == "M FM 15000"; }));
+    client->dropHeldCommands();
+    // A waiting frequency is dropped by a newer mode.
     client->setFrequency(145000004.0);
-    ASSERT_TRUE(waitUntil([&] { return daemon.lines().back() == "F 145000004"; }));
-    EXPECT_EQ(daemon.lines(), (std::vector<std::string>{satCaps, "\\sat_aos AFTER", satCaps, satCaps,
-                                                        "M FM 15000", "F 145000004"}));
+    client->setMode("FM", 15000);
+    answerSets = true;
+    daemon.send("RPRT 0\n");
+    ASSERT_TRUE(waitUntil([&] { return daemon.lines().back() == "M FM 15000"; }));
+    client->setFrequency(145000005.0);
+    ASSERT_TRUE(waitUntil([&] { return daemon.lines().back() == "F 145000005"; }));
+    EXPECT_EQ(daemon.lines(), (std::vector<std::string>{satCaps, "F 145000000", "\\sat_aos AFTER", satCaps,
+                                                        "\\sat_aos FIRST", satCaps, "F 145000001", "M FM 15000",
+                                                        "F 145000005"}));
 }
 
 // A daemon that stops answering: past the answer bound the link is treated
