@@ -167,17 +167,20 @@ RigColumn::RigColumn(std::shared_ptr<AppState> state, QWidget* parent)
 void RigColumn::refresh()
 {
     const AppState& s = *state_;
-    const bool connected = s.rigConnected();
+    // A link that is up to a daemon that answers nothing is no connection
+    // to a radio: it is told as the failure it is, across its recycles.
+    const bool answers = s.rigAnswers();
+    const bool connected = s.rigConnected() && answers;
     statusDot_->setColor(connected ? greenColor() : redColor());
-    connectionText_->setText(connected ? QStringLiteral("Connected") : QStringLiteral("Disconnected"));
+    connectionText_->setText(connected  ? QStringLiteral("Connected")
+                             : answers ? QStringLiteral("Disconnected")
+                                       : QStringLiteral("No answer"));
     const RigProtocolMode mode = s.rigProtocolMode();
     const QColor modeColor = mode == RigProtocolMode::satProtoV1 ? cyanColor()
                              : mode == RigProtocolMode::classic  ? grayColor()
                                                                  : secondaryColor(this);
     protocolBadge_->setBadge(qs(rawValue(mode)), modeColor);
 
-    satProtoStatus_->setText(qs(s.rigSatProtoStatus()));
-    satProtoStatus_->setVisible(!s.rigSatProtoStatus().empty());
     // The address of the link in use; the settings' address reaches the
     // link only when a track finds it down, so until then it is not shown
     // as if it were the link's.
@@ -185,6 +188,11 @@ void RigColumn::refresh()
     const auto& link = s.rigLinkAddress();
     const QString inUse = link ? qs(link->first) + QStringLiteral(":") + QString::number(link->second) : configured;
     rigAddress_->setText(inUse);
+
+    const QString status = answers ? qs(s.rigSatProtoStatus())
+                                   : QStringLiteral("The daemon at ") + inUse + QStringLiteral(" does not answer");
+    satProtoStatus_->setText(status);
+    satProtoStatus_->setVisible(!status.isEmpty());
 
     trackButton_->setEnabled(s.selectedPass().has_value());
     stopButton_->setEnabled(s.isTracking());

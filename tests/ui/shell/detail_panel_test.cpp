@@ -19,6 +19,8 @@
 #include "ui/shell/shell_widgets.h"
 #include "ui/style/elided_label.h"
 #include "tests/ui/shell/fit_check.h"
+#include "tests/rig/fake_rig_daemon.h"
+#include "rig/rigctld_client.h"
 
 namespace zelvane::test {
 namespace {
@@ -425,6 +427,71 @@ TEST_F(DetailPanelTest, AfterStopTheShownSatelliteHasItsOwnCalibration)
 
 // Read-outs that change on every tracking tick have a fixed size: a new text
 // repaints the read-out alone and asks no layout to run again.
+// A daemon that takes the connection and answers nothing is no radio link:
+// soon after the first unanswered command the panel stops saying
+// "Connected" and says which daemon does not answer, through every recycle
+// of the link; once the daemon answers, "Connected" is back at once. The
+// answer bound is cut from the program's 2 s to keep the test short; the
+// panel is given the same slack past it as the program's 3 s allow.
+TEST_F(DetailPanelTest, ADaemonThatAnswersNothingIsNotShownAsConnected)
+{
+    using namespace std::chrono_literals;
+    FakeRigDaemon daemon;
+    bool answers = false;
+    std::int64_t firstAnswerAt = -1;
+    daemon.setResponder([&](const std::string&) {
+        if (!answers) {
+            return std::string();
+        }
+        if (firstAnswerAt < 0) {
+            firstAnswerAt = daemon.nowMs();
+        }
+        return std::string("RPRT 0\n");
+    });
+    state->setRigHost("127.0.0.1");
+    state->setRigPort(daemon.port());
+    auto sat = addSatellite("AO-91", 43017, radioSet());
+    selectPass(sat, sat->transmitters[3]);
+    DetailPanel panel(state);
+    settle();
+    click(child<QPushButton>(panel, "trackButton"));
+    state->rigClient()->setTimeouts(300ms, 100ms, 500ms);
+
+    const std::string notAnswering = "The daemon at 127.0.0.1:" + std::to_string(daemon.port()) + " does not answer";
+    ASSERT_TRUE(daemon.waitForLines(1));
+    const std::int64_t firstCommand = daemon.arrivals().front();
+    ASSERT_TRUE(waitUntil([&] {
+        settle();
+        return text(panel, "connectionText") != "Connected" && text(panel, "satProtoStatus") == notAnswering;
+    }));
+    EXPECT_LE(daemon.nowMs() - firstCommand, 500 + 1000);
+    EXPECT_TRUE(shown(panel, "satProtoStatus"));
+
+    // Link after link, the daemon still answering nothing.
+    const int links = daemon.acceptedCount();
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            settle();
+            EXPECT_NE(text(panel, "connectionText"), "Connected");
+            EXPECT_EQ(text(panel, "satProtoStatus"), notAnswering);
+            return daemon.acceptedCount() >= links + 2;
+        },
+        10s));
+    EXPECT_EQ(text(panel, "connectionText"), "No answer");
+
+    answers = true;
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            settle();
+            return text(panel, "connectionText") == "Connected";
+        },
+        10s));
+    ASSERT_GE(firstAnswerAt, 0);
+    EXPECT_LE(daemon.nowMs() - firstAnswerAt, 1000);
+    EXPECT_FALSE(shown(panel, "satProtoStatus"));
+    state->stopTracking();
+}
+
 TEST_F(DetailPanelTest, TickReadoutsAskForNoRelayout)
 {
     auto sat = addSatellite("AO-91", 43017,
