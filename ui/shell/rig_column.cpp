@@ -24,6 +24,8 @@ namespace {
 
 // The status line under the link's state: two lines of 11 px text at most.
 constexpr int kStatusLinePitch = 14;
+// The column's fixed width less its margins, until the label has its own.
+constexpr int kStatusLineWidth = 300;
 constexpr int kButtonHeight = 28;
 
 } // namespace
@@ -189,8 +191,19 @@ void RigColumn::refresh()
     const QString inUse = link ? qs(link->first) + QStringLiteral(":") + QString::number(link->second) : configured;
     rigAddress_->setText(inUse);
 
-    const QString status = answers ? qs(s.rigSatProtoStatus())
-                                   : QStringLiteral("The daemon at ") + inUse + QStringLiteral(" does not answer");
+    QString status = qs(s.rigSatProtoStatus());
+    if (!answers) {
+        // Two lines at most, whatever the address: the address is elided
+        // within the first line rather than wrapped onto a third.
+        status = QStringLiteral("The daemon at ") + inUse + QStringLiteral(" does not answer");
+        const int width = satProtoStatus_->contentsRect().width() > 0 ? satProtoStatus_->contentsRect().width()
+                                                                        : kStatusLineWidth;
+        if (satProtoStatus_->fontMetrics().horizontalAdvance(status) > width) {
+            status = ui_style::elided(QStringLiteral("The daemon at ") + inUse, satProtoStatus_->font(), width,
+                                      Qt::ElideMiddle) +
+                     QStringLiteral("\ndoes not answer");
+        }
+    }
     satProtoStatus_->setText(status);
     satProtoStatus_->setVisible(!status.isEmpty());
 

@@ -457,12 +457,22 @@ TEST_F(DetailPanelTest, ADaemonThatAnswersNothingIsNotShownAsConnected)
     click(child<QPushButton>(panel, "trackButton"));
     state->rigClient()->setTimeouts(300ms, 100ms, 500ms);
 
-    const std::string notAnswering = "The daemon at 127.0.0.1:" + std::to_string(daemon.port()) + " does not answer";
+    const std::string expected = "The daemon at 127.0.0.1:" + std::to_string(daemon.port()) + " does not answer";
+    // Whole on one line, or on two with the address elided where the font
+    // is too wide for that.
+    const auto saysNotAnswering = [&] {
+        QString shown = QString::fromStdString(text(panel, "satProtoStatus"));
+        if (shown.replace(QLatin1Char('\n'), QLatin1Char(' ')).toStdString() == expected) {
+            return true;
+        }
+        return shown.startsWith(QStringLiteral("The daemon at")) && shown.contains(QChar(0x2026)) &&
+               shown.endsWith(QStringLiteral(" does not answer"));
+    };
     ASSERT_TRUE(daemon.waitForLines(1));
     const std::int64_t firstCommand = daemon.arrivals().front();
     ASSERT_TRUE(waitUntil([&] {
         settle();
-        return text(panel, "connectionText") != "Connected" && text(panel, "satProtoStatus") == notAnswering;
+        return text(panel, "connectionText") != "Connected" && saysNotAnswering();
     }));
     EXPECT_LE(daemon.nowMs() - firstCommand, 500 + 1000);
     EXPECT_TRUE(shown(panel, "satProtoStatus"));
@@ -473,7 +483,7 @@ TEST_F(DetailPanelTest, ADaemonThatAnswersNothingIsNotShownAsConnected)
         [&] {
             settle();
             EXPECT_NE(text(panel, "connectionText"), "Connected");
-            EXPECT_EQ(text(panel, "satProtoStatus"), notAnswering);
+            EXPECT_TRUE(saysNotAnswering()) << text(panel, "satProtoStatus");
             return daemon.acceptedCount() >= links + 2;
         },
         10s));
