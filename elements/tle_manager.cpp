@@ -4,6 +4,7 @@
 #include <array>
 #include <atomic>
 #include <charconv>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
@@ -136,13 +137,62 @@ void storeInCache(const std::string& key, const std::string& body)
     }
 }
 
+using Landing = std::function<void(std::vector<TLEData>, CategoryOutcome)>;
+
+// Downloads under way, by category key and address, with everyone waiting
+// for each answer.
+std::mutex& flightsMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::map<std::string, std::vector<Landing>>& flights()
+{
+    static std::map<std::string, std::vector<Landing>> table;
+    return table;
+}
+
+std::string flightKey(const std::string& key, const std::string& url)
+{
+    return key + '\n' + url;
+}
+
+// Waits for the category's download when one is under way.
+bool joinDownload(const std::vector<TLECategory>& table, const std::string& key, Landing landing)
+{
+    const auto category =
+        std::find_if(table.begin(), table.end(), [&](const TLECategory& c) { return c.name == key; });
+    if (category == table.end()) {
+        return false;
+    }
+    std::lock_guard lock(flightsMutex());
+    const auto found = flights().find(flightKey(key, category->url));
+    if (found == flights().end()) {
+        return false;
+    }
+    found->second.push_back(std::move(landing));
+    return true;
+}
+
 // Everything one load shares between its threads.
 struct LoadState {
-    std::mutex mutex; // guards `sets` and `outcomes`
+    std::mutex mutex; // guards everything down to `lastChange`
+    std::vector<std::string> keys;
     std::vector<TLEData> sets;
     std::vector<CategoryOutcome> outcomes; // one per key, in key order
+    std::vector<bool> landed; // per key: its sets are in `sets`
+    // Per key whose download runs: its cached copy, which stands in for it
+    // in the pictures handed over before the answer.
+    std::vector<std::optional<std::vector<TLEData>>> standIns;
+    std::uint64_t pictures = 0; // pictures with sets taken so far, numbering them
     std::atomic<int> pending{1}; // one for the load itself until it has started everything
+    std::atomic<bool> started{false}; // every key has been set going
     std::function<void(CategoriesLoad)> completion;
+    std::function<void(CategoriesLoad)> interim;
+    // Main thread only.
+    std::uint64_t handedOver = 0; // the number of the last picture handed over
+    bool completed = false;
 };
 
 void record(LoadState& state, std::size_t index, std::vector<TLEData>&& sets, CategoryOutcome outcome)
@@ -150,6 +200,67 @@ void record(LoadState& state, std::size_t index, std::vector<TLEData>&& sets, Ca
     std::lock_guard lock(state.mutex);
     state.sets.insert(state.sets.end(), std::make_move_iterator(sets.begin()), std::make_move_iterator(sets.end()));
     state.outcomes[index] = std::move(outcome);
+    state.landed[index] = true;
+    state.standIns[index].reset();
+}
+
+// The cached copy that stands in for a category while its download runs
+// (read only when pictures are wanted, and dropped if the answer is in).
+void standIn(LoadState& state, std::size_t index)
+{
+    if (!state.interim) {
+        return;
+    }
+    auto copy = loadCached(state.keys[index]);
+    std::lock_guard lock(state.mutex);
+    if (!state.landed[index]) {
+        state.standIns[index] = std::move(copy);
+    }
+}
+
+// Hands the picture known so far to the interim receiver: the sets that
+// have come in, the stand-ins of the downloads still running and the
+// imported sets (an empty picture is not handed over); or, without
+// `withSets`, only the outcomes so far.
+void handOverPicture(const std::shared_ptr<LoadState>& state, bool withSets)
+{
+    std::vector<TLEData> sets;
+    auto load = std::make_shared<CategoriesLoad>();
+    load->complete = false;
+    load->setsChanged = withSets;
+    std::uint64_t number = 0;
+    {
+        std::lock_guard lock(state->mutex);
+        load->outcomes = state->outcomes;
+        if (withSets) {
+            sets = state->sets;
+            for (const auto& standIn : state->standIns) {
+                if (standIn) {
+                    sets.insert(sets.end(), standIn->begin(), standIn->end());
+                }
+            }
+            number = ++state->pictures;
+        }
+    }
+    if (withSets) {
+        auto imported = CustomTLEStore::load();
+        sets.insert(sets.end(), std::make_move_iterator(imported.begin()), std::make_move_iterator(imported.end()));
+        load->sets = merge(std::move(sets));
+        if (load->sets.empty()) {
+            return;
+        }
+    }
+    platform::postToMain([state, load, number]() {
+        // Pictures are taken on several threads: one that arrives after the
+        // whole result has nothing to say, nor has one whose sets are older
+        // than those of a picture already handed over. Outcomes only ever
+        // add up, so an older list of them says nothing wrong.
+        if (state->completed || (number != 0 && number < state->handedOver)) {
+            return;
+        }
+        state->handedOver = std::max(state->handedOver, number);
+        state->interim(std::move(*load));
+    });
 }
 
 void leave(const std::shared_ptr<LoadState>& state)
@@ -162,11 +273,34 @@ void leave(const std::shared_ptr<LoadState>& state)
     std::vector<TLEData> sets = std::move(state->sets);
     auto imported = CustomTLEStore::load();
     sets.insert(sets.end(), std::make_move_iterator(imported.begin()), std::make_move_iterator(imported.end()));
-    auto result = std::make_shared<CategoriesLoad>(CategoriesLoad{merge(std::move(sets)), std::move(state->outcomes)});
+    auto result = std::make_shared<CategoriesLoad>();
+    result->sets = merge(std::move(sets));
+    result->outcomes = std::move(state->outcomes);
     platform::postToMain([state, result]() {
+        state->completed = true;
         auto completion = std::move(state->completion);
         completion(std::move(*result));
     });
+}
+
+// The end of one of the load's downloads while others still run: its outcome
+// is handed over at once, and so are its sets when its category had no
+// copy standing in (they bring satellites not shown yet). A category that
+// had one keeps it until the whole result.
+Landing landing(const std::shared_ptr<LoadState>& state, std::size_t index)
+{
+    return [state, index](std::vector<TLEData> sets, CategoryOutcome outcome) {
+        bool newSatellites = false;
+        {
+            std::lock_guard lock(state->mutex);
+            newSatellites = !sets.empty() && !state->standIns[index];
+        }
+        record(*state, index, std::move(sets), std::move(outcome));
+        if (state->interim && state->started && state->pending.load() > 1) {
+            handOverPicture(state, newSatellites);
+        }
+        leave(state);
+    };
 }
 
 std::string statusFailure(int status)
@@ -198,6 +332,38 @@ void downloadCategory(const std::vector<TLECategory>& table, const std::string& 
         completion({}, CategoryOutcome{key, false, "no valid address", false, std::nullopt});
         return;
     }
+    // Whoever asks for a category while its answer is awaited hears that
+    // answer (or its failure) too, rather than asking again or reading the
+    // copy that the answer is about to replace.
+    const std::string flight = flightKey(key, category->url);
+    {
+        std::lock_guard lock(flightsMutex());
+        auto& waiting = flights()[flight];
+        waiting.push_back(std::move(completion));
+        if (waiting.size() > 1) {
+            return;
+        }
+    }
+    // The answer is stored before the flight ends, so that a load which no
+    // longer finds it under way reads the new copy.
+    completion = [flight](std::vector<TLEData> sets, CategoryOutcome outcome) {
+        std::vector<Landing> waiting;
+        {
+            std::lock_guard lock(flightsMutex());
+            const auto found = flights().find(flight);
+            if (found != flights().end()) {
+                waiting = std::move(found->second);
+                flights().erase(found);
+            }
+        }
+        for (std::size_t i = 0; i < waiting.size(); ++i) {
+            if (i + 1 == waiting.size()) {
+                waiting[i](std::move(sets), std::move(outcome));
+            } else {
+                waiting[i](sets, outcome);
+            }
+        }
+    };
     platform::Http::get(category->url, [key, completion = std::move(completion)](platform::HttpResult result) {
         // Only a body that yields element sets counts as the category's
         // answer. Anything else (a failed transfer, an error status, text
@@ -362,29 +528,62 @@ void fetchCategory(const std::string& key, std::function<void(std::optional<std:
 }
 
 void loadCategories(const std::vector<std::string>& keys, bool forceDownload,
-                    std::function<void(CategoriesLoad)> completion)
+                    std::function<void(CategoriesLoad)> completion, std::function<void(CategoriesLoad)> interim)
 {
     auto state = std::make_shared<LoadState>();
     state->completion = std::move(completion);
+    state->interim = std::move(interim);
+    state->keys = keys;
     state->outcomes.resize(keys.size());
-    // The table is read here, where the settings are; every file is read and
-    // parsed in the background so that a large cache never holds up the
-    // main thread.
-    platform::runInBackground([state, keys, forceDownload, table = categories()]() {
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        state->outcomes[i].key = keys[i];
+    }
+    state->landed.resize(keys.size(), false);
+    state->standIns.resize(keys.size());
+    // The table is read here, where the settings are.
+    auto table = categories();
+    // Forced downloads are under way before this returns, so that any load
+    // asked for after this one waits for their answers.
+    if (forceDownload) {
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            ++state->pending;
+            downloadCategory(table, keys[i], landing(state, i));
+        }
+    }
+    // Every file is read and parsed in the background so that a large cache
+    // never holds up the main thread.
+    platform::runInBackground([state, keys, forceDownload, table = std::move(table)]() {
         for (std::size_t i = 0; i < keys.size(); ++i) {
             const std::string& key = keys[i];
-            ++state->pending;
-            if (!forceDownload && !isCacheStale(key)) {
-                if (auto cached = loadCached(key)) {
-                    record(*state, i, std::move(*cached), CategoryOutcome{key, false, std::nullopt, false, std::nullopt});
-                    leave(state);
-                    continue;
-                }
+            if (forceDownload) {
+                standIn(*state, i);
+                continue;
             }
-            downloadCategory(table, key, [state, i](std::vector<TLEData> sets, CategoryOutcome outcome) {
-                record(*state, i, std::move(sets), std::move(outcome));
+            ++state->pending;
+            if (joinDownload(table, key, landing(state, i))) {
+                standIn(*state, i);
+                continue;
+            }
+            const bool stale = isCacheStale(key);
+            std::optional<std::vector<TLEData>> copy;
+            if (!stale || state->interim) {
+                copy = loadCached(key);
+            }
+            if (copy && !stale) {
+                record(*state, i, std::move(*copy), CategoryOutcome{key, false, std::nullopt, false, std::nullopt});
                 leave(state);
-            });
+                continue;
+            }
+            {
+                std::lock_guard lock(state->mutex);
+                state->standIns[i] = std::move(copy);
+            }
+            downloadCategory(table, key, landing(state, i));
+        }
+        state->started = true;
+        // What is at hand shows now; the downloads still running follow.
+        if (state->interim && state->pending.load() > 1) {
+            handOverPicture(state, true);
         }
         leave(state);
     });

@@ -91,15 +91,32 @@ struct CategoryOutcome {
 struct CategoriesLoad {
     std::vector<TLEData> sets;
     std::vector<CategoryOutcome> outcomes;
+    // False for a picture handed over while some downloads still run: each
+    // of those categories stands in with its cached copy of any age (or is
+    // missing without one), and its outcome is still empty.
+    bool complete = true;
+    // False for a picture that brings only outcomes (its sets are empty).
+    bool setsChanged = true;
 };
 
 // As fetchCategories, and also says how each category went. With
 // forceDownload every key is downloaded whatever its cache's age; a failed
-// download leaves the cached copy and its stamp exactly as they were. The
-// caches are read and parsed and the sets merged on background threads; the
-// completion runs exactly once, on the main thread, after this returns.
+// download leaves the cached copy and its stamp exactly as they were. A
+// category whose download is already under way (for any load) is not read
+// from its cache nor asked for again: the load waits for that answer, so a
+// plain load that follows a forced one still gets the forced one's sets and
+// failures. The caches are read and parsed and the sets merged on
+// background threads; the completion runs exactly once, on the main thread,
+// after this returns.
+//
+// When `interim` is given, one download that is slow does not hide the
+// rest: while downloads run, `interim` gets, on the main thread and never
+// after the completion, the picture known so far (at once, when it holds
+// any set; again when a category without a cached copy comes in) and the
+// outcome of each download that ends.
 void loadCategories(const std::vector<std::string>& keys, bool forceDownload,
-                    std::function<void(CategoriesLoad)> completion);
+                    std::function<void(CategoriesLoad)> completion,
+                    std::function<void(CategoriesLoad)> interim = {});
 
 // The category's description from the table (the user's name for a user
 // address); the key itself when no category has it.

@@ -301,12 +301,16 @@ public:
     // Makes every subscribed category's cache stale, then loads.
     void refreshTLEs();
     // Each load (loadData, refreshTLEs) gets the next generation; only the
-    // newest load publishes (its catalogue, its download notes, the end of
-    // loading). This is the newest load's generation, 0 before the first.
+    // newest load publishes its catalogue and the end of loading. While some
+    // download is slow, it publishes what is at hand first (the cached
+    // copies standing in) and its whole catalogue when the last download
+    // ends. A download's outcome (its note) counts whichever load brought
+    // it. This is the newest load's generation, 0 before the first.
     std::uint64_t catalogueLoadGeneration() const { return catalogueGeneration_; }
     // Runs on the main thread when a load's catalogue is built, with the
     // load's generation and the step that hands the catalogue over (which
-    // does nothing once a newer load has started). Without a hook the step
+    // does nothing once a newer load, or a newer catalogue of the same
+    // load, has started). Without a hook the step
     // runs at once; a test may hold it to make one load the slower one.
     using CatalogueHandOver = std::function<void(std::uint64_t generation, std::function<void()> handOver)>;
     void setCatalogueHandOver(CatalogueHandOver hook) { catalogueHandOver_ = std::move(hook); }
@@ -393,8 +397,10 @@ private:
     void composeStatusText();
     void loadCatalogue(bool forceDownload);
     void noteDownloadOutcomes(const std::vector<TLEManager::CategoryOutcome>& outcomes);
-    void handOverCatalogue(std::uint64_t generation, std::vector<std::shared_ptr<Satellite>> sorted);
-    void applyCatalogue(std::vector<std::shared_ptr<Satellite>> sorted);
+    void takeCategories(std::uint64_t generation, TLEManager::CategoriesLoad load);
+    void handOverCatalogue(std::uint64_t generation, std::uint64_t build, bool complete, std::uint64_t fingerprint,
+                           std::vector<std::shared_ptr<Satellite>> sorted);
+    void applyCatalogue(std::vector<std::shared_ptr<Satellite>> sorted, bool complete);
     // The site a computation was made for.
     struct PassSite {
         double lat = 0.0;
@@ -506,6 +512,8 @@ private:
     TransmitterTable transmitterDB_;
     LiveGeoCache liveGeoCache_;
     std::uint64_t catalogueGeneration_ = 0;
+    std::uint64_t catalogueBuild_ = 0; // the newest catalogue build started
+    std::optional<std::uint64_t> shownSetsFingerprint_; // of the element sets the catalogue was built from
     CatalogueHandOver catalogueHandOver_;
     std::set<std::string> queuedPassIds_;
     std::map<std::string, QueuedPassWindow> queuedPassWindows_;

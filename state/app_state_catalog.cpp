@@ -67,6 +67,17 @@ std::vector<std::shared_ptr<Satellite>> newCelestialBodies()
     return {sun, moon};
 }
 
+// Tells one list of element sets from another whatever their order.
+std::uint64_t fingerprintOf(const std::vector<TLEData>& sets)
+{
+    std::uint64_t sum = sets.size();
+    const std::hash<std::string> hash;
+    for (const TLEData& set : sets) {
+        sum += hash(set.name + '\n' + set.line1 + '\n' + set.line2 + '\n' + set.source);
+    }
+    return sum;
+}
+
 // The catalogue entries of the merged sets plus the Sun and the Moon,
 // sorted by name, with their orbits; selection and transmitters are left to
 // the main thread. Runs on any thread: nothing here is shared yet.
@@ -119,34 +130,56 @@ void AppState::loadCatalogue(bool forceDownload)
     setStatusMessage("Fetching TLEs...");
     loadTransmitterDB();
     const std::weak_ptr<AppState> weak = weak_from_this();
+    const auto take = [weak, generation](TLEManager::CategoriesLoad load) {
+        if (const auto self = weak.lock()) {
+            self->takeCategories(generation, std::move(load));
+        }
+    };
     TLEManager::loadCategories(
-        std::vector<std::string>(subscribedCategories_.begin(), subscribedCategories_.end()), forceDownload,
-        [weak, generation](TLEManager::CategoriesLoad load) {
-            const auto self = weak.lock();
-            if (!self || generation != self->catalogueGeneration_) {
-                return;
-            }
-            self->noteDownloadOutcomes(load.outcomes);
-            // Building thousands of entries (orbits, sort keys) is kept off
-            // the main thread too; only the finished catalogue is handed over.
-            platform::runInBackground([weak, generation, sets = std::move(load.sets)]() mutable {
-                auto entries = buildCatalogue(std::move(sets));
-                platform::postToMain([weak, generation, entries = std::move(entries)]() mutable {
-                    if (const auto self = weak.lock()) {
-                        self->handOverCatalogue(generation, std::move(entries));
-                    }
-                });
-            });
-        });
+        std::vector<std::string>(subscribedCategories_.begin(), subscribedCategories_.end()), forceDownload, take,
+        take);
 }
 
-void AppState::handOverCatalogue(std::uint64_t generation, std::vector<std::shared_ptr<Satellite>> sorted)
+void AppState::takeCategories(std::uint64_t generation, TLEManager::CategoriesLoad load)
+{
+    // A download's outcome is a fact about the category's cache, whichever
+    // load brought it: a newer load may have been served the very copy that
+    // an older one's download has just replaced, or failed to replace.
+    noteDownloadOutcomes(load.outcomes);
+    if (generation != catalogueGeneration_ || (!load.complete && !load.setsChanged)) {
+        return;
+    }
+    const std::uint64_t build = ++catalogueBuild_;
+    const bool complete = load.complete;
+    // A picture of what is on disk is often what is shown already (a
+    // refresh): it then changes nothing, yet it still supersedes older ones.
+    const std::optional<std::uint64_t> shown = shownSetsFingerprint_;
+    // Building thousands of entries (orbits, sort keys) is kept off the main
+    // thread too; only the finished catalogue is handed over.
+    const std::weak_ptr<AppState> weak = weak_from_this();
+    platform::runInBackground([weak, generation, build, complete, shown, sets = std::move(load.sets)]() mutable {
+        const std::uint64_t fingerprint = fingerprintOf(sets);
+        if (!complete && fingerprint == shown) {
+            return;
+        }
+        auto entries = buildCatalogue(std::move(sets));
+        platform::postToMain([weak, generation, build, complete, fingerprint, entries = std::move(entries)]() mutable {
+            if (const auto self = weak.lock()) {
+                self->handOverCatalogue(generation, build, complete, fingerprint, std::move(entries));
+            }
+        });
+    });
+}
+
+void AppState::handOverCatalogue(std::uint64_t generation, std::uint64_t build, bool complete,
+                                 std::uint64_t fingerprint, std::vector<std::shared_ptr<Satellite>> sorted)
 {
     const std::weak_ptr<AppState> weak = weak_from_this();
-    std::function<void()> handOver = [weak, generation, sorted = std::move(sorted)]() {
+    std::function<void()> handOver = [weak, generation, build, complete, fingerprint, sorted = std::move(sorted)]() {
         const auto self = weak.lock();
-        if (self && generation == self->catalogueGeneration_) {
-            self->applyCatalogue(sorted);
+        if (self && generation == self->catalogueGeneration_ && build == self->catalogueBuild_) {
+            self->shownSetsFingerprint_ = fingerprint;
+            self->applyCatalogue(sorted, complete);
         }
     };
     if (catalogueHandOver_) {
@@ -174,6 +207,9 @@ void AppState::noteDownloadOutcomes(const std::vector<TLEManager::CategoryOutcom
         setStatusNote(key, "");
     }
     for (const auto& outcome : outcomes) {
+        if (!subscribedCategories_.contains(outcome.key)) {
+            continue;
+        }
         if (outcome.downloaded) {
             setStatusNote(downloadNoteKey(outcome.key), "");
         } else if (outcome.failure) {
@@ -202,7 +238,7 @@ std::string AppState::downloadFailureText(const TLEManager::CategoryOutcome& out
     return "Could not download " + name + " (" + reason + "): using the copy " + when;
 }
 
-void AppState::applyCatalogue(std::vector<std::shared_ptr<Satellite>> sorted)
+void AppState::applyCatalogue(std::vector<std::shared_ptr<Satellite>> sorted, bool complete)
 {
     // What the state knows now: the transmitter table and the selection.
     for (const auto& entry : sorted) {
@@ -216,7 +252,9 @@ void AppState::applyCatalogue(std::vector<std::shared_ptr<Satellite>> sorted)
     if (selectedSatelliteIds_.empty()) {
         selectDefaults();
     }
-    setIsLoadingTLEs(false);
+    if (complete) {
+        setIsLoadingTLEs(false);
+    }
     setTleAge(TLEManager::oldestCacheAge(
         std::vector<std::string>(subscribedCategories_.begin(), subscribedCategories_.end())));
     computeAllPasses();

@@ -402,6 +402,53 @@ TEST_F(TLEManagerTest, ABodyPastTheBoundFailsAndTheLastGoodCopyStays)
     platform::Http::setBodyLimit(0);
 }
 
+// While a download runs, the interim receiver gets what is at hand (a fresh
+// copy, the running download's stale copy) and its completion never comes
+// before the answer; a second load asked for meanwhile waits for that same
+// answer instead of asking again or reading the copy being replaced.
+TEST_F(TLEManagerTest, ARunningDownloadShowsItsCopyAndAnswersEveryLoadWaitingOnIt)
+{
+    writeCache("amateur", tleText("AMATEUR", 100), 60.0);
+    writeCache("stations", tleText("STATIONS OLD", 200), 25 * 3600.0);
+    server_.setResponse(groupTarget("stations"), 200, tleText("STATIONS NEW", 200));
+    server_.hold(groupTarget("stations"));
+
+    std::vector<TLEManager::CategoriesLoad> pictures;
+    std::optional<TLEManager::CategoriesLoad> first;
+    TLEManager::loadCategories(
+        {"amateur", "stations"}, false, [&](TLEManager::CategoriesLoad result) { first = std::move(result); },
+        [&](TLEManager::CategoriesLoad picture) {
+            EXPECT_FALSE(first.has_value()) << "no picture after the result";
+            pictures.push_back(std::move(picture));
+        });
+    ASSERT_TRUE(test::waitUntil([&]() { return !pictures.empty() && server_.heldCount(groupTarget("stations")) == 1; }, 10s));
+    EXPECT_FALSE(pictures[0].complete);
+    ASSERT_EQ(pictures[0].sets.size(), 2u);
+    EXPECT_EQ(find(pictures[0].sets, 100)->name, "AMATEUR");
+    EXPECT_EQ(find(pictures[0].sets, 200)->name, "STATIONS OLD");
+    EXPECT_EQ(pictures[0].outcomes[1], (TLEManager::CategoryOutcome{"stations", false, std::nullopt, false, std::nullopt}));
+
+    // A fresh stamp would send a plain load to the cache: it waits instead.
+    writeCache("stations", tleText("STATIONS OLD", 200), 60.0);
+    std::optional<TLEManager::CategoriesLoad> second;
+    TLEManager::loadCategories({"stations"}, false, [&](TLEManager::CategoriesLoad result) { second = std::move(result); });
+    test::spinFor(50ms);
+    EXPECT_FALSE(first.has_value());
+    EXPECT_FALSE(second.has_value());
+
+    server_.release(groupTarget("stations"));
+    ASSERT_TRUE(test::waitUntil([&]() { return first.has_value() && second.has_value(); }, 10s));
+    EXPECT_EQ(server_.requestCount(groupTarget("stations")), 1);
+    for (const auto* load : {&*first, &*second}) {
+        EXPECT_TRUE(load->complete);
+        ASSERT_NE(find(load->sets, 200), nullptr);
+        EXPECT_EQ(find(load->sets, 200)->name, "STATIONS NEW");
+        EXPECT_TRUE(load->outcomes.back().downloaded);
+    }
+    EXPECT_EQ(first->sets.size(), 2u);
+    EXPECT_EQ(pictures.size(), 1u);
+}
+
 TEST_F(TLEManagerTest, CategoryDescriptions)
 {
     EXPECT_EQ(TLEManager::describeCategory("amateur"), "Amateur Radio");

@@ -10,6 +10,7 @@
 #include "catalog/satnogs_fetch.h"
 #include "catalog/transmitter_database.h"
 #include "elements/tle_manager.h"
+#include "elements/user_tle_source.h"
 #include "orbital/numeric_text.h"
 #include "tests/support/http_test_server.h"
 
@@ -81,7 +82,7 @@ protected:
         const auto before = state.satellites();
         state.loadData();
         ASSERT_TRUE(waitUntil([&] {
-            return state.satellites() != before &&
+            return state.satellites() != before && !state.isLoadingTLEs() &&
                    state.statusBaseMessage().ends_with(" passes in next 24h");
         }, std::chrono::seconds(20)));
     }
@@ -97,8 +98,8 @@ TEST_F(CatalogueLoading, FirstLoadBuildsTheSortedCatalogueAndSelectsDefaults)
     EXPECT_EQ(state->statusMessage(), "Fetching TLEs...");
     EXPECT_TRUE(state->satellites().empty()) << "the catalogue arrives later";
 
-    ASSERT_TRUE(waitUntil([&] { return !state->satellites().empty(); }, std::chrono::seconds(10)));
-    EXPECT_FALSE(state->isLoadingTLEs());
+    // (Each category may show as its download ends; loading ends with the last.)
+    ASSERT_TRUE(waitUntil([&] { return !state->isLoadingTLEs(); }, std::chrono::seconds(10)));
     // Code-point order: capitals before small letters.
     EXPECT_EQ(names(*state),
               (std::vector<std::string>{"AO-91", "ISS (ZARYA)", "Moon", "Sun", "aSat"}));
@@ -189,6 +190,70 @@ TEST_F(CatalogueLoading, RefreshDownloadsAgainAndFallsBackToTheCachedText)
               (std::vector<std::string>{"AO-91", "ISS (ZARYA)", "Moon", "Sun", "aSat"}));
     EXPECT_EQ(platform::Files::readFile(TLEManager::timestampFile("amateur")), stampBefore);
     EXPECT_EQ(state->tleAgeString(), "2m ago");
+}
+
+// "Refresh", then a plain load (a category switch, an import, "Clear")
+// before the refresh's downloads answer: the plain load waits for those
+// answers, so their sets, their age and their failure reach the catalogue.
+TEST_F(CatalogueLoading, ALoadAfterARefreshTakesTheRefreshsAnswers)
+{
+    const std::string iss = elementText(kIssName, kIssLine1, kIssLine2);
+    const std::string oldSets = iss + elementText("AO-91", kAo91Line1, kAo91Line2);
+    const std::string newSets = iss + elementText("AO-91 NEW", kAo91Line1, kAo91Line2);
+    const struct {
+        const char* label;
+        int status;
+        bool whileTheAnswerIsAwaited; // else at once, before the request is out
+        bool switchCategories;
+        const char* name; // of catalogue number 43017 at the end
+        const char* age;
+        bool failureTold;
+    } cases[] = {
+        {"new sets, load at once", 200, false, false, "AO-91 NEW", "< 1m ago", false},
+        {"new sets, load while the answer is awaited", 200, true, false, "AO-91 NEW", "< 1m ago", false},
+        {"new sets, category switch", 200, true, true, "AO-91 NEW", "< 1m ago", false},
+        {"HTTP 503", 503, true, false, "AO-91", "2h ago", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        platform::Files::remove(platform::Files::dataFolder() / "tle");
+        Clock::setFixed(nearEpoch());
+        server.setResponse(kAmateur, 200, oldSets);
+        const auto state = makeState();
+        state->setSubscribedCategories({"amateur", "stations"});
+        loadAndSettle(*state);
+        ASSERT_EQ(entry(*state, 43017)->name, "AO-91");
+
+        Clock::setFixed(nearEpoch().addingTimeInterval(2 * 3600.0));
+        server.setResponse(kAmateur, c.status, newSets);
+        server.hold(kAmateur);
+        const int before = server.requestCount(kAmateur);
+        state->refreshTLEs();
+        if (c.whileTheAnswerIsAwaited) {
+            ASSERT_TRUE(waitUntil([&] { return server.heldCount(kAmateur) == 1; }));
+        }
+        if (c.switchCategories) {
+            state->setSubscribedCategories({"amateur"});
+        }
+        state->loadData();
+        server.release(kAmateur);
+        const auto told = [&] { return state->statusNotes().contains("download:amateur"); };
+        ASSERT_TRUE(waitUntil([&] {
+            const auto ao91 = entry(*state, 43017);
+            return !state->isLoadingTLEs() && state->statusBaseMessage().ends_with(" passes in next 24h") &&
+                   ao91 && ao91->name == c.name && told() == c.failureTold;
+        }, std::chrono::seconds(10)));
+        EXPECT_EQ(state->tleAgeString(), c.age);
+        EXPECT_EQ(server.requestCount(kAmateur), before + 1) << "both loads share one download";
+        if (c.failureTold) {
+            EXPECT_TRUE(state->statusNotes().at("download:amateur").starts_with(
+                "Could not download Amateur Radio (HTTP 503): using the copy"));
+        }
+        const std::set<std::string> sources =
+            c.switchCategories ? std::set<std::string>{"amateur"} : std::set<std::string>{"amateur", "stations"};
+        ASSERT_NE(entry(*state, 25544), nullptr);
+        EXPECT_EQ(entry(*state, 25544)->sources, sources);
+    }
 }
 
 // The local time zone is pinned to UTC so that the times in the texts are known.
@@ -532,6 +597,75 @@ TEST_F(CatalogueLoading, ManySelectedSatellitesDownloadTheirTransmittersAFewAtAT
                                       std::to_string(id)),
                   1)
             << "answered from the cache: " << id;
+    }
+}
+
+// A user source that trickles and stalls hides nothing: the other
+// categories' satellites and passes show while it downloads (its cached copy
+// standing in), and its answer, or its failure with the last good copy,
+// follows when it ends.
+TEST_F(CatalogueLoading, OneSlowSourceHidesNothing)
+{
+    const UserTLESource slow("Slow", server.url("/slow.tle"));
+    ASSERT_TRUE(UserTLESourceStore::add(slow));
+    const std::string key = slow.categoryKey();
+    const auto sets = [](const char* name) {
+        return std::string(name) + "\n" + lineWithNumber(kOtherLine1, 41999) + "\n" +
+               lineWithNumber(kOtherLine2, 41999) + "\n";
+    };
+    const struct {
+        const char* label;
+        bool copy; // a cached copy 25 hours old
+        int status;
+        const char* whileSlow; // the name of 41999 while the source trickles; empty: none
+        const char* atTheEnd;
+        bool failureTold;
+    } cases[] = {
+        {"no copy, answered", false, 200, "", "SLOW NEW", false},
+        {"old copy, answered", true, 200, "SLOW OLD", "SLOW NEW", false},
+        {"old copy, error status", true, 503, "SLOW OLD", "SLOW OLD", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        platform::Files::remove(platform::Files::dataFolder() / "tle");
+        if (c.copy) {
+            ASSERT_TRUE(platform::Files::createFolder(TLEManager::cacheDir()));
+            ASSERT_TRUE(platform::Files::writeFileAtomically(TLEManager::cacheFile(key), sets("SLOW OLD")));
+            ASSERT_TRUE(platform::Files::writeFileAtomically(
+                TLEManager::timestampFile(key), formatFixed(Clock::now().timeIntervalSince1970() - 25 * 3600.0, 3)));
+        }
+        server.setResponse("/slow.tle", c.status, sets("SLOW NEW"));
+        server.hold("/slow.tle", 8);
+        const int before = server.requestCount("/slow.tle");
+        const auto state = makeState();
+        state->setSubscribedCategories({"amateur", key});
+        state->loadData();
+
+        const auto shown = [&](const char* name) {
+            const auto found = entry(*state, 41999);
+            return *name ? found && found->name == name : !found;
+        };
+        ASSERT_TRUE(waitUntil([&] {
+            const auto iss = entry(*state, 25544);
+            return iss && !iss->passes.empty() && state->statusBaseMessage().ends_with(" passes in next 24h") &&
+                   shown(c.whileSlow);
+        }, std::chrono::seconds(5)));
+        EXPECT_EQ(server.heldCount("/slow.tle"), 1);
+        EXPECT_TRUE(state->isLoadingTLEs()) << "the slow source is still loading";
+        EXPECT_EQ(entry(*state, 43017)->name, "AO-91");
+
+        server.release("/slow.tle");
+        ASSERT_TRUE(waitUntil([&] {
+            return !state->isLoadingTLEs() && state->statusBaseMessage().ends_with(" passes in next 24h") &&
+                   shown(c.atTheEnd);
+        }, std::chrono::seconds(10)));
+        EXPECT_EQ(state->statusNotes().contains("download:" + key), c.failureTold);
+        if (c.failureTold) {
+            EXPECT_TRUE(state->statusNotes().at("download:" + key).starts_with(
+                "Could not download Slow (HTTP 503): using the copy"));
+        }
+        EXPECT_NE(entry(*state, 25544), nullptr);
+        EXPECT_EQ(server.requestCount("/slow.tle"), before + 1);
     }
 }
 

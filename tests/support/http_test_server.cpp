@@ -1,6 +1,7 @@
 #include "tests/support/http_test_server.h"
 
 #include <QHostAddress>
+#include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -54,9 +55,18 @@ struct HttpTestServer::Impl {
         std::size_t stallAfterBytes = 0;
     };
 
+    struct Held {
+        QPointer<QTcpSocket> socket;
+        std::string holdKey;
+        Response response;
+        std::optional<std::size_t> sentBodyBytes; // absent: not even the head went out
+    };
+
     mutable std::mutex mutex;
     std::map<std::string, Response> responses;
     std::map<std::string, Trickle> trickles;
+    std::map<std::string, std::optional<std::size_t>> holds;
+    std::vector<Held> held;
     std::vector<Request> seen;
     std::map<QTcpSocket*, std::string> buffers;
     // Last, so that it and its sockets go first when the server is destroyed.
@@ -76,6 +86,18 @@ struct HttpTestServer::Impl {
         missing.status = 404;
         missing.body = "not found";
         return missing;
+    }
+
+    static std::string headOf(const Response& response)
+    {
+        std::string head = "HTTP/1.1 " + std::to_string(response.status) + " " + reasonPhrase(response.status) + "\r\n";
+        head += "Content-Length: " + std::to_string(response.body.size()) + "\r\n";
+        head += "Connection: close\r\n";
+        for (const auto& [name, value] : response.headers) {
+            head += name + ": " + value + "\r\n";
+        }
+        head += "\r\n";
+        return head;
     }
 
     static void sendTrickling(QTcpSocket* socket, const Response& response, const Trickle& trickle)
@@ -103,13 +125,7 @@ struct HttpTestServer::Impl {
 
     static void send(QTcpSocket* socket, const Response& response)
     {
-        std::string head = "HTTP/1.1 " + std::to_string(response.status) + " " + reasonPhrase(response.status) + "\r\n";
-        head += "Content-Length: " + std::to_string(response.body.size()) + "\r\n";
-        head += "Connection: close\r\n";
-        for (const auto& [name, value] : response.headers) {
-            head += name + ": " + value + "\r\n";
-        }
-        head += "\r\n";
+        const std::string head = headOf(response);
         socket->write(head.data(), static_cast<qint64>(head.size()));
         socket->write(response.body.data(), static_cast<qint64>(response.body.size()));
         socket->disconnectFromHost();
@@ -157,6 +173,22 @@ struct HttpTestServer::Impl {
         {
             std::lock_guard lock(mutex);
             const auto path = request.target.substr(0, request.target.find('?'));
+            auto hold = holds.find(request.target);
+            if (hold == holds.end()) {
+                hold = holds.find(path);
+            }
+            if (hold != holds.end()) {
+                Held waiting{socket, hold->first, response, std::nullopt};
+                if (const auto first = hold->second) {
+                    const std::string head = headOf(response);
+                    const std::size_t bytes = std::min(*first, response.body.size());
+                    socket->write(head.data(), static_cast<qint64>(head.size()));
+                    socket->write(response.body.data(), static_cast<qint64>(bytes));
+                    waiting.sentBodyBytes = bytes;
+                }
+                held.push_back(std::move(waiting));
+                return;
+            }
             if (auto it = trickles.find(path); it != trickles.end()) {
                 trickle = it->second;
             }
@@ -236,6 +268,46 @@ void HttpTestServer::setTrickle(const std::string& target, std::size_t pieceByte
 {
     std::lock_guard lock(impl_->mutex);
     impl_->trickles[target] = Impl::Trickle{pieceBytes == 0 ? 1 : pieceBytes, interval, stallAfterBytes};
+}
+
+void HttpTestServer::hold(const std::string& target, std::optional<std::size_t> firstBodyBytes)
+{
+    std::lock_guard lock(impl_->mutex);
+    impl_->holds[target] = firstBodyBytes;
+}
+
+void HttpTestServer::release(const std::string& target)
+{
+    std::vector<Impl::Held> releasing;
+    {
+        std::lock_guard lock(impl_->mutex);
+        impl_->holds.erase(target);
+        auto& held = impl_->held;
+        const auto mine = std::stable_partition(held.begin(), held.end(),
+                                                [&](const Impl::Held& h) { return h.holdKey != target; });
+        releasing.assign(std::make_move_iterator(mine), std::make_move_iterator(held.end()));
+        held.erase(mine, held.end());
+    }
+    for (const auto& h : releasing) {
+        if (!h.socket) {
+            continue;
+        }
+        if (!h.sentBodyBytes) {
+            Impl::send(h.socket, h.response);
+            continue;
+        }
+        const std::string& body = h.response.body;
+        h.socket->write(body.data() + *h.sentBodyBytes, static_cast<qint64>(body.size() - *h.sentBodyBytes));
+        h.socket->disconnectFromHost();
+    }
+}
+
+int HttpTestServer::heldCount(const std::string& target) const
+{
+    std::lock_guard lock(impl_->mutex);
+    return static_cast<int>(std::count_if(impl_->held.begin(), impl_->held.end(), [&](const Impl::Held& h) {
+        return h.holdKey == target && h.socket;
+    }));
 }
 
 HttpTestServer::Response HttpTestServer::redirect(const std::string& location, int status)

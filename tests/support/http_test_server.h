@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -54,6 +55,15 @@ public:
     // stays open.
     void setTrickle(const std::string& target, std::size_t pieceBytes, std::chrono::milliseconds interval,
                     std::size_t stallAfterBytes = static_cast<std::size_t>(-1));
+    // Holds the answers to the target (matched like setResponse) until
+    // release(): with `firstBodyBytes`, the head and that many bytes of the
+    // body go out at once and the rest waits; without, nothing goes out.
+    void hold(const std::string& target, std::optional<std::size_t> firstBodyBytes = std::nullopt);
+    // Sends the rest of every answer held for the target, and answers the
+    // target's later requests at once.
+    void release(const std::string& target);
+    // Requests for the target held and not yet released.
+    int heldCount(const std::string& target) const;
     // A redirect answer pointing at the given address.
     static Response redirect(const std::string& location, int status = 302);
 

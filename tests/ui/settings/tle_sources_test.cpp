@@ -7,6 +7,7 @@
 #include <map>
 
 #include "elements/user_tle_source.h"
+#include "tests/support/http_test_server.h"
 
 namespace zelvane::test {
 namespace {
@@ -231,12 +232,24 @@ TEST_F(TleSourcesTest, GroupsStartCollapsedAtEveryOpening)
     EXPECT_FALSE(child<QWidget>("addSourceButton")->isVisible());
 }
 
+// The button downloads every subscribed category again, fresh copies too.
 TEST_F(TleSourcesTest, RefreshNowReloads)
 {
+    HttpTestServer server;
+    LocalServices::pointAt(server.url());
+    const std::string amateur = std::string(TLEManager::servicePath) + "?GROUP=amateur&FORMAT=json";
+    const std::string stations = std::string(TLEManager::servicePath) + "?GROUP=stations&FORMAT=json";
+    server.setResponse(amateur, 200, "");
+    server.setResponse(stations, 200, "");
+    cacheFresh("amateur");
+    cacheFresh("stations");
     open();
     click("refreshNowButton");
     EXPECT_TRUE(state->isLoadingTLEs());
     EXPECT_EQ(state->statusMessage(), "Fetching TLEs...");
+    EXPECT_TRUE(waitUntil([&] {
+        return !state->isLoadingTLEs() && server.requestCount(amateur) == 1 && server.requestCount(stations) == 1;
+    }, std::chrono::seconds(10)));
 }
 
 } // namespace
