@@ -4,8 +4,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "base/utf8.h"
 #include "elements/tle_parser.h"
-#include "elements/utf8_text.h"
 #include "platform/files.h"
 
 namespace zelvane::CustomTLEStore {

@@ -12,7 +12,7 @@
 #include "elements/omm_parser.h"
 #include "elements/tle_parser.h"
 #include "elements/user_tle_source.h"
-#include "elements/utf8_text.h"
+#include "base/utf8.h"
 #include "orbital/numeric_text.h"
 #include "platform/dispatch.h"
 #include "platform/files.h"
