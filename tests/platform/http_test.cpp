@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QProcess>
+#include <QUrl>
 
 #include <atomic>
 #include <cstdio>
@@ -233,6 +234,65 @@ TEST(HttpTest, BodiesPastTheBoundFail)
 
     Http::setBodyLimit(0);
     EXPECT_EQ(Http::bodyLimit(), Http::kDefaultBodyLimit);
+}
+
+// Each way a transfer can fail is told apart, so that a caller can give
+// the user its true reason; a compressed answer within the bound arrives
+// unpacked.
+TEST(HttpTest, FailuresSayWhy)
+{
+    constexpr std::size_t bound = 64 * 1024;
+    Http::setBodyLimit(bound);
+    HttpTestServer server;
+    test::TempDir folder;
+    const QByteArray zeros(4 * bound, '\0');
+    const auto deflated = [](const QByteArray& bytes) { return qCompress(bytes).mid(4).toStdString(); };
+    const std::vector<std::pair<std::string, std::string>> deflate{{"Content-Encoding", "deflate"}};
+
+    HttpTestServer::Response cut;
+    cut.body = std::string(500, 'c');
+    cut.headers = {{"Content-Length", "1000"}};
+    server.setResponse("/cut", cut);
+    server.setResponse("/loop", HttpTestServer::redirect("/loop"));
+    HttpTestServer::Response bomb;
+    bomb.body = deflated(zeros);
+    bomb.headers = deflate;
+    server.setResponse("/bomb", bomb);
+    HttpTestServer::Response packed;
+    packed.body = deflated(QByteArray(bound / 2, 'p'));
+    packed.headers = deflate;
+    server.setResponse("/packed", packed);
+    server.setResponse("/plain", 200, std::string(bound + 1, 'a'));
+    HttpTestServer::Response dropped;
+    dropped.closeWithoutAnswer = true;
+    server.setResponse("/dropped", dropped);
+    const std::string fileUrl = QUrl::fromLocalFile(folder.path() + "/missing.tle").toString().toStdString();
+    const std::string folderUrl = QUrl::fromLocalFile(folder.path()).toString().toStdString();
+
+    const struct {
+        std::string url;
+        HttpFailure failure;
+    } cases[] = {
+        {server.url("/cut"), HttpFailure::CutShort},
+        {server.url("/loop"), HttpFailure::RedirectLoop},
+        {server.url("/bomb"), HttpFailure::TooLargeUnpacked},
+        {server.url("/plain"), HttpFailure::TooLarge},
+        {server.url("/dropped"), HttpFailure::NoConnection},
+        {"http://127.0.0.1:" + std::to_string(HttpTestServer::unusedPort()) + "/x", HttpFailure::NoConnection},
+        {fileUrl, HttpFailure::FileMissing},
+        {folderUrl, HttpFailure::FileUnreadable},
+        {"relative/path", HttpFailure::InvalidAddress},
+        {server.url("/packed"), HttpFailure::None},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.url);
+        const HttpResult result = finish(startGet(c.url));
+        EXPECT_EQ(result.failure, c.failure) << result.error.value_or("no error");
+        EXPECT_EQ(result.error.has_value(), c.failure != HttpFailure::None);
+    }
+    const HttpResult unpacked = finish(startGet(server.url("/packed")));
+    EXPECT_EQ(unpacked.body, std::string(bound / 2, 'p'));
+    Http::setBodyLimit(0);
 }
 
 // Quitting aborts and deletes every transfer under way: each completion
