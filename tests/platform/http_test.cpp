@@ -2,10 +2,12 @@
 
 #include <QCoreApplication>
 #include <QProcess>
+#include <QThread>
 #include <QUrl>
 
 #include <atomic>
 #include <cstdio>
+#include <future>
 #include <mutex>
 #include <thread>
 
@@ -351,6 +353,44 @@ TEST(HttpTest, NoTransferOutlivesTheProgram)
     EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(child.exitCode(), 0) << output.toStdString() << QString::fromUtf8(child.readAllStandardError()).toStdString();
     EXPECT_TRUE(output.contains(QStringLiteral("completion: request cancelled"))) << output.toStdString();
+}
+
+// The bytes of a download are gathered off the main thread: a large body
+// arrives whole while the main thread does not turn its event loop at all.
+// (The server runs on a thread of its own for the same reason.)
+TEST(HttpTest, ALargeBodyArrivesWhileTheMainThreadIsBusy)
+{
+    QThread serverThread;
+    auto* serverContext = new QObject;
+    serverContext->moveToThread(&serverThread);
+    serverThread.start();
+    std::unique_ptr<HttpTestServer> server;
+    const std::string body(8 << 20, 'b');
+    QMetaObject::invokeMethod(
+        serverContext,
+        [&] {
+            server = std::make_unique<HttpTestServer>();
+            server->setResponse("/big", 200, body);
+        },
+        Qt::BlockingQueuedConnection);
+
+    std::promise<HttpResult> answer;
+    auto arrived = answer.get_future();
+    Http::get(server->url("/big"), [&answer](HttpResult result) { answer.set_value(std::move(result)); });
+    ASSERT_EQ(arrived.wait_for(20s), std::future_status::ready) << "the download waited for the main thread";
+    const HttpResult result = arrived.get();
+    EXPECT_EQ(result.error, std::nullopt);
+    EXPECT_TRUE(result.body == body);
+
+    QMetaObject::invokeMethod(
+        serverContext,
+        [&] {
+            server.reset();
+            serverContext->deleteLater();
+        },
+        Qt::BlockingQueuedConnection);
+    serverThread.quit();
+    serverThread.wait();
 }
 
 TEST(HttpTest, CanBeCalledFromABackgroundThread)
