@@ -4,8 +4,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "base/utf8.h"
 #include "elements/tle_parser.h"
-#include "elements/utf8_text.h"
 #include "platform/files.h"
 
 namespace zelvane::CustomTLEStore {
@@ -55,14 +55,6 @@ ElementLineCount countElementLines(std::string_view text)
     return count;
 }
 
-// How many sets the text's element lines make: one per first line, or per
-// second line where more of those survive.
-std::size_t elementSetsIn(std::string_view text)
-{
-    const ElementLineCount count = countElementLines(text);
-    return std::max(count.first, count.second);
-}
-
 // True when the text holds element lines that no set was read from, such
 // as a hand-edited or damaged set: rewriting the file from load() would
 // drop them without a trace.
@@ -92,24 +84,27 @@ bool existingFileIsUnreadable(const std::filesystem::path& file)
     return sets.empty() || holdsUnreadElementLines(*content, sets.size());
 }
 
-std::filesystem::path freeBackupPath(const std::filesystem::path& file)
-{
-    std::filesystem::path candidate = file;
-    candidate += ".unreadable";
-    for (int n = 2; Files::exists(candidate); ++n) {
-        candidate = file;
-        candidate += ".unreadable-" + std::to_string(n);
-    }
-    return candidate;
-}
-
 // Keeps a copy of a file that could not be read whole. A copy, not a move:
 // the file itself stays in place until the new one has replaced it, so a
-// write that fails next (a full disk) loses nothing.
+// write that fails next (a full disk) loses nothing. A content already kept
+// is not kept again: imports that keep failing over the same damaged file
+// leave one copy of it, not one per attempt.
 bool copyAside(const std::filesystem::path& file)
 {
     const auto content = Files::readFile(file);
-    return content && Files::writeFileAtomically(freeBackupPath(file), *content);
+    if (!content) {
+        return false;
+    }
+    std::filesystem::path candidate = file;
+    candidate += ".unreadable";
+    for (int n = 2; Files::exists(candidate); ++n) {
+        if (Files::readFile(candidate) == content) {
+            return true;
+        }
+        candidate = file;
+        candidate += ".unreadable-" + std::to_string(n);
+    }
+    return Files::writeFileAtomically(candidate, *content);
 }
 
 const json* firstString(const json& object, std::initializer_list<const char*> keys)
@@ -279,8 +274,12 @@ ImportResult importFromText(std::string_view text)
         // The file must stay UTF-8: one stray byte stored in a name or line
         // would make every imported set unreadable at the next load.
         if (utf8::isValid(text)) {
-            sets = readText(text);
-            offered = elementSetsIn(text);
+            auto read = TLEParser::read(text);
+            sets = std::move(read.sets);
+            for (auto& set : sets) {
+                set.source = kSourceCustom;
+            }
+            offered = sets.size() + read.refused;
         }
         if (sets.empty()) {
             return {0, noValidTLEsMessage};

@@ -5,7 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "elements/utf8_text.h"
+#include "base/utf8.h"
 #include "orbital/date.h"
 #include "orbital/numeric_text.h"
 

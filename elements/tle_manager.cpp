@@ -13,7 +13,7 @@
 #include "elements/omm_parser.h"
 #include "elements/tle_parser.h"
 #include "elements/user_tle_source.h"
-#include "elements/utf8_text.h"
+#include "base/utf8.h"
 #include "orbital/numeric_text.h"
 #include "platform/dispatch.h"
 #include "platform/files.h"
@@ -320,6 +320,26 @@ std::vector<TLEData> fallBack(const std::string& key, CategoryOutcome& outcome)
     return std::move(*cached);
 }
 
+// The user's words for why a transfer gave no answer.
+std::string downloadFailureText(platform::HttpFailure failure)
+{
+    using platform::HttpFailure;
+    switch (failure) {
+    case HttpFailure::TimedOut: return "timed out";
+    case HttpFailure::TooLarge: return "answer too large";
+    case HttpFailure::TooLargeUnpacked: return "answer too large once unpacked";
+    case HttpFailure::CutShort: return "connection closed before the answer ended";
+    case HttpFailure::RedirectLoop: return "redirect loop";
+    case HttpFailure::FileMissing: return "file not found";
+    case HttpFailure::FileUnreadable: return "file could not be read";
+    case HttpFailure::Cancelled: return "cancelled";
+    case HttpFailure::InvalidAddress: return "no valid address";
+    case HttpFailure::NoConnection:
+    case HttpFailure::None: break;
+    }
+    return "no connection";
+}
+
 // Downloads one category of the given table. The completion runs once: at
 // once on the calling thread when the key has no usable address, otherwise
 // on a background thread.
@@ -374,18 +394,17 @@ void downloadCategory(const std::vector<TLECategory>& table, const std::string& 
         std::vector<TLEData> sets;
         if (result.error) {
             // A stalled transfer is not a missing connection, nor is an
-            // answer too long to take: say which.
-            if (result.error->starts_with("timed out")) {
-                outcome.failure = "timed out";
-            } else if (result.error->starts_with("too large")) {
-                outcome.failure = "answer too large";
-            } else {
-                outcome.failure = "no connection";
-            }
+            // answer too long to take or cut short: say which.
+            outcome.failure = downloadFailureText(result.failure);
         } else if (result.status != 0 && (result.status < 200 || result.status > 299)) {
             // Only an HTTP answer has a status; a file address has none.
             outcome.failure = statusFailure(result.status);
-        } else if (utf8::isValid(result.body)) {
+        } else {
+            // A source in another encoding (a Latin-1 name) is read with its
+            // stray bytes replaced, and kept so, rather than refused whole.
+            if (!utf8::isValid(result.body)) {
+                result.body = utf8::replaceInvalid(result.body);
+            }
             sets = parseAuto(result.body);
         }
         if (!outcome.failure && sets.empty()) {
@@ -620,11 +639,11 @@ void fetchByNoradId(std::int64_t noradId, std::function<void(std::optional<TLEDa
         return;
     }
     platform::Http::get(url, [completion = std::move(completion)](platform::HttpResult result) {
-        if (result.error || !utf8::isValid(result.body)) {
+        if (result.error) {
             completion(std::nullopt);
             return;
         }
-        auto sets = parseAuto(result.body);
+        auto sets = parseAuto(utf8::isValid(result.body) ? result.body : utf8::replaceInvalid(result.body));
         if (sets.empty()) {
             completion(std::nullopt);
             return;

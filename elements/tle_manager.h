@@ -76,8 +76,10 @@ struct CategoryOutcome {
     // True when this load downloaded the category and stored the answer.
     bool downloaded = false;
     // Why the download failed: "no connection", "timed out", "answer too
-    // large", "HTTP 503", "no element sets in the answer" or "no valid
-    // address"; absent when nothing
+    // large", "answer too large once unpacked", "connection closed before
+    // the answer ended", "redirect loop", "file not found", "file could not
+    // be read", "cancelled", "HTTP 503", "no element sets in the answer" or
+    // "no valid address"; absent when nothing
     // failed (a download, or a fresh cached copy served without asking).
     std::optional<std::string> failure;
     // After a failure: whether a cached copy stands in, and its stamp in

@@ -10,6 +10,8 @@ namespace zelvane::TLEParser {
 
 namespace {
 
+constexpr std::size_t kElementLineLength = 69;
+
 // Element lines are ASCII, but pasted and downloaded text is UTF-8 and may
 // carry Unicode line breaks and spaces (no-break spaces from web pages, for
 // instance). The helpers below work on UTF-8 bytes without decoding the
@@ -162,6 +164,11 @@ std::int64_t widenYear(std::int64_t twoDigit)
 
 std::vector<TLEData> parse(std::string_view text)
 {
+    return read(text).sets;
+}
+
+ReadResult read(std::string_view text)
+{
     std::vector<std::string_view> lines;
     std::size_t start = 0;
     for (std::size_t pos = 0; pos <= text.size();) {
@@ -178,23 +185,32 @@ std::vector<TLEData> parse(std::string_view text)
         start = pos;
     }
 
-    std::vector<TLEData> result;
+    // A set counts as refused only where the text held at least one whole
+    // element line for it: two short lines that begin "1 " and "2 " are
+    // prose or names, not a damaged set.
+    const auto isWhole = [](std::string_view line) { return characterCount(line) >= kElementLineLength; };
+    ReadResult result;
+    const auto take = [&result, &isWhole](std::string_view line1, std::string_view line2, std::string name) {
+        if (auto set = parseTwoLines(name, std::string(line1), std::string(line2))) {
+            result.sets.push_back(std::move(*set));
+        } else if (isWhole(line1) || isWhole(line2)) {
+            ++result.refused;
+        }
+    };
     std::size_t i = 0;
     while (i < lines.size()) {
         const std::string_view line = lines[i];
         if (beginsWith(line, '1') && i + 1 < lines.size() && beginsWith(lines[i + 1], '2')) {
-            if (auto set = parseTwoLines("Unknown", std::string(line), std::string(lines[i + 1]))) {
-                result.push_back(std::move(*set));
-            }
+            take(line, lines[i + 1], "Unknown");
             i += 2;
         } else if (!beginsWith(line, '1') && !beginsWith(line, '2') && i + 2 < lines.size() &&
                    beginsWith(lines[i + 1], '1') && beginsWith(lines[i + 2], '2')) {
-            if (auto set = parseTwoLines(std::string(line), std::string(lines[i + 1]),
-                                         std::string(lines[i + 2]))) {
-                result.push_back(std::move(*set));
-            }
+            take(lines[i + 1], lines[i + 2], std::string(line));
             i += 3;
         } else {
+            if ((beginsWith(line, '1') || beginsWith(line, '2')) && isWhole(line)) {
+                ++result.refused;
+            }
             ++i;
         }
     }
@@ -204,7 +220,7 @@ std::vector<TLEData> parse(std::string_view text)
 std::optional<TLEData> parseTwoLines(const std::string& name, const std::string& line1,
                                      const std::string& line2)
 {
-    if (characterCount(line1) < 69 || characterCount(line2) < 69) {
+    if (characterCount(line1) < kElementLineLength || characterCount(line2) < kElementLineLength) {
         return std::nullopt;
     }
 

@@ -19,6 +19,17 @@ namespace TLEParser {
 // Unreadable sets are left out; each has `source` "".
 std::vector<TLEData> parse(std::string_view text);
 
+// What parse() reads, and how many sets it refused: a pair of lines that
+// does not read as a set while one of them is a whole element line (69
+// characters or more), or a whole element line without its partner. Short
+// lines that merely begin "1 " or "2 " (a name such as "1 KUTE", prose)
+// are no element lines and are not counted.
+struct ReadResult {
+    std::vector<TLEData> sets;
+    std::size_t refused = 0;
+};
+ReadResult read(std::string_view text);
+
 // One element set from a name and its two lines (stored unchanged); absent
 // when a line is shorter than 69 characters or a required field is
 // unreadable. Checksums are not verified.

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <mutex>
@@ -120,6 +121,43 @@ bool move(const std::filesystem::path& from, const std::filesystem::path& to)
     std::error_code ec;
     std::filesystem::rename(from, to, ec);
     return !ec;
+}
+
+std::size_t removeStaleTemporaries(const std::filesystem::path& folder,
+                                   const std::function<bool(std::string_view target)>& owns,
+                                   std::chrono::seconds minimumAge)
+{
+    // The suffix QSaveFile's temporary file adds to the target's name.
+    constexpr std::size_t kRandomLength = 6;
+    const auto isTemporarySuffix = [](std::string_view suffix) {
+        return suffix.size() == kRandomLength && std::all_of(suffix.begin(), suffix.end(), [](char c) {
+                   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+               });
+    };
+    const auto now = std::filesystem::file_time_type::clock::now();
+    std::size_t removed = 0;
+    std::error_code ec;
+    std::filesystem::directory_iterator it(folder, ec);
+    for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        const auto dot = name.rfind('.');
+        if (dot == std::string::npos || dot == 0 || !isTemporarySuffix(std::string_view(name).substr(dot + 1)) ||
+            !owns(std::string_view(name).substr(0, dot))) {
+            continue;
+        }
+        std::error_code entryError;
+        if (!it->is_regular_file(entryError) || entryError) {
+            continue;
+        }
+        const auto written = it->last_write_time(entryError);
+        if (entryError || now - written < minimumAge) {
+            continue;
+        }
+        if (std::filesystem::remove(it->path(), entryError) && !entryError) {
+            ++removed;
+        }
+    }
+    return removed;
 }
 
 } // namespace zelvane::platform::Files

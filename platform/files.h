@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,5 +27,16 @@ bool writeFileAtomically(const std::filesystem::path& path, std::string_view con
 bool remove(const std::filesystem::path& path);
 // Renames (moves) a file; true on success.
 bool move(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// A program killed in the middle of writeFileAtomically leaves the
+// temporary beside its target: for a target "T", a file "T.XXXXXX" (six
+// letters). Removes such files in the folder (not below it) whose target
+// name the predicate owns and that were last written at least `minimumAge`
+// ago: a younger one may be a write under way in another running copy.
+// Nothing else is touched. Returns how many were removed.
+inline constexpr std::chrono::seconds kStaleTemporaryAge{60};
+std::size_t removeStaleTemporaries(const std::filesystem::path& folder,
+                                   const std::function<bool(std::string_view target)>& owns,
+                                   std::chrono::seconds minimumAge = kStaleTemporaryAge);
 
 } // namespace zelvane::platform::Files

@@ -5,14 +5,17 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
+#include <QThread>
 #include <QTimer>
 #include <QUrl>
 
 #include <atomic>
 #include <limits>
 #include <map>
-#include <optional>
 #include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
 
 #include "platform/dispatch.h"
 
@@ -28,84 +31,149 @@ constexpr qint64 kReadAhead = 1024 * 1024;
 std::atomic<bool> quitting{false};
 std::atomic<std::size_t> bodyLimitOverride{0};
 
-// Lives on the main thread; created there on first use and owned by the
-// application object. Whatever is still under way when the application
-// quits (or, for a program that never runs its loop to the end, when the
-// application object goes) is aborted then.
-QPointer<QNetworkAccessManager>& managerSlot()
-{
-    static QPointer<QNetworkAccessManager> manager;
-    return manager;
-}
-
-QNetworkAccessManager* sharedManager()
-{
-    QPointer<QNetworkAccessManager>& manager = managerSlot();
-    if (manager.isNull()) {
-        QCoreApplication* app = QCoreApplication::instance();
-        manager = new QNetworkAccessManager(app);
-        QObject::connect(app, &QCoreApplication::aboutToQuit, manager, []() {
-            quitting = true;
-            abortAll();
-        });
-        static const bool routineAdded = [] {
-            qAddPostRoutine(quitRoutine);
-            return true;
-        }();
-        (void)routineAdded;
-    }
-    return manager.data();
-}
-
 // Hands the result over exactly once, on a pool thread, whichever of
 // finishing, timing out or tearing down comes first. The body is turned
-// into the caller's text there too: a large answer costs the main thread
-// nothing more than receiving it.
+// into the caller's text there too: the network thread only gathers it.
 class Delivery {
 public:
     explicit Delivery(std::function<void(HttpResult)> completion) : completion_(std::move(completion)) {}
 
-    void deliver(QByteArray body, int status, std::optional<std::string> error)
+    void deliver(QByteArray body, int status, std::optional<std::string> error, HttpFailure failure)
     {
         if (delivered_.exchange(true)) {
             return;
         }
         auto completion = std::move(completion_);
         runInBackground([completion = std::move(completion), body = std::move(body), status,
-                         error = std::move(error)]() mutable {
+                         error = std::move(error), failure]() mutable {
             if (completion) {
                 HttpResult result;
                 result.body = body.toStdString();
                 body = QByteArray();
                 result.status = status;
                 result.error = std::move(error);
+                result.failure = result.error ? failure : HttpFailure::None;
                 completion(std::move(result));
             }
         });
     }
 
-    void fail(std::string text) { deliver(QByteArray(), 0, std::move(text)); }
+    void fail(HttpFailure failure, std::string text) { deliver(QByteArray(), 0, std::move(text), failure); }
 
 private:
     std::atomic<bool> delivered_{false};
     std::function<void(HttpResult)> completion_;
 };
 
-// Every reply under way, with the delivery waiting for it. Main thread only.
-std::map<QNetworkReply*, std::shared_ptr<Delivery>>& registry()
+// The thread every transfer runs on, and an object living there through
+// which work is posted to it. Made on first use, from whichever thread asks
+// first; ended when the application object goes.
+struct NetworkThread {
+    QThread* thread = nullptr;
+    QObject* anchor = nullptr;
+};
+
+std::mutex& networkMutex()
 {
-    static std::map<QNetworkReply*, std::shared_ptr<Delivery>> replies;
+    static std::mutex mutex;
+    return mutex;
+}
+
+NetworkThread& network()
+{
+    static NetworkThread instance;
+    return instance;
+}
+
+// The manager; touched on the network thread only.
+QNetworkAccessManager*& managerOnNetworkThread()
+{
+    static QNetworkAccessManager* manager = nullptr;
+    return manager;
+}
+
+// Every reply under way, with the delivery waiting for it. Written on the
+// network thread, read and emptied by abortAll() on any thread.
+struct Entry {
+    QPointer<QNetworkReply> reply;
+    std::shared_ptr<Delivery> delivery;
+};
+
+std::mutex& registryMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::map<QNetworkReply*, Entry>& registry()
+{
+    static std::map<QNetworkReply*, Entry> replies;
     return replies;
 }
 
-// The application object is going: the manager goes first, while the
-// application still stands, so that its own thread ends in order.
+void forget(QNetworkReply* reply)
+{
+    std::lock_guard lock(registryMutex());
+    registry().erase(reply);
+}
+
+// Runs the work on the network thread, starting that thread first when
+// needed; false when there is none to run it (the program is ending).
+bool postToNetwork(std::function<void()> work)
+{
+    QObject* anchor = nullptr;
+    {
+        std::lock_guard lock(networkMutex());
+        NetworkThread& net = network();
+        if (net.thread == nullptr) {
+            if (quitting) {
+                return false;
+            }
+            QCoreApplication* app = QCoreApplication::instance();
+            net.thread = new QThread;
+            net.thread->setObjectName(QStringLiteral("zelvane-network"));
+            net.anchor = new QObject;
+            net.anchor->moveToThread(net.thread);
+            net.thread->start();
+            QObject::connect(app, &QCoreApplication::aboutToQuit, app, []() {
+                quitting = true;
+                abortAll();
+            });
+            qAddPostRoutine(quitRoutine);
+        }
+        anchor = net.anchor;
+    }
+    return QMetaObject::invokeMethod(anchor, std::move(work), Qt::QueuedConnection);
+}
+
+// The application object is going: every transfer is aborted and the
+// manager deleted on its own thread, and that thread ends, while the
+// application still stands.
 void quitRoutine()
 {
     quitting = true;
     abortAll();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    delete managerSlot().data();
+    NetworkThread net;
+    {
+        std::lock_guard lock(networkMutex());
+        net = network();
+        network() = NetworkThread{};
+    }
+    if (net.thread == nullptr) {
+        return;
+    }
+    QMetaObject::invokeMethod(
+        net.anchor,
+        [anchor = net.anchor]() {
+            delete managerOnNetworkThread();
+            managerOnNetworkThread() = nullptr;
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            anchor->deleteLater();
+        },
+        Qt::BlockingQueuedConnection);
+    net.thread->quit();
+    net.thread->wait();
+    delete net.thread;
 }
 
 // Errors that Qt raises for an HTTP answer whose status is not a success:
@@ -129,21 +197,69 @@ int clampedMilliseconds(std::chrono::milliseconds timeout)
     return static_cast<int>(count);
 }
 
-// What one transfer has gathered so far.
+bool isCompressed(const QNetworkReply* reply)
+{
+    const QByteArray encoding = reply->rawHeader("Content-Encoding").trimmed().toLower();
+    return !encoding.isEmpty() && encoding != "identity";
+}
+
+// What one transfer has gathered so far. Network thread only.
 struct Transfer {
     QByteArray body;
     std::string timedOut;
     bool tooLarge = false;
 };
 
+// Why a finished transfer failed, or nothing when its body is the answer.
+std::optional<std::pair<HttpFailure, std::string>> failureOf(QNetworkReply* reply, const Transfer& transfer,
+                                                             int status, std::size_t maxBody)
+{
+    if (transfer.tooLarge) {
+        if (isCompressed(reply)) {
+            return std::pair(HttpFailure::TooLargeUnpacked,
+                             "too large: more than " + std::to_string(maxBody) + " bytes once unpacked");
+        }
+        return std::pair(HttpFailure::TooLarge, "too large: more than " + std::to_string(maxBody) + " bytes");
+    }
+    if (!transfer.timedOut.empty()) {
+        return std::pair(HttpFailure::TimedOut, "timed out: " + transfer.timedOut);
+    }
+    const auto error = reply->error();
+    if (error == QNetworkReply::NoError || (status > 0 && isHttpStatusError(error))) {
+        return std::nullopt;
+    }
+    const std::string text = reply->errorString().toStdString();
+    if (reply->url().isLocalFile()) {
+        return std::pair(error == QNetworkReply::ContentNotFoundError ? HttpFailure::FileMissing
+                                                                      : HttpFailure::FileUnreadable,
+                         text);
+    }
+    if (error == QNetworkReply::TooManyRedirectsError) {
+        return std::pair(HttpFailure::RedirectLoop, text);
+    }
+    // A closed connection after the head has come is a body cut short; one
+    // closed before any answer is a connection that gave none.
+    if (error == QNetworkReply::RemoteHostClosedError && status > 0) {
+        return std::pair(HttpFailure::CutShort, text);
+    }
+    if (error == QNetworkReply::OperationCanceledError) {
+        return std::pair(HttpFailure::Cancelled, text);
+    }
+    return std::pair(HttpFailure::NoConnection, text);
+}
+
+// Network thread only.
 void start(const QUrl& url, const std::shared_ptr<Delivery>& delivery, int stallMs, int limitMs,
            std::size_t maxBody)
 {
     if (quitting) {
-        delivery->fail("request cancelled");
+        delivery->fail(HttpFailure::Cancelled, "request cancelled");
         return;
     }
-    QNetworkAccessManager* manager = sharedManager();
+    QNetworkAccessManager*& manager = managerOnNetworkThread();
+    if (manager == nullptr) {
+        manager = new QNetworkAccessManager;
+    }
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     // Nothing of ours goes with the request: no cookies kept from earlier
@@ -151,12 +267,19 @@ void start(const QUrl& url, const std::shared_ptr<Delivery>& delivery, int stall
     request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
     request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
     request.setAttribute(QNetworkRequest::AuthenticationReuseAttribute, QNetworkRequest::Manual);
+    // A compressed answer is bounded by what it unpacks to, like any other
+    // body, so that one rule decides and its failure can say so; Qt's own
+    // ratio check would end it with a reason of its own.
+    request.setDecompressedSafetyCheckThreshold(-1);
 
     QNetworkReply* reply = manager->get(request);
-    // The network thread reads ahead no further than this: a fast peer
+    // The network stack reads ahead no further than this: a fast peer
     // waits for us rather than filling the memory between two reads.
     reply->setReadBufferSize(kReadAhead);
-    registry()[reply] = delivery;
+    {
+        std::lock_guard lock(registryMutex());
+        registry()[reply] = Entry{QPointer<QNetworkReply>(reply), delivery};
+    }
     auto transfer = std::make_shared<Transfer>();
 
     // A large body on a slow link may take minutes; what ends a transfer is
@@ -185,11 +308,16 @@ void start(const QUrl& url, const std::shared_ptr<Delivery>& delivery, int stall
         transfer->body = QByteArray();
         reply->abort();
     };
-    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [reply, stall, maxBody, tooLarge]() {
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [reply, stall, transfer, maxBody, tooLarge]() {
         stall->start();
         const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-        if (length.isValid() && length.toULongLong() > maxBody) {
+        if (!length.isValid() || isCompressed(reply)) {
+            return; // a compressed length says nothing of what it unpacks to
+        }
+        if (length.toULongLong() > maxBody) {
             tooLarge();
+        } else {
+            transfer->body.reserve(static_cast<qsizetype>(length.toULongLong()));
         }
     });
     const auto take = [reply, transfer, maxBody, tooLarge]() {
@@ -204,29 +332,26 @@ void start(const QUrl& url, const std::shared_ptr<Delivery>& delivery, int stall
     QObject::connect(reply, &QNetworkReply::readyRead, reply, take);
 
     QObject::connect(reply, &QNetworkReply::finished, reply, [reply, delivery, transfer, take, maxBody]() {
-        registry().erase(reply);
+        forget(reply);
         take();
         const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
         const int code = status.isValid() ? status.toInt() : 0;
-        const auto error = reply->error();
-        std::optional<std::string> failure;
-        if (transfer->tooLarge) {
-            failure = "too large: more than " + std::to_string(maxBody) + " bytes";
-        } else if (!transfer->timedOut.empty()) {
-            failure = "timed out: " + transfer->timedOut;
-        } else if (error != QNetworkReply::NoError && !(code > 0 && isHttpStatusError(error))) {
-            failure = reply->errorString().toStdString();
+        std::optional<std::string> error;
+        HttpFailure failure = HttpFailure::None;
+        if (auto why = failureOf(reply, *transfer, code, maxBody)) {
+            failure = why->first;
+            error = std::move(why->second);
         }
         reply->deleteLater();
         QByteArray body = std::move(transfer->body);
         transfer->body = QByteArray();
-        delivery->deliver(std::move(body), code, std::move(failure));
+        delivery->deliver(std::move(body), code, std::move(error), failure);
     });
     // Should the reply vanish without finishing (the manager torn down at
     // exit), the caller still hears back once.
     QObject::connect(reply, &QObject::destroyed, [reply, delivery]() {
-        registry().erase(reply);
-        delivery->fail("request cancelled");
+        forget(reply);
+        delivery->fail(HttpFailure::Cancelled, "request cancelled");
     });
 }
 
@@ -245,20 +370,43 @@ std::size_t bodyLimit()
 
 void abortAll()
 {
-    std::map<QNetworkReply*, std::shared_ptr<Delivery>> taken;
-    taken.swap(registry());
-    for (auto& [reply, delivery] : taken) {
+    std::map<QNetworkReply*, Entry> taken;
+    {
+        std::lock_guard lock(registryMutex());
+        taken.swap(registry());
+    }
+    if (taken.empty()) {
+        return;
+    }
+    std::vector<QPointer<QNetworkReply>> replies;
+    for (auto& [reply, entry] : taken) {
         // Told first: what the abort itself reports comes too late to count.
-        // (The reply's own connections stay: the network stack ends the
-        // transfer through them.)
-        delivery->fail("request cancelled");
-        reply->abort();
-        reply->deleteLater();
+        entry.delivery->fail(HttpFailure::Cancelled, "request cancelled");
+        replies.push_back(entry.reply);
+    }
+    // The replies live on the network thread and end there. (Their own
+    // connections stay: the network stack ends the transfer through them.)
+    const auto end = [replies = std::move(replies)]() {
+        for (const auto& reply : replies) {
+            if (reply) {
+                reply->abort();
+                reply->deleteLater();
+            }
+        }
+    };
+    QObject* anchor = nullptr;
+    {
+        std::lock_guard lock(networkMutex());
+        anchor = network().anchor;
+    }
+    if (anchor != nullptr) {
+        QMetaObject::invokeMethod(anchor, end, Qt::QueuedConnection);
     }
 }
 
 std::size_t inFlight()
 {
+    std::lock_guard lock(registryMutex());
     return registry().size();
 }
 
@@ -274,17 +422,21 @@ void get(const std::string& url, std::function<void(HttpResult)> completion, std
     auto delivery = std::make_shared<Delivery>(std::move(completion));
     const QUrl parsed(QString::fromStdString(url), QUrl::StrictMode);
     if (!parsed.isValid() || parsed.isRelative()) {
-        delivery->fail("invalid address");
+        delivery->fail(HttpFailure::InvalidAddress, "invalid address");
         return;
     }
     if (QCoreApplication::instance() == nullptr) {
-        delivery->fail("no event loop to run the request");
+        delivery->fail(HttpFailure::NoConnection, "no event loop to run the request");
         return;
     }
     const int stallMs = clampedMilliseconds(stallTimeout);
     const int limitMs = clampedMilliseconds(transferLimit);
     const std::size_t maxBody = bodyLimit();
-    postToMain([parsed, delivery, stallMs, limitMs, maxBody]() { start(parsed, delivery, stallMs, limitMs, maxBody); });
+    const bool posted = postToNetwork(
+        [parsed, delivery, stallMs, limitMs, maxBody]() { start(parsed, delivery, stallMs, limitMs, maxBody); });
+    if (!posted) {
+        delivery->fail(HttpFailure::Cancelled, "request cancelled");
+    }
 }
 
 } // namespace zelvane::platform::Http

@@ -8,11 +8,27 @@
 
 namespace zelvane::platform {
 
+// Why a transfer gave no answer, for callers that tell the user.
+enum class HttpFailure {
+    None,
+    Cancelled,        // aborted (the program quits) before it ended
+    InvalidAddress,   // the text is no address get() can fetch
+    NoConnection,     // no answer could be had from the peer
+    TimedOut,         // a silence, or the whole transfer, lasted too long
+    TooLarge,         // the body passed the bound
+    TooLargeUnpacked, // a compressed body passed the bound once unpacked
+    CutShort,         // the peer closed the connection before the announced body had come
+    RedirectLoop,     // redirects went round without end
+    FileMissing,      // a file: address whose file is not there
+    FileUnreadable,   // a file: address whose file is there but cannot be read
+};
+
 // The answer to one HTTP GET.
 struct HttpResult {
     std::string body;                  // what arrived (possibly empty)
     int status = 0;                    // HTTP status, 0 when none arrived
     std::optional<std::string> error;  // transport error text; absent when the body arrived
+    HttpFailure failure = HttpFailure::None; // why, when error is present
 };
 
 namespace Http {
@@ -28,16 +44,18 @@ constexpr std::chrono::milliseconds kDefaultTransferLimit{10 * 60'000};
 constexpr std::size_t kDefaultBodyLimit = 64u * 1024u * 1024u;
 
 // A plain GET: no headers of ours, no credentials, redirects followed, and a
-// stall time-out. May be called from any thread. The completion runs
-// exactly once, on a background pool thread (the client's callback queue),
-// so large bodies are parsed off the main thread; the caller posts results
-// back to the main thread itself.
+// stall time-out. May be called from any thread. Transfers run on a network
+// thread of their own, so the main thread never copies a body; the
+// completion runs exactly once, on a background pool thread (the client's
+// callback queue), so large bodies are parsed off the main thread too; the
+// caller posts results back to the main thread itself.
 void get(const std::string& url, std::function<void(HttpResult)> completion,
          std::chrono::milliseconds stallTimeout = kDefaultTimeout,
          std::chrono::milliseconds transferLimit = kDefaultTransferLimit);
 
 // The body bound for requests started from now on; 0 restores the default.
-// A longer answer ends with an error that begins with "too large".
+// A longer answer (counted unpacked, for a compressed one) ends with an
+// error that begins with "too large".
 void setBodyLimit(std::size_t bytes);
 std::size_t bodyLimit();
 

@@ -1,5 +1,6 @@
 #include "rig/rigctld_client.h"
 
+#include "base/utf8.h"
 #include "orbital/numeric_text.h"
 #include "platform/dispatch.h"
 #include "platform/uuid.h"
@@ -98,83 +99,14 @@ std::string sanitizedSatelliteName(std::string_view name)
     return out;
 }
 
-// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
-// Fills the code points with the byte offset at which each starts.
-bool decodeUtf8(std::string_view bytes, std::vector<std::pair<char32_t, std::size_t>>& out)
-{
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const auto b0 = static_cast<unsigned char>(bytes[i]);
-        std::size_t length = 0;
-        char32_t cp = 0;
-        char32_t minimum = 0;
-        if (b0 < 0x80) {
-            length = 1;
-            cp = b0;
-        } else if ((b0 & 0xE0) == 0xC0) {
-            length = 2;
-            cp = b0 & 0x1F;
-            minimum = 0x80;
-        } else if ((b0 & 0xF0) == 0xE0) {
-            length = 3;
-            cp = b0 & 0x0F;
-            minimum = 0x800;
-        } else if ((b0 & 0xF8) == 0xF0) {
-            length = 4;
-            cp = b0 & 0x07;
-            minimum = 0x10000;
-        } else {
-            return false;
-        }
-        if (i + length > bytes.size()) {
-            return false;
-        }
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto b = static_cast<unsigned char>(bytes[i + k]);
-            if ((b & 0xC0) != 0x80) {
-                return false;
-            }
-            cp = (cp << 6) | (b & 0x3F);
-        }
-        if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-            return false;
-        }
-        out.emplace_back(cp, i);
-        i += length;
-    }
-    return true;
-}
-
-bool isWhiteSpaceOrLineBreak(char32_t cp)
-{
-    return (cp >= 0x09 && cp <= 0x0D) || cp == 0x20 || cp == 0x85 || cp == 0xA0 || cp == 0x1680 ||
-           (cp >= 0x2000 && cp <= 0x200A) || cp == 0x2028 || cp == 0x2029 || cp == 0x202F ||
-           cp == 0x205F || cp == 0x3000;
-}
-
 // One received line (without its line feed) as text: trimmed at both ends,
 // and empty when the bytes are not valid UTF-8.
 std::string decodeLine(std::string_view bytes)
 {
-    std::vector<std::pair<char32_t, std::size_t>> points;
-    points.reserve(bytes.size());
-    if (!decodeUtf8(bytes, points)) {
+    if (!utf8::isValid(bytes)) {
         return {};
     }
-    std::size_t first = 0;
-    while (first < points.size() && isWhiteSpaceOrLineBreak(points[first].first)) {
-        ++first;
-    }
-    std::size_t last = points.size();
-    while (last > first && isWhiteSpaceOrLineBreak(points[last - 1].first)) {
-        --last;
-    }
-    if (first == last) {
-        return {};
-    }
-    const std::size_t begin = points[first].second;
-    const std::size_t end = last < points.size() ? points[last].second : bytes.size();
-    return std::string(bytes.substr(begin, end - begin));
+    return std::string(utf8::trimWhitespaceAndLineBreaks(bytes));
 }
 
 // Calls an owner's callback through a copy: the owner may drop its last

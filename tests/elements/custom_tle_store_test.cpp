@@ -324,6 +324,31 @@ TEST_F(CustomTLEStoreTest, DamagedFileStaysInPlaceWhenTheWriteAfterItFails)
     }
 }
 
+// Imports that keep failing over the same damaged file (a full disk) keep
+// one copy of it, not one per attempt; a file damaged differently later
+// gets a copy of its own.
+TEST_F(CustomTLEStoreTest, RepeatedFailedImportsKeepOneCopyOfAContent)
+{
+    std::string damaged = line1For(8);
+    damaged.replace(2, 5, "12a45");
+    const std::string first = tleText("GOOD", 7) + "HAND EDITED\n" + damaged + "\n" + line2For(8) + "\n";
+    const std::string second = first + "1 cut short\n";
+    ASSERT_TRUE(Files::createFolder(file().parent_path()));
+    for (const std::string& old : {first, first, first, second, second}) {
+        ASSERT_TRUE(Files::writeFileAtomically(file(), old));
+        test::FileSizeLimit limit(old.size() + 10);
+        EXPECT_EQ(CustomTLEStore::importFromText(tleText("NEW", 9) + tleText("NEWER", 10)).count, 0);
+    }
+    auto backup = file();
+    backup += ".unreadable";
+    EXPECT_EQ(Files::readFile(backup), first);
+    EXPECT_EQ(Files::readFile(std::filesystem::path(backup.string() + "-2")), second);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(file().parent_path()),
+                            std::filesystem::directory_iterator()),
+              3)
+        << "custom.tle and one copy of each content";
+}
+
 TEST_F(CustomTLEStoreTest, FailedSaveIsReportedAsAFailure)
 {
     // The data folder cannot exist: a plain file holds its name.

@@ -372,7 +372,7 @@ TEST_F(TLEManagerTest, AFileAddressIsReadWithoutAnHttpStatus)
 
 // A server that never ends its body: past the bound the download fails like
 // any other, the last good copy stands in and the cache is not touched.
-// Once with the program's own bound, once with a small one.
+// The bounds are the test's own, so that no row streams the program's 64 MiB.
 TEST_F(TLEManagerTest, ABodyPastTheBoundFailsAndTheLastGoodCopyStays)
 {
     test::EndlessHttpServer endless;
@@ -380,7 +380,7 @@ TEST_F(TLEManagerTest, ABodyPastTheBoundFailsAndTheLastGoodCopyStays)
     ASSERT_TRUE(UserTLESourceStore::add(source));
     const std::string key = source.categoryKey();
     const std::string cachedBody = tleText("CACHED", 777);
-    for (const std::size_t limit : {std::size_t{0}, std::size_t{1} << 20}) {
+    for (const std::size_t limit : {std::size_t{256} << 10, std::size_t{1} << 20}) {
         SCOPED_TRACE(limit);
         platform::Http::setBodyLimit(limit);
         writeCache(key, cachedBody, 25 * 3600);
@@ -447,6 +447,94 @@ TEST_F(TLEManagerTest, ARunningDownloadShowsItsCopyAndAnswersEveryLoadWaitingOnI
     }
     EXPECT_EQ(first->sets.size(), 2u);
     EXPECT_EQ(pictures.size(), 1u);
+}
+
+// Each download failure is told with its own reason, and the last good
+// copy stands in for all of them.
+TEST_F(TLEManagerTest, DownloadFailuresTellTheirTrueReasons)
+{
+    constexpr std::size_t bound = 64 * 1024;
+    platform::Http::setBodyLimit(bound);
+    HttpTestServer::Response cut;
+    cut.body = tleText("CUT", 1);
+    cut.headers = {{"Content-Length", std::to_string(cut.body.size() * 4)}};
+    server_.setResponse("/cut", cut);
+    server_.setResponse("/loop", HttpTestServer::redirect("/loop"));
+    HttpTestServer::Response bomb;
+    bomb.body = qCompress(QByteArray(4 * bound, ' ')).mid(4).toStdString();
+    bomb.headers = {{"Content-Encoding", "deflate"}};
+    server_.setResponse("/bomb", bomb);
+    HttpTestServer::Response dropped;
+    dropped.closeWithoutAnswer = true;
+    server_.setResponse("/dropped", dropped);
+    const auto fileUrl = [this](const char* name) {
+        return QUrl::fromLocalFile(QString::fromStdString(home_.str()) + "/" + name).toString().toStdString();
+    };
+    const struct {
+        std::string url;
+        const char* failure;
+    } cases[] = {
+        {server_.url("/cut"), "connection closed before the answer ended"},
+        {server_.url("/loop"), "redirect loop"},
+        {server_.url("/bomb"), "answer too large once unpacked"},
+        {server_.url("/dropped"), "no connection"},
+        {fileUrl("missing.tle"), "file not found"},
+        {fileUrl(""), "file could not be read"},
+    };
+    int index = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.url);
+        const UserTLESource source("Source " + std::to_string(index++), c.url);
+        ASSERT_TRUE(UserTLESourceStore::add(source));
+        writeCache(source.categoryKey(), tleText("CACHED", 777), 25 * 3600);
+        std::optional<TLEManager::CategoriesLoad> load;
+        TLEManager::loadCategories({source.categoryKey()}, false,
+                                   [&](TLEManager::CategoriesLoad result) { load = std::move(result); });
+        ASSERT_TRUE(test::waitUntil([&]() { return load.has_value(); }, 10s));
+        ASSERT_EQ(load->outcomes.size(), 1u);
+        EXPECT_EQ(load->outcomes[0].failure, std::string(c.failure));
+        EXPECT_TRUE(load->outcomes[0].usingCachedCopy);
+        ASSERT_EQ(load->sets.size(), 1u);
+        EXPECT_EQ(load->sets[0].name, "CACHED");
+    }
+    platform::Http::setBodyLimit(0);
+}
+
+// One name in a foreign encoding does not cost the whole answer: every set
+// is read, the bad bytes of that name replaced, and the copy kept on disk
+// reads back the same.
+TEST_F(TLEManagerTest, AnswerWithBytesThatAreNotUtf8IsReadWithThemReplaced)
+{
+    std::string body;
+    for (int i = 1; i <= 29; ++i) {
+        body += tleText("SAT " + std::to_string(i), 1000 + i);
+    }
+    const struct {
+        const char* what;
+        std::string name;
+        std::string shown;
+    } cases[] = {
+        {"Latin-1", "M\xDCNCHEN \xC4\xD6\xDC\xDF", "M\uFFFDNCHEN \uFFFD\uFFFD\uFFFD\uFFFD"},
+        {"stray continuation bytes", "SAT \x80\x80", "SAT \uFFFD\uFFFD"},
+        {"a cut-short sequence", "SAT \xE2\x82", "SAT \uFFFD\uFFFD"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Files::remove(Files::dataFolder());
+        server_.setResponse(groupTarget("amateur"), 200, body + tleText(c.name, 4242));
+        std::optional<TLEManager::CategoriesLoad> load;
+        TLEManager::loadCategories({"amateur"}, true, [&](TLEManager::CategoriesLoad result) { load = std::move(result); });
+        ASSERT_TRUE(test::waitUntil([&]() { return load.has_value(); }, 10s));
+        ASSERT_EQ(load->outcomes.size(), 1u);
+        EXPECT_EQ(load->outcomes[0].failure, std::nullopt);
+        EXPECT_TRUE(load->outcomes[0].downloaded);
+        EXPECT_EQ(load->sets.size(), 30u);
+        ASSERT_NE(find(load->sets, 4242), nullptr);
+        EXPECT_EQ(find(load->sets, 4242)->name, c.shown);
+        const auto cached = TLEManager::loadCached("amateur");
+        ASSERT_TRUE(cached.has_value());
+        EXPECT_EQ(cached->size(), 30u);
+    }
 }
 
 TEST_F(TLEManagerTest, CategoryDescriptions)

@@ -122,6 +122,7 @@ TEST(TLEParserTest, ScanningGroupsLinesIntoSets)
         const char* what;
         std::string text;
         std::vector<std::string> expected;
+        std::size_t refused = 0; // sets the reader turned down
     };
     const Case cases[] = {
         {"three-line set keeps the 0 marker", "0 ISS (ZARYA)\n" + kIss1 + "\n" + kIss2,
@@ -131,17 +132,21 @@ TEST(TLEParserTest, ScanningGroupsLinesIntoSets)
          "\r\n  \r\n\tISS  \r\n\r\n   " + kIss1 + "\t\r\n" + kIss2 + "  \r\n\r\n\t \n" + good3,
          {"ISS#25544", "SSO SAT#43017"}},
         {"bare carriage returns", "ISS\r" + kIss1 + "\r" + kIss2 + "\r", {"ISS#25544"}},
-        {"lone line 1 is passed over", kSso1 + "\nISS\n" + kIss1 + "\n" + kIss2, {"ISS#25544"}},
-        {"lone line 2 is passed over", kSso2 + "\n" + kIss1 + "\n" + kIss2, {"Unknown#25544"}},
+        {"lone line 1 is passed over", kSso1 + "\nISS\n" + kIss1 + "\n" + kIss2, {"ISS#25544"}, 1},
+        {"lone line 2 is passed over", kSso2 + "\n" + kIss1 + "\n" + kIss2, {"Unknown#25544"}, 1},
         {"name followed by only a line 1", "LONELY\n" + kSso1 + "\n\n" + good3,
-         {"SSO SAT#43017"}},
+         {"SSO SAT#43017"}, 1},
         {"a failed set still consumes its lines",
-         "BROKEN\n" + patched(kIss1, 2, "A1234") + "\n" + kIss2 + "\n" + good3, {"SSO SAT#43017"}},
+         "BROKEN\n" + patched(kIss1, 2, "A1234") + "\n" + kIss2 + "\n" + good3, {"SSO SAT#43017"}, 1},
         {"a line starting 1 cannot be a name",
          "1 not a name\n" + kIss1 + "\n" + kIss2, {"Unknown#25544"}},
         {"same catalogue number twice", kIss1 + "\n" + kIss2 + "\n" + kIss1 + "\n" + kIss2,
          {"Unknown#25544", "Unknown#25544"}},
         {"no sets at all", "hello\nworld\n", {}},
+        {"short lines that begin like element lines are no sets",
+         "1 KUTE\n" + good3 + "1 more set follows\n2 more notes\n", {"SSO SAT#43017"}},
+        {"a cut-short pair is refused", "CUT\n" + kIss1 + "\n" + kIss2.substr(0, 40) + "\n" + good3,
+         {"SSO SAT#43017"}, 1},
         {"empty text", "", {}},
         // Unicode: NBSP and ideographic/en spaces trimmed, NEL, LS and PS
         // break lines.
@@ -155,6 +160,9 @@ TEST(TLEParserTest, ScanningGroupsLinesIntoSets)
         SCOPED_TRACE(c.what);
         const auto sets = TLEParser::parse(c.text);
         EXPECT_EQ(names(sets), c.expected);
+        const auto read = TLEParser::read(c.text);
+        EXPECT_EQ(names(read.sets), c.expected);
+        EXPECT_EQ(read.refused, c.refused);
     }
 
     // The sets keep the trimmed lines.

@@ -29,6 +29,48 @@ TEST(FilesTest, HomeFolderDefaultsToHomeAndCanBeRedirected)
     EXPECT_EQ(Files::homeFolder(), real);
 }
 
+// What a write killed half-way leaves (the target's name, a dot, six
+// letters) goes once it is old enough, and only beside names the caller owns;
+// anything else in the folder stays.
+TEST(FilesTest, StaleTemporariesOfOwnFilesAreRemoved)
+{
+    TempDir dir;
+    const fs::path folder = dir.str();
+    const auto owns = [](std::string_view target) { return target == "custom.tle" || target.ends_with(".json"); };
+    const struct {
+        const char* name;
+        std::chrono::seconds age;
+        bool removed;
+    } cases[] = {
+        {"custom.tle.AbCdEf", std::chrono::hours(2), true},
+        {"custom.tle.qWeRtY", std::chrono::seconds(61), true},
+        {"amateur.json.XyZabc", std::chrono::hours(24), true},
+        {"custom.tle.AbCdEg", std::chrono::seconds(5), false}, // perhaps another copy's write under way
+        {"custom.tle", std::chrono::hours(2), false},
+        {"custom.tle.unreadable", std::chrono::hours(2), false},
+        {"custom.tle.AbCdE", std::chrono::hours(2), false},
+        {"custom.tle.AbCdEfG", std::chrono::hours(2), false},
+        {"custom.tle.AbC1Ef", std::chrono::hours(2), false},
+        {"notes.txt.AbCdEf", std::chrono::hours(2), false},
+        {"other.tle.AbCdEf", std::chrono::hours(2), false},
+    };
+    const auto now = fs::file_time_type::clock::now();
+    for (const auto& c : cases) {
+        ASSERT_TRUE(Files::writeFileAtomically(folder / c.name, "partial"));
+        fs::last_write_time(folder / c.name, now - c.age);
+    }
+    ASSERT_TRUE(Files::createFolder(folder / "below"));
+    ASSERT_TRUE(Files::writeFileAtomically(folder / "below" / "custom.tle.AbCdEf", "partial"));
+    fs::last_write_time(folder / "below" / "custom.tle.AbCdEf", now - std::chrono::hours(2));
+
+    EXPECT_EQ(Files::removeStaleTemporaries(folder, owns), 3u);
+    for (const auto& c : cases) {
+        EXPECT_EQ(Files::exists(folder / c.name), !c.removed) << c.name;
+    }
+    EXPECT_TRUE(Files::exists(folder / "below" / "custom.tle.AbCdEf")) << "only the folder itself";
+    EXPECT_EQ(Files::removeStaleTemporaries(folder / "missing", owns), 0u);
+}
+
 TEST(FilesTest, WholeFileWriteReadMoveAndRemove)
 {
     TempDir dir;

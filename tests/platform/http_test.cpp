@@ -2,9 +2,12 @@
 
 #include <QCoreApplication>
 #include <QProcess>
+#include <QThread>
+#include <QUrl>
 
 #include <atomic>
 #include <cstdio>
+#include <future>
 #include <mutex>
 #include <thread>
 
@@ -235,6 +238,65 @@ TEST(HttpTest, BodiesPastTheBoundFail)
     EXPECT_EQ(Http::bodyLimit(), Http::kDefaultBodyLimit);
 }
 
+// Each way a transfer can fail is told apart, so that a caller can give
+// the user its true reason; a compressed answer within the bound arrives
+// unpacked.
+TEST(HttpTest, FailuresSayWhy)
+{
+    constexpr std::size_t bound = 64 * 1024;
+    Http::setBodyLimit(bound);
+    HttpTestServer server;
+    test::TempDir folder;
+    const QByteArray zeros(4 * bound, '\0');
+    const auto deflated = [](const QByteArray& bytes) { return qCompress(bytes).mid(4).toStdString(); };
+    const std::vector<std::pair<std::string, std::string>> deflate{{"Content-Encoding", "deflate"}};
+
+    HttpTestServer::Response cut;
+    cut.body = std::string(500, 'c');
+    cut.headers = {{"Content-Length", "1000"}};
+    server.setResponse("/cut", cut);
+    server.setResponse("/loop", HttpTestServer::redirect("/loop"));
+    HttpTestServer::Response bomb;
+    bomb.body = deflated(zeros);
+    bomb.headers = deflate;
+    server.setResponse("/bomb", bomb);
+    HttpTestServer::Response packed;
+    packed.body = deflated(QByteArray(bound / 2, 'p'));
+    packed.headers = deflate;
+    server.setResponse("/packed", packed);
+    server.setResponse("/plain", 200, std::string(bound + 1, 'a'));
+    HttpTestServer::Response dropped;
+    dropped.closeWithoutAnswer = true;
+    server.setResponse("/dropped", dropped);
+    const std::string fileUrl = QUrl::fromLocalFile(folder.path() + "/missing.tle").toString().toStdString();
+    const std::string folderUrl = QUrl::fromLocalFile(folder.path()).toString().toStdString();
+
+    const struct {
+        std::string url;
+        HttpFailure failure;
+    } cases[] = {
+        {server.url("/cut"), HttpFailure::CutShort},
+        {server.url("/loop"), HttpFailure::RedirectLoop},
+        {server.url("/bomb"), HttpFailure::TooLargeUnpacked},
+        {server.url("/plain"), HttpFailure::TooLarge},
+        {server.url("/dropped"), HttpFailure::NoConnection},
+        {"http://127.0.0.1:" + std::to_string(HttpTestServer::unusedPort()) + "/x", HttpFailure::NoConnection},
+        {fileUrl, HttpFailure::FileMissing},
+        {folderUrl, HttpFailure::FileUnreadable},
+        {"relative/path", HttpFailure::InvalidAddress},
+        {server.url("/packed"), HttpFailure::None},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.url);
+        const HttpResult result = finish(startGet(c.url));
+        EXPECT_EQ(result.failure, c.failure) << result.error.value_or("no error");
+        EXPECT_EQ(result.error.has_value(), c.failure != HttpFailure::None);
+    }
+    const HttpResult unpacked = finish(startGet(server.url("/packed")));
+    EXPECT_EQ(unpacked.body, std::string(bound / 2, 'p'));
+    Http::setBodyLimit(0);
+}
+
 // Quitting aborts and deletes every transfer under way: each completion
 // hears of it once, and the servers see their connections closed.
 TEST(HttpTest, AbortAllEndsEveryTransferUnderWay)
@@ -291,6 +353,44 @@ TEST(HttpTest, NoTransferOutlivesTheProgram)
     EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(child.exitCode(), 0) << output.toStdString() << QString::fromUtf8(child.readAllStandardError()).toStdString();
     EXPECT_TRUE(output.contains(QStringLiteral("completion: request cancelled"))) << output.toStdString();
+}
+
+// The bytes of a download are gathered off the main thread: a large body
+// arrives whole while the main thread does not turn its event loop at all.
+// (The server runs on a thread of its own for the same reason.)
+TEST(HttpTest, ALargeBodyArrivesWhileTheMainThreadIsBusy)
+{
+    QThread serverThread;
+    auto* serverContext = new QObject;
+    serverContext->moveToThread(&serverThread);
+    serverThread.start();
+    std::unique_ptr<HttpTestServer> server;
+    const std::string body(8 << 20, 'b');
+    QMetaObject::invokeMethod(
+        serverContext,
+        [&] {
+            server = std::make_unique<HttpTestServer>();
+            server->setResponse("/big", 200, body);
+        },
+        Qt::BlockingQueuedConnection);
+
+    std::promise<HttpResult> answer;
+    auto arrived = answer.get_future();
+    Http::get(server->url("/big"), [&answer](HttpResult result) { answer.set_value(std::move(result)); });
+    ASSERT_EQ(arrived.wait_for(20s), std::future_status::ready) << "the download waited for the main thread";
+    const HttpResult result = arrived.get();
+    EXPECT_EQ(result.error, std::nullopt);
+    EXPECT_TRUE(result.body == body);
+
+    QMetaObject::invokeMethod(
+        serverContext,
+        [&] {
+            server.reset();
+            serverContext->deleteLater();
+        },
+        Qt::BlockingQueuedConnection);
+    serverThread.quit();
+    serverThread.wait();
 }
 
 TEST(HttpTest, CanBeCalledFromABackgroundThread)

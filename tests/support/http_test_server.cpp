@@ -91,7 +91,12 @@ struct HttpTestServer::Impl {
     static std::string headOf(const Response& response)
     {
         std::string head = "HTTP/1.1 " + std::to_string(response.status) + " " + reasonPhrase(response.status) + "\r\n";
-        head += "Content-Length: " + std::to_string(response.body.size()) + "\r\n";
+        const bool lengthGiven = std::any_of(response.headers.begin(), response.headers.end(), [](const auto& header) {
+            return QByteArray::fromStdString(header.first).toLower() == "content-length";
+        });
+        if (!lengthGiven) {
+            head += "Content-Length: " + std::to_string(response.body.size()) + "\r\n";
+        }
         head += "Connection: close\r\n";
         for (const auto& [name, value] : response.headers) {
             head += name + ": " + value + "\r\n";

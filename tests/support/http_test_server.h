@@ -19,7 +19,9 @@ public:
     struct Response {
         int status = 200;
         std::string body;
-        // Extra header lines, e.g. {"Location", "/elsewhere"}.
+        // Extra header lines, e.g. {"Location", "/elsewhere"}. A
+        // Content-Length here replaces the body's own (one larger than the
+        // body cuts the answer short: the connection closes after it).
         std::vector<std::pair<std::string, std::string>> headers;
         // Wait this long before answering.
         std::chrono::milliseconds delay{0};

@@ -4,6 +4,12 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
+#include <algorithm>
+#include <initializer_list>
+#include <string_view>
+
+#include "platform/files.h"
+#include "platform/settings_store.h"
 #include "state/app_state.h"
 #include "ui/browser/satellite_browser.h"
 #include "ui/shell/content_view.h"
@@ -13,10 +19,37 @@ namespace zelvane {
 
 namespace {
 const QString kBrowserId = QStringLiteral("satellite-browser");
+
+// A kill in the middle of a write leaves its temporary beside the file for
+// good; each start clears away those of the program's own files, and only
+// those: the imports and their kept copies, the category and transmitter
+// caches with their stamps, and the settings.
+void removeLeftoverTemporaries()
+{
+    namespace Files = platform::Files;
+    const auto endsWith = [](std::string_view name, std::initializer_list<std::string_view> endings) {
+        return std::any_of(endings.begin(), endings.end(), [name](std::string_view e) { return name.ends_with(e); });
+    };
+    const auto data = Files::dataFolder();
+    Files::removeStaleTemporaries(data, [](std::string_view name) {
+        return name == "custom.tle" || name.starts_with("custom.tle.unreadable");
+    });
+    Files::removeStaleTemporaries(data / "tle", [&](std::string_view name) {
+        return endsWith(name, {".tle", ".timestamp"});
+    });
+    Files::removeStaleTemporaries(data / "satnogs", [&](std::string_view name) {
+        return endsWith(name, {".json", ".timestamp"});
+    });
+    const auto settings = platform::SettingsStore::standard().file();
+    Files::removeStaleTemporaries(settings.parent_path(), [name = settings.filename().string()](std::string_view n) {
+        return n == name;
+    });
 }
+} // namespace
 
 ZelvaneApp::ZelvaneApp(std::shared_ptr<AppState> state) : state_(std::move(state))
 {
+    removeLeftoverTemporaries();
     mainWindow_ = new MainWindow(state_);
     mainWindow_->setAttribute(Qt::WA_DeleteOnClose, false);
     mainWindow_->contentView()->setOpenWindow([this](const QString& id) { openWindow(id); });

@@ -126,6 +126,11 @@ TEST_F(ImportSheetTest, SetsThatCouldNotBeReadAreCounted)
         {good + damaged + good, "Imported 2 satellites; 1 set could not be read"},
         {damaged + good + damaged, "Imported 1 satellite; 2 sets could not be read"},
         {json, "Imported 1 satellite; 2 sets could not be read"},
+        // Lines that merely begin like element lines are no sets at all...
+        {"1 KUTE\n" + good, "Imported 1 satellite"},
+        {"1 more set follows below\n" + good + "2 more lines of notes\n", "Imported 1 satellite"},
+        // ...but a whole element line without its partner is a set cut short.
+        {good + "ISS (ZARYA)\n" + good.substr(good.find("1 25544"), 69) + "\n", "Imported 1 satellite; 1 set could not be read"},
     };
     for (const auto& c : cases) {
         auto* editor = child<QPlainTextEdit>(&sheet, "pasteText");

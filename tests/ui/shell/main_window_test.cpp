@@ -5,8 +5,11 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <span>
+
 #include "catalog/satellite_preferences.h"
 #include "elements/tle_manager.h"
+#include "platform/files.h"
 #include "catalog/satnogs_fetch.h"
 #include "tests/state/state_fixture.h"
 #include "tests/support/http_test_server.h"
@@ -218,6 +221,35 @@ TEST_F(MainWindowTest, MenuShortcutsWorkWhileTheBrowserWindowIsActive)
     QApplication::setActiveWindow(browser);
     QTest::keyClick(browser, Qt::Key_B, Qt::ControlModifier);
     EXPECT_EQ(app.browserWindow(), browser);
+}
+
+// A write killed half-way (custom.tle, a cache, the settings) leaves its
+// temporary; the next start removes those, and nothing that is not ours.
+TEST_F(MainWindowTest, AStartRemovesTemporariesLeftByAKilledWrite)
+{
+    namespace fs = std::filesystem;
+    const fs::path data = platform::Files::dataFolder();
+    const fs::path settingsFolder = platform::SettingsStore::standard().file().parent_path();
+    const fs::path leftovers[] = {data / "custom.tle.GhJkLm", data / "custom.tle.unreadable.QwErTy",
+                                  data / "tle" / "amateur.tle.AbCdEf", data / "tle" / "amateur.timestamp.ZxCvBn",
+                                  data / "satnogs" / "25544.json.PoIuYt", settingsFolder / "settings.json.MnBvCx"};
+    const fs::path kept[] = {data / "custom.tle", data / "notes.txt.AbCdEf", data / "tle" / "amateur.tle",
+                             settingsFolder / "other.json.AbCdEf"};
+    const auto old = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    for (const auto& group : {std::span<const fs::path>(leftovers), std::span<const fs::path>(kept)}) {
+        for (const auto& file : group) {
+            ASSERT_TRUE(platform::Files::createFolder(file.parent_path()));
+            ASSERT_TRUE(platform::Files::writeFileAtomically(file, "x"));
+            fs::last_write_time(file, old);
+        }
+    }
+    ZelvaneApp app(state);
+    for (const auto& file : leftovers) {
+        EXPECT_FALSE(platform::Files::exists(file)) << file;
+    }
+    for (const auto& file : kept) {
+        EXPECT_TRUE(platform::Files::exists(file)) << file;
+    }
 }
 
 TEST_F(MainWindowTest, FavouritesPanelButtonsOpenTheBrowserWindow)
