@@ -7,7 +7,6 @@
 #include <set>
 
 #include <QCoreApplication>
-#include <QThreadPool>
 
 namespace zelvane::test {
 namespace {
@@ -111,10 +110,10 @@ TEST_F(Passes, AStateGoneBeforeTheResultsLeavesTheEntriesAlone)
             state->computeAllPasses();
             if (computed) {
                 // The background step has run and posted its results.
-                ASSERT_TRUE(QThreadPool::globalInstance()->waitForDone(20000));
+                ASSERT_TRUE(platform::waitForBackgroundWork(20000));
             }
         }
-        ASSERT_TRUE(QThreadPool::globalInstance()->waitForDone(20000));
+        ASSERT_TRUE(platform::waitForBackgroundWork(20000));
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents();
         EXPECT_TRUE(iss->passes.empty());
@@ -183,7 +182,7 @@ TEST_F(Passes, RequestsDuringAComputationGiveExactlyOneMoreAndOnlyItPublishes)
     ASSERT_TRUE(waitUntil([&] { return hasPassStatus(*state); }, std::chrono::seconds(20)));
     EXPECT_FALSE(state->isComputingPasses());
     // Nothing is left running or waiting to be handed in.
-    ASSERT_TRUE(QThreadPool::globalInstance()->waitForDone(20000));
+    ASSERT_TRUE(platform::waitForBackgroundWork(20000));
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents();
     EXPECT_FALSE(state->isComputingPasses());
