@@ -111,14 +111,14 @@ std::vector<SubSatellitePoint> groundTrack(const Satellite& satellite, Date from
 std::vector<std::vector<PredictedPass>> findPassesForSatellites(
     const std::vector<std::shared_ptr<Satellite>>& satellites, Date start, double obsLat,
     double obsLon, double obsAltMeters, double hoursAhead, double minElevation,
-    unsigned threadCount)
+    unsigned threadCount, const SearchProceed& proceed)
 {
     std::vector<PassPredictor> predictors;
     predictors.reserve(satellites.size());
     for (const auto& satellite : satellites) {
         predictors.emplace_back(std::weak_ptr<Satellite>(satellite), obsLat, obsLon, obsAltMeters);
     }
-    return findPassesForAll(predictors, start, hoursAhead, minElevation, threadCount);
+    return findPassesForAll(predictors, start, hoursAhead, minElevation, threadCount, proceed);
 }
 
 } // namespace zelvane

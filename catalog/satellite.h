@@ -13,6 +13,7 @@
 #include "orbital/date.h"
 #include "orbital/ground_track.h"
 #include "orbital/look_angles.h"
+#include "orbital/pass_predictor.h"
 #include "orbital/pass_records.h"
 #include "orbital/sgp4.h"
 #include "orbital/sub_satellite.h"
@@ -87,10 +88,11 @@ std::vector<SubSatellitePoint> groundTrack(const Satellite& satellite, Date from
 // Result i belongs to satellites[i] and is exactly what a serial search of
 // that satellite gives. Satellites are held weakly during the search; one
 // that goes away meanwhile comes back with no passes. The results are not
-// stored: the caller hands them to the main thread for that.
+// stored: the caller hands them to the main thread for that. proceed, when
+// given, can end the search early (see findPassesForAll).
 std::vector<std::vector<PredictedPass>> findPassesForSatellites(
     const std::vector<std::shared_ptr<Satellite>>& satellites, Date start, double obsLat,
     double obsLon, double obsAltMeters, double hoursAhead = 24.0, double minElevation = 2.0,
-    unsigned threadCount = 0);
+    unsigned threadCount = 0, const SearchProceed& proceed = {});
 
 } // namespace zelvane

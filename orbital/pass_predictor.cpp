@@ -324,7 +324,8 @@ std::vector<PassPoint> PassPredictor::generateTrackPoints(Date rise, Date set) c
 
 std::vector<std::vector<PredictedPass>> findPassesForAll(const std::vector<PassPredictor>& predictors,
                                                          Date start, double hoursAhead,
-                                                         double minElevation, unsigned threadCount)
+                                                         double minElevation, unsigned threadCount,
+                                                         const SearchProceed& proceed)
 {
     std::vector<std::vector<PredictedPass>> results(predictors.size());
     if (threadCount == 0) {
@@ -340,6 +341,11 @@ std::vector<std::vector<PredictedPass>> findPassesForAll(const std::vector<PassP
         try {
             for (std::size_t i = nextIndex.fetch_add(1); i < predictors.size();
                  i = nextIndex.fetch_add(1)) {
+                if (proceed && !proceed()) {
+                    // No more work for any thread: the run is out of date.
+                    nextIndex.store(predictors.size());
+                    break;
+                }
                 results[i] = predictors[i].findPasses(start, hoursAhead, minElevation);
             }
         } catch (...) {

@@ -130,13 +130,20 @@ private:
     double riseLookBack_ = 24.0 * 3600.0;
 };
 
+// Asked before each predictor's search, on the searching thread: false
+// ends the whole run there (its result is then incomplete and is for the
+// caller to drop). Empty: always go on.
+using SearchProceed = std::function<bool()>;
+
 // Runs findPasses for every predictor, spread over up to threadCount threads
 // (0: one per hardware thread). Each search is the serial one, so result i,
 // which belongs to predictors[i], is the same as a serial run would give.
-// The observe functions must be safe to call from several threads at once.
+// The observe functions, and proceed, must be safe to call from several
+// threads at once. A run told to stop ends within one search per thread.
 std::vector<std::vector<PredictedPass>> findPassesForAll(const std::vector<PassPredictor>& predictors,
                                                          Date start, double hoursAhead = 24.0,
                                                          double minElevation = 2.0,
-                                                         unsigned threadCount = 0);
+                                                         unsigned threadCount = 0,
+                                                         const SearchProceed& proceed = {});
 
 } // namespace zelvane

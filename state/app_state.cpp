@@ -83,6 +83,11 @@ AppState::AppState(platform::SettingsStore& store)
 
 AppState::~AppState()
 {
+    // A computation under way would only be thrown away: it ends after the
+    // satellite it is on, so that quitting does not wait for it.
+    if (passStop_) {
+        passStop_->store(true);
+    }
     store_.removeWriteObserver(settingsObserverId_);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -326,9 +327,14 @@ public:
 
     // --- passes -----------------------------------------------------------------
     // Asks for the passes of the selected satellites. At most one computation
-    // runs; requests made while it runs are folded into exactly one more run,
-    // and only the newest computation publishes its results.
+    // runs; a request made while it runs stops it (it ends after the
+    // satellite it is on) and is folded, with any others, into exactly one
+    // more run; only the newest computation publishes its results.
     void computeAllPasses();
+    // Called on the computing thread before each satellite's search: a
+    // test holds or steps a computation here. Empty by default.
+    using PassSearchStep = std::function<void()>;
+    void setPassSearchStep(PassSearchStep step) { passSearchStep_ = std::move(step); }
     bool isComputingPasses() const { return passComputationRunning_; }
     // Computations started so far (each publishes or is superseded).
     std::uint64_t passComputationsStarted() const { return passComputationsStarted_; }
@@ -415,6 +421,7 @@ private:
         Date setTime;
     };
     void startPassComputation();
+    static std::string computingStatus(std::size_t count);
     void finishPassComputation(std::uint64_t request, PassSite site, Date start,
                                const std::vector<std::shared_ptr<Satellite>>& computed,
                                std::vector<std::vector<PredictedPass>> results,
@@ -519,6 +526,9 @@ private:
     std::map<std::string, QueuedPassWindow> queuedPassWindows_;
     std::uint64_t passRequest_ = 0; // the newest computation asked for
     bool passComputationRunning_ = false;
+    // Set to stop the running computation: superseded, or the state gone.
+    std::shared_ptr<std::atomic<bool>> passStop_;
+    PassSearchStep passSearchStep_;
     std::uint64_t passComputationsStarted_ = 0;
     std::optional<PassSite> passesSite_; // the site of the passes shown
     double minAutoTrackElevation_ = 5.0;

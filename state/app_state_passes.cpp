@@ -48,11 +48,20 @@ void AppState::computeAllPasses()
 {
     ++passRequest_;
     if (passComputationRunning_) {
-        // The running computation is now out of date: it will not publish,
-        // and one more run follows it, however many requests arrive meanwhile.
+        // The running computation is now out of date: it stops after the
+        // satellite it is on and publishes nothing, and one more run
+        // follows it, however many requests arrive meanwhile. The status
+        // tells what that run will be.
+        passStop_->store(true);
+        setStatusMessage(computingStatus(selectedSatellites().size()));
         return;
     }
     startPassComputation();
+}
+
+std::string AppState::computingStatus(std::size_t count)
+{
+    return "Computing passes for " + std::to_string(count) + " satellites...";
 }
 
 void AppState::startPassComputation()
@@ -61,11 +70,29 @@ void AppState::startPassComputation()
     ++passComputationsStarted_;
     const std::uint64_t request = passRequest_;
     std::vector<std::shared_ptr<Satellite>> all = selectedSatellites();
-    setStatusMessage("Computing passes for " + std::to_string(all.size()) + " satellites...");
+    setStatusMessage(computingStatus(all.size()));
     const PassSite site{obsLatitude_, obsLongitude_, obsAltitude_};
     const std::weak_ptr<AppState> weak = weak_from_this();
-    platform::runInBackground([weak, request, all = std::move(all), site]() {
-        if (weak.expired()) {
+    auto stop = std::make_shared<std::atomic<bool>>(false);
+    passStop_ = stop;
+    // Looked at between satellites, on the computing threads.
+    SearchProceed proceed = [stop, step = passSearchStep_]() {
+        if (step) {
+            step();
+        }
+        return !stop->load();
+    };
+    const unsigned threads = platform::backgroundThreadCount();
+    platform::runInBackground([weak, request, all = std::move(all), site, stop, proceed = std::move(proceed),
+                               threads]() {
+        if (weak.expired() || stop->load()) {
+            // Gone, or out of date before it began: the main thread still
+            // hears that it ended, so the newest request gets its run.
+            platform::postToMain([weak, request]() {
+                if (const auto self = weak.lock()) {
+                    self->finishPassComputation(request, {}, Date(), {}, {}, {});
+                }
+            });
             return;
         }
         const Date start = Clock::now();
@@ -79,10 +106,15 @@ void AppState::startPassComputation()
         std::vector<std::vector<PredictedPass>> results;
         try {
             results = findPassesForSatellites(computed, start, site.lat, site.lon, site.alt,
-                                              kPassHoursAhead, kPassMinElevation);
+                                              kPassHoursAhead, kPassMinElevation, threads, proceed);
         } catch (const std::exception&) {
             // Out of memory or threads: nothing found this time; the status
             // line then shows the passes that remain.
+            computed.clear();
+            results.clear();
+        }
+        if (stop->load()) {
+            // Cut short: what it found is incomplete and is not handed over.
             computed.clear();
             results.clear();
         }

@@ -451,12 +451,49 @@ TEST(PassPredictorTest, ObserverAltitudeIsKeptInKilometres)
     EXPECT_DOUBLE_EQ(p.obsLon(), 2.0);
 }
 
+// A catalogue body as the program hands it to the predictor: it may carry
+// an SGP4 record, and says where it stands through observe. Here the
+// elevation follows a curve, so that it can stay up for hours.
+struct CurveBody {
+    std::shared_ptr<SatRec> satrec;
+    std::function<double(double)> curve;
+    std::optional<TopocentricResult> observe(Date at, double, double, double) const
+    {
+        const double s = secondsFromOrigin(at);
+        return TopocentricResult{std::fmod(std::abs(s), 360.0), curve(s), 1000.0, -1.0};
+    }
+};
+
+// A pass under way at the start is traced back one revolution of the
+// body's record (the ISS's: about 5,496 s), or a day for a body without
+// one (the Sun, the Moon): within that its true rise is found, beyond it
+// the rise is put 10 s before the start.
 TEST(PassPredictorTest, LookBackIsOneRevolutionForARecordAndADayOtherwise)
 {
-    const auto rec = test::makeRecord(test::issElements());
-    const PassPredictor predictor(std::shared_ptr<const SatRec>(rec), 51.5, -0.1, 50.0);
-    EXPECT_NEAR(predictor.riseLookBack(), 86400.0 / 15.72125391, 1e-3);
-    EXPECT_EQ(curvePredictor([](double) { return -5.0; }).riseLookBack(), 86400.0);
+    const auto iss = test::makeRecord(test::issElements());
+    struct Case {
+        const char* name;
+        bool record;
+        double upSince; // seconds before the start
+        double rise;    // expected, seconds after the start
+    };
+    const Case cases[] = {
+        {"a record, up for an hour", true, 3600.0, -3600.0},
+        {"a record, up for two hours", true, 7200.0, -10.0},
+        {"no record, up for two hours", false, 7200.0, -7200.0},
+        {"no record, up for 25 hours", false, 25.0 * 3600.0, -10.0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto body = std::make_shared<CurveBody>();
+        body->satrec = c.record ? iss : nullptr;
+        body->curve = box(-c.upSince, 1800.0, 40.0, -20.0);
+        const PassPredictor predictor(body, 10.0, 20.0, 0.0);
+        const auto passes = predictor.findPasses(origin, 1.0, 2.0);
+        ASSERT_EQ(passes.size(), 1u);
+        EXPECT_NEAR(secondsFromOrigin(passes[0].riseTime), c.rise, 1e-3);
+        EXPECT_NEAR(secondsFromOrigin(passes[0].setTime), 1800.0, 1e-3);
+    }
 }
 
 TEST(PassPredictorTest, PassInProgressIsTheSameFromTwoStartsFiveMinutesApart)

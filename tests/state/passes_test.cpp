@@ -4,10 +4,11 @@
 #include "platform/dispatch.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <mutex>
 #include <set>
 
 #include <QCoreApplication>
-#include <QThreadPool>
 
 namespace zelvane::test {
 namespace {
@@ -111,10 +112,10 @@ TEST_F(Passes, AStateGoneBeforeTheResultsLeavesTheEntriesAlone)
             state->computeAllPasses();
             if (computed) {
                 // The background step has run and posted its results.
-                ASSERT_TRUE(QThreadPool::globalInstance()->waitForDone(20000));
+                ASSERT_TRUE(platform::waitForBackgroundWork(20000));
             }
         }
-        ASSERT_TRUE(QThreadPool::globalInstance()->waitForDone(20000));
+        ASSERT_TRUE(platform::waitForBackgroundWork(20000));
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents();
         EXPECT_TRUE(iss->passes.empty());
@@ -183,7 +184,7 @@ TEST_F(Passes, RequestsDuringAComputationGiveExactlyOneMoreAndOnlyItPublishes)
     ASSERT_TRUE(waitUntil([&] { return hasPassStatus(*state); }, std::chrono::seconds(20)));
     EXPECT_FALSE(state->isComputingPasses());
     // Nothing is left running or waiting to be handed in.
-    ASSERT_TRUE(QThreadPool::globalInstance()->waitForDone(20000));
+    ASSERT_TRUE(platform::waitForBackgroundWork(20000));
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents();
     EXPECT_FALSE(state->isComputingPasses());
@@ -392,6 +393,108 @@ TEST_F(Passes, LiveLookAnglesAreMemoisedPerQuarterSecondAndSatellite)
     EXPECT_EQ(state->cachedObserve(*bare, at(7.2)), std::nullopt);
     EXPECT_TRUE(state->cachedObserve(*bare, at(7.25)).has_value());
     EXPECT_EQ(state->cachedObserve(*bare, at(7.25), std::nan("")), std::nullopt);
+}
+
+// Holds a computation at its first satellites: every searching thread
+// waits at the step until the test lets them go, and each step is counted.
+class HeldSearch {
+public:
+    AppState::PassSearchStep step()
+    {
+        return [this] {
+            std::unique_lock lock(mutex_);
+            ++steps_;
+            open_.wait(lock, [this] { return released_; });
+        };
+    }
+    int steps()
+    {
+        const std::lock_guard lock(mutex_);
+        return steps_;
+    }
+    void release()
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            released_ = true;
+        }
+        open_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable open_;
+    int steps_ = 0;
+    bool released_ = false;
+};
+
+// A large selection, as after loading a big category.
+std::vector<std::shared_ptr<Satellite>> manySelected(int count)
+{
+    std::vector<std::shared_ptr<Satellite>> sats;
+    for (int i = 0; i < count; ++i) {
+        auto sat = makeIss();
+        sat->setIsSelected(true);
+        sats.push_back(std::move(sat));
+    }
+    return sats;
+}
+
+constexpr int kManySatellites = 300;
+
+// The big category is unsubscribed while its passes are computed: the
+// computation ends after the satellite each thread is on, and the small
+// catalogue's passes follow at once; meanwhile the status says what is
+// being computed.
+TEST_F(Passes, ASupersededComputationStopsBetweenSatellitesAndTheNewestFollows)
+{
+    const auto state = makeState();
+    HeldSearch held;
+    state->setPassSearchStep(held.step());
+    const auto big = manySelected(kManySatellites);
+    state->setSatellites(big);
+    state->computeAllPasses();
+    EXPECT_EQ(state->statusMessage(), "Computing passes for 300 satellites...");
+    ASSERT_TRUE(waitUntil([&] { return held.steps() > 0; }, std::chrono::seconds(20)));
+
+    // The new, small catalogue arrives, as a load ends.
+    state->setStatusMessage("Fetching TLEs...");
+    const auto small = selected(makeSatellite("AO-91", kAo91Line1, kAo91Line2));
+    state->setSatellites({small});
+    state->computeAllPasses();
+    EXPECT_EQ(state->statusMessage(), "Computing passes for 1 satellites...");
+
+    held.release();
+    ASSERT_TRUE(waitUntil([&] { return hasPassStatus(*state); }, std::chrono::seconds(20)));
+    EXPECT_FALSE(small->passes.empty());
+    EXPECT_EQ(state->statusMessage(), std::to_string(small->passes.size()) + " passes in next 24h");
+    EXPECT_TRUE(std::all_of(big.begin(), big.end(), [](const auto& sat) { return sat->passes.empty(); }))
+        << "the cut-short run hands over nothing";
+    // Each searching thread took at most the satellite it was on; the
+    // newest run took its one satellite.
+    EXPECT_LE(held.steps(), static_cast<int>(platform::backgroundThreadCount()) + 1);
+    ASSERT_TRUE(platform::waitForBackgroundWork(20000));
+    EXPECT_LE(held.steps(), static_cast<int>(platform::backgroundThreadCount()) + 1);
+}
+
+// Quitting during a large computation: the state goes, and the computation
+// ends after the satellites under way, so nothing waits for the rest.
+TEST_F(Passes, AComputationEndsAtOnceWhenTheStateGoes)
+{
+    const auto big = manySelected(kManySatellites);
+    HeldSearch held;
+    {
+        const auto state = makeState();
+        state->setPassSearchStep(held.step());
+        state->setSatellites(big);
+        state->computeAllPasses();
+        ASSERT_TRUE(waitUntil([&] { return held.steps() > 0; }, std::chrono::seconds(20)));
+    }
+    held.release();
+    ASSERT_TRUE(platform::waitForBackgroundWork(20000));
+    EXPECT_LE(held.steps(), static_cast<int>(platform::backgroundThreadCount()));
+    QCoreApplication::sendPostedEvents();
+    EXPECT_TRUE(std::all_of(big.begin(), big.end(), [](const auto& sat) { return sat->passes.empty(); }));
 }
 
 } // namespace

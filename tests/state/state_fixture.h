@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QThreadPool>
 #include <QTimer>
 
 #include <filesystem>
@@ -18,6 +17,7 @@
 #include "catalog/satnogs_cache.h"
 #include "elements/tle_parser.h"
 #include "orbital/date.h"
+#include "platform/dispatch.h"
 #include "platform/files.h"
 #include "platform/settings_store.h"
 #include "state/app_state.h"
@@ -67,7 +67,7 @@ inline void waitForTransmitterDownloads()
 {
     // The background scan of the cached lists comes first: it hands what
     // needs downloading to the main thread.
-    EXPECT_TRUE(QThreadPool::globalInstance()->waitForDone(20000));
+    EXPECT_TRUE(platform::waitForBackgroundWork(20000));
     QCoreApplication::sendPostedEvents();
     EXPECT_TRUE(waitUntil([] { return SatNOGSCache::downloadsInFlight() == 0; }, std::chrono::seconds(20)));
     QCoreApplication::sendPostedEvents();

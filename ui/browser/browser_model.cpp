@@ -243,8 +243,13 @@ ShownContent shownContentOf(const SatelliteList& sats, std::size_t selectedIds, 
     }
     shown.selectedIds = selectedIds;
     shown.tleAge = tleAge;
-    shown.minute = static_cast<std::int64_t>(std::floor(Clock::now().timeIntervalSince1970() / 60.0));
+    shown.minute = lookedAt(0).minute;
     return shown;
+}
+
+LookedAt lookedAt(std::uint64_t revision)
+{
+    return LookedAt{revision, static_cast<std::int64_t>(std::floor(Clock::now().timeIntervalSince1970() / 60.0))};
 }
 
 } // namespace zelvane::browser

@@ -125,6 +125,7 @@ void SatelliteBrowser::setSearchText(const std::string& text)
         searchField_->setText(qs(text));
     }
     clearSearchButton_->setVisible(!searchText_.empty());
+    lookedAt_.forget();
     ui_style::scheduleRefresh(refreshTimer_);
 }
 
@@ -133,6 +134,7 @@ void SatelliteBrowser::toggleExpanded(const std::string& key)
     if (!expandedCategories_.erase(key)) {
         expandedCategories_.insert(key);
     }
+    lookedAt_.forget();
     ui_style::scheduleRefresh(refreshTimer_);
 }
 
@@ -207,6 +209,9 @@ browser::ShownContent SatelliteBrowser::shownContent() const
 
 void SatelliteBrowser::refreshIfChanged()
 {
+    if (!lookedAt_.changed(browser::lookedAt(state_->revision()))) {
+        return;
+    }
     if (shownStructure() != shownStructure_) {
         refreshNow();
     } else if (shownContent() != shownContent_) {
@@ -217,6 +222,7 @@ void SatelliteBrowser::refreshIfChanged()
 void SatelliteBrowser::refreshNow()
 {
     refreshTimer_->stop();
+    lookedAt_.changed(browser::lookedAt(state_->revision()));
     shownStructure_ = shownStructure();
     shownContent_ = shownContent();
     const SatelliteList filtered = filteredSatellites();

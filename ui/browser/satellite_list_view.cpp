@@ -145,6 +145,7 @@ void SatelliteListView::setSearchText(const std::string& text)
         searchField_->setText(qs(text));
     }
     clearSearchButton_->setVisible(!searchText_.empty());
+    lookedAt_.forget();
     ui_style::scheduleRefresh(refreshTimer_);
 }
 
@@ -209,6 +210,9 @@ browser::ShownContent SatelliteListView::shownContent() const
 
 void SatelliteListView::refreshIfChanged()
 {
+    if (!lookedAt_.changed(browser::lookedAt(state_->revision()))) {
+        return;
+    }
     if (shownStructure() != shownStructure_) {
         refreshNow();
     } else if (shownContent() != shownContent_) {
@@ -222,6 +226,7 @@ void SatelliteListView::refreshIfChanged()
 void SatelliteListView::refreshNow()
 {
     refreshTimer_->stop();
+    lookedAt_.changed(browser::lookedAt(state_->revision()));
     shownStructure_ = shownStructure();
     shownContent_ = shownContent();
     selectedCount_->setText(countText(state_->selectedSatelliteIds().size()) + " selected");

@@ -67,6 +67,9 @@ private:
     // What the rows were last made from; nothing yet before the first refresh.
     std::optional<browser::ShownStructure> shownStructure_;
     std::optional<browser::ShownContent> shownContent_;
+    // The state and minute last compared against; forgotten when the view's
+    // own controls change what it shows.
+    ui_style::ShownGate<browser::LookedAt> lookedAt_;
     std::string searchText_;
 
     QLabel* selectedCount_ = nullptr;

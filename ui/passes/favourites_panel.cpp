@@ -238,12 +238,17 @@ FavouritesPanel::AgeTone FavouritesPanel::ageTone(double ageDays)
 
 void FavouritesPanel::deselectAll()
 {
-    // Walk a copy: each toggle may be observed by code that changes the list.
-    const auto all = state_->satellites();
-    for (const auto& sat : all) {
+    // One change for all of them: one settings write, one notice and one
+    // pass computation, however many favourites there are. Saved numbers
+    // without an entry in the catalogue stay.
+    std::vector<std::int64_t> ids;
+    for (const auto& sat : state_->satellites()) {
         if (sat && sat->isSelected()) {
-            state_->toggleSatellite(*sat);
+            ids.push_back(sat->id);
         }
+    }
+    if (!ids.empty()) {
+        state_->setSatellitesSelected(ids, false);
     }
 }
 

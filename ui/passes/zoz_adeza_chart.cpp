@@ -334,7 +334,7 @@ void ZozAdezaChart::startBackgroundDrawing()
                 chart->backgroundDrawingEnded(job, std::move(drawn));
             }
         });
-    });
+    }, platform::Lane::drawing);
 }
 
 void ZozAdezaChart::backgroundDrawingEnded(const std::shared_ptr<Job>& job, timeline::DrawnLayer drawn)

@@ -499,6 +499,51 @@ TEST_F(SatelliteBrowserTest, ReadOutChangesLeaveTheRowsAloneAndAChangeTouchesOnl
     EXPECT_EQ(inserts.count(), 1);
 }
 
+// Through a track's ticks alone (the state's revision stands still, within
+// one minute of the clock) the browser does not even compare its rows: an
+// entry changed without a notice stays as drawn until the next change that
+// is announced, or the next minute.
+TEST_F(SatelliteBrowserTest, TicksAloneLeaveTheEntriesUnreadUntilAChangeOrAMinute)
+{
+    const Date start = utcMidnight(2026, 1, 1)->addingTimeInterval(30.0);
+    Clock::setFixed(start);
+    SatelliteBrowser browser(state);
+    const Model* groups = browser.groupsModel();
+    const int row = satRow(browser, 43017, "amateur");
+    QSignalSpy changes(groups, &QAbstractItemModel::dataChanged);
+    const auto tick = [&](int i) {
+        state->setCurrentAzimuth(i * 10.0);
+        state->setCurrentDopplerShift(i * 5.0);
+        settle();
+    };
+
+    struct Step {
+        const char* what;
+        std::function<void()> open; // what lets the view look again
+        double downlinkHz;
+    };
+    const Step steps[] = {
+        {"an announced change", [&] { state->objectWillChange.notify(); }, 145.96e6},
+        {"the next minute", [&] { Clock::setFixed(start.addingTimeInterval(60.0)); }, 436.1e6},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        changes.clear();
+        ao91->transmitters = {Transmitter(step.downlinkHz, std::nullopt, std::nullopt, "FM", "", "down")};
+        for (int i = 0; i < 5; ++i) {
+            tick(i);
+        }
+        EXPECT_EQ(changes.count(), 0) << "the row was not compared";
+
+        step.open();
+        tick(6);
+        ASSERT_EQ(changes.count(), 1);
+        EXPECT_EQ(changes[0][0].value<QModelIndex>().row(), row);
+        EXPECT_EQ(cellText(groups, row, Model::DownlinkTextRole),
+                  QString::number(step.downlinkHz / 1e6, 'f', 3) + " MHz");
+    }
+}
+
 TEST_F(SatelliteBrowserTest, InfoButtonOpensTheDetailSheetAndClosingForgetsIt)
 {
     SatelliteBrowser browser(state);

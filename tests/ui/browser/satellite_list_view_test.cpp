@@ -114,6 +114,31 @@ TEST_F(SatelliteListViewTest, RowsShowNumberTransmittersPassesAndDownlink)
     EXPECT_EQ(cellText(m, row, Model::TxTextRole), "");
 }
 
+// Through a track's ticks alone the quick list does not even compare its
+// rows: a change made without a notice is taken in with the next announced
+// change, not at a tick.
+TEST_F(SatelliteListViewTest, TicksAloneLeaveTheEntriesUnreadUntilAnAnnouncedChange)
+{
+    Clock::setFixed(utcMidnight(2026, 1, 1)->addingTimeInterval(30.0));
+    SatelliteListView view(state);
+    const Model* m = view.model();
+    const int row = rowOf(view, 25544);
+    QSignalSpy changes(m, &QAbstractItemModel::dataChanged);
+    iss->passes.resize(3);
+    for (int i = 0; i < 5; ++i) {
+        state->setCurrentAzimuth(i * 10.0);
+        state->setCurrentRange(1000.0 + i);
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(changes.count(), 0) << "the rows were not compared";
+
+    state->objectWillChange.notify();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(changes.count(), 1);
+    EXPECT_EQ(changes[0][0].value<QModelIndex>().row(), row);
+    EXPECT_EQ(cellText(m, row, Model::PassTextRole), "3 passes");
+}
+
 TEST_F(SatelliteListViewTest, CheckboxFlipsOncePerClick)
 {
     SatelliteListView view(state);

@@ -169,6 +169,39 @@ TEST_F(FavouritesTest, RowsShowColumnsAndRemove)
     EXPECT_EQ(panel.model()->rowCount(), 0);
 }
 
+// "Clear" with thousands of favourites is one change of the selection:
+// one settings write and one pass computation, not one of each per
+// favourite.
+TEST_F(FavouritesTest, ClearWithThousandsIsOneSettingsWrite)
+{
+    std::vector<std::shared_ptr<Satellite>> sats;
+    for (int i = 0; i < 3000; ++i) {
+        sats.push_back(makeFavourite("SAT " + std::to_string(i), 50000 + i, {}));
+    }
+    setCatalogue(sats);
+    auto orphan = state->selectedSatelliteIds();
+    orphan.insert(99999);
+    state->setSelectedSatelliteIds(orphan);
+    FavouritesPanel panel(state);
+    panel.refresh();
+    ASSERT_EQ(panel.model()->rowCount(), 3000);
+
+    int writes = 0;
+    auto& store = platform::SettingsStore::standard();
+    const auto observer = store.addWriteObserver([&](bool) { ++writes; });
+    QTest::mouseClick(panel.findChild<QPushButton*>("clearFavoritesButton"), Qt::LeftButton);
+    store.removeWriteObserver(observer);
+
+    EXPECT_EQ(writes, 1);
+    EXPECT_EQ(state->selectedSatelliteIds(), (std::set<std::int64_t>{99999}));
+    EXPECT_TRUE(std::none_of(sats.begin(), sats.end(), [](const auto& sat) { return sat->isSelected(); }));
+    EXPECT_EQ(state->statusMessage(), "Computing passes for 0 satellites...");
+    ASSERT_TRUE(waitUntil([&] { return state->statusMessage() == "0 passes in next 24h"; }));
+    EXPECT_EQ(store.intList("selectedSatIds"), std::vector<std::int64_t>{99999});
+    panel.refresh();
+    EXPECT_EQ(panel.model()->rowCount(), 0);
+}
+
 // A reload replaces every catalogue entry; with identical values the rows
 // stay as they are, and their remove controls still act on their satellites.
 TEST_F(FavouritesTest, RemoveButtonWorksAfterAReloadWithIdenticalValues)

@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+
+#include <QThreadPool>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+
+#include "platform/dispatch.h"
+#include "tests/support/test_support.h"
+
+namespace zelvane::platform {
+namespace {
+
+// Background jobs that stay running until the test lets them go.
+class Gate {
+public:
+    std::function<void()> job()
+    {
+        return [this] {
+            std::unique_lock lock(mutex_);
+            ++entered_;
+            open_.wait(lock, [this] { return released_; });
+        };
+    }
+    int entered()
+    {
+        const std::lock_guard lock(mutex_);
+        return entered_;
+    }
+    void release()
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            released_ = true;
+        }
+        open_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable open_;
+    int entered_ = 0;
+    bool released_ = false;
+};
+
+// With one CPU Qt's own pool has one thread, and Qt's raster engine waits
+// on that pool inside a paint: while our jobs run, the pool must stay free.
+TEST(BackgroundPools, QtsOwnPoolStaysFreeWhileOurJobsRun)
+{
+    QThreadPool* global = QThreadPool::globalInstance();
+    const int threads = global->maxThreadCount();
+    global->setMaxThreadCount(1);
+    Gate gate;
+    runInBackground(gate.job(), Lane::work);
+    runInBackground(gate.job(), Lane::drawing);
+    ASSERT_TRUE(test::waitUntil([&] { return gate.entered() == 2; }));
+
+    std::atomic<bool> ran{false};
+    global->start([&] { ran = true; });
+    // Only a global pool held by one of our jobs would make this wait.
+    EXPECT_TRUE(global->waitForDone(20000));
+    EXPECT_TRUE(ran.load());
+
+    gate.release();
+    EXPECT_TRUE(waitForBackgroundWork(20000));
+    global->setMaxThreadCount(threads);
+}
+
+// A long job (a pass computation) holds a thread: other work and the
+// chart's drawing still run, whatever the number of CPUs.
+TEST(BackgroundPools, JobsNeverQueueBehindALongOne)
+{
+    Gate gate;
+    runInBackground(gate.job(), Lane::work);
+    ASSERT_TRUE(test::waitUntil([&] { return gate.entered() == 1; }));
+
+    for (const Lane lane : {Lane::work, Lane::drawing}) {
+        SCOPED_TRACE(lane == Lane::work ? "work" : "drawing");
+        std::atomic<bool> ran{false};
+        std::atomic<bool> offMain{false};
+        runInBackground(
+            [&] {
+                offMain = !isMainThread();
+                ran = true;
+            },
+            lane);
+        EXPECT_TRUE(test::waitUntil([&] { return ran.load(); }, std::chrono::seconds(20)));
+        EXPECT_TRUE(offMain.load());
+    }
+    EXPECT_FALSE(waitForBackgroundWork(0)) << "the long job still runs";
+    gate.release();
+    EXPECT_TRUE(waitForBackgroundWork(20000));
+}
+
+// A job that hands on to the other lane: waiting for the background work
+// waits for both.
+TEST(BackgroundPools, WaitingCoversWorkHandedOnToAnotherLane)
+{
+    Gate gate;
+    std::atomic<bool> drawn{false};
+    runInBackground(
+        [&] {
+            runInBackground(
+                [&] {
+                    gate.job()();
+                    drawn = true;
+                },
+                Lane::drawing);
+        },
+        Lane::work);
+    ASSERT_TRUE(test::waitUntil([&] { return gate.entered() == 1; }));
+    EXPECT_FALSE(waitForBackgroundWork(0));
+    gate.release();
+    EXPECT_TRUE(waitForBackgroundWork(20000));
+    EXPECT_TRUE(drawn.load());
+}
+
+} // namespace
+} // namespace zelvane::platform
