@@ -27,8 +27,8 @@ test: deps
 		ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 		UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 		ctest --output-on-failure -j $(JOBS)
-	# Background work once more on a single CPU, where Qt's own pool has one
-	# thread: a runner with one CPU must never be the first to see it fail.
+# Background work once more on a single CPU, where Qt's own pool has one
+# thread: a runner with one CPU must never be the first to see it fail.
 	cd build/test && QT_QPA_PLATFORM=offscreen \
 		ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 		UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
