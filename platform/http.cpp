@@ -10,6 +10,8 @@
 #include <QUrl>
 
 #include <atomic>
+#include <condition_variable>
+#include <deque>
 #include <limits>
 #include <map>
 #include <memory>
@@ -66,11 +68,15 @@ private:
 };
 
 // The thread every transfer runs on, and an object living there through
-// which work is posted to it. Made on first use, from whichever thread asks
-// first; ended when the application object goes.
+// which it is woken. Made on first use, from whichever thread asks first;
+// ended when the application object goes.
 struct NetworkThread {
     QThread* thread = nullptr;
     QObject* anchor = nullptr;
+    // Work for the network thread. It is handed over here, under
+    // networkMutex(), and not inside Qt's queue: a race checker sees our
+    // own lock, not Qt's, so a race in what we hand over would show.
+    std::deque<std::function<void()>> pending;
 };
 
 std::mutex& networkMutex()
@@ -83,6 +89,32 @@ NetworkThread& network()
 {
     static NetworkThread instance;
     return instance;
+}
+
+// Network thread: runs everything handed over so far, in order.
+void runPending()
+{
+    for (;;) {
+        std::function<void()> work;
+        {
+            std::lock_guard lock(networkMutex());
+            auto& pending = network().pending;
+            if (pending.empty()) {
+                return;
+            }
+            work = std::move(pending.front());
+            pending.pop_front();
+        }
+        work();
+    }
+}
+
+// Hands the work over and wakes the network thread. The caller holds
+// networkMutex(), so the anchor cannot go meanwhile.
+void handOver(NetworkThread& net, std::function<void()> work)
+{
+    net.pending.push_back(std::move(work));
+    QMetaObject::invokeMethod(net.anchor, [] { runPending(); }, Qt::QueuedConnection);
 }
 
 // The manager; touched on the network thread only.
@@ -118,32 +150,29 @@ void forget(QNetworkReply* reply)
 }
 
 // Runs the work on the network thread, starting that thread first when
-// needed; false when there is none to run it (the program is ending).
-bool postToNetwork(std::function<void()> work)
+// asked to; false when there is none to run it (the program is ending).
+bool postToNetwork(std::function<void()> work, bool startIfNeeded = true)
 {
-    QObject* anchor = nullptr;
-    {
-        std::lock_guard lock(networkMutex());
-        NetworkThread& net = network();
-        if (net.thread == nullptr) {
-            if (quitting) {
-                return false;
-            }
-            QCoreApplication* app = QCoreApplication::instance();
-            net.thread = new QThread;
-            net.thread->setObjectName(QStringLiteral("zelvane-network"));
-            net.anchor = new QObject;
-            net.anchor->moveToThread(net.thread);
-            net.thread->start();
-            QObject::connect(app, &QCoreApplication::aboutToQuit, app, []() {
-                quitting = true;
-                abortAll();
-            });
-            qAddPostRoutine(quitRoutine);
+    std::lock_guard lock(networkMutex());
+    NetworkThread& net = network();
+    if (net.thread == nullptr) {
+        if (quitting || !startIfNeeded) {
+            return false;
         }
-        anchor = net.anchor;
+        QCoreApplication* app = QCoreApplication::instance();
+        net.thread = new QThread;
+        net.thread->setObjectName(QStringLiteral("zelvane-network"));
+        net.anchor = new QObject;
+        net.anchor->moveToThread(net.thread);
+        net.thread->start();
+        QObject::connect(app, &QCoreApplication::aboutToQuit, app, []() {
+            quitting = true;
+            abortAll();
+        });
+        qAddPostRoutine(quitRoutine);
     }
-    return QMetaObject::invokeMethod(anchor, std::move(work), Qt::QueuedConnection);
+    handOver(net, std::move(work));
+    return true;
 }
 
 // The application object is going: every transfer is aborted and the
@@ -153,27 +182,40 @@ void quitRoutine()
 {
     quitting = true;
     abortAll();
-    NetworkThread net;
+    struct Done {
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool done = false;
+    };
+    auto finished = std::make_shared<Done>();
+    QThread* thread = nullptr;
     {
         std::lock_guard lock(networkMutex());
-        net = network();
-        network() = NetworkThread{};
-    }
-    if (net.thread == nullptr) {
-        return;
-    }
-    QMetaObject::invokeMethod(
-        net.anchor,
-        [anchor = net.anchor]() {
+        NetworkThread& net = network();
+        if (net.thread == nullptr) {
+            return;
+        }
+        thread = net.thread;
+        handOver(net, [anchor = net.anchor, finished]() {
             delete managerOnNetworkThread();
             managerOnNetworkThread() = nullptr;
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
             anchor->deleteLater();
-        },
-        Qt::BlockingQueuedConnection);
-    net.thread->quit();
-    net.thread->wait();
-    delete net.thread;
+            std::lock_guard done(finished->mutex);
+            finished->done = true;
+            finished->changed.notify_all();
+        });
+        // Nothing more is handed over from now on.
+        net.thread = nullptr;
+        net.anchor = nullptr;
+    }
+    {
+        std::unique_lock lock(finished->mutex);
+        finished->changed.wait(lock, [&finished] { return finished->done; });
+    }
+    thread->quit();
+    thread->wait();
+    delete thread;
 }
 
 // Errors that Qt raises for an HTTP answer whose status is not a success:
@@ -386,22 +428,16 @@ void abortAll()
     }
     // The replies live on the network thread and end there. (Their own
     // connections stay: the network stack ends the transfer through them.)
-    const auto end = [replies = std::move(replies)]() {
-        for (const auto& reply : replies) {
-            if (reply) {
-                reply->abort();
-                reply->deleteLater();
+    postToNetwork(
+        [replies = std::move(replies)]() {
+            for (const auto& reply : replies) {
+                if (reply) {
+                    reply->abort();
+                    reply->deleteLater();
+                }
             }
-        }
-    };
-    QObject* anchor = nullptr;
-    {
-        std::lock_guard lock(networkMutex());
-        anchor = network().anchor;
-    }
-    if (anchor != nullptr) {
-        QMetaObject::invokeMethod(anchor, end, Qt::QueuedConnection);
-    }
+        },
+        /*startIfNeeded=*/false);
 }
 
 std::size_t inFlight()
