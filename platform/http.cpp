@@ -1,22 +1,23 @@
 #include "platform/http.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
-#include <QThread>
 #include <QTimer>
 #include <QUrl>
 
 #include <atomic>
-#include <condition_variable>
 #include <deque>
+#include <future>
 #include <limits>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <thread>
 #include <vector>
 
 #include "platform/dispatch.h"
@@ -69,9 +70,12 @@ private:
 
 // The thread every transfer runs on, and an object living there through
 // which it is woken. Made on first use, from whichever thread asks first;
-// ended when the application object goes.
+// ended when the application object goes. A plain thread that runs a Qt
+// event loop rather than a QThread: ending it is a real join, so that what
+// libraries keep per thread (TLS state, for one) is gone when the join
+// returns, and not only once the program has ended.
 struct NetworkThread {
-    QThread* thread = nullptr;
+    std::thread* thread = nullptr;
     QObject* anchor = nullptr;
     // Work for the network thread. It is handed over here, under
     // networkMutex(), and not inside Qt's queue: a race checker sees our
@@ -117,11 +121,34 @@ void handOver(NetworkThread& net, std::function<void()> work)
     QMetaObject::invokeMethod(net.anchor, [] { runPending(); }, Qt::QueuedConnection);
 }
 
-// The manager; touched on the network thread only.
+// The manager and the thread's event loop; touched on the network thread
+// only.
 QNetworkAccessManager*& managerOnNetworkThread()
 {
     static QNetworkAccessManager* manager = nullptr;
     return manager;
+}
+
+QEventLoop*& loopOnNetworkThread()
+{
+    static QEventLoop* loop = nullptr;
+    return loop;
+}
+
+// The network thread's whole life: it makes its anchor and loop, runs the
+// loop until the teardown ends it, then deletes the manager (whose replies
+// tell their callers) and what is left to delete, on this same thread.
+void runNetworkThread(std::promise<QObject*> started)
+{
+    QObject anchor;
+    QEventLoop loop;
+    loopOnNetworkThread() = &loop;
+    started.set_value(&anchor);
+    loop.exec();
+    loopOnNetworkThread() = nullptr;
+    delete managerOnNetworkThread();
+    managerOnNetworkThread() = nullptr;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 // Every reply under way, with the delivery waiting for it. Written on the
@@ -160,11 +187,10 @@ bool postToNetwork(std::function<void()> work, bool startIfNeeded = true)
             return false;
         }
         QCoreApplication* app = QCoreApplication::instance();
-        net.thread = new QThread;
-        net.thread->setObjectName(QStringLiteral("zelvane-network"));
-        net.anchor = new QObject;
-        net.anchor->moveToThread(net.thread);
-        net.thread->start();
+        std::promise<QObject*> started;
+        auto anchor = started.get_future();
+        net.thread = new std::thread(runNetworkThread, std::move(started));
+        net.anchor = anchor.get();
         QObject::connect(app, &QCoreApplication::aboutToQuit, app, []() {
             quitting = true;
             abortAll();
@@ -182,13 +208,7 @@ void quitRoutine()
 {
     quitting = true;
     abortAll();
-    struct Done {
-        std::mutex mutex;
-        std::condition_variable changed;
-        bool done = false;
-    };
-    auto finished = std::make_shared<Done>();
-    QThread* thread = nullptr;
+    std::thread* thread = nullptr;
     {
         std::lock_guard lock(networkMutex());
         NetworkThread& net = network();
@@ -196,25 +216,13 @@ void quitRoutine()
             return;
         }
         thread = net.thread;
-        handOver(net, [anchor = net.anchor, finished]() {
-            delete managerOnNetworkThread();
-            managerOnNetworkThread() = nullptr;
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-            anchor->deleteLater();
-            std::lock_guard done(finished->mutex);
-            finished->done = true;
-            finished->changed.notify_all();
-        });
+        // After every request and abort handed over before it.
+        handOver(net, []() { loopOnNetworkThread()->quit(); });
         // Nothing more is handed over from now on.
         net.thread = nullptr;
         net.anchor = nullptr;
     }
-    {
-        std::unique_lock lock(finished->mutex);
-        finished->changed.wait(lock, [&finished] { return finished->done; });
-    }
-    thread->quit();
-    thread->wait();
+    thread->join();
     delete thread;
 }
 
