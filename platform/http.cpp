@@ -1,20 +1,23 @@
 #include "platform/http.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
-#include <QThread>
 #include <QTimer>
 #include <QUrl>
 
 #include <atomic>
+#include <deque>
+#include <future>
 #include <limits>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <thread>
 #include <vector>
 
 #include "platform/dispatch.h"
@@ -66,11 +69,18 @@ private:
 };
 
 // The thread every transfer runs on, and an object living there through
-// which work is posted to it. Made on first use, from whichever thread asks
-// first; ended when the application object goes.
+// which it is woken. Made on first use, from whichever thread asks first;
+// ended when the application object goes. A plain thread that runs a Qt
+// event loop rather than a QThread: ending it is a real join, so that what
+// libraries keep per thread (TLS state, for one) is gone when the join
+// returns, and not only once the program has ended.
 struct NetworkThread {
-    QThread* thread = nullptr;
+    std::thread* thread = nullptr;
     QObject* anchor = nullptr;
+    // Work for the network thread. It is handed over here, under
+    // networkMutex(), and not inside Qt's queue: a race checker sees our
+    // own lock, not Qt's, so a race in what we hand over would show.
+    std::deque<std::function<void()>> pending;
 };
 
 std::mutex& networkMutex()
@@ -85,11 +95,60 @@ NetworkThread& network()
     return instance;
 }
 
-// The manager; touched on the network thread only.
+// Network thread: runs everything handed over so far, in order.
+void runPending()
+{
+    for (;;) {
+        std::function<void()> work;
+        {
+            std::lock_guard lock(networkMutex());
+            auto& pending = network().pending;
+            if (pending.empty()) {
+                return;
+            }
+            work = std::move(pending.front());
+            pending.pop_front();
+        }
+        work();
+    }
+}
+
+// Hands the work over and wakes the network thread. The caller holds
+// networkMutex(), so the anchor cannot go meanwhile.
+void handOver(NetworkThread& net, std::function<void()> work)
+{
+    net.pending.push_back(std::move(work));
+    QMetaObject::invokeMethod(net.anchor, [] { runPending(); }, Qt::QueuedConnection);
+}
+
+// The manager and the thread's event loop; touched on the network thread
+// only.
 QNetworkAccessManager*& managerOnNetworkThread()
 {
     static QNetworkAccessManager* manager = nullptr;
     return manager;
+}
+
+QEventLoop*& loopOnNetworkThread()
+{
+    static QEventLoop* loop = nullptr;
+    return loop;
+}
+
+// The network thread's whole life: it makes its anchor and loop, runs the
+// loop until the teardown ends it, then deletes the manager (whose replies
+// tell their callers) and what is left to delete, on this same thread.
+void runNetworkThread(std::promise<QObject*> started)
+{
+    QObject anchor;
+    QEventLoop loop;
+    loopOnNetworkThread() = &loop;
+    started.set_value(&anchor);
+    loop.exec();
+    loopOnNetworkThread() = nullptr;
+    delete managerOnNetworkThread();
+    managerOnNetworkThread() = nullptr;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 // Every reply under way, with the delivery waiting for it. Written on the
@@ -118,32 +177,28 @@ void forget(QNetworkReply* reply)
 }
 
 // Runs the work on the network thread, starting that thread first when
-// needed; false when there is none to run it (the program is ending).
-bool postToNetwork(std::function<void()> work)
+// asked to; false when there is none to run it (the program is ending).
+bool postToNetwork(std::function<void()> work, bool startIfNeeded = true)
 {
-    QObject* anchor = nullptr;
-    {
-        std::lock_guard lock(networkMutex());
-        NetworkThread& net = network();
-        if (net.thread == nullptr) {
-            if (quitting) {
-                return false;
-            }
-            QCoreApplication* app = QCoreApplication::instance();
-            net.thread = new QThread;
-            net.thread->setObjectName(QStringLiteral("zelvane-network"));
-            net.anchor = new QObject;
-            net.anchor->moveToThread(net.thread);
-            net.thread->start();
-            QObject::connect(app, &QCoreApplication::aboutToQuit, app, []() {
-                quitting = true;
-                abortAll();
-            });
-            qAddPostRoutine(quitRoutine);
+    std::lock_guard lock(networkMutex());
+    NetworkThread& net = network();
+    if (net.thread == nullptr) {
+        if (quitting || !startIfNeeded) {
+            return false;
         }
-        anchor = net.anchor;
+        QCoreApplication* app = QCoreApplication::instance();
+        std::promise<QObject*> started;
+        auto anchor = started.get_future();
+        net.thread = new std::thread(runNetworkThread, std::move(started));
+        net.anchor = anchor.get();
+        QObject::connect(app, &QCoreApplication::aboutToQuit, app, []() {
+            quitting = true;
+            abortAll();
+        });
+        qAddPostRoutine(quitRoutine);
     }
-    return QMetaObject::invokeMethod(anchor, std::move(work), Qt::QueuedConnection);
+    handOver(net, std::move(work));
+    return true;
 }
 
 // The application object is going: every transfer is aborted and the
@@ -153,27 +208,22 @@ void quitRoutine()
 {
     quitting = true;
     abortAll();
-    NetworkThread net;
+    std::thread* thread = nullptr;
     {
         std::lock_guard lock(networkMutex());
-        net = network();
-        network() = NetworkThread{};
+        NetworkThread& net = network();
+        if (net.thread == nullptr) {
+            return;
+        }
+        thread = net.thread;
+        // After every request and abort handed over before it.
+        handOver(net, []() { loopOnNetworkThread()->quit(); });
+        // Nothing more is handed over from now on.
+        net.thread = nullptr;
+        net.anchor = nullptr;
     }
-    if (net.thread == nullptr) {
-        return;
-    }
-    QMetaObject::invokeMethod(
-        net.anchor,
-        [anchor = net.anchor]() {
-            delete managerOnNetworkThread();
-            managerOnNetworkThread() = nullptr;
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-            anchor->deleteLater();
-        },
-        Qt::BlockingQueuedConnection);
-    net.thread->quit();
-    net.thread->wait();
-    delete net.thread;
+    thread->join();
+    delete thread;
 }
 
 // Errors that Qt raises for an HTTP answer whose status is not a success:
@@ -386,22 +436,16 @@ void abortAll()
     }
     // The replies live on the network thread and end there. (Their own
     // connections stay: the network stack ends the transfer through them.)
-    const auto end = [replies = std::move(replies)]() {
-        for (const auto& reply : replies) {
-            if (reply) {
-                reply->abort();
-                reply->deleteLater();
+    postToNetwork(
+        [replies = std::move(replies)]() {
+            for (const auto& reply : replies) {
+                if (reply) {
+                    reply->abort();
+                    reply->deleteLater();
+                }
             }
-        }
-    };
-    QObject* anchor = nullptr;
-    {
-        std::lock_guard lock(networkMutex());
-        anchor = network().anchor;
-    }
-    if (anchor != nullptr) {
-        QMetaObject::invokeMethod(anchor, end, Qt::QueuedConnection);
-    }
+        },
+        /*startIfNeeded=*/false);
 }
 
 std::size_t inFlight()

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QProcess>
 #include <QThread>
 #include <QUrl>
@@ -360,37 +361,27 @@ TEST(HttpTest, NoTransferOutlivesTheProgram)
 // (The server runs on a thread of its own for the same reason.)
 TEST(HttpTest, ALargeBodyArrivesWhileTheMainThreadIsBusy)
 {
-    QThread serverThread;
-    auto* serverContext = new QObject;
-    serverContext->moveToThread(&serverThread);
-    serverThread.start();
-    std::unique_ptr<HttpTestServer> server;
     const std::string body(8 << 20, 'b');
-    QMetaObject::invokeMethod(
-        serverContext,
-        [&] {
-            server = std::make_unique<HttpTestServer>();
-            server->setResponse("/big", 200, body);
-        },
-        Qt::BlockingQueuedConnection);
+    std::promise<std::string> address;
+    auto known = address.get_future();
+    std::unique_ptr<QThread> serverThread(QThread::create([&address, &body] {
+        HttpTestServer server;
+        server.setResponse("/big", 200, body);
+        address.set_value(server.url("/big"));
+        QEventLoop().exec(); // until the thread is told to quit
+    }));
+    serverThread->start();
+    const std::string url = known.get();
 
     std::promise<HttpResult> answer;
     auto arrived = answer.get_future();
-    Http::get(server->url("/big"), [&answer](HttpResult result) { answer.set_value(std::move(result)); });
+    Http::get(url, [&answer](HttpResult result) { answer.set_value(std::move(result)); });
     ASSERT_EQ(arrived.wait_for(20s), std::future_status::ready) << "the download waited for the main thread";
     const HttpResult result = arrived.get();
     EXPECT_EQ(result.error, std::nullopt);
     EXPECT_TRUE(result.body == body);
-
-    QMetaObject::invokeMethod(
-        serverContext,
-        [&] {
-            server.reset();
-            serverContext->deleteLater();
-        },
-        Qt::BlockingQueuedConnection);
-    serverThread.quit();
-    serverThread.wait();
+    serverThread->quit();
+    serverThread->wait();
 }
 
 TEST(HttpTest, CanBeCalledFromABackgroundThread)
