@@ -1,5 +1,7 @@
 #include "tests/ui/settings/settings_fixture.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -470,6 +472,28 @@ TEST_F(SettingsViewTest, LiveControlsChangeTheStateAtOnceAndCancelKeepsThem)
     EXPECT_EQ(store().doubleValue("timelineHours"), 48.0);
     EXPECT_EQ(store().stringValue("obsName"), "Shack");
     EXPECT_EQ(store().stringValue("obs2Name"), "Club");
+}
+
+// A pasted text longer than a field's limit is cut there: a site name at
+// 100 characters, a host at 253.
+TEST_F(SettingsViewTest, NameAndHostFieldsTakeNoMoreThanTheirLimit)
+{
+    const struct {
+        const char* field;
+        int limit;
+    } cases[] = {{"obsNameField", 100}, {"obs2NameField", 100}, {"hostField", 253}};
+    open();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.field);
+        auto* edit = field(c.field);
+        edit->selectAll();
+        edit->setFocus();
+        QApplication::clipboard()->setText(QString(300000, QLatin1Char('n')));
+        edit->paste();
+        EXPECT_EQ(edit->text().size(), c.limit);
+    }
+    EXPECT_EQ(state->obsName(), std::string(100, 'n'));
+    EXPECT_EQ(state->obs2Name(), std::string(100, 'n'));
 }
 
 TEST_F(SettingsViewTest, ControlsFollowChangesMadeElsewhere)
