@@ -536,7 +536,7 @@ bool SettingsView::applySettings()
     for (const auto& problem : {settings::coordinateProblem("Latitude", lat, 90.0),
                                 settings::coordinateProblem("Longitude", lon, 180.0),
                                 settings::numberProblem("Altitude", alt), settings::portProblem(port),
-                                settings::numberProblem("Update Rate", rate)}) {
+                                settings::rateProblem("Update Rate", rate)}) {
         if (problem) {
             text += (text.empty() ? "" : "\n") + *problem;
         }

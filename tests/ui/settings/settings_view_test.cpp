@@ -70,6 +70,13 @@ TEST_F(SettingsViewTest, ApplyWritesEverythingOrNothing)
         {"45.5", "-100.25", "1234", "4533", "20", true, 45.5, -100.25, 1234.0, 4533, 20.0},
         {"1e1", "0x1p4", "-12.5", "+4534", "2.4", true, 10.0, 16.0, -12.5, 4534, 2.4},
         {"-90", "180", "0", "1", "200", true, -90.0, 180.0, 0.0, 1, 50.0},
+        // A rate that reads as infinity or not-a-number is held to the
+        // rate's range like any other: not-a-number gives the fastest.
+        {"45.5", "-100.25", "1234", "4533", "inf", true, 45.5, -100.25, 1234.0, 4533, 50.0},
+        {"45.5", "-100.25", "1234", "4533", "-Infinity", true, 45.5, -100.25, 1234.0, 4533, 1.0},
+        {"45.5", "-100.25", "1234", "4533", "nan", true, 45.5, -100.25, 1234.0, 4533, 50.0},
+        {"45.5", "-100.25", "1234", "4533", "-NaN", true, 45.5, -100.25, 1234.0, 4533, 50.0},
+        {"45.5", "-100.25", "1234", "4533", "0x1p4", true, 45.5, -100.25, 1234.0, 4533, 16.0},
         // One refused field among readable ones.
         {"95", "-100.25", "1234", "4533", "20", false},
         {"45,5", "-100.25", "1234", "4533", "20", false},
@@ -336,6 +343,7 @@ TEST_F(SettingsViewTest, ApplyNamesEveryTextItCannotTakeAndKeepsTheSheetOpen)
         {"portField", "45.32", "Port \u201C45.32\u201D is not a port number (1 to 65535)"},
         {"updateRateField", "20,0",
          "Update Rate \u201C20,0\u201D does not read as a number (use a point, not a comma)"},
+        {"updateRateField", "fast", "Update Rate \u201C""fast\u201D does not read as a number"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.field) + " = " + c.text);
