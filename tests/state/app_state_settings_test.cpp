@@ -2,6 +2,7 @@
 #include "tests/support/file_size_limit.h"
 
 #include <cmath>
+#include <limits>
 #include <functional>
 
 namespace zelvane::test {
