@@ -540,7 +540,6 @@ TEST_F(LayoutTest, RendersTheWindowWithBothFamiliesWhenAsked)
     state->setRigHost("127.0.0.1");
     state->setRigPort(1);
     showFavourites();
-    bool seeded = false;
     for (const FontFamilies& families : {kDejaVu, kNoto}) {
         UseFontFamilies use(families);
         if (!use.available()) {
@@ -549,11 +548,8 @@ TEST_F(LayoutTest, RendersTheWindowWithBothFamiliesWhenAsked)
         ZelvaneApp app(state);
         MainWindow* window = app.mainWindow();
         window->show();
-        if (!seeded) {
-            seedCatalogue();
-            seeded = true;
-        }
-        settle();
+        // Each window's start loads the catalogue afresh: seed it again.
+        seedCatalogue();
         auto fo29 = satelliteNamed("FO-29");
         ASSERT_TRUE(fo29);
         state->setSelectedPass(PassInfo(fo29, fo29->passes.front(), std::nullopt));
@@ -564,10 +560,11 @@ TEST_F(LayoutTest, RendersTheWindowWithBothFamiliesWhenAsked)
         state->setCurrentRange(375000.0);
         state->setCurrentDopplerRate(-12345.6);
         for (const QSize size : {QSize(1050, 700), QSize(1200, 800), QSize(1366, 768)}) {
-            window->resize(size);
+            // Never below the window's least size: the name says the size
+            // shown.
+            window->resize(size.expandedTo(window->minimumSizeHint()));
             settle();
             settle();
-            // Never below the least size: the name says the size shown.
             keepRender(*window, QStringLiteral("window-%1-%2x%3")
                                     .arg(QString::fromUtf8(families.name))
                                     .arg(window->width())
