@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QFile>
+#include <QtGlobal>
 #include <QStandardPaths>
 
 #include <limits>
@@ -117,7 +118,14 @@ bool SettingsStore::save()
     Files::createFolder(file_.parent_path());
     const std::string text =
         values_.dump(2, ' ', /*ensure_ascii=*/false, nlohmann::json::error_handler_t::replace);
+    const bool failedBefore = writeFailed_;
     writeFailed_ = !Files::writeFileAtomically(file_, text + "\n");
+    if (writeFailed_ && !failedBefore) {
+        // Once per run of failures: the status line says it in the window,
+        // this says where, for whoever started the program from a shell.
+        qWarning("Settings could not be saved to %s; changes are kept until the program ends",
+                 file_.string().c_str());
+    }
     return !writeFailed_;
 }
 

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 
+#include "elements/utf8_text.h"
 #include "platform/dispatch.h"
 #include "platform/settings_store.h"
 #include "rig/rigctld_client.h"
@@ -36,6 +37,17 @@ double storedNonZeroOr(std::optional<double> stored, double fallback, double low
         return fallback;
     }
     return storedOr(stored, fallback, low, high);
+}
+
+// A text setting held to its length in characters, whether typed or read
+// from a settings file written by anything.
+std::string cutToLength(std::string text, std::size_t characters)
+{
+    const std::size_t bytes = utf8::prefixCodePoints(text, characters).size();
+    if (bytes < text.size()) {
+        text.resize(bytes);
+    }
+    return text;
 }
 
 std::vector<std::int64_t> listOf(const std::set<std::int64_t>& set)
@@ -108,8 +120,8 @@ void AppState::readSettings()
     obsLatitude_ = storedOr(store_.doubleValue("obsLat"), 33.87, -90.0, 90.0);
     obsLongitude_ = storedOr(store_.doubleValue("obsLon"), -84.34, -180.0, 180.0);
     obsAltitude_ = storedOr(store_.doubleValue("obsAlt"), 300.0, -kAnyValue, kAnyValue);
-    obsName_ = store_.stringValue("obsName").value_or("Home");
-    rigHost_ = store_.stringValue("rigHost").value_or("localhost");
+    obsName_ = cutToLength(store_.stringValue("obsName").value_or("Home"), kMaxSiteNameLength);
+    rigHost_ = cutToLength(store_.stringValue("rigHost").value_or("localhost"), kMaxRigHostLength);
     // A port no socket can use is no port: the default stands in for it.
     const std::int64_t port = store_.intValue("rigPort").value_or(0);
     rigPort_ = (port >= 1 && port <= 65535) ? port : 4532;
@@ -122,7 +134,7 @@ void AppState::readSettings()
     minAutoTrackElevation_ = storedOr(store_.doubleValue("minAutoTrackElevation"), 5.0, 0.0, 30.0);
     polarBearingLine_ = store_.boolValue("polarBearingLine").value_or(false);
     obs2Enabled_ = store_.boolValue("obs2Enabled").value_or(false);
-    obs2Name_ = store_.stringValue("obs2Name").value_or("Site 2");
+    obs2Name_ = cutToLength(store_.stringValue("obs2Name").value_or("Site 2"), kMaxSiteNameLength);
     obs2Latitude_ = storedOr(store_.doubleValue("obs2Lat"), 0.0, -90.0, 90.0);
     obs2Longitude_ = storedOr(store_.doubleValue("obs2Lon"), 0.0, -180.0, 180.0);
     timelineHoursVisible_ = storedNonZeroOr(store_.doubleValue("timelineHours"), 12.0, 2.0, 48.0);
@@ -155,7 +167,7 @@ void AppState::setObsAltitude(double value)
 
 void AppState::setObsName(std::string value)
 {
-    publish(obsName_, std::move(value));
+    publish(obsName_, cutToLength(std::move(value), kMaxSiteNameLength));
     store_.setString("obsName", obsName_);
 }
 
@@ -167,7 +179,7 @@ void AppState::setObs2Enabled(bool value)
 
 void AppState::setObs2Name(std::string value)
 {
-    publish(obs2Name_, std::move(value));
+    publish(obs2Name_, cutToLength(std::move(value), kMaxSiteNameLength));
     store_.setString("obs2Name", obs2Name_);
 }
 
@@ -185,7 +197,7 @@ void AppState::setObs2Longitude(double value)
 
 void AppState::setRigHost(std::string value)
 {
-    publish(rigHost_, std::move(value));
+    publish(rigHost_, cutToLength(std::move(value), kMaxRigHostLength));
     store_.setString("rigHost", rigHost_);
 }
 

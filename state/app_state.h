@@ -99,6 +99,12 @@ public:
     std::uint64_t revision() const { return announcements_ - readOutAnnouncements_; }
 
     // --- observer 1 and the second site -----------------------------------
+    // The longest site name, in characters (code points): a label on the
+    // map. Longer names, typed or stored, are cut there, so no name costs
+    // more to lay out and draw than a line of text.
+    static constexpr std::size_t kMaxSiteNameLength = 100;
+    // The longest daemon host: a DNS name has at most 253 characters.
+    static constexpr std::size_t kMaxRigHostLength = 253;
     double obsLatitude() const { return obsLatitude_; }
     void setObsLatitude(double value);
     double obsLongitude() const { return obsLongitude_; }

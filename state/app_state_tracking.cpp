@@ -297,10 +297,9 @@ void AppState::scheduleNextTick()
 
 void AppState::updateDopplerRate(double hz)
 {
-    if (std::isnan(hz)) {
-        return; // no rate at all: keep the one in use
-    }
-    setDopplerUpdateHz(std::clamp(hz, kMinDopplerHz, kMaxDopplerHz));
+    // A rate that is not a number asks for no particular rate: the fastest
+    // one stands in for it, as any rate above the range does.
+    setDopplerUpdateHz(std::isnan(hz) ? kMaxDopplerHz : std::clamp(hz, kMinDopplerHz, kMaxDopplerHz));
     if (isTracking_ && trackingSatellite_) {
         startTrackingTimer();
     }

@@ -2,6 +2,7 @@
 #include "tests/support/file_size_limit.h"
 
 #include <cmath>
+#include <limits>
 #include <functional>
 
 namespace zelvane::test {
@@ -310,18 +311,71 @@ TEST_F(Settings, SignalComesBeforeTheValueAndEveryAssignmentWritesAgain)
     EXPECT_FALSE(store().contains("gridLocator")) << "the locator is not saved";
 }
 
+// A stored or typed site name or host is held to its length in characters,
+// so no settings file can make the map lay out and draw a name of
+// hundreds of thousands of characters.
+TEST_F(Settings, TextSettingsAreHeldToTheirLengthStoredOrTyped)
+{
+    const auto repeat = [](const std::string& piece, std::size_t times) {
+        std::string out;
+        for (std::size_t i = 0; i < times; ++i) {
+            out += piece;
+        }
+        return out;
+    };
+    struct Case {
+        const char* key;
+        std::string given;
+        std::string kept;
+        std::function<const std::string&(const AppState&)> get;
+        std::function<void(AppState&, std::string)> set;
+    };
+    const auto obsName = [](const AppState& st) -> const std::string& { return st.obsName(); };
+    const auto obs2Name = [](const AppState& st) -> const std::string& { return st.obs2Name(); };
+    const auto rigHost = [](const AppState& st) -> const std::string& { return st.rigHost(); };
+    const auto setObsName = [](AppState& st, std::string v) { st.setObsName(std::move(v)); };
+    const auto setObs2Name = [](AppState& st, std::string v) { st.setObs2Name(std::move(v)); };
+    const auto setRigHost = [](AppState& st, std::string v) { st.setRigHost(std::move(v)); };
+    const std::vector<Case> cases{
+        {"obsName", std::string(300000, 'x'), std::string(100, 'x'), obsName, setObsName},
+        {"obsName", std::string(100, 'x'), std::string(100, 'x'), obsName, setObsName},
+        {"obsName", "Field Day", "Field Day", obsName, setObsName},
+        {"obsName", "", "", obsName, setObsName},
+        // Characters, not bytes: a two-byte letter is one.
+        {"obs2Name", repeat("\u00C5", 300000), repeat("\u00C5", 100), obs2Name, setObs2Name},
+        {"obs2Name", repeat("\U0001F4E1", 101), repeat("\U0001F4E1", 100), obs2Name, setObs2Name},
+        {"rigHost", std::string(300000, 'h'), std::string(253, 'h'), rigHost, setRigHost},
+        {"rigHost", "radio.local", "radio.local", rigHost, setRigHost},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.key) + " of " + std::to_string(c.given.size()) + " bytes");
+        store().setString(c.key, c.given);
+        const auto stored = makeState();
+        EXPECT_EQ(c.get(*stored).size(), c.kept.size()) << "read from the store";
+        EXPECT_TRUE(c.get(*stored) == c.kept) << "read from the store";
+
+        const auto typed = makeState();
+        c.set(*typed, "other");
+        c.set(*typed, c.given);
+        EXPECT_TRUE(c.get(*typed) == c.kept) << "typed";
+        EXPECT_TRUE(store().stringValue(c.key) == c.kept) << "saved";
+    }
+}
+
 TEST_F(Settings, DopplerRateIsKeptBetweenOneAndFiftyHertz)
 {
     const auto state = makeState();
+    const double inf = std::numeric_limits<double>::infinity();
+    // Not a number gives the fastest rate, also after a slow one.
     const std::vector<std::pair<double, double>> table{
-        {0.0, 1.0}, {100.0, 50.0}, {12.5, 12.5}, {-3.0, 1.0}, {1.0, 1.0}, {50.0, 50.0}};
+        {0.0, 1.0},  {100.0, 50.0}, {12.5, 12.5}, {-3.0, 1.0},        {1.0, 1.0},
+        {50.0, 50.0}, {inf, 50.0},  {-inf, 1.0},  {std::nan(""), 50.0}, {2.0, 2.0},
+        {-std::nan(""), 50.0}};
     for (const auto& [given, expected] : table) {
         state->updateDopplerRate(given);
         EXPECT_EQ(state->dopplerUpdateHz(), expected) << given;
         EXPECT_EQ(store().doubleValue("dopplerUpdateHz"), expected);
     }
-    state->updateDopplerRate(std::nan(""));
-    EXPECT_EQ(state->dopplerUpdateHz(), 50.0) << "no number leaves the rate in use";
 }
 
 TEST(RestPattern, RawValuesMatchExactly)

@@ -236,9 +236,8 @@ void FavouriteRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
     }
     painter->save();
     const QPalette& palette = option.palette;
-    if (option.state & QStyle::State_MouseOver) {
-        painter->fillRect(option.rect, style::secondary(palette, 0.08));
-    }
+    // A row has no action of its own, so nothing marks the one under the
+    // pointer: only its remove control answers a click.
     for (const Cell& cell : layoutRow(*row, option.rect)) {
         switch (cell.part) {
         case FavouritePart::dot:

@@ -130,6 +130,17 @@ int elevationLabelStep(double height, double labelHeight)
     return 90;
 }
 
+std::vector<int> elevationLabelValues(double height, double labelHeight)
+{
+    const int step = elevationLabelStep(height, labelHeight);
+    std::vector<int> values;
+    for (int el = 0; el + step <= 90; el += step) {
+        values.push_back(el);
+    }
+    values.push_back(90);
+    return values;
+}
+
 std::vector<ClockLabel> clockLabelPlacement(const std::vector<double>& tickXs, const std::vector<double>& widths,
                                             double width, double gap)
 {
@@ -137,11 +148,15 @@ std::vector<ClockLabel> clockLabelPlacement(const std::vector<double>& tickXs, c
     std::optional<double> lastRight;
     for (std::size_t i = 0; i < tickXs.size() && i < widths.size(); ++i) {
         const double w = widths[i];
-        double left = tickXs[i] + kClockLabelInset;
+        // Centred on the tick; kept inside the header at either edge.
+        double left = tickXs[i] - w / 2.0;
         if (left + w > width) {
             left = width - w;
         }
-        if (left < 0.0 || (lastRight && left < *lastRight + gap)) {
+        if (left < 0.0) {
+            left = 0.0;
+        }
+        if (left + w > width || (lastRight && left < *lastRight + gap)) {
             continue;
         }
         labels[i] = {true, left};

@@ -74,16 +74,15 @@ std::vector<bool> labelsWithoutOverlap(const std::vector<double>& centres,
                                        const std::vector<double>& widths, double gap = 8.0);
 
 // Where the header's clock labels stand, each `widths[i]` wide, for ticks at
-// `tickXs` (increasing) in a header `width` wide: each label starts just
-// right of its tick, so the first, at the window's left edge, is whole
-// there without crowding the next; a label that would run past the right
-// edge ends at it. From the left, a label that would come closer than `gap`
-// to the last one drawn is left out.
+// `tickXs` (increasing) in a header `width` wide: each label is centred on
+// its tick, so it reads the tick's time; only one that would leave the
+// header at an edge is moved inside it (the first, at the left edge, starts
+// at 0). From the left, a label that would come closer than `gap` to the
+// last one drawn is left out.
 struct ClockLabel {
     bool drawn = false;
     double left = 0.0;
 };
-inline constexpr double kClockLabelInset = 3.0;
 std::vector<ClockLabel> clockLabelPlacement(const std::vector<double>& tickXs, const std::vector<double>& widths,
                                             double width, double gap = 8.0);
 
@@ -93,6 +92,10 @@ std::vector<ClockLabel> clockLabelPlacement(const std::vector<double>& tickXs, c
 // 20°, 30° or only 0° and 90°, so that each stands on a 10° grid line and
 // none is drawn over another.
 int elevationLabelStep(double height, double labelHeight);
+// The elevations that get a label: 0° and every step above it, and always
+// 90°, the top of the scale; a step label closer to 90° than the step
+// itself gives way to it (20° steps: 0, 20, 40, 60, 90).
+std::vector<int> elevationLabelValues(double height, double labelHeight);
 // "AUTO ≥ 5°"; absent when the threshold line is not drawn (0.5° or less).
 std::optional<std::string> autoTrackLabel(double minElevation);
 // x of the NOW marker, absent when the instant lies outside the chart.

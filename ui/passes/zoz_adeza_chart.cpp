@@ -391,8 +391,8 @@ void ZozAdezaChart::drawElevationScale(QPainter& p, double height)
     const double right = elevationScaleRight();
     // The digits' own height: the family's line spacing would leave out
     // labels that fit.
-    const int step = timeline::elevationLabelStep(height, metrics.tightBoundingRect(QStringLiteral("90")).height());
-    for (int el = 0; el <= 90; el += step) {
+    const double digits = metrics.tightBoundingRect(QStringLiteral("90")).height();
+    for (const int el : timeline::elevationLabelValues(height, digits)) {
         const double y = timeline::elevationToY(el, height);
         drawTextRightAt(p, QString::fromStdString(formatFixed(el, 0)) + QChar(0x00B0), {right, y});
     }

@@ -162,6 +162,14 @@ std::optional<std::string> numberProblem(const std::string& field, std::string_v
     return std::nullopt;
 }
 
+std::optional<std::string> rateProblem(const std::string& field, std::string_view text)
+{
+    if (!readDecimal(text)) {
+        return notANumber(field, text);
+    }
+    return std::nullopt;
+}
+
 std::optional<std::string> portProblem(std::string_view text)
 {
     const auto value = readInteger(text);

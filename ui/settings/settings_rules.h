@@ -38,6 +38,10 @@ bool isValidLocator(std::string_view text);
 // absent when it can. `field` is the row's label.
 std::optional<std::string> coordinateProblem(const std::string& field, std::string_view text, double limit);
 std::optional<std::string> numberProblem(const std::string& field, std::string_view text);
+// The update rate takes whatever reads, infinity and not-a-number included:
+// the rate's own limits turn each into a rate (not-a-number gives the
+// fastest), so only a text that does not read is refused.
+std::optional<std::string> rateProblem(const std::string& field, std::string_view text);
 std::optional<std::string> portProblem(std::string_view text);
 
 // How old the loaded element sets look: below one day, below three days,

@@ -231,6 +231,7 @@ QWidget* SettingsView::buildObserverSection()
 {
     auto* form = formLayout();
     obsNameField_ = textField("obsNameField", "Home", 200);
+    obsNameField_->setMaxLength(static_cast<int>(AppState::kMaxSiteNameLength));
     connect(obsNameField_, &QLineEdit::textEdited, this,
             [this](const QString& text) { state_->setObsName(ss(text)); });
     form->addRow("Name", obsNameField_);
@@ -276,6 +277,7 @@ QWidget* SettingsView::buildSecondObserverSection()
     form->addRow(obs2EnabledToggle_);
 
     obs2NameField_ = textField("obs2NameField", "Site 2", 200);
+    obs2NameField_->setMaxLength(static_cast<int>(AppState::kMaxSiteNameLength));
     connect(obs2NameField_, &QLineEdit::textEdited, this,
             [this](const QString& text) { state_->setObs2Name(ss(text)); });
     form->addRow("Name", obs2NameField_);
@@ -310,6 +312,7 @@ QWidget* SettingsView::buildRigSection()
 {
     auto* form = formLayout();
     hostField_ = textField("hostField", "localhost", 200);
+    hostField_->setMaxLength(static_cast<int>(AppState::kMaxRigHostLength));
     form->addRow("Host", hostField_);
     portField_ = textField("portField", "4532", 200);
     form->addRow("Port", portField_);
@@ -533,7 +536,7 @@ bool SettingsView::applySettings()
     for (const auto& problem : {settings::coordinateProblem("Latitude", lat, 90.0),
                                 settings::coordinateProblem("Longitude", lon, 180.0),
                                 settings::numberProblem("Altitude", alt), settings::portProblem(port),
-                                settings::numberProblem("Update Rate", rate)}) {
+                                settings::rateProblem("Update Rate", rate)}) {
         if (problem) {
             text += (text.empty() ? "" : "\n") + *problem;
         }

@@ -1,5 +1,6 @@
 #include <QApplication>
 
+#include <csignal>
 #include <memory>
 
 #include "state/app_state.h"
@@ -7,6 +8,11 @@
 
 int main(int argc, char** argv)
 {
+    // A write past the file size limit (ulimit -f) would end the process at
+    // once; ignored, the write fails instead, and the program says which
+    // file could not be saved and goes on with what it holds.
+    std::signal(SIGXFSZ, SIG_IGN);
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zelvane"));
     QApplication::setApplicationVersion(QStringLiteral(ZELVANE_VERSION));

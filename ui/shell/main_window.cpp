@@ -4,6 +4,11 @@
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
+#include <QShowEvent>
+#include <QWindow>
+
+#include <algorithm>
 
 #include "orbital/date.h"
 #include "state/app_state.h"
@@ -21,15 +26,85 @@ MainWindow::MainWindow(std::shared_ptr<AppState> state, QWidget* parent)
     content_ = new ContentView(state_, this);
     setCentralWidget(content_);
     buildMenus();
-    // The content below the menu bar opens at 1200 by 800; a menu bar drawn
-    // in the window adds its own height.
-    const int menuHeight = menuBar()->isNativeMenuBar() ? 0 : menuBar()->sizeHint().height();
-    resize(1200, 800 + menuHeight);
+    fitToScreen();
     observer_ = std::make_unique<shell::StateObserver>(state_, this, [this] { refresh(); });
     refresh();
 }
 
 MainWindow::~MainWindow() = default;
+
+namespace shell {
+
+QSize openingSize(const QSize& available, const QMargins& frame, const QSize& least, const QSize& wanted)
+{
+    const QSize room(available.width() - frame.left() - frame.right(),
+                     available.height() - frame.top() - frame.bottom());
+    return wanted.boundedTo(room).expandedTo(least);
+}
+
+} // namespace shell
+
+void MainWindow::fitToScreen()
+{
+    // The content below the menu bar opens at 1200 by 800 where the screen
+    // has room for it; a menu bar drawn in the window adds its own height.
+    const int menuHeight = menuBar()->isNativeMenuBar() ? 0 : menuBar()->sizeHint().height();
+    const QSize wanted(1200, 800 + menuHeight);
+    // Never below the content's least size, 1050 by 700: the panes' own
+    // least sizes add up to it, so a window too large for its screen keeps
+    // its menus on the screen instead.
+    const QSize least = QSize(1050, 700 + menuHeight).expandedTo(minimumSizeHint());
+    QScreen* where = screen();
+    if (where == nullptr) {
+        fittedSize_ = wanted;
+        resize(wanted);
+        return;
+    }
+    const QRect available = where->availableGeometry();
+    const QMargins frame = windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
+    fittedSize_ = shell::openingSize(available.size(), frame, least, wanted);
+    resize(fittedSize_);
+    if (!isVisible()) {
+        return;
+    }
+    // Whole inside the free area where it fits; the top left corner (the
+    // menus and the title bar) stays on screen where it does not.
+    const QRect outer = frameGeometry();
+    QPoint at = outer.topLeft();
+    at.setX(std::max(available.left(), std::min(at.x(), available.right() + 1 - outer.width())));
+    at.setY(std::max(available.top(), std::min(at.y(), available.bottom() + 1 - outer.height())));
+    if (at != outer.topLeft()) {
+        move(at);
+    }
+}
+
+void MainWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!event->spontaneous() && !shown_) {
+        shown_ = true;
+        fittedWithFrame_ = windowHandle() != nullptr && windowHandle()->frameMargins() != QMargins();
+        // A size given before the first show is the caller's; it stands.
+        if (size() == fittedSize_) {
+            fitToScreen();
+        }
+    }
+}
+
+void MainWindow::moveEvent(QMoveEvent* event)
+{
+    QMainWindow::moveEvent(event);
+    // A window manager tells the frame it draws after the window is shown:
+    // the first time it is known, the window is fitted again so that its
+    // title bar does not push the bottom off the screen.
+    if (!fittedWithFrame_ && isVisible() && windowHandle() != nullptr &&
+        windowHandle()->frameMargins() != QMargins()) {
+        fittedWithFrame_ = true;
+        if (size() == fittedSize_) {
+            fitToScreen();
+        }
+    }
+}
 
 void MainWindow::buildMenus()
 {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QMargins>
+#include <QSize>
 
 #include <memory>
 
@@ -13,6 +15,12 @@ class ContentView;
 
 namespace shell {
 class StateObserver;
+
+// The size a window opens at on a screen whose free area is `available`,
+// with `frame` around it drawn by the window system: `wanted` where the
+// area holds it frame and all, else the largest size that fits, but never
+// below `least`.
+QSize openingSize(const QSize& available, const QMargins& frame, const QSize& least, const QSize& wanted);
 }
 
 // The main window: the content view with the "Tracking" and "View" menus.
@@ -38,8 +46,22 @@ public:
     void zoomOutCommand();
     void scrollToNowCommand();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+
 private:
     void buildMenus();
+    // Sizes the window for its screen's free area and, once shown, keeps
+    // it inside that area.
+    void fitToScreen();
+
+    // Whether the size was fitted with the window system's frame known:
+    // the frame of a decorated window is told only after it is shown.
+    bool fittedWithFrame_ = false;
+    bool shown_ = false;
+    // The size the last fitting gave; a different one was chosen by someone.
+    QSize fittedSize_;
 
     std::shared_ptr<AppState> state_;
     ContentView* content_ = nullptr;

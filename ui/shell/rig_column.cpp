@@ -119,34 +119,40 @@ RigColumn::RigColumn(std::shared_ptr<AppState> state, QWidget* parent)
         group->setSpacing(4);
         group->addWidget(ui_style::divider(Qt::Horizontal, trackingGroup_));
         // Two columns of read-outs, so that the group fits the panel's
-        // height beside the link's rows.
+        // height beside the link's rows. Read down the columns they keep
+        // their order: the angles on the left; range, rate and update rate,
+        // the widest texts, on the right.
         auto* gridBox = new QWidget(trackingGroup_);
         auto* grid = new QGridLayout(gridBox);
         grid->setContentsMargins(0, 0, 0, 0);
-        grid->setHorizontalSpacing(8);
+        grid->setHorizontalSpacing(6);
         grid->setVerticalSpacing(0);
+        // Each value is as wide as the widest text its format gives for the
+        // values that occur: angles to 360.0° and -90.0°, ranges to the
+        // Moon's (400,000 km), rates of either sign to five digits.
         const struct {
             const char* caption;
             const char* name;
             QLabel** value;
-            const char* widest;
-        } rows[] = {{"Az", "readoutAz", &readoutAz_, "359.9\u00B0"},
-                    {"El", "readoutEl", &readoutEl_, "-90.0\u00B0"},
-                    {"Range", "readoutRange", &readoutRange_, "99999 km"},
-                    {"Rate", "readoutRate", &readoutRate_, "+9999.9 Hz/s"},
-                    {"Update", "readoutUpdate", &readoutUpdate_, "50 Hz"}};
-        int i = 0;
+            std::initializer_list<const char*> widest;
+            int row;
+            int column;
+        } rows[] = {{"Az", "readoutAz", &readoutAz_, {"360.0\u00B0"}, 0, 0},
+                    {"El", "readoutEl", &readoutEl_, {"-90.0\u00B0"}, 1, 0},
+                    {"Range", "readoutRange", &readoutRange_, {"400000 km"}, 0, 3},
+                    {"Rate", "readoutRate", &readoutRate_, {"-12345.6 Hz/s", "+12345.6 Hz/s"}, 1, 3},
+                    {"Update", "readoutUpdate", &readoutUpdate_, {"50 Hz"}, 2, 3}};
         for (const auto& item : rows) {
-            const int r = i / 2;
-            const int c = (i % 2) * 2;
-            grid->addWidget(smallLabel(QString::fromUtf8(item.caption), gridBox), r, c, Qt::AlignLeft);
+            grid->addWidget(smallLabel(QString::fromUtf8(item.caption), gridBox), item.row, item.column,
+                            Qt::AlignLeft);
             *item.value = smallValue(QString(), gridBox);
             (*item.value)->setObjectName(QString::fromUtf8(item.name));
-            fixReadout(*item.value, {item.widest});
-            grid->addWidget(*item.value, r, c + 1, Qt::AlignLeft);
-            ++i;
+            fixReadout(*item.value, item.widest);
+            grid->addWidget(*item.value, item.row, item.column + 1, Qt::AlignLeft);
         }
-        grid->setColumnStretch(4, 1);
+        // The pairs stand apart a little more than caption and value.
+        grid->setColumnMinimumWidth(2, 4);
+        grid->setColumnStretch(5, 1);
         group->addWidget(gridBox);
         auto* reset = new QPushButton(QStringLiteral("Reset cal"), trackingGroup_);
         reset->setObjectName(QStringLiteral("resetCalButton"));

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QImage>
 #include <QListView>
+#include <QPainter>
+#include <QStyleOptionViewItem>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -200,6 +203,39 @@ TEST_F(FavouritesTest, ClearWithThousandsIsOneSettingsWrite)
     EXPECT_EQ(store.intList("selectedSatIds"), std::vector<std::int64_t>{99999});
     panel.refresh();
     EXPECT_EQ(panel.model()->rowCount(), 0);
+}
+
+// A row does nothing when clicked, so it is drawn the same with the pointer
+// over it as without.
+TEST_F(FavouritesTest, ARowUnderThePointerIsNotTinted)
+{
+    auto sat = makeFavourite("ZULU", 40001, {makePass(now, 600, 30)}, {downlink(145.8e6)});
+    setCatalogue({sat});
+    FavouritesPanel panel(state);
+    panel.resize(760, 300);
+    panel.show();
+    panel.refresh();
+    QListView* list = panel.listView();
+    list->doItemsLayout();
+    const QModelIndex index = panel.model()->index(0);
+    const QRect rect = list->visualRect(index);
+    ASSERT_FALSE(rect.isEmpty());
+    const auto paint = [&](bool hovered) {
+        QImage image(rect.size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QStyleOptionViewItem option;
+        option.initFrom(list->viewport());
+        option.rect = QRect(QPoint(0, 0), rect.size());
+        option.state = QStyle::State_Enabled | QStyle::State_Active;
+        if (hovered) {
+            option.state |= QStyle::State_MouseOver;
+        }
+        QPainter painter(&image);
+        panel.delegate()->paint(&painter, option, index);
+        painter.end();
+        return image;
+    };
+    EXPECT_EQ(paint(true), paint(false));
 }
 
 // A reload replaces every catalogue entry; with identical values the rows

@@ -263,13 +263,12 @@ TEST(TimelineGeometry, ElevationLabelsStandOnTheTenDegreeGridLines)
     }
 }
 
-// The clock labels of the header: each starts just right of its tick, so
-// the first, at the window's left edge, is whole without pushing out the
-// next; one running past the right edge ends at it, or is left out.
+// The clock labels of the header: each is centred on its tick, so it reads
+// the tick's time; only one that would leave the header at an edge is moved
+// inside, and one that would then crowd its neighbour is left out.
 TEST(TimelineGeometry, ClockLabelsStartAtTheirTicks)
 {
     using L = ClockLabel;
-    const double inset = kClockLabelInset;
     const struct {
         const char* what;
         std::vector<double> ticks;
@@ -277,15 +276,20 @@ TEST(TimelineGeometry, ClockLabelsStartAtTheirTicks)
         double width;
         std::vector<ClockLabel> placed;
     } cases[] = {
-        // 12 h in a 715-px chart, 42-px "14:37" labels: every hour shows.
-        {"default window", {0, 59.6, 119.2, 178.8}, {42, 42, 42, 42}, 715,
-         {L{true, inset}, L{true, 59.6 + inset}, L{true, 119.2 + inset}, L{true, 178.8 + inset}}},
-        {"last runs past the right edge: ends at it", {0, 100, 180}, {42, 42, 42}, 200,
-         {L{true, inset}, L{true, 100 + inset}, L{true, 158}}},
-        {"pulled in at the right edge onto its neighbour: left out", {0, 100, 190}, {42, 42, 60}, 200,
-         {L{true, inset}, L{true, 100 + inset}, L{false, 0}}},
-        {"crowded: every other", {0, 30, 60, 90}, {42, 42, 42, 42}, 400,
-         {L{true, inset}, L{false, 0}, L{true, 60 + inset}, L{false, 0}}},
+        // 6 h in a 715-px chart, 42-px "14:37" labels: the first held at the
+        // left edge, the others centred.
+        {"default window", {0, 119.2, 238.3, 357.5}, {42, 42, 42, 42}, 715,
+         {L{true, 0}, L{true, 119.2 - 21}, L{true, 238.3 - 21}, L{true, 357.5 - 21}}},
+        {"centred, none at an edge", {50, 150}, {40, 40}, 200, {L{true, 30}, L{true, 130}}},
+        {"last would leave at the right edge: ends at it", {0, 100, 190}, {42, 42, 42}, 200,
+         {L{true, 0}, L{true, 79}, L{true, 158}}},
+        {"pulled in at the right edge onto its neighbour: left out", {0, 100, 180}, {42, 42, 90}, 200,
+         {L{true, 0}, L{true, 79}, L{false, 0}}},
+        {"first held at the left edge crowds the second: left out", {0, 40, 120}, {42, 42, 42}, 300,
+         {L{true, 0}, L{false, 0}, L{true, 99}}},
+        {"crowded: the next that stands clear", {0, 30, 60, 90, 120}, {42, 42, 42, 42, 42}, 400,
+         {L{true, 0}, L{false, 0}, L{false, 0}, L{true, 69}, L{false, 0}}},
+        {"wider than the header: left out", {0}, {250}, 200, {L{false, 0}}},
         {"none", {}, {}, 300, {}},
     };
     for (const auto& c : cases) {
@@ -294,11 +298,34 @@ TEST(TimelineGeometry, ClockLabelsStartAtTheirTicks)
         for (std::size_t i = 0; i < placed.size(); ++i) {
             EXPECT_EQ(placed[i].drawn, c.placed[i].drawn) << c.what << " " << i;
             if (c.placed[i].drawn) {
-                EXPECT_DOUBLE_EQ(placed[i].left, c.placed[i].left) << c.what << " " << i;
+                EXPECT_NEAR(placed[i].left, c.placed[i].left, 1e-9) << c.what << " " << i;
                 EXPECT_GE(placed[i].left, 0.0);
                 EXPECT_LE(placed[i].left + c.widths[i], c.width) << c.what << " whole";
+                // Off its tick only where the header's edge holds it.
+                const double centre = placed[i].left + c.widths[i] / 2.0;
+                if (placed[i].left > 0.0 && placed[i].left + c.widths[i] < c.width) {
+                    EXPECT_NEAR(centre, c.ticks[i], 1e-9) << c.what << " " << i;
+                }
             }
         }
+    }
+}
+
+// 90° is labelled at every height, with 0° and the labels between on the
+// 10° grid lines, none drawn over another.
+TEST(TimelineGeometry, NinetyDegreesIsAlwaysLabelled)
+{
+    const struct {
+        double height;
+        std::vector<int> values;
+    } cases[] = {
+        {16.0 + 9 * 18.0, {0, 10, 20, 30, 40, 50, 60, 70, 80, 90}},
+        {16.0 + 9 * 17.9, {0, 20, 40, 60, 90}},
+        {16.0 + 4.5 * 17.9, {0, 30, 60, 90}},
+        {16.0 + 3 * 17.0, {0, 90}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(elevationLabelValues(c.height, 18.0), c.values) << c.height;
     }
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <chrono>
 #include <memory>
 #include <thread>
@@ -237,6 +238,40 @@ TEST_F(ZozAdezaTest, RenderDrawsEachPassInItsSatellitesColour)
 
     // Nothing is drawn where there is no pass.
     EXPECT_LT(colorDistance(bare, chart->palette().color(QPalette::Base)), 30);
+}
+
+// The elevation scale labels 90° whatever the chart's height, also where
+// its labels thin out to every 20° (the chart of the smallest window).
+TEST_F(ZozAdezaTest, TheNinetyDegreeLabelShowsAtEverySize)
+{
+    setCatalogue({});
+    ZozAdezaView view(state);
+    view.setShowSatSelector(false);
+    view.show();
+    bool thinned = false;
+    for (const int height : {150, 175, 260, 520}) {
+        view.resize(720, height);
+        settle();
+        ZozAdezaChart* chart = view.chart();
+        const QImage image = chart->grab().toImage();
+        const double canvas = chart->height() - timeline::kHeaderHeight;
+        thinned = thinned || timeline::elevationLabelValues(canvas, 11.0).size() < 10;
+        const QColor bare = chart->palette().color(QPalette::Base);
+        for (const int el : {0, 90}) {
+            const int y = static_cast<int>(std::lround(timeline::kHeaderHeight + timeline::elevationToY(el, canvas)));
+            // The outer half of the label only: a 80\u00B0 label below it
+            // (20\u00B0 steps) reaches no higher than the 90\u00B0 label's middle.
+            const int outward = el == 90 ? -1 : 1;
+            int ink = 0;
+            for (int x = 0; x < 28; ++x) {
+                for (int dy = outward; std::abs(dy) <= 5; dy += outward) {
+                    ink += colorDistance(image.pixelColor(x, y + dy), bare) > 120 ? 1 : 0;
+                }
+            }
+            EXPECT_GT(ink, 5) << "no " << el << "\u00B0 label in a chart " << chart->height() << " high";
+        }
+    }
+    EXPECT_TRUE(thinned) << "no height thinned the labels out";
 }
 
 // Through a track's ticks the chart and the favourites look at nothing;

@@ -1,5 +1,7 @@
 #include "tests/ui/settings/settings_fixture.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -68,6 +70,13 @@ TEST_F(SettingsViewTest, ApplyWritesEverythingOrNothing)
         {"45.5", "-100.25", "1234", "4533", "20", true, 45.5, -100.25, 1234.0, 4533, 20.0},
         {"1e1", "0x1p4", "-12.5", "+4534", "2.4", true, 10.0, 16.0, -12.5, 4534, 2.4},
         {"-90", "180", "0", "1", "200", true, -90.0, 180.0, 0.0, 1, 50.0},
+        // A rate that reads as infinity or not-a-number is held to the
+        // rate's range like any other: not-a-number gives the fastest.
+        {"45.5", "-100.25", "1234", "4533", "inf", true, 45.5, -100.25, 1234.0, 4533, 50.0},
+        {"45.5", "-100.25", "1234", "4533", "-Infinity", true, 45.5, -100.25, 1234.0, 4533, 1.0},
+        {"45.5", "-100.25", "1234", "4533", "nan", true, 45.5, -100.25, 1234.0, 4533, 50.0},
+        {"45.5", "-100.25", "1234", "4533", "-NaN", true, 45.5, -100.25, 1234.0, 4533, 50.0},
+        {"45.5", "-100.25", "1234", "4533", "0x1p4", true, 45.5, -100.25, 1234.0, 4533, 16.0},
         // One refused field among readable ones.
         {"95", "-100.25", "1234", "4533", "20", false},
         {"45,5", "-100.25", "1234", "4533", "20", false},
@@ -334,6 +343,7 @@ TEST_F(SettingsViewTest, ApplyNamesEveryTextItCannotTakeAndKeepsTheSheetOpen)
         {"portField", "45.32", "Port \u201C45.32\u201D is not a port number (1 to 65535)"},
         {"updateRateField", "20,0",
          "Update Rate \u201C20,0\u201D does not read as a number (use a point, not a comma)"},
+        {"updateRateField", "fast", "Update Rate \u201C""fast\u201D does not read as a number"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.field) + " = " + c.text);
@@ -470,6 +480,28 @@ TEST_F(SettingsViewTest, LiveControlsChangeTheStateAtOnceAndCancelKeepsThem)
     EXPECT_EQ(store().doubleValue("timelineHours"), 48.0);
     EXPECT_EQ(store().stringValue("obsName"), "Shack");
     EXPECT_EQ(store().stringValue("obs2Name"), "Club");
+}
+
+// A pasted text longer than a field's limit is cut there: a site name at
+// 100 characters, a host at 253.
+TEST_F(SettingsViewTest, NameAndHostFieldsTakeNoMoreThanTheirLimit)
+{
+    const struct {
+        const char* field;
+        int limit;
+    } cases[] = {{"obsNameField", 100}, {"obs2NameField", 100}, {"hostField", 253}};
+    open();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.field);
+        auto* edit = field(c.field);
+        edit->selectAll();
+        edit->setFocus();
+        QApplication::clipboard()->setText(QString(300000, QLatin1Char('n')));
+        edit->paste();
+        EXPECT_EQ(edit->text().size(), c.limit);
+    }
+    EXPECT_EQ(state->obsName(), std::string(100, 'n'));
+    EXPECT_EQ(state->obs2Name(), std::string(100, 'n'));
 }
 
 TEST_F(SettingsViewTest, ControlsFollowChangesMadeElsewhere)

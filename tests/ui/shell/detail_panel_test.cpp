@@ -654,5 +654,60 @@ TEST_F(DetailPanelTest, TwoHundredFortyHighAndLongTextsElide)
     }
 }
 
+// The five tracking read-outs show their widest texts whole with either
+// font family: ranges out to the Moon, rates to five digits of either
+// sign, angles at their ends.
+TEST_F(DetailPanelTest, ReadoutsShowTheirWidestValuesWhole)
+{
+    const struct {
+        double az, el, range, rate, update;
+        const char* rangeText;
+        const char* rateText;
+    } values[] = {
+        {359.97, -89.96, 375000.0, -12345.6, 50.0, "375000 km", "-12345.6 Hz/s"},
+        {0.0, 90.0, 399999.6, 12345.64, 1.0, "400000 km", "+12345.6 Hz/s"},
+        {180.0, -0.04, 41.7, -0.04, 10.0, "42 km", "-0.0 Hz/s"},
+    };
+    for (const FontFamilies& families : {kDejaVu, kNoto}) {
+        SCOPED_TRACE(families.name);
+        UseFontFamilies use(families);
+        if (!use.available()) {
+            GTEST_SKIP() << families.fixed << " is not installed (scripts/install-deps)";
+        }
+        DetailPanel panel(state);
+        panel.resize(1050, 240);
+        panel.show();
+        state->setIsTracking(true);
+        for (const auto& v : values) {
+            SCOPED_TRACE(v.rangeText);
+            state->setCurrentAzimuth(v.az);
+            state->setCurrentElevation(v.el);
+            state->setCurrentRange(v.range);
+            state->setCurrentDopplerRate(v.rate);
+            state->setDopplerUpdateHz(v.update);
+            settle();
+            panel.grab();
+            EXPECT_EQ(text(panel, "readoutRange"), v.rangeText);
+            EXPECT_EQ(text(panel, "readoutRate"), v.rateText);
+            auto* column = child<QWidget>(panel, "rigControl");
+            ASSERT_NE(column, nullptr);
+            for (const char* name : {"readoutAz", "readoutEl", "readoutRange", "readoutRate", "readoutUpdate"}) {
+                auto* label = child<QLabel>(panel, name);
+                ASSERT_NE(label, nullptr);
+                EXPECT_TRUE(label->isVisibleTo(&panel)) << name;
+                EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->contentsRect().width())
+                    << name << " \"" << label->text().toStdString() << "\"";
+                const QRect inColumn(label->mapTo(column, QPoint(0, 0)), label->size());
+                EXPECT_TRUE(column->contentsRect().contains(inColumn)) << name << " leaves the rig column";
+            }
+            std::vector<std::string> cuts;
+            walkGeometry(*column, families.name, cuts);
+            EXPECT_TRUE(cuts.empty()) << joined(cuts);
+        }
+        state->setIsTracking(false);
+        settle();
+    }
+}
+
 } // namespace
 } // namespace zelvane::test

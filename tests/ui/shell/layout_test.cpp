@@ -529,5 +529,56 @@ TEST_F(LayoutTest, RendersForALookWhenAsked)
     keepRender(detail, QStringLiteral("look-detail"));
 }
 
+// The whole main window (menu bar included) at the least, the default and
+// a laptop's window size, with each desktop's font families and a track
+// running, and the settings sheet; only when ZELVANE_RENDER_DIR is set.
+TEST_F(LayoutTest, RendersTheWindowWithBothFamiliesWhenAsked)
+{
+    if (std::getenv("ZELVANE_RENDER_DIR") == nullptr) {
+        GTEST_SKIP() << "set ZELVANE_RENDER_DIR to a folder to get the renders";
+    }
+    state->setRigHost("127.0.0.1");
+    state->setRigPort(1);
+    showFavourites();
+    for (const FontFamilies& families : {kDejaVu, kNoto}) {
+        UseFontFamilies use(families);
+        if (!use.available()) {
+            continue;
+        }
+        ZelvaneApp app(state);
+        MainWindow* window = app.mainWindow();
+        window->show();
+        // Each window's start loads the catalogue afresh: seed it again.
+        seedCatalogue();
+        auto fo29 = satelliteNamed("FO-29");
+        ASSERT_TRUE(fo29);
+        state->setSelectedPass(PassInfo(fo29, fo29->passes.front(), std::nullopt));
+        // The read-outs at their widest, held still: no tick runs.
+        state->setIsTracking(true);
+        state->setCurrentAzimuth(359.97);
+        state->setCurrentElevation(-89.96);
+        state->setCurrentRange(375000.0);
+        state->setCurrentDopplerRate(-12345.6);
+        for (const QSize size : {QSize(1050, 700), QSize(1200, 800), QSize(1366, 768)}) {
+            // Never below the window's least size: the name says the size
+            // shown.
+            window->resize(size.expandedTo(window->minimumSizeHint()));
+            settle();
+            settle();
+            keepRender(*window, QStringLiteral("window-%1-%2x%3")
+                                    .arg(QString::fromUtf8(families.name))
+                                    .arg(window->width())
+                                    .arg(window->height()));
+        }
+        state->setShowSettings(true);
+        settle();
+        keepRender(*window->contentView()->settingsSheet(),
+                   QStringLiteral("window-settings-%1").arg(QString::fromUtf8(families.name)));
+        state->setShowSettings(false);
+        state->setIsTracking(false);
+        settle();
+    }
+}
+
 } // namespace
 } // namespace zelvane::test

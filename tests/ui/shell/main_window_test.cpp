@@ -1,10 +1,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QFile>
+#include <QProcess>
+#include <QScreen>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
 
+#include <cstdio>
 #include <span>
 
 #include "catalog/satellite_preferences.h"
@@ -260,6 +264,122 @@ TEST_F(MainWindowTest, FavouritesPanelButtonsOpenTheBrowserWindow)
         ASSERT_NE(button, nullptr) << name;
         button->click();
         EXPECT_NE(app.browserWindow(), nullptr) << name;
+    }
+}
+
+// The opening size for a screen's free area: the default where it holds
+// the window with its frame, else the largest that fits, never below the
+// least.
+TEST(MainWindowSize, OpensAtTheDefaultOrTheLargestSizeThatFits)
+{
+    const QSize least(1050, 722);
+    const QSize wanted(1200, 822);
+    const struct {
+        QSize available;
+        QMargins frame;
+        QSize opened;
+    } cases[] = {
+        {QSize(1920, 1080), QMargins(), QSize(1200, 822)},
+        {QSize(1920, 1050), QMargins(1, 30, 1, 1), QSize(1200, 822)},
+        {QSize(1366, 768), QMargins(), QSize(1200, 768)},
+        {QSize(1366, 768), QMargins(1, 24, 1, 1), QSize(1200, 743)},
+        {QSize(1280, 800), QMargins(2, 2, 2, 2), QSize(1200, 796)},
+        {QSize(1100, 800), QMargins(), QSize(1100, 800)},
+        // Too low for the least size: never below it.
+        {QSize(1366, 740), QMargins(2, 30, 2, 2), QSize(1200, 722)},
+        {QSize(1280, 720), QMargins(), QSize(1200, 722)},
+        {QSize(1024, 600), QMargins(), QSize(1050, 722)},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(shell::openingSize(c.available, c.frame, least, wanted), c.opened)
+            << c.available.width() << "x" << c.available.height();
+    }
+}
+
+// Run only by OpensWhollyOnScreensThatHoldIt, in a process whose offscreen
+// screen has the size under test: reports where the window opened.
+TEST_F(MainWindowTest, DISABLED_ScreenChildReportsTheWindow)
+{
+    TLEManager::setServiceBaseURL("http://127.0.0.1:1");
+    SatNOGSFetch::setHost("http://127.0.0.1:1");
+    ZelvaneApp app(state);
+    app.show();
+    settle();
+    MainWindow* window = app.mainWindow();
+    const QRect a = window->screen()->availableGeometry();
+    const QRect f = window->frameGeometry();
+    const QRect g = window->geometry();
+    const QSize c = window->contentView()->size();
+    std::printf("window: %d %d %d %d | %d %d %d %d | %d %d %d %d | %d %d\n", a.x(), a.y(), a.width(), a.height(),
+                f.x(), f.y(), f.width(), f.height(), g.x(), g.y(), g.width(), g.height(), c.width(), c.height());
+    std::fflush(stdout);
+    TLEManager::setServiceBaseURL(TLEManager::defaultServiceBaseURL);
+    SatNOGSFetch::setHost("");
+}
+
+// The main window on screens of laptop and desktop sizes: whole on the
+// screen where the screen holds its least size, at 1200 by 800 where the
+// screen has room for that, and at its least size, from the screen's top
+// left corner, on a smaller screen.
+TEST(MainWindowScreen, OpensWhollyOnScreensThatHoldIt)
+{
+    TempDir dir;
+    const QSize screens[] = {QSize(1920, 1080), QSize(1366, 768), QSize(1280, 800), QSize(1280, 720),
+                             QSize(1024, 600)};
+    for (const QSize screen : screens) {
+        const std::string where = std::to_string(screen.width()) + "x" + std::to_string(screen.height());
+        SCOPED_TRACE(where);
+        const QString config = dir.path() + QStringLiteral("/screen-%1.json").arg(QString::fromStdString(where));
+        QFile file(config);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QStringLiteral(R"({"screens": [{"name": "test", "x": 0, "y": 0, "width": %1, "height": %2,
+                                   "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})")
+                       .arg(screen.width())
+                       .arg(screen.height())
+                       .toUtf8());
+        file.close();
+
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen:configfile=") + config);
+        child.setProcessEnvironment(environment);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--gtest_filter=MainWindowTest.DISABLED_ScreenChildReportsTheWindow"),
+                     QStringLiteral("--gtest_also_run_disabled_tests")});
+        ASSERT_TRUE(child.waitForStarted(10000));
+        ASSERT_TRUE(waitUntil([&] { return child.state() == QProcess::NotRunning; }, std::chrono::seconds(120)));
+        const QString output = QString::fromUtf8(child.readAllStandardOutput());
+        ASSERT_EQ(child.exitCode(), 0) << output.toStdString();
+        const qsizetype at = output.indexOf(QStringLiteral("window: "));
+        ASSERT_GE(at, 0) << output.toStdString();
+        const QStringList numbers = output.mid(at + 8).section(QLatin1Char('\n'), 0, 0).remove(QLatin1Char('|')).split(
+            QLatin1Char(' '), Qt::SkipEmptyParts);
+        ASSERT_EQ(numbers.size(), 14) << output.toStdString();
+        std::vector<int> n;
+        for (const QString& number : numbers) {
+            n.push_back(number.toInt());
+        }
+        const QRect available(n[0], n[1], n[2], n[3]);
+        const QRect frame(n[4], n[5], n[6], n[7]);
+        const QRect inner(n[8], n[9], n[10], n[11]);
+        const QSize content(n[12], n[13]);
+        ASSERT_EQ(available.size(), screen) << "the child's screen";
+        const int frameWidth = frame.width() - inner.width();
+        const int frameHeight = frame.height() - inner.height();
+        const int menu = inner.height() - content.height();
+        const int roomWidth = available.width() - frameWidth;
+        const int roomHeight = available.height() - frameHeight;
+        EXPECT_EQ(content.width(), std::max(1050, std::min(1200, roomWidth)));
+        EXPECT_EQ(content.height(), std::max(700, std::min(800, roomHeight - menu)));
+        if (roomWidth >= 1050 && roomHeight - menu >= 700) {
+            EXPECT_TRUE(available.contains(frame)) << "window frame " << frame.x() << "," << frame.y() << " "
+                                                   << frame.width() << "x" << frame.height();
+        } else {
+            EXPECT_EQ(frame.topLeft(), available.topLeft()) << "the menus stay on the screen";
+        }
+        if (screen == QSize(1920, 1080)) {
+            EXPECT_EQ(content, QSize(1200, 800));
+        }
     }
 }
 
