@@ -6,7 +6,7 @@
 #include <cmath>
 #include <limits>
 
-#include "elements/utf8_text.h"
+#include "base/utf8.h"
 #include "platform/dispatch.h"
 #include "platform/settings_store.h"
 #include "rig/rigctld_client.h"
