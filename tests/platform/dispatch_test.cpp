@@ -3,8 +3,6 @@
 #include <QThreadPool>
 
 #include <atomic>
-#include <condition_variable>
-#include <mutex>
 
 #include "platform/dispatch.h"
 #include "tests/support/test_support.h"
@@ -12,37 +10,7 @@
 namespace zelvane::platform {
 namespace {
 
-// Background jobs that stay running until the test lets them go.
-class Gate {
-public:
-    std::function<void()> job()
-    {
-        return [this] {
-            std::unique_lock lock(mutex_);
-            ++entered_;
-            open_.wait(lock, [this] { return released_; });
-        };
-    }
-    int entered()
-    {
-        const std::lock_guard lock(mutex_);
-        return entered_;
-    }
-    void release()
-    {
-        {
-            const std::lock_guard lock(mutex_);
-            released_ = true;
-        }
-        open_.notify_all();
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable open_;
-    int entered_ = 0;
-    bool released_ = false;
-};
+using test::Gate;
 
 // With one CPU Qt's own pool has one thread, and Qt's raster engine waits
 // on that pool inside a paint: while our jobs run, the pool must stay free.

@@ -4,8 +4,6 @@
 #include "platform/dispatch.h"
 
 #include <algorithm>
-#include <condition_variable>
-#include <mutex>
 #include <set>
 
 #include <QCoreApplication>
@@ -396,37 +394,8 @@ TEST_F(Passes, LiveLookAnglesAreMemoisedPerQuarterSecondAndSatellite)
 }
 
 // Holds a computation at its first satellites: every searching thread
-// waits at the step until the test lets them go, and each step is counted.
-class HeldSearch {
-public:
-    AppState::PassSearchStep step()
-    {
-        return [this] {
-            std::unique_lock lock(mutex_);
-            ++steps_;
-            open_.wait(lock, [this] { return released_; });
-        };
-    }
-    int steps()
-    {
-        const std::lock_guard lock(mutex_);
-        return steps_;
-    }
-    void release()
-    {
-        {
-            const std::lock_guard lock(mutex_);
-            released_ = true;
-        }
-        open_.notify_all();
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable open_;
-    int steps_ = 0;
-    bool released_ = false;
-};
+// waits at its step until the test lets them go.
+using HeldSearch = Gate;
 
 // A large selection, as after loading a big category.
 std::vector<std::shared_ptr<Satellite>> manySelected(int count)
@@ -450,12 +419,12 @@ TEST_F(Passes, ASupersededComputationStopsBetweenSatellitesAndTheNewestFollows)
 {
     const auto state = makeState();
     HeldSearch held;
-    state->setPassSearchStep(held.step());
+    state->setPassSearchStep(held.job());
     const auto big = manySelected(kManySatellites);
     state->setSatellites(big);
     state->computeAllPasses();
     EXPECT_EQ(state->statusMessage(), "Computing passes for 300 satellites...");
-    ASSERT_TRUE(waitUntil([&] { return held.steps() > 0; }, std::chrono::seconds(20)));
+    ASSERT_TRUE(waitUntil([&] { return held.entered() > 0; }, std::chrono::seconds(20)));
 
     // The new, small catalogue arrives, as a load ends.
     state->setStatusMessage("Fetching TLEs...");
@@ -472,9 +441,9 @@ TEST_F(Passes, ASupersededComputationStopsBetweenSatellitesAndTheNewestFollows)
         << "the cut-short run hands over nothing";
     // Each searching thread took at most the satellite it was on; the
     // newest run took its one satellite.
-    EXPECT_LE(held.steps(), static_cast<int>(platform::backgroundThreadCount()) + 1);
+    EXPECT_LE(held.entered(), static_cast<int>(platform::backgroundThreadCount()) + 1);
     ASSERT_TRUE(platform::waitForBackgroundWork(20000));
-    EXPECT_LE(held.steps(), static_cast<int>(platform::backgroundThreadCount()) + 1);
+    EXPECT_LE(held.entered(), static_cast<int>(platform::backgroundThreadCount()) + 1);
 }
 
 // Quitting during a large computation: the state goes, and the computation
@@ -485,14 +454,14 @@ TEST_F(Passes, AComputationEndsAtOnceWhenTheStateGoes)
     HeldSearch held;
     {
         const auto state = makeState();
-        state->setPassSearchStep(held.step());
+        state->setPassSearchStep(held.job());
         state->setSatellites(big);
         state->computeAllPasses();
-        ASSERT_TRUE(waitUntil([&] { return held.steps() > 0; }, std::chrono::seconds(20)));
+        ASSERT_TRUE(waitUntil([&] { return held.entered() > 0; }, std::chrono::seconds(20)));
     }
     held.release();
     ASSERT_TRUE(platform::waitForBackgroundWork(20000));
-    EXPECT_LE(held.steps(), static_cast<int>(platform::backgroundThreadCount()));
+    EXPECT_LE(held.entered(), static_cast<int>(platform::backgroundThreadCount()));
     QCoreApplication::sendPostedEvents();
     EXPECT_TRUE(std::all_of(big.begin(), big.end(), [](const auto& sat) { return sat->passes.empty(); }));
 }

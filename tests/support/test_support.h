@@ -2,7 +2,9 @@
 
 #include <QString>
 #include <chrono>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 
 namespace zelvane::test {
 
@@ -47,5 +49,38 @@ bool waitUntil(const std::function<bool()>& predicate,
 
 // Runs the Qt event loop for the given time.
 void spinFor(std::chrono::milliseconds duration);
+
+// Holds background work where a test wants it: every job made by job()
+// counts its entry and waits there until release() lets all of them go.
+class Gate {
+public:
+    std::function<void()> job()
+    {
+        return [this] {
+            std::unique_lock lock(mutex_);
+            ++entered_;
+            open_.wait(lock, [this] { return released_; });
+        };
+    }
+    int entered()
+    {
+        const std::lock_guard lock(mutex_);
+        return entered_;
+    }
+    void release()
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            released_ = true;
+        }
+        open_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable open_;
+    int entered_ = 0;
+    bool released_ = false;
+};
 
 } // namespace zelvane::test
