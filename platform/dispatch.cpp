@@ -1,5 +1,7 @@
 #include "platform/dispatch.h"
 
+#include "platform/handoff.h"
+
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QThread>
@@ -16,8 +18,7 @@ void postToMain(std::function<void()> work)
         // caller's assumption about the thread).
         return;
     }
-    QMetaObject::invokeMethod(
-        app, [work = std::move(work)]() { work(); }, Qt::QueuedConnection);
+    handoff::toMain(*app, std::move(work));
 }
 
 void runInBackground(std::function<void()> work)
@@ -28,7 +29,7 @@ void runInBackground(std::function<void()> work)
         // cut off at exit still reports); there is nobody left to run it.
         return;
     }
-    pool->start(std::move(work));
+    handoff::toPool(*pool, std::move(work));
 }
 
 bool isMainThread()
