@@ -73,11 +73,9 @@ constexpr QEvent::Type kWake = QEvent::User;
 // Receives the wake-ups on the main thread; holds nothing either.
 class MainWake final : public QObject {
 protected:
-    void customEvent(QEvent* event) override
+    // Only wake-ups are ever sent to it, so the event is not even looked at.
+    void customEvent(QEvent*) override
     {
-        if (event->type() != kWake) {
-            return;
-        }
         if (auto work = mainMail().take()) {
             work();
         }
