@@ -308,7 +308,6 @@ void ZozAdezaChart::startBackgroundDrawing()
 {
     auto job = std::make_shared<Job>();
     running_ = job;
-    ++backgroundDrawings_;
     platform::runInBackground([job, shared = scene_, widths = nameWidths_, hook = backgroundHook_,
                                chart = QPointer<ZozAdezaChart>(this)] {
         {
@@ -357,9 +356,7 @@ void ZozAdezaChart::putLayer(timeline::DrawnLayer drawn)
 {
     layer_ = std::move(drawn.image);
     layerFrame_ = drawn.frame;
-    drawnPasses_ = drawn.passes;
-    drawnLabels_ = drawn.labels;
-    ++layerRenders_;
+    emit layerReady(static_cast<int>(drawn.passes), static_cast<int>(drawn.labels));
 }
 
 void ZozAdezaChart::drawNowMarker(QPainter& p, double width, double height, Date now)
