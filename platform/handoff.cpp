@@ -8,6 +8,8 @@
 #include <QThreadPool>
 
 #include <deque>
+#include <map>
+#include <memory>
 #include <mutex>
 
 namespace zelvane::platform::handoff {
@@ -43,10 +45,60 @@ private:
     std::deque<std::function<void()>> waiting_;
 };
 
-Mailbox& poolMail()
+// One runnable per pool, never deleted and holding nothing: the pool
+// starts it once per piece of work and each run takes one piece from that
+// pool's mailbox, so work handed to one pool never runs on another.
+class PoolWake final : public QRunnable {
+public:
+    PoolWake() { setAutoDelete(false); }
+    void run() override;
+};
+
+struct PoolPost {
+    Mailbox mail;
+    PoolWake wake;
+};
+
+// Every pool's post, made on first use and kept for the program's life.
+std::mutex& postsMutex()
 {
-    static Mailbox mail;
-    return mail;
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::map<const QThreadPool*, std::unique_ptr<PoolPost>>& posts()
+{
+    static std::map<const QThreadPool*, std::unique_ptr<PoolPost>> all;
+    return all;
+}
+
+PoolPost& postFor(const QThreadPool& pool)
+{
+    std::lock_guard lock(postsMutex());
+    auto& post = posts()[&pool];
+    if (!post) {
+        post = std::make_unique<PoolPost>();
+    }
+    return *post;
+}
+
+Mailbox* mailOf(const PoolWake* wake)
+{
+    std::lock_guard lock(postsMutex());
+    for (const auto& [pool, post] : posts()) {
+        if (&post->wake == wake) {
+            return &post->mail;
+        }
+    }
+    return nullptr;
+}
+
+void PoolWake::run()
+{
+    Mailbox* mail = mailOf(this);
+    if (auto work = mail != nullptr ? mail->take() : std::function<void()>()) {
+        work();
+    }
 }
 
 Mailbox& mainMail()
@@ -54,19 +106,6 @@ Mailbox& mainMail()
     static Mailbox mail;
     return mail;
 }
-
-// One runnable, never deleted and holding nothing: the pool starts it once
-// per piece of work and each run takes one piece from the mailbox.
-class PoolWake final : public QRunnable {
-public:
-    PoolWake() { setAutoDelete(false); }
-    void run() override
-    {
-        if (auto work = poolMail().take()) {
-            work();
-        }
-    }
-};
 
 constexpr QEvent::Type kWake = QEvent::User;
 
@@ -99,8 +138,8 @@ MainWake& mainWake(const QCoreApplication& app)
 
 void toPool(QThreadPool& pool, std::function<void()> work)
 {
-    static PoolWake wake;
-    poolMail().put(std::move(work), [&pool]() { pool.start(&wake); });
+    PoolPost& post = postFor(pool);
+    post.mail.put(std::move(work), [&pool, &post]() { pool.start(&post.wake); });
 }
 
 void toMain(const QCoreApplication& app, std::function<void()> work)
