@@ -211,7 +211,7 @@ TEST_F(MapViewTest, DrawsEveryLayer)
         return QColor();
     };
     // Land west and east of it: Kamchatka and Alaska.
-    for (const auto [lat, lon] : {std::pair{56.5, 159.0}, std::pair{62.0, -150.0}}) {
+    for (const auto& [lat, lon] : {std::pair{56.5, 159.0}, std::pair{62.0, -150.0}}) {
         const QColor c = colorAt(lat, lon);
         EXPECT_GT(c.green(), c.blue()) << "land at " << lat << " " << lon;
     }
