@@ -1,5 +1,7 @@
 #include "platform/dispatch.h"
 
+#include "platform/handoff.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QMetaObject>
@@ -44,6 +46,7 @@ void closePools()
     }
     for (QThreadPool* pool : ending->lanes) {
         pool->clear();
+        handoff::dropWaiting(*pool);
     }
     for (QThreadPool* pool : ending->lanes) {
         pool->waitForDone();
@@ -89,8 +92,7 @@ void postToMain(std::function<void()> work)
         // caller's assumption about the thread).
         return;
     }
-    QMetaObject::invokeMethod(
-        app, [work = std::move(work)]() { work(); }, Qt::QueuedConnection);
+    handoff::toMain(*app, std::move(work));
 }
 
 void runInBackground(std::function<void()> work, Lane lane)
@@ -104,7 +106,7 @@ void runInBackground(std::function<void()> work, Lane lane)
         // reports); there is nobody left to run it.
         return;
     }
-    pool->start(std::move(work));
+    handoff::toPool(*pool, std::move(work));
 }
 
 bool waitForBackgroundWork(int msecs)

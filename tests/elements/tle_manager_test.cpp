@@ -540,8 +540,17 @@ TEST_F(TLEManagerTest, AnswerWithBytesThatAreNotUtf8IsReadWithThemReplaced)
 TEST_F(TLEManagerTest, CategoryDescriptions)
 {
     EXPECT_EQ(TLEManager::describeCategory("amateur"), "Amateur Radio");
-    EXPECT_EQ(TLEManager::describeCategory("tle-new"), "Last 30 Days' Launches");
     EXPECT_EQ(TLEManager::describeCategory("no-such-key"), "no-such-key");
+
+    // A user's address is described by the name the user gave it, as long
+    // as it is stored, though its key has its spaces and slashes replaced.
+    const UserTLESource mine("My birds / 2", server_.url("/mine.txt"));
+    const std::string key = mine.categoryKey();
+    EXPECT_EQ(TLEManager::describeCategory(key), key) << "not stored yet";
+    ASSERT_TRUE(UserTLESourceStore::add(mine));
+    EXPECT_EQ(TLEManager::describeCategory(key), "My birds / 2");
+    UserTLESourceStore::remove(mine.id);
+    EXPECT_EQ(TLEManager::describeCategory(key), key) << "removed";
 }
 
 TEST_F(TLEManagerTest, CategoriesWithoutAnythingStillComplete)

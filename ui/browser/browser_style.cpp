@@ -1,29 +1,8 @@
 #include "ui/browser/browser_style.h"
 
 #include <QPainter>
-#include <QPalette>
 
 namespace zelvane::browser {
-
-QFont monoFont(double pixelSize, QFont::Weight weight)
-{
-    return ui_style::monoFont(pixelSize, weight);
-}
-
-QFont plainFont(double pixelSize, QFont::Weight weight)
-{
-    return ui_style::systemFont(pixelSize, weight);
-}
-
-namespace colors {
-QColor secondary(const QWidget* widget)
-{
-    QColor text = widget ? widget->palette().color(QPalette::WindowText)
-                         : QPalette().color(QPalette::WindowText);
-    text.setAlphaF(0.55f);
-    return text;
-}
-} // namespace colors
 
 QColor tintColor(Tint tint)
 {
@@ -36,18 +15,6 @@ QColor tintColor(Tint tint)
         break;
     }
     return colors::red();
-}
-
-QColor toQColor(const SRGBColor& color)
-{
-    return QColor::fromRgbF(static_cast<float>(color.red), static_cast<float>(color.green),
-                            static_cast<float>(color.blue), static_cast<float>(color.alpha));
-}
-
-QColor withAlpha(QColor color, double alpha)
-{
-    color.setAlphaF(static_cast<float>(alpha));
-    return color;
 }
 
 QIcon infoIcon(const QColor& color, int size)
@@ -67,20 +34,6 @@ QIcon infoIcon(const QColor& color, int size)
     painter.drawRoundedRect(QRectF(s * 0.44, s * 0.42, s * 0.12, s * 0.34), s * 0.03, s * 0.03);
     painter.end();
     return QIcon(pixmap);
-}
-
-QLabel* makeLabel(const QString& text, const QFont& font, const QColor& color, QWidget* parent)
-{
-    auto* label = new QLabel(text, parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setFont(font);
-    if (color.isValid()) {
-        QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, color);
-        palette.setColor(QPalette::Text, color);
-        label->setPalette(palette);
-    }
-    return label;
 }
 
 ColorDot::ColorDot(QColor color, int diameter, QWidget* parent)

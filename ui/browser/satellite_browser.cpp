@@ -28,14 +28,6 @@ using namespace browser;
 
 namespace {
 
-QFrame* divider(QWidget* parent, Qt::Orientation orientation = Qt::Horizontal)
-{
-    auto* line = new QFrame(parent);
-    line->setFrameShape(orientation == Qt::Horizontal ? QFrame::HLine : QFrame::VLine);
-    line->setFrameShadow(QFrame::Sunken);
-    return line;
-}
-
 QPushButton* linkButton(const QString& text, const QString& objectName, const QColor& color)
 {
     auto* button = new QPushButton(text);
@@ -68,7 +60,7 @@ SatelliteBrowser::SatelliteBrowser(std::shared_ptr<AppState> state, QWidget* par
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(buildToolbar());
-    layout->addWidget(divider(this));
+    layout->addWidget(ui_style::sunkenDivider(Qt::Horizontal, this));
     auto* split = new QSplitter(Qt::Horizontal, this);
     split->setObjectName("split");
     split->setChildrenCollapsible(false);
@@ -280,7 +272,7 @@ QWidget* SatelliteBrowser::buildToolbar()
     auto* searchLayout = new QHBoxLayout(searchBox);
     searchLayout->setContentsMargins(6, 6, 6, 6);
     searchLayout->setSpacing(4);
-    searchLayout->addWidget(makeLabel(QStringLiteral("⌕"), plainFont(11), colors::secondary(this)));
+    searchLayout->addWidget(makeLabel(QStringLiteral("⌕"), ui_style::systemFont(11), ui_style::secondaryText(this)));
     searchField_ = new QLineEdit(searchBox);
     searchField_->setObjectName("search");
     searchField_->setFrame(false);
@@ -294,7 +286,7 @@ QWidget* SatelliteBrowser::buildToolbar()
     clearSearchButton_->setObjectName("clearSearch");
     clearSearchButton_->setText(QStringLiteral("✕"));
     clearSearchButton_->setAutoRaise(true);
-    clearSearchButton_->setFont(plainFont(10));
+    clearSearchButton_->setFont(ui_style::systemFont(10));
     clearSearchButton_->setVisible(false);
     connect(clearSearchButton_, &QToolButton::clicked, this, [this] { setSearchText(""); });
     searchLayout->addWidget(clearSearchButton_);
@@ -331,8 +323,8 @@ QWidget* SatelliteBrowser::buildLeftPanel()
     auto* header = new QHBoxLayout;
     header->setContentsMargins(10, 4, 10, 4);
     header->setSpacing(6);
-    header->addWidget(makeLabel("AVAILABLE", monoFont(9, QFont::Black), colors::secondary(this)));
-    availableCount_ = makeLabel(QString(), monoFont(9), colors::secondary(this));
+    header->addWidget(makeLabel("AVAILABLE", monoFont(9, QFont::Black), ui_style::secondaryText(this)));
+    availableCount_ = makeLabel(QString(), monoFont(9), ui_style::secondaryText(this));
     availableCount_->setObjectName("availableCount");
     header->addWidget(availableCount_);
     header->addStretch(1);
@@ -340,7 +332,7 @@ QWidget* SatelliteBrowser::buildLeftPanel()
     tleAgeLabel_->setObjectName("tleAge");
     header->addWidget(tleAgeLabel_);
     layout->addLayout(header);
-    layout->addWidget(divider(panel));
+    layout->addWidget(ui_style::sunkenDivider(Qt::Horizontal, panel));
 
     groupsModel_ = new SatelliteRowsModel(RowKind::browserRow, this);
     groupsView_ = new QListView(panel);
@@ -422,8 +414,8 @@ QWidget* SatelliteBrowser::buildRightPanel()
     auto* header = new QHBoxLayout;
     header->setContentsMargins(10, 4, 10, 4);
     header->setSpacing(6);
-    header->addWidget(makeLabel("TRACKED", monoFont(9, QFont::Black), colors::secondary(this)));
-    trackedCount_ = makeLabel(QString(), monoFont(9), colors::secondary(this));
+    header->addWidget(makeLabel("TRACKED", monoFont(9, QFont::Black), ui_style::secondaryText(this)));
+    trackedCount_ = makeLabel(QString(), monoFont(9), ui_style::secondaryText(this));
     trackedCount_->setObjectName("trackedCount");
     header->addWidget(trackedCount_);
     header->addStretch(1);
@@ -431,7 +423,7 @@ QWidget* SatelliteBrowser::buildRightPanel()
     connect(clearTrackedButton_, &QPushButton::clicked, this, &SatelliteBrowser::clearTracked);
     header->addWidget(clearTrackedButton_);
     layout->addLayout(header);
-    layout->addWidget(divider(panel));
+    layout->addWidget(ui_style::sunkenDivider(Qt::Horizontal, panel));
 
     trackedModel_ = new SatelliteRowsModel(RowKind::trackedRow, this);
     trackedView_ = new QListView(panel);
@@ -440,10 +432,10 @@ QWidget* SatelliteBrowser::buildRightPanel()
     trackedView_->setModel(trackedModel_);
     trackedView_->setContentsMargins(0, 4, 0, 4);
     layout->addWidget(trackedView_, 1);
-    layout->addWidget(divider(panel));
+    layout->addWidget(ui_style::sunkenDivider(Qt::Horizontal, panel));
 
     auto* footer = makeLabel("These satellites appear on the ZozAdeza timeline.", monoFont(9),
-                             colors::secondary(this));
+                             ui_style::secondaryText(this));
     footer->setObjectName("trackedFooter");
     footer->setAlignment(Qt::AlignCenter);
     footer->setWordWrap(true);

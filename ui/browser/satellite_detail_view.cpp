@@ -6,6 +6,7 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include "catalog/color_palette.h"
 #include "catalog/satellite.h"
 #include "orbital/numeric_text.h"
 #include "ui/browser/browser_model.h"
@@ -18,14 +19,6 @@ using namespace browser;
 
 namespace {
 
-QFrame* divider(QWidget* parent)
-{
-    auto* line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
-    return line;
-}
-
 // A titled section: title, then its rows 6 apart.
 QWidget* sectionBox(const QString& title, const QString& objectName)
 {
@@ -34,7 +27,7 @@ QWidget* sectionBox(const QString& title, const QString& objectName)
     auto* layout = new QVBoxLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(6);
-    auto* titleLabel = makeLabel(title, monoFont(10, QFont::Black), colors::secondary());
+    auto* titleLabel = makeLabel(title, monoFont(10, QFont::Black), ui_style::secondaryText());
     titleLabel->setObjectName(objectName + "Title");
     layout->addWidget(titleLabel);
     return box;
@@ -63,7 +56,7 @@ QLabel* elidedText(const QString& text, const QFont& font, const QColor& color =
 
 QLabel* emptyText(const QString& text)
 {
-    return makeLabel(text, monoFont(11), colors::secondary());
+    return makeLabel(text, monoFont(11), ui_style::secondaryText());
 }
 
 QWidget* gridRow(const QString& label, const QString& value)
@@ -71,7 +64,7 @@ QWidget* gridRow(const QString& label, const QString& value)
     auto* row = new QWidget;
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
-    auto* labelText = makeLabel(label, monoFont(10), colors::secondary());
+    auto* labelText = makeLabel(label, monoFont(10), ui_style::secondaryText());
     labelText->setFixedWidth(130);
     labelText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     auto* valueText = makeLabel(value, monoFont(11));
@@ -106,7 +99,7 @@ QWidget* transmitterRow(const Transmitter& tx)
     layout->setSpacing(8);
     const bool up = tx.direction == "up";
     auto* arrow = makeLabel(up ? QStringLiteral("↑") : QStringLiteral("↓"),
-                            plainFont(10, QFont::Bold), up ? colors::orange() : colors::cyan());
+                            ui_style::systemFont(10, QFont::Bold), up ? colors::orange() : colors::cyan());
     arrow->setObjectName("arrow");
     arrow->setFixedWidth(14);
     layout->addWidget(arrow, 0, Qt::AlignTop);
@@ -118,7 +111,7 @@ QWidget* transmitterRow(const Transmitter& tx)
     auto* freq = makeLabel(qs(tx.displayFreqMHz()), monoFont(11, QFont::DemiBold));
     freq->setObjectName("frequency");
     line->addWidget(freq);
-    auto* mode = makeLabel(qs(tx.mode), monoFont(10), colors::secondary());
+    auto* mode = makeLabel(qs(tx.mode), monoFont(10), ui_style::secondaryText());
     mode->setObjectName("mode");
     line->addWidget(mode);
     if (tx.inverting) {
@@ -133,7 +126,7 @@ QWidget* transmitterRow(const Transmitter& tx)
     }
     line->addStretch(1);
     block->addLayout(line);
-    auto* description = elidedText(qs(tx.description), monoFont(10), colors::secondary());
+    auto* description = elidedText(qs(tx.description), monoFont(10), ui_style::secondaryText());
     description->setObjectName("description");
     block->addWidget(description);
     layout->addLayout(block, 1);
@@ -155,7 +148,7 @@ QWidget* passRow(const PredictedPass& pass)
     elevation->setObjectName("maxElevation");
     elevation->setFixedWidth(60);
     auto* duration = makeLabel(qs(passDurationText(pass.duration)), monoFont(10),
-                               colors::secondary());
+                               ui_style::secondaryText());
     duration->setObjectName("duration");
     layout->addWidget(rise);
     layout->addWidget(elevation);
@@ -179,7 +172,7 @@ SatelliteDetailView::SatelliteDetailView(std::shared_ptr<Satellite> satellite, Q
         return;
     }
     layout->addWidget(header());
-    layout->addWidget(divider(this));
+    layout->addWidget(ui_style::sunkenDivider(Qt::Horizontal, this));
 
     auto* scroll = new QScrollArea(this);
     scroll->setWidgetResizable(true);
@@ -216,11 +209,11 @@ QWidget* SatelliteDetailView::header()
     auto* second = new QHBoxLayout;
     second->setSpacing(8);
     auto* norad = makeLabel("NORAD " + qs(idText(satellite_->id)), monoFont(10),
-                            colors::secondary());
+                            ui_style::secondaryText());
     norad->setObjectName("norad");
     second->addWidget(norad);
     if (!satellite_->sources.empty()) {
-        auto* sources = elidedText(qs(sourcesText(*satellite_)), monoFont(10), colors::secondary());
+        auto* sources = elidedText(qs(sourcesText(*satellite_)), monoFont(10), ui_style::secondaryText());
         sources->setObjectName("sources");
         // A whole line high with any font family, an underscore below the
         // descent (DejaVu) included.
@@ -295,7 +288,7 @@ QWidget* SatelliteDetailView::passesSection()
     if (passes.size() > 5) {
         auto* more = makeLabel(
             "+ " + qs(idText(static_cast<std::int64_t>(passes.size() - 5))) + " more",
-            monoFont(10), colors::secondary());
+            monoFont(10), ui_style::secondaryText());
         more->setObjectName("morePasses");
         more->setContentsMargins(0, 2, 0, 0);
         addRow(box, more);

@@ -61,7 +61,7 @@ SatelliteListView::SatelliteListView(std::shared_ptr<AppState> state, QWidget* p
     header->setContentsMargins(12, 8, 12, 8);
     header->addWidget(makeLabel("Satellites", monoFont(14, QFont::Bold)));
     header->addStretch(1);
-    selectedCount_ = makeLabel(QString(), monoFont(11), colors::secondary(this));
+    selectedCount_ = makeLabel(QString(), monoFont(11), ui_style::secondaryText(this));
     selectedCount_->setObjectName("selectedCount");
     header->addWidget(selectedCount_);
     layout->addLayout(header);
@@ -72,7 +72,7 @@ SatelliteListView::SatelliteListView(std::shared_ptr<AppState> state, QWidget* p
                                  .arg(palette().color(QPalette::Base).name()));
     auto* searchLayout = new QHBoxLayout(searchBox);
     searchLayout->setContentsMargins(8, 8, 8, 8);
-    searchLayout->addWidget(makeLabel(QStringLiteral("⌕"), plainFont(12), colors::secondary(this)));
+    searchLayout->addWidget(makeLabel(QStringLiteral("⌕"), ui_style::systemFont(12), ui_style::secondaryText(this)));
     searchField_ = new QLineEdit(searchBox);
     searchField_->setObjectName("search");
     searchField_->setFrame(false);
@@ -107,10 +107,7 @@ SatelliteListView::SatelliteListView(std::shared_ptr<AppState> state, QWidget* p
     presets->addStretch(1);
     layout->addLayout(presets);
 
-    auto* line = new QFrame(this);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
-    layout->addWidget(line);
+    layout->addWidget(ui_style::sunkenDivider(Qt::Horizontal, this));
 
     delegate_ = new SatelliteRowDelegate(this);
     connect(delegate_, &SatelliteRowDelegate::partClicked, this, &SatelliteListView::onPartClicked);

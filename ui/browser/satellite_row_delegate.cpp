@@ -106,10 +106,10 @@ SatelliteRowDelegate::SatelliteRowDelegate(QObject* parent)
       mono11Semibold_(monoFont(11, QFont::DemiBold)),
       mono12Medium_(monoFont(12, QFont::Medium)),
       mono12Bold_(monoFont(12, QFont::Bold)),
-      plain9_(plainFont(9)),
-      plain10Semibold_(plainFont(10, QFont::DemiBold)),
-      plain11_(plainFont(11)),
-      infoIcon_(infoIcon(colors::secondary(), kIconSize))
+      plain9_(ui_style::systemFont(9)),
+      plain10Semibold_(ui_style::systemFont(10, QFont::DemiBold)),
+      plain11_(ui_style::systemFont(11)),
+      infoIcon_(infoIcon(ui_style::secondaryText(), kIconSize))
 {
 }
 

@@ -27,14 +27,6 @@ constexpr const char* kExample =
     "1 25544U 98067A   26095.54791667  .00016717  00000+0  10270-3 0  9994\n"
     "2 25544  51.6412  10.7412 0002819  32.7451  12.4721 15.50073832123456";
 
-QFrame* divider(QWidget* parent)
-{
-    auto* line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
-    return line;
-}
-
 } // namespace
 
 TLEImportSheet::TLEImportSheet(std::shared_ptr<AppState> state, QWidget* parent)
@@ -57,16 +49,16 @@ TLEImportSheet::TLEImportSheet(std::shared_ptr<AppState> state, QWidget* parent)
     connect(close, &QPushButton::clicked, this, &QDialog::reject); // Escape does the same
     header->addWidget(close);
     layout->addLayout(header);
-    layout->addWidget(divider(this));
+    layout->addWidget(ui_style::sunkenDivider(Qt::Horizontal, this));
 
     auto* instructions = new QVBoxLayout;
     instructions->setContentsMargins(12, 10, 12, 0);
     instructions->setSpacing(4);
     for (QLabel* label :
          {makeLabel("Paste TLE data below, or click 'Load File…' to open a .txt or .json file.",
-                    monoFont(11), colors::secondary(this)),
+                    monoFont(11), ui_style::secondaryText(this)),
           makeLabel("Supports three-line TLE, two-line TLE, CelesTrak JSON, and SatNOGS JSON.",
-                    monoFont(10), withAlpha(colors::secondary(this), 0.55 * 0.7))}) {
+                    monoFont(10), withAlpha(ui_style::secondaryText(this), 0.55 * 0.7))}) {
         label->setWordWrap(true);
         instructions->addWidget(label);
     }
@@ -97,7 +89,7 @@ TLEImportSheet::TLEImportSheet(std::shared_ptr<AppState> state, QWidget* parent)
     disclosure->setAutoRaise(true);
     disclosure->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     disclosure->setArrowType(Qt::RightArrow);
-    auto* example = makeLabel(kExample, monoFont(10), colors::secondary(this));
+    auto* example = makeLabel(kExample, monoFont(10), ui_style::secondaryText(this));
     example->setObjectName("exampleText");
     example->setTextInteractionFlags(Qt::TextSelectableByMouse);
     example->setContentsMargins(0, 4, 0, 0);
@@ -114,7 +106,7 @@ TLEImportSheet::TLEImportSheet(std::shared_ptr<AppState> state, QWidget* parent)
     resultLine_->setObjectName("resultLine");
     auto* result = new QHBoxLayout(resultLine_);
     result->setContentsMargins(12, 6, 12, 6);
-    resultIcon_ = makeLabel(QString(), plainFont(11, QFont::Bold));
+    resultIcon_ = makeLabel(QString(), ui_style::systemFont(11, QFont::Bold));
     resultText_ = makeLabel(QString(), monoFont(11));
     resultText_->setObjectName("resultMessage");
     resultText_->setWordWrap(true);
@@ -124,7 +116,7 @@ TLEImportSheet::TLEImportSheet(std::shared_ptr<AppState> state, QWidget* parent)
     layout->addWidget(resultLine_);
 
     layout->addStretch(0);
-    layout->addWidget(divider(this));
+    layout->addWidget(ui_style::sunkenDivider(Qt::Horizontal, this));
 
     auto* buttons = new QHBoxLayout;
     buttons->setContentsMargins(12, 12, 12, 12);

@@ -81,19 +81,19 @@ FavouritesPanel::FavouritesPanel(std::shared_ptr<AppState> state, QWidget* paren
     headerRow->setSpacing(8);
     headerRow->setContentsMargins(8, 4, 8, 2);
     auto* title = new QLabel(QStringLiteral("FAVORITES"), this);
-    title->setFont(style::mono(14, QFont::ExtraBold));
-    setTextColor(title, style::secondary(pal));
+    title->setFont(style::monoFont(14, QFont::ExtraBold));
+    setTextColor(title, style::secondaryText(pal));
     headerRow->addWidget(title);
     countLabel_ = new QLabel(this);
     countLabel_->setObjectName(QStringLiteral("favoritesCount"));
-    countLabel_->setFont(style::mono(14));
-    setTextColor(countLabel_, style::secondary(pal));
+    countLabel_->setFont(style::monoFont(14));
+    setTextColor(countLabel_, style::secondaryText(pal));
     headerRow->addWidget(countLabel_);
     headerRow->addStretch(1);
 
     auto* browse = new QPushButton(QStringLiteral("\u229E Add / Browse"), this);
     browse->setObjectName(QStringLiteral("browseButton"));
-    browse->setFont(style::mono(14, QFont::Medium));
+    browse->setFont(style::monoFont(14, QFont::Medium));
     browse->setToolTip(QStringLiteral("Open the Satellite Browser (%1) to add or remove favorites")
                            .arg(QKeySequence(Qt::CTRL | Qt::Key_B).toString(QKeySequence::NativeText)));
     connect(browse, &QPushButton::clicked, this, &FavouritesPanel::openSatelliteBrowser);
@@ -102,7 +102,7 @@ FavouritesPanel::FavouritesPanel(std::shared_ptr<AppState> state, QWidget* paren
     clearButton_ = new QPushButton(QStringLiteral("Clear"), this);
     clearButton_->setObjectName(QStringLiteral("clearFavoritesButton"));
     clearButton_->setFlat(true);
-    clearButton_->setFont(style::mono(14, QFont::Medium));
+    clearButton_->setFont(style::monoFont(14, QFont::Medium));
     clearButton_->setToolTip(QStringLiteral("Remove all satellites from the favorites list"));
     setTextColor(clearButton_, style::red(0.8));
     connect(clearButton_, &QPushButton::clicked, this, &FavouritesPanel::deselectAll);
@@ -115,12 +115,12 @@ FavouritesPanel::FavouritesPanel(std::shared_ptr<AppState> state, QWidget* paren
     hint->setSpacing(6);
     hint->setContentsMargins(0, 16, 0, 16);
     auto* hintText = new QLabel(QStringLiteral("No favorite satellites yet"), emptyHint_);
-    hintText->setFont(style::mono(16));
-    setTextColor(hintText, style::secondary(pal));
+    hintText->setFont(style::monoFont(16));
+    setTextColor(hintText, style::secondaryText(pal));
     hint->addWidget(hintText, 0, Qt::AlignHCenter);
     auto* open = new QPushButton(QStringLiteral("\u229E Open Satellite Browser"), emptyHint_);
     open->setObjectName(QStringLiteral("openBrowserButton"));
-    open->setFont(style::mono(15));
+    open->setFont(style::monoFont(15));
     open->setDefault(true);
     connect(open, &QPushButton::clicked, this, &FavouritesPanel::openSatelliteBrowser);
     hint->addWidget(open, 0, Qt::AlignHCenter);

@@ -147,10 +147,10 @@ void FavouritesModel::setRows(std::vector<FavouriteRow> rows)
 
 FavouriteRowDelegate::FavouriteRowDelegate(QObject* parent)
     : QStyledItemDelegate(parent),
-      nameFont_(style::mono(15, QFont::DemiBold)),
-      sourceFont_(style::mono(12)),
-      columnFont_(style::mono(14)),
-      removeFont_(style::font(15))
+      nameFont_(style::monoFont(15, QFont::DemiBold)),
+      sourceFont_(style::monoFont(12)),
+      columnFont_(style::monoFont(14)),
+      removeFont_(style::appFont(15))
 {
 }
 
@@ -254,7 +254,7 @@ void FavouriteRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
             continue;
         case FavouritePart::source:
             painter->setFont(sourceFont_);
-            painter->setPen(style::secondary(palette, 0.7));
+            painter->setPen(style::secondaryText(palette, 0.7));
             painter->drawText(cell.rect, Qt::AlignLeft | Qt::AlignVCenter, cell.text);
             continue;
         case FavouritePart::age:

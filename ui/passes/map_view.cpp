@@ -637,7 +637,6 @@ void SatelliteMapView::ensureBase()
         return;
     }
     baseKey_ = key;
-    ++baseRenders_;
     prepareLayer(base_, key.size, key.pixelRatio, palette().color(QPalette::Window).darker(115));
 
     QPainter p(&base_);
@@ -675,6 +674,7 @@ void SatelliteMapView::ensureBase()
             q.drawPath(coverageArcs_);
         }
     });
+    emit baseLayerDrawn();
 }
 
 void SatelliteMapView::ensureLiveLayer()

@@ -56,11 +56,6 @@ public:
     const MapPassCache& passCache() const { return cache_; }
     void recomputePassCache();
 
-    // How often the land, borders, graticule and the pass's covered area
-    // have been drawn: once per size, camera, style and pass, not once per
-    // repaint.
-    int baseRenderCount() const { return baseRenders_; }
-
     // Brings the live point, its footprint and the extended track up to now;
     // the one-second tick does this while a pass is shown.
     void advanceLive();
@@ -74,6 +69,11 @@ public:
 
     QSize sizeHint() const override { return {720, 400}; }
     QSize minimumSizeHint() const override { return {360, 200}; }
+
+signals:
+    // The land, borders, graticule and the pass's covered area were drawn
+    // anew (once per size, camera, style and pass, not once per repaint).
+    void baseLayerDrawn();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -140,7 +140,6 @@ private:
 
     QPixmap base_;
     std::optional<LayerKey> baseKey_;
-    int baseRenders_ = 0;
     QPixmap liveLayer_;
     std::optional<LayerKey> liveKey_;
     std::uint64_t passVersion_ = 0;

@@ -55,14 +55,14 @@ PassListView::PassListView(std::shared_ptr<AppState> state, QWidget* parent)
     headerRow->setSpacing(9);
     headerRow->setContentsMargins(10, 6, 10, 6);
     auto* title = new QLabel(QStringLiteral("PASSES"), header);
-    title->setFont(style::mono(15, QFont::ExtraBold));
-    setTextColor(title, style::secondary(palette()));
+    title->setFont(style::monoFont(15, QFont::ExtraBold));
+    setTextColor(title, style::secondaryText(palette()));
     headerRow->addWidget(title);
     headerRow->addStretch(1);
 
     queueBadge_ = new QLabel(header);
     queueBadge_->setObjectName(QStringLiteral("queueBadge"));
-    queueBadge_->setFont(style::mono(13, QFont::ExtraBold));
+    queueBadge_->setFont(style::monoFont(13, QFont::ExtraBold));
     const QColor cyan = style::cyan();
     const QColor ring = style::cyan(0.6);
     queueBadge_->setStyleSheet(QStringLiteral("QLabel { color: rgb(%1,%2,%3); border: 1px solid "
@@ -79,15 +79,15 @@ PassListView::PassListView(std::shared_ptr<AppState> state, QWidget* parent)
     clearButton_ = new QPushButton(QStringLiteral("Clear"), header);
     clearButton_->setObjectName(QStringLiteral("clearQueueButton"));
     clearButton_->setFlat(true);
-    clearButton_->setFont(style::font(12));
+    clearButton_->setFont(style::appFont(12));
     setTextColor(clearButton_, style::red(0.8));
     connect(clearButton_, &QPushButton::clicked, this, [this] { state_->clearPassQueue(); });
     headerRow->addWidget(clearButton_);
 
     countLabel_ = new QLabel(header);
     countLabel_->setObjectName(QStringLiteral("passCount"));
-    countLabel_->setFont(style::mono(14));
-    setTextColor(countLabel_, style::secondary(palette()));
+    countLabel_->setFont(style::monoFont(14));
+    setTextColor(countLabel_, style::secondaryText(palette()));
     headerRow->addWidget(countLabel_);
     column->addWidget(header);
     column->addWidget(makeTimelineDivider(this));

@@ -49,7 +49,7 @@ QColor toneColor(PassRow::ElevationTone tone, const QPalette& palette)
     case PassRow::ElevationTone::secondary:
         break;
     }
-    return style::secondary(palette);
+    return style::secondaryText(palette);
 }
 
 int textWidth(const QFont& font, const QString& text)
@@ -69,11 +69,11 @@ QString elided(const QFont& font, const QString& text, int width)
 } // namespace
 
 PassRowFonts::PassRowFonts()
-    : name(style::mono(16, QFont::DemiBold)),
-      rise(style::mono(14, QFont::Medium)),
-      relative(style::mono(14)),
-      maxElevation(style::mono(18, QFont::Bold)),
-      detail(style::mono(14))
+    : name(style::monoFont(16, QFont::DemiBold)),
+      rise(style::monoFont(14, QFont::Medium)),
+      relative(style::monoFont(14)),
+      maxElevation(style::monoFont(18, QFont::Bold)),
+      detail(style::monoFont(14))
 {
 }
 
@@ -255,7 +255,7 @@ std::vector<PassRowCell> layoutPassRow(const PassRowContent& content, const QRec
                                       std::max(0, room - kGap - kLeastLeftBlock));
     const int rightLeft = right - rightWidth;
     const int rightTop = cy - (kMaxElLine + kLineGap + kDetailLine) / 2;
-    const QColor secondary = style::secondary(palette);
+    const QColor secondary = style::secondaryText(palette);
     add(PassRowPart::maxElevation, QRect(rightLeft, rightTop, rightWidth, kMaxElLine),
         elided(fonts.maxElevation, maxEl, rightWidth), fonts.maxElevation,
         toneColor(PassRow::elevationColor(content.maxElevation), palette), Qt::AlignRight | Qt::AlignVCenter);
@@ -281,18 +281,18 @@ std::vector<PassRowCell> layoutPassRow(const PassRowContent& content, const QRec
     const int nameWidth = std::max(0, leftRight - nameLeft);
     add(PassRowPart::name, QRect(nameLeft, leftTop, nameWidth, kNameLine),
         elided(fonts.name, QString::fromStdString(content.name), nameWidth), fonts.name,
-        live ? style::green() : style::primary(palette));
+        live ? style::green() : style::primaryText(palette));
     const int timeTop = leftTop + kNameLine + kLineGap;
     const QString rise = QString::fromStdString(PassRow::timeString(content.rise));
     const int riseWidth = std::clamp(leftRight - left, 0, textWidth(fonts.rise, rise));
     add(PassRowPart::rise, QRect(left, timeTop, riseWidth, kTimeLine), elided(fonts.rise, rise, riseWidth),
-        fonts.rise, live ? style::green() : style::secondary(palette));
+        fonts.rise, live ? style::green() : style::secondaryText(palette));
     const int relativeLeft = left + riseWidth + kTimeGap;
     const QString relative = QString::fromStdString(PassRow::relativeTimeText(content.minutesToRise));
     const int relativeWidth = std::clamp(leftRight - relativeLeft, 0, textWidth(fonts.relative, relative));
     add(PassRowPart::relative, QRect(relativeLeft, timeTop, relativeWidth, kTimeLine),
         elided(fonts.relative, relative, relativeWidth), fonts.relative,
-        live ? style::green(0.7) : style::secondary(palette, 0.7));
+        live ? style::green(0.7) : style::secondaryText(palette, 0.7));
     return cells;
 }
 
@@ -315,7 +315,7 @@ void paintToggle(QPainter& p, const QRect& rect, bool queued, const QPalette& pa
         p.setBrush(Qt::NoBrush);
         p.drawPath(tick);
     } else {
-        p.setPen(QPen(style::secondary(palette, 0.6), 1.5));
+        p.setPen(QPen(style::secondaryText(palette, 0.6), 1.5));
         p.setBrush(Qt::NoBrush);
         p.drawEllipse(ring);
     }

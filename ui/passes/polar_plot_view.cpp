@@ -619,7 +619,6 @@ bool PolarPlotView::paintCanvas(QPainter& p, QSizeF size, Date now)
                                 .arg(palette().color(QPalette::Window).rgba());
         if (key != staticKey_ || static_.isNull()) {
             staticKey_ = key;
-            ++staticRenders_;
             static_ = QPixmap((size * ratio).toSize());
             static_.setDevicePixelRatio(ratio);
             static_.fill(palette().color(QPalette::Window));
@@ -629,6 +628,7 @@ bool PolarPlotView::paintCanvas(QPainter& p, QSizeF size, Date now)
             if (pass) {
                 drawPassTrack(layer, c, r, pass->pass);
             }
+            emit staticLayerDrawn();
         }
         p.drawPixmap(0, 0, static_);
         p.setRenderHint(QPainter::Antialiasing);

@@ -92,12 +92,14 @@ public:
     // Whether the canvas is redrawn at display rate: only while the last
     // frame drew the pulsing beacon.
     bool isAnimating() const;
-    // How often the rings, ticks and labels have been drawn: once per size
-    // and look, not once per frame.
-    int staticRenderCount() const { return staticRenders_; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
+
+signals:
+    // The rings, ticks, labels and the pass's track were drawn anew (once
+    // per size and look, not once per frame).
+    void staticLayerDrawn();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -133,7 +135,6 @@ private:
     std::optional<QPointF> beaconAt_;  // where the last frame drew the beacon
     std::vector<QPixmap> pulseFrames_;  // the pulse's cycle, drawn on first use
     qreal pulseRatio_ = 0.0;
-    int staticRenders_ = 0;
     QTimer* tableTimer_ = nullptr;
     QTimer* frameTimer_ = nullptr;
     QTimer* refreshTimer_ = nullptr;

@@ -1,45 +1,26 @@
 #pragma once
 
-// Colours and fonts shared by the timeline, the favourites panel and the
-// pass list.
+// The names the timeline, the favourites panel and the pass list use for
+// the fonts and colours every window shares (ui/style).
 
-#include <cstdint>
-
-#include <QColor>
-#include <QFont>
-#include <QPalette>
+#include "ui/style/ui_style.h"
 
 namespace zelvane::timeline_style {
 
-// The desktop's standard accent colours.
-QColor green(double opacity = 1.0);
-QColor yellow(double opacity = 1.0);
-QColor orange(double opacity = 1.0);
-QColor red(double opacity = 1.0);
-QColor cyan(double opacity = 1.0);
-QColor blue(double opacity = 1.0);
-QColor gray(double opacity = 1.0);
-
-// Text colours of the running palette: primary and the dimmer secondary.
-QColor primary(const QPalette& palette, double opacity = 1.0);
-QColor secondary(const QPalette& palette, double opacity = 1.0);
-
-// Background of header bars, and of charts and lists.
-QColor windowBackground(const QPalette& palette);
-QColor controlBackground(const QPalette& palette);
-
-// A satellite's own colour, fixed by its catalogue number.
-QColor satelliteColor(std::int64_t id, double opacity = 1.0);
-
-// The system font at a size in logical pixels and a weight, optionally in
-// its monospaced design.
-QFont font(double pixelSize, QFont::Weight weight = QFont::Normal, bool monospaced = false);
-inline QFont mono(double pixelSize, QFont::Weight weight = QFont::Normal)
-{
-    return font(pixelSize, weight, true);
-}
-
-// "color: rgba(...)" for a label's style sheet.
-QString styleColor(const QColor& color);
+using ui_style::appFont;
+using ui_style::controlBackground;
+using ui_style::monoFont;
+using ui_style::primaryText;
+using ui_style::satelliteColor;
+using ui_style::secondaryText;
+using ui_style::styleColor;
+using ui_style::windowBackground;
+using ui_style::colors::blue;
+using ui_style::colors::cyan;
+using ui_style::colors::gray;
+using ui_style::colors::green;
+using ui_style::colors::orange;
+using ui_style::colors::red;
+using ui_style::colors::yellow;
 
 } // namespace zelvane::timeline_style

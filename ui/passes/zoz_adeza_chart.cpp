@@ -270,10 +270,10 @@ void ZozAdezaChart::fillScene(timeline::LayerScene& scene) const
     scene.minAutoTrackElevation = state_->minAutoTrackElevation();
     scene.background = style::controlBackground(palette());
     scene.headerBackground = style::windowBackground(palette());
-    scene.headerText = style::secondary(palette());
-    scene.headerFont = style::mono(14, QFont::Medium);
-    scene.thresholdFont = style::mono(10, QFont::Bold);
-    scene.nameFonts = {style::mono(7, QFont::Bold), style::mono(9, QFont::Bold), style::mono(10, QFont::Bold)};
+    scene.headerText = style::secondaryText(palette());
+    scene.headerFont = style::monoFont(14, QFont::Medium);
+    scene.thresholdFont = style::monoFont(10, QFont::Bold);
+    scene.nameFonts = {style::monoFont(7, QFont::Bold), style::monoFont(9, QFont::Bold), style::monoFont(10, QFont::Bold)};
     scene.locale = QLocale::system();
     scene.labelsFrom = elevationScaleRight() + 2.0;
     std::optional<std::pair<std::int64_t, Date>> hovered;
@@ -308,7 +308,6 @@ void ZozAdezaChart::startBackgroundDrawing()
 {
     auto job = std::make_shared<Job>();
     running_ = job;
-    ++backgroundDrawings_;
     platform::runInBackground([job, shared = scene_, widths = nameWidths_, hook = backgroundHook_,
                                chart = QPointer<ZozAdezaChart>(this)] {
         {
@@ -357,9 +356,7 @@ void ZozAdezaChart::putLayer(timeline::DrawnLayer drawn)
 {
     layer_ = std::move(drawn.image);
     layerFrame_ = drawn.frame;
-    drawnPasses_ = drawn.passes;
-    drawnLabels_ = drawn.labels;
-    ++layerRenders_;
+    emit layerReady(static_cast<int>(drawn.passes), static_cast<int>(drawn.labels));
 }
 
 void ZozAdezaChart::drawNowMarker(QPainter& p, double width, double height, Date now)
@@ -369,7 +366,7 @@ void ZozAdezaChart::drawNowMarker(QPainter& p, double width, double height, Date
     if (auto nowX = timeline::nowMarkerX(now, start, totalTime, width)) {
         strokeLine(p, {*nowX, 0}, {*nowX, height}, style::red(0.12), 8.0);
         strokeLine(p, {*nowX, 0}, {*nowX, height}, style::red(), 2.0);
-        p.setFont(style::mono(12, QFont::Black));
+        p.setFont(style::monoFont(12, QFont::Black));
         p.setPen(style::red());
         drawTextRightAt(p, QStringLiteral("NOW"), {*nowX - 4, 8});
     }
@@ -379,13 +376,13 @@ double ZozAdezaChart::elevationScaleRight() const
 {
     // Right edges line up at 28 points unless the widest label would then be
     // cut by the chart's left edge (large or high-density fonts).
-    const QFontMetricsF metrics(style::mono(15, QFont::Medium));
+    const QFontMetricsF metrics(style::monoFont(15, QFont::Medium));
     return std::max(28.0, metrics.horizontalAdvance(QStringLiteral("90\u00B0")) + 2.0);
 }
 
 void ZozAdezaChart::drawElevationScale(QPainter& p, double height)
 {
-    p.setFont(style::mono(15, QFont::Medium));
+    p.setFont(style::monoFont(15, QFont::Medium));
     p.setPen(style::gray(0.7));
     const QFontMetricsF metrics(p.font());
     const double right = elevationScaleRight();

@@ -55,10 +55,6 @@ public:
     // Applies a pinch of the given magnification, 1 at its start.
     void applyPinch(double magnification);
 
-    // How many times a layer was drawn and put in place.
-    int layerRenderCount() const { return layerRenders_; }
-    // How many layer drawings were started in the background.
-    int backgroundDrawingCount() const { return backgroundDrawings_; }
     // True while a background drawing is under way.
     bool isDrawingInBackground() const { return running_ != nullptr; }
 
@@ -72,10 +68,11 @@ public:
     {
         backgroundHook_ = std::move(hook);
     }
-    // The passes in the window at the last drawing of the layer, and which of
-    // them got their name drawn.
-    std::size_t drawnPassCount() const { return drawnPasses_; }
-    std::size_t drawnLabelCount() const { return drawnLabels_; }
+
+signals:
+    // A layer was drawn and put in place, with the passes in the window
+    // and how many of them got their name drawn.
+    void layerReady(int passes, int labels);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -137,10 +134,6 @@ private:
     bool layerValid_ = false;
     // The frame of the newest drawing started.
     std::optional<timeline::LayerFrame> requestedFrame_;
-    int layerRenders_ = 0;
-    int backgroundDrawings_ = 0;
-    std::size_t drawnPasses_ = 0;
-    std::size_t drawnLabels_ = 0;
     std::optional<int> shownNowPixel_;
     std::size_t backgroundFrom_ = kBackgroundFromPasses;
     std::function<void(const std::atomic<bool>&)> backgroundHook_;

@@ -34,7 +34,7 @@ QToolButton* glyphButton(QWidget* parent, const QString& glyph, const char* name
     button->setObjectName(QString::fromLatin1(name));
     button->setAutoRaise(true);
     button->setText(glyph);
-    button->setFont(style::font(size));
+    button->setFont(style::appFont(size));
     return button;
 }
 
@@ -61,14 +61,14 @@ ZozAdezaView::ZozAdezaView(std::shared_ptr<AppState> state, QWidget* parent)
     bar->setSpacing(6);
     bar->setContentsMargins(8, 4, 8, 4);
     auto* title = new QLabel(QStringLiteral("ZOZADEZA"), header);
-    title->setFont(style::mono(15, QFont::ExtraBold));
-    setTextColor(title, style::secondary(header->palette()));
+    title->setFont(style::monoFont(15, QFont::ExtraBold));
+    setTextColor(title, style::secondaryText(header->palette()));
     bar->addWidget(title);
     bar->addStretch(1);
 
     favouritesToggle_ = new QPushButton(header);
     favouritesToggle_->setObjectName(QStringLiteral("favoritesToggle"));
-    favouritesToggle_->setFont(style::mono(13, QFont::ExtraBold));
+    favouritesToggle_->setFont(style::monoFont(13, QFont::ExtraBold));
     favouritesToggle_->setToolTip(QStringLiteral("Show / hide the favorites list"));
     connect(favouritesToggle_, &QPushButton::clicked, this,
             [this] { setShowSatSelector(!showSatSelector_); });
@@ -76,7 +76,7 @@ ZozAdezaView::ZozAdezaView(std::shared_ptr<AppState> state, QWidget* parent)
 
     auto* now = new QPushButton(QStringLiteral("\u27A4 NOW"), header);
     now->setObjectName(QStringLiteral("nowButton"));
-    now->setFont(style::mono(14, QFont::Bold));
+    now->setFont(style::monoFont(14, QFont::Bold));
     connect(now, &QPushButton::clicked, this, &ZozAdezaView::scrollToNow);
     bar->addWidget(now);
 
@@ -85,10 +85,10 @@ ZozAdezaView::ZozAdezaView(std::shared_ptr<AppState> state, QWidget* parent)
     bar->addWidget(zoomInButton);
     hoursLabel_ = new QLabel(header);
     hoursLabel_->setObjectName(QStringLiteral("hoursLabel"));
-    hoursLabel_->setFont(style::mono(14, QFont::Medium));
+    hoursLabel_->setFont(style::monoFont(14, QFont::Medium));
     hoursLabel_->setMinimumWidth(24);
     hoursLabel_->setAlignment(Qt::AlignCenter);
-    setTextColor(hoursLabel_, style::secondary(header->palette()));
+    setTextColor(hoursLabel_, style::secondaryText(header->palette()));
     bar->addWidget(hoursLabel_);
     auto* zoomOutButton = glyphButton(header, QStringLiteral("\u2296"), "zoomOutButton", 15);
     connect(zoomOutButton, &QToolButton::clicked, this, &ZozAdezaView::zoomOut);

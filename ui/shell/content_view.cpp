@@ -36,14 +36,6 @@ using namespace shell;
 
 namespace {
 
-QFrame* horizontalLine(QWidget* parent)
-{
-    auto* line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
-    return line;
-}
-
 // A view as the content of a window-modal sheet: a view that is a dialog
 // already is the sheet itself; any other is placed in a fresh one.
 template <class View>
@@ -76,7 +68,7 @@ ContentView::ContentView(std::shared_ptr<AppState> state, QWidget* parent)
     root->setContentsMargins(0, 0, 0, 0);
     root->setSpacing(0);
     root->addWidget(buildTitleBar());
-    root->addWidget(horizontalLine(this));
+    root->addWidget(ui_style::sunkenDivider(Qt::Horizontal, this));
 
     mainSplit_ = new QSplitter(Qt::Horizontal, this);
     mainSplit_->setObjectName(QStringLiteral("mainSplit"));
@@ -143,7 +135,7 @@ ContentView::ContentView(std::shared_ptr<AppState> state, QWidget* parent)
     connect(leftSplit_, &QSplitter::splitterMoved, this, [this] { userSplitLeft_ = true; });
     connect(rightSplit_, &QSplitter::splitterMoved, this, [this] { userSplitRight_ = true; });
 
-    root->addWidget(horizontalLine(this));
+    root->addWidget(ui_style::sunkenDivider(Qt::Horizontal, this));
     // The panel keeps its own height; every pixel the window gains or loses
     // goes to the panes above it.
     auto* detail = new DetailPanel(state_, this);
@@ -240,7 +232,7 @@ QWidget* ContentView::buildTitleBar()
     auto* layout = new QHBoxLayout(bar);
     layout->setContentsMargins(12, 6, 12, 6);
     layout->setSpacing(12);
-    const QColor secondary = secondaryColor(bar);
+    const QColor secondary = ui_style::secondaryText(bar);
 
     auto* product = makeLabel(QStringLiteral("Zelvane"), monoFont(15, QFont::Bold), bar);
     product->setObjectName(QStringLiteral("productName"));
@@ -276,7 +268,7 @@ QWidget* ContentView::buildTitleBar()
     setTextColor(position_, secondary);
     locator_ = makeLabel(QString(), monoFont(11, QFont::Medium), bar);
     locator_->setObjectName(QStringLiteral("gridLocator"));
-    setTextColor(locator_, cyanColor());
+    setTextColor(locator_, ui_style::textColors::cyan());
     layout->addWidget(position_, 0, Qt::AlignVCenter);
     layout->addWidget(locator_, 0, Qt::AlignVCenter);
 

@@ -29,14 +29,14 @@ QWidget* breakdownPart(QWidget* parent, const QString& label, ui_style::ElidedLa
     QHBoxLayout* layout = nullptr;
     QWidget* part = rowWidget(parent, 3, &layout, kRowPitch);
     auto* caption = makeLabel(label, monoFont(12), part);
-    QColor dim = secondaryColor(part);
+    QColor dim = ui_style::secondaryText(part);
     dim.setAlphaF(dim.alphaF() * 0.7f);
     setTextColor(caption, dim);
     auto* value = new ui_style::ElidedLabel(part);
     value->setFont(monoFont(14));
     value->setObjectName(objectName);
     fixReadout(value, samples);
-    setTextColor(value, secondaryColor(part));
+    setTextColor(value, ui_style::secondaryText(part));
     layout->addWidget(caption, 0, Qt::AlignVCenter);
     layout->addWidget(value, 0, Qt::AlignVCenter);
     *valueOut = value;
@@ -49,7 +49,7 @@ QWidget* figureRow(QWidget* parent, const QString& caption, QLabel** figureOut, 
 {
     QWidget* row = rowWidget(parent, 6, layoutOut, kFigureRowHeight);
     auto* title = makeLabel(caption, monoFont(16, QFont::Black), row);
-    setTextColor(title, secondaryColor(row));
+    setTextColor(title, ui_style::secondaryText(row));
     auto* figure = makeLabel(QString(), monoFont(24, QFont::Bold), row);
     figure->setObjectName(objectName);
     figure->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -65,7 +65,7 @@ QWidget* figureRow(QWidget* parent, const QString& caption, QLabel** figureOut, 
 QLabel* stepCaption(const QString& text, QWidget* parent)
 {
     auto* caption = makeLabel(text, monoFont(14, QFont::Medium), parent);
-    setTextColor(caption, secondaryColor(parent));
+    setTextColor(caption, ui_style::secondaryText(parent));
     return caption;
 }
 
@@ -78,7 +78,7 @@ FrequencyColumn::FrequencyColumn(std::shared_ptr<AppState> state, QWidget* paren
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(10, 8, 10, 8);
     layout->setSpacing(5);
-    const QColor secondary = secondaryColor(this);
+    const QColor secondary = ui_style::secondaryText(this);
     const QString minusSign = minus();
 
     // Downlink section.
@@ -89,7 +89,7 @@ FrequencyColumn::FrequencyColumn(std::shared_ptr<AppState> state, QWidget* paren
     {
         QHBoxLayout* rxLayout = nullptr;
         down->addWidget(figureRow(downlink, QStringLiteral("RX"), &rxFigure_, QStringLiteral("rxFigure"),
-                                  greenColor(), &rxLayout));
+                                  ui_style::textColors::green(), &rxLayout));
 
         QHBoxLayout* partsLayout = nullptr;
         QWidget* parts = rowWidget(downlink, 10, &partsLayout, kRowPitch);
@@ -111,7 +111,7 @@ FrequencyColumn::FrequencyColumn(std::shared_ptr<AppState> state, QWidget* paren
         ritLayout->addWidget(stepButton(rit, QStringLiteral("ritZero"), QStringLiteral("0"), [this] { state_->clearRIT(); }));
         ritLayout->addWidget(stepButton(rit, QStringLiteral("ritPlus10"), QStringLiteral("+10"), bump(10)));
         ritLayout->addWidget(stepButton(rit, QStringLiteral("ritPlus100"), QStringLiteral("+100"), bump(100)));
-        ritValue_ = offsetValue(rit, QStringLiteral("ritValue"), yellowColor());
+        ritValue_ = offsetValue(rit, QStringLiteral("ritValue"), ui_style::textColors::yellow());
         ritLayout->addWidget(ritValue_);
         ritLayout->addStretch(1);
         down->addWidget(rit);
@@ -128,7 +128,7 @@ FrequencyColumn::FrequencyColumn(std::shared_ptr<AppState> state, QWidget* paren
         up->setSpacing(2);
         QHBoxLayout* txLayout = nullptr;
         QWidget* tx = figureRow(uplinkSection_, QStringLiteral("TX"), &txFigure_, QStringLiteral("txFigure"),
-                                orangeColor(), &txLayout);
+                                ui_style::textColors::orange(), &txLayout);
         auto* autoText = makeLabel(QStringLiteral("auto from RX"), monoFont(14), tx);
         setTextColor(autoText, secondary);
         txLayout->addWidget(autoText, 0, Qt::AlignBaseline);
@@ -161,7 +161,7 @@ FrequencyColumn::FrequencyColumn(std::shared_ptr<AppState> state, QWidget* paren
                                         [this] { state_->clearPassbandOffset(); }));
         titLayout->addWidget(stepButton(passbandRow_, QStringLiteral("titPlus100"), QStringLiteral("+100"), bump(100)));
         titLayout->addWidget(stepButton(passbandRow_, QStringLiteral("titPlus1k"), QStringLiteral("+1k"), bump(1000)));
-        titValue_ = offsetValue(passbandRow_, QStringLiteral("titValue"), cyanColor());
+        titValue_ = offsetValue(passbandRow_, QStringLiteral("titValue"), ui_style::textColors::cyan());
         titLayout->addWidget(titValue_);
         titLayout->addStretch(1);
     }
@@ -208,11 +208,11 @@ FrequencyColumn::FrequencyColumn(std::shared_ptr<AppState> state, QWidget* paren
         save->setFixedSize(save->fontMetrics().horizontalAdvance(save->text()) + 20, kStepRowHeight);
         QObject::connect(save, &QPushButton::clicked, this, [this] { state_->saveSatCalibration(); });
         txpLayout->addWidget(save);
-        txpValue_ = offsetValue(txp, QStringLiteral("txpValue"), cyanColor());
+        txpValue_ = offsetValue(txp, QStringLiteral("txpValue"), ui_style::textColors::cyan());
         txpLayout->addWidget(txpValue_);
         storedOnly_ = makeLabel(QStringLiteral("(stored only)"), monoFont(11), txp);
         storedOnly_->setObjectName(QStringLiteral("storedOnly"));
-        setTextColor(storedOnly_, orangeColor());
+        setTextColor(storedOnly_, ui_style::textColors::orange());
         txpLayout->addWidget(storedOnly_);
         txpLayout->addStretch(1);
     }
@@ -265,7 +265,7 @@ void FrequencyColumn::refresh()
     }
     const bool inverting = s.selectedTransmitter().has_value() && s.selectedTransmitter()->inverting;
     senseBadge_->setBadge(inverting ? QStringLiteral("INV") : QStringLiteral("STR"),
-                          inverting ? orangeColor() : cyanColor());
+                          inverting ? ui_style::textColors::orange() : ui_style::textColors::cyan());
     titValue_->setText(qs(formatHzSigned(s.currentPassbandOffset())));
 
     txpValue_->setText(qs(formatHzSigned(s.currentSatCalibration())));

@@ -29,7 +29,7 @@ QLabel* smallLabel(const QString& text, QWidget* parent)
 {
     auto* label = makeLabel(text, monoFont(14, QFont::Medium), parent);
     label->setFixedHeight(kRowPitch);
-    setTextColor(label, secondaryColor(parent));
+    setTextColor(label, ui_style::secondaryText(parent));
     return label;
 }
 

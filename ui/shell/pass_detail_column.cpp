@@ -30,7 +30,7 @@ QWidget* detailItem(QWidget* parent, const QString& label, QLabel** valueOut, co
     layout->setSpacing(0);
     auto* caption = makeLabel(label, monoFont(12, QFont::Medium), box);
     caption->setFixedHeight(16);
-    setTextColor(caption, secondaryColor(box));
+    setTextColor(caption, ui_style::secondaryText(box));
     auto* value = makeLabel(QString(), monoFont(16, QFont::DemiBold), box);
     value->setFixedHeight(20);
     value->setObjectName(objectName);
@@ -50,7 +50,7 @@ PassDetailColumn::PassDetailColumn(std::shared_ptr<AppState> state, QWidget* par
     auto* placeholder = makeLabel(QStringLiteral("Click a pass to see details"), systemFont(18), this);
     placeholder->setObjectName(QStringLiteral("passPlaceholder"));
     placeholder->setAlignment(Qt::AlignCenter);
-    setTextColor(placeholder, secondaryColor(placeholder));
+    setTextColor(placeholder, ui_style::secondaryText(placeholder));
     addWidget(placeholder);
 
     auto* page = new QWidget(this);
@@ -66,7 +66,7 @@ PassDetailColumn::PassDetailColumn(std::shared_ptr<AppState> state, QWidget* par
     passName_->setObjectName(QStringLiteral("passName"));
     passNorad_ = makeLabel(QString(), monoFont(15), header);
     passNorad_->setObjectName(QStringLiteral("passNorad"));
-    setTextColor(passNorad_, secondaryColor(header));
+    setTextColor(passNorad_, ui_style::secondaryText(header));
     headerLayout->addWidget(passDot_, 0, Qt::AlignVCenter);
     headerLayout->addWidget(passName_, 0, Qt::AlignVCenter);
     headerLayout->addWidget(passNorad_, 0, Qt::AlignVCenter);
@@ -108,7 +108,7 @@ PassDetailColumn::PassDetailColumn(std::shared_ptr<AppState> state, QWidget* par
     txRow_->setObjectName(QStringLiteral("txRow"));
     txRow_->setContentsMargins(0, 2, 0, 0);
     auto* txLabel = makeLabel(QStringLiteral("TX"), monoFont(15, QFont::Medium), txRow_);
-    setTextColor(txLabel, secondaryColor(txRow_));
+    setTextColor(txLabel, ui_style::secondaryText(txRow_));
     picker_ = new ElidingComboBox(txRow_);
     picker_->setObjectName(QStringLiteral("transponderPicker"));
     picker_->setFont(monoFont(15));
@@ -125,8 +125,8 @@ PassDetailColumn::PassDetailColumn(std::shared_ptr<AppState> state, QWidget* par
     invertingBadge_->setObjectName(QStringLiteral("invertingBadge"));
     auto* arrows = makeLabel(QStringLiteral("\u21C5"), systemFont(12), invertingBadge_);
     auto* invText = makeLabel(QStringLiteral("INVERTING transponder"), monoFont(14), invertingBadge_);
-    setTextColor(arrows, purpleColor());
-    setTextColor(invText, purpleColor());
+    setTextColor(arrows, ui_style::textColors::purple());
+    setTextColor(invText, ui_style::textColors::purple());
     badgeLayout->addWidget(arrows);
     badgeLayout->addWidget(invText);
     badgeLayout->addStretch(1);

@@ -37,7 +37,7 @@ RigColumn::RigColumn(std::shared_ptr<AppState> state, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(10, 8, 10, 8);
     layout->setSpacing(4);
-    const QColor secondary = secondaryColor(this);
+    const QColor secondary = ui_style::secondaryText(this);
 
     QHBoxLayout* statusLayout = nullptr;
     QWidget* status = rowWidget(this, 6, &statusLayout, 20);
@@ -63,7 +63,7 @@ RigColumn::RigColumn(std::shared_ptr<AppState> state, QWidget* parent)
     // Two lines at the column's own pitch, whatever the family's line
     // spacing; a longer status is cut after them.
     satProtoStatus_->setFixedHeight(2 * kStatusLinePitch);
-    setTextColor(satProtoStatus_, orangeColor());
+    setTextColor(satProtoStatus_, ui_style::textColors::orange());
     layout->addWidget(satProtoStatus_);
 
     rigAddress_ = new ui_style::ElidedLabel(this);
@@ -85,7 +85,7 @@ RigColumn::RigColumn(std::shared_ptr<AppState> state, QWidget* parent)
         // any other disabled button.
         QPalette palette = trackButton_->palette();
         for (const auto group : {QPalette::Active, QPalette::Inactive}) {
-            palette.setColor(group, QPalette::Button, greenColor());
+            palette.setColor(group, QPalette::Button, ui_style::textColors::green());
             palette.setColor(group, QPalette::ButtonText, Qt::white);
         }
         trackButton_->setPalette(palette);
@@ -161,7 +161,7 @@ RigColumn::RigColumn(std::shared_ptr<AppState> state, QWidget* parent)
         reset->setFixedHeight(kRowPitch);
         // Borderless: the text alone, as high as its line.
         reset->setStyleSheet(QStringLiteral("QPushButton { border: none; padding: 0px 2px; color: rgba(225, 55, 45, 204); }"));
-        QColor red = redColor();
+        QColor red = ui_style::textColors::red();
         red.setAlphaF(0.8f);
         setTextColor(reset, red);
         reset->setCursor(Qt::PointingHandCursor);
@@ -179,14 +179,14 @@ void RigColumn::refresh()
     // to a radio: it is told as the failure it is, across its recycles.
     const bool answers = s.rigAnswers();
     const bool connected = s.rigConnected() && answers;
-    statusDot_->setColor(connected ? greenColor() : redColor());
+    statusDot_->setColor(connected ? ui_style::textColors::green() : ui_style::textColors::red());
     connectionText_->setText(connected  ? QStringLiteral("Connected")
                              : answers ? QStringLiteral("Disconnected")
                                        : QStringLiteral("No answer"));
     const RigProtocolMode mode = s.rigProtocolMode();
-    const QColor modeColor = mode == RigProtocolMode::satProtoV1 ? cyanColor()
-                             : mode == RigProtocolMode::classic  ? grayColor()
-                                                                 : secondaryColor(this);
+    const QColor modeColor = mode == RigProtocolMode::satProtoV1 ? ui_style::textColors::cyan()
+                             : mode == RigProtocolMode::classic  ? ui_style::textColors::gray()
+                                                                 : ui_style::secondaryText(this);
     protocolBadge_->setBadge(qs(rawValue(mode)), modeColor);
 
     // The address of the link in use; the settings' address reaches the

@@ -1,58 +1,12 @@
 #include "ui/shell/shell_style.h"
 
-#include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPalette>
 #include <QPixmap>
-#include <QWidget>
 
 #include <cmath>
 
 namespace zelvane::shell {
-
-QFont systemFont(double pixelSize, QFont::Weight weight)
-{
-    return ui_style::systemFont(pixelSize, weight);
-}
-
-QFont monoFont(double pixelSize, QFont::Weight weight)
-{
-    return ui_style::monoFont(pixelSize, weight);
-}
-
-QColor secondaryColor(const QWidget* widget)
-{
-    const QPalette palette = widget != nullptr ? widget->palette() : QPalette();
-    QColor color = palette.color(QPalette::Active, QPalette::WindowText);
-    color.setAlphaF(0.55f);
-    return color;
-}
-
-QColor greenColor() { return QColor(40, 175, 75); }
-QColor redColor() { return QColor(225, 55, 45); }
-QColor orangeColor() { return QColor(245, 140, 0); }
-QColor yellowColor() { return QColor(215, 170, 0); }
-QColor cyanColor() { return QColor(0, 165, 200); }
-QColor purpleColor() { return QColor(170, 80, 215); }
-QColor grayColor() { return ui_style::colors::gray(); }
-
-void setTextColor(QWidget* widget, const QColor& color)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, color);
-    palette.setColor(QPalette::Text, color);
-    palette.setColor(QPalette::ButtonText, color);
-    widget->setPalette(palette);
-}
-
-QLabel* makeLabel(const QString& text, const QFont& font, QWidget* parent)
-{
-    auto* label = new QLabel(text, parent);
-    label->setFont(font);
-    label->setTextFormat(Qt::PlainText);
-    return label;
-}
 
 QIcon glyphIcon(Glyph glyph, const QColor& color, int size)
 {

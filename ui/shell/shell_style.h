@@ -1,10 +1,9 @@
 #pragma once
 
-// Fonts, colours and small painted glyphs shared by the main window and the
-// detail panel.
+// The main window's own painted glyphs, over the fonts, colours and labels
+// every window shares (ui/style).
 
 #include <QColor>
-#include <QFont>
 #include <QIcon>
 #include <QString>
 
@@ -12,27 +11,12 @@
 
 #include "ui/style/ui_style.h"
 
-class QLabel;
-class QWidget;
-
 namespace zelvane::shell {
 
-// The system font, or its fixed-pitch design, at a size in logical pixels.
-QFont systemFont(double pixelSize, QFont::Weight weight = QFont::Normal);
-QFont monoFont(double pixelSize, QFont::Weight weight = QFont::Normal);
-
-// Named colours, picked to read on both light and dark window colours.
-QColor secondaryColor(const QWidget* widget);
-QColor greenColor();
-QColor redColor();
-QColor orangeColor();
-QColor yellowColor();
-QColor cyanColor();
-QColor purpleColor();
-QColor grayColor();
-
-void setTextColor(QWidget* widget, const QColor& color);
-QLabel* makeLabel(const QString& text, const QFont& font, QWidget* parent = nullptr);
+using ui_style::makeLabel;
+using ui_style::monoFont;
+using ui_style::setTextColor;
+using ui_style::systemFont;
 
 inline QString qs(const std::string& text) { return QString::fromStdString(text); }
 

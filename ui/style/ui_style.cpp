@@ -4,13 +4,16 @@
 #include <cmath>
 
 #include <QAbstractItemView>
+#include <QFontDatabase>
 #include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
 #include <QMouseEvent>
-#include <QStyleOptionViewItem>
 #include <QPalette>
+#include <QStyleOptionViewItem>
 #include <QWidget>
 
-#include <QFontDatabase>
+#include "catalog/color_palette.h"
 
 namespace zelvane::ui_style {
 
@@ -27,6 +30,12 @@ QFont weighted(QFont font, QFont::Weight weight)
     return font;
 }
 
+QColor faded(QColor color, double opacity)
+{
+    color.setAlphaF(static_cast<float>(opacity));
+    return color;
+}
+
 } // namespace
 
 QFont withPixelSize(QFont font, double pixels)
@@ -35,18 +44,19 @@ QFont withPixelSize(QFont font, double pixels)
     return font;
 }
 
-QFont systemFont(double pixelSize) { return sized(QFontDatabase::GeneralFont, pixelSize); }
-
 QFont systemFont(double pixelSize, QFont::Weight weight)
 {
-    return weighted(systemFont(pixelSize), weight);
+    return weighted(sized(QFontDatabase::GeneralFont, pixelSize), weight);
 }
-
-QFont monoFont(double pixelSize) { return sized(QFontDatabase::FixedFont, pixelSize); }
 
 QFont monoFont(double pixelSize, QFont::Weight weight)
 {
-    return weighted(monoFont(pixelSize), weight);
+    return weighted(sized(QFontDatabase::FixedFont, pixelSize), weight);
+}
+
+QFont appFont(double pixelSize, QFont::Weight weight)
+{
+    return weighted(withPixelSize(QGuiApplication::font(), pixelSize), weight);
 }
 
 void fillBackground(QWidget* widget, const QColor& color)
@@ -71,16 +81,105 @@ QFrame* divider(Qt::Orientation orientation, QWidget* parent)
     return line;
 }
 
+QFrame* sunkenDivider(Qt::Orientation orientation, QWidget* parent)
+{
+    auto* line = new QFrame(parent);
+    line->setFrameShape(orientation == Qt::Horizontal ? QFrame::HLine : QFrame::VLine);
+    line->setFrameShadow(QFrame::Sunken);
+    return line;
+}
+
+QColor primaryText(const QPalette& palette, double opacity)
+{
+    QColor color = palette.color(QPalette::WindowText);
+    color.setAlphaF(static_cast<float>(color.alphaF() * opacity));
+    return color;
+}
+
+QColor secondaryText(const QPalette& palette, double opacity)
+{
+    return primaryText(palette, 0.55 * opacity);
+}
+
+QColor secondaryText(const QWidget* widget)
+{
+    return secondaryText(widget != nullptr ? widget->palette() : QPalette());
+}
+
+QColor windowBackground(const QPalette& palette) { return palette.color(QPalette::Window); }
+
+QColor controlBackground(const QPalette& palette) { return palette.color(QPalette::Base); }
+
+void setTextColor(QWidget* widget, const QColor& color)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, color);
+    palette.setColor(QPalette::Text, color);
+    palette.setColor(QPalette::ButtonText, color);
+    widget->setPalette(palette);
+}
+
+QLabel* makeLabel(const QString& text, const QFont& font, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setFont(font);
+    return label;
+}
+
+QLabel* makeLabel(const QString& text, const QFont& font, const QColor& color, QWidget* parent)
+{
+    QLabel* label = makeLabel(text, font, parent);
+    if (color.isValid()) {
+        setTextColor(label, color);
+    }
+    return label;
+}
+
+QColor withAlpha(QColor color, double alpha) { return faded(color, alpha); }
+
+QString styleColor(const QColor& color)
+{
+    return QStringLiteral("color: rgba(%1, %2, %3, %4);")
+        .arg(color.red())
+        .arg(color.green())
+        .arg(color.blue())
+        .arg(QString::number(color.alphaF(), 'f', 3));
+}
+
+QColor toQColor(const SRGBColor& color)
+{
+    return QColor::fromRgbF(static_cast<float>(color.red), static_cast<float>(color.green),
+                            static_cast<float>(color.blue), static_cast<float>(color.alpha));
+}
+
+QColor satelliteColor(std::int64_t id, double opacity)
+{
+    const SRGBColor c = SatelliteColorPalette::color(id);
+    return QColor::fromRgbF(static_cast<float>(c.red), static_cast<float>(c.green), static_cast<float>(c.blue),
+                            static_cast<float>(c.alpha * opacity));
+}
+
 namespace colors {
-QColor green() { return QColor(52, 199, 89); }
-QColor yellow() { return QColor(255, 204, 0); }
-QColor red() { return QColor(255, 59, 48); }
-QColor orange() { return QColor(255, 149, 0); }
-QColor cyan() { return QColor(50, 173, 230); }
-QColor blue() { return QColor(0, 122, 255); }
-QColor purple() { return QColor(175, 82, 222); }
-QColor gray() { return QColor(142, 142, 147); }
+QColor green(double opacity) { return faded(QColor(52, 199, 89), opacity); }
+QColor yellow(double opacity) { return faded(QColor(255, 204, 0), opacity); }
+QColor red(double opacity) { return faded(QColor(255, 59, 48), opacity); }
+QColor orange(double opacity) { return faded(QColor(255, 149, 0), opacity); }
+QColor cyan(double opacity) { return faded(QColor(50, 173, 230), opacity); }
+QColor blue(double opacity) { return faded(QColor(0, 122, 255), opacity); }
+QColor purple(double opacity) { return faded(QColor(175, 82, 222), opacity); }
+QColor gray(double opacity) { return faded(QColor(142, 142, 147), opacity); }
 } // namespace colors
+
+namespace textColors {
+QColor green() { return QColor(40, 175, 75); }
+QColor red() { return QColor(225, 55, 45); }
+QColor orange() { return QColor(245, 140, 0); }
+QColor yellow() { return QColor(215, 170, 0); }
+QColor cyan() { return QColor(0, 165, 200); }
+QColor purple() { return QColor(170, 80, 215); }
+QColor gray() { return colors::gray(); }
+} // namespace textColors
 
 bool pointAtRowControls(QObject* viewport, QEvent* event,
                         const std::function<bool(const QStyleOptionViewItem&, const QModelIndex&, QPoint)>& isControl)

@@ -364,7 +364,7 @@ TEST_F(FavouritesTest, DownlinkColumnShortensARangeInTheMiddle)
     panel.resize(760, 300);
     panel.show();
     panel.refresh();
-    const QFontMetricsF metrics(timeline_style::mono(14));
+    const QFontMetricsF metrics(timeline_style::monoFont(14));
     id = 40001;
     for (const auto& c : cases) {
         QString tip;

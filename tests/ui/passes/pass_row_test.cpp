@@ -119,7 +119,7 @@ TEST_F(PassRowTest, RowShowsTextsAndBackgroundByFlags)
     c.next = true;
     EXPECT_EQ(PassRow::backgroundColor(c), timeline_style::orange(0.06));
     const auto plain = layoutPassRow(c, QRect(0, 0, 520, PassRow::kHeight), palette, fonts);
-    EXPECT_EQ(cellOf(plain, PassRowPart::name)->color, timeline_style::primary(palette));
+    EXPECT_EQ(cellOf(plain, PassRowPart::name)->color, timeline_style::primaryText(palette));
     // Queued alone changes only the toggle.
     c.next = false;
     c.queued = true;

@@ -1,0 +1,164 @@
+#include "platform/handoff.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QObject>
+#include <QRunnable>
+#include <QThread>
+#include <QThreadPool>
+
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+
+namespace zelvane::platform::handoff {
+
+namespace {
+
+class Mailbox {
+public:
+    // Puts the work in and, under the same lock, wakes its reader, so that
+    // wake-ups and the work they are for keep one order.
+    template <class Wake>
+    void put(std::function<void()> work, Wake&& wake)
+    {
+        std::lock_guard lock(mutex_);
+        waiting_.push_back(std::move(work));
+        wake();
+    }
+
+    // Each wake-up takes one piece of work, the oldest.
+    std::function<void()> take()
+    {
+        std::lock_guard lock(mutex_);
+        if (waiting_.empty()) {
+            return {};
+        }
+        std::function<void()> work = std::move(waiting_.front());
+        waiting_.pop_front();
+        return work;
+    }
+
+    // Empties the box; the work is destroyed outside the lock, since what
+    // it holds may hand over more work as it goes.
+    void clear()
+    {
+        std::deque<std::function<void()>> dropped;
+        {
+            std::lock_guard lock(mutex_);
+            dropped.swap(waiting_);
+        }
+    }
+
+private:
+    std::mutex mutex_;
+    std::deque<std::function<void()>> waiting_;
+};
+
+// One runnable per pool, never deleted and holding nothing: the pool
+// starts it once per piece of work and each run takes one piece from that
+// pool's mailbox, so work handed to one pool never runs on another.
+class PoolWake final : public QRunnable {
+public:
+    PoolWake() { setAutoDelete(false); }
+    void run() override;
+};
+
+struct PoolPost {
+    Mailbox mail;
+    PoolWake wake;
+};
+
+// Every pool's post, made on first use and kept for the program's life.
+std::mutex& postsMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::map<const QThreadPool*, std::unique_ptr<PoolPost>>& posts()
+{
+    static std::map<const QThreadPool*, std::unique_ptr<PoolPost>> all;
+    return all;
+}
+
+PoolPost& postFor(const QThreadPool& pool)
+{
+    std::lock_guard lock(postsMutex());
+    auto& post = posts()[&pool];
+    if (!post) {
+        post = std::make_unique<PoolPost>();
+    }
+    return *post;
+}
+
+Mailbox* mailOf(const PoolWake* wake)
+{
+    std::lock_guard lock(postsMutex());
+    for (const auto& [pool, post] : posts()) {
+        if (&post->wake == wake) {
+            return &post->mail;
+        }
+    }
+    return nullptr;
+}
+
+void PoolWake::run()
+{
+    Mailbox* mail = mailOf(this);
+    if (auto work = mail != nullptr ? mail->take() : std::function<void()>()) {
+        work();
+    }
+}
+
+Mailbox& mainMail()
+{
+    static Mailbox mail;
+    return mail;
+}
+
+constexpr QEvent::Type kWake = QEvent::User;
+
+// Receives the wake-ups on the main thread; holds nothing either.
+class MainWake final : public QObject {
+protected:
+    // Only wake-ups are ever sent to it, so the event is not even looked at.
+    void customEvent(QEvent*) override
+    {
+        if (auto work = mainMail().take()) {
+            work();
+        }
+    }
+};
+
+MainWake& mainWake(const QCoreApplication& app)
+{
+    // Made by whichever thread hands over first, then moved to the main
+    // thread, where its wake-ups are delivered. It lives as long as the
+    // program: work may be handed over until the very end.
+    static MainWake* wake = [&app]() {
+        auto* made = new MainWake();
+        made->moveToThread(app.thread());
+        return made;
+    }();
+    return *wake;
+}
+
+} // namespace
+
+void toPool(QThreadPool& pool, std::function<void()> work)
+{
+    PoolPost& post = postFor(pool);
+    post.mail.put(std::move(work), [&pool, &post]() { pool.start(&post.wake); });
+}
+
+void dropWaiting(QThreadPool& pool) { postFor(pool).mail.clear(); }
+
+void toMain(const QCoreApplication& app, std::function<void()> work)
+{
+    MainWake& wake = mainWake(app);
+    mainMail().put(std::move(work), [&wake]() { QCoreApplication::postEvent(&wake, new QEvent(kWake)); });
+}
+
+} // namespace zelvane::platform::handoff

@@ -1,0 +1,58 @@
+#pragma once
+
+// Qt's model tester over a model for as long as the checker lives. The
+// tester checks every index, row count and announcement the model makes
+// from the moment it is attached; what it finds is collected here instead
+// of stopping the program, so a test can say which rule was broken.
+
+#include <QAbstractItemModel>
+#include <QAbstractItemModelTester>
+#include <QString>
+#include <QStringList>
+
+#include <cstring>
+#include <memory>
+
+namespace zelvane::test {
+
+class ModelChecker {
+public:
+    explicit ModelChecker(QAbstractItemModel* model)
+    {
+        previous_ = qInstallMessageHandler(&ModelChecker::collect);
+        current_ = this;
+        tester_ = std::make_unique<QAbstractItemModelTester>(
+            model, QAbstractItemModelTester::FailureReportingMode::Warning);
+    }
+    ~ModelChecker()
+    {
+        tester_.reset();
+        current_ = nullptr;
+        qInstallMessageHandler(previous_);
+    }
+    ModelChecker(const ModelChecker&) = delete;
+    ModelChecker& operator=(const ModelChecker&) = delete;
+
+    // What the tester found so far, one line per broken rule.
+    const QStringList& findings() const { return findings_; }
+
+private:
+    static void collect(QtMsgType type, const QMessageLogContext& context, const QString& message)
+    {
+        if (current_ != nullptr && context.category != nullptr &&
+            std::strcmp(context.category, "qt.modeltest") == 0) {
+            current_->findings_ << message;
+            return;
+        }
+        if (current_ != nullptr && current_->previous_ != nullptr) {
+            current_->previous_(type, context, message);
+        }
+    }
+
+    static inline ModelChecker* current_ = nullptr;
+    QtMessageHandler previous_ = nullptr;
+    std::unique_ptr<QAbstractItemModelTester> tester_;
+    QStringList findings_;
+};
+
+} // namespace zelvane::test
