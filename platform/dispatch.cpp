@@ -32,8 +32,9 @@ bool poolsClosed = false;
 void closePools()
 {
     // Runs while QCoreApplication is being destroyed: every job must end
-    // before what it reaches goes away. Jobs that are still queued were
-    // asked for by a program that is ending, so they are dropped.
+    // before what it reaches goes away. A job already handed over still
+    // runs (a download cut off at exit tells its completion); the long ones
+    // look at their stop flags, which the ending program has raised.
     Pools* ending = nullptr;
     {
         const std::lock_guard lock(poolsMutex);
@@ -43,10 +44,6 @@ void closePools()
     }
     if (ending == nullptr) {
         return;
-    }
-    for (QThreadPool* pool : ending->lanes) {
-        pool->clear();
-        handoff::dropWaiting(*pool);
     }
     for (QThreadPool* pool : ending->lanes) {
         pool->waitForDone();

@@ -40,17 +40,6 @@ public:
         return work;
     }
 
-    // Empties the box; the work is destroyed outside the lock, since what
-    // it holds may hand over more work as it goes.
-    void clear()
-    {
-        std::deque<std::function<void()>> dropped;
-        {
-            std::lock_guard lock(mutex_);
-            dropped.swap(waiting_);
-        }
-    }
-
 private:
     std::mutex mutex_;
     std::deque<std::function<void()>> waiting_;
@@ -152,8 +141,6 @@ void toPool(QThreadPool& pool, std::function<void()> work)
     PoolPost& post = postFor(pool);
     post.mail.put(std::move(work), [&pool, &post]() { pool.start(&post.wake); });
 }
-
-void dropWaiting(QThreadPool& pool) { postFor(pool).mail.clear(); }
 
 void toMain(const QCoreApplication& app, std::function<void()> work)
 {

@@ -17,10 +17,6 @@ namespace zelvane::platform::handoff {
 // Runs the work on one of the pool's threads.
 void toPool(QThreadPool& pool, std::function<void()> work);
 
-// Drops the work handed to the pool that no thread has taken yet (the
-// pool's own queue of wake-ups is the caller's to clear).
-void dropWaiting(QThreadPool& pool);
-
 // Runs the work on the application's event loop, later, never inline.
 void toMain(const QCoreApplication& app, std::function<void()> work);
 
