@@ -21,15 +21,6 @@ QFont plain(double points)
     return ui_style::withPixelSize(QApplication::font(), points);
 }
 
-void setTextColor(QWidget* widget, const QColor& color)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, color);
-    palette.setColor(QPalette::Text, color);
-    palette.setColor(QPalette::ButtonText, color);
-    widget->setPalette(palette);
-}
-
 void makeSecondary(QWidget* widget)
 {
     setTextColor(widget, widget->palette().color(QPalette::PlaceholderText));

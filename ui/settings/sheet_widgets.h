@@ -6,6 +6,8 @@
 #include <QFont>
 #include <QString>
 
+#include "ui/style/ui_style.h"
+
 class QAbstractButton;
 class QPushButton;
 class QWidget;
@@ -28,7 +30,7 @@ inline std::string ss(const QString& text)
 QFont mono(double points, QFont::Weight weight = QFont::Normal);
 QFont plain(double points);
 
-void setTextColor(QWidget* widget, const QColor& color);
+using ui_style::setTextColor;
 // The placeholder colour, for captions and read-outs that stand back.
 void makeSecondary(QWidget* widget);
 
