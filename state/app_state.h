@@ -476,6 +476,9 @@ private:
     double dopplerUpdateHz_ = 10.0;
     std::vector<std::shared_ptr<Satellite>> satellites_;
     std::set<std::int64_t> selectedSatelliteIds_;
+    // The selection the defaults made from a catalogue still arriving in
+    // steps; while nobody changes it, the later steps' defaults join it.
+    std::optional<std::set<std::int64_t>> stepDefaults_;
     std::optional<PassInfo> selectedPass_;
     std::optional<Transmitter> selectedTransmitter_;
     std::optional<Transmitter> selectedUplinkTransmitter_;

@@ -249,8 +249,14 @@ void AppState::applyCatalogue(std::vector<std::shared_ptr<Satellite>> sorted, bo
     }
     setSatellites(std::move(sorted));
 
-    if (selectedSatelliteIds_.empty()) {
+    // Defaults chosen from the first step of a catalogue would miss the
+    // satellites of categories that arrive later.
+    const bool defaultsGrow = stepDefaults_ && *stepDefaults_ == selectedSatelliteIds_;
+    if (selectedSatelliteIds_.empty() || defaultsGrow) {
         selectDefaults();
+        stepDefaults_ = complete ? std::nullopt : std::optional(selectedSatelliteIds_);
+    } else {
+        stepDefaults_.reset();
     }
     if (complete) {
         setIsLoadingTLEs(false);

@@ -134,6 +134,38 @@ TEST_F(CatalogueLoading, FirstLoadBuildsTheSortedCatalogueAndSelectsDefaults)
     EXPECT_GE(server.requestCount(kIssTransmitters), 1);
 }
 
+// A first catalogue that arrives in steps gets the defaults of every step,
+// not only of the first; a selection the user changed meanwhile is left
+// alone.
+TEST_F(CatalogueLoading, DefaultsGrowWithACatalogueArrivingInSteps)
+{
+    const struct {
+        const char* what;
+        std::set<std::int64_t> userSelects;
+        std::set<std::int64_t> selectedAtEnd;
+    } cases[] = {
+        {"nobody changes it", {}, {25544, 43017}},
+        {"the user selects the Sun", {-1}, {-1}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        platform::Files::remove(platform::Files::dataFolder() / "tle");
+        const auto state = makeState();
+        server.hold(kAmateur);
+        state->loadData();
+        ASSERT_TRUE(waitUntil([&] { return entry(*state, 25544) != nullptr; }, std::chrono::seconds(10)));
+        ASSERT_TRUE(state->isLoadingTLEs());
+        EXPECT_EQ(state->selectedSatelliteIds(), (std::set<std::int64_t>{25544}));
+        if (!c.userSelects.empty()) {
+            state->setSelectedSatelliteIds(c.userSelects);
+        }
+        server.release(kAmateur);
+        ASSERT_TRUE(waitUntil([&] { return !state->isLoadingTLEs(); }, std::chrono::seconds(10)));
+        EXPECT_EQ(state->selectedSatelliteIds(), c.selectedAtEnd);
+        state->setSelectedSatelliteIds({});
+    }
+}
+
 TEST_F(CatalogueLoading, NoSubscriptionGivesOnlyTheSunAndTheMoon)
 {
     store().setStringList("tleCategories", {});
