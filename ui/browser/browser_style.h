@@ -17,7 +17,7 @@ namespace zelvane::browser {
 
 using ui_style::makeLabel;
 using ui_style::monoFont;
-using ui_style::toQColor;
+using ui_style::satelliteColor;
 using ui_style::withAlpha;
 namespace colors = ui_style::colors;
 

@@ -6,7 +6,6 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
-#include "catalog/color_palette.h"
 #include "catalog/satellite.h"
 #include "orbital/numeric_text.h"
 #include "ui/browser/browser_model.h"
@@ -199,7 +198,7 @@ QWidget* SatelliteDetailView::header()
     auto* layout = new QHBoxLayout(box);
     layout->setContentsMargins(12, 12, 12, 12);
     layout->setSpacing(10);
-    layout->addWidget(new ColorDot(toQColor(SatelliteColorPalette::color(satellite_->id)), 14));
+    layout->addWidget(new ColorDot(satelliteColor(satellite_->id), 14));
 
     auto* names = new QVBoxLayout;
     names->setSpacing(2);

@@ -39,13 +39,6 @@ constexpr int kSwitchHeight = 15;
 constexpr int kQuickInset = 12;
 constexpr int kQuickGap = 8;
 
-QColor secondaryOf(const QPalette& palette)
-{
-    QColor text = palette.color(QPalette::WindowText);
-    text.setAlphaF(0.55f);
-    return text;
-}
-
 // Whole pixels that hold the text's exact advance.
 int textWidth(const QFont& font, const QString& text)
 {
@@ -142,7 +135,7 @@ std::vector<RowCell> SatelliteRowDelegate::layoutRow(const QStyleOptionViewItem&
     std::vector<RowCell> cells;
     const QRect r = option.rect;
     const QPalette& palette = option.palette;
-    const QColor secondary = secondaryOf(palette);
+    const QColor secondary = ui_style::secondaryText(palette);
     const QColor text = palette.color(QPalette::WindowText);
     const int top = r.top();
     const int h = r.height();

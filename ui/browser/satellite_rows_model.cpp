@@ -4,7 +4,6 @@
 #include <map>
 #include <utility>
 
-#include "catalog/color_palette.h"
 #include "catalog/satellite.h"
 #include "state/app_state.h"
 #include "ui/browser/browser_style.h"
@@ -288,7 +287,7 @@ QVariant SatelliteRowsModel::data(const QModelIndex& index, int role) const
         return e->group >= 0 ? qs(groups_[static_cast<std::size_t>(e->group)].key) : QString();
     case DotColorRole:
         if (e->kind == RowKind::trackedRow || selected) {
-            return toQColor(SatelliteColorPalette::color(sat.id));
+            return satelliteColor(sat.id);
         }
         return withAlpha(colors::gray(), 0.3);
     case NameBoldRole:

@@ -18,7 +18,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "catalog/color_palette.h"
 #include "catalog/satellite.h"
 #include "platform/settings_store.h"
 #include "state/app_state.h"
@@ -61,18 +60,8 @@ StyleColors colorsFor(MapStyle style)
     return colorsFor(MapStyle::imagery);
 }
 
-QColor withAlpha(QColor color, double alpha)
-{
-    color.setAlphaF(static_cast<float>(std::clamp(alpha, 0.0, 1.0)));
-    return color;
-}
-
-QColor satelliteColor(std::int64_t id)
-{
-    const SRGBColor c = SatelliteColorPalette::color(id);
-    return QColor::fromRgbF(static_cast<float>(c.red), static_cast<float>(c.green),
-                            static_cast<float>(c.blue), static_cast<float>(c.alpha));
-}
+using ui_style::satelliteColor;
+using ui_style::withAlpha;
 
 // The shipped outlines as paths in (longitude, −latitude) units, built once.
 const QPainterPath& landPath()

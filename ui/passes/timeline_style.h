@@ -13,7 +13,6 @@ using ui_style::monoFont;
 using ui_style::primaryText;
 using ui_style::satelliteColor;
 using ui_style::secondaryText;
-using ui_style::styleColor;
 using ui_style::windowBackground;
 using ui_style::colors::blue;
 using ui_style::colors::cyan;

@@ -5,7 +5,6 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "catalog/color_palette.h"
 #include "catalog/pass_info.h"
 #include "catalog/satellite.h"
 #include "state/app_state.h"
@@ -146,9 +145,7 @@ void PassDetailColumn::refresh()
     }
     setCurrentIndex(1);
     const PassInfo& pass = *selected;
-    const SRGBColor c = SatelliteColorPalette::color(pass.noradId());
-    passDot_->setColor(QColor::fromRgbF(static_cast<float>(c.red), static_cast<float>(c.green),
-                                        static_cast<float>(c.blue), static_cast<float>(c.alpha)));
+    passDot_->setColor(ui_style::satelliteColor(pass.noradId()));
     passName_->setText(qs(pass.satName()));
     passNorad_->setText(QStringLiteral("NORAD ") + QString::number(pass.noradId()));
     passRise_->setText(qs(pass.riseTimeUTC()));

@@ -30,12 +30,6 @@ QFont weighted(QFont font, QFont::Weight weight)
     return font;
 }
 
-QColor faded(QColor color, double opacity)
-{
-    color.setAlphaF(static_cast<float>(opacity));
-    return color;
-}
-
 } // namespace
 
 QFont withPixelSize(QFont font, double pixels)
@@ -136,21 +130,10 @@ QLabel* makeLabel(const QString& text, const QFont& font, const QColor& color, Q
     return label;
 }
 
-QColor withAlpha(QColor color, double alpha) { return faded(color, alpha); }
-
-QString styleColor(const QColor& color)
+QColor withAlpha(QColor color, double alpha)
 {
-    return QStringLiteral("color: rgba(%1, %2, %3, %4);")
-        .arg(color.red())
-        .arg(color.green())
-        .arg(color.blue())
-        .arg(QString::number(color.alphaF(), 'f', 3));
-}
-
-QColor toQColor(const SRGBColor& color)
-{
-    return QColor::fromRgbF(static_cast<float>(color.red), static_cast<float>(color.green),
-                            static_cast<float>(color.blue), static_cast<float>(color.alpha));
+    color.setAlphaF(static_cast<float>(alpha));
+    return color;
 }
 
 QColor satelliteColor(std::int64_t id, double opacity)
@@ -161,14 +144,14 @@ QColor satelliteColor(std::int64_t id, double opacity)
 }
 
 namespace colors {
-QColor green(double opacity) { return faded(QColor(52, 199, 89), opacity); }
-QColor yellow(double opacity) { return faded(QColor(255, 204, 0), opacity); }
-QColor red(double opacity) { return faded(QColor(255, 59, 48), opacity); }
-QColor orange(double opacity) { return faded(QColor(255, 149, 0), opacity); }
-QColor cyan(double opacity) { return faded(QColor(50, 173, 230), opacity); }
-QColor blue(double opacity) { return faded(QColor(0, 122, 255), opacity); }
-QColor purple(double opacity) { return faded(QColor(175, 82, 222), opacity); }
-QColor gray(double opacity) { return faded(QColor(142, 142, 147), opacity); }
+QColor green(double opacity) { return withAlpha(QColor(52, 199, 89), opacity); }
+QColor yellow(double opacity) { return withAlpha(QColor(255, 204, 0), opacity); }
+QColor red(double opacity) { return withAlpha(QColor(255, 59, 48), opacity); }
+QColor orange(double opacity) { return withAlpha(QColor(255, 149, 0), opacity); }
+QColor cyan(double opacity) { return withAlpha(QColor(50, 173, 230), opacity); }
+QColor blue(double opacity) { return withAlpha(QColor(0, 122, 255), opacity); }
+QColor purple(double opacity) { return withAlpha(QColor(175, 82, 222), opacity); }
+QColor gray(double opacity) { return withAlpha(QColor(142, 142, 147), opacity); }
 } // namespace colors
 
 namespace textColors {

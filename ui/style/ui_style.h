@@ -20,10 +20,6 @@ class QObject;
 class QStyleOptionViewItem;
 class QWidget;
 
-namespace zelvane {
-struct SRGBColor;
-}
-
 namespace zelvane::ui_style {
 
 // Every font size in the views is a length in logical pixels, like every
@@ -70,9 +66,6 @@ QLabel* makeLabel(const QString& text, const QFont& font, const QColor& color, Q
 
 // The colour at an opacity (its own alpha replaced).
 QColor withAlpha(QColor color, double alpha);
-// "color: rgba(...)" for a label's style sheet.
-QString styleColor(const QColor& color);
-QColor toQColor(const SRGBColor& color);
 // A satellite's own colour, fixed by its catalogue number.
 QColor satelliteColor(std::int64_t id, double opacity = 1.0);
 

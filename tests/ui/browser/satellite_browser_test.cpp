@@ -425,7 +425,7 @@ TEST_F(SatelliteBrowserTest, RowCellsShowNumberAgeTransmittersAndDownlink)
     EXPECT_EQ(cellText(m, row, Model::DownlinkTextRole), "145.800 MHz");
     // Selected: palette dot, full cyan, semibold name and the faint lift.
     EXPECT_EQ(cell(m, row, Model::DotColorRole).value<QColor>(),
-              browser::toQColor(SatelliteColorPalette::color(25544)));
+              browser::satelliteColor(25544));
     EXPECT_EQ(cell(m, row, Model::DownlinkColorRole).value<QColor>(), browser::colors::cyan());
     EXPECT_TRUE(cell(m, row, Model::NameBoldRole).toBool());
     EXPECT_EQ(cell(m, row, Qt::BackgroundRole).value<QColor>(), QColor(255, 255, 255, 10));

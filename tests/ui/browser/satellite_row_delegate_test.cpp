@@ -241,7 +241,7 @@ TEST_F(RowLayoutTest, PaintedRowsShowTheModelsColoursWhereTheLayoutPutsThem)
         return image.pixelColor(centre * image.devicePixelRatio());
     };
     // The selected row's dot in its palette colour, the other one gray.
-    const QColor palette = browser::toQColor(SatelliteColorPalette::color(24278));
+    const QColor palette = browser::satelliteColor(24278);
     const QColor selected = dotPixel(24278);
     EXPECT_LE(std::abs(selected.red() - palette.red()) + std::abs(selected.green() - palette.green()) +
                   std::abs(selected.blue() - palette.blue()),
