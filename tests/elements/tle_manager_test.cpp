@@ -46,6 +46,7 @@ protected:
     void TearDown() override
     {
         Clock::clearFixed();
+        platform::Http::setBodyLimit(0);
         TLEManager::setServiceBaseURL("");
         platform::SettingsStore::setStandardPath({});
         Files::setHomeFolder({});

@@ -209,13 +209,21 @@ TEST(HttpTest, StallEndsATransferButASlowSteadyBodyArrivesWhole)
     EXPECT_NE(result.body, body);
 }
 
+// The download size bound for one test, put back however the test ends.
+struct BodyLimit {
+    explicit BodyLimit(std::size_t bytes) { Http::setBodyLimit(bytes); }
+    ~BodyLimit() { Http::setBodyLimit(0); }
+    BodyLimit(const BodyLimit&) = delete;
+    BodyLimit& operator=(const BodyLimit&) = delete;
+};
+
 // A body past the bound ends the transfer with an error and is not handed
 // over, whether its length is announced or it simply never ends; a body
 // just within the bound arrives whole.
 TEST(HttpTest, BodiesPastTheBoundFail)
 {
     constexpr std::size_t bound = 1 << 20;
-    Http::setBodyLimit(bound);
+    const BodyLimit limit(bound);
     test::EndlessHttpServer endless;
     HttpTestServer server;
     server.setResponse("/announced", 200, std::string(bound + 1, 'a'));
@@ -245,7 +253,7 @@ TEST(HttpTest, BodiesPastTheBoundFail)
 TEST(HttpTest, FailuresSayWhy)
 {
     constexpr std::size_t bound = 64 * 1024;
-    Http::setBodyLimit(bound);
+    const BodyLimit limit(bound);
     HttpTestServer server;
     test::TempDir folder;
     const QByteArray zeros(4 * bound, '\0');
@@ -295,7 +303,6 @@ TEST(HttpTest, FailuresSayWhy)
     }
     const HttpResult unpacked = finish(startGet(server.url("/packed")));
     EXPECT_EQ(unpacked.body, std::string(bound / 2, 'p'));
-    Http::setBodyLimit(0);
 }
 
 // Quitting aborts and deletes every transfer under way: each completion

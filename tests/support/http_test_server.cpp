@@ -107,8 +107,7 @@ struct HttpTestServer::Impl {
 
     static void sendTrickling(QTcpSocket* socket, const Response& response, const Trickle& trickle)
     {
-        std::string head = "HTTP/1.1 " + std::to_string(response.status) + " " + reasonPhrase(response.status) + "\r\n";
-        head += "Content-Length: " + std::to_string(response.body.size()) + "\r\nConnection: close\r\n\r\n";
+        const std::string head = headOf(response);
         socket->write(head.data(), static_cast<qint64>(head.size()));
         auto* timer = new QTimer(socket);
         auto sent = std::make_shared<std::size_t>(0);

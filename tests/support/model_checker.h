@@ -1,9 +1,12 @@
 #pragma once
 
-// Qt's model tester over a model for as long as the checker lives. The
-// tester checks every index, row count and announcement the model makes
+// Qt's model tester over models for as long as the checker lives. The
+// tester checks every index, row count and announcement a model makes
 // from the moment it is attached; what it finds is collected here instead
-// of stopping the program, so a test can say which rule was broken.
+// of stopping the program, so a test can say which rule was broken. The
+// tester's messages do not name their model, and the message handler is
+// one for the program: models watched together share one checker, and
+// only one checker lives at a time.
 
 #include <QAbstractItemModel>
 #include <QAbstractItemModelTester>
@@ -11,22 +14,28 @@
 #include <QStringList>
 
 #include <cstring>
+#include <initializer_list>
 #include <memory>
+#include <vector>
 
 namespace zelvane::test {
 
 class ModelChecker {
 public:
-    explicit ModelChecker(QAbstractItemModel* model)
+    explicit ModelChecker(QAbstractItemModel* model) : ModelChecker({model}) {}
+    explicit ModelChecker(std::initializer_list<QAbstractItemModel*> models)
     {
+        Q_ASSERT(current_ == nullptr);
         previous_ = qInstallMessageHandler(&ModelChecker::collect);
         current_ = this;
-        tester_ = std::make_unique<QAbstractItemModelTester>(
-            model, QAbstractItemModelTester::FailureReportingMode::Warning);
+        for (QAbstractItemModel* model : models) {
+            testers_.push_back(std::make_unique<QAbstractItemModelTester>(
+                model, QAbstractItemModelTester::FailureReportingMode::Warning));
+        }
     }
     ~ModelChecker()
     {
-        tester_.reset();
+        testers_.clear();
         current_ = nullptr;
         qInstallMessageHandler(previous_);
     }
@@ -51,7 +60,7 @@ private:
 
     static inline ModelChecker* current_ = nullptr;
     QtMessageHandler previous_ = nullptr;
-    std::unique_ptr<QAbstractItemModelTester> tester_;
+    std::vector<std::unique_ptr<QAbstractItemModelTester>> testers_;
     QStringList findings_;
 };
 

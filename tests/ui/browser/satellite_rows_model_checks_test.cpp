@@ -52,12 +52,10 @@ TEST_F(SatelliteRowsChecksTest, BrowserGroupsAndTrackedRowsKeepQtsRules)
     setCatalogue(sats);
     SatelliteBrowser browser(state);
     browser.refreshNow();
-    ModelChecker groups(browser.groupsModel());
-    ModelChecker tracked(browser.trackedModel());
+    ModelChecker checker({browser.groupsModel(), browser.trackedModel()});
     const auto step = [&](const char* what) {
         browser.refreshNow();
-        expectClean(groups, "groups", what);
-        expectClean(tracked, "tracked", what);
+        expectClean(checker, "groups and tracked", what);
     };
 
     browser.toggleExpanded("amateur");

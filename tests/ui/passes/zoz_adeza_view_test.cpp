@@ -324,7 +324,9 @@ struct DrawingGate {
             const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
             holding = true;
             while (hold && !cancelled && std::chrono::steady_clock::now() < deadline) {
-                std::this_thread::yield();
+                // A short sleep, not a spin: with one CPU the main thread
+                // must run meanwhile.
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
             }
             sawGiveUp = cancelled.load();
             holding = false;

@@ -425,8 +425,6 @@ TEST_F(DetailPanelTest, AfterStopTheShownSatelliteHasItsOwnCalibration)
     }
 }
 
-// Read-outs that change on every tracking tick have a fixed size: a new text
-// repaints the read-out alone and asks no layout to run again.
 // A daemon that takes the connection and answers nothing is no radio link:
 // soon after the first unanswered command the panel stops saying
 // "Connected" and says which daemon does not answer, through every recycle
@@ -502,6 +500,8 @@ TEST_F(DetailPanelTest, ADaemonThatAnswersNothingIsNotShownAsConnected)
     state->stopTracking();
 }
 
+// Read-outs that change on every tracking tick have a fixed size: a new text
+// repaints the read-out alone and asks no layout to run again.
 TEST_F(DetailPanelTest, TickReadoutsAskForNoRelayout)
 {
     auto sat = addSatellite("AO-91", 43017,
