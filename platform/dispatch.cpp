@@ -106,6 +106,8 @@ void runInBackground(std::function<void()> work, Lane lane)
     handoff::toPool(*pool, std::move(work));
 }
 
+void openBackgroundPools() { poolFor(Lane::work); }
+
 bool waitForBackgroundWork(int msecs)
 {
     std::array<QThreadPool*, 2> lanes{};

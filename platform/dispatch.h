@@ -23,9 +23,15 @@ enum class Lane {
 // Runs the function on one of our own background pools.
 void runInBackground(std::function<void()> work, Lane lane = Lane::work);
 
+// Makes the pools now rather than with the first job. The application's
+// end runs its clean-ups in the reverse order of their registration: a part
+// that still hands work to the pools as it ends registers its clean-up
+// after this call, so that the pools stand while it runs.
+void openBackgroundPools();
+
 // Waits until no background job is queued or running in any lane, up to
-// msecs (negative: no limit); true when all ended. The application's end
-// waits here too, so that no job outlives the objects it reaches.
+// msecs (negative: no limit); true when all ended. (The application's end
+// waits for the pools by itself.)
 bool waitForBackgroundWork(int msecs = -1);
 
 // How many threads a job may spread one computation over: the CPUs this

@@ -195,6 +195,9 @@ bool postToNetwork(std::function<void()> work, bool startIfNeeded = true)
             quitting = true;
             abortAll();
         });
+        // The transfers cut off at the end tell their completions through
+        // the pools.
+        openBackgroundPools();
         qAddPostRoutine(quitRoutine);
     }
     handOver(net, std::move(work));

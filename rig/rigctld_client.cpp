@@ -529,7 +529,7 @@ void RigctldClient::dispatchLine(std::string line)
         return;
     }
     auto target = std::find_if(pendingResponses_.begin(), pendingResponses_.end(),
-                               [](const PendingResponse& e) { return e.gathering; });
+                               [](const PendingResponse& e) { return !e.lines.empty(); });
     if (std::string_view(line).substr(0, replyPrefix.size()) != replyPrefix) {
         if (target == pendingResponses_.end()) {
             target = std::find_if(pendingResponses_.begin(), pendingResponses_.end(), [](const PendingResponse& e) {
@@ -545,7 +545,6 @@ void RigctldClient::dispatchLine(std::string line)
             failLink(true);
             return;
         }
-        target->gathering = true;
         target->bytes += line.size();
         target->lines.push_back(std::move(line));
         return;
@@ -672,10 +671,22 @@ void RigctldClient::detectCapabilities()
         postPump();
         return;
     }
-    // Probes already decided and never answered would otherwise stay for
-    // the link's life, probe after probe.
-    std::erase_if(pendingResponses_, [this](const PendingResponse& e) {
-        return e.kind == Kind::probe && !liveProbe(e) && !e.gathering;
+    // A decided probe keeps its entry for an answer that may still come
+    // (dropping it would hand that late answer to the next command, and
+    // every later answer one command on); a daemon that never answers would
+    // otherwise keep them all for the link's life, probe after probe, so
+    // only the newest few stay.
+    constexpr std::size_t keptDecidedProbes = 3;
+    std::size_t decided = static_cast<std::size_t>(
+        std::count_if(pendingResponses_.begin(), pendingResponses_.end(), [this](const PendingResponse& e) {
+            return e.kind == Kind::probe && !liveProbe(e) && e.lines.empty();
+        }));
+    std::erase_if(pendingResponses_, [this, &decided](const PendingResponse& e) {
+        if (decided > keptDecidedProbes && e.kind == Kind::probe && !liveProbe(e) && e.lines.empty()) {
+            --decided;
+            return true;
+        }
+        return false;
     });
     const std::string probeID = platform::newUuidString();
     capsProbeID_ = probeID;

@@ -132,10 +132,9 @@ private:
 
     struct PendingResponse {
         Kind kind = Kind::frequency;
+        // Once lines have begun to arrive for this command, its "RPRT"
+        // line is the next one.
         std::vector<std::string> lines;
-        // Lines have begun to arrive for this command: its "RPRT" line is
-        // the next one.
-        bool gathering = false;
         // Empty for commands whose answer nobody waits for ("F", "M").
         ReplyHandler completion;
         // What the lines hold in all, to bound a reply that never ends.

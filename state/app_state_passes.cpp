@@ -113,11 +113,6 @@ void AppState::startPassComputation()
             computed.clear();
             results.clear();
         }
-        if (stop->load()) {
-            // Cut short: what it found is incomplete and is not handed over.
-            computed.clear();
-            results.clear();
-        }
         platform::postToMain([weak, request, site, start, all, computed = std::move(computed),
                               results = std::move(results)]() mutable {
             if (const auto self = weak.lock()) {

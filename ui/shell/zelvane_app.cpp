@@ -8,6 +8,9 @@
 #include <initializer_list>
 #include <string_view>
 
+#include "catalog/satnogs_cache.h"
+#include "elements/custom_tle_store.h"
+#include "elements/tle_manager.h"
 #include "platform/files.h"
 #include "platform/settings_store.h"
 #include "state/app_state.h"
@@ -30,14 +33,14 @@ void removeLeftoverTemporaries()
     const auto endsWith = [](std::string_view name, std::initializer_list<std::string_view> endings) {
         return std::any_of(endings.begin(), endings.end(), [name](std::string_view e) { return name.ends_with(e); });
     };
-    const auto data = Files::dataFolder();
-    Files::removeStaleTemporaries(data, [](std::string_view name) {
-        return name == "custom.tle" || name.starts_with("custom.tle.unreadable");
+    const auto custom = CustomTLEStore::fileURL();
+    Files::removeStaleTemporaries(custom.parent_path(), [name = custom.filename().string()](std::string_view n) {
+        return n == name || n.starts_with(name + ".unreadable");
     });
-    Files::removeStaleTemporaries(data / "tle", [&](std::string_view name) {
+    Files::removeStaleTemporaries(TLEManager::cacheDir(), [&](std::string_view name) {
         return endsWith(name, {".tle", ".timestamp"});
     });
-    Files::removeStaleTemporaries(data / "satnogs", [&](std::string_view name) {
+    Files::removeStaleTemporaries(SatNOGSCache::cacheDir(), [&](std::string_view name) {
         return endsWith(name, {".json", ".timestamp"});
     });
     const auto settings = platform::SettingsStore::standard().file();
