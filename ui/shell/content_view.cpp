@@ -106,8 +106,8 @@ ContentView::ContentView(std::shared_ptr<AppState> state, QWidget* parent)
     right->setBackgroundRole(QPalette::Window);
     map_ = new SatelliteMapView(state_, right);
     // Lower than the map's usual 200 in a low window, so that the polar plot
-    // below keeps its whole height.
-    map_->setMinimumHeight(100);
+    // below keeps its whole height down to the least window under a menu bar.
+    map_->setMinimumHeight(80);
     polarPane_ = new QWidget(right);
     polarPane_->setObjectName(QStringLiteral("polarPane"));
     auto* polarLayout = new QVBoxLayout(polarPane_);
@@ -212,9 +212,15 @@ void ContentView::arrangePanes()
 
 QSize ContentView::minimumSizeHint() const
 {
-    // Never below 1050 by 700; more when the rows need it at the system's
-    // font sizes, so that nothing is squeezed over its neighbour.
-    return QWidget::minimumSizeHint().expandedTo(QSize(1050, 700));
+    // More when the rows need it at the system's font sizes, so that nothing
+    // is squeezed over its neighbour.
+    return QWidget::minimumSizeHint().expandedTo(QSize(1050, 700 - heightAbove_));
+}
+
+void ContentView::setHeightAbove(int height)
+{
+    heightAbove_ = std::max(0, height);
+    updateGeometry();
 }
 
 QString ContentView::appVersion()

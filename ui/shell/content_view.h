@@ -47,7 +47,11 @@ public:
     // when it has none.
     static QString appVersion();
 
+    // Never below 1050 by 700 with whatever the window draws above it: a
+    // window whose menu bar lies inside it gives that bar's height here, so
+    // that the whole window still opens on a 1280 by 720 screen.
     QSize minimumSizeHint() const override;
+    void setHeightAbove(int height);
 
     // Re-reads the state into the title bar and the sheets. Runs by itself
     // on the event-loop turn after each published change.
@@ -73,6 +77,7 @@ private:
 
     std::shared_ptr<AppState> state_;
     OpenWindow openWindow_;
+    int heightAbove_ = 0;
 
     shell::BusySpinner* spinner_ = nullptr;
     QLabel* loadingText_ = nullptr;

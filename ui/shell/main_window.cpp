@@ -50,10 +50,12 @@ void MainWindow::fitToScreen()
     // has room for it; a menu bar drawn in the window adds its own height.
     const int menuHeight = menuBar()->isNativeMenuBar() ? 0 : menuBar()->sizeHint().height();
     const QSize wanted(1200, 800 + menuHeight);
-    // Never below the content's least size, 1050 by 700: the panes' own
-    // least sizes add up to it, so a window too large for its screen keeps
-    // its menus on the screen instead.
-    const QSize least = QSize(1050, 700 + menuHeight).expandedTo(minimumSizeHint());
+    // Never below 1050 by 700 for the whole window, its menu bar included, so
+    // that it opens whole on a 1280 by 720 screen; the panes' own least sizes
+    // may ask for more, and a window too large for its screen keeps its
+    // menus on the screen instead.
+    content_->setHeightAbove(menuHeight);
+    const QSize least = QSize(1050, 700).expandedTo(minimumSizeHint());
     QScreen* where = screen();
     if (where == nullptr) {
         fittedSize_ = wanted;

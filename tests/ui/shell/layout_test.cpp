@@ -237,7 +237,9 @@ TEST_F(LayoutTest, NoTextIsCutAtTheSmallestAndTheDefaultSize)
     seedCatalogue();
     ContentView* content = window->contentView();
 
-    for (const QSize size : {QSize(1050, 700), QSize(1200, 800)}) {
+    // The least window is 1050 by 700 with its menu bar.
+    const QSize least(1050, 700 - window->menuBar()->sizeHint().height());
+    for (const QSize size : {least, QSize(1200, 800)}) {
         SCOPED_TRACE(std::to_string(size.width()) + "x" + std::to_string(size.height()));
         window->resize(size.width(), size.height() + window->menuBar()->sizeHint().height());
         settle();
@@ -399,7 +401,11 @@ TEST_P(FitsWithTheFamilies, NothingIsCutInAnyStateOrSize)
          }},
         {"after STOP", [&] { state->stopTracking(); }},
     };
-    const QSize sizes[] = {QSize(1050, 700), QSize(1200, 800), QSize(1366, 728), QSize(1600, 1000)};
+    // The least window (1050 by 700 with its menu bar), the default, a
+    // 1280 by 720 and a 1366 by 768 screen's, and a large one.
+    const int menu = window->menuBar()->sizeHint().height();
+    const QSize sizes[] = {QSize(1050, 700 - menu), QSize(1200, 800), QSize(1200, 720 - menu), QSize(1366, 768 - menu),
+                           QSize(1600, 1000)};
     std::vector<std::string> cuts;
     std::vector<Cut> widths;
     for (const auto& s : states) {
@@ -438,8 +444,8 @@ TEST_P(FitsWithTheFamilies, NothingIsCutInAnyStateOrSize)
     }
 
     // The sheets and the browser, at the window's largest and smallest.
-    for (const QSize size : {QSize(1050, 700), QSize(1600, 1000)}) {
-        window->resize(size.width(), size.height() + window->menuBar()->sizeHint().height());
+    for (const QSize size : {QSize(1050, 700 - menu), QSize(1600, 1000)}) {
+        window->resize(size.width(), size.height() + menu);
         settle();
         const QString suffix = QStringLiteral("%1-%2x%3").arg(QString::fromUtf8(families.name)).arg(size.width()).arg(size.height());
         state->setShowSettings(true);
@@ -559,7 +565,7 @@ TEST_F(LayoutTest, RendersTheWindowWithBothFamiliesWhenAsked)
         state->setCurrentElevation(-89.96);
         state->setCurrentRange(375000.0);
         state->setCurrentDopplerRate(-12345.6);
-        for (const QSize size : {QSize(1050, 700), QSize(1200, 800), QSize(1366, 768)}) {
+        for (const QSize size : {QSize(1050, 700), QSize(1200, 720), QSize(1200, 800), QSize(1366, 768)}) {
             // Never below the window's least size: the name says the size
             // shown.
             window->resize(size.expandedTo(window->minimumSizeHint()));
