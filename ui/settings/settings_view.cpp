@@ -17,6 +17,7 @@
 #include <QShowEvent>
 #include <QSlider>
 #include <QTimer>
+#include <QValidator>
 #include <QVBoxLayout>
 
 #include "orbital/numeric_text.h"
@@ -56,6 +57,40 @@ QLineEdit* textField(const QString& objectName, const QString& placeholder, int 
     field->setFont(mono(12));
     field->setFixedWidth(width);
     return field;
+}
+
+// Holds a field to as many characters as the state keeps. A character
+// outside the Basic Multilingual Plane is two UTF-16 units, so the field's
+// own length limit would both stop short of the state's and cut such a
+// character in half.
+class CharacterLimit : public QValidator {
+public:
+    CharacterLimit(std::size_t limit, QObject* parent) : QValidator(parent), limit_(limit) {}
+
+    State validate(QString& text, int& cursor) const override
+    {
+        qsizetype at = 0;
+        for (std::size_t kept = 0; kept < limit_ && at < text.size(); ++kept) {
+            const bool pair = text.at(at).isHighSurrogate() && at + 1 < text.size() && text.at(at + 1).isLowSurrogate();
+            at += pair ? 2 : 1;
+        }
+        if (at < text.size()) {
+            text.truncate(at);
+            cursor = std::min(cursor, static_cast<int>(at));
+        }
+        return Acceptable;
+    }
+
+private:
+    std::size_t limit_;
+};
+
+void limitCharacters(QLineEdit* field, std::size_t limit)
+{
+    // Twice the characters in UTF-16 units: a long paste is cut cheaply
+    // before the characters are counted.
+    field->setMaxLength(static_cast<int>(2 * limit));
+    field->setValidator(new CharacterLimit(limit, field));
 }
 
 QLineEdit* coordField(const QString& objectName, const QString& placeholder)
@@ -231,7 +266,7 @@ QWidget* SettingsView::buildObserverSection()
 {
     auto* form = formLayout();
     obsNameField_ = textField("obsNameField", "Home", 200);
-    obsNameField_->setMaxLength(static_cast<int>(AppState::kMaxSiteNameLength));
+    limitCharacters(obsNameField_, AppState::kMaxSiteNameLength);
     connect(obsNameField_, &QLineEdit::textEdited, this,
             [this](const QString& text) { state_->setObsName(ss(text)); });
     form->addRow("Name", obsNameField_);
@@ -277,7 +312,7 @@ QWidget* SettingsView::buildSecondObserverSection()
     form->addRow(obs2EnabledToggle_);
 
     obs2NameField_ = textField("obs2NameField", "Site 2", 200);
-    obs2NameField_->setMaxLength(static_cast<int>(AppState::kMaxSiteNameLength));
+    limitCharacters(obs2NameField_, AppState::kMaxSiteNameLength);
     connect(obs2NameField_, &QLineEdit::textEdited, this,
             [this](const QString& text) { state_->setObs2Name(ss(text)); });
     form->addRow("Name", obs2NameField_);
@@ -312,7 +347,7 @@ QWidget* SettingsView::buildRigSection()
 {
     auto* form = formLayout();
     hostField_ = textField("hostField", "localhost", 200);
-    hostField_->setMaxLength(static_cast<int>(AppState::kMaxRigHostLength));
+    limitCharacters(hostField_, AppState::kMaxRigHostLength);
     form->addRow("Host", hostField_);
     portField_ = textField("portField", "4532", 200);
     form->addRow("Port", portField_);

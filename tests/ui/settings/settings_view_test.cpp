@@ -504,6 +504,32 @@ TEST_F(SettingsViewTest, NameAndHostFieldsTakeNoMoreThanTheirLimit)
     EXPECT_EQ(state->obs2Name(), std::string(100, 'n'));
 }
 
+// The limit counts characters as the state does: a name of characters
+// outside the Basic Multilingual Plane (two UTF-16 units each) takes as many
+// as any other, and none is cut in half.
+TEST_F(SettingsViewTest, TheNameLimitCountsCharactersNotUtf16Units)
+{
+    const QString satellite = QString::fromUtf8("\U0001F6F0");
+    const struct {
+        QString pasted;
+        QString kept;
+    } cases[] = {
+        {satellite.repeated(150), satellite.repeated(100)},
+        {QString(99, QLatin1Char('a')) + satellite.repeated(2), QString(99, QLatin1Char('a')) + satellite},
+        {QString(199, QLatin1Char('a')) + satellite, QString(100, QLatin1Char('a'))},
+    };
+    open();
+    auto* edit = field("obsNameField");
+    edit->setFocus();
+    for (const auto& c : cases) {
+        edit->selectAll();
+        QApplication::clipboard()->setText(c.pasted);
+        edit->paste();
+        EXPECT_EQ(edit->text(), c.kept);
+        EXPECT_EQ(state->obsName(), c.kept.toStdString());
+    }
+}
+
 TEST_F(SettingsViewTest, ControlsFollowChangesMadeElsewhere)
 {
     open();
