@@ -254,8 +254,7 @@ void RigctldClient::handleSocketLost(QTcpSocket* socket)
     }
     // A peer that takes commands and closes the link without a word in
     // answer is no daemon that answers either.
-    const bool commandsWaited = std::any_of(pendingResponses_.begin(), pendingResponses_.end(),
-                                            [](const PendingResponse& e) { return e.kind != Kind::probe; });
+    const bool commandsWaited = oldestCommand() != pendingResponses_.end();
     if (commandsWaited && !lastAnswerAt_) {
         setDaemonAnswers(false);
     }
@@ -315,23 +314,37 @@ bool RigctldClient::liveProbe(const PendingResponse& entry) const
     return entry.kind == Kind::probe && capsProbeID_ && *capsProbeID_ == entry.probeID;
 }
 
+std::deque<RigctldClient::PendingResponse>::iterator RigctldClient::oldestCommand()
+{
+    return std::find_if(pendingResponses_.begin(), pendingResponses_.end(),
+                        [](const PendingResponse& e) { return e.kind != Kind::probe; });
+}
+
 // The bound runs from the later of the last answer and the oldest command
 // still waiting: a daemon that keeps answering, however slowly, keeps its
 // link. Probes do not count: some daemons never answer them.
-void RigctldClient::armAnswerTimer()
+std::optional<RigctldClient::Clock::time_point> RigctldClient::stuckDeadline()
 {
-    const auto oldest = std::find_if(pendingResponses_.begin(), pendingResponses_.end(),
-                                     [](const PendingResponse& e) { return e.kind != Kind::probe; });
+    const auto oldest = oldestCommand();
     if (oldest == pendingResponses_.end()) {
-        answerTimer_->stop();
-        return;
+        return std::nullopt;
     }
-    using namespace std::chrono;
     Clock::time_point from = oldest->sentAt;
     if (lastAnswerAt_ && *lastAnswerAt_ > from) {
         from = *lastAnswerAt_;
     }
-    const auto left = from + answerTimeout_ - Clock::now();
+    return from + answerTimeout_;
+}
+
+void RigctldClient::armAnswerTimer()
+{
+    const std::optional<Clock::time_point> deadline = stuckDeadline();
+    if (!deadline) {
+        answerTimer_->stop();
+        return;
+    }
+    using namespace std::chrono;
+    const auto left = *deadline - Clock::now();
     answerTimer_->start(std::max(milliseconds(0), ceil<milliseconds>(left)));
 }
 
@@ -339,26 +352,19 @@ void RigctldClient::answerTimerFired()
 {
     const Clock::time_point now = Clock::now();
     // A probe whose time is up is decided first, so that what waited behind
-    // it goes out before the link is judged.
-    std::vector<std::string> expired;
-    for (const PendingResponse& entry : pendingResponses_) {
-        if (liveProbe(entry) && now >= entry.sentAt + probeTimeout_) {
-            expired.push_back(entry.probeID);
-        }
-    }
-    for (const std::string& probeID : expired) {
+    // it goes out before the link is judged. Every probe has an identifier
+    // of its own, so only the live one can be waiting to be decided.
+    const auto probe = std::find_if(pendingResponses_.begin(), pendingResponses_.end(),
+                                    [this](const PendingResponse& e) { return liveProbe(e); });
+    if (probe != pendingResponses_.end() && now >= probe->sentAt + probeTimeout_) {
+        const std::string probeID = probe->probeID; // deciding it changes the queue
         probeTimedOut(probeID);
     }
-    const auto oldest = std::find_if(pendingResponses_.begin(), pendingResponses_.end(),
-                                     [](const PendingResponse& e) { return e.kind != Kind::probe; });
-    if (oldest == pendingResponses_.end()) {
+    const std::optional<Clock::time_point> deadline = stuckDeadline();
+    if (!deadline) {
         return;
     }
-    Clock::time_point from = oldest->sentAt;
-    if (lastAnswerAt_ && *lastAnswerAt_ > from) {
-        from = *lastAnswerAt_;
-    }
-    if (now >= from + answerTimeout_) {
+    if (now >= *deadline) {
         recycleStuckLink();
         return;
     }
@@ -554,8 +560,7 @@ void RigctldClient::dispatchLine(std::string line)
     const std::int64_t code = parsed.value_or(unreadableCode);
 
     if (target == pendingResponses_.end()) {
-        target = std::find_if(pendingResponses_.begin(), pendingResponses_.end(),
-                              [](const PendingResponse& e) { return e.kind != Kind::probe; });
+        target = oldestCommand();
     }
     if (target == pendingResponses_.end()) {
         target = pendingResponses_.begin();
@@ -677,12 +682,13 @@ void RigctldClient::detectCapabilities()
     // otherwise keep them all for the link's life, probe after probe, so
     // only the newest few stay.
     constexpr std::size_t keptDecidedProbes = 3;
+    const auto decidedWithoutLines = [this](const PendingResponse& e) {
+        return e.kind == Kind::probe && !liveProbe(e) && e.lines.empty();
+    };
     std::size_t decided = static_cast<std::size_t>(
-        std::count_if(pendingResponses_.begin(), pendingResponses_.end(), [this](const PendingResponse& e) {
-            return e.kind == Kind::probe && !liveProbe(e) && e.lines.empty();
-        }));
-    std::erase_if(pendingResponses_, [this, &decided](const PendingResponse& e) {
-        if (decided > keptDecidedProbes && e.kind == Kind::probe && !liveProbe(e) && e.lines.empty()) {
+        std::count_if(pendingResponses_.begin(), pendingResponses_.end(), decidedWithoutLines));
+    std::erase_if(pendingResponses_, [&decidedWithoutLines, &decided](const PendingResponse& e) {
+        if (decided > keptDecidedProbes && decidedWithoutLines(e)) {
             --decided;
             return true;
         }

@@ -159,6 +159,13 @@ private:
     void postPump();
     std::size_t inFlight() const;
     bool enqueueResponse(Kind kind, ReplyHandler completion, std::string probeID = {});
+    // The oldest command waiting for its answer other than a probe, or the
+    // end of the queue.
+    std::deque<PendingResponse>::iterator oldestCommand();
+    // When the link counts as stuck if nothing is answered before: the answer
+    // bound after the later of the last answer and the oldest command's
+    // sending. Absent while no command other than a probe waits.
+    std::optional<Clock::time_point> stuckDeadline();
     void armAnswerTimer();
     void answerTimerFired();
     void probeTimedOut(const std::string& probeID);

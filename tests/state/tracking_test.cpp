@@ -89,29 +89,38 @@ protected:
         return waitUntil([&] { return linesStartingWith(prefix).size() >= count; }, timeout);
     }
 
-    // Answers like a daemon with the satellite extension; the first
-    // downlink command is told that the radio left satellite mode and the
-    // uplink is refused.
-    // While holdAnswers is set, answers are kept in heldAnswers, in order,
-    // for the test to release.
-    void speakSatProto()
+    // The answers of `answer`, except that while holdAnswers is set they are
+    // kept in heldAnswers, in order, for the test to release.
+    FakeRigDaemon::Responder holding(FakeRigDaemon::Responder answer)
     {
-        daemon.setResponder([this](const std::string& line) -> std::string {
-            std::string answer = "RPRT 0\n";
-            if (line == "\\sat_caps") {
-                answer = "SAT_PROTO=1\nEND\nRPRT 0\n";
-            } else if (line.starts_with("\\sat_dl ") && (!dlClaimed || holdAnswers)) {
-                dlClaimed = true;
-                answer = "RPRT -11\n";
-            } else if (line.starts_with("\\sat_ul ")) {
-                answer = "RPRT -9\n";
-            }
+        return [this, answer = std::move(answer)](const std::string& line) -> std::string {
+            std::string reply = answer(line);
             if (holdAnswers) {
-                heldAnswers += answer;
+                heldAnswers += reply;
                 return {};
             }
-            return answer;
-        });
+            return reply;
+        };
+    }
+
+    // Answers like a daemon with the satellite extension; the first
+    // downlink command is told that the radio left satellite mode and the
+    // uplink is refused. Answers are held while holdAnswers is set.
+    void speakSatProto()
+    {
+        daemon.setResponder(holding([this](const std::string& line) -> std::string {
+            if (line == "\\sat_caps") {
+                return "SAT_PROTO=1\nEND\nRPRT 0\n";
+            }
+            if (line.starts_with("\\sat_dl ") && (!dlClaimed || holdAnswers)) {
+                dlClaimed = true;
+                return "RPRT -11\n";
+            }
+            if (line.starts_with("\\sat_ul ")) {
+                return "RPRT -9\n";
+            }
+            return "RPRT 0\n";
+        }));
     }
 
     FakeRigDaemon daemon;
@@ -312,13 +321,7 @@ TEST_F(Tracking, WhileTheProbeWaitsTheModeAndFrequenciesGoOut)
 TEST_F(Tracking, NothingHeldForAStoppedTrackReachesTheRadio)
 {
     state->setForceClassicRigctld(true);
-    daemon.setResponder([this](const std::string&) {
-        if (holdAnswers) {
-            heldAnswers += "RPRT 0\n";
-            return std::string();
-        }
-        return std::string("RPRT 0\n");
-    });
+    daemon.setResponder(holding([](const std::string&) { return std::string("RPRT 0\n"); }));
     state->startTracking(iss, kFmDown);
     ASSERT_TRUE(waitForLine("F ", 2));
     holdAnswers = true;
