@@ -12,8 +12,9 @@
 #include <QToolButton>
 
 #include "tests/ui/passes/map_test_fixture.h"
-#include "catalog/color_palette.h"
+#include "tests/ui/passes/timeline_fixture.h"
 #include "ui/passes/map_view.h"
+#include "ui/style/ui_style.h"
 
 namespace zelvane {
 namespace {
@@ -166,10 +167,7 @@ TEST_F(MapViewTest, DrawsEveryLayer)
         ASSERT_FALSE(image.isNull());
         const QPoint disc = pixelOf(view, live->latitudeDeg, live->longitudeDeg) + QPoint(0, 6);
         ASSERT_TRUE(image.rect().contains(disc)) << raw;
-        const QColor expected = QColor::fromRgbF(
-            static_cast<float>(SatelliteColorPalette::color(iss->id).red),
-            static_cast<float>(SatelliteColorPalette::color(iss->id).green),
-            static_cast<float>(SatelliteColorPalette::color(iss->id).blue));
+        const QColor expected = ui_style::satelliteColor(iss->id);
         const QColor seen = image.pixelColor(disc);
         EXPECT_NEAR(seen.red(), expected.red(), 3) << raw;
         EXPECT_NEAR(seen.green(), expected.green(), 3) << raw;
@@ -216,9 +214,7 @@ TEST_F(MapViewTest, DrawsEveryLayer)
         EXPECT_GT(c.green(), c.blue()) << "land at " << lat << " " << lon;
     }
     // The pass's track is drawn on both sides, in the satellite's colour.
-    const QColor satColor = QColor::fromRgbF(static_cast<float>(SatelliteColorPalette::color(iss->id).red),
-                                             static_cast<float>(SatelliteColorPalette::color(iss->id).green),
-                                             static_cast<float>(SatelliteColorPalette::color(iss->id).blue));
+    const QColor satColor = ui_style::satelliteColor(iss->id);
     int west = 0;
     int east = 0;
     for (const auto& point : pacific.passCache().cachedTrack) {
@@ -228,8 +224,7 @@ TEST_F(MapViewTest, DrawsEveryLayer)
             continue;
         }
         const QColor c = colorAt(point.latitudeDeg, point.longitudeDeg);
-        const int distance = std::abs(c.red() - satColor.red()) + std::abs(c.green() - satColor.green()) +
-                             std::abs(c.blue() - satColor.blue());
+        const int distance = test::colorDistance(c, satColor);
         EXPECT_LT(distance, 60) << point.latitudeDeg << " " << point.longitudeDeg;
         (nearWest ? west : east) += distance < 60 ? 1 : 0;
     }
