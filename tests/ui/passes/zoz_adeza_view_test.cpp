@@ -6,6 +6,7 @@
 #include <memory>
 #include <thread>
 
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -249,6 +250,10 @@ TEST_F(ZozAdezaTest, TheNinetyDegreeLabelShowsAtEverySize)
     ZozAdezaView view(state);
     view.setShowSatSelector(false);
     view.show();
+    // The scale's digits as the chart measures them: their own height in
+    // its label font.
+    const double digits =
+        QFontMetricsF(style::monoFont(15, QFont::Medium)).tightBoundingRect(QStringLiteral("90")).height();
     bool thinned = false;
     for (const int height : {150, 175, 260, 520}) {
         view.resize(720, height);
@@ -256,12 +261,14 @@ TEST_F(ZozAdezaTest, TheNinetyDegreeLabelShowsAtEverySize)
         ZozAdezaChart* chart = view.chart();
         const QImage image = chart->grab().toImage();
         const double canvas = chart->height() - timeline::kHeaderHeight;
-        thinned = thinned || timeline::elevationLabelValues(canvas, 11.0).size() < 10;
+        thinned = thinned || timeline::elevationLabelValues(canvas, digits).size() < 10;
         const QColor bare = chart->palette().color(QPalette::Base);
         for (const int el : {0, 90}) {
             const int y = static_cast<int>(std::lround(timeline::kHeaderHeight + timeline::elevationToY(el, canvas)));
-            // The outer half of the label only: a 80\u00B0 label below it
-            // (20\u00B0 steps) reaches no higher than the 90\u00B0 label's middle.
+            // The outer half of the label only: its neighbour on the scale
+            // (80\u00B0 below 90\u00B0 in 10\u00B0 steps, 60\u00B0 once thinned; 10\u00B0,
+            // 20\u00B0 or 30\u00B0 above 0\u00B0) stands at least a digit's height
+            // off, so it reaches no further than this label's middle.
             const int outward = el == 90 ? -1 : 1;
             int ink = 0;
             for (int x = 0; x < 28; ++x) {
