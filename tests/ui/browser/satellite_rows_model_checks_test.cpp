@@ -15,13 +15,18 @@ namespace {
 class SatelliteRowsChecksTest : public BrowserTest {
 protected:
     // `count` entries from catalogue number `first` on; the first half are
-    // in "amateur", the rest in "weather", every third in both.
+    // in "amateur", the rest in "weather", every third in both (so that,
+    // with both groups open, one entry has a row in each), and every fifth
+    // also in "stations", a group left closed.
     static std::vector<std::shared_ptr<Satellite>> makeCatalogue(int count, int first, const std::string& prefix)
     {
         std::vector<std::shared_ptr<Satellite>> sats;
         for (int i = 0; i < count; ++i) {
             std::set<std::string> sources{i < count / 2 ? "amateur" : "weather"};
             if (i % 3 == 0) {
+                sources.insert({"amateur", "weather"});
+            }
+            if (i % 5 == 0) {
                 sources.insert("stations");
             }
             const std::string id = std::to_string(first + i);
@@ -58,15 +63,26 @@ TEST_F(SatelliteRowsChecksTest, BrowserGroupsAndTrackedRowsKeepQtsRules)
         expectClean(checker, "groups and tracked", what);
     };
 
-    browser.toggleExpanded("amateur");
+    // "amateur" is open from the start: opening "weather" too shows both.
+    ASSERT_EQ(browser.expandedCategories().count("amateur"), 1u);
     browser.toggleExpanded("weather");
     step("expand");
+    // One entry, two rows: one in each open group.
+    const auto* groups = browser.groupsModel();
+    for (const int i : {0, 21}) {
+        const int inAmateur = groups->rowOfSatellite(sats[i]->id, "amateur");
+        const int inWeather = groups->rowOfSatellite(sats[i]->id, "weather");
+        EXPECT_GE(inAmateur, 0) << i;
+        EXPECT_GE(inWeather, 0) << i;
+        EXPECT_NE(inAmateur, inWeather) << i;
+    }
     state->setSatellitesSelected(idsOf(sats, 2), true);
     step("select");
     EXPECT_EQ(browser.trackedModel()->rowCount(), 20);
 
     // A recompute: passes and transmitters of listed rows change.
     sats[2]->passes = {PredictedPass{}};
+    sats[3]->passes = {PredictedPass{}}; // listed in both groups
     sats[4]->transmitters = {Transmitter(145.8e6, std::nullopt, std::nullopt, "FM", "Voice", "down")};
     state->objectWillChange.notify();
     step("recompute");
@@ -81,6 +97,7 @@ TEST_F(SatelliteRowsChecksTest, BrowserGroupsAndTrackedRowsKeepQtsRules)
     EXPECT_EQ(browser.trackedModel()->rowCount(), 0);
     browser.toggleExpanded("amateur");
     step("collapse");
+    EXPECT_EQ(browser.expandedCategories(), (std::set<std::string>{"custom", "weather"}));
 
     // Many entries at once, selected, then most of them deselected.
     auto many = makeCatalogue(300, 40000, "BIG");
