@@ -232,22 +232,31 @@ TEST(TimelineGeometry, CurveStyleAndLabel)
     EXPECT_DOUBLE_EQ(passLabelCenterY(45.0, 8.0, 200.0), 108.0 - 12.0);
 }
 
-TEST(TimelineGeometry, ElevationLabelsThinOutInALowChart)
+// The labels thin out in a low chart, on the 10° grid lines only, and
+// 90° is labelled at every height, with 0° and the labels between,
+// none drawn over another.
+TEST(TimelineGeometry, ElevationLabelsThinOutInALowChartAndAlwaysShowNinety)
 {
+    const std::vector<int> tens{0, 10, 20, 30, 40, 50, 60, 70, 80, 90};
+    const std::vector<int> twenties{0, 20, 40, 60, 90};
+    const std::vector<int> thirties{0, 30, 60, 90};
+    const std::vector<int> ends{0, 90};
     const struct {
         double height;
         int step;
+        std::vector<int> values;
     } cases[] = {
-        {16.0 + 9 * 18.0, 10}, // 18 px apart: room for 18 px labels
-        {16.0 + 9 * 17.9, 20}, // on every other grid line, never between them
-        {16.0 + 4.5 * 18.0, 20},
-        {16.0 + 4.5 * 17.9, 30},
-        {16.0 + 3 * 18.0, 30},
-        {16.0 + 3 * 17.0, 90},
-        {10.0, 90},
+        {16.0 + 9 * 18.0, 10, tens},     // 18 px apart: room for 18 px labels
+        {16.0 + 9 * 17.9, 20, twenties}, // on every other grid line, never between them
+        {16.0 + 4.5 * 18.0, 20, twenties},
+        {16.0 + 4.5 * 17.9, 30, thirties},
+        {16.0 + 3 * 18.0, 30, thirties},
+        {16.0 + 3 * 17.0, 90, ends},
+        {10.0, 90, ends},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(elevationLabelStep(c.height, 18.0), c.step) << c.height;
+        EXPECT_EQ(elevationLabelValues(c.height, 18.0), c.values) << c.height;
     }
 }
 
@@ -266,7 +275,7 @@ TEST(TimelineGeometry, ElevationLabelsStandOnTheTenDegreeGridLines)
 // The clock labels of the header: each is centred on its tick, so it reads
 // the tick's time; only one that would leave the header at an edge is moved
 // inside, and one that would then crowd its neighbour is left out.
-TEST(TimelineGeometry, ClockLabelsStartAtTheirTicks)
+TEST(TimelineGeometry, ClockLabelsAreCentredOnTheirTicks)
 {
     using L = ClockLabel;
     const struct {
@@ -308,24 +317,6 @@ TEST(TimelineGeometry, ClockLabelsStartAtTheirTicks)
                 }
             }
         }
-    }
-}
-
-// 90° is labelled at every height, with 0° and the labels between on the
-// 10° grid lines, none drawn over another.
-TEST(TimelineGeometry, NinetyDegreesIsAlwaysLabelled)
-{
-    const struct {
-        double height;
-        std::vector<int> values;
-    } cases[] = {
-        {16.0 + 9 * 18.0, {0, 10, 20, 30, 40, 50, 60, 70, 80, 90}},
-        {16.0 + 9 * 17.9, {0, 20, 40, 60, 90}},
-        {16.0 + 4.5 * 17.9, {0, 30, 60, 90}},
-        {16.0 + 3 * 17.0, {0, 90}},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(elevationLabelValues(c.height, 18.0), c.values) << c.height;
     }
 }
 
