@@ -61,6 +61,9 @@ public:
 
     ~OneShotServer()
     {
+        // A request that never connected leaves the thread in accept():
+        // shutting the listener down wakes it with an error.
+        ::shutdown(listener_, SHUT_RDWR);
         thread_.join();
         ::close(listener_);
     }
