@@ -78,10 +78,12 @@ bool passesShown(const zelvane::AppState& state)
     return state.statusBaseMessage().ends_with(" passes in next 24h");
 }
 
-// Times from `start` to the first paint of the widget named `name`.
+// Calls what arm() was last given once, a turn of the main loop after the
+// next paint of the widget named `name`; the caller times from its request
+// to that call.
 class PaintWatch : public QObject {
 public:
-    PaintWatch(QString name, std::function<void()> painted) : name_(std::move(name)), painted_(std::move(painted)) {}
+    explicit PaintWatch(QString name) : name_(std::move(name)) {}
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (event->type() == QEvent::Paint && watched->objectName() == name_ && painted_) {
@@ -116,9 +118,21 @@ int main(int argc, char** argv)
             state, [state] { return passesShown(*state); },
             [started, state] { report("first passes after start", msSince(started)); });
 
-        PaintWatch watch(QStringLiteral("settingsSheet"), {});
+        PaintWatch watch(QStringLiteral("settingsSheet"));
         app.installEventFilter(&watch);
         const int tries = what == "settings" && argc > 3 ? std::atoi(argv[3]) : 0;
+
+        // Once the passes are shown again: the time since `since` under
+        // `label`, the status line, and the end.
+        const auto quitWhenPassesShown = [state](const char* label, Steady::time_point since) {
+            whenState(
+                state, [state] { return passesShown(*state); },
+                [state, label, since] {
+                    report(label, msSince(since));
+                    std::printf("status: %s\n", state->statusBaseMessage().c_str());
+                    QApplication::quit();
+                });
+        };
 
         auto act = [&, state] {
             if (what == "settings") {
@@ -140,20 +154,13 @@ int main(int argc, char** argv)
                 (*tryOnce)(tries);
             } else if (what == "unsubscribe") {
                 const std::string keep = argc > 3 ? argv[3] : "amateur";
-                const auto asked = std::make_shared<Steady::time_point>(Steady::now());
+                const Steady::time_point asked = Steady::now();
                 const std::size_t before = state->satellites().size();
                 whenState(
                     state, [state, before] { return state->satellites().size() != before; },
-                    [state, asked] {
-                        report("catalogue after unsubscribing", msSince(*asked));
-                        const Steady::time_point loaded = Steady::now();
-                        whenState(
-                            state, [state] { return passesShown(*state); },
-                            [state, loaded] {
-                                report("passes after the catalogue", msSince(loaded));
-                                std::printf("status: %s\n", state->statusBaseMessage().c_str());
-                                QApplication::quit();
-                            });
+                    [asked, quitWhenPassesShown] {
+                        report("catalogue after unsubscribing", msSince(asked));
+                        quitWhenPassesShown("passes after the catalogue", Steady::now());
                     });
                 state->setSubscribedCategories({keep});
                 state->loadData();
@@ -166,13 +173,7 @@ int main(int argc, char** argv)
                 }
                 const Steady::time_point asked = Steady::now();
                 state->setSatellitesSelected(none);
-                whenState(
-                    state, [state] { return passesShown(*state); },
-                    [state, asked] {
-                        report("passes after None", msSince(asked));
-                        std::printf("status: %s\n", state->statusBaseMessage().c_str());
-                        QApplication::quit();
-                    });
+                quitWhenPassesShown("passes after None", asked);
             } else if (what == "clear") {
                 auto* clear = zelvane.mainWindow()->findChild<QPushButton*>(QStringLiteral("clearFavoritesButton"));
                 const std::size_t count = state->selectedSatelliteIds().size();
