@@ -243,13 +243,8 @@ ShownContent shownContentOf(const SatelliteList& sats, std::size_t selectedIds, 
     }
     shown.selectedIds = selectedIds;
     shown.tleAge = tleAge;
-    shown.minute = lookedAt(0).minute;
+    shown.minute = ui_style::currentMinute();
     return shown;
-}
-
-LookedAt lookedAt(std::uint64_t revision)
-{
-    return LookedAt{revision, static_cast<std::int64_t>(std::floor(Clock::now().timeIntervalSince1970() / 60.0))};
 }
 
 } // namespace zelvane::browser

@@ -63,18 +63,6 @@ struct ShownContent {
 // The content every catalogue view shows, taken from the entries.
 ShownContent shownContentOf(const SatelliteList& sats, std::size_t selectedIds, double tleAge, bool withPasses);
 
-// What a catalogue view's look depends on besides its own controls: the
-// state's revision (every change but the tracking read-outs) and the
-// clock's minute (the element ages). While it stands still, a change
-// notice (a tracking tick) has nothing new for the view, which then skips
-// even the comparing of its rows.
-struct LookedAt {
-    std::uint64_t revision = 0;
-    std::int64_t minute = 0;
-    bool operator==(const LookedAt&) const = default;
-};
-LookedAt lookedAt(std::uint64_t revision);
-
 // One collapsible group of the browser's left panel.
 struct CategoryGroup {
     std::string key;

@@ -201,7 +201,7 @@ browser::ShownContent SatelliteBrowser::shownContent() const
 
 void SatelliteBrowser::refreshIfChanged()
 {
-    if (!lookedAt_.changed(browser::lookedAt(state_->revision()))) {
+    if (!lookedAt_.changed(ui_style::lookedAt(state_->revision()))) {
         return;
     }
     if (shownStructure() != shownStructure_) {
@@ -214,7 +214,7 @@ void SatelliteBrowser::refreshIfChanged()
 void SatelliteBrowser::refreshNow()
 {
     refreshTimer_->stop();
-    lookedAt_.changed(browser::lookedAt(state_->revision()));
+    lookedAt_.changed(ui_style::lookedAt(state_->revision()));
     shownStructure_ = shownStructure();
     shownContent_ = shownContent();
     const SatelliteList filtered = filteredSatellites();

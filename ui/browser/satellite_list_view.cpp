@@ -207,7 +207,7 @@ browser::ShownContent SatelliteListView::shownContent() const
 
 void SatelliteListView::refreshIfChanged()
 {
-    if (!lookedAt_.changed(browser::lookedAt(state_->revision()))) {
+    if (!lookedAt_.changed(ui_style::lookedAt(state_->revision()))) {
         return;
     }
     if (shownStructure() != shownStructure_) {
@@ -223,7 +223,7 @@ void SatelliteListView::refreshIfChanged()
 void SatelliteListView::refreshNow()
 {
     refreshTimer_->stop();
-    lookedAt_.changed(browser::lookedAt(state_->revision()));
+    lookedAt_.changed(ui_style::lookedAt(state_->revision()));
     shownStructure_ = shownStructure();
     shownContent_ = shownContent();
     selectedCount_->setText(countText(state_->selectedSatelliteIds().size()) + " selected");

@@ -69,7 +69,7 @@ private:
     std::optional<browser::ShownContent> shownContent_;
     // The state and minute last compared against; forgotten when the view's
     // own controls change what it shows.
-    ui_style::ShownGate<browser::LookedAt> lookedAt_;
+    ui_style::ShownGate<ui_style::LookedAt> lookedAt_;
     std::string searchText_;
 
     QLabel* selectedCount_ = nullptr;

@@ -257,11 +257,9 @@ void FavouritesPanel::refresh()
     // The rows draw no tracking read-out, and their element ages follow
     // the clock by the minute at most: through a track's ticks within one
     // minute there is nothing to look at.
-    const LookedAt lookedAt{state_->revision(), Clock::now().nanosecondsSince1970() / 60'000'000'000};
-    if (lookedAt_ == lookedAt) {
+    if (!lookedAt_.changed(ui_style::lookedAt(state_->revision()))) {
         return;
     }
-    lookedAt_ = lookedAt;
     const std::size_t count = state_->selectedSatelliteIds().size();
     countLabel_->setText(QStringLiteral("(%1)").arg(static_cast<qulonglong>(count)));
     clearButton_->setVisible(count > 0);

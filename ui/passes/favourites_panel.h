@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include "base/signal.h"
+#include "ui/style/refresh_timer.h"
 
 class QLabel;
 class QListView;
@@ -82,12 +83,7 @@ private:
     FavouriteRowDelegate* delegate_ = nullptr;
     int listHeightLimit_ = kListHeightLimit;
     // The state's revision and the clock's minute at the last look.
-    struct LookedAt {
-        std::uint64_t revision = 0;
-        std::int64_t minute = 0;
-        friend bool operator==(const LookedAt&, const LookedAt&) = default;
-    };
-    std::optional<LookedAt> lookedAt_;
+    ui_style::ShownGate<ui_style::LookedAt> lookedAt_;
 };
 
 } // namespace zelvane

@@ -117,11 +117,11 @@ bool PassListModel::refresh(const AppState& state, Date now)
 {
     // Through a track's ticks nothing the rows are made of changes: only
     // the clock is looked at.
-    if (built_ && lookedAt_ == state.revision()) {
+    const bool revised = lookedAt_.changed(state.revision());
+    if (built_ && !revised) {
         updateClock(now);
         return false;
     }
-    lookedAt_ = state.revision();
     if (!passesMatch(state)) {
         rebuild(state, now);
         return true;

@@ -22,6 +22,7 @@
 #include "orbital/date.h"
 #include "orbital/pass_records.h"
 #include "ui/passes/pass_row.h"
+#include "ui/style/refresh_timer.h"
 
 namespace zelvane {
 
@@ -130,7 +131,7 @@ private:
     Sources sources_;
     bool built_ = false;
     // The state's revision at the last look.
-    std::optional<std::uint64_t> lookedAt_;
+    ui_style::ShownGate<std::uint64_t> lookedAt_;
     std::optional<std::pair<int, int>> rowsInView_;
     std::vector<Row> rows_;
     // While an update is applied, the list reads as the first done_ rows of

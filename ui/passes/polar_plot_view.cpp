@@ -425,10 +425,9 @@ void PolarPlotView::refresh()
 {
     // Nothing here is drawn from the tracking read-outs: through a track's
     // ticks the canvas and the table follow the clock on their own.
-    if (state_ && lookedAt_ == state_->revision()) {
+    if (state_ && !lookedAt_.changed(state_->revision())) {
         return;
     }
-    lookedAt_ = state_ ? std::optional(state_->revision()) : std::nullopt;
     refreshTable(Date::now());
     // The canvas follows the clock on its own; a change of the state shows
     // at once only when it changes what the canvas draws.

@@ -15,6 +15,7 @@
 #include "orbital/date.h"
 #include "orbital/look_angles.h"
 #include "orbital/pass_records.h"
+#include "ui/style/refresh_timer.h"
 
 class QLabel;
 class QPainter;
@@ -129,7 +130,7 @@ private:
     std::vector<QLabel*> valueLabels_;
     std::optional<Inputs> seen_;
     // The state's revision at the last look.
-    std::optional<std::uint64_t> lookedAt_;
+    ui_style::ShownGate<std::uint64_t> lookedAt_;
     QPixmap static_;
     QString staticKey_;
     std::optional<QPointF> beaconAt_;  // where the last frame drew the beacon

@@ -104,10 +104,10 @@ void ZozAdezaChart::refreshFromState()
 {
     // The chart draws no tracking read-out: through a track's ticks there
     // is nothing to compare.
-    if (shown_ && lookedAt_ == state_->revision()) {
+    const bool revised = lookedAt_.changed(state_->revision());
+    if (shown_ && !revised) {
         return;
     }
-    lookedAt_ = state_->revision();
     // Filled in place, and swapped: with tens of thousands of passes fresh
     // lists at every change would cost more than comparing them.
     timeline::chartInputs(*state_, unshown_);

@@ -16,6 +16,7 @@
 #include "ui/passes/timeline_geometry.h"
 #include "ui/passes/zoz_adeza_layer.h"
 #include "ui/passes/zoz_adeza_scene.h"
+#include "ui/style/refresh_timer.h"
 
 class QPainter;
 class QTimer;
@@ -125,7 +126,7 @@ private:
     std::optional<timeline::ChartInputs> shown_;
     timeline::ChartInputs unshown_;
     // The state's revision at the last look.
-    std::optional<std::uint64_t> lookedAt_;
+    ui_style::ShownGate<std::uint64_t> lookedAt_;
     // The last layer put in place, and where it stands.
     QImage layer_;
     std::optional<timeline::LayerFrame> layerFrame_;

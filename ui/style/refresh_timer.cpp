@@ -2,6 +2,7 @@
 
 #include <QPointer>
 
+#include "orbital/date.h"
 
 namespace zelvane::ui_style {
 
@@ -27,6 +28,19 @@ Signal<>::Connection refreshOnChange(Signal<>& changes, QTimer* timer)
             scheduleRefresh(guarded);
         }
     });
+}
+
+std::int64_t currentMinute()
+{
+    constexpr std::int64_t kNanosPerMinute = 60'000'000'000;
+    const std::int64_t ns = Clock::now().nanosecondsSince1970();
+    // Rounded down before 1970 too, so that no minute counts twice.
+    return ns / kNanosPerMinute - (ns % kNanosPerMinute < 0 ? 1 : 0);
+}
+
+LookedAt lookedAt(std::uint64_t revision)
+{
+    return LookedAt{revision, currentMinute()};
 }
 
 } // namespace zelvane::ui_style

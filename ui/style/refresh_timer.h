@@ -8,6 +8,7 @@
 
 #include <QTimer>
 
+#include <cstdint>
 #include <optional>
 #include <utility>
 
@@ -52,5 +53,21 @@ public:
 private:
     std::optional<Shown> last_;
 };
+
+// The clock's minute, counted from 1970: what views showing element ages
+// follow the clock by.
+std::int64_t currentMinute();
+
+// What a view's look depends on besides its own controls: the state's
+// revision (every change but the tracking read-outs) and the clock's
+// minute (the element ages). While it stands still, a change notice (a
+// tracking tick) has nothing new for the view, which then skips even the
+// comparing of its rows.
+struct LookedAt {
+    std::uint64_t revision = 0;
+    std::int64_t minute = 0;
+    bool operator==(const LookedAt&) const = default;
+};
+LookedAt lookedAt(std::uint64_t revision);
 
 } // namespace zelvane::ui_style
