@@ -34,11 +34,7 @@ const QColor kCyan = ui_style::colors::cyan();
 const QColor kMint(0, 199, 190);
 const QColor kGray = ui_style::colors::gray();
 
-QColor withAlpha(QColor color, double alpha)
-{
-    color.setAlphaF(static_cast<float>(std::clamp(alpha, 0.0, 1.0)));
-    return color;
-}
+using ui_style::withAlpha;
 
 std::string padLeft(std::string text, std::size_t width)
 {

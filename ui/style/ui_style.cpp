@@ -132,7 +132,9 @@ QLabel* makeLabel(const QString& text, const QFont& font, const QColor& color, Q
 
 QColor withAlpha(QColor color, double alpha)
 {
-    color.setAlphaF(static_cast<float>(alpha));
+    // An opacity worked out by arithmetic may land a hair outside 0 to 1:
+    // it takes the nearest end, without a warning from the toolkit.
+    color.setAlphaF(static_cast<float>(std::clamp(alpha, 0.0, 1.0)));
     return color;
 }
 

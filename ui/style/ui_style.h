@@ -64,7 +64,7 @@ void setTextColor(QWidget* widget, const QColor& color);
 QLabel* makeLabel(const QString& text, const QFont& font, QWidget* parent = nullptr);
 QLabel* makeLabel(const QString& text, const QFont& font, const QColor& color, QWidget* parent = nullptr);
 
-// The colour at an opacity (its own alpha replaced).
+// The colour at an opacity (its own alpha replaced), held within 0 to 1.
 QColor withAlpha(QColor color, double alpha);
 // A satellite's own colour, fixed by its catalogue number.
 QColor satelliteColor(std::int64_t id, double opacity = 1.0);
