@@ -18,7 +18,6 @@ using namespace shell;
 namespace {
 
 constexpr int kPassBlockWidth = 400;
-constexpr int kRigColumnWidth = 320;
 
 // A frameless view onto a column, scrolling only along `direction` and only
 // when the column does not fit; across it the column follows the view.
@@ -61,7 +60,7 @@ DetailPanel::DetailPanel(std::shared_ptr<AppState> state, QWidget* parent)
     rigColumn_ = new RigColumn(state_, this);
     QWidget* rig = scrollable(rigColumn_, Qt::Vertical, this);
     rig->setObjectName(QStringLiteral("rigScroll"));
-    rig->setFixedWidth(kRigColumnWidth);
+    rig->setFixedWidth(panel::kRigColumnWidth);
     layout->addWidget(passColumn_);
     layout->addWidget(ui_style::divider(Qt::Vertical, this));
     layout->addWidget(freq, 1);

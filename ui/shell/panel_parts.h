@@ -26,6 +26,8 @@ constexpr int kRowPitch = 19;
 constexpr int kStepRowHeight = 22;
 // The large RX and TX figures (24 px).
 constexpr int kFigureRowHeight = 28;
+// The fixed width of the right column, the rig link's.
+constexpr int kRigColumnWidth = 320;
 
 // "−", the minus of the step buttons.
 QString minus();

@@ -24,8 +24,9 @@ namespace {
 
 // The status line under the link's state: two lines of 11 px text at most.
 constexpr int kStatusLinePitch = 14;
+constexpr int kSideMargin = 10;
 // The column's fixed width less its margins, until the label has its own.
-constexpr int kStatusLineWidth = 300;
+constexpr int kStatusLineWidth = kRigColumnWidth - 2 * kSideMargin;
 constexpr int kButtonHeight = 28;
 
 } // namespace
@@ -35,7 +36,7 @@ RigColumn::RigColumn(std::shared_ptr<AppState> state, QWidget* parent)
 {
     setObjectName(QStringLiteral("rigControl"));
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(10, 8, 10, 8);
+    layout->setContentsMargins(kSideMargin, 8, kSideMargin, 8);
     layout->setSpacing(4);
     const QColor secondary = ui_style::secondaryText(this);
 
@@ -197,18 +198,23 @@ void RigColumn::refresh()
     const QString inUse = link ? qs(link->first) + QStringLiteral(":") + QString::number(link->second) : configured;
     rigAddress_->setText(inUse);
 
-    QString status = qs(s.rigSatProtoStatus());
-    if (!answers) {
-        // Two lines at most, whatever the address: the address is elided
-        // within the first line rather than wrapped onto a third.
-        status = QStringLiteral("The daemon at ") + inUse + QStringLiteral(" does not answer");
+    QString status;
+    if (answers) {
+        status = qs(s.rigSatProtoStatus());
+    } else {
         const int width = satProtoStatus_->contentsRect().width() > 0 ? satProtoStatus_->contentsRect().width()
                                                                         : kStatusLineWidth;
-        if (satProtoStatus_->fontMetrics().horizontalAdvance(status) > width) {
-            status = ui_style::elided(QStringLiteral("The daemon at ") + inUse, satProtoStatus_->font(), width,
-                                      Qt::ElideMiddle) +
-                     QStringLiteral("\ndoes not answer");
+        if (unansweredFrom_.changed({inUse, width, satProtoStatus_->font()})) {
+            // Two lines at most, whatever the address: the address is
+            // elided within the first line rather than wrapped onto a third.
+            unanswered_ = QStringLiteral("The daemon at ") + inUse + QStringLiteral(" does not answer");
+            if (satProtoStatus_->fontMetrics().horizontalAdvance(unanswered_) > width) {
+                unanswered_ = ui_style::elided(QStringLiteral("The daemon at ") + inUse, satProtoStatus_->font(),
+                                               width, Qt::ElideMiddle) +
+                              QStringLiteral("\ndoes not answer");
+            }
         }
+        status = unanswered_;
     }
     satProtoStatus_->setText(status);
     satProtoStatus_->setVisible(!status.isEmpty());

@@ -1,8 +1,12 @@
 #pragma once
 
+#include <QFont>
+#include <QString>
 #include <QWidget>
 
 #include <memory>
+
+#include "ui/style/refresh_timer.h"
 
 class QLabel;
 class QPushButton;
@@ -42,6 +46,16 @@ private:
     QLabel* readoutRange_ = nullptr;
     QLabel* readoutRate_ = nullptr;
     QLabel* readoutUpdate_ = nullptr;
+    // The silent daemon's status is measured and elided: it is made again
+    // only when what it is made from changes, not on every tracking tick.
+    struct UnansweredFrom {
+        QString address;
+        int width = 0;
+        QFont font;
+        bool operator==(const UnansweredFrom&) const = default;
+    };
+    ui_style::ShownGate<UnansweredFrom> unansweredFrom_;
+    QString unanswered_;
 };
 
 } // namespace shell
