@@ -185,7 +185,7 @@ std::vector<RowCell> SatelliteRowDelegate::layoutRow(const QStyleOptionViewItem&
             ageCell.toolTip = QStringLiteral("TLE epoch age");
         }
         add(RowPart::tx, txRect, elideRight(mono9_, str(SatelliteRowsModel::TxTextRole), kTxWidth), mono9_,
-            withAlpha(colors::orange(), 0.8), rightAligned);
+            colors::orange(0.8), rightAligned);
         add(RowPart::downlink, downRect,
             elideFrequency(str(SatelliteRowsModel::DownlinkTextRole), QFontMetricsF(mono9_), kDownlinkWidth),
             mono9_, colour(SatelliteRowsModel::DownlinkColorRole), rightAligned);
@@ -200,7 +200,7 @@ std::vector<RowCell> SatelliteRowDelegate::layoutRow(const QStyleOptionViewItem&
         add(RowPart::dot, QRect(left, cy - kDot / 2, kDot, kDot), {}, {}, colour(SatelliteRowsModel::DotColorRole));
         left += kDot + kSpacing;
         RowCell& remove = add(RowPart::remove, QRect(right - kIconSize, top, kIconSize, h),
-                              QStringLiteral("✕"), plain11_, withAlpha(colors::red(), 0.7),
+                              QStringLiteral("✕"), plain11_, colors::red(0.7),
                               Qt::AlignCenter);
         remove.clickable = true;
         remove.toolTip = QStringLiteral("Remove from tracked list");
@@ -277,7 +277,7 @@ std::vector<RowCell> SatelliteRowDelegate::layoutRow(const QStyleOptionViewItem&
             const bool on = index.data(SatelliteRowsModel::SubscribedRole).toBool();
             RowCell& toggle = add(RowPart::subscribe,
                                   QRect(right - kSwitchWidth, cy - kSwitchHeight / 2, kSwitchWidth, kSwitchHeight),
-                                  {}, {}, on ? colors::blue() : withAlpha(colors::gray(), 0.45));
+                                  {}, {}, on ? colors::blue() : colors::gray(0.45));
             toggle.clickable = true;
             toggle.toolTip = on ? QStringLiteral("Unsubscribe (stop downloading)")
                                 : QStringLiteral("Subscribe (download TLEs)");
@@ -350,7 +350,7 @@ void SatelliteRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
     painter->save();
     const RowKind kind = kindOf(index);
     if (kind == RowKind::groupHeader) {
-        painter->fillRect(option.rect, withAlpha(colors::gray(), 0.08));
+        painter->fillRect(option.rect, colors::gray(0.08));
     } else if (const QVariant background = index.data(Qt::BackgroundRole); background.isValid()) {
         painter->fillRect(option.rect, background.value<QColor>());
     }

@@ -289,7 +289,7 @@ QVariant SatelliteRowsModel::data(const QModelIndex& index, int role) const
         if (e->kind == RowKind::trackedRow || selected) {
             return satelliteColor(sat.id);
         }
-        return withAlpha(colors::gray(), 0.3);
+        return colors::gray(0.3);
     case NameBoldRole:
         return browser && selected;
     case NumberTextRole:
@@ -315,7 +315,7 @@ QVariant SatelliteRowsModel::data(const QModelIndex& index, int role) const
         return downlink ? qs(downlink->displayFreqMHz()) : QString();
     }
     case DownlinkColorRole:
-        return quick ? colors::cyan() : withAlpha(colors::cyan(), selected ? 1.0 : 0.5);
+        return quick ? colors::cyan() : colors::cyan(selected ? 1.0 : 0.5);
     case Qt::BackgroundRole:
         // A faint lift of the selected rows.
         return browser && selected ? QVariant(QColor(255, 255, 255, 10)) : QVariant();

@@ -58,7 +58,7 @@ TLEImportSheet::TLEImportSheet(std::shared_ptr<AppState> state, QWidget* parent)
          {makeLabel("Paste TLE data below, or click 'Load File…' to open a .txt or .json file.",
                     monoFont(11), ui_style::secondaryText(this)),
           makeLabel("Supports three-line TLE, two-line TLE, CelesTrak JSON, and SatNOGS JSON.",
-                    monoFont(10), withAlpha(ui_style::secondaryText(this), 0.55 * 0.7))}) {
+                    monoFont(10), ui_style::secondaryText(palette(), 0.7))}) {
         label->setWordWrap(true);
         instructions->addWidget(label);
     }

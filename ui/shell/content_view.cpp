@@ -244,9 +244,7 @@ QWidget* ContentView::buildTitleBar()
     product->setObjectName(QStringLiteral("productName"));
     auto* version = makeLabel(QStringLiteral("v") + appVersion(), monoFont(10), bar);
     version->setObjectName(QStringLiteral("versionText"));
-    QColor faint = secondary;
-    faint.setAlphaF(faint.alphaF() * 0.7f);
-    setTextColor(version, faint);
+    setTextColor(version, ui_style::secondaryText(bar->palette(), 0.7));
     version->setToolTip(QStringLiteral("App version \u2014 auto-increments with each build"));
     layout->addWidget(product, 0, Qt::AlignVCenter);
     layout->addWidget(version, 0, Qt::AlignVCenter);

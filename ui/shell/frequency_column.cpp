@@ -29,9 +29,7 @@ QWidget* breakdownPart(QWidget* parent, const QString& label, ui_style::ElidedLa
     QHBoxLayout* layout = nullptr;
     QWidget* part = rowWidget(parent, 3, &layout, kRowPitch);
     auto* caption = makeLabel(label, monoFont(12), part);
-    QColor dim = ui_style::secondaryText(part);
-    dim.setAlphaF(dim.alphaF() * 0.7f);
-    setTextColor(caption, dim);
+    setTextColor(caption, ui_style::secondaryText(part->palette(), 0.7));
     auto* value = new ui_style::ElidedLabel(part);
     value->setFont(monoFont(14));
     value->setObjectName(objectName);
@@ -174,9 +172,7 @@ FrequencyColumn::FrequencyColumn(std::shared_ptr<AppState> state, QWidget* paren
         auto* caption = makeLabel(QStringLiteral("TX"), monoFont(15, QFont::Medium), noUplinkRow_);
         setTextColor(caption, secondary);
         auto* none = makeLabel(QStringLiteral("\u2014 (no paired uplink)"), monoFont(16), noUplinkRow_);
-        QColor faint = secondary;
-        faint.setAlphaF(faint.alphaF() * 0.5f);
-        setTextColor(none, faint);
+        setTextColor(none, ui_style::secondaryText(palette(), 0.5));
         noUpLayout->addWidget(caption, 0, Qt::AlignVCenter);
         noUpLayout->addWidget(none, 0, Qt::AlignVCenter);
         noUpLayout->addStretch(1);

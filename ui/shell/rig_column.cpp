@@ -162,9 +162,7 @@ RigColumn::RigColumn(std::shared_ptr<AppState> state, QWidget* parent)
         reset->setFixedHeight(kRowPitch);
         // Borderless: the text alone, as high as its line.
         reset->setStyleSheet(QStringLiteral("QPushButton { border: none; padding: 0px 2px; color: rgba(225, 55, 45, 204); }"));
-        QColor red = ui_style::textColors::red();
-        red.setAlphaF(0.8f);
-        setTextColor(reset, red);
+        setTextColor(reset, ui_style::withAlpha(ui_style::textColors::red(), 0.8));
         reset->setCursor(Qt::PointingHandCursor);
         QObject::connect(reset, &QPushButton::clicked, this, [this] { state_->clearCalibration(); });
         group->addWidget(reset, 0, Qt::AlignLeft);
