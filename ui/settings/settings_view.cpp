@@ -38,7 +38,7 @@ constexpr int kPresetRates[] = {1, 5, 10, 20, 50};
 
 using sheet::button;
 using sheet::makeSecondary;
-using sheet::mono;
+using sheet::monoFont;
 using sheet::plain;
 using sheet::qs;
 using sheet::setCheckedQuietly;
@@ -54,7 +54,7 @@ QLineEdit* textField(const QString& objectName, const QString& placeholder, int 
     auto* field = new QLineEdit;
     field->setObjectName(objectName);
     field->setPlaceholderText(placeholder);
-    field->setFont(mono(12));
+    field->setFont(monoFont(12));
     field->setFixedWidth(width);
     return field;
 }
@@ -141,7 +141,7 @@ SliderRow sliderRow(const QString& sliderName, const QString& readoutName, int l
     layout->addWidget(slider, 1);
     auto* readout = new QLabel;
     readout->setObjectName(readoutName);
-    readout->setFont(mono(11));
+    readout->setFont(monoFont(11));
     readout->setFixedWidth(30);
     readout->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     layout->addWidget(readout);
@@ -187,7 +187,7 @@ SettingsView::SettingsView(std::shared_ptr<AppState> state, QWidget* parent)
     auto* titleRow = new QHBoxLayout;
     titleRow->setContentsMargins(12, 12, 12, 12);
     auto* title = new QLabel("Settings");
-    title->setFont(mono(14, QFont::Bold));
+    title->setFont(monoFont(14, QFont::Bold));
     titleRow->addWidget(title);
     titleRow->addStretch(1);
     outer->addLayout(titleRow);
@@ -429,7 +429,7 @@ QWidget* SettingsView::buildDopplerSection()
     for (const int rate : kPresetRates) {
         const QString text = QString::number(rate);
         auto* b = button("dopplerPreset" + text, text);
-        b->setFont(mono(11));
+        b->setFont(monoFont(11));
         b->setFixedWidth(44);
         connect(b, &QPushButton::clicked, this, [this, text] { rateField_->setText(text); });
         presets->addWidget(b);

@@ -11,11 +11,6 @@
 
 namespace zelvane::sheet {
 
-QFont mono(double points, QFont::Weight weight)
-{
-    return ui_style::monoFont(points, weight);
-}
-
 QFont plain(double points)
 {
     return ui_style::withPixelSize(QApplication::font(), points);

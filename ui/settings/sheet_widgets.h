@@ -27,7 +27,7 @@ inline std::string ss(const QString& text)
     return text.toStdString();
 }
 
-QFont mono(double points, QFont::Weight weight = QFont::Normal);
+using ui_style::monoFont;
 QFont plain(double points);
 
 using ui_style::setTextColor;

@@ -26,7 +26,7 @@ namespace {
 
 using sheet::button;
 using sheet::makeSecondary;
-using sheet::mono;
+using sheet::monoFont;
 using sheet::plain;
 using sheet::qs;
 using sheet::setCheckedQuietly;
@@ -76,7 +76,7 @@ TleSourcesSection::TleSourcesSection(std::shared_ptr<AppState> state, QWidget* p
     auto* ageRow = new QHBoxLayout;
     ageLabel_ = new QLabel;
     ageLabel_->setObjectName("tleAgeLabel");
-    ageLabel_->setFont(mono(11));
+    ageLabel_->setFont(monoFont(11));
     ageRow->addWidget(ageLabel_);
     ageRow->addStretch(1);
     auto* refresh = button("refreshNowButton", "Refresh Now");
@@ -104,7 +104,7 @@ DisclosureGroup* TleSourcesSection::categorySectionDisclosure(const std::string&
 {
     auto* group = new DisclosureGroup(qs(sectionName));
     group->setObjectName(qs("sectionGroup:" + sectionName));
-    group->countLabel()->setFont(mono(10));
+    group->countLabel()->setFont(monoFont(10));
     sectionCounts_[sectionName] = group->countLabel();
     for (const auto& category : TLEManager::builtinCategories()) {
         if (category.section != sectionName) {
@@ -112,7 +112,7 @@ DisclosureGroup* TleSourcesSection::categorySectionDisclosure(const std::string&
         }
         auto* toggle = new QCheckBox(mnemonicFree(category.description));
         toggle->setObjectName(qs("categoryToggle:" + category.name));
-        toggle->setFont(mono(11));
+        toggle->setFont(monoFont(11));
         const std::string key = category.name;
         connect(toggle, &QCheckBox::clicked, this, [this, key](bool on) { setSubscribed(key, on); });
         categoryToggles_[key] = toggle;
@@ -126,7 +126,7 @@ DisclosureGroup* TleSourcesSection::customURLSection()
     auto* group = new DisclosureGroup("Custom URLs");
     group->setObjectName("customUrlGroup");
     customCount_ = group->countLabel();
-    customCount_->setFont(mono(10));
+    customCount_->setFont(monoFont(10));
     makeSecondary(customCount_);
 
     userRowsBox_ = new QWidget;
@@ -139,7 +139,7 @@ DisclosureGroup* TleSourcesSection::customURLSection()
     addBlock->setSpacing(4);
     addBlock->setContentsMargins(0, 4, 0, 0);
     auto* caption = new QLabel("Add a custom URL source:");
-    caption->setFont(mono(10));
+    caption->setFont(monoFont(10));
     makeSecondary(caption);
     addBlock->addWidget(caption);
 
@@ -148,13 +148,13 @@ DisclosureGroup* TleSourcesSection::customURLSection()
     newSourceNameField_ = new QLineEdit;
     newSourceNameField_->setObjectName("newSourceNameField");
     newSourceNameField_->setPlaceholderText("Name (e.g. CSN)");
-    newSourceNameField_->setFont(mono(10));
+    newSourceNameField_->setFont(monoFont(10));
     newSourceNameField_->setFixedWidth(120);
     addRow->addWidget(newSourceNameField_);
     newSourceUrlField_ = new QLineEdit;
     newSourceUrlField_->setObjectName("newSourceUrlField");
     newSourceUrlField_->setPlaceholderText(QString::fromUtf8("https://\u2026"));
-    newSourceUrlField_->setFont(mono(10));
+    newSourceUrlField_->setFont(monoFont(10));
     addRow->addWidget(newSourceUrlField_, 1);
     addSourceButton_ = button("addSourceButton", "Add");
     addSourceButton_->setFont(plain(10));
@@ -166,7 +166,7 @@ DisclosureGroup* TleSourcesSection::customURLSection()
     sourceMessage_ = new QLabel;
     sourceMessage_->setObjectName("sourceMessage");
     sourceMessage_->setWordWrap(true);
-    sourceMessage_->setFont(mono(10));
+    sourceMessage_->setFont(monoFont(10));
     setTextColor(sourceMessage_, kRed);
     sourceMessage_->hide();
     connect(newSourceNameField_, &QLineEdit::textEdited, this, [this] { showSourceMessage({}); });
@@ -175,12 +175,12 @@ DisclosureGroup* TleSourcesSection::customURLSection()
     auto* presetRow = new QHBoxLayout;
     presetRow->setSpacing(4);
     auto* presetsCaption = new QLabel("Presets:");
-    presetsCaption->setFont(mono(9));
+    presetsCaption->setFont(monoFont(9));
     makeSecondary(presetsCaption);
     presetRow->addWidget(presetsCaption);
     for (const auto& preset : UserTLESourceStore::presets()) {
         auto* b = button(qs("presetButton:" + preset.name), mnemonicFree(preset.name));
-        b->setFont(mono(9));
+        b->setFont(monoFont(9));
         connect(b, &QPushButton::clicked, this, [this, preset] { addPreset(preset); });
         presetButtons_.emplace_back(preset, b);
         presetRow->addWidget(b);
@@ -314,12 +314,12 @@ void TleSourcesSection::rebuildUserSourceRows()
         texts->setSpacing(1);
         auto* name = new QLabel(qs(source.name));
         name->setObjectName("userSourceName");
-        name->setFont(mono(11, QFont::DemiBold));
+        name->setFont(monoFont(11, QFont::DemiBold));
         name->setWordWrap(true);
         texts->addWidget(name);
         auto* url = new QLabel;
         url->setObjectName("userSourceUrl");
-        url->setFont(mono(9));
+        url->setFont(monoFont(9));
         makeSecondary(url);
         url->setText(QFontMetrics(url->font()).elidedText(qs(source.url), Qt::ElideMiddle, 330));
         url->setToolTip(qs(source.url));
