@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "base/utf8.h"
 #include "orbital/earth.h"
 #include "orbital/numeric_text.h"
 
@@ -12,135 +13,22 @@ namespace {
 
 constexpr std::size_t kElementLineLength = 69;
 
-// Element lines are ASCII, but pasted and downloaded text is UTF-8 and may
-// carry Unicode line breaks and spaces (no-break spaces from web pages, for
-// instance). The helpers below work on UTF-8 bytes without decoding the
-// whole text.
-
-bool isContinuationByte(unsigned char c)
+// The characters at 0-based positions first..last (inclusive). Element
+// lines are ASCII, but pasted and downloaded text may put a non-ASCII
+// character in a column; it still takes one column.
+std::string_view columns(std::string_view s, std::size_t first, std::size_t last)
 {
-    return (c & 0xC0) == 0x80;
-}
-
-// Length in bytes of the line break starting at `pos`, or 0 when none does:
-// U+000A..U+000D, U+0085, U+2028, U+2029.
-std::size_t lineBreakLength(std::string_view s, std::size_t pos)
-{
-    const auto c = static_cast<unsigned char>(s[pos]);
-    if (c >= 0x0A && c <= 0x0D) {
-        return 1;
-    }
-    if (c == 0xC2 && pos + 1 < s.size() && static_cast<unsigned char>(s[pos + 1]) == 0x85) {
-        return 2;
-    }
-    if (c == 0xE2 && pos + 2 < s.size() && static_cast<unsigned char>(s[pos + 1]) == 0x80) {
-        const auto c2 = static_cast<unsigned char>(s[pos + 2]);
-        if (c2 == 0xA8 || c2 == 0xA9) {
-            return 3;
-        }
-    }
-    return 0;
-}
-
-// Length in bytes of the whitespace character starting at `pos`, or 0: the
-// tab and the space separators (category Zs): U+0020, U+00A0, U+1680,
-// U+2000..U+200A, U+202F, U+205F, U+3000.
-std::size_t spaceLengthAt(std::string_view s, std::size_t pos)
-{
-    const auto at = [&](std::size_t i) { return static_cast<unsigned char>(s[pos + i]); };
-    const std::size_t left = s.size() - pos;
-    const unsigned char c = at(0);
-    if (c == 0x09 || c == 0x20) {
-        return 1;
-    }
-    if (c == 0xC2 && left >= 2 && at(1) == 0xA0) {
-        return 2;
-    }
-    if (left >= 3) {
-        if (c == 0xE1 && at(1) == 0x9A && at(2) == 0x80) {
-            return 3;
-        }
-        if (c == 0xE2 && at(1) == 0x80 && ((at(2) >= 0x80 && at(2) <= 0x8A) || at(2) == 0xAF)) {
-            return 3;
-        }
-        if (c == 0xE2 && at(1) == 0x81 && at(2) == 0x9F) {
-            return 3;
-        }
-        if (c == 0xE3 && at(1) == 0x80 && at(2) == 0x80) {
-            return 3;
-        }
-    }
-    return 0;
-}
-
-// Start of the code point whose bytes end just before `end`.
-std::size_t previousCodePointStart(std::string_view s, std::size_t end)
-{
-    std::size_t start = end - 1;
-    while (start > 0 && isContinuationByte(static_cast<unsigned char>(s[start]))) {
-        --start;
-    }
-    return start;
-}
-
-std::string_view trimSpaces(std::string_view s)
-{
-    std::size_t begin = 0;
-    while (begin < s.size()) {
-        const std::size_t n = spaceLengthAt(s, begin);
-        if (n == 0) {
-            break;
-        }
-        begin += n;
-    }
-    std::size_t end = s.size();
-    while (end > begin) {
-        const std::size_t start = previousCodePointStart(s, end);
-        if (spaceLengthAt(s, start) != end - start) {
-            break;
-        }
-        end = start;
-    }
+    const std::size_t begin = utf8::prefixCodePoints(s, first).size();
+    const std::size_t end = utf8::prefixCodePoints(s, last + 1).size();
     return s.substr(begin, end - begin);
 }
 
-// Characters of a line, counted as code points (one byte each for ASCII).
-std::size_t characterCount(std::string_view s)
-{
-    std::size_t count = 0;
-    for (const char c : s) {
-        if (!isContinuationByte(static_cast<unsigned char>(c))) {
-            ++count;
-        }
-    }
-    return count;
-}
-
-// The characters at 0-based positions first..last (inclusive).
-std::string_view columns(std::string_view s, std::size_t first, std::size_t last)
-{
-    std::size_t index = 0;
-    std::size_t begin = s.size();
-    std::size_t end = s.size();
-    for (std::size_t pos = 0; pos < s.size(); ++pos) {
-        if (isContinuationByte(static_cast<unsigned char>(s[pos]))) {
-            continue;
-        }
-        if (index == first) {
-            begin = pos;
-        }
-        if (index == last + 1) {
-            end = pos;
-            break;
-        }
-        ++index;
-    }
-    return begin <= end ? s.substr(begin, end - begin) : std::string_view{};
-}
-
+// A field without its padding. The lines hold no line breaks (the reader
+// split at them), so the blanks trimmed are the tab and the space
+// separators, a no-break space from a web page among them.
 std::string_view field(std::string_view line, std::size_t first, std::size_t last)
 {
-    return trimSpaces(columns(line, first, last));
+    return utf8::trimWhitespaceAndLineBreaks(columns(line, first, last));
 }
 
 std::optional<double> parseImpliedDecimal(std::string_view digits)
@@ -172,12 +60,17 @@ ReadResult read(std::string_view text)
     std::vector<std::string_view> lines;
     std::size_t start = 0;
     for (std::size_t pos = 0; pos <= text.size();) {
-        const std::size_t breakLength = pos < text.size() ? lineBreakLength(text, pos) : 1;
-        if (breakLength == 0) {
-            ++pos;
-            continue;
+        // The end of the text ends the last line as a break would.
+        std::size_t breakLength = 1;
+        if (pos < text.size()) {
+            const utf8::Step step = utf8::decodeAt(text, pos);
+            if (!step.valid || !utf8::isLineBreak(step.value)) {
+                pos += step.length;
+                continue;
+            }
+            breakLength = step.length;
         }
-        const std::string_view line = trimSpaces(text.substr(start, pos - start));
+        const std::string_view line = utf8::trimWhitespaceAndLineBreaks(text.substr(start, pos - start));
         if (!line.empty()) {
             lines.push_back(line);
         }
@@ -188,7 +81,7 @@ ReadResult read(std::string_view text)
     // A set counts as refused only where the text held at least one whole
     // element line for it: two short lines that begin "1 " and "2 " are
     // prose or names, not a damaged set.
-    const auto isWhole = [](std::string_view line) { return characterCount(line) >= kElementLineLength; };
+    const auto isWhole = [](std::string_view line) { return utf8::codePointCount(line) >= kElementLineLength; };
     ReadResult result;
     const auto take = [&result, &isWhole](std::string_view line1, std::string_view line2, std::string name) {
         if (auto set = parseTwoLines(name, std::string(line1), std::string(line2))) {
@@ -220,7 +113,7 @@ ReadResult read(std::string_view text)
 std::optional<TLEData> parseTwoLines(const std::string& name, const std::string& line1,
                                      const std::string& line2)
 {
-    if (characterCount(line1) < kElementLineLength || characterCount(line2) < kElementLineLength) {
+    if (utf8::codePointCount(line1) < kElementLineLength || utf8::codePointCount(line2) < kElementLineLength) {
         return std::nullopt;
     }
 
@@ -283,7 +176,7 @@ std::optional<TLEData> parseTwoLines(const std::string& name, const std::string&
 
 double parseExponentNotation(std::string_view text)
 {
-    std::string_view body = trimSpaces(text);
+    std::string_view body = utf8::trimWhitespaceAndLineBreaks(text);
     if (body.empty()) {
         return 0.0;
     }

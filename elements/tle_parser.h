@@ -32,7 +32,8 @@ ReadResult read(std::string_view text);
 
 // One element set from a name and its two lines (stored unchanged); absent
 // when a line is shorter than 69 characters or a required field is
-// unreadable. Checksums are not verified.
+// unreadable. Checksums are not verified. The lines are UTF-8 without line
+// breaks, as read() splits them.
 std::optional<TLEData> parseTwoLines(const std::string& name, const std::string& line1,
                                      const std::string& line2);
 

@@ -155,6 +155,9 @@ TEST(TLEParserTest, ScanningGroupsLinesIntoSets)
          {"ISS#25544", "SSO SAT#43017"}},
         {"vertical tab and form feed break lines", "ISS\v" + kIss1 + "\f" + kIss2,
          {"ISS#25544"}},
+        {"Ogham, medium mathematical and narrow no-break spaces are trimmed",
+         "\u1680ISS\u205F\u202F\n\u200A" + kIss1 + "\n" + kIss2 + "\u2000", {"ISS#25544"}},
+        {"a zero-width space is no blank", "ISS\u200B\n" + kIss1 + "\n" + kIss2, {"ISS\u200B#25544"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
