@@ -17,25 +17,20 @@ using nlohmann::json;
 
 constexpr const char* kSourceCustom = "custom";
 
-std::vector<TLEData> readText(std::string_view text)
+// Sets read from the user's text belong to the imports.
+std::vector<TLEData> asImported(std::vector<TLEData> sets)
 {
-    auto sets = TLEParser::parse(text);
     for (auto& set : sets) {
         set.source = kSourceCustom;
     }
     return sets;
 }
 
-// The text's element lines ("1 …" and "2 …", leading blanks allowed),
-// counted by kind.
-struct ElementLineCount {
-    std::size_t first = 0;
-    std::size_t second = 0;
-};
-
-ElementLineCount countElementLines(std::string_view text)
+// The number of the text's element lines ("1 …" and "2 …", leading blanks
+// allowed).
+std::size_t countElementLines(std::string_view text)
 {
-    ElementLineCount count;
+    std::size_t count = 0;
     std::size_t start = 0;
     while (start <= text.size()) {
         std::size_t end = text.find_first_of("\r\n", start);
@@ -46,9 +41,8 @@ ElementLineCount countElementLines(std::string_view text)
         while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) {
             line.remove_prefix(1);
         }
-        if (line.size() >= 2 && line[1] == ' ') {
-            count.first += line[0] == '1' ? 1 : 0;
-            count.second += line[0] == '2' ? 1 : 0;
+        if (line.size() >= 2 && line[1] == ' ' && (line[0] == '1' || line[0] == '2')) {
+            ++count;
         }
         start = end + 1;
     }
@@ -60,8 +54,7 @@ ElementLineCount countElementLines(std::string_view text)
 // drop them without a trace.
 bool holdsUnreadElementLines(std::string_view text, std::size_t setsRead)
 {
-    const ElementLineCount count = countElementLines(text);
-    return count.first + count.second > 2 * setsRead;
+    return countElementLines(text) > 2 * setsRead;
 }
 
 // True when the file exists and something in it would be lost by
@@ -154,7 +147,7 @@ std::vector<TLEData> load()
     if (!content || content->empty() || !utf8::isValid(*content)) {
         return {};
     }
-    return readText(*content);
+    return asImported(TLEParser::parse(*content));
 }
 
 bool save(const std::vector<TLEData>& sets)
@@ -275,10 +268,7 @@ ImportResult importFromText(std::string_view text)
         // would make every imported set unreadable at the next load.
         if (utf8::isValid(text)) {
             auto read = TLEParser::read(text);
-            sets = std::move(read.sets);
-            for (auto& set : sets) {
-                set.source = kSourceCustom;
-            }
+            sets = asImported(std::move(read.sets));
             offered = sets.size() + read.refused;
         }
         if (sets.empty()) {
