@@ -153,21 +153,29 @@ std::map<std::string, std::vector<Landing>>& flights()
     return table;
 }
 
-std::string flightKey(const std::string& key, const std::string& url)
+// The table's category with the key, or null.
+const TLECategory* findCategory(const std::vector<TLECategory>& table, const std::string& key)
 {
-    return key + '\n' + url;
+    const auto category =
+        std::find_if(table.begin(), table.end(), [&](const TLECategory& c) { return c.name == key; });
+    return category == table.end() ? nullptr : &*category;
+}
+
+// What a download under way is known by: the category and its address.
+std::string flightKey(const TLECategory& category)
+{
+    return category.name + '\n' + category.url;
 }
 
 // Waits for the category's download when one is under way.
 bool joinDownload(const std::vector<TLECategory>& table, const std::string& key, Landing landing)
 {
-    const auto category =
-        std::find_if(table.begin(), table.end(), [&](const TLECategory& c) { return c.name == key; });
-    if (category == table.end()) {
+    const TLECategory* category = findCategory(table, key);
+    if (category == nullptr) {
         return false;
     }
     std::lock_guard lock(flightsMutex());
-    const auto found = flights().find(flightKey(key, category->url));
+    const auto found = flights().find(flightKey(*category));
     if (found == flights().end()) {
         return false;
     }
@@ -346,16 +354,15 @@ std::string downloadFailureText(platform::HttpFailure failure)
 void downloadCategory(const std::vector<TLECategory>& table, const std::string& key,
                       std::function<void(std::vector<TLEData>, CategoryOutcome)> completion)
 {
-    const auto category =
-        std::find_if(table.begin(), table.end(), [&](const TLECategory& c) { return c.name == key; });
-    if (category == table.end() || !platform::Http::isValidUrl(category->url)) {
+    const TLECategory* category = findCategory(table, key);
+    if (category == nullptr || !platform::Http::isValidUrl(category->url)) {
         completion({}, CategoryOutcome{key, false, "no valid address", false, std::nullopt});
         return;
     }
     // Whoever asks for a category while its answer is awaited hears that
     // answer (or its failure) too, rather than asking again or reading the
     // copy that the answer is about to replace.
-    const std::string flight = flightKey(key, category->url);
+    const std::string flight = flightKey(*category);
     {
         std::lock_guard lock(flightsMutex());
         auto& waiting = flights()[flight];
