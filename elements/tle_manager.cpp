@@ -650,7 +650,10 @@ void fetchByNoradId(std::int64_t noradId, std::function<void(std::optional<TLEDa
             completion(std::nullopt);
             return;
         }
-        auto sets = parseAuto(utf8::isValid(result.body) ? result.body : utf8::replaceInvalid(result.body));
+        if (!utf8::isValid(result.body)) {
+            result.body = utf8::replaceInvalid(result.body);
+        }
+        auto sets = parseAuto(result.body);
         if (sets.empty()) {
             completion(std::nullopt);
             return;
