@@ -185,8 +185,8 @@ bool joinDownload(const std::vector<TLECategory>& table, const std::string& key,
 
 // Everything one load shares between its threads.
 struct LoadState {
-    std::mutex mutex; // guards everything down to `lastChange`
-    std::vector<std::string> keys;
+    std::vector<std::string> keys; // set before any thread sees the state, never changed
+    std::mutex mutex; // guards everything down to `pictures`
     std::vector<TLEData> sets;
     std::vector<CategoryOutcome> outcomes; // one per key, in key order
     std::vector<bool> landed; // per key: its sets are in `sets`
@@ -578,7 +578,8 @@ void loadCategories(const std::vector<std::string>& keys, bool forceDownload,
     }
     // Every file is read and parsed in the background so that a large cache
     // never holds up the main thread.
-    platform::runInBackground([state, keys, forceDownload, table = std::move(table)]() {
+    platform::runInBackground([state, forceDownload, table = std::move(table)]() {
+        const std::vector<std::string>& keys = state->keys;
         for (std::size_t i = 0; i < keys.size(); ++i) {
             const std::string& key = keys[i];
             if (forceDownload) {
