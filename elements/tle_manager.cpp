@@ -193,6 +193,9 @@ struct LoadState {
     // Per key whose download runs: its cached copy, which stands in for it
     // in the pictures handed over before the answer.
     std::vector<std::optional<std::vector<TLEData>>> standIns;
+    // The imported sets, read once for all the pictures of the load (the
+    // whole result reads them afresh).
+    std::vector<TLEData> imported;
     std::uint64_t pictures = 0; // pictures with sets taken so far, numbering them
     std::atomic<int> pending{1}; // one for the load itself until it has started everything
     std::atomic<bool> started{false}; // every key has been set going
@@ -247,12 +250,11 @@ void handOverPicture(const std::shared_ptr<LoadState>& state, bool withSets)
                     sets.insert(sets.end(), standIn->begin(), standIn->end());
                 }
             }
+            sets.insert(sets.end(), state->imported.begin(), state->imported.end());
             number = ++state->pictures;
         }
     }
     if (withSets) {
-        auto imported = CustomTLEStore::load();
-        sets.insert(sets.end(), std::make_move_iterator(imported.begin()), std::make_move_iterator(imported.end()));
         load->sets = merge(std::move(sets));
         if (load->sets.empty()) {
             return;
@@ -606,6 +608,13 @@ void loadCategories(const std::vector<std::string>& keys, bool forceDownload,
                 state->standIns[i] = std::move(copy);
             }
             downloadCategory(table, key, landing(state, i));
+        }
+        // Pictures are taken only from here on, and only while downloads
+        // run: the imports are read for them once, not again for each.
+        if (state->interim && state->pending.load() > 1) {
+            auto imported = CustomTLEStore::load();
+            std::lock_guard lock(state->mutex);
+            state->imported = std::move(imported);
         }
         state->started = true;
         // What is at hand shows now; the downloads still running follow.

@@ -450,6 +450,53 @@ TEST_F(TLEManagerTest, ARunningDownloadShowsItsCopyAndAnswersEveryLoadWaitingOnI
     EXPECT_EQ(pictures.size(), 1u);
 }
 
+// Every picture shows the imported sets beside the categories, and the
+// whole result reads them afresh: an import made while the load runs is
+// in it.
+TEST_F(TLEManagerTest, PicturesAndTheResultCarryTheImportedSets)
+{
+    ASSERT_EQ(CustomTLEStore::importFromText(tleText("MINE", 7)).count, 1);
+    writeCache("stations", tleText("STATIONS OLD", 200), 25 * 3600.0);
+    server_.setResponse(groupTarget("amateur"), 200, tleText("AMATEUR", 100));
+    server_.setResponse(groupTarget("stations"), 200, tleText("STATIONS NEW", 200));
+    server_.hold(groupTarget("amateur"));
+    server_.hold(groupTarget("stations"));
+
+    std::vector<TLEManager::CategoriesLoad> pictures;
+    std::optional<TLEManager::CategoriesLoad> result;
+    TLEManager::loadCategories(
+        {"amateur", "stations"}, false, [&](TLEManager::CategoriesLoad load) { result = std::move(load); },
+        [&](TLEManager::CategoriesLoad picture) { pictures.push_back(std::move(picture)); });
+    ASSERT_TRUE(test::waitUntil(
+        [&]() {
+            return !pictures.empty() && server_.heldCount(groupTarget("amateur")) == 1 &&
+                   server_.heldCount(groupTarget("stations")) == 1;
+        },
+        10s));
+    server_.release(groupTarget("amateur"));
+    ASSERT_TRUE(test::waitUntil([&]() { return pictures.size() == 2; }, 10s));
+    const std::vector<std::vector<std::int64_t>> shown = {{200, 7}, {100, 200, 7}};
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(pictures[i].sets.size(), shown[i].size());
+        for (const std::int64_t id : shown[i]) {
+            EXPECT_NE(find(pictures[i].sets, id), nullptr) << id;
+        }
+        ASSERT_NE(find(pictures[i].sets, 7), nullptr);
+        EXPECT_EQ(find(pictures[i].sets, 7)->source, "custom");
+    }
+
+    ASSERT_EQ(CustomTLEStore::importFromText(tleText("MINE TOO", 8)).count, 1);
+    server_.release(groupTarget("stations"));
+    ASSERT_TRUE(test::waitUntil([&]() { return result.has_value(); }, 10s));
+    EXPECT_EQ(result->sets.size(), 4u);
+    for (const std::int64_t id : {100, 200, 7, 8}) {
+        EXPECT_NE(find(result->sets, id), nullptr) << id;
+    }
+    EXPECT_EQ(find(result->sets, 200)->name, "STATIONS NEW");
+    EXPECT_EQ(pictures.size(), 2u);
+}
+
 // Each download failure is told with its own reason, and the last good
 // copy stands in for all of them.
 TEST_F(TLEManagerTest, DownloadFailuresTellTheirTrueReasons)
