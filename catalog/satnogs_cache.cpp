@@ -5,6 +5,7 @@
 #include <atomic>
 #include <charconv>
 #include <string>
+#include <string_view>
 
 #include "catalog/satnogs_fetch.h"
 #include "orbital/date.h"
@@ -18,6 +19,10 @@ namespace {
 namespace Files = platform::Files;
 
 std::atomic<std::size_t> inFlight{0};
+
+// The endings of a satellite's list and of its stamp in the cache folder.
+constexpr std::string_view kListSuffix = ".json";
+constexpr std::string_view kStampSuffix = ".timestamp";
 
 std::filesystem::path folderPath()
 {
@@ -62,12 +67,12 @@ std::filesystem::path cacheDir()
 
 std::filesystem::path cacheFile(std::int64_t noradId)
 {
-    return cacheDir() / (std::to_string(noradId) + ".json");
+    return cacheDir() / (std::to_string(noradId) + std::string(kListSuffix));
 }
 
 std::filesystem::path timestampFile(std::int64_t noradId)
 {
-    return cacheDir() / (std::to_string(noradId) + ".timestamp");
+    return cacheDir() / (std::to_string(noradId) + std::string(kStampSuffix));
 }
 
 bool isCacheStale(std::int64_t noradId, double maxAgeHours)
@@ -134,6 +139,13 @@ std::size_t downloadsInFlight() { return inFlight.load(); }
 void clearAll()
 {
     Files::remove(folderPath());
+}
+
+std::size_t removeLeftoverTemporaries()
+{
+    return Files::removeStaleTemporaries(cacheDir(), [](std::string_view target) {
+        return target.ends_with(kListSuffix) || target.ends_with(kStampSuffix);
+    });
 }
 
 } // namespace zelvane::SatNOGSCache

@@ -52,6 +52,9 @@ std::size_t downloadsInFlight();
 
 // Removes the cache folder and everything in it.
 void clearAll();
+// Clears away the temporaries that writes of lists and stamps left when
+// killed half-way (Files::removeStaleTemporaries); the number removed.
+std::size_t removeLeftoverTemporaries();
 
 } // namespace SatNOGSCache
 } // namespace zelvane

@@ -1,6 +1,7 @@
 #include "elements/custom_tle_store.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include <nlohmann/json.hpp>
 
@@ -16,6 +17,9 @@ namespace Files = platform::Files;
 using nlohmann::json;
 
 constexpr const char* kSourceCustom = "custom";
+// Appended to the file's name for the copies of a file that could not be
+// read whole ("custom.tle.unreadable", "custom.tle.unreadable-2", ...).
+constexpr std::string_view kUnreadableSuffix = ".unreadable";
 
 // Sets read from the user's text belong to the imports.
 std::vector<TLEData> asImported(std::vector<TLEData> sets)
@@ -89,13 +93,13 @@ bool copyAside(const std::filesystem::path& file)
         return false;
     }
     std::filesystem::path candidate = file;
-    candidate += ".unreadable";
+    candidate += kUnreadableSuffix;
     for (int n = 2; Files::exists(candidate); ++n) {
         if (Files::readFile(candidate) == content) {
             return true;
         }
         candidate = file;
-        candidate += ".unreadable-" + std::to_string(n);
+        candidate += std::string(kUnreadableSuffix) + "-" + std::to_string(n);
     }
     return Files::writeFileAtomically(candidate, *content);
 }
@@ -196,6 +200,16 @@ void remove(std::int64_t noradId)
 void clear()
 {
     Files::remove(fileURL());
+}
+
+std::size_t removeLeftoverTemporaries()
+{
+    const auto file = fileURL();
+    const std::string name = file.filename().string();
+    const std::string keptCopy = name + std::string(kUnreadableSuffix);
+    return Files::removeStaleTemporaries(file.parent_path(), [&](std::string_view target) {
+        return target == name || target.starts_with(keptCopy);
+    });
 }
 
 std::optional<std::vector<TLEData>> parseJSON(std::string_view text, std::size_t* objectCount)

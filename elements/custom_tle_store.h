@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -36,6 +37,10 @@ bool save(const std::vector<TLEData>& sets);
 int add(const std::vector<TLEData>& sets);
 void remove(std::int64_t noradId);
 void clear();
+// Clears away the temporaries that writes of the file, or of its kept
+// copies, left when killed half-way (Files::removeStaleTemporaries); the
+// number removed.
+std::size_t removeLeftoverTemporaries();
 
 struct ImportResult {
     int count = 0;

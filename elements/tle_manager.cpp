@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <string_view>
 #include <unordered_map>
 
 #include "elements/custom_tle_store.h"
@@ -77,6 +78,11 @@ constexpr std::array<BuiltinRow, 41> kBuiltinRows{{
 }};
 
 constexpr double kNoStampAge = 999999.0;
+
+// The endings of a category's cached copy and of its stamp in the cache
+// folder.
+constexpr std::string_view kCacheSuffix = ".tle";
+constexpr std::string_view kStampSuffix = ".timestamp";
 
 std::mutex& baseMutex()
 {
@@ -496,12 +502,19 @@ std::string filenameForCategory(const std::string& key)
 
 std::filesystem::path cacheFile(const std::string& key)
 {
-    return Files::dataFolder() / "tle" / (filenameForCategory(key) + ".tle");
+    return Files::dataFolder() / "tle" / (filenameForCategory(key) + std::string(kCacheSuffix));
 }
 
 std::filesystem::path timestampFile(const std::string& key)
 {
-    return Files::dataFolder() / "tle" / (filenameForCategory(key) + ".timestamp");
+    return Files::dataFolder() / "tle" / (filenameForCategory(key) + std::string(kStampSuffix));
+}
+
+std::size_t removeLeftoverTemporaries()
+{
+    return Files::removeStaleTemporaries(cacheDir(), [](std::string_view target) {
+        return target.ends_with(kCacheSuffix) || target.ends_with(kStampSuffix);
+    });
 }
 
 bool isCacheStale(const std::string& key, double maxAgeHours)

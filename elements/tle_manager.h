@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -54,6 +55,9 @@ std::optional<std::vector<TLEData>> loadCached(const std::string& key);
 // Age in seconds of the oldest cache stamp of the keys; 999999 when any
 // has none, 0 for no keys.
 double oldestCacheAge(const std::vector<std::string>& keys);
+// Clears away the temporaries that writes of cached copies and stamps left
+// when killed half-way (Files::removeStaleTemporaries); the number removed.
+std::size_t removeLeftoverTemporaries();
 
 // --- download and merge --------------------------------------------------
 // Downloads one category. The completion runs once: at once when the key

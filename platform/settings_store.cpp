@@ -102,6 +102,14 @@ void SettingsStore::load()
     values_ = std::move(parsed);
 }
 
+std::size_t SettingsStore::removeLeftoverTemporaries() const
+{
+    // Only the file itself is written through a temporary: an unreadable
+    // one is kept aside by a rename.
+    const std::string name = file_.filename().string();
+    return Files::removeStaleTemporaries(file_.parent_path(), [&name](std::string_view target) { return target == name; });
+}
+
 bool SettingsStore::save()
 {
     if (corrupt_) {

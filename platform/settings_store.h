@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -55,6 +56,10 @@ public:
     bool copyValue(const std::string& from, const std::string& to);
 
     const std::filesystem::path& file() const { return file_; }
+
+    // Clears away the temporaries that writes of the file left when killed
+    // half-way (Files::removeStaleTemporaries); the number removed.
+    std::size_t removeLeftoverTemporaries() const;
 
     // Whether the last write of the file failed (a full disk, a folder
     // that cannot be written): the values changed since live in memory

@@ -4,14 +4,9 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
-#include <algorithm>
-#include <initializer_list>
-#include <string_view>
-
 #include "catalog/satnogs_cache.h"
 #include "elements/custom_tle_store.h"
 #include "elements/tle_manager.h"
-#include "platform/files.h"
 #include "platform/settings_store.h"
 #include "state/app_state.h"
 #include "ui/browser/satellite_browser.h"
@@ -24,29 +19,15 @@ namespace {
 const QString kBrowserId = QStringLiteral("satellite-browser");
 
 // A kill in the middle of a write leaves its temporary beside the file for
-// good; each start clears away those of the program's own files, and only
-// those: the imports and their kept copies, the category and transmitter
-// caches with their stamps, and the settings.
+// good; each start has every store clear away those of its own files, and
+// only those: the imports and their kept copies, the category and
+// transmitter caches with their stamps, and the settings.
 void removeLeftoverTemporaries()
 {
-    namespace Files = platform::Files;
-    const auto endsWith = [](std::string_view name, std::initializer_list<std::string_view> endings) {
-        return std::any_of(endings.begin(), endings.end(), [name](std::string_view e) { return name.ends_with(e); });
-    };
-    const auto custom = CustomTLEStore::fileURL();
-    Files::removeStaleTemporaries(custom.parent_path(), [name = custom.filename().string()](std::string_view n) {
-        return n == name || n.starts_with(name + ".unreadable");
-    });
-    Files::removeStaleTemporaries(TLEManager::cacheDir(), [&](std::string_view name) {
-        return endsWith(name, {".tle", ".timestamp"});
-    });
-    Files::removeStaleTemporaries(SatNOGSCache::cacheDir(), [&](std::string_view name) {
-        return endsWith(name, {".json", ".timestamp"});
-    });
-    const auto settings = platform::SettingsStore::standard().file();
-    Files::removeStaleTemporaries(settings.parent_path(), [name = settings.filename().string()](std::string_view n) {
-        return n == name;
-    });
+    CustomTLEStore::removeLeftoverTemporaries();
+    TLEManager::removeLeftoverTemporaries();
+    SatNOGSCache::removeLeftoverTemporaries();
+    platform::SettingsStore::standard().removeLeftoverTemporaries();
 }
 } // namespace
 

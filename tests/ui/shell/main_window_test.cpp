@@ -236,7 +236,8 @@ TEST_F(MainWindowTest, AStartRemovesTemporariesLeftByAKilledWrite)
     const fs::path settingsFolder = platform::SettingsStore::standard().file().parent_path();
     const fs::path leftovers[] = {data / "custom.tle.GhJkLm", data / "custom.tle.unreadable.QwErTy",
                                   data / "tle" / "amateur.tle.AbCdEf", data / "tle" / "amateur.timestamp.ZxCvBn",
-                                  data / "satnogs" / "25544.json.PoIuYt", settingsFolder / "settings.json.MnBvCx"};
+                                  data / "satnogs" / "25544.json.PoIuYt", data / "satnogs" / "25544.timestamp.LkJhGf",
+                                  settingsFolder / "settings.json.MnBvCx"};
     const fs::path kept[] = {data / "custom.tle", data / "notes.txt.AbCdEf", data / "tle" / "amateur.tle",
                              settingsFolder / "other.json.AbCdEf"};
     const auto old = fs::file_time_type::clock::now() - std::chrono::hours(1);
