@@ -30,27 +30,13 @@ std::vector<TLEData> asImported(std::vector<TLEData> sets)
     return sets;
 }
 
-// The number of the text's element lines ("1 …" and "2 …", leading blanks
-// allowed).
+// The number of the text's element lines ("1 …" and "2 …"), its lines split
+// and trimmed as the reader splits them, so that no line the reader saw is
+// missed.
 std::size_t countElementLines(std::string_view text)
 {
-    std::size_t count = 0;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        std::size_t end = text.find_first_of("\r\n", start);
-        if (end == std::string_view::npos) {
-            end = text.size();
-        }
-        std::string_view line = text.substr(start, end - start);
-        while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) {
-            line.remove_prefix(1);
-        }
-        if (line.size() >= 2 && line[1] == ' ' && (line[0] == '1' || line[0] == '2')) {
-            ++count;
-        }
-        start = end + 1;
-    }
-    return count;
+    const auto lines = TLEParser::lines(text);
+    return static_cast<std::size_t>(std::count_if(lines.begin(), lines.end(), TLEParser::isElementLine));
 }
 
 // True when the text holds element lines that no set was read from, such

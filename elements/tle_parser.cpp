@@ -55,7 +55,7 @@ std::vector<TLEData> parse(std::string_view text)
     return read(text).sets;
 }
 
-ReadResult read(std::string_view text)
+std::vector<std::string_view> lines(std::string_view text)
 {
     std::vector<std::string_view> lines;
     std::size_t start = 0;
@@ -77,6 +77,17 @@ ReadResult read(std::string_view text)
         pos += breakLength;
         start = pos;
     }
+    return lines;
+}
+
+bool isElementLine(std::string_view line)
+{
+    return beginsWith(line, '1') || beginsWith(line, '2');
+}
+
+ReadResult read(std::string_view text)
+{
+    const std::vector<std::string_view> lines = TLEParser::lines(text);
 
     // A set counts as refused only where the text held at least one whole
     // element line for it: two short lines that begin "1 " and "2 " are
@@ -96,7 +107,7 @@ ReadResult read(std::string_view text)
         if (beginsWith(line, '1') && i + 1 < lines.size() && beginsWith(lines[i + 1], '2')) {
             take(line, lines[i + 1], "Unknown");
             i += 2;
-        } else if (!beginsWith(line, '1') && !beginsWith(line, '2') && i + 2 < lines.size() &&
+        } else if (!isElementLine(line) && i + 2 < lines.size() &&
                    beginsWith(lines[i + 1], '1') && beginsWith(lines[i + 2], '2')) {
             take(lines[i + 1], lines[i + 2], std::string(line));
             i += 3;

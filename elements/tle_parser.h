@@ -19,6 +19,14 @@ namespace TLEParser {
 // Unreadable sets are left out; each has `source` "".
 std::vector<TLEData> parse(std::string_view text);
 
+// The lines of a text as the reader sees them: split at every line break
+// UTF-8 knows, trimmed of blanks, empty ones left out.
+std::vector<std::string_view> lines(std::string_view text);
+
+// True for a line that begins as an element line does ("1 " or "2 "),
+// whether or not it is whole.
+bool isElementLine(std::string_view line);
+
 // What parse() reads, and how many sets it refused: a pair of lines that
 // does not read as a set while one of them is a whole element line (69
 // characters or more), or a whole element line without its partner. Short

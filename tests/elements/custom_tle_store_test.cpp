@@ -214,6 +214,29 @@ TEST_F(CustomTLEStoreTest, FileWithADamagedSetIsKeptAsideBeforeAnImport)
     EXPECT_EQ(Files::readFile(std::filesystem::path(backup.string() + "-2")), later);
 }
 
+// Element lines set apart by any line break the reader knows (a file
+// edited on another system) count as lines of their own: the damaged set
+// is kept aside, not rewritten away.
+TEST_F(CustomTLEStoreTest, ADamagedSetBehindOtherLineBreaksIsKeptAside)
+{
+    std::string damaged = line1For(8);
+    damaged.replace(2, 5, "12a45");
+    auto backup = file();
+    backup += ".unreadable";
+    for (const char* lineBreak : {"\u0085", "\u2028", "\u2029", "\v", "\f"}) {
+        SCOPED_TRACE(lineBreak);
+        CustomTLEStore::clear();
+        Files::remove(file().parent_path());
+        const std::string old =
+            tleText("GOOD", 7) + "HAND EDITED" + lineBreak + damaged + lineBreak + line2For(8) + "\n";
+        ASSERT_TRUE(Files::createFolder(file().parent_path()));
+        ASSERT_TRUE(Files::writeFileAtomically(file(), old));
+        ASSERT_EQ(CustomTLEStore::load().size(), 1u);
+        EXPECT_EQ(CustomTLEStore::importFromText(tleText("NEW", 9)).count, 1);
+        EXPECT_EQ(Files::readFile(backup), old);
+    }
+}
+
 // A leading byte-order mark is not part of the text: paste and file alike.
 TEST_F(CustomTLEStoreTest, LeadingByteOrderMarkIsIgnored)
 {
