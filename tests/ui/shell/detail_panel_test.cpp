@@ -618,6 +618,16 @@ TEST_F(DetailPanelTest, TwoHundredFortyHighAndLongTextsElide)
                 EXPECT_GE(column->width(), column->minimumSizeHint().width()) << name;
             }
             EXPECT_LE(panel.minimumSizeHint().width(), 1050) << "the panel fits the narrowest window";
+            // The pass block keeps its full width where the window leaves
+            // it, and gives way to the frequency column in the least one.
+            auto* block = child<QWidget>(panel, "passBlock");
+            ASSERT_NE(block, nullptr);
+            if (width >= 1200) {
+                EXPECT_EQ(block->width(), 400);
+            } else {
+                EXPECT_LT(block->width(), 400);
+                EXPECT_GE(block->width(), block->minimumSizeHint().width());
+            }
 
             auto* name = child<ui_style::ElidedLabel>(panel, "passName");
             ASSERT_NE(name, nullptr);
