@@ -17,17 +17,16 @@ using namespace shell;
 
 namespace {
 
-constexpr int kPassBlockWidth = 400;
-
-// A frameless view onto a column, scrolling only along `direction` and only
-// when the column does not fit; across it the column follows the view.
-QScrollArea* scrollable(QWidget* column, Qt::Orientation direction, QWidget* parent)
+// A frameless view onto a column that scrolls up and down only, and only
+// when the column is taller than the panel; across, the column follows the
+// view.
+QScrollArea* scrollable(QWidget* column, QWidget* parent)
 {
     auto* area = new QScrollArea(parent);
     area->setFrameShape(QFrame::NoFrame);
     area->setWidgetResizable(true);
-    area->setHorizontalScrollBarPolicy(direction == Qt::Horizontal ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
-    area->setVerticalScrollBarPolicy(direction == Qt::Vertical ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    area->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     area->setBackgroundRole(QPalette::Window);
     area->viewport()->setAutoFillBackground(false);
     column->setAutoFillBackground(false);
@@ -48,22 +47,23 @@ DetailPanel::DetailPanel(std::shared_ptr<AppState> state, QWidget* parent)
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    // The frequency column always has the room its rows need, so a step
+    // button or an offset is never hidden behind a scroll bar; in a narrow
+    // window the pass block gives way to it, eliding its longer texts.
     passColumn_ = new PassDetailColumn(state_, this);
-    passColumn_->setFixedWidth(kPassBlockWidth);
-    // The middle and right columns keep their rows whole in a narrow or
-    // crowded panel: what does not fit scrolls instead of being squeezed
-    // over its neighbours or forcing the window wider.
+    passColumn_->setMaximumWidth(panel::kPassBlockWidth);
+    passColumn_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     freqColumn_ = new FrequencyColumn(state_, this);
-    QWidget* freq = scrollable(freqColumn_, Qt::Horizontal, this);
-    freq->setObjectName(QStringLiteral("freqScroll"));
-    freq->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    freqColumn_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    // The rig column keeps its width; what does not fit in its height
+    // scrolls rather than pushing the panel taller.
     rigColumn_ = new RigColumn(state_, this);
-    QWidget* rig = scrollable(rigColumn_, Qt::Vertical, this);
+    QWidget* rig = scrollable(rigColumn_, this);
     rig->setObjectName(QStringLiteral("rigScroll"));
     rig->setFixedWidth(panel::kRigColumnWidth);
     layout->addWidget(passColumn_);
     layout->addWidget(ui_style::divider(Qt::Vertical, this));
-    layout->addWidget(freq, 1);
+    layout->addWidget(freqColumn_, 1);
     layout->addWidget(ui_style::divider(Qt::Vertical, this));
     layout->addWidget(rig);
 

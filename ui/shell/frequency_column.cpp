@@ -6,6 +6,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "state/app_state.h"
 #include "ui/shell/detail_panel.h"
 #include "ui/shell/panel_parts.h"
@@ -60,6 +62,9 @@ QWidget* figureRow(QWidget* parent, const QString& caption, QLabel** figureOut, 
     return row;
 }
 
+// The line below the TXP row that holds "(stored only)" in a narrow column.
+constexpr int kMarkerLineHeight = 15;
+
 QLabel* stepCaption(const QString& text, QWidget* parent)
 {
     auto* caption = makeLabel(text, monoFont(14, QFont::Medium), parent);
@@ -96,7 +101,7 @@ FrequencyColumn::FrequencyColumn(std::shared_ptr<AppState> state, QWidget* paren
         partsLayout->addWidget(breakdownPart(parts, QStringLiteral("doppler"), &rxDoppler_,
                                              QStringLiteral("rxDoppler"), {"-999999 Hz"}));
         partsLayout->addWidget(
-            breakdownPart(parts, QStringLiteral("RIT"), &rxRit_, QStringLiteral("rxRit"), {"-99999 Hz"}));
+            breakdownPart(parts, QStringLiteral("RIT"), &rxRit_, QStringLiteral("rxRit"), {"-999999 Hz"}));
         partsLayout->addStretch(1);
         down->addWidget(parts);
 
@@ -180,10 +185,11 @@ FrequencyColumn::FrequencyColumn(std::shared_ptr<AppState> state, QWidget* paren
     layout->addWidget(noUplinkRow_);
     layout->addWidget(ui_style::divider(Qt::Horizontal, this));
 
-    QHBoxLayout* txpLayout = nullptr;
-    QWidget* txp = rowWidget(this, 4, &txpLayout, kStepRowHeight);
-    txp->setObjectName(QStringLiteral("satCalibrationRow"));
+    txpRow_ = rowWidget(this, 4, &txpLayout_, kStepRowHeight);
+    txpRow_->setObjectName(QStringLiteral("satCalibrationRow"));
     {
+        QWidget* txp = txpRow_;
+        QHBoxLayout* txpLayout = txpLayout_;
         auto* caption = stepCaption(QStringLiteral("TXP"), txp);
         caption->setObjectName(QStringLiteral("txpLabel"));
         caption->setToolTip(QStringLiteral("Transponder cal \u2014 per (sat, transponder). Applied in Pattern B "
@@ -206,13 +212,30 @@ FrequencyColumn::FrequencyColumn(std::shared_ptr<AppState> state, QWidget* paren
         txpLayout->addWidget(save);
         txpValue_ = offsetValue(txp, QStringLiteral("txpValue"), ui_style::textColors::cyan());
         txpLayout->addWidget(txpValue_);
-        storedOnly_ = makeLabel(QStringLiteral("(stored only)"), monoFont(11), txp);
-        storedOnly_->setObjectName(QStringLiteral("storedOnly"));
-        setTextColor(storedOnly_, ui_style::textColors::orange());
-        txpLayout->addWidget(storedOnly_);
         txpLayout->addStretch(1);
     }
-    layout->addWidget(txp);
+    layout->addWidget(txpRow_);
+
+    // "(stored only)" ends the TXP row when the column is wide enough for
+    // it; in a narrower one it stands on a line of its own below, ending
+    // where the TXP value ends. It never counts towards the column's least
+    // width, so the window can still be made as small as it may be.
+    const int rowWithoutMarker = txpRow_->minimumSizeHint().width();
+    storedOnly_ = new ui_style::ElidedLabel(QStringLiteral("(stored only)"), this);
+    storedOnly_->setFont(monoFont(11));
+    storedOnly_->setObjectName(QStringLiteral("storedOnly"));
+    setTextColor(storedOnly_, ui_style::textColors::orange());
+    const int markerWidth = storedOnly_->fontMetrics().horizontalAdvance(storedOnly_->fullText()) + 2;
+    const QMargins margins = layout->contentsMargins();
+    widthWithMarkerInRow_ =
+        margins.left() + rowWithoutMarker + txpLayout_->spacing() + markerWidth + margins.right();
+    storedOnlyLine_ = rowWidget(this, 0, &storedOnlyLineLayout_, kMarkerLineHeight);
+    storedOnlyLine_->setObjectName(QStringLiteral("storedOnlyLine"));
+    storedOnlyLineLayout_->addSpacing(std::max(0, rowWithoutMarker - markerWidth));
+    storedOnlyLineLayout_->addStretch(1);
+    layout->addWidget(storedOnlyLine_);
+    storedOnlyLine_->hide();
+    storedOnly_->hide();
     layout->addStretch(1);
 }
 
@@ -265,7 +288,32 @@ void FrequencyColumn::refresh()
     titValue_->setText(qs(formatHzSigned(s.currentPassbandOffset())));
 
     txpValue_->setText(qs(formatHzSigned(s.currentSatCalibration())));
-    storedOnly_->setVisible(DetailPanel::calibrationStoredOnly(s));
+    placeStoredOnly();
+}
+
+void FrequencyColumn::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    placeStoredOnly();
+}
+
+void FrequencyColumn::placeStoredOnly()
+{
+    const bool marked = DetailPanel::calibrationStoredOnly(*state_);
+    const bool inRow = width() >= widthWithMarkerInRow_;
+    QWidget* home = inRow ? txpRow_ : storedOnlyLine_;
+    if (storedOnly_->parentWidget() != home) {
+        if (inRow) {
+            storedOnlyLineLayout_->removeWidget(storedOnly_);
+            // After the value, before the stretch that closes the row.
+            txpLayout_->insertWidget(txpLayout_->count() - 1, storedOnly_);
+        } else {
+            txpLayout_->removeWidget(storedOnly_);
+            storedOnlyLineLayout_->insertWidget(storedOnlyLineLayout_->count() - 1, storedOnly_);
+        }
+    }
+    storedOnly_->setVisible(marked);
+    storedOnlyLine_->setVisible(marked && !inRow);
 }
 
 } // namespace zelvane::shell

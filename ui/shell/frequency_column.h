@@ -4,6 +4,7 @@
 
 #include <memory>
 
+class QHBoxLayout;
 class QLabel;
 
 namespace zelvane {
@@ -25,7 +26,12 @@ public:
 
     void refresh();
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    void placeStoredOnly();
+
     std::shared_ptr<AppState> state_;
     QLabel* rxFigure_ = nullptr;
     ui_style::ElidedLabel* rxAtSat_ = nullptr;
@@ -41,7 +47,13 @@ private:
     QLabel* titValue_ = nullptr;
     QWidget* noUplinkRow_ = nullptr;
     QLabel* txpValue_ = nullptr;
-    QLabel* storedOnly_ = nullptr;
+    ui_style::ElidedLabel* storedOnly_ = nullptr;
+    QWidget* txpRow_ = nullptr;
+    QHBoxLayout* txpLayout_ = nullptr;
+    QWidget* storedOnlyLine_ = nullptr;
+    QHBoxLayout* storedOnlyLineLayout_ = nullptr;
+    // The column's width with the marker at the end of the TXP row.
+    int widthWithMarkerInRow_ = 0;
 };
 
 } // namespace shell

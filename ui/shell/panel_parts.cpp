@@ -54,7 +54,8 @@ QLabel* offsetValue(QWidget* parent, const QString& objectName, const QColor& co
 {
     auto* label = makeLabel(QString(), monoFont(15), parent);
     label->setObjectName(objectName);
-    fixReadout(label, {"-12345 Hz", "+99999 Hz"});
+    fixReadout(label, {"-999999 Hz", "+999999 Hz"});
+    label->setFixedWidth(std::max(kOffsetBoxWidth, label->width()));
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     setTextColor(label, color);
     return label;

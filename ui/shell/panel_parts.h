@@ -28,6 +28,11 @@ constexpr int kStepRowHeight = 22;
 constexpr int kFigureRowHeight = 28;
 // The fixed width of the right column, the rig link's.
 constexpr int kRigColumnWidth = 320;
+// The width of the pass block when the window leaves it the room; in a
+// narrow window it gives way to the frequency column.
+constexpr int kPassBlockWidth = 400;
+// The box of a signed offset read-out, its text at the trailing edge.
+constexpr int kOffsetBoxWidth = 100;
 
 // "−", the minus of the step buttons.
 QString minus();
@@ -45,7 +50,9 @@ QLabel* smallValue(const QString& text, QWidget* parent);
 // text then repaints the read-out alone instead of laying out its row again.
 void fixReadout(QLabel* label, std::initializer_list<const char*> samples, int height = kRowPitch);
 
-// A signed offset in hertz ("+1000 Hz") in its colour, right-aligned.
+// A signed offset in hertz ("+1000 Hz") in its colour, right-aligned in a
+// box that holds six digits with their sign: a wide transponder's edges or
+// a converter well off its nominal frequency are that far out.
 QLabel* offsetValue(QWidget* parent, const QString& objectName, const QColor& color);
 
 // A small step button: its label with a little room, at least 28 wide.

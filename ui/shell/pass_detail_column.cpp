@@ -20,8 +20,11 @@ using namespace panel;
 
 namespace {
 
-// Caption with a larger value below it.
-QWidget* detailItem(QWidget* parent, const QString& label, QLabel** valueOut, const QString& objectName)
+// Caption with a larger value below it. The value shortens with "…" only
+// when the least window leaves the block too little room for a long one
+// (the Moon's passes last for hours).
+QWidget* detailItem(QWidget* parent, const QString& label, ui_style::ElidedLabel** valueOut,
+                    const QString& objectName)
 {
     auto* box = new QWidget(parent);
     auto* layout = new QVBoxLayout(box);
@@ -30,7 +33,8 @@ QWidget* detailItem(QWidget* parent, const QString& label, QLabel** valueOut, co
     auto* caption = makeLabel(label, monoFont(12, QFont::Medium), box);
     caption->setFixedHeight(16);
     setTextColor(caption, ui_style::secondaryText(box));
-    auto* value = makeLabel(QString(), monoFont(16, QFont::DemiBold), box);
+    auto* value = new ui_style::ElidedLabel(box);
+    value->setFont(monoFont(16, QFont::DemiBold));
     value->setFixedHeight(20);
     value->setObjectName(objectName);
     layout->addWidget(caption);
@@ -133,6 +137,11 @@ PassDetailColumn::PassDetailColumn(std::shared_ptr<AppState> state, QWidget* par
     column->addStretch(1);
 
     addWidget(page);
+}
+
+QSize PassDetailColumn::sizeHint() const
+{
+    return {kPassBlockWidth, QStackedWidget::sizeHint().height()};
 }
 
 void PassDetailColumn::refresh()

@@ -31,6 +31,9 @@ public:
 
     void refresh();
 
+    // Asks for the block's full width; the panel may give it less.
+    QSize sizeHint() const override;
+
 private:
     void refreshTransponderPicker();
     void pickerActivated(int index);
@@ -42,9 +45,9 @@ private:
     QLabel* passRise_ = nullptr;
     QLabel* passPeak_ = nullptr;
     QLabel* passSet_ = nullptr;
-    QLabel* passMax_ = nullptr;
-    QLabel* passDir_ = nullptr;
-    QLabel* passDur_ = nullptr;
+    ui_style::ElidedLabel* passMax_ = nullptr;
+    ui_style::ElidedLabel* passDir_ = nullptr;
+    ui_style::ElidedLabel* passDur_ = nullptr;
     QWidget* txRow_ = nullptr;
     ElidingComboBox* picker_ = nullptr;
     QWidget* invertingBadge_ = nullptr;

@@ -603,16 +603,13 @@ TEST_F(DetailPanelTest, TwoHundredFortyHighAndLongTextsElide)
             settle();
             panel.grab(); // lays out and paints every part
             EXPECT_EQ(panel.height(), 240) << "the panel does not grow with its parts";
-            // Every part inside the part that shows it: a column that does
-            // not fit scrolls to what it cuts, only across, only when the
-            // window is narrow.
+            // Every part inside the part that shows it, at the least width
+            // too: the pass block gives way to the frequency column.
             std::vector<std::string> cuts;
             walkGeometry(panel, families.name, cuts);
             EXPECT_TRUE(cuts.empty()) << joined(cuts);
             for (const QScrollBar* bar : panel.findChildren<QScrollBar*>()) {
-                if (width >= 1200 || bar->orientation() == Qt::Vertical) {
-                    EXPECT_FALSE(bar->isVisibleTo(&panel)) << "a scroll bar at " << width;
-                }
+                EXPECT_FALSE(bar->isVisibleTo(&panel)) << "a scroll bar at " << width;
             }
             for (const char* name : {"freqControl", "rigControl"}) {
                 auto* column = child<QWidget>(panel, name);
@@ -621,6 +618,16 @@ TEST_F(DetailPanelTest, TwoHundredFortyHighAndLongTextsElide)
                 EXPECT_GE(column->width(), column->minimumSizeHint().width()) << name;
             }
             EXPECT_LE(panel.minimumSizeHint().width(), 1050) << "the panel fits the narrowest window";
+            // The pass block keeps its full width where the window leaves
+            // it, and gives way to the frequency column in the least one.
+            auto* block = child<QWidget>(panel, "passBlock");
+            ASSERT_NE(block, nullptr);
+            if (width >= 1200) {
+                EXPECT_EQ(block->width(), 400);
+            } else {
+                EXPECT_LT(block->width(), 400);
+                EXPECT_GE(block->width(), block->minimumSizeHint().width());
+            }
 
             auto* name = child<ui_style::ElidedLabel>(panel, "passName");
             ASSERT_NE(name, nullptr);
@@ -706,6 +713,75 @@ TEST_F(DetailPanelTest, ReadoutsShowTheirWidestValuesWhole)
         }
         state->setIsTracking(false);
         settle();
+    }
+}
+
+// Offsets six digits long, a wide transponder's edges or a converter well
+// off its nominal frequency, show whole with their sign in the panel of the
+// least and of the default window, with either font family: each in a box
+// at least 100 wide, the text at its trailing edge.
+TEST_F(DetailPanelTest, SixDigitOffsetsShowWholeWithTheirSign)
+{
+    auto sat = addSatellite("AO-91", 43017,
+                            {passband(435765000, 435795000, "down", true), passband(145885000, 145915000, "up", true)});
+    const struct {
+        double rit, tit, txp;
+        const char* ritText;
+        const char* titText;
+        const char* txpText;
+    } cases[] = {
+        {125321, -100987, -150123, "+125321 Hz", "-100987 Hz", "-150123 Hz"},
+        {-150123, 125321, -100987, "-150123 Hz", "+125321 Hz", "-100987 Hz"},
+        {-100987, -150123, 125321, "-100987 Hz", "-150123 Hz", "+125321 Hz"},
+        {-999999, 999999, -999999, "-999999 Hz", "+999999 Hz", "-999999 Hz"},
+    };
+    for (const FontFamilies& families : {kDejaVu, kNoto}) {
+        SCOPED_TRACE(families.name);
+        UseFontFamilies use(families);
+        if (!use.available()) {
+            GTEST_SKIP() << families.fixed << " is not installed (scripts/install-deps)";
+        }
+        for (const int width : {1050, 1200}) {
+            SCOPED_TRACE(width);
+            DetailPanel panel(state);
+            panel.resize(width, 240);
+            panel.show();
+            selectPass(sat, sat->transmitters[0]);
+            state->setSelectedUplinkTransmitter(sat->transmitters[1]);
+            for (const auto& c : cases) {
+                SCOPED_TRACE(c.txpText);
+                state->setCurrentRIT(c.rit);
+                state->setCurrentPassbandOffset(c.tit);
+                state->setCurrentSatCalibration(c.txp);
+                settle();
+                panel.grab();
+                auto* column = child<QWidget>(panel, "freqControl");
+                ASSERT_NE(column, nullptr);
+                const struct {
+                    const char* name;
+                    const char* shown;
+                } values[] = {{"ritValue", c.ritText}, {"titValue", c.titText}, {"txpValue", c.txpText}};
+                for (const auto& v : values) {
+                    auto* label = child<QLabel>(panel, v.name);
+                    ASSERT_NE(label, nullptr);
+                    EXPECT_EQ(label->text().toStdString(), v.shown) << v.name;
+                    EXPECT_TRUE(label->isVisibleTo(&panel)) << v.name;
+                    EXPECT_GE(label->width(), 100) << v.name;
+                    EXPECT_TRUE(label->alignment() & Qt::AlignRight) << v.name;
+                    EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->contentsRect().width())
+                        << v.name << " \"" << label->text().toStdString() << "\"";
+                    const QRect inColumn(label->mapTo(column, QPoint(0, 0)), label->size());
+                    EXPECT_TRUE(column->rect().contains(inColumn)) << v.name << " leaves the frequency column";
+                    EXPECT_TRUE(panel.rect().contains(QRect(label->mapTo(&panel, QPoint(0, 0)), label->size())))
+                        << v.name << " leaves the panel";
+                }
+                // The RIT in the downlink's breakdown, whole as well.
+                EXPECT_EQ(text(panel, "rxRit"), c.ritText);
+                std::vector<std::string> cuts;
+                walkGeometry(panel, families.name, cuts);
+                EXPECT_TRUE(cuts.empty()) << joined(cuts);
+            }
+        }
     }
 }
 

@@ -22,6 +22,7 @@
 
 #include "catalog/satnogs_fetch.h"
 #include "elements/tle_manager.h"
+#include "rig/rig_protocol_mode.h"
 #include "tests/state/state_fixture.h"
 #include "tests/ui/shell/fit_check.h"
 #include "tests/ui/shell/shell_fixture.h"
@@ -387,25 +388,46 @@ TEST_P(FitsWithTheFamilies, NothingIsCutInAnyStateOrSize)
         state->setSelectedPass(PassInfo(sat, sat->passes.front(), std::nullopt));
         state->selectTransmitter(sat->transmitters.front(), *sat);
     };
+    // The calibration stored but not sent: a SAT_PROTO link with the
+    // transponder-centre pattern. Set again before each size, as no daemon
+    // answers to keep the link's mode.
+    const auto storedOnly = [&] {
+        state->setRigProtocolMode(RigProtocolMode::satProtoV1);
+        state->setSatProtoRestPattern(SatProtoRestPattern::transponderCenter);
+    };
     const struct {
         const char* name;
         std::function<void()> enter;
+        std::function<void()> hold;
     } states[] = {
-        {"no pair", [&] { show(qo100); }},
-        {"transponder pair", [&] { show(fo29); }},
+        {"no pair", [&] { show(qo100); }, {}},
+        {"transponder pair", [&] { show(fo29); }, {}},
         {"tracking",
          [&] {
              state->startTracking(fo29, fo29->transmitters.front());
              ASSERT_TRUE(waitUntil([&] { return state->lastTick().has_value(); }, std::chrono::seconds(20)));
              state->setRigSatProtoStatus("Re-armed (radio was claimed by another client)");
-         }},
-        {"after STOP", [&] { state->stopTracking(); }},
+             // Offsets six digits long: a wide transponder's edges, a
+             // converter well off its nominal frequency.
+             state->setCurrentRIT(125321);
+             state->setCurrentPassbandOffset(-100987);
+             state->setCurrentSatCalibration(-150123);
+         },
+         {}},
+        {"stored only", storedOnly, storedOnly},
+        {"after STOP",
+         [&] {
+             state->setRigProtocolMode(RigProtocolMode::unknown);
+             state->stopTracking();
+         },
+         {}},
     };
     // The least window (1050 by 700 with its menu bar), the default, a
-    // 1280 by 720 and a 1366 by 768 screen's, and a large one.
+    // 1280 by 720, a 1200 by 768 and a 1366 by 768 screen's, and a large
+    // one.
     const int menu = window->menuBar()->sizeHint().height();
-    const QSize sizes[] = {QSize(1050, 700 - menu), QSize(1200, 800), QSize(1200, 720 - menu), QSize(1366, 768 - menu),
-                           QSize(1600, 1000)};
+    const QSize sizes[] = {QSize(1050, 700 - menu), QSize(1200, 800),         QSize(1200, 720 - menu),
+                           QSize(1200, 768 - menu), QSize(1366, 768 - menu), QSize(1600, 1000)};
     std::vector<std::string> cuts;
     std::vector<Cut> widths;
     for (const auto& s : states) {
@@ -414,6 +436,9 @@ TEST_P(FitsWithTheFamilies, NothingIsCutInAnyStateOrSize)
         for (const QSize size : sizes) {
             const std::string where = std::string(families.name) + " " + s.name + " " +
                                       std::to_string(size.width()) + "x" + std::to_string(size.height());
+            if (s.hold) {
+                s.hold();
+            }
             window->resize(size.width(), size.height() + window->menuBar()->sizeHint().height());
             settle();
             // Scroll bars show or hide a turn after their range changes.
@@ -430,6 +455,24 @@ TEST_P(FitsWithTheFamilies, NothingIsCutInAnyStateOrSize)
                 for (const QScrollBar* bar : panel->findChildren<QScrollBar*>()) {
                     EXPECT_FALSE(bar->isVisibleTo(panel)) << where << " the panel scrolls";
                 }
+            }
+            // Nothing in the window hides a part of a row behind a
+            // sideways scroll, at any size it may have.
+            for (const QScrollBar* bar : content->findChildren<QScrollBar*>()) {
+                if (bar->orientation() == Qt::Horizontal) {
+                    const QWidget* area = bar->parentWidget();
+                    while (area != nullptr && qobject_cast<const QAbstractScrollArea*>(area) == nullptr) {
+                        area = area->parentWidget();
+                    }
+                    EXPECT_FALSE(bar->isVisibleTo(content))
+                        << where << " scrolls sideways in " << (area ? nameOf(*area) : nameOf(*bar));
+                }
+            }
+            if (s.hold) {
+                auto* marker = content->findChild<QLabel*>("storedOnly");
+                ASSERT_NE(marker, nullptr);
+                EXPECT_TRUE(marker->isVisibleTo(content)) << where;
+                EXPECT_EQ(marker->text().toStdString(), "(stored only)") << where;
             }
             auto* map = content->findChild<QWidget*>("satelliteMapView");
             ASSERT_NE(map, nullptr);
@@ -559,8 +602,20 @@ TEST_F(LayoutTest, RendersTheWindowWithBothFamiliesWhenAsked)
         auto fo29 = satelliteNamed("FO-29");
         ASSERT_TRUE(fo29);
         state->setSelectedPass(PassInfo(fo29, fo29->passes.front(), std::nullopt));
-        // The read-outs at their widest, held still: no tick runs.
+        // The transponder pair tracked for one tick, so its figures show;
+        // then the read-outs and offsets at their widest, held still: no
+        // tick runs.
+        state->selectTransmitter(fo29->transmitters.front(), *fo29);
+        state->startTracking(fo29, fo29->transmitters.front());
+        ASSERT_TRUE(waitUntil([&] { return state->lastTick().has_value(); }, std::chrono::seconds(20)));
+        const std::optional<Transmitter> up = state->selectedUplinkTransmitter();
+        state->stopTracking();
         state->setIsTracking(true);
+        state->setTrackingSatellite(fo29);
+        state->setSelectedUplinkTransmitter(up);
+        state->setCurrentRIT(125321);
+        state->setCurrentPassbandOffset(-100987);
+        state->setCurrentSatCalibration(-150123);
         state->setCurrentAzimuth(359.97);
         state->setCurrentElevation(-89.96);
         state->setCurrentRange(375000.0);
