@@ -36,27 +36,4 @@ QIcon infoIcon(const QColor& color, int size)
     return QIcon(pixmap);
 }
 
-ColorDot::ColorDot(QColor color, int diameter, QWidget* parent)
-    : QWidget(parent), color_(color), diameter_(diameter)
-{
-    setFixedSize(diameter, diameter);
-}
-
-void ColorDot::setColor(QColor color)
-{
-    color_ = color;
-    update();
-}
-
-QSize ColorDot::sizeHint() const { return QSize(diameter_, diameter_); }
-
-void ColorDot::paintEvent(QPaintEvent*)
-{
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(color_);
-    painter.drawEllipse(QRectF(0, 0, diameter_, diameter_));
-}
-
 } // namespace zelvane::browser

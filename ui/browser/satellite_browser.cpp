@@ -2,6 +2,7 @@
 
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -73,6 +74,18 @@ SatelliteBrowser::SatelliteBrowser(std::shared_ptr<AppState> state, QWidget* par
 
     connection_ = ui_style::refreshOnChange(state_->objectWillChange, refreshTimer_);
     refreshNow();
+}
+
+void SatelliteBrowser::keyPressEvent(QKeyEvent* event)
+{
+    // Escape closes the browser's window as it closes a sheet. It arrives
+    // here only when no control inside took it, and never from a sheet
+    // open over the browser, which handles its own.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        window()->close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 SatelliteBrowser::~SatelliteBrowser()

@@ -16,6 +16,7 @@
 #include "ui/browser/satellite_detail_view.h"
 #include "ui/browser/tle_import_sheet.h"
 
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QListView;
@@ -72,6 +73,9 @@ public:
     QListView* trackedView() const { return trackedView_; }
     browser::SatelliteRowsModel* trackedModel() const { return trackedModel_; }
     browser::SatelliteRowDelegate* rowDelegate() const { return delegate_; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QWidget* buildToolbar();

@@ -1,5 +1,6 @@
 #include "ui/settings/settings_rules.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -27,6 +28,60 @@ bool equalsIgnoringCase(std::string_view text, std::string_view lowerWord)
     return true;
 }
 
+bool isDigitIn(char c, bool hex)
+{
+    return (c >= '0' && c <= '9') || (hex && ((c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')));
+}
+
+// Whether a number written too large or too small for a double is too
+// large, from its digits alone: the place of its first significant digit
+// plus its exponent (of ten, or of two for hexadecimal), held within the
+// bounds of a 64-bit integer. Only called for a text the reader took in
+// full, so the syntax is known to be right.
+bool writtenAboveOne(std::string_view body, bool hex)
+{
+    std::int64_t place = 0; // of the first non-zero digit, in digits
+    bool seenDigit = false;
+    bool afterPoint = false;
+    std::size_t i = 0;
+    for (; i < body.size() && (isDigitIn(body[i], hex) || body[i] == '.'); ++i) {
+        if (body[i] == '.') {
+            afterPoint = true;
+        } else if (!seenDigit && body[i] == '0') {
+            place -= afterPoint ? 1 : 0;
+        } else if (!seenDigit) {
+            seenDigit = true;
+            place += afterPoint ? 0 : 1;
+        } else if (!afterPoint) {
+            place += 1;
+        }
+    }
+    std::int64_t exponent = 0;
+    bool exponentNegative = false;
+    if (i < body.size()) {
+        ++i; // the exponent's letter
+        if (i < body.size() && (body[i] == '+' || body[i] == '-')) {
+            exponentNegative = body[i] == '-';
+            ++i;
+        }
+        constexpr std::int64_t kCap = std::int64_t{1} << 40;
+        for (; i < body.size(); ++i) {
+            exponent = std::min(kCap, exponent * 10 + (body[i] - '0'));
+        }
+    }
+    const std::int64_t digitBits = hex ? 4 : 1;
+    return place * digitBits + (exponentNegative ? -exponent : exponent) > 0;
+}
+
+// A text the reader took whole but whose value lies beyond a double:
+// infinity when written too large, zero when too small, as the C library's
+// reading of the same text gives them.
+double beyondRange(std::string_view body, bool hex, bool negative)
+{
+    const double value = writtenAboveOne(body, hex) ? std::numeric_limits<double>::infinity() : 0.0;
+    return negative ? -value : value;
+}
+
 } // namespace
 
 std::optional<double> readDecimal(std::string_view text)
@@ -39,6 +94,14 @@ std::optional<double> readDecimal(std::string_view text)
     if (!body.empty() && (body.front() == '+' || body.front() == '-')) {
         negative = body.front() == '-';
         body.remove_prefix(1);
+    }
+    if (!body.empty() && (isDigitIn(body.front(), false) || body.front() == '.')) {
+        double value = 0.0;
+        const auto [end, ec] =
+            std::from_chars(body.data(), body.data() + body.size(), value, std::chars_format::general);
+        if (ec == std::errc::result_out_of_range && end == body.data() + body.size()) {
+            return beyondRange(body, false, negative);
+        }
     }
     if (equalsIgnoringCase(body, "inf") || equalsIgnoringCase(body, "infinity")) {
         return negative ? -std::numeric_limits<double>::infinity()
@@ -56,6 +119,9 @@ std::optional<double> readDecimal(std::string_view text)
         double value = 0.0;
         const auto [end, ec] = std::from_chars(body.data(), body.data() + body.size(), value,
                                                std::chars_format::hex);
+        if (ec == std::errc::result_out_of_range && end == body.data() + body.size()) {
+            return beyondRange(body, true, negative);
+        }
         if (ec != std::errc() || end != body.data() + body.size()) {
             return std::nullopt;
         }
@@ -138,17 +204,27 @@ std::string notANumber(const std::string& field, std::string_view text)
     return message;
 }
 
+// Said of a text that reads, but as infinity or not-a-number where only a
+// finite value will do.
+std::string notFinite(const std::string& field, std::string_view text)
+{
+    return field + " " + quoted(text) + " must be a finite number";
+}
+
 } // namespace
 
 std::optional<std::string> coordinateProblem(const std::string& field, std::string_view text, double limit)
 {
     const auto value = readDecimal(text);
-    if (!value || std::isnan(*value)) {
+    if (!value) {
         return notANumber(field, text);
     }
+    const std::string range = "(" + formatShortest(-limit) + " to " + formatShortest(limit) + ")";
+    if (std::isnan(*value)) {
+        return notFinite(field, text) + " " + range;
+    }
     if (!(*value >= -limit && *value <= limit)) {
-        return field + " " + quoted(text) + " is off the globe (" + formatShortest(-limit) + " to " +
-               formatShortest(limit) + ")";
+        return field + " " + quoted(text) + " is off the globe " + range;
     }
     return std::nullopt;
 }
@@ -156,8 +232,11 @@ std::optional<std::string> coordinateProblem(const std::string& field, std::stri
 std::optional<std::string> numberProblem(const std::string& field, std::string_view text)
 {
     const auto value = readDecimal(text);
-    if (!value || !std::isfinite(*value)) {
+    if (!value) {
         return notANumber(field, text);
+    }
+    if (!std::isfinite(*value)) {
+        return notFinite(field, text);
     }
     return std::nullopt;
 }

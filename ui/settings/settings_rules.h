@@ -13,8 +13,9 @@ namespace zelvane::settings {
 // A number typed into a settings field, read as a whole and untrimmed: a
 // POSIX decimal or exponent number, a hexadecimal floating-point number
 // ("0x1.8p3"), or "inf", "infinity" and "nan" in any letter case, each
-// with an optional sign. A comma, a blank or any other extra character
-// makes the text unreadable.
+// with an optional sign. A number too large for a double reads as
+// infinity and one too small as zero. A comma, a blank or any other extra
+// character makes the text unreadable.
 std::optional<double> readDecimal(std::string_view text);
 
 // An optional sign and decimal digits within the signed 64-bit range.
@@ -35,7 +36,9 @@ std::optional<std::string> locatorProblem(const std::string& field, std::string_
 bool isValidLocator(std::string_view text);
 
 // Why a settings text cannot be taken, for the sheet's message line;
-// absent when it can. `field` is the row's label.
+// absent when it can. `field` is the row's label. A text that reads but
+// gives no value the field can hold (infinity for an altitude) is named
+// for that, not as unreadable.
 std::optional<std::string> coordinateProblem(const std::string& field, std::string_view text, double limit);
 std::optional<std::string> numberProblem(const std::string& field, std::string_view text);
 // The update rate takes whatever reads, infinity and not-a-number included:

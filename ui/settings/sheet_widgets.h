@@ -17,10 +17,7 @@ namespace zelvane::sheet {
 // Small pieces the settings sheet and its sections are built from, so that
 // every part of the sheet looks and behaves alike.
 
-inline QString qs(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
+using ui_style::qs;
 
 inline std::string ss(const QString& text)
 {

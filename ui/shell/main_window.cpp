@@ -1,6 +1,7 @@
 #include "ui/shell/main_window.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
@@ -108,6 +109,21 @@ void MainWindow::moveEvent(QMoveEvent* event)
     }
 }
 
+namespace {
+
+// The desktop's keys for a standard command, and the usual ones besides:
+// some desktops' key schemes have none for closing a window or quitting.
+QList<QKeySequence> standardKeys(QKeySequence::StandardKey command, const QKeySequence& usual)
+{
+    QList<QKeySequence> keys = QKeySequence::keyBindings(command);
+    if (!keys.contains(usual)) {
+        keys.append(usual);
+    }
+    return keys;
+}
+
+} // namespace
+
 void MainWindow::buildMenus()
 {
     const auto add = [this](QMenu* menu, const char* name, const QString& title, const QKeySequence& keys,
@@ -123,7 +139,17 @@ void MainWindow::buildMenus()
         return action;
     };
 
-    // There is no File menu: a second main window has no place here.
+    // The desktop's own File menu, without "New Window": a second main
+    // window has no place here. Both commands reach every window.
+    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
+    file->setObjectName(QStringLiteral("fileMenu"));
+    QAction* closeWindow = add(file, "closeWindowAction", QStringLiteral("Close Window"), QKeySequence(),
+                               &MainWindow::closeWindowCommand);
+    closeWindow->setShortcuts(standardKeys(QKeySequence::Close, QKeySequence(Qt::CTRL | Qt::Key_W)));
+    QAction* quit = add(file, "quitAction", QStringLiteral("Quit"), QKeySequence(), &MainWindow::quitCommand);
+    quit->setShortcuts(standardKeys(QKeySequence::Quit, QKeySequence(Qt::CTRL | Qt::Key_Q)));
+    quit->setMenuRole(QAction::QuitRole);
+
     QMenu* tracking = menuBar()->addMenu(QStringLiteral("Tracking"));
     tracking->setObjectName(QStringLiteral("trackingMenu"));
     startTracking_ = add(tracking, "startTrackingAction", QStringLiteral("Start Tracking"),
@@ -151,6 +177,20 @@ void MainWindow::buildMenus()
         &MainWindow::zoomOutCommand);
     add(view, "scrollToNowAction", QStringLiteral("Scroll to Now"), QKeySequence(Qt::CTRL | Qt::Key_N),
         &MainWindow::scrollToNowCommand);
+}
+
+void MainWindow::closeWindowCommand()
+{
+    // The window the keys went to: the browser as well as this one.
+    QWidget* active = QApplication::activeWindow();
+    (active != nullptr ? active : this)->close();
+}
+
+void MainWindow::quitCommand()
+{
+    // Closes every window and ends the event loop; the settings are
+    // already saved, each as it changed.
+    QCoreApplication::quit();
 }
 
 void MainWindow::refresh()

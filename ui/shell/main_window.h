@@ -23,8 +23,9 @@ class StateObserver;
 QSize openingSize(const QSize& available, const QMargins& frame, const QSize& least, const QSize& wanted);
 }
 
-// The main window: the content view with the "Tracking" and "View" menus.
-// Every menu command reads or writes the shared state and nothing else.
+// The main window: the content view with the "File", "Tracking" and "View"
+// menus. Every "Tracking" and "View" command reads or writes the shared
+// state and nothing else.
 class MainWindow : public QMainWindow {
 public:
     explicit MainWindow(std::shared_ptr<AppState> state, QWidget* parent = nullptr);
@@ -36,7 +37,11 @@ public:
     // "Start Tracking" and "Stop Tracking".
     void refresh();
 
-    // The menu commands, as the menus run them.
+    // The menu commands, as the menus run them. "Close Window" closes the
+    // active window, whichever it is; closing the main window ends the
+    // program (ZelvaneApp).
+    void closeWindowCommand();
+    void quitCommand();
     void startTrackingCommand();
     void stopTrackingCommand();
     void refreshPassesCommand();

@@ -15,11 +15,11 @@ namespace zelvane {
 class AppState;
 
 namespace ui_style {
+class ColorDot;
 class ElidedLabel;
 }
 
 namespace shell {
-class ColorDot;
 class ElidingComboBox;
 
 // The detail panel's left column: the selected pass's name, times and
@@ -39,7 +39,7 @@ private:
     void pickerActivated(int index);
 
     std::shared_ptr<AppState> state_;
-    ColorDot* passDot_ = nullptr;
+    ui_style::ColorDot* passDot_ = nullptr;
     ui_style::ElidedLabel* passName_ = nullptr;
     QLabel* passNorad_ = nullptr;
     QLabel* passRise_ = nullptr;

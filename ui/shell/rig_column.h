@@ -16,11 +16,11 @@ namespace zelvane {
 class AppState;
 
 namespace ui_style {
+class ColorDot;
 class ElidedLabel;
 }
 
 namespace shell {
-class ColorDot;
 class OutlineBadge;
 
 // The detail panel's right column: the rig link's state and address, TRACK
@@ -33,7 +33,7 @@ public:
 
 private:
     std::shared_ptr<AppState> state_;
-    ColorDot* statusDot_ = nullptr;
+    ui_style::ColorDot* statusDot_ = nullptr;
     QLabel* connectionText_ = nullptr;
     OutlineBadge* protocolBadge_ = nullptr;
     QLabel* satProtoStatus_ = nullptr;

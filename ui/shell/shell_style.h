@@ -15,10 +15,9 @@ namespace zelvane::shell {
 
 using ui_style::makeLabel;
 using ui_style::monoFont;
+using ui_style::qs;
 using ui_style::setTextColor;
 using ui_style::systemFont;
-
-inline QString qs(const std::string& text) { return QString::fromStdString(text); }
 
 // Small icons drawn at run time: the toolkit has no symbol set of its own
 // for these.

@@ -6,40 +6,8 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <cmath>
 
 namespace zelvane::shell {
-
-ColorDot::ColorDot(double diameter, QWidget* parent) : QWidget(parent), diameter_(diameter)
-{
-    const int side = static_cast<int>(std::ceil(diameter));
-    setFixedSize(side, side);
-}
-
-void ColorDot::setColor(const QColor& color)
-{
-    if (color != color_) {
-        color_ = color;
-        update();
-    }
-}
-
-QSize ColorDot::sizeHint() const
-{
-    const int side = static_cast<int>(std::ceil(diameter_));
-    return {side, side};
-}
-
-void ColorDot::paintEvent(QPaintEvent*)
-{
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    p.setBrush(color_);
-    const QRectF box = QRectF(rect()).adjusted(0, 0, 0, 0);
-    p.drawEllipse(QRectF(box.center().x() - diameter_ / 2, box.center().y() - diameter_ / 2, diameter_,
-                         diameter_));
-}
 
 OutlineBadge::OutlineBadge(int padX, int padY, double radius, double strokeOpacity, QWidget* parent)
     : QLabel(parent), radius_(radius), strokeOpacity_(strokeOpacity)

@@ -7,25 +7,13 @@
 #include <QLabel>
 #include <QWidget>
 
+#include "ui/style/color_dot.h"
+
 class QTimer;
 
 namespace zelvane::shell {
 
-// A filled circle of a fixed diameter.
-class ColorDot : public QWidget {
-public:
-    ColorDot(double diameter, QWidget* parent = nullptr);
-    void setColor(const QColor& color);
-    QColor color() const { return color_; }
-    QSize sizeHint() const override;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    double diameter_;
-    QColor color_ = Qt::gray;
-};
+using ui_style::ColorDot;
 
 // A text in a colour, padded and outlined by a thin rounded rectangle in the
 // same colour.

@@ -1,6 +1,8 @@
 #include "ui/shell/zelvane_app.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -36,6 +38,9 @@ ZelvaneApp::ZelvaneApp(std::shared_ptr<AppState> state) : state_(std::move(state
     removeLeftoverTemporaries();
     mainWindow_ = new MainWindow(state_);
     mainWindow_->setAttribute(Qt::WA_DeleteOnClose, false);
+    // Nothing opens a main window again once it is closed: closing it ends
+    // the program, the browser window included.
+    mainWindow_->installEventFilter(this);
     mainWindow_->contentView()->setOpenWindow([this](const QString& id) { openWindow(id); });
 
     // Command-B opens the browser, or brings it forward, from either window.
@@ -51,6 +56,25 @@ ZelvaneApp::~ZelvaneApp()
 {
     delete browser_.data();
     delete mainWindow_.data();
+}
+
+bool ZelvaneApp::eventFilter(QObject* watched, QEvent* event)
+{
+    // Watching the main window only; it is not looked at here, as it may be
+    // in the middle of its destruction.
+    if (event->type() == QEvent::Close) {
+        // Once the close has gone through: a window that refused it stays,
+        // and so does the program.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (mainWindow_ && !mainWindow_->isVisible()) {
+                    QCoreApplication::quit();
+                }
+            },
+            Qt::QueuedConnection);
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void ZelvaneApp::show()

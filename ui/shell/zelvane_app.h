@@ -14,7 +14,8 @@ namespace zelvane {
 class AppState;
 
 // The application: the one AppState of the process, held for its whole
-// life, the main window and the single satellite browser window.
+// life, the main window and the single satellite browser window. Closing
+// the main window ends the program.
 class ZelvaneApp : public QObject {
 public:
     explicit ZelvaneApp(std::shared_ptr<AppState> state);
@@ -30,6 +31,9 @@ public:
     // Opens the window of an id ("satellite-browser"), or brings it to the
     // front when it is open already.
     void openWindow(const QString& id);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     std::shared_ptr<AppState> state_;

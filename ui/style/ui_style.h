@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 class QEvent;
 class QFrame;
@@ -57,6 +58,9 @@ QColor secondaryText(const QWidget* widget = nullptr);
 // Background of header bars, and of charts and lists.
 QColor windowBackground(const QPalette& palette);
 QColor controlBackground(const QPalette& palette);
+
+// A UTF-8 text of the logic's as the toolkit's text.
+inline QString qs(const std::string& text) { return QString::fromStdString(text); }
 
 // Sets a widget's text colours (plain, field and button text).
 void setTextColor(QWidget* widget, const QColor& color);

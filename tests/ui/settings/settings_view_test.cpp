@@ -77,6 +77,13 @@ TEST_F(SettingsViewTest, ApplyWritesEverythingOrNothing)
         {"45.5", "-100.25", "1234", "4533", "nan", true, 45.5, -100.25, 1234.0, 4533, 50.0},
         {"45.5", "-100.25", "1234", "4533", "-NaN", true, 45.5, -100.25, 1234.0, 4533, 50.0},
         {"45.5", "-100.25", "1234", "4533", "0x1p4", true, 45.5, -100.25, 1234.0, 4533, 16.0},
+        // Beyond a double's range a number reads as infinity or zero, and
+        // the rate's range then applies.
+        {"45.5", "-100.25", "1234", "4533", "1e999", true, 45.5, -100.25, 1234.0, 4533, 50.0},
+        {"45.5", "-100.25", "1234", "4533", "1e-400", true, 45.5, -100.25, 1234.0, 4533, 1.0},
+        {"45.5", "-100.25", "1234", "4533", "-1e999", true, 45.5, -100.25, 1234.0, 4533, 1.0},
+        {"45.5", "-100.25", "1234", "4533", "0x1p99999", true, 45.5, -100.25, 1234.0, 4533, 50.0},
+        {"1e-400", "-1E-400", "1e-400", "4533", "1e999", true, 0.0, 0.0, 0.0, 4533, 50.0},
         // One refused field among readable ones.
         {"95", "-100.25", "1234", "4533", "20", false},
         {"45,5", "-100.25", "1234", "4533", "20", false},
@@ -90,6 +97,10 @@ TEST_F(SettingsViewTest, ApplyWritesEverythingOrNothing)
         {"", "", "", "", "", false},
         {"91", "-180.5", "inf", "70000", "nan", false},
         {"nan", "-INF", "NaN", "-1", "0", false},
+        {"1e999", "-100.25", "1234", "4533", "20", false},
+        {"45.5", "-1e999", "1234", "4533", "20", false},
+        {"45.5", "-100.25", "1e999", "4533", "20", false},
+        {"45.5", "-100.25", "-inf", "4533", "20", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.lat) + " | " + c.lon + " | " + c.alt + " | " + c.port + " | " + c.rate);
@@ -335,9 +346,17 @@ TEST_F(SettingsViewTest, ApplyNamesEveryTextItCannotTakeAndKeepsTheSheetOpen)
         {"latitudeField", " 52.5", "Latitude \u201C 52.5\u201D does not read as a number (no spaces)"},
         {"latitudeField", "170.06", "Latitude \u201C170.06\u201D is off the globe (-90 to 90)"},
         {"longitudeField", "340.13", "Longitude \u201C340.13\u201D is off the globe (-180 to 180)"},
-        {"latitudeField", "nan", "Latitude \u201Cnan\u201D does not read as a number"},
+        // Texts that read, but as no value the field can take.
+        {"latitudeField", "nan", "Latitude \u201Cnan\u201D must be a finite number (-90 to 90)"},
+        {"latitudeField", "1e999", "Latitude \u201C1e999\u201D is off the globe (-90 to 90)"},
+        {"longitudeField", "-inf", "Longitude \u201C-inf\u201D is off the globe (-180 to 180)"},
+        {"longitudeField", "NaN", "Longitude \u201CNaN\u201D must be a finite number (-180 to 180)"},
         {"altitudeField", "", "Altitude is empty"},
-        {"altitudeField", "inf", "Altitude \u201Cinf\u201D does not read as a number"},
+        {"altitudeField", "inf", "Altitude \u201Cinf\u201D must be a finite number"},
+        {"altitudeField", "-inf", "Altitude \u201C-inf\u201D must be a finite number"},
+        {"altitudeField", "1e999", "Altitude \u201C1e999\u201D must be a finite number"},
+        {"altitudeField", "nan", "Altitude \u201Cnan\u201D must be a finite number"},
+        {"altitudeField", "1e999m", "Altitude \u201C1e999m\u201D does not read as a number"},
         {"portField", "0", "Port \u201C0\u201D is not a port number (1 to 65535)"},
         {"portField", "65536", "Port \u201C65536\u201D is not a port number (1 to 65535)"},
         {"portField", "45.32", "Port \u201C45.32\u201D is not a port number (1 to 65535)"},

@@ -2,11 +2,14 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFile>
+#include <QLineEdit>
+#include <QMenu>
 #include <QProcess>
 #include <QScreen>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <cstdio>
 #include <span>
@@ -49,13 +52,15 @@ TEST_F(MainWindowTest, MenusHoldTheCommandsWithTheirKeys)
     for (QAction* a : window.menuBar()->actions()) {
         menus << a->text();
     }
-    EXPECT_EQ(menus, QStringList({"Tracking", "View"}));
+    EXPECT_EQ(menus, QStringList({"File", "Tracking", "View"}));
 
     const struct {
         const char* name;
         const char* title;
         QKeySequence keys;
     } rows[] = {
+        {"closeWindowAction", "Close Window", QKeySequence(Qt::CTRL | Qt::Key_W)},
+        {"quitAction", "Quit", QKeySequence(Qt::CTRL | Qt::Key_Q)},
         {"startTrackingAction", "Start Tracking", QKeySequence(Qt::CTRL | Qt::Key_T)},
         {"stopTrackingAction", "Stop Tracking", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T)},
         {"refreshPassesAction", "Refresh TLEs & Passes", QKeySequence(Qt::CTRL | Qt::Key_R)},
@@ -70,7 +75,20 @@ TEST_F(MainWindowTest, MenusHoldTheCommandsWithTheirKeys)
         ASSERT_NE(a, nullptr);
         // The menu shows the text with its mnemonic escapes resolved.
         EXPECT_EQ(a->iconText().toStdString(), row.title);
-        EXPECT_EQ(a->shortcut(), row.keys) << row.name;
+        EXPECT_TRUE(a->shortcuts().contains(row.keys)) << row.name;
+    }
+    // The File menu is the desktop's own, less "New Window".
+    QStringList fileItems;
+    for (QAction* a : window.findChild<QMenu*>("fileMenu")->actions()) {
+        fileItems << a->iconText();
+    }
+    EXPECT_EQ(fileItems, QStringList({"Close Window", "Quit"}));
+    // With the desktop's own keys for them, whatever its key scheme.
+    for (const auto& [name, command] : {std::pair{"closeWindowAction", QKeySequence::Close},
+                                        std::pair{"quitAction", QKeySequence::Quit}}) {
+        for (const QKeySequence& keys : QKeySequence::keyBindings(command)) {
+            EXPECT_TRUE(action(window, name)->shortcuts().contains(keys)) << name;
+        }
     }
 }
 
@@ -225,6 +243,129 @@ TEST_F(MainWindowTest, MenuShortcutsWorkWhileTheBrowserWindowIsActive)
     QApplication::setActiveWindow(browser);
     QTest::keyClick(browser, Qt::Key_B, Qt::ControlModifier);
     EXPECT_EQ(app.browserWindow(), browser);
+}
+
+// Ctrl+W closes the window the keys go to, the browser as well as the main
+// window; Escape closes the browser but not the main window.
+TEST_F(MainWindowTest, CloseKeysCloseTheWindowWithTheFocus)
+{
+    ZelvaneApp app(state);
+    app.show();
+    MainWindow* main = app.mainWindow();
+    const auto activate = [](QWidget* window) {
+        QApplication::setActiveWindow(window);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+        return window->focusWidget() != nullptr ? window->focusWidget() : window;
+    };
+    const struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+    } closeKeys[] = {{Qt::Key_W, Qt::ControlModifier}, {Qt::Key_Escape, Qt::NoModifier}};
+    for (const auto& keys : closeKeys) {
+        SCOPED_TRACE(QKeySequence(keys.key | keys.modifiers).toString().toStdString());
+        app.openWindow("satellite-browser");
+        QWidget* browser = app.browserWindow();
+        ASSERT_NE(browser, nullptr);
+        QTest::keyClick(activate(browser), keys.key, keys.modifiers);
+        EXPECT_TRUE(waitUntil([&] { return app.browserWindow() == nullptr; })) << "the browser is closed";
+        EXPECT_TRUE(main->isVisible());
+    }
+
+    // In the search field as well.
+    app.openWindow("satellite-browser");
+    auto* search = app.browserWindow()->findChild<QLineEdit*>();
+    ASSERT_NE(search, nullptr);
+    activate(app.browserWindow());
+    search->setFocus();
+    QTest::keyClicks(search, "iss");
+    QTest::keyClick(search, Qt::Key_W, Qt::ControlModifier);
+    EXPECT_TRUE(waitUntil([&] { return app.browserWindow() == nullptr; }));
+
+    QTest::keyClick(activate(main), Qt::Key_Escape);
+    EXPECT_TRUE(main->isVisible()) << "Escape leaves the main window";
+    QTest::keyClick(activate(main), Qt::Key_W, Qt::ControlModifier);
+    EXPECT_FALSE(main->isVisible());
+}
+
+// Run only by ProgramEndsByQuitOrByClosingTheMainWindow, in a process of
+// its own: the program's two windows, one way of ending it (named by the
+// environment), and the event loop, which must then end.
+TEST(MainWindowQuit, DISABLED_ChildEndsTheProgram)
+{
+    const QString how = qEnvironmentVariable("ZELVANE_END_BY");
+    platform::SettingsStore::setStandardPath(qEnvironmentVariable("ZELVANE_END_SETTINGS").toStdString());
+    platform::Files::setHomeFolder(qEnvironmentVariable("ZELVANE_END_HOME").toStdString());
+    TLEManager::setServiceBaseURL("http://127.0.0.1:1");
+    SatNOGSFetch::setHost("http://127.0.0.1:1");
+    auto state = std::make_shared<AppState>();
+    ZelvaneApp app(state);
+    app.show();
+    app.openWindow("satellite-browser");
+    QTimer::singleShot(0, [&] {
+        // The last change before the end, to be found saved.
+        state->setObsName("Ended by " + how.toStdString());
+        QWidget* window = how.endsWith(QLatin1String("browser")) ? app.browserWindow() : app.mainWindow();
+        window->activateWindow();
+        if (!QTest::qWaitForWindowActive(window)) {
+            ADD_FAILURE() << "the window did not become active";
+            QCoreApplication::exit(2);
+            return;
+        }
+        QWidget* target = window->focusWidget() != nullptr ? window->focusWidget() : window;
+        std::printf("ready\n");
+        std::fflush(stdout);
+        if (how.startsWith(QLatin1String("ctrl-q"))) {
+            QTest::keyClick(target, Qt::Key_Q, Qt::ControlModifier);
+        } else if (how.startsWith(QLatin1String("ctrl-w"))) {
+            QTest::keyClick(target, Qt::Key_W, Qt::ControlModifier);
+        } else {
+            window->close();
+        }
+    });
+    const int code = QApplication::exec();
+    std::printf("ended: %d\n", code);
+    std::fflush(stdout);
+    TLEManager::setServiceBaseURL(TLEManager::defaultServiceBaseURL);
+    SatNOGSFetch::setHost("");
+}
+
+// Ctrl+Q from either window, and closing the main window while the browser
+// is open, end the program, with the settings saved.
+TEST(MainWindowQuit, ProgramEndsByQuitOrByClosingTheMainWindow)
+{
+    for (const char* how : {"ctrl-q-browser", "ctrl-q-main", "ctrl-w-main", "close-main"}) {
+        SCOPED_TRACE(how);
+        TempDir dir;
+        const QString settings = dir.path() + QStringLiteral("/settings.json");
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("ZELVANE_END_BY"), QString::fromUtf8(how));
+        environment.insert(QStringLiteral("ZELVANE_END_SETTINGS"), settings);
+        environment.insert(QStringLiteral("ZELVANE_END_HOME"), dir.path() + QStringLiteral("/home"));
+        child.setProcessEnvironment(environment);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--gtest_filter=MainWindowQuit.DISABLED_ChildEndsTheProgram"),
+                     QStringLiteral("--gtest_also_run_disabled_tests")});
+        ASSERT_TRUE(child.waitForStarted(10000));
+        QByteArray output;
+        const auto read = [&] {
+            output += child.readAllStandardOutput();
+            return child.state() == QProcess::NotRunning;
+        };
+        ASSERT_TRUE(waitUntil([&] { return read() || output.contains("ready"); }, std::chrono::seconds(120)))
+            << output.toStdString() << child.readAllStandardError().toStdString();
+        const bool ended = waitUntil(read, std::chrono::seconds(20));
+        if (!ended) {
+            child.kill();
+            child.waitForFinished(10000);
+        }
+        EXPECT_TRUE(ended) << "the program is still running";
+        EXPECT_TRUE(output.contains("ended: 0")) << output.toStdString();
+        EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(child.exitCode(), 0) << output.toStdString() << child.readAllStandardError().toStdString();
+        platform::SettingsStore saved(settings.toStdString());
+        EXPECT_EQ(saved.stringValue("obsName"), "Ended by " + std::string(how));
+    }
 }
 
 // A write killed half-way (custom.tle, a cache, the settings) leaves its
