@@ -2,7 +2,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
+#include <QDateTime>
 #include <QImage>
+#include <QLocale>
 #include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
@@ -15,6 +17,8 @@
 #include <QTextDocument>
 #include <QToolButton>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -171,8 +175,9 @@ protected:
     }
 
     // A catalogue whose texts are as long as real ones: names, sources and
-    // frequency ranges that do not fit their columns.
-    void seedCatalogue()
+    // frequency ranges that do not fit their columns. With `favourites`,
+    // more satellites of the same orbit make up that many favourites.
+    void seedCatalogue(std::size_t favourites = 0)
     {
         ASSERT_TRUE(waitUntil([&] { return !state->isLoadingTLEs(); }, std::chrono::seconds(20)));
         auto iss = makeIss();
@@ -189,6 +194,16 @@ protected:
         std::vector<std::shared_ptr<Satellite>> all = state->satellites();
         for (const auto& sat : {iss, fo29, qo100}) {
             all.push_back(sat);
+        }
+        for (std::int64_t id = 50001; all.size() < favourites; ++id) {
+            auto more = std::make_shared<Satellite>("CUBESAT-" + std::to_string(id), id);
+            more->tle = iss->tle;
+            more->tle->noradId = id;
+            more->initOrbit();
+            more->transmitters = {passband(437100000 + 10000.0 * (id % 7), 437150000 + 10000.0 * (id % 7), "down",
+                                           false, "Linear transponder")};
+            more->sources = {"cubesat"};
+            all.push_back(more);
         }
         state->setSatellites(all);
         std::set<std::int64_t> ids;
@@ -351,6 +366,69 @@ TEST_F(LayoutTest, DetailSheetShowsBothElementLinesWhole)
         std::vector<std::string> cuts;
         walkGeometry(detail, families.name, cuts);
         EXPECT_TRUE(cuts.empty()) << joined(cuts);
+    }
+}
+
+// At the default 12 hours every major tick inside the time header has its
+// clock label, centred on it, in the default and the least window with
+// either font family: a label held inside at an edge never pushes out its
+// neighbour.
+TEST_F(LayoutTest, EveryMajorTickInsideTheHeaderHasItsClockLabel)
+{
+    for (const FontFamilies& families : {kDejaVu, kNoto}) {
+        SCOPED_TRACE(families.name);
+        UseFontFamilies use(families);
+        if (!use.available()) {
+            GTEST_SKIP() << families.fixed << " is not installed (scripts/install-deps)";
+        }
+        ASSERT_EQ(drawnFamily(ui_style::monoFont(14)), families.fixed);
+        ZelvaneApp app(state);
+        MainWindow* window = app.mainWindow();
+        window->show();
+        settle();
+        ASSERT_DOUBLE_EQ(state->timelineHoursVisible(), 12.0);
+        auto* chart = window->contentView()->findChild<ZozAdezaChart*>();
+        ASSERT_NE(chart, nullptr);
+        const int menu = window->menuBar()->sizeHint().height();
+        const struct {
+            const char* what;
+            QSize window;
+        } sizes[] = {{"default", QSize(1200, 800 + menu)}, {"least", QSize(1050, 700)}};
+        for (const auto& size : sizes) {
+            SCOPED_TRACE(size.what);
+            window->resize(size.window);
+            settle();
+            const double width = chart->width();
+            const double step = width / 12.0;
+            const Date start = state->timelineStartTime();
+            const std::vector<timeline::HeaderLabel> labels = chart->headerLabels();
+            ASSERT_FALSE(labels.empty());
+            const double labelWidth = labels.front().width;
+            // An hour's step leaves room for each label between its
+            // neighbours'.
+            EXPECT_GE(step, labelWidth + timeline::kClockLabelGap) << width;
+            for (int i = 1; i < 12; ++i) {
+                const double x = i * step;
+                const QString text = QLocale::system().toString(
+                    QDateTime::fromMSecsSinceEpoch(start.addingTimeInterval(i * 3600.0).nanosecondsSince1970() / 1000000),
+                    QStringLiteral("HH:mm"));
+                const auto label = std::find_if(labels.begin(), labels.end(),
+                                                [&](const auto& l) { return std::abs(l.tickX - x) < 1e-6; });
+                ASSERT_TRUE(label != labels.end()) << "no label at tick " << i << " of 12 in " << width;
+                EXPECT_EQ(label->text, text) << i;
+                EXPECT_NEAR(label->left + label->width / 2.0, x, 0.5) << i;
+            }
+            // None crowds its neighbour.
+            for (std::size_t i = 1; i < labels.size(); ++i) {
+                EXPECT_GE(labels[i].left, labels[i - 1].left + labels[i - 1].width + timeline::kClockLabelGap - 1e-9)
+                    << i;
+            }
+            EXPECT_GE(labels.size(), 11u);
+            for (const auto& l : labels) {
+                EXPECT_GE(l.left, 0.0);
+                EXPECT_LE(l.left + l.width, width + 1e-9);
+            }
+        }
     }
 }
 
@@ -554,8 +632,9 @@ TEST_F(LayoutTest, RendersTheWindowWithBothFamiliesWhenAsked)
         ZelvaneApp app(state);
         MainWindow* window = app.mainWindow();
         window->show();
-        // Each window's start loads the catalogue afresh: seed it again.
-        seedCatalogue();
+        // Each window's start loads the catalogue afresh: seed it again,
+        // with the favourites panel open on ten favourites.
+        seedCatalogue(10);
         auto fo29 = satelliteNamed("FO-29");
         ASSERT_TRUE(fo29);
         state->setSelectedPass(PassInfo(fo29, fo29->passes.front(), std::nullopt));
