@@ -70,6 +70,12 @@ public:
 
     explicit FavouriteRowDelegate(QObject* parent = nullptr);
 
+    // The downlink column is at least 150 wide and as wide as the widest
+    // frequency of `rows`, so that every row shows its frequency whole and
+    // the columns stay aligned. True when its width changed.
+    bool fitDownlinkColumn(const std::vector<FavouriteRow>& rows);
+    int downlinkWidth() const { return downlinkWidth_; }
+
     struct Cell {
         FavouritePart part = FavouritePart::none;
         QRect rect;
@@ -96,6 +102,7 @@ private:
     const FavouriteRow* rowOf(const QModelIndex& index) const;
 
     QFont nameFont_, sourceFont_, columnFont_, removeFont_;
+    int downlinkWidth_;
 };
 
 } // namespace zelvane

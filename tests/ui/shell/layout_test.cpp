@@ -7,6 +7,7 @@
 #include <QLocale>
 #include <QLabel>
 #include <QLayout>
+#include <QListView>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -30,6 +31,8 @@
 #include "tests/ui/shell/fit_check.h"
 #include "tests/ui/shell/shell_fixture.h"
 #include "ui/browser/satellite_detail_view.h"
+#include "ui/passes/favourites_panel.h"
+#include "ui/passes/favourites_rows.h"
 #include "ui/passes/pass_list_view.h"
 #include "ui/passes/pass_row.h"
 #include "ui/passes/zoz_adeza_chart.h"
@@ -277,12 +280,14 @@ TEST_F(LayoutTest, NoTextIsCutAtTheSmallestAndTheDefaultSize)
         const int rowsInView = scroll->viewport()->height() / PassRow::kPitch;
         const int column = passes->parentWidget()->height();
         const int handle = static_cast<QSplitter*>(passes->parentWidget())->handleWidth();
-        if (column >= timeline->minimumSizeHint().height() + handle + passes->heightForRows(4)) {
+        if (column >= timeline->heightWanted() + handle + passes->heightForRows(4)) {
             EXPECT_GE(rowsInView, 4);
         } else {
-            // Too low for both: the chart keeps its readable height, the
-            // pass list has all the rest.
-            EXPECT_EQ(timeline->height(), timeline->minimumSizeHint().height());
+            // Too low for both: the open favourites show their rows, the
+            // pass list giving up its room down to its least height.
+            EXPECT_GE(passes->height(), 120);
+            EXPECT_TRUE(timeline->height() >= timeline->heightWanted() || passes->height() == 120)
+                << timeline->height() << " " << passes->height();
         }
         // With the panel closed, a list short of four rows gets the room back.
         const int listOpen = passes->height();
@@ -427,6 +432,81 @@ TEST_F(LayoutTest, EveryMajorTickInsideTheHeaderHasItsClockLabel)
             for (const auto& l : labels) {
                 EXPECT_GE(l.left, 0.0);
                 EXPECT_LE(l.left + l.width, width + 1e-9);
+            }
+        }
+    }
+}
+
+// With ten favourites and the panel open, the list shows several of them
+// at once in the least, the default and a laptop's window, with either font
+// family: the chart above keeps a readable height and the pass list its
+// least; every favourite's frequency shows whole.
+TEST_F(LayoutTest, OpenFavouritesShowTheirRowsBesideTheChartAndThePassList)
+{
+    for (const FontFamilies& families : {kDejaVu, kNoto}) {
+        SCOPED_TRACE(families.name);
+        UseFontFamilies use(families);
+        if (!use.available()) {
+            GTEST_SKIP() << families.fixed << " is not installed (scripts/install-deps)";
+        }
+        ASSERT_EQ(drawnFamily(ui_style::monoFont(14)), families.fixed);
+        showFavourites();
+        ZelvaneApp app(state);
+        MainWindow* window = app.mainWindow();
+        window->show();
+        seedCatalogue(10);
+        ContentView* content = window->contentView();
+        auto* timeline = content->findChild<ZozAdezaView*>();
+        ASSERT_NE(timeline, nullptr);
+        ASSERT_TRUE(timeline->showSatSelector());
+        FavouritesPanel* panel = timeline->favouritesPanel();
+        ASSERT_EQ(panel->model()->rowCount(), 10);
+        auto* passes = content->findChild<PassListView*>();
+        ASSERT_NE(passes, nullptr);
+        const QFontMetricsF column(ui_style::monoFont(14));
+        // The favourites came while the window stood open at its first
+        // size: they made room for themselves.
+        EXPECT_GE(panel->listView()->viewport()->height() / FavouriteRowDelegate::kRowHeight, 5)
+            << window->width() << "x" << window->height();
+
+        // Whole windows, menu bar included.
+        const struct {
+            QSize window;
+            int rows;
+        } cases[] = {{QSize(1050, 700), 3}, {QSize(1200, 800), 5}, {QSize(1366, 768), 5}};
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::to_string(c.window.width()) + "x" + std::to_string(c.window.height()));
+            window->resize(c.window);
+            settle();
+            settle();
+            ASSERT_EQ(window->size(), c.window);
+            const QListView* list = panel->listView();
+            EXPECT_GE(list->viewport()->height() / FavouriteRowDelegate::kRowHeight, c.rows)
+                << "list " << list->height() << " chart " << timeline->chart()->height() << " passes "
+                << passes->height();
+            EXPECT_GE(timeline->chart()->height(), ZozAdezaView::kReadableChartHeight);
+            EXPECT_GE(passes->height(), 120);
+
+            const QRect rowRect(0, 0, list->viewport()->width(), FavouriteRowDelegate::kRowHeight);
+            for (const FavouriteRow& row : panel->model()->rows()) {
+                const auto sat = std::find_if(state->satellites().begin(), state->satellites().end(),
+                                              [&](const auto& s) { return s->id == row.id; });
+                ASSERT_TRUE(sat != state->satellites().end());
+                const auto down = (*sat)->primaryDownlink();
+                if (!down) {
+                    continue;
+                }
+                const QString whole = QString::fromStdString(down->displayFreqMHz());
+                bool found = false;
+                for (const auto& cell : panel->delegate()->layoutRow(row, rowRect)) {
+                    if (cell.part == FavouritePart::downlink) {
+                        found = true;
+                        EXPECT_EQ(cell.text.toStdString(), whole.toStdString()) << row.name.toStdString();
+                        EXPECT_LE(column.horizontalAdvance(cell.text), cell.rect.width()) << row.name.toStdString();
+                        EXPECT_GE(cell.rect.left(), 0);
+                    }
+                }
+                EXPECT_TRUE(found) << row.name.toStdString();
             }
         }
     }
