@@ -165,9 +165,14 @@ bool FavouriteRowDelegate::fitDownlinkColumn(const std::vector<FavouriteRow>& ro
     const QFontMetricsF metrics(columnFont_);
     double widest = kDownlinkWidth;
     for (const FavouriteRow& row : rows) {
-        if (!row.downlink.isEmpty()) {
-            widest = std::max(widest, metrics.horizontalAdvance(row.downlink));
+        if (row.downlink.isEmpty()) {
+            continue;
         }
+        auto known = downlinkWidths_.constFind(row.downlink);
+        if (known == downlinkWidths_.constEnd()) {
+            known = downlinkWidths_.insert(row.downlink, metrics.horizontalAdvance(row.downlink));
+        }
+        widest = std::max(widest, *known);
     }
     const int width = static_cast<int>(std::ceil(widest));
     if (width == downlinkWidth_) {

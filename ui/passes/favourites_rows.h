@@ -8,6 +8,7 @@
 #include <QAbstractListModel>
 #include <QColor>
 #include <QFont>
+#include <QHash>
 #include <QString>
 #include <QStyledItemDelegate>
 
@@ -103,6 +104,9 @@ private:
 
     QFont nameFont_, sourceFont_, columnFont_, removeFont_;
     int downlinkWidth_;
+    // Each frequency text measured once: a refresh of thousands of rows
+    // measures only what is new.
+    QHash<QString, double> downlinkWidths_;
 };
 
 } // namespace zelvane
