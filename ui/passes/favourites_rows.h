@@ -75,7 +75,6 @@ public:
     // frequency of `rows`, so that every row shows its frequency whole and
     // the columns stay aligned. True when its width changed.
     bool fitDownlinkColumn(const std::vector<FavouriteRow>& rows);
-    int downlinkWidth() const { return downlinkWidth_; }
 
     struct Cell {
         FavouritePart part = FavouritePart::none;

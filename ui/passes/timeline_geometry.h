@@ -73,6 +73,10 @@ const char* tickLabelPattern(double hoursVisible);
 std::vector<bool> labelsWithoutOverlap(const std::vector<double>& centres,
                                        const std::vector<double>& widths, double gap = 8.0);
 
+// The least room between two clock labels of the header: in the least
+// window an hour's step leaves about 7 px between "HH:mm" labels.
+constexpr double kClockLabelGap = 4.0;
+
 // Where the header's clock labels stand, each `widths[i]` wide, for ticks at
 // `tickXs` (increasing) in a header `width` wide: each label is centred on
 // its tick, so it reads the tick's time. From the left, a label that would
@@ -80,9 +84,6 @@ std::vector<bool> labelsWithoutOverlap(const std::vector<double>& centres,
 // tick is so near an edge that it would leave the header is moved inside
 // it, and then gives way if it comes closer than `gap` to a label drawn
 // centred: a label held at the edge never pushes out its neighbour.
-// The least room between two clock labels of the header: in the least
-// window an hour's step leaves about 7 px between "HH:mm" labels.
-constexpr double kClockLabelGap = 4.0;
 struct ClockLabel {
     bool drawn = false;
     double left = 0.0;
