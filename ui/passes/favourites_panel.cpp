@@ -179,6 +179,12 @@ QSize FavouritesPanel::minimumSizeHint() const
     return size;
 }
 
+int FavouritesPanel::heightForAllRows() const
+{
+    const int rows = std::max(1, model_->rowCount());
+    return minimumSizeHint().height() - rowHeight() + std::min(rows * rowHeight(), kListHeightLimit);
+}
+
 void FavouritesPanel::fitListHeight()
 {
     const int rows = std::max(1, model_->rowCount());
@@ -297,8 +303,16 @@ void FavouritesPanel::refresh()
     std::sort(rows.begin(), rows.end(), [](const FavouriteRow& l, const FavouriteRow& r) {
         return l.name != r.name ? l.name < r.name : l.id < r.id;
     });
+    if (delegate_->fitDownlinkColumn(rows)) {
+        list_->viewport()->update();
+    }
     model_->setRows(std::move(rows));
     fitListHeight();
+    const int wanted = heightForAllRows();
+    if (wanted != shownWanted_) {
+        shownWanted_ = wanted;
+        emit heightForAllRowsChanged();
+    }
 }
 
 } // namespace zelvane

@@ -56,6 +56,9 @@ public:
     // The panel with its list at one row: the room it needs however many
     // favourites there are (the list scrolls).
     QSize minimumSizeHint() const override;
+    // The panel's height with its list showing every row, up to the 270
+    // that the list is held to.
+    int heightForAllRows() const;
 
     QListView* listView() const { return list_; }
     FavouritesModel* model() const { return model_; }
@@ -64,6 +67,8 @@ public:
 signals:
     // "Add / Browse" or "Open Satellite Browser" was pressed.
     void openSatelliteBrowser();
+    // The favourites came or went: heightForAllRows() changed.
+    void heightForAllRowsChanged();
 
 private:
     void scheduleRefresh();
@@ -82,6 +87,7 @@ private:
     FavouritesModel* model_ = nullptr;
     FavouriteRowDelegate* delegate_ = nullptr;
     int listHeightLimit_ = kListHeightLimit;
+    int shownWanted_ = 0;
     // The state's revision and the clock's minute at the last look.
     ui_style::ShownGate<ui_style::LookedAt> lookedAt_;
 };

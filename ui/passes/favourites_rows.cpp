@@ -26,6 +26,11 @@ constexpr int kAgeWidth = 54;
 constexpr int kPassesWidth = 48;
 constexpr int kDownlinkWidth = 150;
 constexpr int kRemoveWidth = 22;
+// A downlink column wider than its usual width takes its room from the
+// source column, down to this, while the name would otherwise be left
+// less than kNameRoom; beyond that from the name.
+constexpr int kLeastSourceWidth = 96;
+constexpr int kNameRoom = 200;
 // Past this many single insertions and removals, one reset is cheaper
 // for the view than replaying them.
 constexpr std::size_t kMostEditsReplayed = 64;
@@ -150,8 +155,31 @@ FavouriteRowDelegate::FavouriteRowDelegate(QObject* parent)
       nameFont_(style::monoFont(15, QFont::DemiBold)),
       sourceFont_(style::monoFont(12)),
       columnFont_(style::monoFont(14)),
-      removeFont_(style::appFont(15))
+      removeFont_(style::appFont(15)),
+      downlinkWidth_(kDownlinkWidth)
 {
+}
+
+bool FavouriteRowDelegate::fitDownlinkColumn(const std::vector<FavouriteRow>& rows)
+{
+    const QFontMetricsF metrics(columnFont_);
+    double widest = kDownlinkWidth;
+    for (const FavouriteRow& row : rows) {
+        if (row.downlink.isEmpty()) {
+            continue;
+        }
+        auto known = downlinkWidths_.constFind(row.downlink);
+        if (known == downlinkWidths_.constEnd()) {
+            known = downlinkWidths_.insert(row.downlink, metrics.horizontalAdvance(row.downlink));
+        }
+        widest = std::max(widest, *known);
+    }
+    const int width = static_cast<int>(std::ceil(widest));
+    if (width == downlinkWidth_) {
+        return false;
+    }
+    downlinkWidth_ = width;
+    return true;
 }
 
 const FavouriteRow* FavouriteRowDelegate::rowOf(const QModelIndex& index) const
@@ -179,11 +207,21 @@ std::vector<FavouriteRowDelegate::Cell> FavouriteRowDelegate::layoutRow(const Fa
                      QStringLiteral("\u2716"), QStringLiteral("Remove from favorites")});
     right -= kRemoveWidth + kSpacing;
 
-    const QString downlink = elided(columnFont_, row.downlink, kDownlinkWidth, Qt::ElideMiddle);
-    // A shortened range shows in full under the pointer.
-    cells.push_back({FavouritePart::downlink, QRect(right - kDownlinkWidth, top, kDownlinkWidth, h), downlink,
+    // The same widths in every row, so that the columns stand aligned.
+    int sourceWidth = kSourceWidth;
+    const int nameRoom = right - left -
+                         (downlinkWidth_ + kPassesWidth + kAgeWidth + kSourceWidth + 4 * kSpacing);
+    if (const int extra = downlinkWidth_ - kDownlinkWidth; extra > 0 && nameRoom < kNameRoom) {
+        sourceWidth -= std::min({extra, kNameRoom - nameRoom, kSourceWidth - kLeastSourceWidth});
+    }
+
+    // The column is fitted to the widest frequency of the list, so each
+    // shows whole; one that is not (a row drawn before the fit) loses its
+    // middle and shows in full under the pointer.
+    const QString downlink = elided(columnFont_, row.downlink, downlinkWidth_, Qt::ElideMiddle);
+    cells.push_back({FavouritePart::downlink, QRect(right - downlinkWidth_, top, downlinkWidth_, h), downlink,
                      downlink != row.downlink ? row.downlink : QString()});
-    right -= kDownlinkWidth + kSpacing;
+    right -= downlinkWidth_ + kSpacing;
 
     if (row.passCount > 0) {
         const QString n = QString::number(static_cast<qulonglong>(row.passCount));
@@ -200,9 +238,9 @@ std::vector<FavouriteRowDelegate::Cell> FavouriteRowDelegate::layoutRow(const Fa
     right -= kAgeWidth + kSpacing;
 
     if (!row.source.isEmpty()) {
-        cells.push_back({FavouritePart::source, QRect(right - kSourceWidth, top, kSourceWidth, h),
-                         elided(sourceFont_, row.source, kSourceWidth, Qt::ElideRight), row.sourceToolTip});
-        right -= kSourceWidth + kSpacing;
+        cells.push_back({FavouritePart::source, QRect(right - sourceWidth, top, sourceWidth, h),
+                         elided(sourceFont_, row.source, sourceWidth, Qt::ElideRight), row.sourceToolTip});
+        right -= sourceWidth + kSpacing;
     }
 
     const int nameWidth = std::max(0, right - left);

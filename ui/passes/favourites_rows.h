@@ -8,6 +8,7 @@
 #include <QAbstractListModel>
 #include <QColor>
 #include <QFont>
+#include <QHash>
 #include <QString>
 #include <QStyledItemDelegate>
 
@@ -70,6 +71,11 @@ public:
 
     explicit FavouriteRowDelegate(QObject* parent = nullptr);
 
+    // The downlink column is at least 150 wide and as wide as the widest
+    // frequency of `rows`, so that every row shows its frequency whole and
+    // the columns stay aligned. True when its width changed.
+    bool fitDownlinkColumn(const std::vector<FavouriteRow>& rows);
+
     struct Cell {
         FavouritePart part = FavouritePart::none;
         QRect rect;
@@ -96,6 +102,10 @@ private:
     const FavouriteRow* rowOf(const QModelIndex& index) const;
 
     QFont nameFont_, sourceFont_, columnFont_, removeFont_;
+    int downlinkWidth_;
+    // Each frequency text measured once: a refresh of thousands of rows
+    // measures only what is new.
+    QHash<QString, double> downlinkWidths_;
 };
 
 } // namespace zelvane

@@ -144,23 +144,40 @@ std::vector<int> elevationLabelValues(double height, double labelHeight)
 std::vector<ClockLabel> clockLabelPlacement(const std::vector<double>& tickXs, const std::vector<double>& widths,
                                             double width, double gap)
 {
+    const std::size_t count = std::min(tickXs.size(), widths.size());
     std::vector<ClockLabel> labels(tickXs.size());
+    // The labels that stand centred on their ticks, from the left.
+    std::vector<std::size_t> atEdge;
     std::optional<double> lastRight;
-    for (std::size_t i = 0; i < tickXs.size() && i < widths.size(); ++i) {
-        const double w = widths[i];
-        // Centred on the tick; kept inside the header at either edge.
-        double left = tickXs[i] - w / 2.0;
-        if (left + w > width) {
-            left = width - w;
+    for (std::size_t i = 0; i < count; ++i) {
+        const double left = tickXs[i] - widths[i] / 2.0;
+        if (left < 0.0 || left + widths[i] > width) {
+            atEdge.push_back(i);
+            continue;
         }
-        if (left < 0.0) {
-            left = 0.0;
-        }
-        if (left + w > width || (lastRight && left < *lastRight + gap)) {
+        if (lastRight && left < *lastRight + gap) {
             continue;
         }
         labels[i] = {true, left};
-        lastRight = left + w;
+        lastRight = left + widths[i];
+    }
+    // Then those held inside at an edge, where they stand clear of every
+    // label already drawn.
+    for (const std::size_t i : atEdge) {
+        const double w = widths[i];
+        if (w > width) {
+            continue;
+        }
+        const double left = std::clamp(tickXs[i] - w / 2.0, 0.0, width - w);
+        bool clear = true;
+        for (std::size_t j = 0; j < count && clear; ++j) {
+            if (labels[j].drawn) {
+                clear = left + w + gap <= labels[j].left || labels[j].left + widths[j] + gap <= left;
+            }
+        }
+        if (clear) {
+            labels[i] = {true, left};
+        }
     }
     return labels;
 }

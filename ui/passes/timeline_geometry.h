@@ -73,18 +73,23 @@ const char* tickLabelPattern(double hoursVisible);
 std::vector<bool> labelsWithoutOverlap(const std::vector<double>& centres,
                                        const std::vector<double>& widths, double gap = 8.0);
 
+// The least room between two clock labels of the header: in the least
+// window an hour's step leaves about 7 px between "HH:mm" labels.
+constexpr double kClockLabelGap = 4.0;
+
 // Where the header's clock labels stand, each `widths[i]` wide, for ticks at
 // `tickXs` (increasing) in a header `width` wide: each label is centred on
-// its tick, so it reads the tick's time; only one that would leave the
-// header at an edge is moved inside it (the first, at the left edge, starts
-// at 0). From the left, a label that would come closer than `gap` to the
-// last one drawn is left out.
+// its tick, so it reads the tick's time. From the left, a label that would
+// come closer than `gap` to the last one drawn is left out. A label whose
+// tick is so near an edge that it would leave the header is moved inside
+// it, and then gives way if it comes closer than `gap` to a label drawn
+// centred: a label held at the edge never pushes out its neighbour.
 struct ClockLabel {
     bool drawn = false;
     double left = 0.0;
 };
 std::vector<ClockLabel> clockLabelPlacement(const std::vector<double>& tickXs, const std::vector<double>& widths,
-                                            double width, double gap = 8.0);
+                                            double width, double gap = kClockLabelGap);
 
 // --- elevation scale and threshold ----------------------------------------------
 // Degrees between the elevation labels of a scale `height` high whose labels'

@@ -284,6 +284,13 @@ void ZozAdezaChart::fillScene(timeline::LayerScene& scene) const
     timeline::fillPasses(scene, state_->selectedSatellites(), selected ? &*selected : nullptr, hovered);
 }
 
+std::vector<timeline::HeaderLabel> ZozAdezaChart::headerLabels() const
+{
+    timeline::LayerScene scene;
+    fillScene(scene);
+    return timeline::timeHeaderLabels(scene);
+}
+
 void ZozAdezaChart::requestLayer()
 {
     if (running_) {

@@ -56,6 +56,9 @@ public:
     // Applies a pinch of the given magnification, 1 at its start.
     void applyPinch(double magnification);
 
+    // The clock labels its time header shows for the present window.
+    std::vector<timeline::HeaderLabel> headerLabels() const;
+
     // True while a background drawing is under way.
     bool isDrawingInBackground() const { return running_ != nullptr; }
 

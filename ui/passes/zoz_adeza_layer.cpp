@@ -120,32 +120,10 @@ void drawTimeHeader(QPainter& p, const LayerScene& scene)
     const double totalTime = hours * 3600.0;
     const double h = kHeaderHeight;
     p.fillRect(QRectF(0, 0, width, h), scene.headerBackground);
-    const QString pattern = QString::fromLatin1(tickLabelPattern(hours));
     p.setFont(scene.headerFont);
-    const QFontMetricsF metrics(p.font());
-    // The major labels first, so that one that would overlap its neighbour
-    // (dates in a narrow chart) is left out rather than drawn over it.
-    std::vector<double> ticks;
-    std::vector<double> widths;
-    std::vector<QString> texts;
-    for (const Tick& tick : timeTicks(hours)) {
-        const double x = tick.hours * 3600.0 / totalTime * width;
-        // Ticks beyond the right edge have no label in view.
-        if (tick.cls != TickClass::major || x > width) {
-            continue;
-        }
-        const Date at = scene.frame.start.addingTimeInterval(tick.hours * 3600.0);
-        const QDateTime local = QDateTime::fromMSecsSinceEpoch(at.nanosecondsSince1970() / 1000000);
-        texts.push_back(scene.locale.toString(local, pattern));
-        widths.push_back(metrics.horizontalAdvance(texts.back()));
-        ticks.push_back(x);
-    }
-    const std::vector<ClockLabel> placed = clockLabelPlacement(ticks, widths, width);
     p.setPen(scene.headerText);
-    for (std::size_t i = 0; i < texts.size(); ++i) {
-        if (placed[i].drawn) {
-            drawTextAt(p, texts[i], {placed[i].left + widths[i] / 2.0, h / 2.0}, Qt::AlignHCenter);
-        }
+    for (const HeaderLabel& label : timeHeaderLabels(scene)) {
+        drawTextAt(p, label.text, {label.left + label.width / 2.0, h / 2.0}, Qt::AlignHCenter);
     }
     for (const Tick& tick : timeTicks(hours)) {
         const double x = tick.hours * 3600.0 / totalTime * width;
@@ -298,6 +276,46 @@ std::optional<std::size_t> drawPasses(QPainter& p, QImage& layer, const LayerSce
 }
 
 } // namespace
+
+std::vector<HeaderLabel> timeHeaderLabels(const LayerScene& scene)
+{
+    const double width = scene.frame.size.width();
+    const double hours = scene.frame.hours;
+    const double totalTime = hours * 3600.0;
+    const QString pattern = QString::fromLatin1(tickLabelPattern(hours));
+    const QFontMetricsF metrics(scene.headerFont);
+    // The major ticks' labels, so that one that would overlap its
+    // neighbour (dates in a narrow chart) is left out rather than drawn
+    // over it.
+    std::vector<HeaderLabel> labels;
+    std::vector<double> ticks;
+    std::vector<double> widths;
+    for (const Tick& tick : timeTicks(hours)) {
+        const double x = tick.hours * 3600.0 / totalTime * width;
+        // Ticks beyond the right edge have no label in view.
+        if (tick.cls != TickClass::major || x > width) {
+            continue;
+        }
+        const Date at = scene.frame.start.addingTimeInterval(tick.hours * 3600.0);
+        const QDateTime local = QDateTime::fromMSecsSinceEpoch(at.nanosecondsSince1970() / 1000000);
+        HeaderLabel label;
+        label.text = scene.locale.toString(local, pattern);
+        label.tickX = x;
+        label.width = metrics.horizontalAdvance(label.text);
+        labels.push_back(std::move(label));
+        ticks.push_back(x);
+        widths.push_back(labels.back().width);
+    }
+    const std::vector<ClockLabel> placed = clockLabelPlacement(ticks, widths, width);
+    std::vector<HeaderLabel> drawn;
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        if (placed[i].drawn) {
+            labels[i].left = placed[i].left;
+            drawn.push_back(std::move(labels[i]));
+        }
+    }
+    return drawn;
+}
 
 double NameWidths::width(std::int64_t satId, const std::string& name, std::size_t sizeIndex,
                          const std::array<QFont, 3>& fonts)

@@ -22,6 +22,7 @@
 #include <QLocale>
 #include <QPointF>
 #include <QSize>
+#include <QString>
 
 #include "orbital/date.h"
 #include "orbital/pass_records.h"
@@ -116,6 +117,18 @@ private:
     // The fonts the widths were measured with: other fonts start afresh.
     std::array<QFont, 3> fonts_;
 };
+
+// A clock label of the time header: its text, its tick's x and where the
+// label stands, in the header's coordinates.
+struct HeaderLabel {
+    QString text;
+    double tickX = 0.0;
+    double left = 0.0;
+    double width = 0.0;
+};
+
+// The clock labels the time header of `scene` draws, left to right.
+std::vector<HeaderLabel> timeHeaderLabels(const LayerScene& scene);
 
 struct DrawnLayer {
     QImage image;

@@ -104,6 +104,11 @@ ZozAdezaView::ZozAdezaView(std::shared_ptr<AppState> state, QWidget* parent)
     panel_ = new FavouritesPanel(state_, this);
     connect(panel_, &FavouritesPanel::openSatelliteBrowser, this,
             &ZozAdezaView::openSatelliteBrowser);
+    connect(panel_, &FavouritesPanel::heightForAllRowsChanged, this, [this] {
+        if (showSatSelector_) {
+            emit heightWantedChanged();
+        }
+    });
     column->addWidget(panel_);
     panelDivider_->setVisible(showSatSelector_);
     panel_->setVisible(showSatSelector_);
@@ -137,6 +142,15 @@ QSize ZozAdezaView::minimumSizeHint() const
     }
     size.setHeight(std::max(size.height(), low));
     return size;
+}
+
+int ZozAdezaView::heightWanted() const
+{
+    int wanted = header_->sizeHint().height() + 1 + kReadableChartHeight;
+    if (showSatSelector_) {
+        wanted += 1 + panel_->heightForAllRows();
+    }
+    return std::max(wanted, minimumSizeHint().height());
 }
 
 void ZozAdezaView::resizeEvent(QResizeEvent* event)
@@ -179,7 +193,7 @@ void ZozAdezaView::setShowSatSelector(bool show)
     fitFavouritesList();
     updateGeometry();
     refresh();
-    emit favouritesShownChanged();
+    emit heightWantedChanged();
 }
 
 } // namespace zelvane

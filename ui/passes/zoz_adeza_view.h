@@ -40,6 +40,10 @@ public:
     // ten elevation labels still stand apart.
     static constexpr int kReadableChartHeight = 110;
     QSize minimumSizeHint() const override;
+    // The height at which the open favourites panel shows all its rows (its
+    // list held to 270) below a chart of readable height; the least height
+    // while the panel is closed.
+    int heightWanted() const;
     FavouritesPanel* favouritesPanel() const { return panel_; }
 
     // Re-reads the state now (normally done a turn after a published change).
@@ -48,8 +52,9 @@ public:
 signals:
     // The favourites panel asks for the satellite browser window.
     void openSatelliteBrowser();
-    // The favourites panel was shown or hidden: the view's least height changed.
-    void favouritesShownChanged();
+    // The favourites panel was shown or hidden, or its favourites came or
+    // went: the view's least or wanted height changed.
+    void heightWantedChanged();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

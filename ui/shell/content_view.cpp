@@ -89,7 +89,7 @@ ContentView::ContentView(std::shared_ptr<AppState> state, QWidget* parent)
             openWindow_(QStringLiteral("satellite-browser"));
         }
     });
-    connect(timeline_, &ZozAdezaView::favouritesShownChanged, this, [this] { arrangePanes(); });
+    connect(timeline_, &ZozAdezaView::heightWantedChanged, this, [this] { arrangePanes(); });
     passList_ = new PassListView(state_, left);
     passList_->setMinimumHeight(120);
     left->addWidget(timeline_);
@@ -197,6 +197,10 @@ void ContentView::arrangePanes()
         if (room > fourRows) {
             passHeight = std::min(room, std::max(fourRows, height * 45 / 100));
         }
+        // The open favourites panel shows its rows: the pass list gives up
+        // its room for them down to its own least height.
+        const int wantedRoom = height - timeline_->heightWanted() - handle;
+        passHeight = std::max(passList_->minimumHeight(), std::min(passHeight, wantedRoom));
         leftSplit_->setSizes({height - passHeight - handle, passHeight});
     }
 

@@ -10,6 +10,10 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <algorithm>
+#include <iterator>
+#include <optional>
+
 #include "elements/tle_data.h"
 #include "elements/user_tle_source.h"
 #include "tests/ui/passes/timeline_fixture.h"
@@ -339,9 +343,11 @@ TEST_F(FavouritesTest, TheListGrowsWithItsRowsUpToItsLimit)
     }
 }
 
-// The downlink column keeps its width; a range too wide for it loses its
-// middle, so both ends stay readable and no digits are silently cut.
-TEST_F(FavouritesTest, DownlinkColumnShortensARangeInTheMiddle)
+// The downlink column is as wide as the widest frequency of the list, so
+// every range shows whole, in a wide and a narrow panel; the columns stay
+// aligned from row to row, and in a narrow panel the source column gives
+// the room rather than the name.
+TEST_F(FavouritesTest, DownlinkColumnShowsEveryRangeWhole)
 {
     const struct {
         const char* name;
@@ -349,15 +355,16 @@ TEST_F(FavouritesTest, DownlinkColumnShortensARangeInTheMiddle)
         const char* whole;
     } cases[] = {
         {"FO-29", Transmitter(std::nullopt, 435.800e6, 435.900e6, "USB", "Linear", "down"),
-         "435.800\u2013435.900 MHz"},
+         "435.800–435.900 MHz"},
         {"QO-100", Transmitter(std::nullopt, 10489.550e6, 10489.800e6, "USB", "NB", "down"),
-         "10489.550\u201310489.800 MHz"},
+         "10489.550–10489.800 MHz"},
         {"AO-91", downlink(145.96e6), "145.960 MHz"},
     };
     std::vector<std::shared_ptr<Satellite>> sats;
     std::int64_t id = 40001;
     for (const auto& c : cases) {
         sats.push_back(makeFavourite(c.name, id++, {}, {c.tx}));
+        sats.back()->sources = {"amateur", "cubesat"};
     }
     setCatalogue(sats);
     FavouritesPanel panel(state);
@@ -365,24 +372,47 @@ TEST_F(FavouritesTest, DownlinkColumnShortensARangeInTheMiddle)
     panel.show();
     panel.refresh();
     const QFontMetricsF metrics(timeline_style::monoFont(14));
-    id = 40001;
-    for (const auto& c : cases) {
-        QString tip;
-        const QString shownText = shown(panel, id++, FavouritePart::downlink, &tip);
-        const QString whole = QString::fromUtf8(c.whole);
-        EXPECT_LE(metrics.horizontalAdvance(shownText), 150.0) << c.name;
-        if (shownText == whole) {
-            EXPECT_TRUE(tip.isEmpty()) << c.name;
-            continue;
+    for (const int width : {760, 560}) {
+        std::optional<QRect> column;
+        std::optional<int> sourceWidth;
+        for (std::size_t i = 0; i < std::size(cases); ++i) {
+            const auto& c = cases[i];
+            const int row = panel.model()->indexOf(40001 + static_cast<std::int64_t>(i));
+            ASSERT_GE(row, 0);
+            const QRect rect(0, 0, width, FavouriteRowDelegate::kRowHeight);
+            for (const auto& cell : panel.delegate()->layoutRow(panel.model()->row(row), rect)) {
+                switch (cell.part) {
+                case FavouritePart::downlink:
+                    EXPECT_EQ(cell.text.toStdString(), c.whole) << c.name << " in " << width;
+                    EXPECT_TRUE(cell.toolTip.isEmpty()) << c.name;
+                    EXPECT_LE(metrics.horizontalAdvance(cell.text), cell.rect.width()) << c.name;
+                    EXPECT_GE(cell.rect.width(), 150);
+                    EXPECT_EQ(cell.rect, column.value_or(cell.rect)) << c.name << " aligned";
+                    column = cell.rect;
+                    break;
+                case FavouritePart::source:
+                    EXPECT_EQ(cell.rect.width(), sourceWidth.value_or(cell.rect.width())) << c.name;
+                    sourceWidth = cell.rect.width();
+                    break;
+                case FavouritePart::name:
+                    // The name keeps the room a column of 150 left it, or
+                    // 200 where that was more.
+                    EXPECT_GE(cell.rect.width(), std::min(width - 514, 200)) << c.name << " in " << width;
+                    break;
+                default:
+                    break;
+                }
+            }
         }
-        // Shortened: the start and the unit are still there, the ellipsis in between.
-        const int cut = shownText.indexOf(QChar(0x2026));
-        ASSERT_GT(cut, 0) << c.name << " " << shownText.toStdString();
-        EXPECT_TRUE(whole.startsWith(shownText.left(cut))) << shownText.toStdString();
-        EXPECT_TRUE(whole.endsWith(shownText.mid(cut + 1))) << shownText.toStdString();
-        EXPECT_TRUE(shownText.endsWith(QStringLiteral(" MHz"))) << shownText.toStdString();
-        EXPECT_GE(cut, 6) << "the low end keeps its leading digits: " << shownText.toStdString();
-        EXPECT_EQ(tip, whole);
+        ASSERT_TRUE(sourceWidth.has_value());
+        // The wide panel has room for the whole source column; the narrow
+        // one gives up some of it, down to its least.
+        if (width == 760) {
+            EXPECT_EQ(*sourceWidth, 180);
+        } else {
+            EXPECT_LT(*sourceWidth, 180);
+            EXPECT_GE(*sourceWidth, 96);
+        }
     }
     // The shortcut in the browse button's tooltip is this platform's.
     EXPECT_EQ(panel.findChild<QPushButton*>("browseButton")->toolTip(),

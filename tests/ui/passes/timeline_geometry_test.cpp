@@ -274,10 +274,18 @@ TEST(TimelineGeometry, ElevationLabelsStandOnTheTenDegreeGridLines)
 
 // The clock labels of the header: each is centred on its tick, so it reads
 // the tick's time; only one that would leave the header at an edge is moved
-// inside, and one that would then crowd its neighbour is left out.
+// inside, and it gives way rather than crowd out a neighbour that stands
+// centred.
 TEST(TimelineGeometry, ClockLabelsAreCentredOnTheirTicks)
 {
     using L = ClockLabel;
+    // 12 hours in a 718-px chart: 13 major ticks 59.8 px apart.
+    std::vector<double> twelve;
+    std::vector<ClockLabel> twelvePlaced;
+    for (int i = 0; i <= 12; ++i) {
+        twelve.push_back(i * 718.0 / 12.0);
+        twelvePlaced.push_back(i == 0 || i == 12 ? L{false, 0} : L{true, i * 718.0 / 12.0 - 21});
+    }
     const struct {
         const char* what;
         std::vector<double> ticks;
@@ -292,12 +300,17 @@ TEST(TimelineGeometry, ClockLabelsAreCentredOnTheirTicks)
         {"centred, none at an edge", {50, 150}, {40, 40}, 200, {L{true, 30}, L{true, 130}}},
         {"last would leave at the right edge: ends at it", {0, 100, 190}, {42, 42, 42}, 200,
          {L{true, 0}, L{true, 79}, L{true, 158}}},
-        {"pulled in at the right edge onto its neighbour: left out", {0, 100, 180}, {42, 42, 90}, 200,
+        {"pulled in at the right edge onto its neighbour: gives way", {0, 100, 180}, {42, 42, 90}, 200,
          {L{true, 0}, L{true, 79}, L{false, 0}}},
-        {"first held at the left edge crowds the second: left out", {0, 40, 120}, {42, 42, 42}, 300,
-         {L{true, 0}, L{false, 0}, L{true, 99}}},
+        {"first held at the left edge would crowd the second: gives way", {0, 40, 120}, {42, 42, 42}, 300,
+         {L{false, 0}, L{true, 19}, L{true, 99}}},
+        {"twelve hours: every tick inside the header has its label", twelve, std::vector<double>(13, 42), 718,
+         twelvePlaced},
         {"crowded: the next that stands clear", {0, 30, 60, 90, 120}, {42, 42, 42, 42, 42}, 400,
-         {L{true, 0}, L{false, 0}, L{false, 0}, L{true, 69}, L{false, 0}}},
+         {L{false, 0}, L{true, 9}, L{false, 0}, L{true, 69}, L{false, 0}}},
+        {"both edges held inside, clear of each other", {0, 100}, {42, 42}, 100, {L{true, 0}, L{true, 58}}},
+        {"both edges held inside, onto each other: the first stays", {0, 60}, {42, 42}, 60,
+         {L{true, 0}, L{false, 0}}},
         {"wider than the header: left out", {0}, {250}, 200, {L{false, 0}}},
         {"none", {}, {}, 300, {}},
     };

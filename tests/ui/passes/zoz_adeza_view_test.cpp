@@ -111,6 +111,43 @@ TEST_F(ZozAdezaTest, FavouritesToggleIsRememberedAndCountsIds)
     EXPECT_FALSE(again.favouritesPanel()->isHidden());
 }
 
+// The open panel wants room for every favourite row, its list held to 270,
+// below a readable chart; favourites that come or go while it is open say
+// so, and a closed panel wants no more than the view's least height.
+TEST_F(ZozAdezaTest, OpenFavouritesWantRoomForTheirRows)
+{
+    setCatalogue({makeFavourite("SAT", 40001, {})});
+    ZozAdezaView view(state);
+    view.setShowSatSelector(true);
+    view.show();
+    settle();
+    const int pitch = FavouriteRowDelegate::kRowHeight;
+    const int oneRow = view.heightWanted();
+    EXPECT_EQ(oneRow, view.minimumSizeHint().height());
+    QSignalSpy changed(&view, &ZozAdezaView::heightWantedChanged);
+    const struct {
+        int favourites;
+        int listHeight;
+    } cases[] = {{5, 5 * pitch}, {10, 10 * pitch}, {11, 270}, {40, 270}, {2, 2 * pitch}, {1, pitch}};
+    for (const auto& c : cases) {
+        std::vector<std::shared_ptr<Satellite>> sats;
+        for (int i = 0; i < c.favourites; ++i) {
+            sats.push_back(makeFavourite("SAT " + std::to_string(i), 40001 + i, {}));
+        }
+        const int before = view.heightWanted();
+        changed.clear();
+        setCatalogue(sats);
+        settle();
+        EXPECT_EQ(view.heightWanted(), oneRow - pitch + c.listHeight) << c.favourites;
+        EXPECT_EQ(changed.count(), view.heightWanted() == before ? 0 : 1) << c.favourites;
+    }
+    changed.clear();
+    view.setShowSatSelector(false);
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(view.heightWanted(), view.minimumSizeHint().height());
+    EXPECT_LT(view.heightWanted(), oneRow);
+}
+
 TEST_F(ZozAdezaTest, ChartClickSelectsDragPansWheelZooms)
 {
     // 12 h over 720 points: one point a minute, the left edge an hour ago.

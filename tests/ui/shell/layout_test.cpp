@@ -2,9 +2,12 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
+#include <QDateTime>
 #include <QImage>
+#include <QLocale>
 #include <QLabel>
 #include <QLayout>
+#include <QListView>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -15,6 +18,8 @@
 #include <QTextDocument>
 #include <QToolButton>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -27,6 +32,8 @@
 #include "tests/ui/shell/fit_check.h"
 #include "tests/ui/shell/shell_fixture.h"
 #include "ui/browser/satellite_detail_view.h"
+#include "ui/passes/favourites_panel.h"
+#include "ui/passes/favourites_rows.h"
 #include "ui/passes/pass_list_view.h"
 #include "ui/passes/pass_row.h"
 #include "ui/passes/zoz_adeza_chart.h"
@@ -172,8 +179,9 @@ protected:
     }
 
     // A catalogue whose texts are as long as real ones: names, sources and
-    // frequency ranges that do not fit their columns.
-    void seedCatalogue()
+    // frequency ranges that do not fit their columns. With `favourites`,
+    // more satellites of the same orbit make up that many favourites.
+    void seedCatalogue(std::size_t favourites = 0)
     {
         ASSERT_TRUE(waitUntil([&] { return !state->isLoadingTLEs(); }, std::chrono::seconds(20)));
         auto iss = makeIss();
@@ -190,6 +198,16 @@ protected:
         std::vector<std::shared_ptr<Satellite>> all = state->satellites();
         for (const auto& sat : {iss, fo29, qo100}) {
             all.push_back(sat);
+        }
+        for (std::int64_t id = 50001; all.size() < favourites; ++id) {
+            auto more = std::make_shared<Satellite>("CUBESAT-" + std::to_string(id), id);
+            more->tle = iss->tle;
+            more->tle->noradId = id;
+            more->initOrbit();
+            more->transmitters = {passband(437100000 + 10000.0 * (id % 7), 437150000 + 10000.0 * (id % 7), "down",
+                                           false, "Linear transponder")};
+            more->sources = {"cubesat"};
+            all.push_back(more);
         }
         state->setSatellites(all);
         std::set<std::int64_t> ids;
@@ -263,12 +281,14 @@ TEST_F(LayoutTest, NoTextIsCutAtTheSmallestAndTheDefaultSize)
         const int rowsInView = scroll->viewport()->height() / PassRow::kPitch;
         const int column = passes->parentWidget()->height();
         const int handle = static_cast<QSplitter*>(passes->parentWidget())->handleWidth();
-        if (column >= timeline->minimumSizeHint().height() + handle + passes->heightForRows(4)) {
+        if (column >= timeline->heightWanted() + handle + passes->heightForRows(4)) {
             EXPECT_GE(rowsInView, 4);
         } else {
-            // Too low for both: the chart keeps its readable height, the
-            // pass list has all the rest.
-            EXPECT_EQ(timeline->height(), timeline->minimumSizeHint().height());
+            // Too low for both: the open favourites show their rows, the
+            // pass list giving up its room down to its least height.
+            EXPECT_GE(passes->height(), 120);
+            EXPECT_TRUE(timeline->height() >= timeline->heightWanted() || passes->height() == 120)
+                << timeline->height() << " " << passes->height();
         }
         // With the panel closed, a list short of four rows gets the room back.
         const int listOpen = passes->height();
@@ -352,6 +372,144 @@ TEST_F(LayoutTest, DetailSheetShowsBothElementLinesWhole)
         std::vector<std::string> cuts;
         walkGeometry(detail, families.name, cuts);
         EXPECT_TRUE(cuts.empty()) << joined(cuts);
+    }
+}
+
+// At the default 12 hours every major tick inside the time header has its
+// clock label, centred on it, in the default and the least window with
+// either font family: a label held inside at an edge never pushes out its
+// neighbour.
+TEST_F(LayoutTest, EveryMajorTickInsideTheHeaderHasItsClockLabel)
+{
+    for (const FontFamilies& families : {kDejaVu, kNoto}) {
+        SCOPED_TRACE(families.name);
+        UseFontFamilies use(families);
+        if (!use.available()) {
+            GTEST_SKIP() << families.fixed << " is not installed (scripts/install-deps)";
+        }
+        ASSERT_EQ(drawnFamily(ui_style::monoFont(14)), families.fixed);
+        ZelvaneApp app(state);
+        MainWindow* window = app.mainWindow();
+        window->show();
+        settle();
+        ASSERT_DOUBLE_EQ(state->timelineHoursVisible(), 12.0);
+        auto* chart = window->contentView()->findChild<ZozAdezaChart*>();
+        ASSERT_NE(chart, nullptr);
+        const int menu = window->menuBar()->sizeHint().height();
+        const struct {
+            const char* what;
+            QSize window;
+        } sizes[] = {{"default", QSize(1200, 800 + menu)}, {"least", QSize(1050, 700)}};
+        for (const auto& size : sizes) {
+            SCOPED_TRACE(size.what);
+            window->resize(size.window);
+            settle();
+            const double width = chart->width();
+            const double step = width / 12.0;
+            const Date start = state->timelineStartTime();
+            const std::vector<timeline::HeaderLabel> labels = chart->headerLabels();
+            ASSERT_FALSE(labels.empty());
+            const double labelWidth = labels.front().width;
+            // An hour's step leaves room for each label between its
+            // neighbours'.
+            EXPECT_GE(step, labelWidth + timeline::kClockLabelGap) << width;
+            for (int i = 1; i < 12; ++i) {
+                const double x = i * step;
+                const QString text = QLocale::system().toString(
+                    QDateTime::fromMSecsSinceEpoch(start.addingTimeInterval(i * 3600.0).nanosecondsSince1970() / 1000000),
+                    QStringLiteral("HH:mm"));
+                const auto label = std::find_if(labels.begin(), labels.end(),
+                                                [&](const auto& l) { return std::abs(l.tickX - x) < 1e-6; });
+                ASSERT_TRUE(label != labels.end()) << "no label at tick " << i << " of 12 in " << width;
+                EXPECT_EQ(label->text, text) << i;
+                EXPECT_NEAR(label->left + label->width / 2.0, x, 0.5) << i;
+            }
+            // None crowds its neighbour.
+            for (std::size_t i = 1; i < labels.size(); ++i) {
+                EXPECT_GE(labels[i].left, labels[i - 1].left + labels[i - 1].width + timeline::kClockLabelGap - 1e-9)
+                    << i;
+            }
+            EXPECT_GE(labels.size(), 11u);
+            for (const auto& l : labels) {
+                EXPECT_GE(l.left, 0.0);
+                EXPECT_LE(l.left + l.width, width + 1e-9);
+            }
+        }
+    }
+}
+
+// With ten favourites and the panel open, the list shows several of them
+// at once in the least, the default and a laptop's window, with either font
+// family: the chart above keeps a readable height and the pass list its
+// least; every favourite's frequency shows whole.
+TEST_F(LayoutTest, OpenFavouritesShowTheirRowsBesideTheChartAndThePassList)
+{
+    for (const FontFamilies& families : {kDejaVu, kNoto}) {
+        SCOPED_TRACE(families.name);
+        UseFontFamilies use(families);
+        if (!use.available()) {
+            GTEST_SKIP() << families.fixed << " is not installed (scripts/install-deps)";
+        }
+        ASSERT_EQ(drawnFamily(ui_style::monoFont(14)), families.fixed);
+        showFavourites();
+        ZelvaneApp app(state);
+        MainWindow* window = app.mainWindow();
+        window->show();
+        seedCatalogue(10);
+        ContentView* content = window->contentView();
+        auto* timeline = content->findChild<ZozAdezaView*>();
+        ASSERT_NE(timeline, nullptr);
+        ASSERT_TRUE(timeline->showSatSelector());
+        FavouritesPanel* panel = timeline->favouritesPanel();
+        ASSERT_EQ(panel->model()->rowCount(), 10);
+        auto* passes = content->findChild<PassListView*>();
+        ASSERT_NE(passes, nullptr);
+        const QFontMetricsF column(ui_style::monoFont(14));
+        // The favourites came while the window stood open at its first
+        // size: they made room for themselves.
+        EXPECT_GE(panel->listView()->viewport()->height() / FavouriteRowDelegate::kRowHeight, 5)
+            << window->width() << "x" << window->height();
+
+        // Whole windows, menu bar included.
+        const struct {
+            QSize window;
+            int rows;
+        } cases[] = {{QSize(1050, 700), 3}, {QSize(1200, 800), 5}, {QSize(1366, 768), 5}};
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::to_string(c.window.width()) + "x" + std::to_string(c.window.height()));
+            window->resize(c.window);
+            settle();
+            settle();
+            ASSERT_EQ(window->size(), c.window);
+            const QListView* list = panel->listView();
+            EXPECT_GE(list->viewport()->height() / FavouriteRowDelegate::kRowHeight, c.rows)
+                << "list " << list->height() << " chart " << timeline->chart()->height() << " passes "
+                << passes->height();
+            EXPECT_GE(timeline->chart()->height(), ZozAdezaView::kReadableChartHeight);
+            EXPECT_GE(passes->height(), 120);
+
+            const QRect rowRect(0, 0, list->viewport()->width(), FavouriteRowDelegate::kRowHeight);
+            for (const FavouriteRow& row : panel->model()->rows()) {
+                const auto sat = std::find_if(state->satellites().begin(), state->satellites().end(),
+                                              [&](const auto& s) { return s->id == row.id; });
+                ASSERT_TRUE(sat != state->satellites().end());
+                const auto down = (*sat)->primaryDownlink();
+                if (!down) {
+                    continue;
+                }
+                const QString whole = QString::fromStdString(down->displayFreqMHz());
+                bool found = false;
+                for (const auto& cell : panel->delegate()->layoutRow(row, rowRect)) {
+                    if (cell.part == FavouritePart::downlink) {
+                        found = true;
+                        EXPECT_EQ(cell.text.toStdString(), whole.toStdString()) << row.name.toStdString();
+                        EXPECT_LE(column.horizontalAdvance(cell.text), cell.rect.width()) << row.name.toStdString();
+                        EXPECT_GE(cell.rect.left(), 0);
+                    }
+                }
+                EXPECT_TRUE(found) << row.name.toStdString();
+            }
+        }
     }
 }
 
@@ -597,8 +755,9 @@ TEST_F(LayoutTest, RendersTheWindowWithBothFamiliesWhenAsked)
         ZelvaneApp app(state);
         MainWindow* window = app.mainWindow();
         window->show();
-        // Each window's start loads the catalogue afresh: seed it again.
-        seedCatalogue();
+        // Each window's start loads the catalogue afresh: seed it again,
+        // with the favourites panel open on ten favourites.
+        seedCatalogue(10);
         auto fo29 = satelliteNamed("FO-29");
         ASSERT_TRUE(fo29);
         state->setSelectedPass(PassInfo(fo29, fo29->passes.front(), std::nullopt));
