@@ -16,7 +16,12 @@
 //   zelvane_waits clear <at-s>             presses the favourites' Clear:
 //                                          time the window is held
 //
-// Each line printed is "<what>: <milliseconds> ms".
+//   zelvane_waits memory <pause-s> <n>     the resident size <pause-s> after
+//                                          the first computation's passes
+//                                          are shown and after each of <n>
+//                                          recomputations, then quits
+//
+// Each line printed is "<what>: <milliseconds> ms" (or MiB).
 
 #include <QAction>
 #include <QApplication>
@@ -71,6 +76,23 @@ void whenState(const std::shared_ptr<zelvane::AppState>& state, std::function<bo
             then();
         });
     });
+}
+
+double residentMiB()
+{
+    std::FILE* status = std::fopen("/proc/self/status", "r");
+    if (status == nullptr) {
+        return -1.0;
+    }
+    char line[256];
+    double kib = -1.0;
+    while (std::fgets(line, sizeof line, status) != nullptr) {
+        if (std::sscanf(line, "VmRSS: %lf kB", &kib) == 1) {
+            break;
+        }
+    }
+    std::fclose(status);
+    return kib / 1024.0;
 }
 
 bool passesShown(const zelvane::AppState& state)
@@ -191,7 +213,37 @@ int main(int argc, char** argv)
                 QApplication::quit();
             }
         };
-        if (what == "settings" || what == "clear") {
+        if (what == "memory") {
+            const int recomputes = argc > 3 ? std::atoi(argv[3]) : 6;
+            auto done = std::make_shared<int>(0);
+            auto measure = std::make_shared<std::function<void()>>();
+            *measure = [state, at, recomputes, done, measure, &quitAt] {
+                QTimer::singleShot(static_cast<int>(at * 1000.0), [state, recomputes, done, measure, &quitAt] {
+                    ++*done;
+                    std::printf("resident after computation %d: %.0f MiB\n", *done, residentMiB());
+                    std::printf("status: %s\n", state->statusMessage().c_str());
+                    std::fflush(stdout);
+                    if (*done > recomputes) {
+                        std::printf("quit asked\n");
+                        std::fflush(stdout);
+                        quitAt = Steady::now();
+                        QApplication::quit();
+                        return;
+                    }
+                    whenState(state, [state] { return passesShown(*state); }, *measure);
+                    state->computeAllPasses(); // as Ctrl+R does
+                });
+            };
+            whenState(state, [state] { return passesShown(*state); }, *measure);
+            // A program whose computations cannot run (out of memory) still
+            // ends, and says so.
+            QTimer::singleShot(600 * 1000, [&quitAt] {
+                std::printf("no passes within 600 s\nquit asked\n");
+                std::fflush(stdout);
+                quitAt = Steady::now();
+                QApplication::quit();
+            });
+        } else if (what == "settings" || what == "clear") {
             // During the first computation, <at-s> after start.
             QTimer::singleShot(static_cast<int>(at * 1000.0), act);
         } else {
@@ -209,7 +261,7 @@ int main(int argc, char** argv)
         }
         QApplication::exec();
     }
-    if (what == "quit") {
+    if (what == "quit" || what == "memory") {
         report("quit to end", msSince(quitAt));
     }
     return 0;

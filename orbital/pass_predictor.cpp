@@ -361,15 +361,24 @@ std::vector<std::vector<PredictedPass>> findPassesForAll(const std::vector<PassP
     if (threadCount <= 1) {
         worker();
     } else {
-        std::vector<std::thread> threads;
-        threads.reserve(threadCount - 1);
-        for (unsigned i = 1; i < threadCount; ++i) {
-            threads.emplace_back(worker);
+        // Joined on every way out, a refused start included: a thread left
+        // joinable would end the program.
+        std::vector<std::jthread> threads;
+        try {
+            threads.reserve(threadCount - 1);
+            for (unsigned i = 1; i < threadCount; ++i) {
+                threads.emplace_back(worker);
+            }
+        } catch (...) {
+            // Out of threads or memory: the run fails as a whole, and those
+            // that started stop after the search they are on.
+            nextIndex.store(predictors.size());
+            const std::lock_guard lock(failureMutex);
+            if (!failure) {
+                failure = std::current_exception();
+            }
         }
         worker();
-        for (auto& thread : threads) {
-            thread.join();
-        }
     }
     if (failure) {
         std::rethrow_exception(failure);

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <exception>
 #include <functional>
+#include <string>
 
 namespace zelvane::platform {
 
@@ -20,8 +22,18 @@ enum class Lane {
     drawing,
 };
 
-// Runs the function on one of our own background pools.
-void runInBackground(std::function<void()> work, Lane lane = Lane::work);
+// Why a background job could not end as it should: "out of memory",
+// "out of threads" or the error's own text.
+using BackgroundFailure = std::function<void(const std::string& reason)>;
+
+// Runs the function on one of our own background pools. A job that throws
+// (memory or threads ran out), or that no thread can be started for, never
+// ends the program: `failed` is told why, on the main thread, and without it
+// the reason goes to the error output.
+void runInBackground(std::function<void()> work, Lane lane = Lane::work, BackgroundFailure failed = {});
+
+// The text a failure is told by.
+std::string describeFailure(const std::exception_ptr& error);
 
 // Makes the pools now rather than with the first job. The application's
 // end runs its clean-ups in the reverse order of their registration: a part
@@ -37,6 +49,10 @@ bool waitForBackgroundWork(int msecs = -1);
 // How many threads a job may spread one computation over: the CPUs this
 // process may run on (its affinity), at least one.
 unsigned backgroundThreadCount();
+
+// Gives the memory that the allocator still holds after a big computation
+// back to the system. Slow with a large heap: call it off the main thread.
+void returnFreedMemory();
 
 // True on the thread that owns the QCoreApplication.
 bool isMainThread();

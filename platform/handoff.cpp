@@ -3,13 +3,9 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QObject>
-#include <QRunnable>
 #include <QThread>
-#include <QThreadPool>
 
 #include <deque>
-#include <map>
-#include <memory>
 #include <mutex>
 
 namespace zelvane::platform::handoff {
@@ -45,62 +41,6 @@ private:
     std::deque<std::function<void()>> waiting_;
 };
 
-// One runnable per pool, never deleted and holding nothing: the pool
-// starts it once per piece of work and each run takes one piece from that
-// pool's mailbox, so work handed to one pool never runs on another.
-class PoolWake final : public QRunnable {
-public:
-    PoolWake() { setAutoDelete(false); }
-    void run() override;
-};
-
-struct PoolPost {
-    Mailbox mail;
-    PoolWake wake;
-};
-
-// Every pool's post, made on first use and kept for the program's life.
-std::mutex& postsMutex()
-{
-    static std::mutex mutex;
-    return mutex;
-}
-
-std::map<const QThreadPool*, std::unique_ptr<PoolPost>>& posts()
-{
-    static std::map<const QThreadPool*, std::unique_ptr<PoolPost>> all;
-    return all;
-}
-
-PoolPost& postFor(const QThreadPool& pool)
-{
-    std::lock_guard lock(postsMutex());
-    auto& post = posts()[&pool];
-    if (!post) {
-        post = std::make_unique<PoolPost>();
-    }
-    return *post;
-}
-
-Mailbox* mailOf(const PoolWake* wake)
-{
-    std::lock_guard lock(postsMutex());
-    for (const auto& [pool, post] : posts()) {
-        if (&post->wake == wake) {
-            return &post->mail;
-        }
-    }
-    return nullptr;
-}
-
-void PoolWake::run()
-{
-    Mailbox* mail = mailOf(this);
-    if (auto work = mail != nullptr ? mail->take() : std::function<void()>()) {
-        work();
-    }
-}
-
 Mailbox& mainMail()
 {
     static Mailbox mail;
@@ -135,12 +75,6 @@ MainWake& mainWake(const QCoreApplication& app)
 }
 
 } // namespace
-
-void toPool(QThreadPool& pool, std::function<void()> work)
-{
-    PoolPost& post = postFor(pool);
-    post.mail.put(std::move(work), [&pool, &post]() { pool.start(&post.wake); });
-}
 
 void toMain(const QCoreApplication& app, std::function<void()> work)
 {

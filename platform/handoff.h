@@ -3,19 +3,15 @@
 #include <functional>
 
 class QCoreApplication;
-class QThreadPool;
 
 namespace zelvane::platform::handoff {
 
 // Work handed to another thread travels in a mailbox of our own, guarded by
-// a standard mutex; Qt's queue and pool only carry a wake-up with no data.
+// a standard mutex; Qt's queue only carries a wake-up with no data.
 // Qt is not built with ThreadSanitizer, whose checks therefore cannot see
 // Qt's own locks: with the work behind them, every hand-over would look
 // like a race and a real one in our code would drown among them. Through
 // the mailbox the checker sees each hand-over as the ordering it is.
-
-// Runs the work on one of the pool's threads.
-void toPool(QThreadPool& pool, std::function<void()> work);
 
 // Runs the work on the application's event loop, later, never inline.
 void toMain(const QCoreApplication& app, std::function<void()> work);

@@ -341,6 +341,9 @@ public:
     // test holds or steps a computation here. Empty by default.
     using PassSearchStep = std::function<void()>;
     void setPassSearchStep(PassSearchStep step) { passSearchStep_ = std::move(step); }
+    // How many threads one computation spreads over; 0 (the default): as
+    // many as the program may use CPUs.
+    void setPassSearchThreads(unsigned count) { passSearchThreads_ = count; }
     bool isComputingPasses() const { return passComputationRunning_; }
     // Computations started so far (each publishes or is superseded).
     std::uint64_t passComputationsStarted() const { return passComputationsStarted_; }
@@ -432,6 +435,10 @@ private:
                                const std::vector<std::shared_ptr<Satellite>>& computed,
                                std::vector<std::vector<PredictedPass>> results,
                                const std::vector<std::shared_ptr<Satellite>>& all);
+    // A computation that ran out of memory or threads: the passes found
+    // before stay, and a note says why.
+    void failPassComputation(std::uint64_t request, const std::string& reason);
+    void showPassTotal(const std::vector<std::shared_ptr<Satellite>>& all);
     void applyPassResults(const std::vector<std::shared_ptr<Satellite>>& computed,
                           std::vector<std::vector<PredictedPass>> results,
                           const std::vector<std::shared_ptr<Satellite>>& all, Date start);
@@ -538,6 +545,7 @@ private:
     // Set to stop the running computation: superseded, or the state gone.
     std::shared_ptr<std::atomic<bool>> passStop_;
     PassSearchStep passSearchStep_;
+    unsigned passSearchThreads_ = 0;
     std::uint64_t passComputationsStarted_ = 0;
     std::optional<PassSite> passesSite_; // the site of the passes shown
     double minAutoTrackElevation_ = 5.0;

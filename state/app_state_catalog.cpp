@@ -17,6 +17,10 @@ namespace zelvane {
 
 namespace {
 
+// Status notes of background jobs that ran out of memory or threads.
+constexpr const char* kCatalogueNoteKey = "catalogue";
+constexpr const char* kTransmittersNoteKey = "transmitters";
+
 std::string upperCased(const std::string& text)
 {
     return QString::fromStdString(text).toUpper().toStdString();
@@ -168,6 +172,17 @@ void AppState::takeCategories(std::uint64_t generation, TLEManager::CategoriesLo
                 self->handOverCatalogue(generation, build, complete, fingerprint, std::move(entries));
             }
         });
+    }, platform::Lane::work, [weak, generation, build, complete](const std::string& reason) {
+        const auto self = weak.lock();
+        if (!self || generation != self->catalogueGeneration_ || build != self->catalogueBuild_) {
+            return;
+        }
+        // The catalogue shown stays; the load is over all the same.
+        self->setStatusNote(kCatalogueNoteKey, "Could not build the catalogue (" + reason + ")");
+        if (complete) {
+            self->setIsLoadingTLEs(false);
+        }
+        platform::runInBackground(platform::returnFreedMemory);
     });
 }
 
@@ -258,8 +273,11 @@ void AppState::applyCatalogue(std::vector<std::shared_ptr<Satellite>> sorted, bo
     } else {
         stepDefaults_.reset();
     }
+    setStatusNote(kCatalogueNoteKey, "");
     if (complete) {
         setIsLoadingTLEs(false);
+        // The element sets read and the catalogue replaced are free now.
+        platform::runInBackground(platform::returnFreedMemory);
     }
     setTleAge(TLEManager::oldestCacheAge(
         std::vector<std::string>(subscribedCategories_.begin(), subscribedCategories_.end())));
@@ -371,6 +389,7 @@ void AppState::refreshTransmittersFromSatNOGS()
             if (!self) {
                 return;
             }
+            self->setStatusNote(kTransmittersNoteKey, "");
             self->takeTransmitterAnswers(std::move(cached));
             if (refresh != self->transmitterRefresh_) {
                 return; // a newer refresh brings its own queue
@@ -379,6 +398,10 @@ void AppState::refreshTransmittersFromSatNOGS()
             self->transmitterDownloadQueue_.assign(stale.rbegin(), stale.rend());
             self->startTransmitterDownloads();
         });
+    }, platform::Lane::work, [weak](const std::string& reason) {
+        if (const auto self = weak.lock()) {
+            self->setStatusNote(kTransmittersNoteKey, "Could not read the transmitter lists (" + reason + ")");
+        }
     });
 }
 

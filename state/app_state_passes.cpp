@@ -16,6 +16,8 @@ constexpr double kPassMinElevation = 2.0;
 constexpr auto kPassUpdateInterval = std::chrono::seconds(300);
 // As in the queue scheduler: a queued pass stays known this long after its set.
 constexpr double kSetGraceSeconds = 60.0;
+// The status note of a computation that could not run.
+constexpr const char* kPassesNoteKey = "passes";
 
 } // namespace
 
@@ -82,7 +84,7 @@ void AppState::startPassComputation()
         }
         return !stop->load();
     };
-    const unsigned threads = platform::backgroundThreadCount();
+    const unsigned threads = passSearchThreads_ != 0 ? passSearchThreads_ : platform::backgroundThreadCount();
     platform::runInBackground([weak, request, all = std::move(all), site, stop, proceed = std::move(proceed),
                                threads]() {
         if (weak.expired() || stop->load()) {
@@ -107,11 +109,16 @@ void AppState::startPassComputation()
         try {
             results = findPassesForSatellites(computed, start, site.lat, site.lon, site.alt,
                                               kPassHoursAhead, kPassMinElevation, threads, proceed);
-        } catch (const std::exception&) {
-            // Out of memory or threads: nothing found this time; the status
-            // line then shows the passes that remain.
-            computed.clear();
-            results.clear();
+        } catch (...) {
+            // Out of memory or threads: nothing found this time; the passes
+            // found before stay, and the status line says why.
+            const std::string reason = platform::describeFailure(std::current_exception());
+            platform::postToMain([weak, request, reason]() {
+                if (const auto self = weak.lock()) {
+                    self->failPassComputation(request, reason);
+                }
+            });
+            return;
         }
         platform::postToMain([weak, request, site, start, all, computed = std::move(computed),
                               results = std::move(results)]() mutable {
@@ -119,7 +126,25 @@ void AppState::startPassComputation()
                 self->finishPassComputation(request, site, start, computed, std::move(results), all);
             }
         });
+    }, platform::Lane::work, [weak, request](const std::string& reason) {
+        // The job itself gave out before it could hand anything over.
+        if (const auto self = weak.lock()) {
+            self->failPassComputation(request, reason);
+        }
     });
+}
+
+void AppState::failPassComputation(std::uint64_t request, const std::string& reason)
+{
+    passComputationRunning_ = false;
+    setStatusNote(kPassesNoteKey, "Could not compute passes (" + reason + ")");
+    // What it held may be with the allocator still.
+    platform::runInBackground(platform::returnFreedMemory);
+    if (request != passRequest_) {
+        startPassComputation();
+        return;
+    }
+    showPassTotal(selectedSatellites());
 }
 
 void AppState::finishPassComputation(std::uint64_t request, PassSite site, Date start,
@@ -150,6 +175,16 @@ void AppState::applyPassResults(const std::vector<std::shared_ptr<Satellite>>& c
         computed[i]->passes = std::move(results[i]);
     }
     objectWillChange.notify();
+    setStatusNote(kPassesNoteKey, "");
+    showPassTotal(all);
+    // The search's working memory is free now (and the lists it replaced):
+    // handed back to the system off the main thread, a session stays at the
+    // size of one catalogue rather than of its biggest computation.
+    platform::runInBackground(platform::returnFreedMemory);
+}
+
+void AppState::showPassTotal(const std::vector<std::shared_ptr<Satellite>>& all)
+{
     std::size_t total = 0;
     for (const auto& entry : all) {
         total += entry->passes.size();

@@ -4,11 +4,16 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <system_error>
 #include <vector>
+
+#include <unistd.h>
 
 #include "orbit_fixtures.h"
 #include "orbital/sub_satellite.h"
 #include "orbital/sun_moon.h"
+#include "../support/thread_limit.h"
 
 namespace zelvane {
 namespace {
@@ -441,6 +446,38 @@ TEST(PassPredictorTest, ConcurrentSearchMatchesSerialSearch)
         }
     }
     EXPECT_TRUE(findPassesForAll({}, start).empty());
+}
+
+// Threads refused part-way (the first few started, then no more): the run
+// ends with the error for its caller, every thread it started joined; the
+// program is not ended. Each case runs in a child process of its own.
+TEST(PassPredictorTest, ThreadsRefusedPartWayEndTheRunWithAnError)
+{
+    if (!test::canLimitThreads()) {
+        GTEST_SKIP() << "no limit on threads can be set here";
+    }
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    for (const long started : {0L, 1L, 2L}) {
+        SCOPED_TRACE(started);
+        EXPECT_EXIT(
+            {
+                alarm(60); // a hang fails the case rather than the whole run
+                std::vector<PassPredictor> predictors;
+                for (int i = 0; i < 8; ++i) {
+                    predictors.push_back(curvePredictor(humps({{600.0 + 100.0 * i, 40.0, 300.0}})));
+                }
+                if (!test::limitThreadsTo(started)) {
+                    std::_Exit(3);
+                }
+                try {
+                    findPassesForAll(predictors, origin, 2.0, 2.0, 4);
+                } catch (const std::system_error& e) {
+                    std::_Exit(e.code() == std::errc::resource_unavailable_try_again ? 0 : 1);
+                }
+                std::_Exit(2); // all of them started after all
+            },
+            ::testing::ExitedWithCode(0), "");
+    }
 }
 
 TEST(PassPredictorTest, ObserverAltitudeIsKeptInKilometres)

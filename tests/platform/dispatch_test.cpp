@@ -3,6 +3,10 @@
 #include <QThreadPool>
 
 #include <atomic>
+#include <new>
+#include <stdexcept>
+#include <string>
+#include <system_error>
 
 #include "platform/dispatch.h"
 #include "tests/support/test_support.h"
@@ -82,6 +86,45 @@ TEST(BackgroundPools, WaitingCoversWorkHandedOnToAnotherLane)
     gate.release();
     EXPECT_TRUE(waitForBackgroundWork(20000));
     EXPECT_TRUE(drawn.load());
+}
+
+// A job that runs out of memory (or threads, or fails otherwise) ends
+// there: its owner hears why on the main thread, the program goes on, and
+// the pools still take work and still come to rest.
+TEST(BackgroundPools, AFailingJobIsToldNotFatal)
+{
+    const struct {
+        const char* label;
+        std::function<void()> job;
+        const char* told;
+    } cases[] = {
+        {"memory", [] { throw std::bad_alloc(); }, "out of memory"},
+        {"threads",
+         [] { throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again)); },
+         "out of threads"},
+        {"other", [] { throw std::runtime_error("disk on fire"); }, "disk on fire"},
+    };
+    for (const auto& c : cases) {
+        for (const Lane lane : {Lane::work, Lane::drawing}) {
+            SCOPED_TRACE(std::string(c.label) + (lane == Lane::work ? " work" : " drawing"));
+            std::string told;
+            bool onMain = false;
+            runInBackground(c.job, lane, [&](const std::string& reason) {
+                told = reason;
+                onMain = isMainThread();
+            });
+            ASSERT_TRUE(test::waitUntil([&] { return !told.empty(); }, std::chrono::seconds(20)));
+            EXPECT_EQ(told, c.told);
+            EXPECT_TRUE(onMain);
+
+            // Without an owner to tell it only reaches the error output.
+            runInBackground(c.job, lane);
+            std::atomic<bool> ran{false};
+            runInBackground([&] { ran = true; }, lane);
+            EXPECT_TRUE(test::waitUntil([&] { return ran.load(); }, std::chrono::seconds(20)));
+            EXPECT_TRUE(waitForBackgroundWork(20000));
+        }
+    }
 }
 
 } // namespace

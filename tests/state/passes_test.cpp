@@ -2,9 +2,13 @@
 
 #include "orbital/pass_predictor.h"
 #include "platform/dispatch.h"
+#include "tests/support/thread_limit.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <set>
+
+#include <unistd.h>
 
 #include <QCoreApplication>
 
@@ -75,6 +79,62 @@ TEST_F(Passes, ResultsArriveOnTheMainThreadForEveryComputableEntry)
     ASSERT_EQ(sorted.size(), total);
     for (std::size_t i = 1; i < sorted.size(); ++i) {
         EXPECT_LE(sorted[i - 1].second.riseTime, sorted[i].second.riseTime);
+    }
+}
+
+// Threads run out: for the search's helpers after the first ones, or for
+// the computation's job itself. The computation ends, says why, keeps the
+// passes found before, the next one runs, and the program can still end.
+// Each case runs in a child process of its own.
+TEST_F(Passes, RunningOutOfThreadsIsToldAndNotFatal)
+{
+    if (!canLimitThreads()) {
+        GTEST_SKIP() << "no limit on threads can be set here";
+    }
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const struct {
+        const char* label;
+        long more; // threads that may still start
+    } cases[] = {
+        {"the job and two of the search's helpers", 3},
+        {"the job and one helper", 2},
+        {"the job alone", 1},
+        {"no thread at all", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        EXPECT_EXIT(
+            {
+                alarm(60); // a hang fails the case rather than the whole run
+                const auto state = makeState();
+                state->setPassSearchThreads(4);
+                auto kept = selected(makeIss());
+                PredictedPass found;
+                found.riseTime = nearEpoch();
+                found.setTime = nearEpoch().addingTimeInterval(600);
+                kept->passes = {found};
+                state->setSatellites({kept, selected(makeSatellite("AO-91", kAo91Line1, kAo91Line2)),
+                                      selected(makeSatellite("Other", kOtherLine1, kOtherLine2)),
+                                      selected(std::make_shared<Satellite>("Sun", -1))});
+                state->satellites().back()->bodyKind = BodyKind::sun;
+                if (!limitThreadsTo(c.more)) {
+                    std::_Exit(3);
+                }
+                state->computeAllPasses();
+                state->computeAllPasses(); // asked again meanwhile: one more run follows
+                const bool ended = waitUntil(
+                    [&] {
+                        return !state->isComputingPasses() &&
+                               state->statusBaseMessage().ends_with(" passes in next 24h");
+                    },
+                    std::chrono::seconds(20));
+                const auto& notes = state->statusNotes();
+                const bool told = notes.contains("passes") &&
+                                  notes.at("passes") == "Could not compute passes (out of threads)" &&
+                                  state->statusBaseMessage() == "1 passes in next 24h" && kept->passes.size() == 1;
+                std::_Exit(!ended ? 4 : !told ? 5 : platform::waitForBackgroundWork(20000) ? 0 : 6);
+            },
+            ::testing::ExitedWithCode(0), "");
     }
 }
 

@@ -338,9 +338,18 @@ void ContentView::refreshStatusArea()
     const bool loading = state_->isLoadingTLEs();
     spinner_->setVisible(loading);
     loadingText_->setVisible(loading);
-    const std::string& message = state_->statusMessage();
+    // A catalogue comes in by categories and the slowest may take minutes:
+    // what has failed meanwhile is told beside "Loading...", not after it.
+    std::string message;
+    if (loading) {
+        for (const auto& [key, note] : state_->statusNotes()) {
+            message += (message.empty() ? "" : " \u2014 ") + note;
+        }
+    } else {
+        message = state_->statusMessage();
+    }
     statusText_->setText(qs(message));
-    statusText_->setVisible(!loading && !message.empty());
+    statusText_->setVisible(!message.empty());
 }
 
 void ContentView::refresh()

@@ -790,6 +790,20 @@ TEST_F(LayoutTest, RendersTheWindowWithBothFamiliesWhenAsked)
                                     .arg(window->width())
                                     .arg(window->height()));
         }
+        // A load still running with a failure already known: both show.
+        state->setIsLoadingTLEs(true);
+        state->setStatusNote("download:look", "Could not download Space Stations (HTTP 404): using the copy "
+                                              "from 2026-12-10 09:12");
+        for (const QSize size : {QSize(1050, 700), QSize(1200, 800), QSize(1366, 768)}) {
+            window->resize(size.expandedTo(window->minimumSizeHint()));
+            settle();
+            keepRender(*window, QStringLiteral("window-loading-%1-%2x%3")
+                                    .arg(QString::fromUtf8(families.name))
+                                    .arg(window->width())
+                                    .arg(window->height()));
+        }
+        state->setStatusNote("download:look", "");
+        state->setIsLoadingTLEs(false);
         state->setShowSettings(true);
         settle();
         keepRender(*window->contentView()->settingsSheet(),

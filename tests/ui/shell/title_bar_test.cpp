@@ -5,6 +5,7 @@
 
 #include "catalog/satnogs_fetch.h"
 #include "elements/tle_manager.h"
+#include "elements/user_tle_source.h"
 #include "tests/support/http_test_server.h"
 #include "tests/ui/shell/shell_fixture.h"
 #include "ui/shell/content_view.h"
@@ -75,6 +76,42 @@ TEST_F(TitleBarTest, StatusAreaPrefersLoadingOverTheMessage)
     settle();
     EXPECT_FALSE(shown(view, "statusMessage"));
     EXPECT_FALSE(shown(view, "loadingText"));
+}
+
+// One source trickling for minutes hides no other's failure: the failure
+// shows beside "Loading..." as soon as it is known, and the message behind
+// it once everything has come in.
+TEST_F(TitleBarTest, AFailureShowsBesideLoadingWhileAnotherSourceTrickles)
+{
+    HttpTestServer server;
+    server.setResponse("/slow.tle", 200, std::string(4096, ' '));
+    server.setTrickle("/slow.tle", 16, std::chrono::milliseconds(100), 64);
+    const UserTLESource slow("Slow", server.url("/slow.tle"));
+    const UserTLESource gone("Gone", server.url("/gone.tle")); // answered 404
+    ASSERT_TRUE(UserTLESourceStore::add(slow));
+    ASSERT_TRUE(UserTLESourceStore::add(gone));
+    state->setSubscribedCategories({slow.categoryKey(), gone.categoryKey()});
+    const std::string note = "No element sets for Gone yet: could not download them (HTTP 404)";
+
+    ContentView view(state);
+    view.resize(1200, 800);
+    state->loadData();
+    EXPECT_TRUE(waitUntil([&] { return shown(view, "statusMessage"); }, std::chrono::seconds(5)));
+    EXPECT_TRUE(state->isLoadingTLEs()) << "the slow source still loads";
+    EXPECT_TRUE(shown(view, "loadingSpinner"));
+    EXPECT_TRUE(shown(view, "loadingText"));
+    EXPECT_EQ(text(view, "statusMessage"), note);
+
+    // The notes stand beside "Loading..." alone; afterwards the message
+    // leads again.
+    state->setStatusNote("zz", "Second note");
+    settle();
+    EXPECT_EQ(text(view, "statusMessage"), note + " \u2014 Second note");
+    state->setIsLoadingTLEs(false);
+    settle();
+    EXPECT_FALSE(shown(view, "loadingText"));
+    EXPECT_EQ(text(view, "statusMessage"), state->statusMessage());
+    EXPECT_TRUE(state->statusMessage().starts_with(state->statusBaseMessage() + " \u2014 " + note));
 }
 
 TEST_F(TitleBarTest, ButtonsOpenSheetsAndRefresh)
