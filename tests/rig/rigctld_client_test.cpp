@@ -283,6 +283,41 @@ TEST(RigctldClientTest, OnlyTheNewestProbeDecides)
     EXPECT_EQ(reports.modes, std::vector<RigProtocolMode>{RigProtocolMode::satProtoV1});
 }
 
+// A daemon slow to answer its first probe, asked again after the time-out
+// (as when "Force Classic rigctld" is turned off): its late answer to the
+// first probe is that probe's, and decides nothing; the newest probe is
+// decided by its own answer, and each later command gets its own.
+TEST(RigctldClientTest, ALateAnswerToADecidedProbeIsNotTakenForTheNextOne)
+{
+    FakeRigDaemon daemon;
+    daemon.setResponder([](const std::string& line) {
+        // The probes are answered by the test; arming is refused.
+        return line == satCaps ? std::string() : std::string("RPRT -4\n");
+    });
+    Reports reports;
+    auto client = makeClient(shortProbe);
+    reports.attach(*client);
+    ASSERT_TRUE(connectAndWait(*client, daemon, reports));
+    ASSERT_TRUE(waitUntil([&] { return !reports.modes.empty(); }));
+    ASSERT_EQ(reports.modes, std::vector<RigProtocolMode>{RigProtocolMode::classic});
+
+    client->setTimeouts(longProbe, fastReconnect, 30s);
+    client->detectCapabilities();
+    ASSERT_TRUE(daemon.waitForLines(2));
+    daemon.send("RPRT -4\n"); // the first probe's answer, late
+    spinFor(150ms);
+    EXPECT_EQ(reports.modes, std::vector<RigProtocolMode>{RigProtocolMode::classic});
+
+    daemon.send(satProtoAnswer); // the second probe's
+    ASSERT_TRUE(waitUntil([&] { return reports.modes.size() == 2; }));
+    EXPECT_EQ(reports.modes.back(), RigProtocolMode::satProtoV1);
+    client->satAOS("AO-7", reports.completion("aos"));
+    ASSERT_TRUE(waitUntil([&] { return reports.logged("aos:-4"); }));
+    spinFor(30ms);
+    EXPECT_FALSE(reports.logged("armed:1"));
+    EXPECT_FALSE(client->satModeArmed());
+}
+
 // A link settled on SAT_PROTO. The daemon answers "RPRT 0" to everything
 // unless the test's script says otherwise (an empty script answer is silence).
 class SatProtoLinkTest : public ::testing::Test {
