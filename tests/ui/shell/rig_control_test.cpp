@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <chrono>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -179,6 +180,47 @@ TEST_F(RigControlTest, TheAddressLineShowsTheSettingsWhileTheLinkKeepsItsOwnUnti
         EXPECT_EQ(first.acceptedCount(), step.firstAccepted);
         EXPECT_EQ(second.acceptedCount(), step.secondAccepted);
     }
+    state->stopTracking();
+}
+
+// A daemon that takes the link and answers nothing, not even the probe: the
+// link is recycled again and again, and the badge holds "—" throughout, as
+// the protocol is never learnt; it never turns "Classic" between recycles.
+TEST_F(RigControlTest, ASilentDaemonKeepsOneSteadyBadgeAcrossRecycles)
+{
+    FakeRigDaemon daemon; // answers nothing
+    state->setRigHost("127.0.0.1");
+    state->setRigPort(daemon.port());
+    Clock::setFixed(nearEpoch());
+    auto sat = makeSatellite("AO-91", kAo91Line1, kAo91Line2);
+    sat->transmitters = {downlink(145800000)};
+    state->setSatellites({sat});
+    DetailPanel panel(state);
+    selectPass(sat, downlink(145800000));
+    settle();
+
+    // Every mode the state holds before each change, and every badge shown.
+    std::set<std::string> modes;
+    const auto watch = state->objectWillChange.connect([&] { modes.insert(rawValue(state->rigProtocolMode())); });
+    std::set<std::string> badges;
+    click(child<QPushButton>(panel, "trackButton"));
+    // The program's 2 s probe time-out and answer bound, cut short in the
+    // same order: the probe's time is up first.
+    state->rigClient()->setTimeouts(std::chrono::milliseconds(200), std::chrono::milliseconds(100),
+                                    std::chrono::milliseconds(300));
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            badges.insert(text(panel, "protocolBadge"));
+            return daemon.acceptedCount() >= 5;
+        },
+        std::chrono::seconds(20)));
+    settle();
+    badges.insert(text(panel, "protocolBadge"));
+    modes.insert(rawValue(state->rigProtocolMode()));
+    EXPECT_EQ(modes, std::set<std::string>{"\u2014"});
+    EXPECT_EQ(badges, std::set<std::string>{"\u2014"});
+    EXPECT_EQ(text(panel, "connectionText"), "No answer");
+    state->objectWillChange.disconnect(watch);
     state->stopTracking();
 }
 
