@@ -441,7 +441,9 @@ std::size_t RigctldClient::inFlight() const
     // never answer it.
     return static_cast<std::size_t>(
         std::count_if(pendingResponses_.begin(), pendingResponses_.end(),
-                      [this](const PendingResponse& e) { return e.kind != Kind::probe || liveProbe(e); }));
+                      [this](const PendingResponse& e) {
+                          return e.kind != Kind::probe || (liveProbe(e) && !probeTimeUp_);
+                      }));
 }
 
 void RigctldClient::submit(Kind kind, std::string text, ReplyHandler completion)
@@ -565,13 +567,25 @@ void RigctldClient::dispatchLine(std::string line)
     if (target == pendingResponses_.end()) {
         target = pendingResponses_.begin();
     }
+    const Clock::time_point now = Clock::now();
+    // A probe past its time that waited only for the daemon to answer
+    // anything is decided by this answer, whichever command it belongs to.
+    std::optional<std::string> overdueProbe;
+    const auto probe = std::find_if(pendingResponses_.begin(), pendingResponses_.end(),
+                                    [this](const PendingResponse& e) { return liveProbe(e); });
+    if (probe != pendingResponses_.end() && (probeTimeUp_ || now >= probe->sentAt + probeTimeout_)) {
+        overdueProbe = probe->probeID;
+    }
     PendingResponse entry = std::move(*target);
     pendingResponses_.erase(target);
-    lastAnswerAt_ = Clock::now();
+    lastAnswerAt_ = now;
     setDaemonAnswers(true);
     armAnswerTimer();
     if (entry.completion) {
         completeEntry(entry, code);
+    }
+    if (overdueProbe) {
+        probeTimedOut(*overdueProbe);
     }
     postPump();
 }
@@ -696,6 +710,7 @@ void RigctldClient::detectCapabilities()
     });
     const std::string probeID = platform::newUuidString();
     capsProbeID_ = probeID;
+    probeTimeUp_ = false;
     const QPointer<QObject> guard(anchor_.get());
     const bool queued = enqueueResponse(
         Kind::probe,
@@ -715,9 +730,21 @@ void RigctldClient::detectCapabilities()
 // A probe unanswered in its time: a daemon that does not know the command
 // may never answer it. The link is classic; the probe's entry stays, taking
 // no place in flight, for an answer that may still come.
+// A daemon that has answered nothing on this link while commands wait has
+// not shown itself to be a classic daemon either: it may answer nothing at
+// all. Its protocol stays unknown until it answers something (the probe's
+// time being up, the link is then classic) or the link is recycled as stuck,
+// so that a silent daemon is not called classic between its recycles.
 void RigctldClient::probeTimedOut(const std::string& probeID)
 {
     if (capsProbeID_ != probeID) {
+        return;
+    }
+    if (!lastAnswerAt_ && oldestCommand() != pendingResponses_.end()) {
+        // Undecided, but no longer holding a place: what waits behind it
+        // still reaches the daemon.
+        probeTimeUp_ = true;
+        pump();
         return;
     }
     capsProbeID_.reset();

@@ -42,7 +42,8 @@ namespace zelvane {
 // bare "RPRT" line goes to the oldest other command. A link is stuck, and
 // recycled, only when nothing at all has been answered for the answer bound
 // while something waits; such a daemon is reported as not answering until
-// its first answer.
+// its first answer, and its protocol stays unknown until then: a daemon
+// that answers nothing has shown no protocol, classic included.
 class RigctldClient {
 public:
     // Reply codes handed to completions: 0 success, -1 made here (flushed by a
@@ -228,6 +229,9 @@ private:
     std::deque<HeldCommand> held_;
     bool pumpPosted_ = false;
     std::optional<std::string> capsProbeID_;
+    // The live probe's time is up while the daemon has answered nothing on
+    // the link: it is still undecided but takes no place in flight.
+    bool probeTimeUp_ = false;
     bool ulUnsupported_ = false;
 };
 

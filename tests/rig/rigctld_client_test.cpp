@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QTimer>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -281,6 +283,41 @@ TEST(RigctldClientTest, OnlyTheNewestProbeDecides)
     daemon.send(satProtoAnswer);
     ASSERT_TRUE(waitUntil([&] { return !reports.modes.empty(); }));
     EXPECT_EQ(reports.modes, std::vector<RigProtocolMode>{RigProtocolMode::satProtoV1});
+}
+
+// A daemon slow to answer its first probe, asked again after the time-out
+// (as when "Force Classic rigctld" is turned off): its late answer to the
+// first probe is that probe's, and decides nothing; the newest probe is
+// decided by its own answer, and each later command gets its own.
+TEST(RigctldClientTest, ALateAnswerToADecidedProbeIsNotTakenForTheNextOne)
+{
+    FakeRigDaemon daemon;
+    daemon.setResponder([](const std::string& line) {
+        // The probes are answered by the test; arming is refused.
+        return line == satCaps ? std::string() : std::string("RPRT -4\n");
+    });
+    Reports reports;
+    auto client = makeClient(shortProbe);
+    reports.attach(*client);
+    ASSERT_TRUE(connectAndWait(*client, daemon, reports));
+    ASSERT_TRUE(waitUntil([&] { return !reports.modes.empty(); }));
+    ASSERT_EQ(reports.modes, std::vector<RigProtocolMode>{RigProtocolMode::classic});
+
+    client->setTimeouts(longProbe, fastReconnect, 30s);
+    client->detectCapabilities();
+    ASSERT_TRUE(daemon.waitForLines(2));
+    daemon.send("RPRT -4\n"); // the first probe's answer, late
+    spinFor(150ms);
+    EXPECT_EQ(reports.modes, std::vector<RigProtocolMode>{RigProtocolMode::classic});
+
+    daemon.send(satProtoAnswer); // the second probe's
+    ASSERT_TRUE(waitUntil([&] { return reports.modes.size() == 2; }));
+    EXPECT_EQ(reports.modes.back(), RigProtocolMode::satProtoV1);
+    client->satAOS("AO-7", reports.completion("aos"));
+    ASSERT_TRUE(waitUntil([&] { return reports.logged("aos:-4"); }));
+    spinFor(30ms);
+    EXPECT_FALSE(reports.logged("armed:1"));
+    EXPECT_FALSE(client->satModeArmed());
 }
 
 // A link settled on SAT_PROTO. The daemon answers "RPRT 0" to everything
@@ -1029,6 +1066,53 @@ TEST_F(SatProtoLinkTest, AnAnswerWithinTheBoundKeepsTheLink)
     ASSERT_TRUE(waitUntil([&] { return reports.logged("slow:0"); }));
     settle();
     EXPECT_EQ(reports.status, std::vector<bool>{true});
+}
+
+// A daemon that answers nothing while commands wait has shown no protocol:
+// past the probe's time the mode stays unknown, link after link, until the
+// daemon answers something; a daemon that answers, however late, is classic
+// from that answer on.
+TEST(RigctldClientTest, AProtocolIsSettledOnlyOnceTheDaemonAnswersAnything)
+{
+    {
+        SCOPED_TRACE("silent across recycles");
+        FakeRigDaemon daemon; // answers nothing
+        Reports reports;
+        auto client = std::make_shared<RigctldClient>(100ms, fastReconnect, 200ms);
+        reports.attach(*client);
+        // A tick's frequency, given while the link is up.
+        QTimer tick;
+        QObject::connect(&tick, &QTimer::timeout, [&] { client->setFrequency(145000000.0); });
+        tick.start(20);
+        client->connect("127.0.0.1", daemon.port(), reports.statusCallback());
+        ASSERT_TRUE(daemon.waitForAccepted(4, 20s));
+        spinFor(20ms);
+        EXPECT_TRUE(reports.modes.empty());
+        EXPECT_EQ(client->protocolMode(), RigProtocolMode::unknown);
+        EXPECT_FALSE(client->daemonAnswers());
+        EXPECT_GE(reports.count("status:0"), 3);
+    }
+    {
+        SCOPED_TRACE("first answer after the probe's time");
+        FakeRigDaemon daemon; // answers only what the test sends
+        Reports reports;
+        auto client = std::make_shared<RigctldClient>(100ms, fastReconnect, 30s);
+        reports.attach(*client);
+        ASSERT_TRUE(connectAndWait(*client, daemon, reports));
+        client->setFrequency(145000000.0);
+        ASSERT_TRUE(daemon.waitForLines(2));
+        spinFor(300ms); // three times the probe's time
+        EXPECT_TRUE(reports.modes.empty());
+        daemon.send("RPRT 0\n"); // the frequency's answer
+        ASSERT_TRUE(waitUntil([&] { return !reports.modes.empty(); }));
+        spinFor(20ms);
+        EXPECT_EQ(reports.modes, std::vector<RigProtocolMode>{RigProtocolMode::classic});
+        // The probe's own answer, later still, changes nothing.
+        daemon.send(satProtoAnswer);
+        spinFor(100ms);
+        EXPECT_EQ(reports.modes, std::vector<RigProtocolMode>{RigProtocolMode::classic});
+        EXPECT_EQ(reports.status, std::vector<bool>{true});
+    }
 }
 
 TEST(RigctldClientTest, PeerClosingMidProbeLeavesTheModeUnsettled)

@@ -78,5 +78,35 @@ TEST(RigctldRealDaemonTest, SettlesClassicAndSetsFrequencyAndModeOnTheDummyRig)
     EXPECT_EQ(client->protocolMode(), RigProtocolMode::classic);
 }
 
+// A track gives its mode and frequencies as soon as the link is up, while
+// the probe (which rigctld never answers) still waits: rigctld answers
+// those, so it is settled on classic at the probe's time like an idle link.
+TEST(RigctldRealDaemonTest, ATrackGivenAtLinkUpIsSettledClassicAtTheProbesTime)
+{
+    const QString program = QStandardPaths::findExecutable(QStringLiteral("rigctld"));
+    if (program.isEmpty()) {
+        GTEST_SKIP() << "rigctld is not installed";
+    }
+    RigctldProcess daemon;
+    ASSERT_TRUE(daemon.start(program));
+
+    auto client = std::make_shared<RigctldClient>(300ms, 100ms);
+    std::vector<RigProtocolMode> modes;
+    std::vector<bool> status;
+    client->onModeChange = [&](RigProtocolMode mode) { modes.push_back(mode); };
+    client->connect("127.0.0.1", daemon.port(), [&](bool up) {
+        status.push_back(up);
+        if (up) {
+            client->setMode("USB", 2400);
+            client->setFrequency(435000000);
+        }
+    });
+    ASSERT_TRUE(waitUntil([&] { return !modes.empty(); }, 5s));
+    spinFor(50ms);
+    EXPECT_EQ(modes, std::vector<RigProtocolMode>{RigProtocolMode::classic});
+    EXPECT_EQ(status, std::vector<bool>{true});
+    EXPECT_TRUE(client->daemonAnswers());
+}
+
 } // namespace
 } // namespace zelvane

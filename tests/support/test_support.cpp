@@ -134,11 +134,19 @@ const QString& processTempFolder()
     return folder.path();
 }
 
+namespace {
+bool transfersLeftToTheEnd = false;
+} // namespace
+
+void leaveTransfersToTheEnd() { transfersLeftToTheEnd = true; }
+
 void endNetworkWork()
 {
     // The program's own transfers end as they do at quit; what is left
     // (a test's own manager) is swept up below.
-    platform::Http::abortAll();
+    if (!transfersLeftToTheEnd) {
+        platform::Http::abortAll();
+    }
     QCoreApplication* app = QCoreApplication::instance();
     for (QNetworkReply* reply : app->findChildren<QNetworkReply*>()) {
         if (!reply->isFinished()) {

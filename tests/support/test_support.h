@@ -22,6 +22,11 @@ void isolateNetwork();
 // object is torn down. Called by the test programs' main after the tests.
 void endNetworkWork();
 
+// Leaves the program's own transfers to the application's end, as in the
+// program itself: endNetworkWork() then aborts only what the test made.
+// For a test of that end, run in a child process of its own.
+void leaveTransfersToTheEnd();
+
 // The folder that holds this test program's home and every TempDir. It is
 // removed when the program ends; folders left by a program that died (an
 // abort, a crash) are removed by the next test program to start.

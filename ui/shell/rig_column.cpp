@@ -188,13 +188,13 @@ void RigColumn::refresh()
                                                                  : ui_style::secondaryText(this);
     protocolBadge_->setBadge(qs(rawValue(mode)), modeColor);
 
-    // The address of the link in use; the settings' address reaches the
-    // link only when a track finds it down, so until then it is not shown
-    // as if it were the link's.
+    // The address line is the settings' own, shown as soon as they change.
+    // The link keeps the address it was opened with until a track finds it
+    // down; a daemon that does not answer is named by that address.
     const QString configured = qs(s.rigHost()) + QStringLiteral(":") + QString::number(s.rigPort());
     const auto& link = s.rigLinkAddress();
     const QString inUse = link ? qs(link->first) + QStringLiteral(":") + QString::number(link->second) : configured;
-    rigAddress_->setText(inUse);
+    rigAddress_->setText(configured);
 
     QString status;
     if (answers) {

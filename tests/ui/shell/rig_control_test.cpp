@@ -2,8 +2,14 @@
 #include <QTest>
 
 #include <algorithm>
+#include <chrono>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
 
 #include "rig/rig_protocol_mode.h"
+#include "rig/rigctld_client.h"
 #include "tests/rig/fake_rig_daemon.h"
 #include "tests/state/state_fixture.h"
 #include "tests/support/http_test_server.h"
@@ -94,7 +100,11 @@ TEST_F(RigControlTest, TrackAndStopOnAClassicDaemon) { trackAndStop(false); }
 
 TEST_F(RigControlTest, TrackAndStopOnASatProtoDaemon) { trackAndStop(true); }
 
-TEST_F(RigControlTest, TheAddressShownIsTheLinksUntilATrackMovesIt)
+// The address line follows the settings at once; the link, and every
+// reconnection attempt it makes, keeps the address it was opened with until
+// a track is started while the link is down. Each step is checked on what
+// the column shows and on which daemon the link reaches.
+TEST_F(RigControlTest, TheAddressLineShowsTheSettingsWhileTheLinkKeepsItsOwnUntilATrackFindsItDown)
 {
     FakeRigDaemon first;
     FakeRigDaemon second;
@@ -117,43 +127,100 @@ TEST_F(RigControlTest, TheAddressShownIsTheLinksUntilATrackMovesIt)
         return std::count_if(daemon.lines().begin(), daemon.lines().end(),
                              [](const std::string& line) { return line.starts_with("F "); });
     };
+    const auto track = [&] {
+        click(child<QPushButton>(panel, "trackButton"));
+        // The program's 2 s between reconnection attempts, cut short.
+        state->rigClient()->setTimeouts(std::chrono::seconds(2), std::chrono::milliseconds(100),
+                                        std::chrono::seconds(2));
+    };
+    // The link is up at the daemon and carries the track's frequencies there.
+    const auto linkAt = [&](FakeRigDaemon& daemon, int accepted) {
+        const auto before = frequencyLines(daemon);
+        return waitUntil([&] {
+            return state->rigConnected() && daemon.acceptedCount() >= accepted && frequencyLines(daemon) >= before + 2;
+        });
+    };
+    const auto linkDown = [&](FakeRigDaemon& daemon) {
+        daemon.stopListening();
+        daemon.closePeer();
+        return waitUntil([&] { return !state->rigConnected(); });
+    };
 
+    struct Step {
+        const char* what;
+        std::function<bool()> act;
+        std::string address;
+        const char* connection;
+        int firstAccepted;
+        int secondAccepted;
+    };
+    const std::vector<Step> steps = {
+        {"first track opens the link at the settings' address",
+         [&] { track(); return linkAt(first, 1); }, firstAddress, "Connected", 1, 0},
+        {"new port in the settings while the link is up",
+         [&] { state->setRigPort(second.port()); return linkAt(first, 1); }, secondAddress, "Connected", 1, 0},
+        {"a new track on a link that is up keeps it",
+         [&] { track(); return linkAt(first, 1); }, secondAddress, "Connected", 1, 0},
+        {"the link is lost: its retries go to its own address",
+         [&] { return linkDown(first); },
+         secondAddress, "Disconnected", 1, 0},
+        {"the first daemon is back: a retry reaches it, not the settings' one",
+         [&] { return first.listenAgain() && linkAt(first, 2); }, secondAddress, "Connected", 2, 0},
+        {"lost again, and a track started while it is down",
+         [&] { return linkDown(first) && (track(), linkAt(second, 1)); }, secondAddress, "Connected", 2, 1},
+        {"the settings go back: shown at once, the link stays",
+         [&] { state->setRigPort(first.port()); return linkAt(second, 1); }, firstAddress, "Connected", 2, 1},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        ASSERT_TRUE(step.act());
+        settle();
+        EXPECT_EQ(text(panel, "rigAddress"), step.address);
+        EXPECT_EQ(text(panel, "connectionText"), step.connection);
+        EXPECT_EQ(first.acceptedCount(), step.firstAccepted);
+        EXPECT_EQ(second.acceptedCount(), step.secondAccepted);
+    }
+    state->stopTracking();
+}
+
+// A daemon that takes the link and answers nothing, not even the probe: the
+// link is recycled again and again, and the badge holds "—" throughout, as
+// the protocol is never learnt; it never turns "Classic" between recycles.
+TEST_F(RigControlTest, ASilentDaemonKeepsOneSteadyBadgeAcrossRecycles)
+{
+    FakeRigDaemon daemon; // answers nothing
+    state->setRigHost("127.0.0.1");
+    state->setRigPort(daemon.port());
+    Clock::setFixed(nearEpoch());
+    auto sat = makeSatellite("AO-91", kAo91Line1, kAo91Line2);
+    sat->transmitters = {downlink(145800000)};
+    state->setSatellites({sat});
+    DetailPanel panel(state);
+    selectPass(sat, downlink(145800000));
+    settle();
+
+    // Every mode the state holds before each change, and every badge shown.
+    std::set<std::string> modes;
+    const auto watch = state->objectWillChange.connect([&] { modes.insert(rawValue(state->rigProtocolMode())); });
+    std::set<std::string> badges;
     click(child<QPushButton>(panel, "trackButton"));
-    ASSERT_TRUE(waitUntil([&] { return state->rigConnected(); }));
+    // The program's 2 s probe time-out and answer bound, cut short in the
+    // same order: the probe's time is up first.
+    state->rigClient()->setTimeouts(std::chrono::milliseconds(200), std::chrono::milliseconds(100),
+                                    std::chrono::milliseconds(300));
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            badges.insert(text(panel, "protocolBadge"));
+            return daemon.acceptedCount() >= 5;
+        },
+        std::chrono::seconds(20)));
     settle();
-    EXPECT_EQ(text(panel, "rigAddress"), firstAddress);
-
-    // New settings while the link is up: the link stays where it is, and so
-    // does the address the column shows.
-    state->setRigPort(second.port());
-    settle();
-    EXPECT_EQ(text(panel, "rigAddress"), firstAddress);
-    const auto before = frequencyLines(first);
-    ASSERT_TRUE(waitUntil([&] { return frequencyLines(first) >= before + 2; }));
-    EXPECT_EQ(second.acceptedCount(), 0);
-    // Even a new track on a link that is up keeps it.
-    click(child<QPushButton>(panel, "trackButton"));
-    settle();
-    EXPECT_EQ(text(panel, "rigAddress"), firstAddress);
-    EXPECT_EQ(second.acceptedCount(), 0);
-
-    // The first daemon goes away: the link is down and retries its own
-    // address, which the column still shows.
-    first.stopListening();
-    first.closePeer();
-    ASSERT_TRUE(waitUntil([&] { return !state->rigConnected(); }));
-    settle();
-    EXPECT_EQ(text(panel, "connectionText"), "Disconnected");
-    EXPECT_EQ(text(panel, "rigAddress"), firstAddress);
-
-    // A track that finds the link down opens it at the new address.
-    click(child<QPushButton>(panel, "trackButton"));
-    settle();
-    EXPECT_EQ(text(panel, "rigAddress"), secondAddress);
-    ASSERT_TRUE(waitUntil([&] { return state->rigConnected() && frequencyLines(second) >= 2; }));
-    settle();
-    EXPECT_EQ(text(panel, "connectionText"), "Connected");
-    EXPECT_EQ(text(panel, "rigAddress"), secondAddress);
+    badges.insert(text(panel, "protocolBadge"));
+    modes.insert(rawValue(state->rigProtocolMode()));
+    EXPECT_EQ(modes, std::set<std::string>{"\u2014"});
+    EXPECT_EQ(badges, std::set<std::string>{"\u2014"});
+    EXPECT_EQ(text(panel, "connectionText"), "No answer");
+    state->objectWillChange.disconnect(watch);
     state->stopTracking();
 }
 
