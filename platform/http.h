@@ -21,6 +21,8 @@ enum class HttpFailure {
     RedirectLoop,     // redirects went round without end
     FileMissing,      // a file: address whose file is not there
     FileUnreadable,   // a file: address whose file is there but cannot be read
+    CannotUnpack,     // a compressed body that is corrupt, cut short or in an unknown encoding
+    NoThread,         // the system refused a thread the transfer needs
 };
 
 // The answer to one HTTP GET.
@@ -65,6 +67,11 @@ std::size_t bodyLimit();
 void abortAll();
 // Requests started and not yet finished.
 std::size_t inFlight();
+
+// While set, every thread the client would start is refused, as the system
+// refuses one when a process is at its limit: the transfers that need it
+// fail (HttpFailure::NoThread). Tests use it; off by default.
+void refuseThreadStarts(bool refuse);
 
 // True when the text parses as an address (strict parsing: no spaces or
 // other characters that need escaping). A relative address or an unknown
