@@ -4,6 +4,8 @@
 #include <QHostAddress>
 #include <QEventLoop>
 #include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkProxyFactory>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
@@ -675,11 +677,24 @@ void lookUp(std::string host, std::shared_ptr<LookupShared> shared)
     postToNetwork([host, failure]() { lookupEnded(host, failure); }, /*startIfNeeded=*/false);
 }
 
+// True when the request goes to its host straight, not through a proxy
+// (which looks the name up itself).
+bool goesDirect(const QUrl& url)
+{
+    const QList<QNetworkProxy> proxies = QNetworkProxyFactory::proxyForQuery(QNetworkProxyQuery(url));
+    if (proxies.isEmpty() || proxies.front().type() == QNetworkProxy::NoProxy) {
+        return true;
+    }
+    return proxies.front().type() == QNetworkProxy::DefaultProxy &&
+           QNetworkProxy::applicationProxy().type() == QNetworkProxy::NoProxy;
+}
+
 // True when the host needs no lookup of ours: a literal address, a local
-// file, or a name found a moment ago.
+// file, a name found a moment ago, or a request that goes through a proxy.
 bool needsNoLookup(const QUrl& url, const std::string& host)
 {
-    if (url.isLocalFile() || host.empty() || !QHostAddress(QString::fromStdString(host)).isNull()) {
+    if (url.isLocalFile() || host.empty() || !QHostAddress(QString::fromStdString(host)).isNull() ||
+        !goesDirect(url)) {
         return true;
     }
     const auto known = hostsOnNetworkThread().find(host);
