@@ -28,6 +28,7 @@
 #include "tests/platform/endless_http_server.h"
 #include "tests/platform/gzip_bomb.h"
 #include "tests/support/http_test_server.h"
+#include "tests/support/resident_peak.h"
 #include "tests/support/test_support.h"
 
 namespace zelvane::platform {
@@ -343,24 +344,6 @@ TEST(HttpTest, FailuresSayWhy)
     }
 }
 
-// The largest the process has been since the mark, in bytes: the kernel's
-// peak is set back to the present size first.
-struct ResidentPeak {
-    ResidentPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
-    static std::int64_t read()
-    {
-        std::ifstream status("/proc/self/status");
-        std::string line;
-        while (std::getline(status, line)) {
-            if (line.starts_with("VmHWM:")) {
-                return std::stoll(line.substr(6)) * 1024;
-            }
-        }
-        return -1;
-    }
-    const std::int64_t start = read();
-};
-
 // A compressed answer is unpacked and counted as it arrives: one that
 // unpacks to a gibibyte of zeros (a megabyte on the wire) is refused at the
 // bound, and the memory taken meanwhile stays near the bound, not near what
@@ -371,9 +354,9 @@ TEST(HttpTest, ACompressedAnswerIsRefusedAtTheBoundWithoutUnpackingItAll)
     constexpr std::size_t bound = 8 << 20;
     const BodyLimit limit(bound);
     test::EndlessHttpServer bomb(test::gzipBomb(1024));
-    const ResidentPeak peak;
+    const test::ResidentPeak peak;
     const HttpResult refused = finish(startGet(bomb.url()));
-    const std::int64_t grown = ResidentPeak::read() - peak.start;
+    const std::int64_t grown = peak.grown();
     EXPECT_EQ(refused.failure, HttpFailure::TooLargeUnpacked) << refused.error.value_or("no error");
     EXPECT_TRUE(refused.body.empty());
     EXPECT_LT(grown, std::int64_t{96} << 20) << "the peak grew by " << (grown >> 20) << " MiB";
