@@ -154,7 +154,7 @@ bool writeFileAtomically(const std::filesystem::path& path, std::string_view con
     if (ok && replaces) {
         ok = ::fchmod(fd, existing.st_mode & 07777) == 0;
     }
-    ok = ok && ::fsync(fd) == 0;
+    ok = ok && ::fdatasync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
     ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
     if (!ok) {

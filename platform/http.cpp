@@ -1,8 +1,8 @@
 #include "platform/http.h"
 
 #include <QCoreApplication>
-#include <QHostAddress>
 #include <QEventLoop>
+#include <QHostAddress>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkProxyFactory>
@@ -13,7 +13,6 @@
 #include <QUrl>
 
 #include <atomic>
-#include <climits>
 #include <deque>
 #include <future>
 #include <limits>
@@ -87,7 +86,6 @@ public:
     }
 
     void fail(HttpFailure failure, std::string text) { deliver(QByteArray(), 0, std::move(text), failure); }
-    bool delivered() const { return delivered_; }
 
 private:
     std::atomic<bool> delivered_{false};
@@ -323,6 +321,9 @@ public:
     bool feed(const QByteArray& bytes, QByteArray& body, std::size_t bound)
     {
         head_ += bytes;
+        if (head_.isEmpty()) {
+            return true;
+        }
         if (!started_) {
             // "deflate" comes with the zlib wrapper or, from some servers,
             // bare: the first two bytes tell which.

@@ -303,6 +303,9 @@ TEST(HttpTest, FailuresSayWhy)
     truncated.body.resize(truncated.body.size() / 2);
     truncated.headers = deflate;
     server.setResponse("/truncated", truncated);
+    HttpTestServer::Response empty;
+    empty.headers = {{"Content-Encoding", "gzip"}};
+    server.setResponse("/empty", empty);
     HttpTestServer::Response unknown;
     unknown.body = "\x0b\x02\x80packed";
     unknown.headers = {{"Content-Encoding", "br"}};
@@ -328,6 +331,7 @@ TEST(HttpTest, FailuresSayWhy)
         {"relative/path", HttpFailure::InvalidAddress},
         {server.url("/packed"), HttpFailure::None},
         {server.url("/bare"), HttpFailure::None},
+        {server.url("/empty"), HttpFailure::None},
         {server.url("/corrupt"), HttpFailure::CannotUnpack},
         {server.url("/truncated"), HttpFailure::CannotUnpack},
         {server.url("/unknown"), HttpFailure::CannotUnpack},
