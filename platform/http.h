@@ -45,12 +45,15 @@ constexpr std::chrono::milliseconds kDefaultTransferLimit{10 * 60'000};
 // 10 MB, and a peer that never ends its body must not fill the memory.
 constexpr std::size_t kDefaultBodyLimit = 64u * 1024u * 1024u;
 
-// A plain GET: no headers of ours, no credentials, redirects followed, and a
-// stall time-out. May be called from any thread. Transfers run on a network
-// thread of their own, so the main thread never copies a body; the
-// completion runs exactly once, on a background pool thread (the client's
-// callback queue), so large bodies are parsed off the main thread too; the
-// caller posts results back to the main thread itself.
+// A plain GET: no headers of ours but the encodings we unpack (gzip,
+// deflate), no credentials, redirects followed, and a stall time-out. May
+// be called from any thread. Transfers run on a network thread of their
+// own, so the main thread never copies a body, and host names are looked up
+// on threads that quitting abandons, so the program never waits for a
+// silent name server. The completion runs exactly once, on a background
+// pool thread (the client's callback queue), so large bodies are parsed off
+// the main thread too; the caller posts results back to the main thread
+// itself.
 void get(const std::string& url, std::function<void(HttpResult)> completion,
          std::chrono::milliseconds stallTimeout = kDefaultTimeout,
          std::chrono::milliseconds transferLimit = kDefaultTransferLimit);
