@@ -348,6 +348,8 @@ std::string downloadFailureText(platform::HttpFailure failure)
     case HttpFailure::RedirectLoop: return "redirect loop";
     case HttpFailure::FileMissing: return "file not found";
     case HttpFailure::FileUnreadable: return "file could not be read";
+    case HttpFailure::CannotUnpack: return "answer could not be unpacked";
+    case HttpFailure::NoThread: return "download could not be started";
     case HttpFailure::Cancelled: return "cancelled";
     case HttpFailure::InvalidAddress: return "no valid address";
     case HttpFailure::NoConnection:

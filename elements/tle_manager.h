@@ -82,7 +82,8 @@ struct CategoryOutcome {
     // Why the download failed: "no connection", "timed out", "answer too
     // large", "answer too large once unpacked", "connection closed before
     // the answer ended", "redirect loop", "file not found", "file could not
-    // be read", "cancelled", "HTTP 503", "no element sets in the answer" or
+    // be read", "answer could not be unpacked", "download could not be
+    // started", "cancelled", "HTTP 503", "no element sets in the answer" or
     // "no valid address"; absent when nothing
     // failed (a download, or a fresh cached copy served without asking).
     std::optional<std::string> failure;

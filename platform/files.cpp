@@ -2,13 +2,18 @@
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <mutex>
+#include <random>
 #include <system_error>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace zelvane::platform::Files {
 
@@ -24,13 +29,6 @@ std::filesystem::path& homeOverride()
 {
     static std::filesystem::path folder;
     return folder;
-}
-
-QString toQString(const std::filesystem::path& path)
-{
-    // Paths are bytes on this platform; let Qt decode them the way it
-    // decodes every other file name.
-    return QFile::decodeName(QByteArray::fromStdString(path.native()));
 }
 
 } // namespace
@@ -87,26 +85,82 @@ std::optional<std::string> readFile(const std::filesystem::path& path)
     return content;
 }
 
+namespace {
+
+// A fresh temporary name beside the target; the caller creates it
+// exclusively and tries again on a clash.
+std::filesystem::path temporaryBeside(const std::filesystem::path& target)
+{
+    static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    thread_local std::mt19937 random{std::random_device{}()};
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof(kAlphabet) - 2);
+    std::string name = target.filename().string();
+    name += kTemporaryMark;
+    for (std::size_t i = 0; i < kTemporaryRandomLength; ++i) {
+        name += kAlphabet[pick(random)];
+    }
+    return target.parent_path() / name;
+}
+
+bool writeAll(int fd, std::string_view content)
+{
+    while (!content.empty()) {
+        const ssize_t written = ::write(fd, content.data(), content.size());
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        content.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+} // namespace
+
 bool writeFileAtomically(const std::filesystem::path& path, std::string_view content)
 {
-    // QSaveFile writes beside the target and renames over it on commit.
-    // Its writes are buffered: a full disk or a size limit may only show
-    // when the buffer is flushed, and commit() alone does not always notice
-    // and can rename a cut-short file into place. So the buffer is flushed
-    // and checked first, and any failure cancels the write, which leaves
-    // the old file byte for byte.
-    QSaveFile file(toQString(path));
-    if (!file.open(QIODevice::WriteOnly)) {
+    // The new content goes into a temporary of our own beside the target,
+    // which is renamed over it only once every byte is on the disk: a full
+    // disk or a size limit fails the write and leaves the old file byte for
+    // byte. A link is written through, like any editor would.
+    std::error_code ec;
+    std::filesystem::path target = path;
+    if (std::filesystem::is_symlink(target, ec)) {
+        target = std::filesystem::weakly_canonical(target, ec);
+        if (ec) {
+            return false;
+        }
+    }
+    struct stat existing {};
+    const bool replaces = ::stat(target.c_str(), &existing) == 0;
+    if (replaces && !S_ISREG(existing.st_mode)) {
         return false;
     }
-    const auto size = static_cast<qint64>(content.size());
-    const bool written = size == 0 || file.write(content.data(), size) == size;
-    if (!written || !file.flush() || file.error() != QFileDevice::NoError) {
-        file.cancelWriting();
-        file.commit(); // removes the temporary file
+    std::filesystem::path temporary;
+    int fd = -1;
+    for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+        temporary = temporaryBeside(target);
+        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) {
+            return false;
+        }
+    }
+    if (fd < 0) {
         return false;
     }
-    return file.commit();
+    bool ok = writeAll(fd, content);
+    if (ok && replaces) {
+        ok = ::fchmod(fd, existing.st_mode & 07777) == 0;
+    }
+    ok = ok && ::fdatasync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temporary.c_str());
+    }
+    return ok;
 }
 
 bool remove(const std::filesystem::path& path)
@@ -127,12 +181,22 @@ std::size_t removeStaleTemporaries(const std::filesystem::path& folder,
                                    const std::function<bool(std::string_view target)>& owns,
                                    std::chrono::seconds minimumAge)
 {
-    // The suffix QSaveFile's temporary file adds to the target's name.
-    constexpr std::size_t kRandomLength = 6;
-    const auto isTemporarySuffix = [](std::string_view suffix) {
-        return suffix.size() == kRandomLength && std::all_of(suffix.begin(), suffix.end(), [](char c) {
-                   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-               });
+    // Only a name that carries our mark is a temporary of ours: the
+    // target's name, the mark, then the random part.
+    const auto targetOf = [](std::string_view name) -> std::optional<std::string_view> {
+        const auto mark = name.rfind(kTemporaryMark);
+        if (mark == std::string_view::npos || mark == 0) {
+            return std::nullopt;
+        }
+        const std::string_view random = name.substr(mark + kTemporaryMark.size());
+        const bool isRandom = random.size() == kTemporaryRandomLength &&
+                              std::all_of(random.begin(), random.end(), [](char c) {
+                                  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+                              });
+        if (!isRandom) {
+            return std::nullopt;
+        }
+        return name.substr(0, mark);
     };
     const auto now = std::filesystem::file_time_type::clock::now();
     std::size_t removed = 0;
@@ -140,9 +204,8 @@ std::size_t removeStaleTemporaries(const std::filesystem::path& folder,
     std::filesystem::directory_iterator it(folder, ec);
     for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
         const std::string name = it->path().filename().string();
-        const auto dot = name.rfind('.');
-        if (dot == std::string::npos || dot == 0 || !isTemporarySuffix(std::string_view(name).substr(dot + 1)) ||
-            !owns(std::string_view(name).substr(0, dot))) {
+        const auto target = targetOf(name);
+        if (!target || !owns(*target)) {
             continue;
         }
         std::error_code entryError;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -28,12 +29,19 @@ bool remove(const std::filesystem::path& path);
 // Renames (moves) a file; true on success.
 bool move(const std::filesystem::path& from, const std::filesystem::path& to);
 
-// A program killed in the middle of writeFileAtomically leaves the
-// temporary beside its target: for a target "T", a file "T.XXXXXX" (six
-// letters). Removes such files in the folder (not below it) whose target
-// name the predicate owns and that were last written at least `minimumAge`
-// ago: a younger one may be a write under way in another running copy.
-// Nothing else is touched. Returns how many were removed.
+// writeFileAtomically writes into a temporary beside its target named
+// "<target>" + kTemporaryMark + six letters or digits, and renames it over
+// the target. A program killed half-way leaves that temporary behind. The
+// mark is what tells it apart from a copy the user made by hand
+// ("settings.json.backup", "amateur.tle.mylist"), which is never ours to
+// remove, whatever its name looks like.
+inline constexpr std::string_view kTemporaryMark = ".zelvane-partial-";
+inline constexpr std::size_t kTemporaryRandomLength = 6;
+
+// Removes the temporaries of writeFileAtomically in the folder (not below
+// it) whose target name the predicate owns and that were last written at
+// least `minimumAge` ago: a younger one may be a write under way in another
+// running copy. Nothing else is touched. Returns how many were removed.
 inline constexpr std::chrono::seconds kStaleTemporaryAge{60};
 std::size_t removeStaleTemporaries(const std::filesystem::path& folder,
                                    const std::function<bool(std::string_view target)>& owns,

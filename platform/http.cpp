@@ -2,7 +2,10 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QHostAddress>
 #include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkProxyFactory>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
@@ -17,10 +20,16 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <system_error>
 #include <thread>
 #include <vector>
 
 #include "platform/dispatch.h"
+
+#include <netdb.h>
+#include <sys/socket.h>
+#include <sys/types.h>
+#include <zlib.h>
 
 namespace zelvane::platform::Http {
 
@@ -33,6 +42,21 @@ constexpr qint64 kReadAhead = 1024 * 1024;
 // Set once the application quits: nothing starts from then on.
 std::atomic<bool> quitting{false};
 std::atomic<std::size_t> bodyLimitOverride{0};
+std::atomic<bool> threadStartsRefused{false};
+
+// Starts a thread; throws std::system_error, as std::thread does, when the
+// system refuses one (or tests ask for that).
+template <class Function, class... Args>
+std::thread startThread(Function&& function, Args&&... args)
+{
+    if (threadStartsRefused) {
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again),
+                                "thread refused");
+    }
+    return std::thread(std::forward<Function>(function), std::forward<Args>(args)...);
+}
+
+const char* const kNoThreadText = "could not start a thread for the transfer";
 
 // Hands the result over exactly once, on a pool thread, whichever of
 // finishing, timing out or tearing down comes first. The body is turned
@@ -176,23 +200,39 @@ void forget(QNetworkReply* reply)
     registry().erase(reply);
 }
 
+void abandonLookups();
+
+// Whether work reached the network thread.
+enum class Posted {
+    yes,
+    ending,   // there is no network thread to run it (the program is ending)
+    noThread, // the network thread could not be started
+};
+
 // Runs the work on the network thread, starting that thread first when
-// asked to; false when there is none to run it (the program is ending).
-bool postToNetwork(std::function<void()> work, bool startIfNeeded = true)
+// asked to.
+Posted postToNetwork(std::function<void()> work, bool startIfNeeded = true)
 {
     std::lock_guard lock(networkMutex());
     NetworkThread& net = network();
     if (net.thread == nullptr) {
         if (quitting || !startIfNeeded) {
-            return false;
+            return Posted::ending;
         }
         QCoreApplication* app = QCoreApplication::instance();
         std::promise<QObject*> started;
         auto anchor = started.get_future();
-        net.thread = new std::thread(runNetworkThread, std::move(started));
+        try {
+            net.thread = new std::thread(startThread(runNetworkThread, std::move(started)));
+        } catch (const std::system_error&) {
+            // Refused: the transfer fails and tells why; a later one tries
+            // again.
+            return Posted::noThread;
+        }
         net.anchor = anchor.get();
         QObject::connect(app, &QCoreApplication::aboutToQuit, app, []() {
             quitting = true;
+            abandonLookups();
             abortAll();
         });
         // The transfers cut off at the end tell their completions through
@@ -201,7 +241,7 @@ bool postToNetwork(std::function<void()> work, bool startIfNeeded = true)
         qAddPostRoutine(quitRoutine);
     }
     handOver(net, std::move(work));
-    return true;
+    return Posted::yes;
 }
 
 // The application object is going: every transfer is aborted and the
@@ -210,6 +250,7 @@ bool postToNetwork(std::function<void()> work, bool startIfNeeded = true)
 void quitRoutine()
 {
     quitting = true;
+    abandonLookups();
     abortAll();
     std::thread* thread = nullptr;
     {
@@ -256,11 +297,121 @@ bool isCompressed(const QNetworkReply* reply)
     return !encoding.isEmpty() && encoding != "identity";
 }
 
+// Unpacks a gzip or deflate body as it arrives, one bounded piece at a
+// time, so that the unpacked size is known at every step: an answer of a
+// few megabytes that unpacks to gigabytes is stopped at the body bound
+// instead of first filling the memory.
+class Unpacker {
+public:
+    enum class Kind { gzip, deflate };
+
+    explicit Unpacker(Kind kind) : kind_(kind) {}
+    ~Unpacker()
+    {
+        if (started_) {
+            inflateEnd(&stream_);
+        }
+    }
+    Unpacker(const Unpacker&) = delete;
+    Unpacker& operator=(const Unpacker&) = delete;
+
+    // Unpacks the bytes onto the end of the body, stopping as soon as the
+    // body is longer than the bound. False when the bytes are not what the
+    // encoding says.
+    bool feed(const QByteArray& bytes, QByteArray& body, std::size_t bound)
+    {
+        head_ += bytes;
+        if (head_.isEmpty()) {
+            return true;
+        }
+        if (!started_) {
+            // "deflate" comes with the zlib wrapper or, from some servers,
+            // bare: the first two bytes tell which.
+            if (kind_ == Kind::deflate && head_.size() < 2) {
+                return true;
+            }
+            if (!begin()) {
+                return false;
+            }
+        }
+        const QByteArray input = std::move(head_);
+        head_ = QByteArray();
+        stream_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(input.constData()));
+        stream_.avail_in = static_cast<uInt>(input.size());
+        constexpr std::size_t kPiece = 64 * 1024;
+        unsigned char piece[kPiece];
+        for (;;) {
+            if (ended_) {
+                if (stream_.avail_in == 0 || kind_ == Kind::deflate) {
+                    return true; // what follows a deflate stream is not part of the answer
+                }
+                // Another gzip member follows.
+                if (inflateReset(&stream_) != Z_OK) {
+                    return false;
+                }
+                ended_ = false;
+            }
+            const uInt before = stream_.avail_in;
+            stream_.next_out = piece;
+            stream_.avail_out = kPiece;
+            const int result = inflate(&stream_, Z_NO_FLUSH);
+            if (result != Z_OK && result != Z_STREAM_END && result != Z_BUF_ERROR) {
+                return false;
+            }
+            const std::size_t produced = kPiece - stream_.avail_out;
+            body.append(reinterpret_cast<const char*>(piece), static_cast<qsizetype>(produced));
+            if (static_cast<std::size_t>(body.size()) > bound) {
+                return true;
+            }
+            if (result == Z_STREAM_END) {
+                ended_ = true;
+                continue;
+            }
+            if (stream_.avail_in == 0 && stream_.avail_out != 0) {
+                return true; // all taken; more will come
+            }
+            if (produced == 0 && stream_.avail_in == before) {
+                return false; // no progress: not a stream zlib can read
+            }
+        }
+    }
+
+    // True when the stream ended properly, or no byte of it came at all.
+    bool complete() const { return ended_ || (!started_ && head_.isEmpty()); }
+
+private:
+    bool begin()
+    {
+        int windowBits = 15 + 16; // gzip wrapper
+        if (kind_ == Kind::deflate) {
+            const auto first = static_cast<unsigned char>(head_[0]);
+            const auto second = static_cast<unsigned char>(head_[1]);
+            const bool wrapped = (first & 0x0f) == Z_DEFLATED && ((first << 8) | second) % 31 == 0;
+            windowBits = wrapped ? 15 : -15;
+        }
+        if (inflateInit2(&stream_, windowBits) != Z_OK) {
+            return false;
+        }
+        started_ = true;
+        return true;
+    }
+
+    Kind kind_;
+    z_stream stream_{};
+    bool started_ = false;
+    bool ended_ = false;
+    QByteArray head_;
+};
+
 // What one transfer has gathered so far. Network thread only.
 struct Transfer {
     QByteArray body;
     std::string timedOut;
     bool tooLarge = false;
+    // Set when the answer is compressed; the body holds what it unpacked to.
+    std::unique_ptr<Unpacker> unpacker;
+    // Why a compressed answer could not be unpacked.
+    std::string cannotUnpack;
 };
 
 // Why a finished transfer failed, or nothing when its body is the answer.
@@ -277,8 +428,14 @@ std::optional<std::pair<HttpFailure, std::string>> failureOf(QNetworkReply* repl
     if (!transfer.timedOut.empty()) {
         return std::pair(HttpFailure::TimedOut, "timed out: " + transfer.timedOut);
     }
+    if (!transfer.cannotUnpack.empty()) {
+        return std::pair(HttpFailure::CannotUnpack, "cannot unpack the answer: " + transfer.cannotUnpack);
+    }
     const auto error = reply->error();
     if (error == QNetworkReply::NoError || (status > 0 && isHttpStatusError(error))) {
+        if (transfer.unpacker && !transfer.unpacker->complete()) {
+            return std::pair(HttpFailure::CannotUnpack, std::string("cannot unpack the answer: it ends early"));
+        }
         return std::nullopt;
     }
     const std::string text = reply->errorString().toStdString();
@@ -301,9 +458,9 @@ std::optional<std::pair<HttpFailure, std::string>> failureOf(QNetworkReply* repl
     return std::pair(HttpFailure::NoConnection, text);
 }
 
-// Network thread only.
-void start(const QUrl& url, const std::shared_ptr<Delivery>& delivery, int stallMs, int limitMs,
-           std::size_t maxBody)
+// Network thread only: the request goes out (its host name known).
+void startTransfer(const QUrl& url, const std::shared_ptr<Delivery>& delivery, int stallMs, int limitMs,
+                   std::size_t maxBody)
 {
     if (quitting) {
         delivery->fail(HttpFailure::Cancelled, "request cancelled");
@@ -320,10 +477,11 @@ void start(const QUrl& url, const std::shared_ptr<Delivery>& delivery, int stall
     request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
     request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
     request.setAttribute(QNetworkRequest::AuthenticationReuseAttribute, QNetworkRequest::Manual);
-    // A compressed answer is bounded by what it unpacks to, like any other
-    // body, so that one rule decides and its failure can say so; Qt's own
-    // ratio check would end it with a reason of its own.
-    request.setDecompressedSafetyCheckThreshold(-1);
+    // We unpack compressed answers ourselves, as they arrive: Qt would
+    // unpack a whole received piece at once, and a small piece of a
+    // compressed answer can unpack to gigabytes before any bound of ours is
+    // looked at. Naming the encodings here turns Qt's unpacking off.
+    request.setRawHeader("Accept-Encoding", "gzip, deflate");
 
     QNetworkReply* reply = manager->get(request);
     // The network stack reads ahead no further than this: a fast peer
@@ -363,6 +521,18 @@ void start(const QUrl& url, const std::shared_ptr<Delivery>& delivery, int stall
     };
     QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [reply, stall, transfer, maxBody, tooLarge]() {
         stall->start();
+        const QByteArray encoding = reply->rawHeader("Content-Encoding").trimmed().toLower();
+        transfer->unpacker.reset();
+        if (encoding == "gzip" || encoding == "x-gzip") {
+            transfer->unpacker = std::make_unique<Unpacker>(Unpacker::Kind::gzip);
+        } else if (encoding == "deflate") {
+            transfer->unpacker = std::make_unique<Unpacker>(Unpacker::Kind::deflate);
+        } else if (!encoding.isEmpty() && encoding != "identity") {
+            transfer->cannotUnpack = "unknown encoding \"" + encoding.toStdString() + "\"";
+            transfer->body = QByteArray();
+            reply->abort();
+            return;
+        }
         const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
         if (!length.isValid() || isCompressed(reply)) {
             return; // a compressed length says nothing of what it unpacks to
@@ -374,10 +544,17 @@ void start(const QUrl& url, const std::shared_ptr<Delivery>& delivery, int stall
         }
     });
     const auto take = [reply, transfer, maxBody, tooLarge]() {
-        if (transfer->tooLarge || !reply->isOpen()) {
+        if (transfer->tooLarge || !transfer->cannotUnpack.empty() || !reply->isOpen()) {
             return;
         }
-        transfer->body += reply->readAll();
+        if (!transfer->unpacker) {
+            transfer->body += reply->readAll();
+        } else if (!transfer->unpacker->feed(reply->readAll(), transfer->body, maxBody)) {
+            transfer->cannotUnpack = "the compressed data is corrupt";
+            transfer->body = QByteArray();
+            reply->abort();
+            return;
+        }
         if (static_cast<std::size_t>(transfer->body.size()) > maxBody) {
             tooLarge();
         }
@@ -408,6 +585,169 @@ void start(const QUrl& url, const std::shared_ptr<Delivery>& delivery, int stall
     });
 }
 
+// Host names are looked up on threads of our own, not in Qt's lookup pool:
+// a lookup cannot be stopped once it waits for a name server that does not
+// answer (offline with a stale resolver, a captive network), and the end of
+// the application object waits for every lookup in Qt's pool. Ours are
+// abandoned at quit instead. Qt's own lookup, when the request goes out,
+// then finds the name its resolver has just seen.
+//
+// What a lookup thread shares with the rest of the program. It holds its
+// own reference, so nothing it touches after an abandonment goes away under
+// it, even while the program ends around it.
+struct LookupShared {
+    std::mutex mutex;
+    bool abandoned = false;
+};
+
+std::shared_ptr<LookupShared> lookupShared()
+{
+    static const auto shared = std::make_shared<LookupShared>();
+    return shared;
+}
+
+void abandonLookups()
+{
+    const auto shared = lookupShared();
+    std::lock_guard lock(shared->mutex);
+    shared->abandoned = true;
+}
+
+// A name found stays found this long, as in Qt's own cache.
+constexpr std::chrono::seconds kLookupKept{60};
+
+// Requests waiting for their host's lookup, by their own number, so that
+// abortAll() ends them too. Under registryMutex().
+std::map<std::uint64_t, std::shared_ptr<Delivery>>& waitingForLookup()
+{
+    static std::map<std::uint64_t, std::shared_ptr<Delivery>> waiting;
+    return waiting;
+}
+
+// A host's lookup: whether one runs, when the name was last found, and what
+// waits for it. Network thread only.
+struct HostLookup {
+    bool running = false;
+    std::optional<std::chrono::steady_clock::time_point> foundAt;
+    // Each called once with the failure, or nothing when the name was found.
+    std::vector<std::function<void(std::optional<std::pair<HttpFailure, std::string>>)>> waiting;
+};
+
+std::map<std::string, HostLookup>& hostsOnNetworkThread()
+{
+    static std::map<std::string, HostLookup> hosts;
+    return hosts;
+}
+
+// Network thread: the lookup of the host has ended.
+void lookupEnded(const std::string& host, std::optional<std::pair<HttpFailure, std::string>> failure)
+{
+    HostLookup& lookup = hostsOnNetworkThread()[host];
+    lookup.running = false;
+    lookup.foundAt.reset();
+    if (!failure) {
+        lookup.foundAt = std::chrono::steady_clock::now();
+    }
+    auto waiting = std::move(lookup.waiting);
+    lookup.waiting.clear();
+    for (auto& resume : waiting) {
+        resume(failure);
+    }
+}
+
+// A lookup thread's whole life: it may outlive the program's interest in
+// it, and then it ends without touching anything but its own.
+void lookUp(std::string host, std::shared_ptr<LookupShared> shared)
+{
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    const int result = getaddrinfo(host.c_str(), nullptr, &hints, &found);
+    if (found != nullptr) {
+        freeaddrinfo(found);
+    }
+    std::optional<std::pair<HttpFailure, std::string>> failure;
+    if (result != 0) {
+        failure = std::pair(HttpFailure::NoConnection, "host " + host + " not found: " + gai_strerror(result));
+    }
+    std::lock_guard lock(shared->mutex);
+    if (shared->abandoned) {
+        return;
+    }
+    postToNetwork([host, failure]() { lookupEnded(host, failure); }, /*startIfNeeded=*/false);
+}
+
+// True when the request goes to its host straight, not through a proxy
+// (which looks the name up itself).
+bool goesDirect(const QUrl& url)
+{
+    const QList<QNetworkProxy> proxies = QNetworkProxyFactory::proxyForQuery(QNetworkProxyQuery(url));
+    if (proxies.isEmpty() || proxies.front().type() == QNetworkProxy::NoProxy) {
+        return true;
+    }
+    return proxies.front().type() == QNetworkProxy::DefaultProxy &&
+           QNetworkProxy::applicationProxy().type() == QNetworkProxy::NoProxy;
+}
+
+// True when the host needs no lookup of ours: a literal address, a local
+// file, a name found a moment ago, or a request that goes through a proxy.
+bool needsNoLookup(const QUrl& url, const std::string& host)
+{
+    if (url.isLocalFile() || host.empty() || !QHostAddress(QString::fromStdString(host)).isNull() ||
+        !goesDirect(url)) {
+        return true;
+    }
+    const auto known = hostsOnNetworkThread().find(host);
+    return known != hostsOnNetworkThread().end() && known->second.foundAt &&
+           std::chrono::steady_clock::now() - *known->second.foundAt < kLookupKept;
+}
+
+// Network thread only: looks the host up first when needed, then sends the
+// request.
+void start(const QUrl& url, const std::shared_ptr<Delivery>& delivery, int stallMs, int limitMs,
+           std::size_t maxBody)
+{
+    if (quitting) {
+        delivery->fail(HttpFailure::Cancelled, "request cancelled");
+        return;
+    }
+    const std::string host = QUrl::toAce(url.host()).toStdString();
+    if (needsNoLookup(url, host)) {
+        startTransfer(url, delivery, stallMs, limitMs, maxBody);
+        return;
+    }
+    static std::uint64_t nextNumber = 0;
+    const std::uint64_t number = ++nextNumber;
+    {
+        std::lock_guard lock(registryMutex());
+        waitingForLookup()[number] = delivery;
+    }
+    HostLookup& lookup = hostsOnNetworkThread()[host];
+    lookup.waiting.emplace_back([=](std::optional<std::pair<HttpFailure, std::string>> failure) {
+        {
+            std::lock_guard lock(registryMutex());
+            if (waitingForLookup().erase(number) == 0) {
+                return; // aborted meanwhile
+            }
+        }
+        if (failure) {
+            delivery->fail(failure->first, failure->second);
+        } else {
+            startTransfer(url, delivery, stallMs, limitMs, maxBody);
+        }
+    });
+    if (lookup.running) {
+        return;
+    }
+    try {
+        startThread(lookUp, host, lookupShared()).detach();
+        lookup.running = true;
+    } catch (const std::system_error&) {
+        lookupEnded(host, std::pair(HttpFailure::NoThread, std::string(kNoThreadText)));
+    }
+}
+
 } // namespace
 
 void setBodyLimit(std::size_t bytes)
@@ -424,9 +764,14 @@ std::size_t bodyLimit()
 void abortAll()
 {
     std::map<QNetworkReply*, Entry> taken;
+    std::map<std::uint64_t, std::shared_ptr<Delivery>> waiting;
     {
         std::lock_guard lock(registryMutex());
         taken.swap(registry());
+        waiting.swap(waitingForLookup());
+    }
+    for (auto& [number, delivery] : waiting) {
+        delivery->fail(HttpFailure::Cancelled, "request cancelled");
     }
     if (taken.empty()) {
         return;
@@ -451,10 +796,15 @@ void abortAll()
         /*startIfNeeded=*/false);
 }
 
+void refuseThreadStarts(bool refuse)
+{
+    threadStartsRefused = refuse;
+}
+
 std::size_t inFlight()
 {
     std::lock_guard lock(registryMutex());
-    return registry().size();
+    return registry().size() + waitingForLookup().size();
 }
 
 bool isValidUrl(const std::string& url)
@@ -479,10 +829,12 @@ void get(const std::string& url, std::function<void(HttpResult)> completion, std
     const int stallMs = clampedMilliseconds(stallTimeout);
     const int limitMs = clampedMilliseconds(transferLimit);
     const std::size_t maxBody = bodyLimit();
-    const bool posted = postToNetwork(
+    const Posted posted = postToNetwork(
         [parsed, delivery, stallMs, limitMs, maxBody]() { start(parsed, delivery, stallMs, limitMs, maxBody); });
-    if (!posted) {
+    if (posted == Posted::ending) {
         delivery->fail(HttpFailure::Cancelled, "request cancelled");
+    } else if (posted == Posted::noThread) {
+        delivery->fail(HttpFailure::NoThread, kNoThreadText);
     }
 }
 

@@ -21,6 +21,8 @@ enum class HttpFailure {
     RedirectLoop,     // redirects went round without end
     FileMissing,      // a file: address whose file is not there
     FileUnreadable,   // a file: address whose file is there but cannot be read
+    CannotUnpack,     // a compressed body that is corrupt, cut short or in an unknown encoding
+    NoThread,         // the system refused a thread the transfer needs
 };
 
 // The answer to one HTTP GET.
@@ -43,12 +45,15 @@ constexpr std::chrono::milliseconds kDefaultTransferLimit{10 * 60'000};
 // 10 MB, and a peer that never ends its body must not fill the memory.
 constexpr std::size_t kDefaultBodyLimit = 64u * 1024u * 1024u;
 
-// A plain GET: no headers of ours, no credentials, redirects followed, and a
-// stall time-out. May be called from any thread. Transfers run on a network
-// thread of their own, so the main thread never copies a body; the
-// completion runs exactly once, on a background pool thread (the client's
-// callback queue), so large bodies are parsed off the main thread too; the
-// caller posts results back to the main thread itself.
+// A plain GET: no headers of ours but the encodings we unpack (gzip,
+// deflate), no credentials, redirects followed, and a stall time-out. May
+// be called from any thread. Transfers run on a network thread of their
+// own, so the main thread never copies a body, and host names are looked up
+// on threads that quitting abandons, so the program never waits for a
+// silent name server. The completion runs exactly once, on a background
+// pool thread (the client's callback queue), so large bodies are parsed off
+// the main thread too; the caller posts results back to the main thread
+// itself.
 void get(const std::string& url, std::function<void(HttpResult)> completion,
          std::chrono::milliseconds stallTimeout = kDefaultTimeout,
          std::chrono::milliseconds transferLimit = kDefaultTransferLimit);
@@ -65,6 +70,11 @@ std::size_t bodyLimit();
 void abortAll();
 // Requests started and not yet finished.
 std::size_t inFlight();
+
+// While set, every thread the client would start is refused, as the system
+// refuses one when a process is at its limit: the transfers that need it
+// fail (HttpFailure::NoThread). Tests use it; off by default.
+void refuseThreadStarts(bool refuse);
 
 // True when the text parses as an address (strict parsing: no spaces or
 // other characters that need escaping). A relative address or an unknown

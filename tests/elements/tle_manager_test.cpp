@@ -15,7 +15,9 @@
 #include "platform/settings_store.h"
 #include "tests/elements/element_test_helpers.h"
 #include "tests/platform/endless_http_server.h"
+#include "tests/platform/gzip_bomb.h"
 #include "tests/support/http_test_server.h"
+#include "tests/support/resident_peak.h"
 #include "tests/support/test_support.h"
 
 namespace zelvane {
@@ -512,6 +514,10 @@ TEST_F(TLEManagerTest, DownloadFailuresTellTheirTrueReasons)
     bomb.body = qCompress(QByteArray(4 * bound, ' ')).mid(4).toStdString();
     bomb.headers = {{"Content-Encoding", "deflate"}};
     server_.setResponse("/bomb", bomb);
+    HttpTestServer::Response corrupt;
+    corrupt.body = "\x1f\x8b\x08\x00\x00\x00\x00\x00\x02\x03 not deflate at all";
+    corrupt.headers = {{"Content-Encoding", "gzip"}};
+    server_.setResponse("/corrupt", corrupt);
     HttpTestServer::Response dropped;
     dropped.closeWithoutAnswer = true;
     server_.setResponse("/dropped", dropped);
@@ -525,6 +531,7 @@ TEST_F(TLEManagerTest, DownloadFailuresTellTheirTrueReasons)
         {server_.url("/cut"), "connection closed before the answer ended"},
         {server_.url("/loop"), "redirect loop"},
         {server_.url("/bomb"), "answer too large once unpacked"},
+        {server_.url("/corrupt"), "answer could not be unpacked"},
         {server_.url("/dropped"), "no connection"},
         {fileUrl("missing.tle"), "file not found"},
         {fileUrl(""), "file could not be read"},
@@ -546,6 +553,32 @@ TEST_F(TLEManagerTest, DownloadFailuresTellTheirTrueReasons)
         EXPECT_EQ(load->sets[0].name, "CACHED");
     }
     platform::Http::setBodyLimit(0);
+}
+
+// A user source that answers a gibibyte of zeros packed into a megabyte is
+// refused at the bound with its reason, without the memory of what it
+// would unpack to; the last good copy stays on disk and stands in.
+TEST_F(TLEManagerTest, ACompressedAnswerTooLargeOnceUnpackedKeepsTheLastGoodCopy)
+{
+    test::EndlessHttpServer bomb(test::gzipBomb(1024));
+    const UserTLESource source("Packed", bomb.url());
+    ASSERT_TRUE(UserTLESourceStore::add(source));
+    writeCache(source.categoryKey(), tleText("CACHED", 777), 25 * 3600);
+    const auto cached = Files::readFile(TLEManager::cacheFile(source.categoryKey()));
+    ASSERT_TRUE(cached.has_value());
+
+    const test::ResidentPeak peak;
+    std::optional<TLEManager::CategoriesLoad> load;
+    TLEManager::loadCategories({source.categoryKey()}, false,
+                               [&](TLEManager::CategoriesLoad result) { load = std::move(result); });
+    ASSERT_TRUE(test::waitUntil([&]() { return load.has_value(); }, 20s));
+    EXPECT_LT(peak.grown(), std::int64_t{300} << 20) << "the peak grew by " << (peak.grown() >> 20) << " MiB";
+    ASSERT_EQ(load->outcomes.size(), 1u);
+    EXPECT_EQ(load->outcomes[0].failure, std::string("answer too large once unpacked"));
+    EXPECT_TRUE(load->outcomes[0].usingCachedCopy);
+    ASSERT_EQ(load->sets.size(), 1u);
+    EXPECT_EQ(load->sets[0].name, "CACHED");
+    EXPECT_EQ(Files::readFile(TLEManager::cacheFile(source.categoryKey())), cached);
 }
 
 // One name in a foreign encoding does not cost the whole answer: every set

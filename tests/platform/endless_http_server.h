@@ -3,6 +3,9 @@
 // An HTTP server on 127.0.0.1 whose answer never ends: status 200, no
 // length, then body bytes for as long as the client reads them. Runs on the
 // thread that made it, while that thread runs its event loop.
+//
+// Made from a Body, it sends that instead: its head lines, its start, its
+// piece as many times as asked, then its end, closing after it.
 
 #include <QByteArray>
 #include <QHostAddress>
@@ -19,7 +22,17 @@ namespace zelvane::test {
 
 class EndlessHttpServer {
 public:
-    EndlessHttpServer() : piece_(64 * 1024, 'x')
+    struct Body {
+        QByteArray headLines; // each ending in "\r\n"
+        QByteArray start;
+        QByteArray piece;
+        std::int64_t pieces = -1; // -1: without end
+        QByteArray end;
+    };
+
+    EndlessHttpServer() : EndlessHttpServer(Body{{}, {}, QByteArray(64 * 1024, 'x'), -1, {}}) {}
+
+    explicit EndlessHttpServer(Body body) : body_(std::move(body)), piece_(body_.piece)
     {
         server_.listen(QHostAddress::LocalHost, 0);
         QObject::connect(&server_, &QTcpServer::newConnection, &server_, [this] {
@@ -56,6 +69,8 @@ private:
     struct Peer {
         bool started = false;
         bool closed = false;
+        std::int64_t piecesSent = 0;
+        bool ended = false;
     };
 
     void adopt(QTcpSocket* socket)
@@ -68,14 +83,15 @@ private:
             socket->readAll();
             if (!peer->started) {
                 peer->started = true;
-                socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nConnection: close\r\n\r\n");
-                feed(socket);
+                socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nConnection: close\r\n" +
+                              body_.headLines + "\r\n" + body_.start);
+                feed(socket, peer);
             }
         });
         // More only as the client takes it, so that memory stays flat here.
-        QObject::connect(socket, &QTcpSocket::bytesWritten, socket, [this, socket] {
+        QObject::connect(socket, &QTcpSocket::bytesWritten, socket, [this, socket, peer] {
             if (socket->bytesToWrite() < 2 * piece_.size()) {
-                feed(socket);
+                feed(socket, peer);
             }
         });
         // A client that goes away while bytes are still on their way may
@@ -91,14 +107,23 @@ private:
         QObject::connect(socket, &QTcpSocket::errorOccurred, socket, closed);
     }
 
-    void feed(QTcpSocket* socket)
+    void feed(QTcpSocket* socket, Peer* peer)
     {
-        if (socket->state() == QAbstractSocket::ConnectedState) {
-            socket->write(piece_);
-            sent_ += piece_.size();
+        if (socket->state() != QAbstractSocket::ConnectedState || peer->ended) {
+            return;
         }
+        if (body_.pieces >= 0 && peer->piecesSent == body_.pieces) {
+            peer->ended = true;
+            socket->write(body_.end);
+            socket->disconnectFromHost();
+            return;
+        }
+        socket->write(piece_);
+        sent_ += piece_.size();
+        ++peer->piecesSent;
     }
 
+    Body body_;
     QTcpServer server_;
     QByteArray piece_;
     std::vector<QPointer<QTcpSocket>> sockets_;

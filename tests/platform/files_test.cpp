@@ -29,30 +29,39 @@ TEST(FilesTest, HomeFolderDefaultsToHomeAndCanBeRedirected)
     EXPECT_EQ(Files::homeFolder(), real);
 }
 
-// What a write killed half-way leaves (the target's name, a dot, six
-// letters) goes once it is old enough, and only beside names the caller owns;
-// anything else in the folder stays.
+// What a write killed half-way leaves (the target's name, our mark, six
+// letters or digits) goes once it is old enough, and only beside names the
+// caller owns. Anything else stays, however much it looks like a
+// temporary: copies users make by hand carry the target's name too.
 TEST(FilesTest, StaleTemporariesOfOwnFilesAreRemoved)
 {
     TempDir dir;
     const fs::path folder = dir.str();
     const auto owns = [](std::string_view target) { return target == "custom.tle" || target.ends_with(".json"); };
+    const auto ours = [](const std::string& target, const char* random) {
+        return target + std::string(Files::kTemporaryMark) + random;
+    };
     const struct {
-        const char* name;
+        std::string name;
         std::chrono::seconds age;
         bool removed;
     } cases[] = {
-        {"custom.tle.AbCdEf", std::chrono::hours(2), true},
-        {"custom.tle.qWeRtY", std::chrono::seconds(61), true},
-        {"amateur.json.XyZabc", std::chrono::hours(24), true},
-        {"custom.tle.AbCdEg", std::chrono::seconds(5), false}, // perhaps another copy's write under way
+        {ours("custom.tle", "AbCdEf"), std::chrono::hours(2), true},
+        {ours("custom.tle", "qW3RtY"), std::chrono::seconds(61), true},
+        {ours("amateur.json", "XyZ012"), std::chrono::hours(24), true},
+        {ours("custom.tle", "AbCdEg"), std::chrono::seconds(5), false}, // perhaps another copy's write under way
+        {ours("custom.tle", "AbCdE"), std::chrono::hours(2), false},
+        {ours("custom.tle", "AbCdEfG"), std::chrono::hours(2), false},
+        {ours("custom.tle", "AbC-Ef"), std::chrono::hours(2), false},
+        {ours("notes.txt", "AbCdEf"), std::chrono::hours(2), false},
+        {ours("other.tle", "AbCdEf"), std::chrono::hours(2), false},
         {"custom.tle", std::chrono::hours(2), false},
+        {"custom.tle.AbCdEf", std::chrono::hours(2), false},
+        {"custom.tle.backup", std::chrono::hours(2), false},
+        {"custom.tle.before", std::chrono::hours(2), false},
+        {"amateur.json.mylist", std::chrono::hours(2), false},
+        {"amateur.json.orig", std::chrono::hours(2), false},
         {"custom.tle.unreadable", std::chrono::hours(2), false},
-        {"custom.tle.AbCdE", std::chrono::hours(2), false},
-        {"custom.tle.AbCdEfG", std::chrono::hours(2), false},
-        {"custom.tle.AbC1Ef", std::chrono::hours(2), false},
-        {"notes.txt.AbCdEf", std::chrono::hours(2), false},
-        {"other.tle.AbCdEf", std::chrono::hours(2), false},
     };
     const auto now = fs::file_time_type::clock::now();
     for (const auto& c : cases) {
@@ -60,14 +69,15 @@ TEST(FilesTest, StaleTemporariesOfOwnFilesAreRemoved)
         fs::last_write_time(folder / c.name, now - c.age);
     }
     ASSERT_TRUE(Files::createFolder(folder / "below"));
-    ASSERT_TRUE(Files::writeFileAtomically(folder / "below" / "custom.tle.AbCdEf", "partial"));
-    fs::last_write_time(folder / "below" / "custom.tle.AbCdEf", now - std::chrono::hours(2));
+    const std::string below = ours("custom.tle", "AbCdEf");
+    ASSERT_TRUE(Files::writeFileAtomically(folder / "below" / below, "partial"));
+    fs::last_write_time(folder / "below" / below, now - std::chrono::hours(2));
 
     EXPECT_EQ(Files::removeStaleTemporaries(folder, owns), 3u);
     for (const auto& c : cases) {
         EXPECT_EQ(Files::exists(folder / c.name), !c.removed) << c.name;
     }
-    EXPECT_TRUE(Files::exists(folder / "below" / "custom.tle.AbCdEf")) << "only the folder itself";
+    EXPECT_TRUE(Files::exists(folder / "below" / below)) << "only the folder itself";
     EXPECT_EQ(Files::removeStaleTemporaries(folder / "missing", owns), 0u);
 }
 

@@ -2,20 +2,33 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QNetworkProxyFactory>
 #include <QProcess>
 #include <QThread>
 #include <QUrl>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <fstream>
 #include <future>
 #include <mutex>
 #include <thread>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include "platform/dispatch.h"
 #include "platform/http.h"
 #include "tests/platform/endless_http_server.h"
+#include "tests/platform/gzip_bomb.h"
 #include "tests/support/http_test_server.h"
+#include "tests/support/resident_peak.h"
 #include "tests/support/test_support.h"
 
 namespace zelvane::platform {
@@ -274,6 +287,29 @@ TEST(HttpTest, FailuresSayWhy)
     packed.headers = deflate;
     server.setResponse("/packed", packed);
     server.setResponse("/plain", 200, std::string(bound + 1, 'a'));
+    HttpTestServer::Response bare;
+    {
+        const QByteArray wrapped = qCompress(QByteArray(bound / 2, 'p')).mid(4);
+        bare.body = wrapped.mid(2, wrapped.size() - 6).toStdString(); // without the zlib wrapper
+    }
+    bare.headers = deflate;
+    server.setResponse("/bare", bare);
+    HttpTestServer::Response corrupt;
+    corrupt.body = "\x1f\x8b\x08\x00\x00\x00\x00\x00\x02\x03 not deflate at all";
+    corrupt.headers = {{"Content-Encoding", "gzip"}};
+    server.setResponse("/corrupt", corrupt);
+    HttpTestServer::Response truncated;
+    truncated.body = deflated(QByteArray(bound / 2, 'p'));
+    truncated.body.resize(truncated.body.size() / 2);
+    truncated.headers = deflate;
+    server.setResponse("/truncated", truncated);
+    HttpTestServer::Response empty;
+    empty.headers = {{"Content-Encoding", "gzip"}};
+    server.setResponse("/empty", empty);
+    HttpTestServer::Response unknown;
+    unknown.body = "\x0b\x02\x80packed";
+    unknown.headers = {{"Content-Encoding", "br"}};
+    server.setResponse("/unknown", unknown);
     HttpTestServer::Response dropped;
     dropped.closeWithoutAnswer = true;
     server.setResponse("/dropped", dropped);
@@ -294,6 +330,11 @@ TEST(HttpTest, FailuresSayWhy)
         {folderUrl, HttpFailure::FileUnreadable},
         {"relative/path", HttpFailure::InvalidAddress},
         {server.url("/packed"), HttpFailure::None},
+        {server.url("/bare"), HttpFailure::None},
+        {server.url("/empty"), HttpFailure::None},
+        {server.url("/corrupt"), HttpFailure::CannotUnpack},
+        {server.url("/truncated"), HttpFailure::CannotUnpack},
+        {server.url("/unknown"), HttpFailure::CannotUnpack},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.url);
@@ -301,8 +342,33 @@ TEST(HttpTest, FailuresSayWhy)
         EXPECT_EQ(result.failure, c.failure) << result.error.value_or("no error");
         EXPECT_EQ(result.error.has_value(), c.failure != HttpFailure::None);
     }
-    const HttpResult unpacked = finish(startGet(server.url("/packed")));
-    EXPECT_EQ(unpacked.body, std::string(bound / 2, 'p'));
+    for (const char* target : {"/packed", "/bare"}) {
+        const HttpResult unpacked = finish(startGet(server.url(target)));
+        EXPECT_EQ(unpacked.body, std::string(bound / 2, 'p')) << target;
+    }
+}
+
+// A compressed answer is unpacked and counted as it arrives: one that
+// unpacks to a gibibyte of zeros (a megabyte on the wire) is refused at the
+// bound, and the memory taken meanwhile stays near the bound, not near what
+// the whole answer would unpack to. Within the bound, the same kind of
+// answer arrives whole.
+TEST(HttpTest, ACompressedAnswerIsRefusedAtTheBoundWithoutUnpackingItAll)
+{
+    constexpr std::size_t bound = 8 << 20;
+    const BodyLimit limit(bound);
+    test::EndlessHttpServer bomb(test::gzipBomb(1024));
+    const test::ResidentPeak peak;
+    const HttpResult refused = finish(startGet(bomb.url()));
+    const std::int64_t grown = peak.grown();
+    EXPECT_EQ(refused.failure, HttpFailure::TooLargeUnpacked) << refused.error.value_or("no error");
+    EXPECT_TRUE(refused.body.empty());
+    EXPECT_LT(grown, std::int64_t{96} << 20) << "the peak grew by " << (grown >> 20) << " MiB";
+
+    test::EndlessHttpServer small(test::gzipBomb(4));
+    const HttpResult whole = finish(startGet(small.url()));
+    EXPECT_EQ(whole.error, std::nullopt);
+    EXPECT_TRUE(whole.body == std::string(4 << 20, '\0')) << whole.body.size();
 }
 
 // Quitting aborts and deletes every transfer under way: each completion
@@ -383,6 +449,126 @@ TEST(HttpTest, NoTransferOutlivesTheProgram)
                                        << QString::fromUtf8(child.readAllStandardError()).toStdString();
         EXPECT_TRUE(output.contains(QStringLiteral("completion: request cancelled"))) << output.toStdString();
     }
+}
+
+// Run alone in a child process by the test below, so that no network
+// thread stands yet: every thread the client starts is refused.
+TEST(HttpThreadChild, DISABLED_RefusedThreadsFailTheirTransfers)
+{
+    const QByteArray url = qgetenv("ZELVANE_TEST_ANSWER_URL");
+    if (url.isEmpty()) {
+        GTEST_SKIP();
+    }
+    const auto say = [](const char* what, const HttpResult& result) {
+        std::printf("%s: %d %s\n", what, static_cast<int>(result.failure), result.error.value_or("none").c_str());
+        std::fflush(stdout);
+    };
+    Http::refuseThreadStarts(true);
+    say("network thread refused", finish(startGet(url.toStdString())));
+    Http::refuseThreadStarts(false);
+    say("then allowed", finish(startGet(url.toStdString())));
+    // The network thread stands now; a host name needs a thread of its own.
+    Http::refuseThreadStarts(true);
+    QUrl named(QString::fromUtf8(url));
+    named.setHost(QStringLiteral("localhost"));
+    say("lookup thread refused", finish(startGet(named.toString().toStdString())));
+    Http::refuseThreadStarts(false);
+}
+
+// A thread the system refuses fails the transfer that needed it, with its
+// reason; the program goes on, and a later transfer gets its thread.
+TEST(HttpTest, ARefusedThreadFailsTheTransferAndNothingElse)
+{
+    HttpTestServer server;
+    server.setResponse("/answer", 200, "answered");
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("ZELVANE_TEST_ANSWER_URL"), QString::fromStdString(server.url("/answer")));
+    child.setProcessEnvironment(environment);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--gtest_filter=HttpThreadChild.*"), QStringLiteral("--gtest_also_run_disabled_tests")});
+    ASSERT_TRUE(child.waitForStarted(10000));
+    ASSERT_TRUE(test::waitUntil([&] { return child.state() == QProcess::NotRunning; }, 60s));
+    const std::string output = QString::fromUtf8(child.readAllStandardOutput()).toStdString();
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << output;
+    EXPECT_EQ(child.exitCode(), 0) << output << QString::fromUtf8(child.readAllStandardError()).toStdString();
+    const std::string refused = std::to_string(static_cast<int>(HttpFailure::NoThread)) +
+                                " could not start a thread for the transfer";
+    EXPECT_NE(output.find("network thread refused: " + refused), std::string::npos) << output;
+    EXPECT_NE(output.find("then allowed: 0 none"), std::string::npos) << output;
+    EXPECT_NE(output.find("lookup thread refused: " + refused), std::string::npos) << output;
+}
+
+// Run alone by the test below, in a network of its own whose only name
+// server takes every query and never answers: asks for a name, waits until
+// the query has gone out, and ends.
+TEST(HttpLookupChild, DISABLED_EndsWhileALookupWaits)
+{
+    if (qgetenv("ZELVANE_TEST_SILENT_DNS").isEmpty()) {
+        GTEST_SKIP();
+    }
+    // Nothing leaves this network: the name may be asked for.
+    QNetworkProxyFactory::setApplicationProxyFactory(nullptr);
+    // Left open to the end: a closed one would answer "refused" at once.
+    const int nameServer = socket(AF_INET, SOCK_DGRAM, 0);
+    ASSERT_GE(nameServer, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(53);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(bind(nameServer, reinterpret_cast<sockaddr*>(&address), sizeof address), 0) << std::strerror(errno);
+    auto outcome = startGet("http://silent.zelvane.test/elements.txt");
+    ASSERT_TRUE(test::waitUntil(
+        [&] {
+            pollfd query{nameServer, POLLIN, 0};
+            return poll(&query, 1, 0) == 1;
+        },
+        20s))
+        << "no query reached the name server";
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    std::printf("ending at %lld\n", static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
+    std::fflush(stdout);
+}
+
+// The program ends at once even while a host name is being looked up and
+// the name server never answers: nothing waits for the lookup.
+TEST(HttpTest, QuitDoesNotWaitForAHostLookup)
+{
+    // A network and a resolver configuration of the child's own need
+    // unshare (and the rights for it).
+    QProcess probe;
+    probe.start(QStringLiteral("unshare"), {QStringLiteral("--mount"), QStringLiteral("--net"), QStringLiteral("true")});
+    if (!probe.waitForFinished(10000) || probe.exitStatus() != QProcess::NormalExit || probe.exitCode() != 0) {
+        GTEST_SKIP() << "cannot make a network of the child's own here";
+    }
+    test::TempDir folder;
+    const QString resolver = folder.path() + QStringLiteral("/resolv.conf");
+    {
+        std::ofstream out(resolver.toStdString());
+        out << "nameserver 127.0.0.1\noptions timeout:5 attempts:2\n";
+    }
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("ZELVANE_TEST_SILENT_DNS"), QStringLiteral("1"));
+    child.setProcessEnvironment(environment);
+    child.start(QStringLiteral("unshare"),
+                {QStringLiteral("--mount"), QStringLiteral("--net"), QStringLiteral("sh"), QStringLiteral("-c"),
+                 QStringLiteral("ip link set lo up && mount --bind \"$1\" /etc/resolv.conf && exec \"$2\" "
+                                "--gtest_filter=HttpLookupChild.* --gtest_also_run_disabled_tests"),
+                 QStringLiteral("sh"), resolver, QCoreApplication::applicationFilePath()});
+    ASSERT_TRUE(child.waitForStarted(10000));
+    ASSERT_TRUE(test::waitUntil([&] { return child.state() == QProcess::NotRunning; }, 60s));
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    const std::int64_t endedAt = static_cast<std::int64_t>(now.tv_sec) * 1000000000LL + now.tv_nsec;
+    const std::string output = QString::fromUtf8(child.readAllStandardOutput()).toStdString();
+    EXPECT_EQ(child.exitCode(), 0) << output << QString::fromUtf8(child.readAllStandardError()).toStdString();
+    const auto mark = output.find("ending at ");
+    ASSERT_NE(mark, std::string::npos) << output;
+    const std::int64_t endingAt = std::stoll(output.substr(mark + 10));
+    EXPECT_LT(endedAt - endingAt, std::int64_t{1'000'000'000})
+        << "the child took " << (endedAt - endingAt) / 1'000'000 << " ms to end";
 }
 
 // The bytes of a download are gathered off the main thread: a large body

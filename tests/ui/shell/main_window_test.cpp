@@ -13,6 +13,7 @@
 
 #include <cstdio>
 #include <span>
+#include <vector>
 
 #include "catalog/satellite_preferences.h"
 #include "elements/tle_manager.h"
@@ -369,18 +370,30 @@ TEST(MainWindowQuit, ProgramEndsByQuitOrByClosingTheMainWindow)
 }
 
 // A write killed half-way (custom.tle, a cache, the settings) leaves its
-// temporary; the next start removes those, and nothing that is not ours.
-TEST_F(MainWindowTest, AStartRemovesTemporariesLeftByAKilledWrite)
+// temporary; the next start removes those, and nothing that is not ours:
+// the copies a user makes by hand beside each file stay, whatever their
+// names look like.
+TEST_F(MainWindowTest, AStartRemovesTemporariesLeftByAKilledWriteAndNothingElse)
 {
     namespace fs = std::filesystem;
     const fs::path data = platform::Files::dataFolder();
     const fs::path settingsFolder = platform::SettingsStore::standard().file().parent_path();
-    const fs::path leftovers[] = {data / "custom.tle.GhJkLm", data / "custom.tle.unreadable.QwErTy",
-                                  data / "tle" / "amateur.tle.AbCdEf", data / "tle" / "amateur.timestamp.ZxCvBn",
-                                  data / "satnogs" / "25544.json.PoIuYt", data / "satnogs" / "25544.timestamp.LkJhGf",
-                                  settingsFolder / "settings.json.MnBvCx"};
-    const fs::path kept[] = {data / "custom.tle", data / "notes.txt.AbCdEf", data / "tle" / "amateur.tle",
-                             settingsFolder / "other.json.AbCdEf"};
+    const auto temporaryOf = [](const fs::path& file, const char* random) {
+        return fs::path(file.string() + std::string(platform::Files::kTemporaryMark) + random);
+    };
+    const fs::path files[] = {settingsFolder / "settings.json", data / "custom.tle", data / "tle" / "amateur.tle",
+                              data / "tle" / "amateur.timestamp", data / "satnogs" / "25544.json",
+                              data / "satnogs" / "25544.timestamp"};
+    std::vector<fs::path> leftovers = {temporaryOf(data / "custom.tle.unreadable", "QwErTy")};
+    std::vector<fs::path> kept = {temporaryOf(data / "notes.txt", "AbCdEf"),
+                                  settingsFolder / "other.json.AbCdEf"};
+    for (const auto& file : files) {
+        leftovers.push_back(temporaryOf(file, "Ab3dEf"));
+        kept.push_back(file);
+        for (const char* copy : {".backup", ".before", ".mylist", ".orig", ".AbCdEf"}) {
+            kept.push_back(fs::path(file.string() + copy));
+        }
+    }
     const auto old = fs::file_time_type::clock::now() - std::chrono::hours(1);
     for (const auto& group : {std::span<const fs::path>(leftovers), std::span<const fs::path>(kept)}) {
         for (const auto& file : group) {
