@@ -29,19 +29,28 @@ using test::RigQuery;
 using test::spinFor;
 using test::waitUntil;
 
-TEST(RigctldRealDaemonTest, SettlesClassicAndSetsFrequencyAndModeOnTheDummyRig)
-{
-    const QString program = QStandardPaths::findExecutable(QStringLiteral("rigctld"));
-    if (program.isEmpty()) {
-        GTEST_SKIP() << "rigctld is not installed";
+// A dummy-rig daemon of its own for each test, and a client with short
+// time-outs that records the modes it settles on.
+class RigctldRealDaemonTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const QString program = QStandardPaths::findExecutable(QStringLiteral("rigctld"));
+        if (program.isEmpty()) {
+            GTEST_SKIP() << "rigctld is not installed";
+        }
+        ASSERT_TRUE(daemon.start(program));
+        client->onModeChange = [this](RigProtocolMode mode) { modes.push_back(mode); };
     }
-    RigctldProcess daemon;
-    ASSERT_TRUE(daemon.start(program));
 
-    auto client = std::make_shared<RigctldClient>(300ms, 100ms);
+    RigctldProcess daemon;
     std::vector<RigProtocolMode> modes;
     std::vector<bool> status;
-    client->onModeChange = [&](RigProtocolMode mode) { modes.push_back(mode); };
+    std::shared_ptr<RigctldClient> client = std::make_shared<RigctldClient>(300ms, 100ms);
+};
+
+TEST_F(RigctldRealDaemonTest, SettlesClassicAndSetsFrequencyAndModeOnTheDummyRig)
+{
     client->connect("127.0.0.1", daemon.port(), [&](bool up) { status.push_back(up); });
     ASSERT_TRUE(waitUntil([&] { return !status.empty(); }, 5s));
     ASSERT_TRUE(status.front());
@@ -81,19 +90,8 @@ TEST(RigctldRealDaemonTest, SettlesClassicAndSetsFrequencyAndModeOnTheDummyRig)
 // A track gives its mode and frequencies as soon as the link is up, while
 // the probe (which rigctld never answers) still waits: rigctld answers
 // those, so it is settled on classic at the probe's time like an idle link.
-TEST(RigctldRealDaemonTest, ATrackGivenAtLinkUpIsSettledClassicAtTheProbesTime)
+TEST_F(RigctldRealDaemonTest, ATrackGivenAtLinkUpIsSettledClassicAtTheProbesTime)
 {
-    const QString program = QStandardPaths::findExecutable(QStringLiteral("rigctld"));
-    if (program.isEmpty()) {
-        GTEST_SKIP() << "rigctld is not installed";
-    }
-    RigctldProcess daemon;
-    ASSERT_TRUE(daemon.start(program));
-
-    auto client = std::make_shared<RigctldClient>(300ms, 100ms);
-    std::vector<RigProtocolMode> modes;
-    std::vector<bool> status;
-    client->onModeChange = [&](RigProtocolMode mode) { modes.push_back(mode); };
     client->connect("127.0.0.1", daemon.port(), [&](bool up) {
         status.push_back(up);
         if (up) {
