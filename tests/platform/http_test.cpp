@@ -538,7 +538,8 @@ TEST(HttpTest, QuitDoesNotWaitForAHostLookup)
     // A network and a resolver configuration of the child's own need
     // unshare (and the rights for it).
     QProcess probe;
-    probe.start(QStringLiteral("unshare"), {QStringLiteral("--mount"), QStringLiteral("--net"), QStringLiteral("true")});
+    probe.start(QStringLiteral("unshare"), {QStringLiteral("--mount"), QStringLiteral("--net"), QStringLiteral("sh"),
+                                            QStringLiteral("-c"), QStringLiteral("ip link set lo up")});
     if (!probe.waitForFinished(10000) || probe.exitStatus() != QProcess::NormalExit || probe.exitCode() != 0) {
         GTEST_SKIP() << "cannot make a network of the child's own here";
     }
