@@ -1,8 +1,10 @@
 #include "ui/shell/zelvane_app.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -37,6 +39,7 @@ ZelvaneApp::ZelvaneApp(std::shared_ptr<AppState> state) : state_(std::move(state
 {
     removeLeftoverTemporaries();
     mainWindow_ = new MainWindow(state_);
+    mainWindowObject_ = mainWindow_.data();
     mainWindow_->setAttribute(Qt::WA_DeleteOnClose, false);
     // Nothing opens a main window again once it is closed: closing it ends
     // the program, the browser window included.
@@ -50,7 +53,30 @@ ZelvaneApp::ZelvaneApp(std::shared_ptr<AppState> state) : state_(std::move(state
     openBrowser->setShortcutContext(Qt::ApplicationShortcut);
     QObject::connect(openBrowser, &QAction::triggered, this, [this] { openWindow(kBrowserId); });
     mainWindow_->addAction(openBrowser);
+
+    // A sheet blocks the window under it, and with it the menu keys; Quit
+    // and Close Window must still reach the sheet (see eventFilter).
+    if (qApp != nullptr) {
+        qApp->installEventFilter(this);
+    }
 }
+
+namespace {
+// Whether a key press is one of an action's shortcuts.
+bool pressesShortcutOf(const QKeyEvent& key, const QAction* action)
+{
+    if (action == nullptr || key.key() == 0 || key.key() == Qt::Key_unknown) {
+        return false;
+    }
+    const QKeySequence pressed(key.keyCombination());
+    for (const QKeySequence& shortcut : action->shortcuts()) {
+        if (shortcut.matches(pressed) == QKeySequence::ExactMatch) {
+            return true;
+        }
+    }
+    return false;
+}
+} // namespace
 
 ZelvaneApp::~ZelvaneApp()
 {
@@ -60,6 +86,25 @@ ZelvaneApp::~ZelvaneApp()
 
 bool ZelvaneApp::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::KeyPress && watched != mainWindowObject_ && mainWindow_) {
+        // Only while a sheet holds the keys: otherwise the menu's own
+        // shortcuts take them.
+        if (QWidget* sheet = QApplication::activeModalWidget(); sheet != nullptr && sheet->isVisible()) {
+            const auto& key = static_cast<const QKeyEvent&>(*event);
+            if (pressesShortcutOf(key, mainWindow_->findChild<QAction*>(QStringLiteral("quitAction")))) {
+                mainWindow_->quitCommand();
+                return true;
+            }
+            if (pressesShortcutOf(key, mainWindow_->findChild<QAction*>(QStringLiteral("closeWindowAction")))) {
+                sheet->close();
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+    if (watched != mainWindowObject_) {
+        return QObject::eventFilter(watched, event);
+    }
     // Watching the main window only; it is not looked at here, as it may be
     // in the middle of its destruction.
     if (event->type() == QEvent::Close) {

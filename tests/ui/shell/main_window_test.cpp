@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QProcess>
 #include <QScreen>
 #include <QMenuBar>
@@ -282,6 +283,18 @@ TEST_F(MainWindowTest, CloseKeysCloseTheWindowWithTheFocus)
     QTest::keyClick(search, Qt::Key_W, Qt::ControlModifier);
     EXPECT_TRUE(waitUntil([&] { return app.browserWindow() == nullptr; }));
 
+    // A sheet holds the keys of the window under it: Ctrl+W closes the
+    // sheet, and only the sheet.
+    activate(main);
+    main->toggleSettingsCommand();
+    ASSERT_TRUE(waitUntil([] { return QApplication::activeModalWidget() != nullptr; })) << "no settings sheet";
+    QPointer<QWidget> sheet = QApplication::activeModalWidget();
+    QTest::keyClick(sheet->focusWidget() != nullptr ? sheet->focusWidget() : sheet.data(), Qt::Key_W,
+                    Qt::ControlModifier);
+    EXPECT_TRUE(waitUntil([&] { return sheet == nullptr || !sheet->isVisible(); })) << "the sheet is closed";
+    EXPECT_FALSE(state->showSettings());
+    EXPECT_TRUE(main->isVisible());
+
     QTest::keyClick(activate(main), Qt::Key_Escape);
     EXPECT_TRUE(main->isVisible()) << "Escape leaves the main window";
     QTest::keyClick(activate(main), Qt::Key_W, Qt::ControlModifier);
@@ -313,6 +326,18 @@ TEST(MainWindowQuit, DISABLED_ChildEndsTheProgram)
             return;
         }
         QWidget* target = window->focusWidget() != nullptr ? window->focusWidget() : window;
+        if (how.endsWith(QLatin1String("settings"))) {
+            // The keys go to the sheet, which blocks the window under it.
+            app.mainWindow()->toggleSettingsCommand();
+            target = QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }, 10000)
+                         ? QApplication::activeModalWidget()
+                         : nullptr;
+            if (target == nullptr) {
+                ADD_FAILURE() << "no settings sheet";
+                QCoreApplication::exit(2);
+                return;
+            }
+        }
         std::printf("ready\n");
         std::fflush(stdout);
         if (how.startsWith(QLatin1String("ctrl-q"))) {
@@ -330,11 +355,11 @@ TEST(MainWindowQuit, DISABLED_ChildEndsTheProgram)
     SatNOGSFetch::setHost("");
 }
 
-// Ctrl+Q from either window, and closing the main window while the browser
-// is open, end the program, with the settings saved.
+// Ctrl+Q from either window or from a sheet, and closing the main window
+// while the browser is open, end the program, with the settings saved.
 TEST(MainWindowQuit, ProgramEndsByQuitOrByClosingTheMainWindow)
 {
-    for (const char* how : {"ctrl-q-browser", "ctrl-q-main", "ctrl-w-main", "close-main"}) {
+    for (const char* how : {"ctrl-q-browser", "ctrl-q-main", "ctrl-q-settings", "ctrl-w-main", "close-main"}) {
         SCOPED_TRACE(how);
         TempDir dir;
         const QString settings = dir.path() + QStringLiteral("/settings.json");
