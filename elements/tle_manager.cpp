@@ -299,6 +299,35 @@ void leave(const std::shared_ptr<LoadState>& state)
     });
 }
 
+// The load's own job could not go on (memory or threads ran out): the load
+// ends here, on the main thread, without sets, and the categories not yet
+// in say why. The downloads it set going still store their answers; only
+// their sets go unused.
+void abandon(const std::shared_ptr<LoadState>& state, const std::string& reason)
+{
+    if (state->completed) {
+        return; // the whole result was handed over before the job broke down
+    }
+    CategoriesLoad load;
+    load.setsChanged = false;
+    load.outcomes.reserve(state->keys.size());
+    {
+        std::lock_guard lock(state->mutex);
+        for (std::size_t i = 0; i < state->keys.size(); ++i) {
+            // The outcomes are gone when the job broke down handing over the
+            // whole result.
+            if (state->landed[i] && i < state->outcomes.size()) {
+                load.outcomes.push_back(state->outcomes[i]);
+            } else {
+                load.outcomes.push_back(CategoryOutcome{state->keys[i], false, reason, false, std::nullopt, true});
+            }
+        }
+    }
+    state->completed = true;
+    auto completion = std::move(state->completion);
+    completion(std::move(load));
+}
+
 // The end of one of the load's downloads while others still run: its outcome
 // is handed over at once, and so are its sets when its category had no
 // copy standing in (they bring satellites not shown yet). A category that
@@ -637,7 +666,7 @@ void loadCategories(const std::vector<std::string>& keys, bool forceDownload,
             handOverPicture(state, true);
         }
         leave(state);
-    });
+    }, platform::Lane::work, [state](const std::string& reason) { abandon(state, reason); });
 }
 
 void fetchCategories(const std::vector<std::string>& keys, std::function<void(std::vector<TLEData>)> completion)

@@ -91,6 +91,10 @@ struct CategoryOutcome {
     // seconds since 1970 (absent when that copy has no readable stamp).
     bool usingCachedCopy = false;
     std::optional<double> cachedCopyStamp;
+    // True when the load itself could not go on (memory or threads ran out)
+    // before the category came in: `failure` says why, and the load brought
+    // nothing of it (its cached copy stays as it was).
+    bool loadFailed = false;
     friend bool operator==(const CategoryOutcome&, const CategoryOutcome&) = default;
 };
 
@@ -102,7 +106,8 @@ struct CategoriesLoad {
     // of those categories stands in with its cached copy of any age (or is
     // missing without one), and its outcome is still empty.
     bool complete = true;
-    // False for a picture that brings only outcomes (its sets are empty).
+    // False for a picture, or a load that could not go on, that brings only
+    // outcomes (its sets are empty).
     bool setsChanged = true;
 };
 
@@ -114,7 +119,9 @@ struct CategoriesLoad {
 // plain load that follows a forced one still gets the forced one's sets and
 // failures. The caches are read and parsed and the sets merged on
 // background threads; the completion runs exactly once, on the main thread,
-// after this returns.
+// after this returns. Also when the load cannot go on (memory or threads
+// ran out): it then brings no sets (`setsChanged` false), and every category
+// not yet in has `loadFailed` and the reason.
 //
 // When `interim` is given, one download that is slow does not hide the
 // rest: while downloads run, `interim` gets, on the main thread and never

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -163,6 +164,18 @@ struct Pools {
     std::array<Pool*, 2> lanes{};
 };
 
+// Per lane, how many of the next jobs fail as they start.
+std::array<std::atomic<int>, 2> jobsToFail{};
+
+bool takeJobToFail(Lane lane)
+{
+    std::atomic<int>& left = jobsToFail[static_cast<std::size_t>(lane)];
+    int count = left.load();
+    while (count > 0 && !left.compare_exchange_weak(count, count - 1)) {
+    }
+    return count > 0;
+}
+
 std::mutex poolsMutex;
 Pools* pools = nullptr; // guarded by poolsMutex; created with the first job
 bool poolsClosed = false;
@@ -254,8 +267,13 @@ void runInBackground(std::function<void()> work, Lane lane, BackgroundFailure fa
         // reports); there is nobody left to run it.
         return;
     }
+    if (takeJobToFail(lane)) {
+        work = [] { throw std::bad_alloc(); };
+    }
     pool->submit(Job{std::move(work), std::move(failed)});
 }
+
+void failNextBackgroundJobs(Lane lane, int count) { jobsToFail[static_cast<std::size_t>(lane)] = count; }
 
 void openBackgroundPools() { poolFor(Lane::work); }
 

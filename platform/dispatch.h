@@ -32,6 +32,10 @@ using BackgroundFailure = std::function<void(const std::string& reason)>;
 // the reason goes to the error output.
 void runInBackground(std::function<void()> work, Lane lane = Lane::work, BackgroundFailure failed = {});
 
+// Test means: the next `count` jobs handed to the lane throw
+// std::bad_alloc as they start, as when memory has run out there.
+void failNextBackgroundJobs(Lane lane, int count);
+
 // The text a failure is told by.
 std::string describeFailure(const std::exception_ptr& error);
 

@@ -411,7 +411,7 @@ private:
     void showSettingsFileNote();
     void composeStatusText();
     void loadCatalogue(bool forceDownload);
-    void noteDownloadOutcomes(const std::vector<TLEManager::CategoryOutcome>& outcomes);
+    void noteDownloadOutcomes(const TLEManager::CategoriesLoad& load, bool current);
     void takeCategories(std::uint64_t generation, TLEManager::CategoriesLoad load);
     void handOverCatalogue(std::uint64_t generation, std::uint64_t build, bool complete, std::uint64_t fingerprint,
                            std::vector<std::shared_ptr<Satellite>> sorted);

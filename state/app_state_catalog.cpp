@@ -20,6 +20,10 @@ namespace {
 // Status notes of background jobs that ran out of memory or threads.
 constexpr const char* kCatalogueNoteKey = "catalogue";
 constexpr const char* kTransmittersNoteKey = "transmitters";
+// A category that a load could not bring, and why.
+constexpr const char* kLoadNotePrefix = "load:";
+
+constexpr const char* kFetchingMessage = "Fetching TLEs...";
 
 std::string upperCased(const std::string& text)
 {
@@ -131,7 +135,7 @@ void AppState::loadCatalogue(bool forceDownload)
     // earlier subscription that happens to be slower never brings it back.
     const std::uint64_t generation = ++catalogueGeneration_;
     setIsLoadingTLEs(true);
-    setStatusMessage("Fetching TLEs...");
+    setStatusMessage(kFetchingMessage);
     loadTransmitterDB();
     const std::weak_ptr<AppState> weak = weak_from_this();
     const auto take = [weak, generation](TLEManager::CategoriesLoad load) {
@@ -149,8 +153,20 @@ void AppState::takeCategories(std::uint64_t generation, TLEManager::CategoriesLo
     // A download's outcome is a fact about the category's cache, whichever
     // load brought it: a newer load may have been served the very copy that
     // an older one's download has just replaced, or failed to replace.
-    noteDownloadOutcomes(load.outcomes);
-    if (generation != catalogueGeneration_ || (!load.complete && !load.setsChanged)) {
+    const bool current = generation == catalogueGeneration_;
+    noteDownloadOutcomes(load, current);
+    if (!current || (!load.complete && !load.setsChanged)) {
+        return;
+    }
+    if (!load.setsChanged) {
+        // The load broke down (memory or threads ran out): the catalogue
+        // shown stays, with its passes, and the load is over. A build of one
+        // of its pictures still under way is not wanted any more either.
+        ++catalogueBuild_;
+        setIsLoadingTLEs(false);
+        if (statusMessage_ == kFetchingMessage) {
+            setStatusMessage("");
+        }
         return;
     }
     const std::uint64_t build = ++catalogueBuild_;
@@ -209,21 +225,35 @@ std::string AppState::downloadNoteKey(const std::string& categoryKey) { return "
 // A failed download stays in the status line until the category downloads
 // again (or is no longer subscribed): a kept copy says from when it is, and
 // a category without any copy says that it has no element sets yet and why.
-void AppState::noteDownloadOutcomes(const std::vector<TLEManager::CategoryOutcome>& outcomes)
+// A category that the newest load could not bring at all says so until a
+// load brings it.
+void AppState::noteDownloadOutcomes(const TLEManager::CategoriesLoad& load, bool current)
 {
-    const std::string prefix = downloadNoteKey("");
     std::vector<std::string> gone;
     for (const auto& [key, note] : statusNotes_) {
-        if (key.starts_with(prefix) && !subscribedCategories_.contains(key.substr(prefix.size()))) {
-            gone.push_back(key);
+        for (const std::string& prefix : {downloadNoteKey(""), std::string(kLoadNotePrefix)}) {
+            if (key.starts_with(prefix) && !subscribedCategories_.contains(key.substr(prefix.size()))) {
+                gone.push_back(key);
+            }
         }
     }
     for (const auto& key : gone) {
         setStatusNote(key, "");
     }
-    for (const auto& outcome : outcomes) {
+    for (const auto& outcome : load.outcomes) {
         if (!subscribedCategories_.contains(outcome.key)) {
             continue;
+        }
+        const std::string loadKey = kLoadNotePrefix + outcome.key;
+        if (outcome.loadFailed) {
+            if (current) {
+                setStatusNote(loadKey, "Could not load " + TLEManager::describeCategory(outcome.key) + " (" +
+                                           outcome.failure.value_or("unknown error") + ")");
+            }
+            continue;
+        }
+        if (load.complete) {
+            setStatusNote(loadKey, "");
         }
         if (outcome.downloaded) {
             setStatusNote(downloadNoteKey(outcome.key), "");

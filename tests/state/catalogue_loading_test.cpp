@@ -433,6 +433,40 @@ TEST_F(DownloadOutcomes, TheNoteStaysUntilTheCategoryDownloadsAgain)
     EXPECT_TRUE(state->statusNotes().empty());
 }
 
+// The load's background job breaks down (memory ran out): loading ends and
+// says why, the catalogue shown and the copies on disk stay, and a refresh
+// afterwards loads as ever.
+TEST_F(DownloadOutcomes, ALoadThatBreaksDownEndsAndSaysWhy)
+{
+    const auto state = makeState();
+    state->loadData();
+    waitForPasses(*state);
+    waitForTransmitterDownloads();
+    const auto shown = state->satellites();
+    ASSERT_EQ(shown.size(), 5u);
+    const auto copy = platform::Files::readFile(TLEManager::cacheFile("amateur"));
+    const auto stamp = platform::Files::readFile(TLEManager::timestampFile("amateur"));
+    ASSERT_TRUE(copy && stamp);
+    const int requests = server.requestCount(kAmateur);
+
+    Clock::setFixed(nearEpoch().addingTimeInterval(25 * 3600.0)); // the copy is stale: a download is due
+    platform::failNextBackgroundJobs(platform::Lane::work, 1);
+    state->loadData();
+    ASSERT_TRUE(waitUntil([&] { return !state->isLoadingTLEs(); }, std::chrono::seconds(20)));
+    EXPECT_EQ(state->statusMessage(), "Could not load Amateur Radio (out of memory)");
+    EXPECT_EQ(state->satellites(), shown);
+    EXPECT_EQ(platform::Files::readFile(TLEManager::cacheFile("amateur")), copy);
+    EXPECT_EQ(platform::Files::readFile(TLEManager::timestampFile("amateur")), stamp);
+    EXPECT_EQ(server.requestCount(kAmateur), requests);
+
+    state->refreshTLEs();
+    waitForPasses(*state);
+    EXPECT_EQ(server.requestCount(kAmateur), requests + 1);
+    EXPECT_NE(state->satellites(), shown);
+    EXPECT_TRUE(state->statusNotes().empty());
+    EXPECT_EQ(state->tleAgeString(), "< 1m ago");
+}
+
 // Two loads in a row of different subscriptions: only the newest one
 // rebuilds, and the tracked entry of the catalogue before stays tracked.
 TEST_F(CatalogueLoading, QuickReloadsRebuildOnlyTheNewestAndTheTrackedEntryStaysTracked)

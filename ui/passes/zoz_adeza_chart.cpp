@@ -315,32 +315,58 @@ void ZozAdezaChart::startBackgroundDrawing()
 {
     auto job = std::make_shared<Job>();
     running_ = job;
-    platform::runInBackground([job, shared = scene_, widths = nameWidths_, hook = backgroundHook_,
-                               chart = QPointer<ZozAdezaChart>(this)] {
-        {
-            std::lock_guard lock(job->mutex);
-            if (job->cancelled.load()) {
-                job->finished = true;
-                job->ended.notify_all();
-                return;
+    const QPointer<ZozAdezaChart> chart(this);
+    platform::runInBackground([job, shared = scene_, widths = nameWidths_, hook = backgroundHook_, chart] {
+        // However the drawing ends (memory may run out half-way), a chart
+        // being closed must not wait for it any longer.
+        struct Finish {
+            Job& job;
+            ~Finish()
+            {
+                std::lock_guard lock(job.mutex);
+                job.finished = true;
+                job.ended.notify_all();
             }
-            job->started = true;
-        }
-        if (hook) {
-            hook(job->cancelled);
-        }
-        timeline::DrawnLayer drawn = timeline::drawLayer(*shared, *widths, job->cancelled);
+        };
+        std::optional<timeline::DrawnLayer> drawn;
         {
-            std::lock_guard lock(job->mutex);
-            job->finished = true;
-            job->ended.notify_all();
+            const Finish finish{*job};
+            {
+                std::lock_guard lock(job->mutex);
+                if (job->cancelled.load()) {
+                    return;
+                }
+                job->started = true;
+            }
+            if (hook) {
+                hook(job->cancelled);
+            }
+            drawn = timeline::drawLayer(*shared, *widths, job->cancelled);
         }
-        platform::postToMain([chart, job, drawn = std::move(drawn)]() mutable {
+        platform::postToMain([chart, job, drawn = std::move(*drawn)]() mutable {
             if (chart) {
                 chart->backgroundDrawingEnded(job, std::move(drawn));
             }
         });
-    }, platform::Lane::drawing);
+    }, platform::Lane::drawing, [chart, job](const std::string&) {
+        if (chart) {
+            chart->backgroundDrawingFailed(job);
+        }
+    });
+}
+
+void ZozAdezaChart::backgroundDrawingFailed(const std::shared_ptr<Job>& job)
+{
+    if (job != running_) {
+        return;
+    }
+    // Given up: the last layer stays, moved to the window shown. Trying
+    // again at once would likely fail again; a change draws anew.
+    running_.reset();
+    if (drawAgain_) {
+        layerValid_ = false;
+    }
+    update();
 }
 
 void ZozAdezaChart::backgroundDrawingEnded(const std::shared_ptr<Job>& job, timeline::DrawnLayer drawn)

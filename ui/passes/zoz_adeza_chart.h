@@ -41,7 +41,8 @@ class AppState;
 // what it shows, one drawing at a time: changes made meanwhile are drawn
 // next, together. Until the new layer is there the last one is shown,
 // moved and stretched to the window the chart now shows, so a drag or a
-// zoom follows the pointer at once.
+// zoom follows the pointer at once. A drawing that breaks down (memory or
+// threads ran out) is given up: that layer stays until the next change.
 class ZozAdezaChart : public QWidget {
     Q_OBJECT
 public:
@@ -108,6 +109,8 @@ private:
     void requestLayer();
     void startBackgroundDrawing();
     void backgroundDrawingEnded(const std::shared_ptr<Job>& job, timeline::DrawnLayer drawn);
+    // The drawing could not be made (memory or threads ran out).
+    void backgroundDrawingFailed(const std::shared_ptr<Job>& job);
     void putLayer(timeline::DrawnLayer drawn);
     void drawLayer(QPainter& p, const QRect& area);
     void drawNowMarker(QPainter& p, double width, double height, Date now);

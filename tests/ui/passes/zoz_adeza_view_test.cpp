@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <chrono>
 #include <memory>
+#include <new>
 #include <thread>
 
 #include <QFontMetricsF>
@@ -14,6 +15,7 @@
 #include <QToolButton>
 #include <QWheelEvent>
 
+#include "platform/dispatch.h"
 #include "tests/ui/passes/timeline_fixture.h"
 #include "ui/passes/timeline_geometry.h"
 #include "ui/passes/timeline_style.h"
@@ -437,6 +439,53 @@ TEST_F(ZozAdezaTest, ABackgroundDrawingShowsTheLastLayerMovedThenOnlyTheNewest)
     image = chart->grab().toImage();
     EXPECT_TRUE(tintedAt(image, 240));
     EXPECT_FALSE(tintedAt(image, 170));
+}
+
+// A background drawing breaks down (memory runs out as it starts, or
+// half-way): the chart gives it up rather than wait for it, and the next
+// change draws as ever. Closing the chart then waits for nothing.
+TEST_F(ZozAdezaTest, ABrokenBackgroundDrawingIsGivenUpAndTheNextChangeDraws)
+{
+    // 4 h over 720 points from an hour ago: the pass peaks at 240.
+    state->setTimelineHoursVisible(4.0);
+    const auto sat = makeFavourite("HIGH", 7, {makePass(now.addingTimeInterval(600.0), 1200.0, 60.0, 350, 100, 21)});
+    setCatalogue({sat});
+    const Date start = state->timelineStartTime();
+    for (const bool halfWay : {false, true}) {
+        SCOPED_TRACE(halfWay ? "half-way" : "as it starts");
+        state->setTimelineStartTime(start);
+        auto view = std::make_unique<ZozAdezaView>(state);
+        ZozAdezaChart* chart = view->chart();
+        QSignalSpy layers(chart, &ZozAdezaChart::layerReady);
+        std::atomic<bool> breakDown{halfWay};
+        chart->setBackgroundFromPasses(0);
+        chart->setBackgroundHook([&](const std::atomic<bool>&) {
+            if (breakDown.exchange(false)) {
+                throw std::bad_alloc();
+            }
+        });
+        if (!halfWay) {
+            platform::failNextBackgroundJobs(platform::Lane::drawing, 1);
+        }
+        view->resize(720, 300);
+        view->show();
+        settle();
+        ASSERT_TRUE(waitUntil([&] { return !chart->isDrawingInBackground(); }));
+        settle();
+        EXPECT_FALSE(breakDown.load());
+        EXPECT_EQ(layers.count(), 0) << "no drawing in a loop while memory is short";
+
+        // Half an hour on: a drawing of it.
+        state->setTimelineStartTime(start.addingTimeInterval(1800.0));
+        ASSERT_TRUE(waitUntil([&] { return layers.count() == 1 && !chart->isDrawingInBackground(); }));
+        const double canvas = chart->height() - timeline::kHeaderHeight;
+        const int y = static_cast<int>(std::lround(timeline::kHeaderHeight + timeline::elevationToY(30.0, canvas)));
+        const QImage image = chart->grab().toImage();
+        const QColor colour = style::satelliteColor(sat->id);
+        EXPECT_TRUE(tintedWith(image.pixelColor(150, y), image.pixelColor(700, y), colour));
+        EXPECT_FALSE(tintedWith(image.pixelColor(240, y), image.pixelColor(700, y), colour));
+        view.reset();
+    }
 }
 
 TEST_F(ZozAdezaTest, AChartClosedWhileDrawingStopsTheDrawing)
