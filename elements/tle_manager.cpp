@@ -379,6 +379,7 @@ std::string downloadFailureText(platform::HttpFailure failure)
     case HttpFailure::FileUnreadable: return "file could not be read";
     case HttpFailure::CannotUnpack: return "answer could not be unpacked";
     case HttpFailure::NoThread: return "download could not be started";
+    case HttpFailure::NoMemory: return "out of memory";
     case HttpFailure::Cancelled: return "cancelled";
     case HttpFailure::InvalidAddress: return "no valid address";
     case HttpFailure::NoConnection:

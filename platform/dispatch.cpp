@@ -231,10 +231,10 @@ std::string describeFailure(const std::exception_ptr& error)
     try {
         std::rethrow_exception(error);
     } catch (const std::bad_alloc&) {
-        return "out of memory";
+        return std::string(kOutOfMemory);
     } catch (const std::system_error& e) {
         if (e.code() == std::errc::resource_unavailable_try_again) {
-            return "out of threads";
+            return std::string(kOutOfThreads);
         }
         return e.what();
     } catch (const std::exception& e) {

@@ -3,6 +3,7 @@
 #include <exception>
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace zelvane::platform {
 
@@ -36,7 +37,10 @@ void runInBackground(std::function<void()> work, Lane lane = Lane::work, Backgro
 // std::bad_alloc as they start, as when memory has run out there.
 void failNextBackgroundJobs(Lane lane, int count);
 
-// The text a failure is told by.
+// The text a failure is told by: kOutOfMemory, kOutOfThreads, or the
+// error's own text.
+inline constexpr std::string_view kOutOfMemory = "out of memory";
+inline constexpr std::string_view kOutOfThreads = "out of threads";
 std::string describeFailure(const std::exception_ptr& error);
 
 // Makes the pools now rather than with the first job. The application's

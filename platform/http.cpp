@@ -70,19 +70,36 @@ public:
         if (delivered_.exchange(true)) {
             return;
         }
-        auto completion = std::move(completion_);
-        runInBackground([completion = std::move(completion), body = std::move(body), status,
-                         error = std::move(error), failure]() mutable {
-            if (completion) {
+        // Shared with the failure handler: a hand-over that gives out
+        // before the caller has its answer (no memory for the body's text,
+        // no thread for the job) still ends the transfer, with the reason,
+        // so that nothing waits for it for good.
+        auto completion = std::make_shared<std::function<void(HttpResult)>>(std::move(completion_));
+        auto handedOver = std::make_shared<std::atomic<bool>>(false);
+        runInBackground(
+            [completion, handedOver, body = std::move(body), status, error = std::move(error), failure]() mutable {
+                if (*completion) {
+                    HttpResult result;
+                    result.body = body.toStdString();
+                    body = QByteArray();
+                    result.status = status;
+                    result.error = std::move(error);
+                    result.failure = result.error ? failure : HttpFailure::None;
+                    handedOver->store(true);
+                    (*completion)(std::move(result));
+                }
+            },
+            Lane::work,
+            [completion, handedOver](const std::string& reason) {
+                // Once the caller has its answer, what gave out was its own work.
+                if (handedOver->load() || !*completion) {
+                    return;
+                }
                 HttpResult result;
-                result.body = body.toStdString();
-                body = QByteArray();
-                result.status = status;
-                result.error = std::move(error);
-                result.failure = result.error ? failure : HttpFailure::None;
-                completion(std::move(result));
-            }
-        });
+                result.error = "the answer could not be handed over: " + reason;
+                result.failure = reason == kOutOfThreads ? HttpFailure::NoThread : HttpFailure::NoMemory;
+                (*completion)(std::move(result));
+            });
     }
 
     void fail(HttpFailure failure, std::string text) { deliver(QByteArray(), 0, std::move(text), failure); }

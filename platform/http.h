@@ -23,6 +23,7 @@ enum class HttpFailure {
     FileUnreadable,   // a file: address whose file is there but cannot be read
     CannotUnpack,     // a compressed body that is corrupt, cut short or in an unknown encoding
     NoThread,         // the system refused a thread the transfer needs
+    NoMemory,         // memory ran out while the answer was handed over
 };
 
 // The answer to one HTTP GET.
@@ -53,7 +54,8 @@ constexpr std::size_t kDefaultBodyLimit = 64u * 1024u * 1024u;
 // silent name server. The completion runs exactly once, on a background
 // pool thread (the client's callback queue), so large bodies are parsed off
 // the main thread too; the caller posts results back to the main thread
-// itself.
+// itself. Only when that hand-over itself gives out (no memory, no thread)
+// does the completion come on the main thread, with that failure.
 void get(const std::string& url, std::function<void(HttpResult)> completion,
          std::chrono::milliseconds stallTimeout = kDefaultTimeout,
          std::chrono::milliseconds transferLimit = kDefaultTransferLimit);

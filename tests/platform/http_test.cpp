@@ -353,6 +353,29 @@ TEST(HttpTest, FailuresSayWhy)
 // bound, and the memory taken meanwhile stays near the bound, not near what
 // the whole answer would unpack to. Within the bound, the same kind of
 // answer arrives whole.
+// Memory that runs out while an answer is handed to its caller still ends
+// the transfer, with that reason: a caller never waits for it for good. The
+// next transfer goes through.
+TEST(HttpTest, AHandOverThatGivesOutStillEndsTheTransfer)
+{
+    HttpTestServer server;
+    server.setResponse("/a", 200, "body");
+    platform::failNextBackgroundJobs(platform::Lane::work, 1);
+    const auto outcome = startGet(server.url("/a"));
+    ASSERT_TRUE(test::waitUntil([&]() { return outcome->calls.load() >= 1; }, 10s));
+    test::spinFor(150ms);
+    ASSERT_EQ(outcome->calls.load(), 1) << "completion runs exactly once";
+    {
+        std::lock_guard lock(outcome->mutex);
+        const HttpResult& result = outcome->results.front();
+        EXPECT_EQ(result.failure, HttpFailure::NoMemory);
+        EXPECT_NE(result.error.value_or("").find("out of memory"), std::string::npos);
+    }
+    const HttpResult next = finish(startGet(server.url("/a")));
+    EXPECT_EQ(next.error, std::nullopt);
+    EXPECT_EQ(next.body, "body");
+}
+
 TEST(HttpTest, ACompressedAnswerIsRefusedAtTheBoundWithoutUnpackingItAll)
 {
     constexpr std::size_t bound = 8 << 20;
