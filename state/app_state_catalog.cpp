@@ -197,6 +197,9 @@ void AppState::takeCategories(std::uint64_t generation, TLEManager::CategoriesLo
         self->setStatusNote(kCatalogueNoteKey, "Could not build the catalogue (" + reason + ")");
         if (complete) {
             self->setIsLoadingTLEs(false);
+            if (self->statusMessage_ == kFetchingMessage) {
+                self->setStatusMessage("");
+            }
         }
         platform::runInBackground(platform::returnFreedMemory);
     });
