@@ -219,7 +219,12 @@ std::optional<std::string> coordinateProblem(const std::string& field, std::stri
     if (!value) {
         return notANumber(field, text);
     }
-    const std::string range = "(" + formatShortest(-limit) + " to " + formatShortest(limit) + ")";
+    // Appended piece by piece: GCC 12 warns falsely on "(" + a temporary.
+    std::string range = "(";
+    range += formatShortest(-limit);
+    range += " to ";
+    range += formatShortest(limit);
+    range += ")";
     if (std::isnan(*value)) {
         return notFinite(field, text) + " " + range;
     }
