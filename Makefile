@@ -51,7 +51,7 @@ test: deps
 # with the child, after which the checker loses track of every lock.
 TSAN_TARGETS = orbital_tests catalog_tests platform_tests elements_tests state_tests ui_passes_tests
 TSAN_TESTS = SatRecConcurrency|ConcurrentSearch|SatNOGS|DispatchTest|BackgroundPools|HttpTest|TLEManagerTest|CatalogueLoading|DownloadOutcomes|Passes\.|QueueAcrossReloads|ZozAdezaTest\.(ABackgroundDrawing|AChartClosed)
-TSAN_SKIP = HttpTest\.NoTransferOutlivesTheProgram
+TSAN_SKIP = HttpTest\.(NoTransferOutlivesTheProgram|QuitDoesNotWaitForAHostLookup|ARefusedThreadFailsTheTransferAndNothingElse)
 
 tsan: deps
 	cmake -S . -B build/tsan -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZELVANE_TSAN=ON
