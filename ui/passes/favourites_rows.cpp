@@ -26,10 +26,10 @@ constexpr int kAgeWidth = 54;
 constexpr int kPassesWidth = 48;
 constexpr int kDownlinkWidth = 150;
 constexpr int kRemoveWidth = 22;
-// A downlink column wider than its usual width takes its room from the
-// source column, down to this, while the name would otherwise be left
-// less than kNameRoom; beyond that from the name.
-constexpr int kLeastSourceWidth = 96;
+// In a narrow row the name, which tells the satellites apart, keeps
+// kNameRoom as long as the source column can give it, down to this; beyond
+// that the name gives way.
+constexpr int kLeastSourceWidth = 64;
 constexpr int kNameRoom = 200;
 // Past this many single insertions and removals, one reset is cheaper
 // for the view than replaying them.
@@ -211,8 +211,8 @@ std::vector<FavouriteRowDelegate::Cell> FavouriteRowDelegate::layoutRow(const Fa
     int sourceWidth = kSourceWidth;
     const int nameRoom = right - left -
                          (downlinkWidth_ + kPassesWidth + kAgeWidth + kSourceWidth + 4 * kSpacing);
-    if (const int extra = downlinkWidth_ - kDownlinkWidth; extra > 0 && nameRoom < kNameRoom) {
-        sourceWidth -= std::min({extra, kNameRoom - nameRoom, kSourceWidth - kLeastSourceWidth});
+    if (nameRoom < kNameRoom) {
+        sourceWidth -= std::min(kNameRoom - nameRoom, kSourceWidth - kLeastSourceWidth);
     }
 
     // The column is fitted to the widest frequency of the list, so each
