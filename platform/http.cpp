@@ -22,6 +22,7 @@
 #include <optional>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/dispatch.h"
@@ -308,12 +309,6 @@ int clampedMilliseconds(std::chrono::milliseconds timeout)
     return static_cast<int>(count);
 }
 
-bool isCompressed(const QNetworkReply* reply)
-{
-    const QByteArray encoding = reply->rawHeader("Content-Encoding").trimmed().toLower();
-    return !encoding.isEmpty() && encoding != "identity";
-}
-
 // Unpacks a gzip or deflate body as it arrives, one bounded piece at a
 // time, so that the unpacked size is known at every step: an answer of a
 // few megabytes that unpacks to gigabytes is stopped at the body bound
@@ -436,7 +431,7 @@ std::optional<std::pair<HttpFailure, std::string>> failureOf(QNetworkReply* repl
                                                              int status, std::size_t maxBody)
 {
     if (transfer.tooLarge) {
-        if (isCompressed(reply)) {
+        if (transfer.unpacker) {
             return std::pair(HttpFailure::TooLargeUnpacked,
                              "too large: more than " + std::to_string(maxBody) + " bytes once unpacked");
         }
@@ -551,7 +546,7 @@ void startTransfer(const QUrl& url, const std::shared_ptr<Delivery>& delivery, i
             return;
         }
         const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-        if (!length.isValid() || isCompressed(reply)) {
+        if (!length.isValid() || transfer->unpacker) {
             return; // a compressed length says nothing of what it unpacks to
         }
         if (length.toULongLong() > maxBody) {
@@ -661,12 +656,8 @@ void lookupEnded(const std::string& host, std::optional<std::pair<HttpFailure, s
 {
     HostLookup& lookup = hostsOnNetworkThread()[host];
     lookup.running = false;
-    lookup.foundAt.reset();
-    if (!failure) {
-        lookup.foundAt = std::chrono::steady_clock::now();
-    }
-    auto waiting = std::move(lookup.waiting);
-    lookup.waiting.clear();
+    lookup.foundAt = failure ? std::nullopt : std::optional(std::chrono::steady_clock::now());
+    auto waiting = std::exchange(lookup.waiting, {});
     for (auto& resume : waiting) {
         resume(failure);
     }

@@ -320,6 +320,12 @@ std::deque<RigctldClient::PendingResponse>::iterator RigctldClient::oldestComman
                         [](const PendingResponse& e) { return e.kind != Kind::probe; });
 }
 
+std::deque<RigctldClient::PendingResponse>::iterator RigctldClient::liveProbeEntry()
+{
+    return std::find_if(pendingResponses_.begin(), pendingResponses_.end(),
+                        [this](const PendingResponse& e) { return liveProbe(e); });
+}
+
 // The bound runs from the later of the last answer and the oldest command
 // still waiting: a daemon that keeps answering, however slowly, keeps its
 // link. Probes do not count: some daemons never answer them.
@@ -354,8 +360,7 @@ void RigctldClient::answerTimerFired()
     // A probe whose time is up is decided first, so that what waited behind
     // it goes out before the link is judged. Every probe has an identifier
     // of its own, so only the live one can be waiting to be decided.
-    const auto probe = std::find_if(pendingResponses_.begin(), pendingResponses_.end(),
-                                    [this](const PendingResponse& e) { return liveProbe(e); });
+    const auto probe = liveProbeEntry();
     if (probe != pendingResponses_.end() && now >= probe->sentAt + probeTimeout_) {
         const std::string probeID = probe->probeID; // deciding it changes the queue
         probeTimedOut(probeID);
@@ -571,8 +576,7 @@ void RigctldClient::dispatchLine(std::string line)
     // A probe past its time that waited only for the daemon to answer
     // anything is decided by this answer, whichever command it belongs to.
     std::optional<std::string> overdueProbe;
-    const auto probe = std::find_if(pendingResponses_.begin(), pendingResponses_.end(),
-                                    [this](const PendingResponse& e) { return liveProbe(e); });
+    const auto probe = liveProbeEntry();
     if (probe != pendingResponses_.end() && (probeTimeUp_ || now >= probe->sentAt + probeTimeout_)) {
         overdueProbe = probe->probeID;
     }

@@ -163,6 +163,8 @@ private:
     // The oldest command waiting for its answer other than a probe, or the
     // end of the queue.
     std::deque<PendingResponse>::iterator oldestCommand();
+    // The entry of the probe still to be decided, or the end of the queue.
+    std::deque<PendingResponse>::iterator liveProbeEntry();
     // When the link counts as stuck if nothing is answered before: the answer
     // bound after the later of the last answer and the oldest command's
     // sending. Absent while no command other than a probe waits.

@@ -413,6 +413,7 @@ private:
     void loadCatalogue(bool forceDownload);
     void noteDownloadOutcomes(const TLEManager::CategoriesLoad& load, bool current);
     void takeCategories(std::uint64_t generation, TLEManager::CategoriesLoad load);
+    void endBrokenLoad();
     void handOverCatalogue(std::uint64_t generation, std::uint64_t build, bool complete, std::uint64_t fingerprint,
                            std::vector<std::shared_ptr<Satellite>> sorted);
     void applyCatalogue(std::vector<std::shared_ptr<Satellite>> sorted, bool complete);

@@ -163,10 +163,7 @@ void AppState::takeCategories(std::uint64_t generation, TLEManager::CategoriesLo
         // shown stays, with its passes, and the load is over. A build of one
         // of its pictures still under way is not wanted any more either.
         ++catalogueBuild_;
-        setIsLoadingTLEs(false);
-        if (statusMessage_ == kFetchingMessage) {
-            setStatusMessage("");
-        }
+        endBrokenLoad();
         return;
     }
     const std::uint64_t build = ++catalogueBuild_;
@@ -196,13 +193,20 @@ void AppState::takeCategories(std::uint64_t generation, TLEManager::CategoriesLo
         // The catalogue shown stays; the load is over all the same.
         self->setStatusNote(kCatalogueNoteKey, "Could not build the catalogue (" + reason + ")");
         if (complete) {
-            self->setIsLoadingTLEs(false);
-            if (self->statusMessage_ == kFetchingMessage) {
-                self->setStatusMessage("");
-            }
+            self->endBrokenLoad();
         }
         platform::runInBackground(platform::returnFreedMemory);
     });
+}
+
+// A load that gave out ends without a catalogue of its own: it no longer
+// shows as loading, nor as fetching.
+void AppState::endBrokenLoad()
+{
+    setIsLoadingTLEs(false);
+    if (statusMessage_ == kFetchingMessage) {
+        setStatusMessage("");
+    }
 }
 
 void AppState::handOverCatalogue(std::uint64_t generation, std::uint64_t build, bool complete,

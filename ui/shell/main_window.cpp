@@ -143,12 +143,12 @@ void MainWindow::buildMenus()
     // window has no place here. Both commands reach every window.
     QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
     file->setObjectName(QStringLiteral("fileMenu"));
-    QAction* closeWindow = add(file, "closeWindowAction", QStringLiteral("Close Window"), QKeySequence(),
-                               &MainWindow::closeWindowCommand);
-    closeWindow->setShortcuts(standardKeys(QKeySequence::Close, QKeySequence(Qt::CTRL | Qt::Key_W)));
-    QAction* quit = add(file, "quitAction", QStringLiteral("Quit"), QKeySequence(), &MainWindow::quitCommand);
-    quit->setShortcuts(standardKeys(QKeySequence::Quit, QKeySequence(Qt::CTRL | Qt::Key_Q)));
-    quit->setMenuRole(QAction::QuitRole);
+    closeWindow_ = add(file, "closeWindowAction", QStringLiteral("Close Window"), QKeySequence(),
+                       &MainWindow::closeWindowCommand);
+    closeWindow_->setShortcuts(standardKeys(QKeySequence::Close, QKeySequence(Qt::CTRL | Qt::Key_W)));
+    quit_ = add(file, "quitAction", QStringLiteral("Quit"), QKeySequence(), &MainWindow::quitCommand);
+    quit_->setShortcuts(standardKeys(QKeySequence::Quit, QKeySequence(Qt::CTRL | Qt::Key_Q)));
+    quit_->setMenuRole(QAction::QuitRole);
 
     QMenu* tracking = menuBar()->addMenu(QStringLiteral("Tracking"));
     tracking->setObjectName(QStringLiteral("trackingMenu"));

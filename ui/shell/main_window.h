@@ -42,6 +42,9 @@ public:
     // program (ZelvaneApp).
     void closeWindowCommand();
     void quitCommand();
+    // The two File commands, whose keys must reach an open sheet too.
+    const QAction* closeWindowAction() const { return closeWindow_; }
+    const QAction* quitAction() const { return quit_; }
     void startTrackingCommand();
     void stopTrackingCommand();
     void refreshPassesCommand();
@@ -72,6 +75,8 @@ private:
     ContentView* content_ = nullptr;
     QAction* startTracking_ = nullptr;
     QAction* stopTracking_ = nullptr;
+    QAction* closeWindow_ = nullptr;
+    QAction* quit_ = nullptr;
     std::unique_ptr<shell::StateObserver> observer_;
 };
 

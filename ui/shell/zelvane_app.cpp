@@ -91,11 +91,11 @@ bool ZelvaneApp::eventFilter(QObject* watched, QEvent* event)
         // shortcuts take them.
         if (QWidget* sheet = QApplication::activeModalWidget(); sheet != nullptr && sheet->isVisible()) {
             const auto& key = static_cast<const QKeyEvent&>(*event);
-            if (pressesShortcutOf(key, mainWindow_->findChild<QAction*>(QStringLiteral("quitAction")))) {
+            if (pressesShortcutOf(key, mainWindow_->quitAction())) {
                 mainWindow_->quitCommand();
                 return true;
             }
-            if (pressesShortcutOf(key, mainWindow_->findChild<QAction*>(QStringLiteral("closeWindowAction")))) {
+            if (pressesShortcutOf(key, mainWindow_->closeWindowAction())) {
                 sheet->close();
                 return true;
             }

@@ -23,6 +23,17 @@ namespace {
 class RigControlTest : public ShellTest {
 protected:
     void trackAndStop(bool satProto);
+    // Selects a pass of a satellite with an orbit, so that every tick of a
+    // track sends a frequency.
+    void showOrbitingPass()
+    {
+        Clock::setFixed(nearEpoch());
+        auto sat = makeSatellite("AO-91", kAo91Line1, kAo91Line2);
+        sat->transmitters = {downlink(145800000)};
+        state->setSatellites({sat});
+        selectPass(sat, downlink(145800000));
+        settle();
+    }
 };
 
 void click(QWidget* button)
@@ -113,14 +124,8 @@ TEST_F(RigControlTest, TheAddressLineShowsTheSettingsWhileTheLinkKeepsItsOwnUnti
     state->setForceClassicRigctld(true);
     state->setRigHost("127.0.0.1");
     state->setRigPort(first.port());
-    // A satellite with an orbit, so that every tick sends a frequency.
-    Clock::setFixed(nearEpoch());
-    auto sat = makeSatellite("AO-91", kAo91Line1, kAo91Line2);
-    sat->transmitters = {downlink(145800000)};
-    state->setSatellites({sat});
     DetailPanel panel(state);
-    selectPass(sat, downlink(145800000));
-    settle();
+    showOrbitingPass();
     const std::string firstAddress = "127.0.0.1:" + std::to_string(first.port());
     const std::string secondAddress = "127.0.0.1:" + std::to_string(second.port());
     const auto frequencyLines = [](const FakeRigDaemon& daemon) {
@@ -191,13 +196,8 @@ TEST_F(RigControlTest, ASilentDaemonKeepsOneSteadyBadgeAcrossRecycles)
     FakeRigDaemon daemon; // answers nothing
     state->setRigHost("127.0.0.1");
     state->setRigPort(daemon.port());
-    Clock::setFixed(nearEpoch());
-    auto sat = makeSatellite("AO-91", kAo91Line1, kAo91Line2);
-    sat->transmitters = {downlink(145800000)};
-    state->setSatellites({sat});
     DetailPanel panel(state);
-    selectPass(sat, downlink(145800000));
-    settle();
+    showOrbitingPass();
 
     // Every mode the state holds before each change, and every badge shown.
     std::set<std::string> modes;
