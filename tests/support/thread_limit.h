@@ -45,8 +45,10 @@ inline bool limitThreadsTo(long more)
 {
     long tasks = 0;
     if (geteuid() == 0) {
-        // An id that no account has: its only tasks are this process's.
-        constexpr uid_t unused = 1'999'999'999;
+        // An id that no account has, and no other process either (two tests
+        // limited at once would count each other's threads): its only
+        // tasks are this process's.
+        const uid_t unused = 1'000'000'000 + static_cast<uid_t>(getpid());
         if (setgid(unused) != 0 || setuid(unused) != 0) {
             return false;
         }
