@@ -462,15 +462,18 @@ TEST(PassPredictorTest, ThreadsRefusedPartWayEndTheRunWithAnError)
         EXPECT_EXIT(
             {
                 alarm(60); // a hang fails the case rather than the whole run
+                // Far more work than starting the threads takes: a helper
+                // that ran out of work would end, and its place would let
+                // one more start than the limit says.
                 std::vector<PassPredictor> predictors;
-                for (int i = 0; i < 8; ++i) {
-                    predictors.push_back(curvePredictor(humps({{600.0 + 100.0 * i, 40.0, 300.0}})));
+                for (int i = 0; i < 2000; ++i) {
+                    predictors.push_back(curvePredictor(humps({{600.0 + 3.0 * i, 40.0, 300.0}})));
                 }
                 if (!test::limitThreadsTo(started)) {
                     std::_Exit(3);
                 }
                 try {
-                    findPassesForAll(predictors, origin, 2.0, 2.0, 4);
+                    findPassesForAll(predictors, origin, 2.0, 2.0, 8);
                 } catch (const std::system_error& e) {
                     std::_Exit(e.code() == std::errc::resource_unavailable_try_again ? 0 : 1);
                 }
