@@ -26,11 +26,11 @@
 #include <vector>
 
 #include "platform/dispatch.h"
+#include "platform/unpacker.h"
 
 #include <netdb.h>
 #include <sys/socket.h>
 #include <sys/types.h>
-#include <zlib.h>
 
 namespace zelvane::platform::Http {
 
@@ -309,117 +309,13 @@ int clampedMilliseconds(std::chrono::milliseconds timeout)
     return static_cast<int>(count);
 }
 
-// Unpacks a gzip or deflate body as it arrives, one bounded piece at a
-// time, so that the unpacked size is known at every step: an answer of a
-// few megabytes that unpacks to gigabytes is stopped at the body bound
-// instead of first filling the memory.
-class Unpacker {
-public:
-    enum class Kind { gzip, deflate };
-
-    explicit Unpacker(Kind kind) : kind_(kind) {}
-    ~Unpacker()
-    {
-        if (started_) {
-            inflateEnd(&stream_);
-        }
-    }
-    Unpacker(const Unpacker&) = delete;
-    Unpacker& operator=(const Unpacker&) = delete;
-
-    // Unpacks the bytes onto the end of the body, stopping as soon as the
-    // body is longer than the bound. False when the bytes are not what the
-    // encoding says.
-    bool feed(const QByteArray& bytes, QByteArray& body, std::size_t bound)
-    {
-        head_ += bytes;
-        if (head_.isEmpty()) {
-            return true;
-        }
-        if (!started_) {
-            // "deflate" comes with the zlib wrapper or, from some servers,
-            // bare: the first two bytes tell which.
-            if (kind_ == Kind::deflate && head_.size() < 2) {
-                return true;
-            }
-            if (!begin()) {
-                return false;
-            }
-        }
-        const QByteArray input = std::move(head_);
-        head_ = QByteArray();
-        stream_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(input.constData()));
-        stream_.avail_in = static_cast<uInt>(input.size());
-        constexpr std::size_t kPiece = 64 * 1024;
-        unsigned char piece[kPiece];
-        for (;;) {
-            if (ended_) {
-                if (stream_.avail_in == 0 || kind_ == Kind::deflate) {
-                    return true; // what follows a deflate stream is not part of the answer
-                }
-                // Another gzip member follows.
-                if (inflateReset(&stream_) != Z_OK) {
-                    return false;
-                }
-                ended_ = false;
-            }
-            const uInt before = stream_.avail_in;
-            stream_.next_out = piece;
-            stream_.avail_out = kPiece;
-            const int result = inflate(&stream_, Z_NO_FLUSH);
-            if (result != Z_OK && result != Z_STREAM_END && result != Z_BUF_ERROR) {
-                return false;
-            }
-            const std::size_t produced = kPiece - stream_.avail_out;
-            body.append(reinterpret_cast<const char*>(piece), static_cast<qsizetype>(produced));
-            if (static_cast<std::size_t>(body.size()) > bound) {
-                return true;
-            }
-            if (result == Z_STREAM_END) {
-                ended_ = true;
-                continue;
-            }
-            if (stream_.avail_in == 0 && stream_.avail_out != 0) {
-                return true; // all taken; more will come
-            }
-            if (produced == 0 && stream_.avail_in == before) {
-                return false; // no progress: not a stream zlib can read
-            }
-        }
-    }
-
-    // True when the stream ended properly, or no byte of it came at all.
-    bool complete() const { return ended_ || (!started_ && head_.isEmpty()); }
-
-private:
-    bool begin()
-    {
-        int windowBits = 15 + 16; // gzip wrapper
-        if (kind_ == Kind::deflate) {
-            const auto first = static_cast<unsigned char>(head_[0]);
-            const auto second = static_cast<unsigned char>(head_[1]);
-            const bool wrapped = (first & 0x0f) == Z_DEFLATED && ((first << 8) | second) % 31 == 0;
-            windowBits = wrapped ? 15 : -15;
-        }
-        if (inflateInit2(&stream_, windowBits) != Z_OK) {
-            return false;
-        }
-        started_ = true;
-        return true;
-    }
-
-    Kind kind_;
-    z_stream stream_{};
-    bool started_ = false;
-    bool ended_ = false;
-    QByteArray head_;
-};
-
 // What one transfer has gathered so far. Network thread only.
 struct Transfer {
     QByteArray body;
     std::string timedOut;
-    bool tooLarge = false;
+    // Set when the answer passed the bound: TooLarge for the bytes that
+    // came, TooLargeUnpacked for what they unpacked to.
+    std::optional<HttpFailure> tooLarge;
     // Set when the answer is compressed; the body holds what it unpacked to.
     std::unique_ptr<Unpacker> unpacker;
     // Why a compressed answer could not be unpacked.
@@ -431,7 +327,7 @@ std::optional<std::pair<HttpFailure, std::string>> failureOf(QNetworkReply* repl
                                                              int status, std::size_t maxBody)
 {
     if (transfer.tooLarge) {
-        if (transfer.unpacker) {
+        if (*transfer.tooLarge == HttpFailure::TooLargeUnpacked) {
             return std::pair(HttpFailure::TooLargeUnpacked,
                              "too large: more than " + std::to_string(maxBody) + " bytes once unpacked");
         }
@@ -526,8 +422,8 @@ void startTransfer(const QUrl& url, const std::shared_ptr<Delivery>& delivery, i
 
     // The body is taken as it arrives, so that its size is known at every
     // step and the reply's own buffer stays small.
-    const auto tooLarge = [reply, transfer]() {
-        transfer->tooLarge = true;
+    const auto tooLarge = [reply, transfer](HttpFailure which) {
+        transfer->tooLarge = which;
         transfer->body = QByteArray();
         reply->abort();
     };
@@ -536,22 +432,24 @@ void startTransfer(const QUrl& url, const std::shared_ptr<Delivery>& delivery, i
         const QByteArray encoding = reply->rawHeader("Content-Encoding").trimmed().toLower();
         transfer->unpacker.reset();
         if (encoding == "gzip" || encoding == "x-gzip") {
-            transfer->unpacker = std::make_unique<Unpacker>(Unpacker::Kind::gzip);
+            transfer->unpacker = std::make_unique<Unpacker>(Unpacker::Kind::gzip, maxBody);
         } else if (encoding == "deflate") {
-            transfer->unpacker = std::make_unique<Unpacker>(Unpacker::Kind::deflate);
+            transfer->unpacker = std::make_unique<Unpacker>(Unpacker::Kind::deflate, maxBody);
         } else if (!encoding.isEmpty() && encoding != "identity") {
             transfer->cannotUnpack = "unknown encoding \"" + encoding.toStdString() + "\"";
             transfer->body = QByteArray();
             reply->abort();
             return;
         }
+        // The bound holds for the bytes that come, compressed or not; only
+        // a plain length says how large the body will be.
         const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-        if (!length.isValid() || transfer->unpacker) {
-            return; // a compressed length says nothing of what it unpacks to
+        if (!length.isValid()) {
+            return;
         }
         if (length.toULongLong() > maxBody) {
-            tooLarge();
-        } else {
+            tooLarge(HttpFailure::TooLarge);
+        } else if (!transfer->unpacker) {
             transfer->body.reserve(static_cast<qsizetype>(length.toULongLong()));
         }
     });
@@ -561,14 +459,20 @@ void startTransfer(const QUrl& url, const std::shared_ptr<Delivery>& delivery, i
         }
         if (!transfer->unpacker) {
             transfer->body += reply->readAll();
-        } else if (!transfer->unpacker->feed(reply->readAll(), transfer->body, maxBody)) {
+            if (static_cast<std::size_t>(transfer->body.size()) > maxBody) {
+                tooLarge(HttpFailure::TooLarge);
+            }
+            return;
+        }
+        switch (transfer->unpacker->feed(reply->readAll(), transfer->body)) {
+        case Unpacker::Status::fine: break;
+        case Unpacker::Status::tooLarge: tooLarge(HttpFailure::TooLarge); break;
+        case Unpacker::Status::tooLargeUnpacked: tooLarge(HttpFailure::TooLargeUnpacked); break;
+        case Unpacker::Status::corrupt:
             transfer->cannotUnpack = "the compressed data is corrupt";
             transfer->body = QByteArray();
             reply->abort();
-            return;
-        }
-        if (static_cast<std::size_t>(transfer->body.size()) > maxBody) {
-            tooLarge();
+            break;
         }
     };
     QObject::connect(reply, &QNetworkReply::readyRead, reply, take);
