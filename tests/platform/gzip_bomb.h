@@ -1,9 +1,6 @@
 #pragma once
 
-// A gzip answer of many zeros that is small on the wire: one compressed
-// mebibyte of zeros, repeated. Each piece ends in a full flush, which leaves
-// the compressor as it started, so the same bytes stand for every mebibyte
-// and the stream stays valid however many are sent.
+// Compressed answers a hostile server sends.
 
 #include <QByteArray>
 
@@ -15,6 +12,10 @@
 
 namespace zelvane::test {
 
+// A gzip answer of many zeros that is small on the wire: one compressed
+// mebibyte of zeros, repeated. Each piece ends in a full flush, which leaves
+// the compressor as it started, so the same bytes stand for every mebibyte
+// and the stream stays valid however many are sent.
 inline EndlessHttpServer::Body gzipBomb(std::int64_t mebibytes)
 {
     const QByteArray zeros(1 << 20, '\0');
@@ -47,6 +48,25 @@ inline EndlessHttpServer::Body gzipBomb(std::int64_t mebibytes)
     }
     const QByteArray header("\x1f\x8b\x08\x00\x00\x00\x00\x00\x02\x03", 10);
     return EndlessHttpServer::Body{"Content-Encoding: gzip\r\n", header, piece, mebibytes, finish};
+}
+
+// A gzip answer that never grows: empty members, one after another,
+// without end. Each is sound, and unpacks to nothing.
+inline EndlessHttpServer::Body endlessEmptyGzipMembers()
+{
+    // Header, an empty final block, then the check value and size of nothing.
+    const QByteArray member("\x1f\x8b\x08\x00\x00\x00\x00\x00\x02\x03\x03\x00"
+                            "\x00\x00\x00\x00\x00\x00\x00\x00",
+                            20);
+    return EndlessHttpServer::Body{"Content-Encoding: gzip\r\n", {}, member.repeated(3200), -1, {}};
+}
+
+// A sound deflate answer, then bytes without end after its stream has
+// ended.
+inline EndlessHttpServer::Body deflateThenEndlessBytes(const QByteArray& text)
+{
+    return EndlessHttpServer::Body{"Content-Encoding: deflate\r\n", qCompress(text).mid(4),
+                                   QByteArray(64 * 1024, 'x'), -1, {}};
 }
 
 } // namespace zelvane::test
