@@ -15,7 +15,7 @@ enum class HttpFailure {
     InvalidAddress,   // the text is no address get() can fetch
     NoConnection,     // no answer could be had from the peer
     TimedOut,         // a silence, or the whole transfer, lasted too long
-    TooLarge,         // the body passed the bound
+    TooLarge,         // the bytes that came passed the bound
     TooLargeUnpacked, // a compressed body passed the bound once unpacked
     CutShort,         // the peer closed the connection before the announced body had come
     RedirectLoop,     // redirects went round without end
@@ -61,8 +61,8 @@ void get(const std::string& url, std::function<void(HttpResult)> completion,
          std::chrono::milliseconds transferLimit = kDefaultTransferLimit);
 
 // The body bound for requests started from now on; 0 restores the default.
-// A longer answer (counted unpacked, for a compressed one) ends with an
-// error that begins with "too large".
+// An answer longer than this, as it comes or (when compressed) once
+// unpacked, ends with an error that begins with "too large".
 void setBodyLimit(std::size_t bytes);
 std::size_t bodyLimit();
 
