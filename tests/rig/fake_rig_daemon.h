@@ -59,6 +59,9 @@ public:
     void setAnswerDelay(std::chrono::milliseconds delay) { answerDelay_ = delay; }
     // The longest a command waited for its answer here, arrival to answer.
     std::chrono::milliseconds longestWait() const { return longestWait_; }
+    // The most commands that were waiting here for their answers at once:
+    // a backlog shows here whatever the machine's load.
+    std::size_t longestQueue() const { return longestQueue_; }
     std::int64_t nowMs() const { return clock_.elapsed(); }
     // When each line arrived, in step with lines().
     const std::vector<std::int64_t>& arrivals() const { return arrivals_; }
@@ -182,6 +185,7 @@ private:
                     continue;
                 }
                 peer.due.emplace_back(answer, clock_.elapsed());
+                longestQueue_ = std::max(longestQueue_, peer.due.size());
                 if (!peer.pace) {
                     peer.pace = std::make_unique<QTimer>();
                     peer.pace->setSingleShot(true);
@@ -232,6 +236,7 @@ private:
     QElapsedTimer clock_;
     std::chrono::milliseconds answerDelay_{0};
     std::chrono::milliseconds longestWait_{0};
+    std::size_t longestQueue_ = 0;
     int accepted_ = 0;
     int closedByClient_ = 0;
 };

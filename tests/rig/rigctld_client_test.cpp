@@ -768,9 +768,11 @@ TEST_F(SatProtoLinkTest, ASlowRadioIsToldTheNewestFrequencyNotABacklog)
 
 // Radios slower than the tick, each kind of command: every command the
 // owner gives at once (far more often than any tick) is paced to the
-// answers, the newest value goes out, nothing waits long at the daemon, and
-// answers that keep coming, however slowly, keep the one link. The bound is
-// shorter than the default so that a backlog would show within the test.
+// answers, the newest value goes out, no more commands wait at the daemon
+// than the places in flight, and answers that keep coming, however slowly,
+// keep the one link. (How fast the values go out is measured by
+// scripts/measure-cpu's tracking run, not asserted here: a busy machine
+// slows the test's own daemon as much as the client.)
 TEST(RigctldClientTest, ADaemonSlowerThanTheTickKeepsItsLinkAndGetsTheNewestValues)
 {
     struct Row {
@@ -778,10 +780,9 @@ TEST(RigctldClientTest, ADaemonSlowerThanTheTickKeepsItsLinkAndGetsTheNewestValu
         bool satProto;
         std::chrono::milliseconds pace;
         std::size_t commands; // reaching the daemon before the test ends
-        std::chrono::milliseconds bound;
     };
-    for (const Row& row : {Row{"SAT_PROTO, downlink and uplink", true, 40ms, 40, 200ms},
-                           Row{"classic frequencies", false, 150ms, 10, 450ms}}) {
+    for (const Row& row : {Row{"SAT_PROTO, downlink and uplink", true, 40ms, 40},
+                           Row{"classic frequencies", false, 150ms, 10}}) {
         SCOPED_TRACE(row.name);
         FakeRigDaemon daemon;
         daemon.setAnswerDelay(row.pace);
@@ -792,7 +793,7 @@ TEST(RigctldClientTest, ADaemonSlowerThanTheTickKeepsItsLinkAndGetsTheNewestValu
             return std::string("RPRT 0\n");
         });
         Reports reports;
-        auto client = std::make_shared<RigctldClient>(longProbe, fastReconnect, row.bound);
+        auto client = makeClient();
         reports.attach(*client);
         ASSERT_TRUE(connectAndWait(*client, daemon, reports));
         ASSERT_TRUE(waitUntil([&] { return !reports.modes.empty(); }));
@@ -801,7 +802,6 @@ TEST(RigctldClientTest, ADaemonSlowerThanTheTickKeepsItsLinkAndGetsTheNewestValu
             ASSERT_TRUE(waitUntil([&] { return client->satModeArmed(); }));
         }
         const std::size_t from = daemon.lines().size();
-        const std::int64_t start = daemon.nowMs();
         int tick = 0;
         ASSERT_TRUE(waitUntil(
             [&] {
@@ -815,9 +815,7 @@ TEST(RigctldClientTest, ADaemonSlowerThanTheTickKeepsItsLinkAndGetsTheNewestValu
                 return daemon.lines().size() >= from + row.commands;
             },
             20s));
-        const double seconds = static_cast<double>(daemon.nowMs() - start) / 1000.0;
-        EXPECT_GE(static_cast<double>(row.commands) / seconds, 0.8 * 1000.0 / static_cast<double>(row.pace.count()));
-        EXPECT_LE(daemon.longestWait(), 2 * row.pace + 40ms) << "no backlog";
+        EXPECT_LE(daemon.longestQueue(), 2u) << "no backlog";
         EXPECT_EQ(reports.status, std::vector<bool>{true}) << "one link";
         EXPECT_EQ(daemon.acceptedCount(), 1);
         // The ticks stop: what waited goes out, and it is the newest value.

@@ -195,11 +195,13 @@ bool waitUntil(const std::function<bool()>& predicate, std::chrono::milliseconds
 
 void spinFor(std::chrono::milliseconds duration)
 {
+    // At least one pass over the events: on a busy machine the whole time
+    // may be gone before this thread runs again.
     QDeadlineTimer deadline(duration);
-    while (!deadline.hasExpired()) {
+    do {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         QThread::msleep(1);
-    }
+    } while (!deadline.hasExpired());
 }
 
 } // namespace zelvane::test

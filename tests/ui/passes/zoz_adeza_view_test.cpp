@@ -330,10 +330,11 @@ TEST_F(ZozAdezaTest, PassesPublishedDuringATrackReachTheChartAndTheFavourites)
     ZozAdezaView view(state);
     view.setShowSatSelector(true);
     view.resize(720, 400);
-    view.show();
-    settle();
     ZozAdezaChart* chart = view.chart();
     QSignalSpy layers(chart, &ZozAdezaChart::layerReady);
+    view.show();
+    ASSERT_TRUE(waitUntil([&] { return layers.count() > 0; }));
+    settle();
     const FavouritesModel* favourites = view.favouritesPanel()->model();
     ASSERT_EQ(favourites->rowCount(), 1);
     EXPECT_EQ(favourites->row(0).passCount, 1u);
@@ -348,6 +349,7 @@ TEST_F(ZozAdezaTest, PassesPublishedDuringATrackReachTheChartAndTheFavourites)
     sat->passes.push_back(makePass(now.addingTimeInterval(5400.0), 600.0, 30.0));
     state->objectWillChange.notify();
     state->setCurrentAzimuth(99.0);
+    ASSERT_TRUE(waitUntil([&] { return layers.count() > drawn; }));
     settle();
     ASSERT_EQ(layers.count(), drawn + 1);
     EXPECT_EQ(layers.last().at(0).toInt(), 2);
