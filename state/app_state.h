@@ -204,7 +204,8 @@ public:
     // --- rig link -------------------------------------------------------------
     bool rigConnected() const { return rigConnected_; }
     // Host and port the rig link was opened with (it keeps them, retries
-    // included, until a track finds it down); absent before the first link.
+    // included, until a track finds it down or its daemon not answering);
+    // absent before the first link.
     const std::optional<std::pair<std::string, std::int64_t>>& rigLinkAddress() const
     {
         return rigLinkAddress_;

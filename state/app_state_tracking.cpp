@@ -138,13 +138,16 @@ void AppState::startTracking(std::shared_ptr<Satellite> satellite,
     trackedUplink_ = selectedUplinkTransmitter_;
 
     ensureRigClient();
-    if (!rigConnected_) {
+    // A link to a daemon that has answered nothing since it was opened is
+    // no link to a radio, though our own recycling keeps reopening it: it
+    // counts as down here, so that the track opens its link at the address
+    // the settings give now (the user may just have corrected a wrong port).
+    if (!rigConnected_ || !rigAnswers_) {
         // A port the settings sheet let through but no socket can use opens
         // no link; the track runs without radio output.
         if (rigPort_ >= 0 && rigPort_ <= 65535) {
             const std::weak_ptr<AppState> weak = weak_from_this();
-            rigLinkAddress_ = std::make_pair(rigHost_, rigPort_);
-            rigClient_->connect(rigHost_, static_cast<std::uint16_t>(rigPort_), [weak](bool connected) {
+            const auto status = [weak](bool connected) {
                 platform::postToMain([weak, connected]() {
                     const auto self = weak.lock();
                     if (!self) {
@@ -160,7 +163,14 @@ void AppState::startTracking(std::shared_ptr<Satellite> satellite,
                         self->rigClient_->setMode(modeToHamlib(mode), passbandForMode(mode));
                     }
                 });
-            });
+            };
+            if (rigConnected_) {
+                // The link given up is closed now; the new one says when it
+                // is up.
+                status(false);
+            }
+            rigLinkAddress_ = std::make_pair(rigHost_, rigPort_);
+            rigClient_->connect(rigHost_, static_cast<std::uint16_t>(rigPort_), status);
         }
     } else if (rigProtocolMode_ == RigProtocolMode::satProtoV1) {
         rigClient_->satAOS(satellite->name);

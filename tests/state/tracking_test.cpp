@@ -764,6 +764,65 @@ TEST_F(StateTest, TheRevisionStandsStillThroughTheReadOutsAlone)
     }
 }
 
+// A rig port mistyped onto a service that takes the connection and never
+// answers (a web server waiting for the rest of a request), corrected while
+// the daemon is reported as not answering: TRACK, at once or after STOP,
+// links to the corrected port, where rigctld gets the frequencies, and the
+// silent service gets no link after that.
+TEST_F(Tracking, ATrackStartedWhileNothingAnswersLinksToTheCorrectedAddress)
+{
+    const QString program = rigctldProgram();
+    if (program.isEmpty()) {
+        GTEST_SKIP() << "rigctld is not installed";
+    }
+    RigctldProcess rigctld;
+    ASSERT_TRUE(rigctld.start(program));
+    for (const bool stopFirst : {false, true}) {
+        SCOPED_TRACE(stopFirst ? "TRACK after STOP" : "TRACK during the track");
+        FakeRigDaemon silent;
+        LoggingRelay relay(rigctld.port());
+        const auto frequencies = [&] { return test::linesStartingWith(relay.lines(), "F "); };
+        state = makeState();
+        state->setRigHost("127.0.0.1");
+        state->setRigPort(silent.port());
+        state->startTracking(iss, kFmDown);
+        // Shorter bounds than the program's 2 s bring "No answer" sooner.
+        state->rigClient()->setTimeouts(200ms, 100ms, 300ms);
+        ASSERT_TRUE(waitUntil([&] { return !state->rigAnswers(); }, 20s));
+        if (stopFirst) {
+            state->stopTracking();
+        }
+        // Our own recycling keeps the silent link up most of the time.
+        ASSERT_TRUE(waitUntil([&] { return state->rigConnected(); }, 20s));
+        ASSERT_FALSE(state->rigAnswers());
+        state->rigClient()->setTimeouts(2s, 2s, 2s);
+        state->setRigPort(relay.port());
+        state->startTracking(iss, kFmDown);
+
+        ASSERT_TRUE(waitUntil([&] { return frequencies().size() >= 3; }, 20s)) << "the corrected port is linked";
+        const auto& lines = relay.lines();
+        EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const auto& l) { return l.text == "M FM 12000"; }));
+        const int silentLinks = silent.acceptedCount();
+        const int relayLinks = relay.connections();
+        const std::size_t sent = frequencies().size();
+        ASSERT_TRUE(waitUntil([&] { return frequencies().size() >= sent + 10; }, 20s));
+        EXPECT_EQ(silent.acceptedCount(), silentLinks) << "no link to the old port any more";
+        EXPECT_EQ(relay.connections(), relayLinks) << "a daemon that answers keeps its link";
+        EXPECT_TRUE(state->rigConnected());
+        EXPECT_TRUE(state->rigAnswers());
+        ASSERT_TRUE(state->rigLinkAddress().has_value());
+        EXPECT_EQ(state->rigLinkAddress()->second, relay.port());
+
+        // The radio itself holds the frequency the track sent.
+        RigQuery query;
+        ASSERT_TRUE(query.open(rigctld.port()));
+        const auto answer = query.ask("f\n", 1);
+        ASSERT_EQ(answer.size(), 1u);
+        EXPECT_EQ(answer.front(), frequencies().back().text.substr(2));
+        state.reset();
+    }
+}
+
 TEST(ModeTables, RadioModeAndPassband)
 {
     const struct {
