@@ -142,41 +142,14 @@ std::vector<int> elevationLabelValues(double height, double labelHeight)
 }
 
 std::vector<ClockLabel> clockLabelPlacement(const std::vector<double>& tickXs, const std::vector<double>& widths,
-                                            double width, double gap)
+                                            double width)
 {
-    const std::size_t count = std::min(tickXs.size(), widths.size());
+    // A tick computed a rounding error past the right edge still stands on it.
+    const double rightEdge = width + 1e-6;
     std::vector<ClockLabel> labels(tickXs.size());
-    // The labels that stand centred on their ticks, from the left.
-    std::vector<std::size_t> atEdge;
-    std::optional<double> lastRight;
-    for (std::size_t i = 0; i < count; ++i) {
-        const double left = tickXs[i] - widths[i] / 2.0;
-        if (left < 0.0 || left + widths[i] > width) {
-            atEdge.push_back(i);
-            continue;
-        }
-        if (lastRight && left < *lastRight + gap) {
-            continue;
-        }
-        labels[i] = {true, left};
-        lastRight = left + widths[i];
-    }
-    // Then those held inside at an edge, where they stand clear of every
-    // label already drawn.
-    for (const std::size_t i : atEdge) {
-        const double w = widths[i];
-        if (w > width) {
-            continue;
-        }
-        const double left = std::clamp(tickXs[i] - w / 2.0, 0.0, width - w);
-        bool clear = true;
-        for (std::size_t j = 0; j < count && clear; ++j) {
-            if (labels[j].drawn) {
-                clear = left + w + gap <= labels[j].left || labels[j].left + widths[j] + gap <= left;
-            }
-        }
-        if (clear) {
-            labels[i] = {true, left};
+    for (std::size_t i = 0; i < tickXs.size() && i < widths.size(); ++i) {
+        if (tickXs[i] >= 0.0 && tickXs[i] <= rightEdge) {
+            labels[i] = {true, tickXs[i] - widths[i] / 2.0};
         }
     }
     return labels;

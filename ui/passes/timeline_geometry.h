@@ -73,23 +73,19 @@ const char* tickLabelPattern(double hoursVisible);
 std::vector<bool> labelsWithoutOverlap(const std::vector<double>& centres,
                                        const std::vector<double>& widths, double gap = 8.0);
 
-// The least room between two clock labels of the header: in the least
-// window an hour's step leaves about 7 px between "HH:mm" labels.
-constexpr double kClockLabelGap = 4.0;
-
 // Where the header's clock labels stand, each `widths[i]` wide, for ticks at
-// `tickXs` (increasing) in a header `width` wide: each label is centred on
-// its tick, so it reads the tick's time. From the left, a label that would
-// come closer than `gap` to the last one drawn is left out. A label whose
-// tick is so near an edge that it would leave the header is moved inside
-// it, and then gives way if it comes closer than `gap` to a label drawn
-// centred: a label held at the edge never pushes out its neighbour.
+// `tickXs` in a header `width` wide. Every tick inside the header, its two
+// edges included, has its label centred on it, so each reads its tick's
+// time where it stands: the first, the start time itself, is centred on the
+// left edge and cut by it, as one at the right edge is by that edge. None
+// is moved or left out for a neighbour or an edge; only ticks beyond the
+// header have none.
 struct ClockLabel {
     bool drawn = false;
     double left = 0.0;
 };
 std::vector<ClockLabel> clockLabelPlacement(const std::vector<double>& tickXs, const std::vector<double>& widths,
-                                            double width, double gap = kClockLabelGap);
+                                            double width);
 
 // --- elevation scale and threshold ----------------------------------------------
 // Degrees between the elevation labels of a scale `height` high whose labels'

@@ -284,18 +284,16 @@ std::vector<HeaderLabel> timeHeaderLabels(const LayerScene& scene)
     const double totalTime = hours * 3600.0;
     const QString pattern = QString::fromLatin1(tickLabelPattern(hours));
     const QFontMetricsF metrics(scene.headerFont);
-    // The major ticks' labels, so that one that would overlap its
-    // neighbour (dates in a narrow chart) is left out rather than drawn
-    // over it.
+    // The major ticks' labels, each centred on its tick: the first on the
+    // left edge, the start time itself.
     std::vector<HeaderLabel> labels;
     std::vector<double> ticks;
     std::vector<double> widths;
     for (const Tick& tick : timeTicks(hours)) {
-        const double x = tick.hours * 3600.0 / totalTime * width;
-        // Ticks beyond the right edge have no label in view.
-        if (tick.cls != TickClass::major || x > width) {
+        if (tick.cls != TickClass::major) {
             continue;
         }
+        const double x = tick.hours * 3600.0 / totalTime * width;
         const Date at = scene.frame.start.addingTimeInterval(tick.hours * 3600.0);
         const QDateTime local = QDateTime::fromMSecsSinceEpoch(at.nanosecondsSince1970() / 1000000);
         HeaderLabel label;

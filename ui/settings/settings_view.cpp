@@ -289,6 +289,9 @@ QWidget* SettingsView::buildObserverSection()
     auto* gridRow = new QHBoxLayout;
     gridRow->setSpacing(6);
     gridField_ = coordField("gridField", "EM73");
+    // What "From Grid" said was about the text it read: another text has
+    // not been tried yet.
+    connect(gridField_, &QLineEdit::textChanged, this, [this] { setMessage("grid", {}); });
     gridRow->addWidget(gridField_);
     auto* fromGridButton = button("fromGridButton", "From Grid");
     connect(fromGridButton, &QPushButton::clicked, this, &SettingsView::fromGrid);
@@ -329,6 +332,7 @@ QWidget* SettingsView::buildSecondObserverSection()
     auto* gridRow = new QHBoxLayout;
     gridRow->setSpacing(6);
     obs2GridField_ = coordField("obs2GridField", "FN31pr");
+    connect(obs2GridField_, &QLineEdit::textChanged, this, [this] { setMessage("obs2Grid", {}); });
     gridRow->addWidget(obs2GridField_);
     auto* fromGridButton = button("obs2FromGridButton", "From Grid");
     connect(fromGridButton, &QPushButton::clicked, this, &SettingsView::fromGridSecondSite);
@@ -576,6 +580,9 @@ bool SettingsView::applySettings()
             text += (text.empty() ? "" : "\n") + *problem;
         }
     }
+    // The message line then tells what this "Apply" could not take, and
+    // nothing said earlier about fields it does not apply.
+    messages_.clear();
     setMessage("apply", text);
     if (!text.empty()) {
         return false;

@@ -44,8 +44,8 @@ public:
     // Writes the text copies (site, host, port, rate) to the state,
     // recomputes the locator and the passes. When any copy does not read,
     // or names no place on the globe or no port, nothing is written: each
-    // such copy is named in the sheet's message line, false is returned and
-    // "Apply" keeps the sheet open.
+    // such copy, and nothing else, is named in the sheet's message line,
+    // false is returned and "Apply" keeps the sheet open.
     bool applySettings();
 
     // What the sheet's message line says (empty when nothing is wrong).

@@ -273,18 +273,18 @@ TEST(TimelineGeometry, ElevationLabelsStandOnTheTenDegreeGridLines)
 }
 
 // The clock labels of the header: each is centred on its tick, so it reads
-// the tick's time; only one that would leave the header at an edge is moved
-// inside, and it gives way rather than crowd out a neighbour that stands
-// centred.
+// the tick's time, the first on the left edge; none is moved or left out
+// for a neighbour or an edge. Only ticks beyond the header have none.
 TEST(TimelineGeometry, ClockLabelsAreCentredOnTheirTicks)
 {
     using L = ClockLabel;
-    // 12 hours in a 718-px chart: 13 major ticks 59.8 px apart.
+    // 12 hours in a 718-px chart: 13 major ticks 59.8 px apart, every one
+    // labelled, the first and the last cut by the header's edges.
     std::vector<double> twelve;
     std::vector<ClockLabel> twelvePlaced;
     for (int i = 0; i <= 12; ++i) {
         twelve.push_back(i * 718.0 / 12.0);
-        twelvePlaced.push_back(i == 0 || i == 12 ? L{false, 0} : L{true, i * 718.0 / 12.0 - 21});
+        twelvePlaced.push_back(L{true, i * 718.0 / 12.0 - 21});
     }
     const struct {
         const char* what;
@@ -293,41 +293,33 @@ TEST(TimelineGeometry, ClockLabelsAreCentredOnTheirTicks)
         double width;
         std::vector<ClockLabel> placed;
     } cases[] = {
-        // 6 h in a 715-px chart, 42-px "14:37" labels: the first held at the
-        // left edge, the others centred.
+        // 6 h in a 715-px chart, 42-px "14:37" labels.
         {"default window", {0, 119.2, 238.3, 357.5}, {42, 42, 42, 42}, 715,
-         {L{true, 0}, L{true, 119.2 - 21}, L{true, 238.3 - 21}, L{true, 357.5 - 21}}},
+         {L{true, -21}, L{true, 119.2 - 21}, L{true, 238.3 - 21}, L{true, 357.5 - 21}}},
         {"centred, none at an edge", {50, 150}, {40, 40}, 200, {L{true, 30}, L{true, 130}}},
-        {"last would leave at the right edge: ends at it", {0, 100, 190}, {42, 42, 42}, 200,
-         {L{true, 0}, L{true, 79}, L{true, 158}}},
-        {"pulled in at the right edge onto its neighbour: gives way", {0, 100, 180}, {42, 42, 90}, 200,
-         {L{true, 0}, L{true, 79}, L{false, 0}}},
-        {"first held at the left edge would crowd the second: gives way", {0, 40, 120}, {42, 42, 42}, 300,
-         {L{false, 0}, L{true, 19}, L{true, 99}}},
+        {"last near the right edge: cut by it", {0, 100, 190}, {42, 42, 42}, 200,
+         {L{true, -21}, L{true, 79}, L{true, 169}}},
+        {"first at the left edge beside the second", {0, 40, 120}, {42, 42, 42}, 300,
+         {L{true, -21}, L{true, 19}, L{true, 99}}},
         {"twelve hours: every tick inside the header has its label", twelve, std::vector<double>(13, 42), 718,
          twelvePlaced},
-        {"crowded: the next that stands clear", {0, 30, 60, 90, 120}, {42, 42, 42, 42, 42}, 400,
-         {L{false, 0}, L{true, 9}, L{false, 0}, L{true, 69}, L{false, 0}}},
-        {"both edges held inside, clear of each other", {0, 100}, {42, 42}, 100, {L{true, 0}, L{true, 58}}},
-        {"both edges held inside, onto each other: the first stays", {0, 60}, {42, 42}, 60,
-         {L{true, 0}, L{false, 0}}},
-        {"wider than the header: left out", {0}, {250}, 200, {L{false, 0}}},
+        {"crowded: each still on its tick", {0, 30, 60, 90}, {42, 42, 42, 42}, 400,
+         {L{true, -21}, L{true, 9}, L{true, 39}, L{true, 69}}},
+        {"a rounding error past the right edge stands on it", {0, 100.0000000001}, {42, 42}, 100,
+         {L{true, -21}, L{true, 100.0000000001 - 21}}},
+        {"beyond the right edge: none", {0, 100, 200.5}, {42, 42, 42}, 200,
+         {L{true, -21}, L{true, 79}, L{false, 0}}},
+        {"wider than the header: centred", {0}, {250}, 200, {L{true, -125}}},
         {"none", {}, {}, 300, {}},
     };
     for (const auto& c : cases) {
-        const auto placed = clockLabelPlacement(c.ticks, c.widths, c.width, 8.0);
+        const auto placed = clockLabelPlacement(c.ticks, c.widths, c.width);
         ASSERT_EQ(placed.size(), c.placed.size()) << c.what;
         for (std::size_t i = 0; i < placed.size(); ++i) {
             EXPECT_EQ(placed[i].drawn, c.placed[i].drawn) << c.what << " " << i;
             if (c.placed[i].drawn) {
                 EXPECT_NEAR(placed[i].left, c.placed[i].left, 1e-9) << c.what << " " << i;
-                EXPECT_GE(placed[i].left, 0.0);
-                EXPECT_LE(placed[i].left + c.widths[i], c.width) << c.what << " whole";
-                // Off its tick only where the header's edge holds it.
-                const double centre = placed[i].left + c.widths[i] / 2.0;
-                if (placed[i].left > 0.0 && placed[i].left + c.widths[i] < c.width) {
-                    EXPECT_NEAR(centre, c.ticks[i], 1e-9) << c.what << " " << i;
-                }
+                EXPECT_NEAR(placed[i].left + c.widths[i] / 2.0, c.ticks[i], 1e-9) << c.what << " " << i;
             }
         }
     }

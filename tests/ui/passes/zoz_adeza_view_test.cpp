@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <chrono>
@@ -7,7 +8,10 @@
 #include <new>
 #include <thread>
 
+#include <QDateTime>
 #include <QFontMetricsF>
+#include <QImage>
+#include <QLocale>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -17,6 +21,7 @@
 
 #include "platform/dispatch.h"
 #include "tests/ui/passes/timeline_fixture.h"
+#include "tests/ui/shell/fit_check.h"
 #include "ui/passes/timeline_geometry.h"
 #include "ui/passes/timeline_style.h"
 #include "ui/passes/favourites_panel.h"
@@ -319,6 +324,79 @@ TEST_F(ZozAdezaTest, TheNinetyDegreeLabelShowsAtEverySize)
         }
     }
     EXPECT_TRUE(thinned) << "no height thinned the labels out";
+}
+
+// Every major tick of the time header has its clock label centred on it,
+// from the left edge on, whatever the span, the chart's width and the font
+// family: the first reads the start time and is cut by the left edge; none
+// gives way to a neighbour.
+TEST_F(ZozAdezaTest, EveryMajorTickHasItsClockLabelCentredOnIt)
+{
+    setCatalogue({});
+    // Not on a whole hour: labels fall at the start plus whole steps.
+    const Date start = now.addingTimeInterval(14 * 3600.0 + 37 * 60.0 + 20.0);
+    const QString startClock = QLocale::system().toString(
+        QDateTime::fromMSecsSinceEpoch(start.nanosecondsSince1970() / 1000000), QStringLiteral("HH:mm"));
+    const struct {
+        double hours;
+        double step;
+        const char* pattern;
+    } spans[] = {{2, 0.5, "HH:mm"},  {10, 1, "HH:mm"},        {12, 1, "HH:mm"},
+                 {24, 2, "HH:mm"}, {25, 4, "MMM d HH:mm"}, {48, 4, "MMM d HH:mm"}};
+    std::vector<std::string> missing;
+    for (const FontFamilies& families : {kDejaVu, kNoto}) {
+        SCOPED_TRACE(families.name);
+        UseFontFamilies use(families);
+        if (!use.available()) {
+            missing.push_back(families.fixed);
+            continue;
+        }
+        ASSERT_EQ(drawnFamily(style::monoFont(14, QFont::Medium)), families.fixed);
+        ZozAdezaChart chart(state);
+        chart.show();
+        for (const auto& span : spans) {
+            for (const int width : {588, 716, 816}) {
+                SCOPED_TRACE(std::to_string(span.hours) + " h in " + std::to_string(width) + " px");
+                state->setTimelineHoursVisible(span.hours);
+                state->setTimelineStartTime(start);
+                chart.resize(width, 300);
+                settle();
+                const std::vector<timeline::HeaderLabel> labels = chart.headerLabels();
+                const auto ticks = static_cast<std::size_t>(span.hours / span.step) + 1;
+                EXPECT_EQ(labels.size(), ticks);
+                for (std::size_t k = 0; k < ticks; ++k) {
+                    const double hours = static_cast<double>(k) * span.step;
+                    const double x = hours / span.hours * width;
+                    const auto label = std::find_if(labels.begin(), labels.end(),
+                                                    [&](const auto& l) { return std::abs(l.tickX - x) < 1e-6; });
+                    ASSERT_TRUE(label != labels.end()) << "no label at " << hours << " h";
+                    EXPECT_NEAR(label->left + label->width / 2.0, x, 1e-6) << hours << " h";
+                    const QDateTime local = QDateTime::fromMSecsSinceEpoch(
+                        start.addingTimeInterval(hours * 3600.0).nanosecondsSince1970() / 1000000);
+                    EXPECT_EQ(label->text, QLocale::system().toString(local, QString::fromLatin1(span.pattern)))
+                        << hours << " h";
+                }
+                ASSERT_FALSE(labels.empty());
+                EXPECT_DOUBLE_EQ(labels.front().tickX, 0.0);
+                EXPECT_TRUE(labels.front().text.endsWith(startClock)) << labels.front().text.toStdString();
+
+                // And it is drawn: ink of the first label's right half
+                // beside the left edge, above the ticks.
+                const QImage image = chart.grab().toImage();
+                const QColor bare = image.pixelColor(width / 2, 1);
+                int ink = 0;
+                for (int px = 0; px < labels.front().width / 2.0 - 2.0; ++px) {
+                    for (int py = 2; py < 20; ++py) {
+                        ink += colorDistance(image.pixelColor(px, py), bare) > 100 ? 1 : 0;
+                    }
+                }
+                EXPECT_GT(ink, 10) << "no start time drawn at the left edge";
+            }
+        }
+    }
+    if (!missing.empty()) {
+        GTEST_SKIP() << missing.front() << " is not installed (scripts/install-deps)";
+    }
 }
 
 // Through a track's ticks the chart and the favourites look at nothing;

@@ -399,6 +399,44 @@ TEST_F(SettingsViewTest, ApplyNamesEveryTextItCannotTakeAndKeepsTheSheetOpen)
     EXPECT_FALSE(child<QLabel>("settingsMessage")->isVisibleTo(view.get()));
 }
 
+// What "From Grid" could not take is told until the grid text changes; an
+// "Apply" then names only the texts it applies, never a grid or a
+// second-site field.
+TEST_F(SettingsViewTest, MessagesAreThoseOfTheLastFromGridOrApply)
+{
+    const std::string offTheGlobe =
+        "Grid \u201CZZ99\u201D is off the globe (fields run from A to R, subsquares from a to x)";
+    open();
+    setText("gridField", "ZZ99");
+    click("fromGridButton");
+    EXPECT_EQ(view->message().toStdString(), offTheGlobe);
+    setText("gridField", "BP51bf");
+    EXPECT_TRUE(view->message().isEmpty()) << view->message().toStdString();
+    setText("latitudeField", "95");
+    click("applyButton");
+    EXPECT_TRUE(view->isVisible());
+    EXPECT_EQ(view->message().toStdString(), "Latitude \u201C95\u201D is off the globe (-90 to 90)");
+
+    // Told again by "From Grid" and by a second-site field, then an "Apply"
+    // with four texts it cannot take: four lines, its own.
+    setText("gridField", "ZZ99");
+    click("fromGridButton");
+    setText("obs2LatitudeField", "91");
+    setText("obs2GridField", "ZZ00");
+    click("obs2FromGridButton");
+    EXPECT_EQ(view->message().count(QLatin1Char('\n')), 3) << view->message().toStdString();
+    setText("longitudeField", "200");
+    setText("altitudeField", "high");
+    setText("portField", "0");
+    click("applyButton");
+    EXPECT_EQ(view->message().toStdString(),
+              "Latitude \u201C95\u201D is off the globe (-90 to 90)\n"
+              "Longitude \u201C200\u201D is off the globe (-180 to 180)\n"
+              "Altitude \u201Chigh\u201D does not read as a number\n"
+              "Port \u201C0\u201D is not a port number (1 to 65535)");
+    EXPECT_DOUBLE_EQ(state->obsLatitude(), 33.87);
+}
+
 TEST_F(SettingsViewTest, SecondSiteTypingStoresEachReadableText)
 {
     open();
