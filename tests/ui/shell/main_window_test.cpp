@@ -386,16 +386,27 @@ TEST(MainWindowQuit, DISABLED_ChildEndsTheProgram)
             return;
         }
         QWidget* target = window->focusWidget() != nullptr ? window->focusWidget() : window;
-        if (how.endsWith(QLatin1String("settings"))) {
-            // The keys go to the sheet, which blocks the window under it.
+        if (how.contains(QLatin1String("settings"))) {
+            // The keys go to the sheet, which blocks the window under it,
+            // or to the browser, which the sheet leaves alone.
             app.mainWindow()->toggleSettingsCommand();
-            target = QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }, 10000)
-                         ? QApplication::activeModalWidget()
-                         : nullptr;
-            if (target == nullptr) {
+            QWidget* sheet = QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }, 10000)
+                                 ? QApplication::activeModalWidget()
+                                 : nullptr;
+            if (sheet == nullptr) {
                 ADD_FAILURE() << "no settings sheet";
                 QCoreApplication::exit(2);
                 return;
+            }
+            if (how.endsWith(QLatin1String("settings"))) {
+                target = sheet;
+            } else {
+                window->activateWindow();
+                if (!QTest::qWaitForWindowActive(window)) {
+                    ADD_FAILURE() << "the window did not become active again";
+                    QCoreApplication::exit(2);
+                    return;
+                }
             }
         }
         std::printf("ready\n");
@@ -415,11 +426,13 @@ TEST(MainWindowQuit, DISABLED_ChildEndsTheProgram)
     SatNOGSFetch::setHost("");
 }
 
-// Ctrl+Q from either window or from a sheet, and closing the main window
-// while the browser is open, end the program, with the settings saved.
+// Ctrl+Q from either window or from a sheet, the browser's included while
+// Settings is open on the main window, and closing the main window while
+// the browser is open, end the program, with the settings saved.
 TEST(MainWindowQuit, ProgramEndsByQuitOrByClosingTheMainWindow)
 {
-    for (const char* how : {"ctrl-q-browser", "ctrl-q-main", "ctrl-q-settings", "ctrl-w-main", "close-main"}) {
+    for (const char* how :
+         {"ctrl-q-browser", "ctrl-q-main", "ctrl-q-settings", "ctrl-q-settings-browser", "ctrl-w-main", "close-main"}) {
         SCOPED_TRACE(how);
         TempDir dir;
         const QString settings = dir.path() + QStringLiteral("/settings.json");
