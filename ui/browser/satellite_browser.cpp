@@ -22,6 +22,7 @@
 #include "ui/browser/satellite_detail_view.h"
 #include "ui/browser/tle_import_sheet.h"
 #include "ui/style/refresh_timer.h"
+#include "ui/style/window_commands.h"
 
 namespace zelvane {
 
@@ -164,6 +165,7 @@ void SatelliteBrowser::showImportSheet()
     importSheet_ = new TLEImportSheet(state_, this);
     importSheet_->setAttribute(Qt::WA_DeleteOnClose);
     importSheet_->setWindowModality(Qt::WindowModal);
+    ui_style::addWindowCommands(importSheet_);
     importSheet_->open();
 }
 
@@ -180,6 +182,7 @@ void SatelliteBrowser::showDetail(std::shared_ptr<Satellite> satellite)
     detailSheet_ = sheet;
     sheet->setAttribute(Qt::WA_DeleteOnClose);
     sheet->setWindowModality(Qt::WindowModal);
+    ui_style::addWindowCommands(sheet);
     connect(sheet, &QDialog::finished, this, [this, sheet] {
         if (detailSheet_ == sheet || !detailSheet_) {
             detailSatellite_.reset();

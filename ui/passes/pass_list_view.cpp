@@ -23,6 +23,7 @@
 #include "ui/passes/timeline_widgets.h"
 #include "ui/style/refresh_timer.h"
 #include "ui/style/ui_style.h"
+#include "ui/style/window_commands.h"
 
 namespace zelvane {
 
@@ -314,6 +315,7 @@ void PassListView::updateConflictAlert()
     keep->setObjectName(QStringLiteral("keepExistingButton"));
     box->setEscapeButton(keep);
     box->setWindowModality(Qt::WindowModal);
+    ui_style::addWindowCommands(box);
     box->setAttribute(Qt::WA_DeleteOnClose);
     connect(box, &QMessageBox::finished, this, [this, box, replace, conflict](int) {
         if (box->clickedButton() == replace) {

@@ -29,6 +29,7 @@
 #include "ui/shell/shell_widgets.h"
 #include "ui/shell/state_observer.h"
 #include "ui/style/elided_label.h"
+#include "ui/style/window_commands.h"
 
 namespace zelvane {
 
@@ -52,6 +53,7 @@ QDialog* makeSheet(std::shared_ptr<AppState> state, QWidget* parent, const QStri
     }
     sheet->setObjectName(objectName);
     sheet->setWindowModality(Qt::WindowModal);
+    ui_style::addWindowCommands(sheet);
     return sheet;
 }
 

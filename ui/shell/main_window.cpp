@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
@@ -16,6 +17,7 @@
 #include "ui/shell/content_view.h"
 #include "ui/shell/shell_format.h"
 #include "ui/shell/state_observer.h"
+#include "ui/style/window_commands.h"
 
 namespace zelvane {
 
@@ -109,21 +111,6 @@ void MainWindow::moveEvent(QMoveEvent* event)
     }
 }
 
-namespace {
-
-// The desktop's keys for a standard command, and the usual ones besides:
-// some desktops' key schemes have none for closing a window or quitting.
-QList<QKeySequence> standardKeys(QKeySequence::StandardKey command, const QKeySequence& usual)
-{
-    QList<QKeySequence> keys = QKeySequence::keyBindings(command);
-    if (!keys.contains(usual)) {
-        keys.append(usual);
-    }
-    return keys;
-}
-
-} // namespace
-
 void MainWindow::buildMenus()
 {
     const auto add = [this](QMenu* menu, const char* name, const QString& title, const QKeySequence& keys,
@@ -140,17 +127,16 @@ void MainWindow::buildMenus()
     };
 
     // The desktop's own File menu, without "New Window": a second main
-    // window has no place here. Both commands reach every window.
-    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
+    // window has no place here. Its two commands are this window's own;
+    // every other window and sheet has a pair of its own with the same keys.
+    // Alt and the underlined letter open a menu, as on any Linux desktop.
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("fileMenu"));
-    closeWindow_ = add(file, "closeWindowAction", QStringLiteral("Close Window"), QKeySequence(),
-                       &MainWindow::closeWindowCommand);
-    closeWindow_->setShortcuts(standardKeys(QKeySequence::Close, QKeySequence(Qt::CTRL | Qt::Key_W)));
-    quit_ = add(file, "quitAction", QStringLiteral("Quit"), QKeySequence(), &MainWindow::quitCommand);
-    quit_->setShortcuts(standardKeys(QKeySequence::Quit, QKeySequence(Qt::CTRL | Qt::Key_Q)));
-    quit_->setMenuRole(QAction::QuitRole);
+    const ui_style::WindowCommands commands = ui_style::addWindowCommands(this);
+    file->addAction(commands.closeWindow);
+    file->addAction(commands.quit);
 
-    QMenu* tracking = menuBar()->addMenu(QStringLiteral("Tracking"));
+    QMenu* tracking = menuBar()->addMenu(QStringLiteral("&Tracking"));
     tracking->setObjectName(QStringLiteral("trackingMenu"));
     startTracking_ = add(tracking, "startTrackingAction", QStringLiteral("Start Tracking"),
                          QKeySequence(Qt::CTRL | Qt::Key_T), &MainWindow::startTrackingCommand);
@@ -160,7 +146,7 @@ void MainWindow::buildMenus()
     add(tracking, "refreshPassesAction", QStringLiteral("Refresh TLEs && Passes"), QKeySequence(Qt::CTRL | Qt::Key_R),
         &MainWindow::refreshPassesCommand);
 
-    QMenu* view = menuBar()->addMenu(QStringLiteral("View"));
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     view->setObjectName(QStringLiteral("viewMenu"));
     add(view, "satelliteListAction", QStringLiteral("Satellite List (Quick)"), QKeySequence(Qt::CTRL | Qt::Key_L),
         &MainWindow::toggleSatelliteListCommand);
@@ -179,18 +165,16 @@ void MainWindow::buildMenus()
         &MainWindow::scrollToNowCommand);
 }
 
-void MainWindow::closeWindowCommand()
-{
-    // The window the keys went to: the browser as well as this one.
-    QWidget* active = QApplication::activeWindow();
-    (active != nullptr ? active : this)->close();
-}
+void MainWindow::closeWindowCommand() { ui_style::closeWindowOrItsSheet(this); }
 
-void MainWindow::quitCommand()
+void MainWindow::quitCommand() { ui_style::quitProgram(); }
+
+void MainWindow::closeEvent(QCloseEvent* event)
 {
-    // Closes every window and ends the event loop; the settings are
-    // already saved, each as it changed.
-    QCoreApplication::quit();
+    QMainWindow::closeEvent(event);
+    if (event->isAccepted() && closed_) {
+        closed_();
+    }
 }
 
 void MainWindow::refresh()

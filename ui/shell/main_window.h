@@ -4,6 +4,7 @@
 #include <QMargins>
 #include <QSize>
 
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -37,14 +38,14 @@ public:
     // "Start Tracking" and "Stop Tracking".
     void refresh();
 
+    // Called each time the window has closed (a close it refuses is none).
+    void setOnClosed(std::function<void()> closed) { closed_ = std::move(closed); }
+
     // The menu commands, as the menus run them. "Close Window" closes the
-    // active window, whichever it is; closing the main window ends the
-    // program (ZelvaneApp).
+    // sheet open over this window, or else the window; the browser and each
+    // sheet have the same two commands of their own.
     void closeWindowCommand();
     void quitCommand();
-    // The two File commands, whose keys must reach an open sheet too.
-    const QAction* closeWindowAction() const { return closeWindow_; }
-    const QAction* quitAction() const { return quit_; }
     void startTrackingCommand();
     void stopTrackingCommand();
     void refreshPassesCommand();
@@ -57,6 +58,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildMenus();
@@ -75,9 +77,8 @@ private:
     ContentView* content_ = nullptr;
     QAction* startTracking_ = nullptr;
     QAction* stopTracking_ = nullptr;
-    QAction* closeWindow_ = nullptr;
-    QAction* quit_ = nullptr;
     std::unique_ptr<shell::StateObserver> observer_;
+    std::function<void()> closed_;
 };
 
 } // namespace zelvane

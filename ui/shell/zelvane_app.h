@@ -32,15 +32,9 @@ public:
     // front when it is open already.
     void openWindow(const QString& id);
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     std::shared_ptr<AppState> state_;
     QPointer<MainWindow> mainWindow_;
-    // The main window as an object, only ever compared: the filter sees its
-    // events while it is being destroyed, when it is no MainWindow any more.
-    QObject* mainWindowObject_ = nullptr;
     QPointer<QWidget> browser_;
 };
 

@@ -26,6 +26,7 @@
 #include "ui/shell/content_view.h"
 #include "ui/shell/main_window.h"
 #include "ui/shell/zelvane_app.h"
+#include "ui/browser/satellite_browser.h"
 
 namespace zelvane::test {
 namespace {
@@ -52,7 +53,8 @@ TEST_F(MainWindowTest, MenusHoldTheCommandsWithTheirKeys)
     MainWindow window(state);
     QStringList menus;
     for (QAction* a : window.menuBar()->actions()) {
-        menus << a->text();
+        // As shown: the "&" marks the mnemonic letter.
+        menus << QString(a->text()).remove(QLatin1Char('&'));
     }
     EXPECT_EQ(menus, QStringList({"File", "Tracking", "View"}));
 
@@ -247,8 +249,37 @@ TEST_F(MainWindowTest, MenuShortcutsWorkWhileTheBrowserWindowIsActive)
     EXPECT_EQ(app.browserWindow(), browser);
 }
 
+// Alt and a menu's underlined letter open it, as on any Linux desktop.
+TEST_F(MainWindowTest, EachMenuOpensByItsMnemonic)
+{
+    MainWindow window(state);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    const struct {
+        const char* menu;
+        const char* title;
+        Qt::Key letter;
+    } rows[] = {{"fileMenu", "&File", Qt::Key_F},
+                {"trackingMenu", "&Tracking", Qt::Key_T},
+                {"viewMenu", "&View", Qt::Key_V}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.title);
+        auto* menu = window.findChild<QMenu*>(QString::fromUtf8(row.menu));
+        ASSERT_NE(menu, nullptr);
+        EXPECT_EQ(menu->title(), QString::fromUtf8(row.title));
+        QTest::keyClick(window.focusWidget() != nullptr ? window.focusWidget() : &window, row.letter,
+                        Qt::AltModifier);
+        EXPECT_TRUE(waitUntil([&] { return QApplication::activePopupWidget() == menu; })) << "the menu is not open";
+        menu->close();
+        EXPECT_TRUE(waitUntil([] { return QApplication::activePopupWidget() == nullptr; }));
+        QApplication::setActiveWindow(&window);
+    }
+}
+
 // Ctrl+W closes the window the keys go to, the browser as well as the main
-// window; Escape closes the browser but not the main window.
+// window, or the sheet open over it, and nothing in another window;
+// Escape closes the browser but not the main window.
 TEST_F(MainWindowTest, CloseKeysCloseTheWindowWithTheFocus)
 {
     ZelvaneApp app(state);
@@ -283,12 +314,41 @@ TEST_F(MainWindowTest, CloseKeysCloseTheWindowWithTheFocus)
     QTest::keyClick(search, Qt::Key_W, Qt::ControlModifier);
     EXPECT_TRUE(waitUntil([&] { return app.browserWindow() == nullptr; }));
 
-    // A sheet holds the keys of the window under it: Ctrl+W closes the
-    // sheet, and only the sheet.
+    // Sheets open over both windows, Settings the later one: Ctrl+W in the
+    // browser's detail sheet closes that sheet and nothing else.
+    app.openWindow("satellite-browser");
+    auto* browserView = app.browserWindow()->findChild<SatelliteBrowser*>();
+    ASSERT_NE(browserView, nullptr);
+    browserView->showDetail(addSatellite("AO-91", 43017, {downlink(145800000)}));
+    QPointer<QWidget> detail = browserView->detailSheet();
+    ASSERT_TRUE(waitUntil([&] { return detail != nullptr && detail->isVisible(); })) << "no detail sheet";
     activate(main);
     main->toggleSettingsCommand();
-    ASSERT_TRUE(waitUntil([] { return QApplication::activeModalWidget() != nullptr; })) << "no settings sheet";
-    QPointer<QWidget> sheet = QApplication::activeModalWidget();
+    ASSERT_TRUE(waitUntil([&] {
+        return main->contentView()->settingsSheet() != nullptr && main->contentView()->settingsSheet()->isVisible();
+    })) << "no settings sheet";
+    QPointer<QWidget> sheet = main->contentView()->settingsSheet();
+    QTest::keyClick(activate(detail), Qt::Key_W, Qt::ControlModifier);
+    EXPECT_TRUE(waitUntil([&] { return detail == nullptr || !detail->isVisible(); })) << "the detail sheet is open";
+    ASSERT_NE(app.browserWindow(), nullptr);
+    EXPECT_TRUE(app.browserWindow()->isVisible());
+    EXPECT_TRUE(sheet != nullptr && sheet->isVisible()) << "Settings is closed";
+
+    // Settings still open, Ctrl+W in the browser's search field closes the
+    // browser and leaves Settings as it is.
+    search = app.browserWindow()->findChild<QLineEdit*>();
+    ASSERT_NE(search, nullptr);
+    activate(app.browserWindow());
+    search->setFocus();
+    QTest::keyClick(search, Qt::Key_W, Qt::ControlModifier);
+    EXPECT_TRUE(waitUntil([&] { return app.browserWindow() == nullptr; })) << "the browser is open";
+    EXPECT_TRUE(sheet != nullptr && sheet->isVisible()) << "Settings is closed";
+    EXPECT_TRUE(state->showSettings());
+
+    // A sheet holds the keys of the window under it: Ctrl+W closes the
+    // sheet, and only the sheet.
+    ASSERT_NE(sheet, nullptr);
+    activate(sheet);
     QTest::keyClick(sheet->focusWidget() != nullptr ? sheet->focusWidget() : sheet.data(), Qt::Key_W,
                     Qt::ControlModifier);
     EXPECT_TRUE(waitUntil([&] { return sheet == nullptr || !sheet->isVisible(); })) << "the sheet is closed";
@@ -326,16 +386,27 @@ TEST(MainWindowQuit, DISABLED_ChildEndsTheProgram)
             return;
         }
         QWidget* target = window->focusWidget() != nullptr ? window->focusWidget() : window;
-        if (how.endsWith(QLatin1String("settings"))) {
-            // The keys go to the sheet, which blocks the window under it.
+        if (how.contains(QLatin1String("settings"))) {
+            // The keys go to the sheet, which blocks the window under it,
+            // or to the browser, which the sheet leaves alone.
             app.mainWindow()->toggleSettingsCommand();
-            target = QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }, 10000)
-                         ? QApplication::activeModalWidget()
-                         : nullptr;
-            if (target == nullptr) {
+            QWidget* sheet = QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }, 10000)
+                                 ? QApplication::activeModalWidget()
+                                 : nullptr;
+            if (sheet == nullptr) {
                 ADD_FAILURE() << "no settings sheet";
                 QCoreApplication::exit(2);
                 return;
+            }
+            if (how.endsWith(QLatin1String("settings"))) {
+                target = sheet;
+            } else {
+                window->activateWindow();
+                if (!QTest::qWaitForWindowActive(window)) {
+                    ADD_FAILURE() << "the window did not become active again";
+                    QCoreApplication::exit(2);
+                    return;
+                }
             }
         }
         std::printf("ready\n");
@@ -355,11 +426,13 @@ TEST(MainWindowQuit, DISABLED_ChildEndsTheProgram)
     SatNOGSFetch::setHost("");
 }
 
-// Ctrl+Q from either window or from a sheet, and closing the main window
-// while the browser is open, end the program, with the settings saved.
+// Ctrl+Q from either window or from a sheet, the browser's included while
+// Settings is open on the main window, and closing the main window while
+// the browser is open, end the program, with the settings saved.
 TEST(MainWindowQuit, ProgramEndsByQuitOrByClosingTheMainWindow)
 {
-    for (const char* how : {"ctrl-q-browser", "ctrl-q-main", "ctrl-q-settings", "ctrl-w-main", "close-main"}) {
+    for (const char* how :
+         {"ctrl-q-browser", "ctrl-q-main", "ctrl-q-settings", "ctrl-q-settings-browser", "ctrl-w-main", "close-main"}) {
         SCOPED_TRACE(how);
         TempDir dir;
         const QString settings = dir.path() + QStringLiteral("/settings.json");
