@@ -110,6 +110,32 @@ TEST(FilesTest, WholeFileWriteReadMoveAndRemove)
     EXPECT_TRUE(Files::remove(fs::path(dir.str()) / "never-there"));
 }
 
+// Any name the folder allows can be written and replaced: the temporary
+// beside it never needs a longer name than the target may have.
+TEST(FilesTest, NamesUpToTheLimitAreWrittenAndReplaced)
+{
+    TempDir dir;
+    const fs::path folder = dir.str();
+    // A name of two-byte letters too.
+    std::string wide = "w";
+    for (int i = 0; i < 122; ++i) {
+        wide += "\xc3\xa4";
+    }
+    const std::string names[] = {std::string(196, 'n') + ".tle", std::string(229, 'n') + ".tle",
+                                 std::string(230, 'n') + ".timestamp", std::string(251, 'n') + ".tle",
+                                 wide + ".timestamp"};
+    for (const auto& name : names) {
+        SCOPED_TRACE(std::to_string(name.size()) + " bytes");
+        const fs::path file = folder / name;
+        EXPECT_TRUE(Files::writeFileAtomically(file, "first"));
+        EXPECT_EQ(Files::readFile(file), "first");
+        EXPECT_TRUE(Files::writeFileAtomically(file, "second, replacing the first"));
+        EXPECT_EQ(Files::readFile(file), "second, replacing the first");
+        EXPECT_TRUE(Files::remove(file));
+        EXPECT_TRUE(fs::is_empty(folder)) << "no temporary is left behind";
+    }
+}
+
 TEST(FilesTest, AtomicWriteCreatesNoFoldersAndNeverReplacesAFolder)
 {
     TempDir dir;
