@@ -91,7 +91,7 @@ namespace {
 // than any ending the program's files are known by (".timestamp").
 constexpr std::size_t kKeptEnding = 32;
 
-bool continuesLetter(char c)
+bool isContinuationByte(char c)
 {
     return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
 }
@@ -145,11 +145,11 @@ std::string temporaryName(std::string_view target, std::string_view random, std:
     } else {
         const std::size_t ending = std::min(kKeptEnding, room / 2);
         std::size_t headEnd = room - 1 - ending;
-        while (headEnd > 0 && continuesLetter(target[headEnd])) {
+        while (headEnd > 0 && isContinuationByte(target[headEnd])) {
             --headEnd;
         }
         std::size_t tailStart = target.size() - ending;
-        while (tailStart < target.size() && continuesLetter(target[tailStart])) {
+        while (tailStart < target.size() && isContinuationByte(target[tailStart])) {
             ++tailStart;
         }
         name.reserve(room);
