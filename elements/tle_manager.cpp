@@ -132,15 +132,15 @@ std::string stampText(double seconds)
     return text;
 }
 
-// Keeps a body that yielded element sets as the category's cached copy.
-// The stamp is renewed only when the body itself was written, so an old
-// copy is never passed off as fresh.
-void storeInCache(const std::string& key, const std::string& body)
+// Keeps a body that yielded element sets as the category's cached copy;
+// true when both it and its stamp were written. The stamp is renewed only
+// when the body itself was written, so an old copy is never passed off as
+// fresh.
+bool storeInCache(const std::string& key, const std::string& body)
 {
     Files::createFolder(cacheDir());
-    if (Files::writeFileAtomically(cacheFile(key), body)) {
-        Files::writeFileAtomically(timestampFile(key), stampText(nowSeconds()));
-    }
+    return Files::writeFileAtomically(cacheFile(key), body) &&
+           Files::writeFileAtomically(timestampFile(key), stampText(nowSeconds()));
 }
 
 using Landing = std::function<void(std::vector<TLEData>, CategoryOutcome)>;
@@ -462,11 +462,14 @@ void downloadCategory(const std::vector<TLECategory>& table, const std::string& 
             completion(std::move(cached), std::move(outcome));
             return;
         }
-        storeInCache(key, result.body);
+        // Sets that could not be kept are still this load's, but the load
+        // does not count as a download that renews the cache.
+        const bool stored = storeInCache(key, result.body);
         for (auto& set : sets) {
             set.source = key;
         }
-        outcome.downloaded = true;
+        outcome.downloaded = stored;
+        outcome.notStored = !stored;
         completion(std::move(sets), std::move(outcome));
     });
 }

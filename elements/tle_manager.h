@@ -95,6 +95,10 @@ struct CategoryOutcome {
     // before the category came in: `failure` says why, and the load brought
     // nothing of it (its cached copy stays as it was).
     bool loadFailed = false;
+    // True when the download went well and its sets are used, but the answer
+    // or its stamp could not be kept in the cache (`downloaded` is then
+    // false): no fresh copy stands in offline or at the next load.
+    bool notStored = false;
     friend bool operator==(const CategoryOutcome&, const CategoryOutcome&) = default;
 };
 

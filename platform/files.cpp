@@ -87,6 +87,22 @@ std::optional<std::string> readFile(const std::filesystem::path& path)
 
 namespace {
 
+// How much of a target's ending a shortened temporary name keeps: more
+// than any ending the program's files are known by (".timestamp").
+constexpr std::size_t kKeptEnding = 32;
+
+bool isContinuationByte(char c)
+{
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+// The most bytes a name in the folder may have.
+std::size_t nameLimitOf(const std::filesystem::path& folder)
+{
+    const long limit = ::pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+    return limit > 0 ? static_cast<std::size_t>(limit) : kNameLimit;
+}
+
 // A fresh temporary name beside the target; the caller creates it
 // exclusively and tries again on a clash.
 std::filesystem::path temporaryBeside(const std::filesystem::path& target)
@@ -94,12 +110,12 @@ std::filesystem::path temporaryBeside(const std::filesystem::path& target)
     static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     thread_local std::mt19937 random{std::random_device{}()};
     std::uniform_int_distribution<std::size_t> pick(0, sizeof(kAlphabet) - 2);
-    std::string name = target.filename().string();
-    name += kTemporaryMark;
+    std::string letters;
     for (std::size_t i = 0; i < kTemporaryRandomLength; ++i) {
-        name += kAlphabet[pick(random)];
+        letters += kAlphabet[pick(random)];
     }
-    return target.parent_path() / name;
+    const std::filesystem::path folder = target.parent_path();
+    return folder / temporaryName(target.filename().string(), letters, nameLimitOf(folder));
 }
 
 bool writeAll(int fd, std::string_view content)
@@ -118,6 +134,33 @@ bool writeAll(int fd, std::string_view content)
 }
 
 } // namespace
+
+std::string temporaryName(std::string_view target, std::string_view random, std::size_t nameLimit)
+{
+    const std::size_t added = kTemporaryMark.size() + random.size();
+    const std::size_t room = nameLimit > added ? nameLimit - added : 0;
+    std::string name;
+    if (target.size() <= room || room < 2) {
+        name = target; // (a folder too strict for any temporary fails the write)
+    } else {
+        const std::size_t ending = std::min(kKeptEnding, room / 2);
+        std::size_t headEnd = room - 1 - ending;
+        while (headEnd > 0 && isContinuationByte(target[headEnd])) {
+            --headEnd;
+        }
+        std::size_t tailStart = target.size() - ending;
+        while (tailStart < target.size() && isContinuationByte(target[tailStart])) {
+            ++tailStart;
+        }
+        name.reserve(room);
+        name.append(target.substr(0, headEnd));
+        name += '~';
+        name.append(target.substr(tailStart));
+    }
+    name += kTemporaryMark;
+    name += random;
+    return name;
+}
 
 bool writeFileAtomically(const std::filesystem::path& path, std::string_view content)
 {

@@ -38,10 +38,21 @@ bool move(const std::filesystem::path& from, const std::filesystem::path& to);
 inline constexpr std::string_view kTemporaryMark = ".zelvane-partial-";
 inline constexpr std::size_t kTemporaryRandomLength = 6;
 
+// The temporary's name for a target name and a random part. A target whose
+// name leaves too little room for the mark and the random part within the
+// folder's limit on names (`nameLimit` bytes) stands in shortened: its
+// beginning, "~" and its ending, cut between whole UTF-8 letters, so that
+// both still tell whose temporary it is ("user-….tle").
+inline constexpr std::size_t kNameLimit = 255;
+std::string temporaryName(std::string_view target, std::string_view random, std::size_t nameLimit = kNameLimit);
+
 // Removes the temporaries of writeFileAtomically in the folder (not below
-// it) whose target name the predicate owns and that were last written at
-// least `minimumAge` ago: a younger one may be a write under way in another
-// running copy. Nothing else is touched. Returns how many were removed.
+// it) whose target name (shortened or not) the predicate owns and that were
+// last written at least `minimumAge` ago: a younger one may be a write
+// under way in another running copy. Nothing else is touched. Returns how
+// many were removed. A shortened name keeps enough of both ends for a
+// predicate that owns names by how they begin or end; one that owns a
+// whole long name exactly does not see it, and its temporaries stay.
 inline constexpr std::chrono::seconds kStaleTemporaryAge{60};
 std::size_t removeStaleTemporaries(const std::filesystem::path& folder,
                                    const std::function<bool(std::string_view target)>& owns,

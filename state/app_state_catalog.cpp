@@ -232,6 +232,8 @@ std::string AppState::downloadNoteKey(const std::string& categoryKey) { return "
 // A failed download stays in the status line until the category downloads
 // again (or is no longer subscribed): a kept copy says from when it is, and
 // a category without any copy says that it has no element sets yet and why.
+// So does a download whose copy could not be kept: its sets are in use,
+// yet the cache holds no fresh copy of them.
 // A category that the newest load could not bring at all says so until a
 // load brings it.
 void AppState::noteDownloadOutcomes(const TLEManager::CategoriesLoad& load, bool current)
@@ -266,6 +268,9 @@ void AppState::noteDownloadOutcomes(const TLEManager::CategoriesLoad& load, bool
             setStatusNote(downloadNoteKey(outcome.key), "");
         } else if (outcome.failure) {
             setStatusNote(downloadNoteKey(outcome.key), downloadFailureText(outcome));
+        } else if (outcome.notStored) {
+            setStatusNote(downloadNoteKey(outcome.key),
+                          "Could not store a copy of " + TLEManager::describeCategory(outcome.key));
         }
     }
 }

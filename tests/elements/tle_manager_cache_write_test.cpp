@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "elements/tle_manager.h"
+#include "elements/user_tle_source.h"
 #include "orbital/date.h"
 #include "orbital/numeric_text.h"
 #include "platform/files.h"
@@ -63,6 +64,117 @@ TEST(TLEManagerCacheWriteTest, CategoryThatCannotBeCachedKeepsTheLastGoodCopyAnd
     TLEManager::setServiceBaseURL("");
     platform::SettingsStore::setStandardPath({});
     Files::setHomeFolder({});
+}
+
+class UserSourceCacheTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Files::setHomeFolder(home_.str());
+        platform::SettingsStore::setStandardPath(std::filesystem::path(home_.str()) / "settings.json");
+        Clock::setFixed(*utcMidnight(2024, 3, 1));
+    }
+    void TearDown() override
+    {
+        Clock::clearFixed();
+        platform::SettingsStore::setStandardPath({});
+        Files::setHomeFolder({});
+    }
+
+    // Adds a user source answered by the local server; its category key.
+    std::string addSource(const std::string& name, const std::string& body)
+    {
+        const std::string path = "/list" + std::to_string(name.size()) + ".txt";
+        const UserTLESource source(name, server_.url(path));
+        EXPECT_TRUE(UserTLESourceStore::add(source));
+        server_.setResponse(path, 200, body);
+        return source.categoryKey();
+    }
+
+    TLEManager::CategoriesLoad load(const std::string& key, bool force)
+    {
+        std::optional<TLEManager::CategoriesLoad> result;
+        TLEManager::loadCategories({key}, force, [&](TLEManager::CategoriesLoad r) { result = std::move(r); });
+        EXPECT_TRUE(test::waitUntil([&] { return result.has_value(); }, 10s));
+        return result.value_or(TLEManager::CategoriesLoad{});
+    }
+
+    test::TempDir home_;
+    test::HttpTestServer server_;
+};
+
+// A source named with 240 characters has files of 249 and 255 bytes, the
+// longest a folder takes: it is kept and stamped like any other, and its
+// copy serves the next loads without the network.
+TEST_F(UserSourceCacheTest, ASourceWithALongNameIsCachedStampedAndUsedOffline)
+{
+    const std::string body = test::tleText("LONG NAMED", 4242);
+    const std::string key = addSource(std::string(240, 'L'), body);
+    ASSERT_EQ(TLEManager::timestampFile(key).filename().string().size(), 255u);
+
+    auto first = load(key, false);
+    ASSERT_EQ(first.outcomes.size(), 1u);
+    EXPECT_TRUE(first.outcomes[0].downloaded);
+    EXPECT_EQ(first.sets.size(), 1u);
+    EXPECT_EQ(Files::readFile(TLEManager::cacheFile(key)), body);
+    EXPECT_FALSE(TLEManager::isCacheStale(key)) << "stamped";
+
+    // Fresh: served from the copy without asking.
+    const int asked = server_.totalRequests();
+    auto fresh = load(key, false);
+    EXPECT_EQ(server_.totalRequests(), asked);
+    ASSERT_EQ(fresh.sets.size(), 1u);
+    EXPECT_EQ(fresh.sets[0].name, "LONG NAMED");
+
+    // Offline: the copy stands in.
+    test::HttpTestServer::Response dropped;
+    dropped.closeWithoutAnswer = true;
+    server_.setResponse("/list240.txt", dropped);
+    auto offline = load(key, true);
+    ASSERT_EQ(offline.outcomes.size(), 1u);
+    EXPECT_EQ(offline.outcomes[0].failure, "no connection");
+    EXPECT_TRUE(offline.outcomes[0].usingCachedCopy);
+    ASSERT_EQ(offline.sets.size(), 1u);
+    EXPECT_EQ(offline.sets[0].name, "LONG NAMED");
+}
+
+// A download whose copy cannot be kept (a name longer than any file may
+// have, a folder in the way of the copy or of its stamp) is still used, but
+// it is not passed off as downloaded and stored: the outcome says the copy
+// was not kept, and nothing stale is stamped fresh.
+TEST_F(UserSourceCacheTest, ADownloadThatCannotBeKeptIsToldSo)
+{
+    const std::string body = test::tleText("NOT KEPT", 4343);
+    const struct {
+        const char* label;
+        std::size_t nameLength;
+        bool folderAtCopy;
+        bool folderAtStamp;
+    } cases[] = {
+        {"name too long for a file", 251, false, false},
+        {"folder in place of the copy", 20, true, false},
+        {"folder in place of the stamp", 21, false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        const std::string key = addSource(std::string(c.nameLength, 'K'), body);
+        ASSERT_TRUE(Files::createFolder(TLEManager::cacheDir()));
+        if (c.folderAtCopy) {
+            ASSERT_TRUE(Files::createFolder(TLEManager::cacheFile(key)));
+        }
+        if (c.folderAtStamp) {
+            ASSERT_TRUE(Files::createFolder(TLEManager::timestampFile(key)));
+        }
+        auto result = load(key, false);
+        ASSERT_EQ(result.outcomes.size(), 1u);
+        const auto& outcome = result.outcomes[0];
+        EXPECT_FALSE(outcome.downloaded);
+        EXPECT_TRUE(outcome.notStored);
+        EXPECT_EQ(outcome.failure, std::nullopt) << "the download itself went well";
+        ASSERT_EQ(result.sets.size(), 1u) << "and its sets are used";
+        EXPECT_EQ(result.sets[0].name, "NOT KEPT");
+        EXPECT_TRUE(TLEManager::isCacheStale(key));
+    }
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <thread>
 
+#include "base/utf8.h"
 #include "platform/files.h"
 #include "platform/uuid.h"
 #include "tests/support/file_size_limit.h"
@@ -41,6 +42,10 @@ TEST(FilesTest, StaleTemporariesOfOwnFilesAreRemoved)
     const auto ours = [](const std::string& target, const char* random) {
         return target + std::string(Files::kTemporaryMark) + random;
     };
+    // Names too long to carry the mark whole: their temporaries are named
+    // by Files::temporaryName. A user's copy of such a file keeps its name.
+    const std::string longJson = std::string(240, 'j') + ".json";
+    const std::string longOther = std::string(240, 'j') + ".json.orig";
     const struct {
         std::string name;
         std::chrono::seconds age;
@@ -62,6 +67,14 @@ TEST(FilesTest, StaleTemporariesOfOwnFilesAreRemoved)
         {"amateur.json.mylist", std::chrono::hours(2), false},
         {"amateur.json.orig", std::chrono::hours(2), false},
         {"custom.tle.unreadable", std::chrono::hours(2), false},
+        {Files::temporaryName(longJson, "AbCdEf"), std::chrono::hours(2), true},
+        {Files::temporaryName(longJson, "AbCdEg"), std::chrono::seconds(5), false},
+        {Files::temporaryName(longJson, "AbCdE"), std::chrono::hours(2), false},
+        {Files::temporaryName(longOther, "AbCdEf"), std::chrono::hours(2), false},
+        {Files::temporaryName(std::string(240, 'j') + ".tle", "AbCdEf"), std::chrono::hours(2), false},
+        {longJson, std::chrono::hours(2), false},
+        {longOther, std::chrono::hours(2), false},
+        {longJson + ".AbCdEf", std::chrono::hours(2), false},
     };
     const auto now = fs::file_time_type::clock::now();
     for (const auto& c : cases) {
@@ -73,7 +86,7 @@ TEST(FilesTest, StaleTemporariesOfOwnFilesAreRemoved)
     ASSERT_TRUE(Files::writeFileAtomically(folder / "below" / below, "partial"));
     fs::last_write_time(folder / "below" / below, now - std::chrono::hours(2));
 
-    EXPECT_EQ(Files::removeStaleTemporaries(folder, owns), 3u);
+    EXPECT_EQ(Files::removeStaleTemporaries(folder, owns), 4u);
     for (const auto& c : cases) {
         EXPECT_EQ(Files::exists(folder / c.name), !c.removed) << c.name;
     }
@@ -108,6 +121,47 @@ TEST(FilesTest, WholeFileWriteReadMoveAndRemove)
     EXPECT_TRUE(Files::remove(fs::path(dir.str()) / "a"));
     EXPECT_FALSE(Files::exists(folder));
     EXPECT_TRUE(Files::remove(fs::path(dir.str()) / "never-there"));
+}
+
+// Any name the folder allows can be written and replaced: the temporary
+// beside it never needs a longer name than the target may have.
+TEST(FilesTest, NamesUpToTheLimitAreWrittenAndReplaced)
+{
+    TempDir dir;
+    const fs::path folder = dir.str();
+    // A name of two-byte letters too.
+    std::string wide = "w";
+    for (int i = 0; i < 122; ++i) {
+        wide += "\xc3\xa4";
+    }
+    const std::string names[] = {std::string(196, 'n') + ".tle", std::string(229, 'n') + ".tle",
+                                 std::string(230, 'n') + ".timestamp", std::string(251, 'n') + ".tle",
+                                 wide + ".timestamp"};
+    const std::string random = "AbCdEf";
+    const std::string tail = std::string(Files::kTemporaryMark) + random;
+    for (const auto& name : names) {
+        SCOPED_TRACE(std::to_string(name.size()) + " bytes");
+        // Whole where it fits; otherwise within the limit with both ends of
+        // the target's name kept, in whole letters.
+        for (const std::size_t limit : {Files::kNameLimit, std::size_t{143}}) {
+            const std::string temporary = Files::temporaryName(name, random, limit);
+            if (name.size() + tail.size() <= limit) {
+                EXPECT_EQ(temporary, name + tail);
+                continue;
+            }
+            EXPECT_LE(temporary.size(), limit);
+            EXPECT_TRUE(temporary.starts_with(name.substr(0, 80))) << temporary;
+            EXPECT_TRUE(temporary.ends_with(name.substr(name.find('.')) + tail)) << temporary;
+            EXPECT_TRUE(utf8::isValid(temporary)) << temporary;
+        }
+        const fs::path file = folder / name;
+        EXPECT_TRUE(Files::writeFileAtomically(file, "first"));
+        EXPECT_EQ(Files::readFile(file), "first");
+        EXPECT_TRUE(Files::writeFileAtomically(file, "second, replacing the first"));
+        EXPECT_EQ(Files::readFile(file), "second, replacing the first");
+        EXPECT_TRUE(Files::remove(file));
+        EXPECT_TRUE(fs::is_empty(folder)) << "no temporary is left behind";
+    }
 }
 
 TEST(FilesTest, AtomicWriteCreatesNoFoldersAndNeverReplacesAFolder)

@@ -348,6 +348,7 @@ TEST_F(DownloadOutcomes, TheStatusNamesFailedCategoriesAndStampsStayTrue)
         const char* note; // the standing note; empty for none
         const char* age;
         std::size_t satellites; // catalogue entries besides the Sun and the Moon
+        bool copyBlocked = false; // a folder stands where the copy goes
     } cases[] = {
         {"fresh copy", 3600.0, false, unavailable, 0, "", "1h ago", 1},
         {"fresh download", std::nullopt, false, fine, 1, "", "< 1m ago", 1},
@@ -360,12 +361,17 @@ TEST_F(DownloadOutcomes, TheStatusNamesFailedCategoriesAndStampsStayTrue)
          "No element sets for Amateur Radio yet: could not download them (no connection)", "11d ago", 0},
         {"refresh of a fresh copy fails", 60.0, true, unavailable, 1,
          "Could not download Amateur Radio (HTTP 503): using the copy from 11:59", "1m ago", 1},
+        {"download whose copy cannot be kept", std::nullopt, false, fine, 1,
+         "Could not store a copy of Amateur Radio", "11d ago", 1, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
         platform::Files::remove(platform::Files::dataFolder() / "tle");
         if (c.copyAge) {
             writeCopy(*c.copyAge);
+        }
+        if (c.copyBlocked) {
+            ASSERT_TRUE(platform::Files::createFolder(TLEManager::cacheFile("amateur")));
         }
         const auto stampBefore = platform::Files::readFile(TLEManager::timestampFile("amateur"));
         server.setResponse(kAmateur, c.response);

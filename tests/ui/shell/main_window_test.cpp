@@ -477,10 +477,13 @@ TEST_F(MainWindowTest, AStartRemovesTemporariesLeftByAKilledWriteAndNothingElse)
     const fs::path data = platform::Files::dataFolder();
     const fs::path settingsFolder = platform::SettingsStore::standard().file().parent_path();
     const auto temporaryOf = [](const fs::path& file, const char* random) {
-        return fs::path(file.string() + std::string(platform::Files::kTemporaryMark) + random);
+        return file.parent_path() / platform::Files::temporaryName(file.filename().string(), random);
     };
+    // A user source with a long name: its temporaries carry a shortened name.
+    const std::string longSource = "user-" + std::string(230, 'L');
     const fs::path files[] = {settingsFolder / "settings.json", data / "custom.tle", data / "tle" / "amateur.tle",
-                              data / "tle" / "amateur.timestamp", data / "satnogs" / "25544.json",
+                              data / "tle" / "amateur.timestamp", data / "tle" / (longSource + ".tle"),
+                              data / "tle" / (longSource + ".timestamp"), data / "satnogs" / "25544.json",
                               data / "satnogs" / "25544.timestamp"};
     std::vector<fs::path> leftovers = {temporaryOf(data / "custom.tle.unreadable", "QwErTy")};
     std::vector<fs::path> kept = {temporaryOf(data / "notes.txt", "AbCdEf"),
