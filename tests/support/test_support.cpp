@@ -21,7 +21,15 @@
 #include <stdexcept>
 #include <string>
 #include <system_error>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_UNDEFINED__)
+#include <sanitizer/common_interface_defs.h>
+#define ZELVANE_HAS_SANITIZER_CALLBACK 1
+#else
+#define ZELVANE_HAS_SANITIZER_CALLBACK 0
+#endif
 
 namespace zelvane::test {
 
@@ -68,23 +76,43 @@ void removeFoldersOfDeadPrograms(const fs::path& base)
     }
 }
 
+// The folder of this program, for a sanitizer's last words: a program it
+// ends runs no destructor.
+std::string& folderToRemoveAtDeath()
+{
+    static std::string path;
+    return path;
+}
+
+void removeFolderAtDeath()
+{
+    std::error_code ignored;
+    fs::remove_all(folderToRemoveAtDeath(), ignored);
+}
+
 class ProcessFolder {
 public:
     ProcessFolder()
     {
-        const fs::path base = QDir::tempPath().toStdString();
-        removeFoldersOfDeadPrograms(base);
+        base_ = QDir::tempPath().toStdString();
+        removeFoldersOfDeadPrograms(base_);
         std::string pattern =
-            (base / (std::string(kFolderPrefix) + std::to_string(::getpid()) + "-XXXXXX")).string();
+            (base_ / (std::string(kFolderPrefix) + std::to_string(::getpid()) + "-XXXXXX")).string();
         if (::mkdtemp(pattern.data()) == nullptr) {
             throw std::runtime_error("cannot create the test program's temporary folder");
         }
         path_ = QString::fromStdString(pattern);
+        folderToRemoveAtDeath() = pattern;
+#if ZELVANE_HAS_SANITIZER_CALLBACK
+        __sanitizer_set_death_callback(removeFolderAtDeath);
+#endif
     }
     ~ProcessFolder()
     {
         std::error_code ignored;
         fs::remove_all(path_.toStdString(), ignored);
+        // Child programs this one ended (a test's time bound) leave theirs.
+        removeFoldersOfDeadPrograms(base_);
     }
     ProcessFolder(const ProcessFolder&) = delete;
     ProcessFolder& operator=(const ProcessFolder&) = delete;
@@ -92,6 +120,7 @@ public:
     const QString& path() const { return path_; }
 
 private:
+    fs::path base_;
     QString path_;
 };
 
@@ -170,6 +199,12 @@ void isolateHome()
     ::setenv("XDG_CONFIG_HOME", (h + "/.config").constData(), 1);
     ::setenv("XDG_DATA_HOME", (h + "/.local/share").constData(), 1);
     ::setenv("XDG_CACHE_HOME", (h + "/.cache").constData(), 1);
+    // Qt's runtime folder too, or it makes one of its own in the temporary
+    // folder and leaves it there.
+    const QByteArray runtime = h + "/.runtime";
+    if (::mkdir(runtime.constData(), 0700) == 0) {
+        ::setenv("XDG_RUNTIME_DIR", runtime.constData(), 1);
+    }
 }
 
 TempDir::TempDir() : path_(makeTempFolder(QStringLiteral("dir-"))) {}
