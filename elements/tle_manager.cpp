@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <string_view>
 #include <unordered_map>
 
@@ -144,6 +145,17 @@ void storeInCache(const std::string& key, const std::string& body)
 }
 
 using Landing = std::function<void(std::vector<TLEData>, CategoryOutcome)>;
+
+// Category answers whose reading is to fail (a test means).
+std::atomic<int> answerReadingsToFail{0};
+
+bool takeAnswerReadingToFail()
+{
+    int count = answerReadingsToFail.load();
+    while (count > 0 && !answerReadingsToFail.compare_exchange_weak(count, count - 1)) {
+    }
+    return count > 0;
+}
 
 // Downloads under way, by category key and address, with everyone waiting
 // for each answer.
@@ -353,16 +365,23 @@ std::string statusFailure(int status)
     return "HTTP " + std::to_string(status);
 }
 
-// After a failed download: the cached copy that stands in, if any.
+// After a failed download: the cached copy that stands in, if any (none
+// when even reading it gives out).
 std::vector<TLEData> fallBack(const std::string& key, CategoryOutcome& outcome)
 {
-    auto cached = loadCached(key);
-    if (!cached) {
+    try {
+        auto cached = loadCached(key);
+        if (!cached) {
+            return {};
+        }
+        outcome.cachedCopyStamp = readStamp(key);
+        outcome.usingCachedCopy = true;
+        return std::move(*cached);
+    } catch (...) {
+        outcome.usingCachedCopy = false;
+        outcome.cachedCopyStamp.reset();
         return {};
     }
-    outcome.usingCachedCopy = true;
-    outcome.cachedCopyStamp = readStamp(key);
-    return std::move(*cached);
 }
 
 // The user's words for why a transfer gave no answer.
@@ -386,6 +405,46 @@ std::string downloadFailureText(platform::HttpFailure failure)
     case HttpFailure::None: break;
     }
     return "no connection";
+}
+
+// Reads a category's answer into its element sets, with `source` = key,
+// and keeps a body that yielded some as the cached copy (then `downloaded`).
+// Only such a body counts as the category's answer. Anything else (a failed
+// transfer, an error status, an error page or a rate-limit notice) sets
+// `failure` and leaves the cache and its stamp as they were; the last good
+// copy then stands in. Throws when the reading gives out (memory).
+std::vector<TLEData> readAnswer(const std::string& key, platform::HttpResult& result, CategoryOutcome& outcome)
+{
+    if (result.error) {
+        // A stalled transfer is not a missing connection, nor is an
+        // answer too long to take or cut short: say which.
+        outcome.failure = downloadFailureText(result.failure);
+        return {};
+    }
+    if (result.status != 0 && (result.status < 200 || result.status > 299)) {
+        // Only an HTTP answer has a status; a file address has none.
+        outcome.failure = statusFailure(result.status);
+        return {};
+    }
+    // A source in another encoding (a Latin-1 name) is read with its
+    // stray bytes replaced, and kept so, rather than refused whole.
+    if (!utf8::isValid(result.body)) {
+        result.body = utf8::replaceInvalid(result.body);
+    }
+    if (takeAnswerReadingToFail()) {
+        throw std::bad_alloc();
+    }
+    auto sets = parseAuto(result.body);
+    if (sets.empty()) {
+        outcome.failure = "no element sets in the answer";
+        return {};
+    }
+    storeInCache(key, result.body);
+    for (auto& set : sets) {
+        set.source = key;
+    }
+    outcome.downloaded = true;
+    return sets;
 }
 
 // Downloads one category of the given table. The completion runs once: at
@@ -432,41 +491,22 @@ void downloadCategory(const std::vector<TLECategory>& table, const std::string& 
         }
     };
     platform::Http::get(category->url, [key, completion = std::move(completion)](platform::HttpResult result) {
-        // Only a body that yields element sets counts as the category's
-        // answer. Anything else (a failed transfer, an error status, text
-        // that is not UTF-8, an error page or a rate-limit notice) leaves
-        // the cache and its stamp as they were; the last good copy stands in
-        // and the failure is reported.
         CategoryOutcome outcome{key, false, std::nullopt, false, std::nullopt};
         std::vector<TLEData> sets;
-        if (result.error) {
-            // A stalled transfer is not a missing connection, nor is an
-            // answer too long to take or cut short: say which.
-            outcome.failure = downloadFailureText(result.failure);
-        } else if (result.status != 0 && (result.status < 200 || result.status > 299)) {
-            // Only an HTTP answer has a status; a file address has none.
-            outcome.failure = statusFailure(result.status);
-        } else {
-            // A source in another encoding (a Latin-1 name) is read with its
-            // stray bytes replaced, and kept so, rather than refused whole.
-            if (!utf8::isValid(result.body)) {
-                result.body = utf8::replaceInvalid(result.body);
-            }
-            sets = parseAuto(result.body);
+        try {
+            sets = readAnswer(key, result, outcome);
+        } catch (...) {
+            // The reading gave out (memory, with a very large answer): the
+            // download still ends here, as a failure with its reason, so
+            // that everyone waiting hears and the next load asks afresh.
+            outcome.downloaded = false;
+            outcome.failure = platform::describeFailure(std::current_exception());
         }
-        if (!outcome.failure && sets.empty()) {
-            outcome.failure = "no element sets in the answer";
-        }
+        // What the waiters do with the sets needs the body no more.
+        std::string().swap(result.body);
         if (outcome.failure) {
-            auto cached = fallBack(key, outcome);
-            completion(std::move(cached), std::move(outcome));
-            return;
+            sets = fallBack(key, outcome);
         }
-        storeInCache(key, result.body);
-        for (auto& set : sets) {
-            set.source = key;
-        }
-        outcome.downloaded = true;
         completion(std::move(sets), std::move(outcome));
     });
 }
@@ -716,6 +756,8 @@ void fetchByNoradId(std::int64_t noradId, std::function<void(std::optional<TLEDa
         completion(std::move(sets.front()));
     });
 }
+
+void failNextAnswerReadings(int count) { answerReadingsToFail = count; }
 
 bool isFresherOrPreferred(const TLEData& candidate, const TLEData& chosen)
 {
