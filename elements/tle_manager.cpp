@@ -146,13 +146,15 @@ void storeInCache(const std::string& key, const std::string& body)
 
 using Landing = std::function<void(std::vector<TLEData>, CategoryOutcome)>;
 
-// Category answers whose reading is to fail (a test means).
+// Category answers whose reading, or whose taking in by a load, is to fail
+// (test means).
 std::atomic<int> answerReadingsToFail{0};
+std::atomic<int> answersTakenInToFail{0};
 
-bool takeAnswerReadingToFail()
+bool takeOne(std::atomic<int>& left)
 {
-    int count = answerReadingsToFail.load();
-    while (count > 0 && !answerReadingsToFail.compare_exchange_weak(count, count - 1)) {
+    int count = left.load();
+    while (count > 0 && !left.compare_exchange_weak(count, count - 1)) {
     }
     return count > 0;
 }
@@ -311,9 +313,9 @@ void leave(const std::shared_ptr<LoadState>& state)
     });
 }
 
-// The load's own job could not go on (memory or threads ran out): the load
-// ends here, on the main thread, without sets, and the categories not yet
-// in say why. The downloads it set going still store their answers; only
+// The load's own job, or its taking in of a download's answer, could not go
+// on (memory or threads ran out): the load ends here, on the main thread,
+// without sets, and the categories not yet in say why. The downloads it set going still store their answers; only
 // their sets go unused.
 void abandon(const std::shared_ptr<LoadState>& state, const std::string& reason)
 {
@@ -347,16 +349,32 @@ void abandon(const std::shared_ptr<LoadState>& state, const std::string& reason)
 Landing landing(const std::shared_ptr<LoadState>& state, std::size_t index)
 {
     return [state, index](std::vector<TLEData> sets, CategoryOutcome outcome) {
-        bool newSatellites = false;
-        {
-            std::lock_guard lock(state->mutex);
-            newSatellites = !sets.empty() && !state->standIns[index];
+        try {
+            if (takeOne(answersTakenInToFail)) {
+                throw std::bad_alloc();
+            }
+            bool newSatellites = false;
+            {
+                std::lock_guard lock(state->mutex);
+                newSatellites = !sets.empty() && !state->standIns[index];
+            }
+            record(*state, index, std::move(sets), std::move(outcome));
+            if (state->interim && state->started && state->pending.load() > 1) {
+                handOverPicture(state, newSatellites);
+            }
+            leave(state);
+        } catch (...) {
+            // Taking the category in gave out (memory, with a very large
+            // answer, here or in the merge): the load ends as one whose own
+            // job broke down, and this category says why. Its download has
+            // ended all the same; only the load goes without its sets.
+            const std::string reason = platform::describeFailure(std::current_exception());
+            {
+                std::lock_guard lock(state->mutex);
+                state->landed[index] = false;
+            }
+            platform::postToMain([state, reason]() { abandon(state, reason); });
         }
-        record(*state, index, std::move(sets), std::move(outcome));
-        if (state->interim && state->started && state->pending.load() > 1) {
-            handOverPicture(state, newSatellites);
-        }
-        leave(state);
     };
 }
 
@@ -431,7 +449,7 @@ std::vector<TLEData> readAnswer(const std::string& key, platform::HttpResult& re
     if (!utf8::isValid(result.body)) {
         result.body = utf8::replaceInvalid(result.body);
     }
-    if (takeAnswerReadingToFail()) {
+    if (takeOne(answerReadingsToFail)) {
         throw std::bad_alloc();
     }
     auto sets = parseAuto(result.body);
@@ -758,6 +776,8 @@ void fetchByNoradId(std::int64_t noradId, std::function<void(std::optional<TLEDa
 }
 
 void failNextAnswerReadings(int count) { answerReadingsToFail = count; }
+
+void failNextAnswersTakenIn(int count) { answersTakenInToFail = count; }
 
 bool isFresherOrPreferred(const TLEData& candidate, const TLEData& chosen)
 {

@@ -144,6 +144,9 @@ void fetchByNoradId(std::int64_t noradId, std::function<void(std::optional<TLEDa
 // they are read (after the transfer has handed them over), as when memory
 // runs out there.
 void failNextAnswerReadings(int count);
+// Test means: the next `count` download outcomes throw std::bad_alloc as a
+// load takes them in, as when memory runs out merging a large answer.
+void failNextAnswersTakenIn(int count);
 
 // Whether `candidate` should replace `chosen` in the merge: more than 60 s
 // newer, or within 60 s and imported ("custom") over a download.

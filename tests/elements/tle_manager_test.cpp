@@ -49,6 +49,7 @@ protected:
     {
         Clock::clearFixed();
         TLEManager::failNextAnswerReadings(0);
+        TLEManager::failNextAnswersTakenIn(0);
         platform::Http::setBodyLimit(0);
         TLEManager::setServiceBaseURL("");
         platform::SettingsStore::setStandardPath({});
@@ -596,6 +597,30 @@ TEST_F(TLEManagerTest, AnAnswerWhoseReadingRunsOutOfMemoryStillEndsItsDownload)
     EXPECT_TRUE(next->outcomes[0].downloaded);
     ASSERT_EQ(next->sets.size(), 1u);
     EXPECT_EQ(next->sets[0].name, "NEW");
+}
+
+// A load that runs out of memory taking a download's answer in (merging a
+// large answer) still ends, without sets, and the category says why. The
+// download itself has ended and stored its answer, which the next load
+// reads from the cache.
+TEST_F(TLEManagerTest, ALoadThatRunsOutTakingAnAnswerInStillEndsAndSaysWhy)
+{
+    server_.setResponse(groupTarget("amateur"), 200, "[" + ommJson("NEW", 100, "2024-02-29T00:00:00") + "]");
+    TLEManager::failNextAnswersTakenIn(1);
+    std::optional<TLEManager::CategoriesLoad> load;
+    TLEManager::loadCategories({"amateur"}, false, [&](TLEManager::CategoriesLoad result) { load = std::move(result); });
+    ASSERT_TRUE(test::waitUntil([&]() { return load.has_value(); }, 20s));
+    EXPECT_FALSE(load->setsChanged);
+    EXPECT_TRUE(load->sets.empty());
+    ASSERT_EQ(load->outcomes.size(), 1u);
+    EXPECT_EQ(load->outcomes[0].failure, std::string("out of memory"));
+    EXPECT_TRUE(load->outcomes[0].loadFailed);
+    EXPECT_FALSE(TLEManager::isCacheStale("amateur"));
+
+    const auto sets = fetch({"amateur"});
+    ASSERT_EQ(sets.size(), 1u);
+    EXPECT_EQ(sets[0].name, "NEW");
+    EXPECT_EQ(server_.requestCount(groupTarget("amateur")), 1);
 }
 
 // A user source that answers a gibibyte of zeros packed into a megabyte is
