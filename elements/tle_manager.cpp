@@ -315,8 +315,8 @@ void leave(const std::shared_ptr<LoadState>& state)
 
 // The load's own job, or its taking in of a download's answer, could not go
 // on (memory or threads ran out): the load ends here, on the main thread,
-// without sets, and the categories not yet in say why. The downloads it set going still store their answers; only
-// their sets go unused.
+// without sets, and the categories not yet in say why. The downloads it set
+// going still store their answers; only their sets go unused.
 void abandon(const std::shared_ptr<LoadState>& state, const std::string& reason)
 {
     if (state->completed) {
