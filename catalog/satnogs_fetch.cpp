@@ -1,8 +1,10 @@
 #include "catalog/satnogs_fetch.h"
 
+#include <atomic>
 #include <cmath>
 #include <limits>
 #include <mutex>
+#include <new>
 
 #include "orbital/numeric_text.h"
 #include "platform/http.h"
@@ -232,64 +234,93 @@ std::vector<Transmitter> convertTransmitterEntry(const SatNOGSTransmitter& recor
 }
 
 namespace {
-// One GET of a record list. The status is deliberately not looked at:
-// whatever body arrived is the answer, and one that is not a record list
-// (or a transport failure) gives the handler nothing to work with.
-void fetchRecords(const std::string& url,
-                  std::function<void(std::optional<std::vector<SatNOGSTransmitter>>)> handler)
+// Answers whose reading is to fail (a test means).
+std::atomic<int> answerReadingsToFail{0};
+
+bool takeAnswerReadingToFail()
+{
+    int count = answerReadingsToFail.load();
+    while (count > 0 && !answerReadingsToFail.compare_exchange_weak(count, count - 1)) {
+    }
+    return count > 0;
+}
+
+// One GET of a record list, read into the caller's result by `read`. The
+// status is deliberately not looked at: whatever body arrived is the
+// answer, and one that is not a record list (or a transport failure) gives
+// the completion an empty result.
+template <typename Result>
+void fetchRecords(const std::string& url, Result (*read)(const std::vector<SatNOGSTransmitter>&),
+                  std::function<void(Result)> completion)
 {
     // Only text that is no address at all completes at once; an address
     // that parses but cannot be fetched fails in the request, on the
     // callback thread like any other failure.
     if (!platform::Http::isValidUrl(url)) {
-        handler(std::nullopt);
+        completion(Result{});
         return;
     }
-    platform::Http::get(url, [handler = std::move(handler)](platform::HttpResult result) {
-        if (result.error) {
-            handler(std::nullopt);
-            return;
+    platform::Http::get(url, [read, completion = std::move(completion)](platform::HttpResult result) {
+        Result answer;
+        if (!result.error) {
+            try {
+                if (takeAnswerReadingToFail()) {
+                    throw std::bad_alloc();
+                }
+                if (const auto records = decodeAnswer(result.body)) {
+                    answer = read(*records);
+                }
+            } catch (...) {
+                // An answer whose reading gives out (memory) is a failure
+                // like any other: the caller still hears, with nothing.
+                answer = Result{};
+            }
         }
-        handler(decodeAnswer(result.body));
+        completion(std::move(answer));
     });
+}
+
+std::vector<Transmitter> liveTransmitters(const std::vector<SatNOGSTransmitter>& records)
+{
+    std::vector<Transmitter> list;
+    for (const auto& record : records) {
+        if (!record.alive) {
+            continue;
+        }
+        for (auto& t : convertTransmitterEntry(record)) {
+            list.push_back(std::move(t));
+        }
+    }
+    return list;
+}
+
+std::map<std::int64_t, std::vector<Transmitter>> liveTransmittersByNumber(
+    const std::vector<SatNOGSTransmitter>& records)
+{
+    std::map<std::int64_t, std::vector<Transmitter>> byNumber;
+    for (const auto& record : records) {
+        if (!record.alive || !record.norad_cat_id) {
+            continue;
+        }
+        auto& list = byNumber[*record.norad_cat_id]; // a live number gets its entry even when empty
+        for (auto& t : convertTransmitterEntry(record)) {
+            list.push_back(std::move(t));
+        }
+    }
+    return byNumber;
 }
 } // namespace
 
+void failNextAnswerReadings(int count) { answerReadingsToFail = count; }
+
 void fetchTransmitters(std::int64_t noradId, TransmittersCompletion completion)
 {
-    fetchRecords(transmittersURL(noradId), [completion = std::move(completion)](auto records) {
-        std::vector<Transmitter> list;
-        if (records) {
-            for (const auto& record : *records) {
-                if (!record.alive) {
-                    continue;
-                }
-                for (auto& t : convertTransmitterEntry(record)) {
-                    list.push_back(std::move(t));
-                }
-            }
-        }
-        completion(std::move(list));
-    });
+    fetchRecords(transmittersURL(noradId), &liveTransmitters, std::move(completion));
 }
 
 void fetchAllActive(AllActiveCompletion completion)
 {
-    fetchRecords(allActiveURL(), [completion = std::move(completion)](auto records) {
-        std::map<std::int64_t, std::vector<Transmitter>> byNumber;
-        if (records) {
-            for (const auto& record : *records) {
-                if (!record.alive || !record.norad_cat_id) {
-                    continue;
-                }
-                auto& list = byNumber[*record.norad_cat_id]; // a live number gets its entry even when empty
-                for (auto& t : convertTransmitterEntry(record)) {
-                    list.push_back(std::move(t));
-                }
-            }
-        }
-        completion(std::move(byNumber));
-    });
+    fetchRecords(allActiveURL(), &liveTransmittersByNumber, std::move(completion));
 }
 
 } // namespace SatNOGSFetch

@@ -71,5 +71,10 @@ std::optional<std::vector<SatNOGSTransmitter>> decodeAnswer(std::string_view bod
 // transponder pairing relies on to join them again.
 std::vector<Transmitter> convertTransmitterEntry(const SatNOGSTransmitter& record);
 
+// Test means: the next `count` answers throw std::bad_alloc while they are
+// read (after the transfer has handed them over), as when memory runs out
+// there.
+void failNextAnswerReadings(int count);
+
 } // namespace SatNOGSFetch
 } // namespace zelvane

@@ -1,5 +1,6 @@
 #include "elements/omm_parser.h"
 
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -88,35 +89,87 @@ std::vector<std::string_view> splitAll(std::string_view text, char separator)
     return pieces;
 }
 
+// The members of a record that are read, in the order of OMMRecord.
+enum Member : std::size_t {
+    kObjectName,
+    kNoradCatId,
+    kEpoch,
+    kMeanMotion,
+    kEccentricity,
+    kInclination,
+    kRaOfAscNode,
+    kArgOfPericenter,
+    kMeanAnomaly,
+    kBstar,
+    kClassificationType,
+    kElementSetNo,
+    kRevAtEpoch,
+    kMeanMotionDot,
+    kMeanMotionDdot,
+    kObjectId,
+    kEphemerisType,
+    kMemberCount,
+};
+
+constexpr std::array<std::string_view, kMemberCount> kMemberNames{
+    "OBJECT_NAME", "NORAD_CAT_ID", "EPOCH", "MEAN_MOTION", "ECCENTRICITY", "INCLINATION", "RA_OF_ASC_NODE",
+    "ARG_OF_PERICENTER", "MEAN_ANOMALY", "BSTAR", "CLASSIFICATION_TYPE", "ELEMENT_SET_NO", "REV_AT_EPOCH",
+    "MEAN_MOTION_DOT", "MEAN_MOTION_DDOT", "OBJECT_ID", "EPHEMERIS_TYPE",
+};
+
+Member memberNamed(std::string_view name)
+{
+    for (std::size_t i = 0; i < kMemberCount; ++i) {
+        if (kMemberNames[i] == name) {
+            return static_cast<Member>(i);
+        }
+    }
+    return kMemberCount;
+}
+
+// One member's value as the record gave it; of a member given twice, the
+// later one counts.
+struct MemberValue {
+    enum class Kind { missing, null, text, signedInteger, unsignedInteger, fraction, other };
+    Kind kind = Kind::missing;
+    std::string text;
+    std::int64_t signedValue = 0;
+    std::uint64_t unsignedValue = 0;
+    double fractionValue = 0.0;
+};
+
+using RecordValues = std::array<MemberValue, kMemberCount>;
+using Kind = MemberValue::Kind;
+
 // Member readers. `ok` turns false at the first member of the wrong kind
 // (or a required one that is missing or null); the document then fails.
 class MemberReader {
 public:
-    explicit MemberReader(const json& object) : object_(object) {}
+    explicit MemberReader(RecordValues& values) : values_(values) {}
     bool ok() const { return ok_; }
 
-    std::string requiredString(const char* key) { return present(key, true) ? string(key) : std::string(); }
-    std::int64_t requiredInteger(const char* key) { return present(key, true) ? integer(key) : 0; }
-    double requiredNumber(const char* key) { return present(key, true) ? number(key) : 0.0; }
+    std::string requiredString(Member member) { return present(member, true) ? string(member) : std::string(); }
+    std::int64_t requiredInteger(Member member) { return present(member, true) ? integer(member) : 0; }
+    double requiredNumber(Member member) { return present(member, true) ? number(member) : 0.0; }
 
-    std::optional<std::string> optionalString(const char* key)
+    std::optional<std::string> optionalString(Member member)
     {
-        return present(key, false) ? std::optional(string(key)) : std::nullopt;
+        return present(member, false) ? std::optional(string(member)) : std::nullopt;
     }
-    std::optional<std::int64_t> optionalInteger(const char* key)
+    std::optional<std::int64_t> optionalInteger(Member member)
     {
-        return present(key, false) ? std::optional(integer(key)) : std::nullopt;
+        return present(member, false) ? std::optional(integer(member)) : std::nullopt;
     }
-    std::optional<double> optionalNumber(const char* key)
+    std::optional<double> optionalNumber(Member member)
     {
-        return present(key, false) ? std::optional(number(key)) : std::nullopt;
+        return present(member, false) ? std::optional(number(member)) : std::nullopt;
     }
 
 private:
-    bool present(const char* key, bool required)
+    bool present(Member member, bool required)
     {
-        const auto it = object_.find(key);
-        if (it == object_.end() || it->is_null()) {
+        const Kind kind = values_[member].kind;
+        if (kind == Kind::missing || kind == Kind::null) {
             if (required) {
                 ok_ = false;
             }
@@ -125,109 +178,264 @@ private:
         return true;
     }
 
-    std::string string(const char* key)
+    std::string string(Member member)
     {
-        const json& value = object_.at(key);
-        if (!value.is_string()) {
+        MemberValue& value = values_[member];
+        if (value.kind != Kind::text) {
             ok_ = false;
             return {};
         }
-        return value.get<std::string>();
+        return std::move(value.text);
     }
 
-    std::int64_t integer(const char* key)
+    std::int64_t integer(Member member)
     {
-        const json& value = object_.at(key);
-        if (value.is_number_integer() && !value.is_number_unsigned()) {
-            return value.get<std::int64_t>();
-        }
-        if (value.is_number_unsigned()) {
-            const auto u = value.get<std::uint64_t>();
-            if (u <= static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) {
-                return static_cast<std::int64_t>(u);
+        const MemberValue& value = values_[member];
+        switch (value.kind) {
+        case Kind::signedInteger:
+            return value.signedValue;
+        case Kind::unsignedInteger:
+            if (value.unsignedValue <= static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) {
+                return static_cast<std::int64_t>(value.unsignedValue);
             }
-        } else if (value.is_number_float()) {
+            break;
+        case Kind::fraction: {
             // A whole number written with a fraction or exponent (25544.0,
             // 2.5544e4) is still that integer; a true fraction is not.
-            const double d = value.get<double>();
-            const auto whole = truncateToInt64(d);
-            if (whole && static_cast<double>(*whole) == d) {
+            const auto whole = truncateToInt64(value.fractionValue);
+            if (whole && static_cast<double>(*whole) == value.fractionValue) {
                 return *whole;
             }
+            break;
+        }
+        default:
+            break;
         }
         ok_ = false;
         return 0;
     }
 
-    double number(const char* key)
+    double number(Member member)
     {
-        const json& value = object_.at(key);
-        if (!value.is_number()) {
+        const MemberValue& value = values_[member];
+        switch (value.kind) {
+        case Kind::signedInteger:
+            return static_cast<double>(value.signedValue);
+        case Kind::unsignedInteger:
+            return static_cast<double>(value.unsignedValue);
+        case Kind::fraction:
+            return value.fractionValue;
+        default:
             ok_ = false;
             return 0.0;
         }
-        return value.get<double>();
     }
 
-    const json& object_;
+    RecordValues& values_;
     bool ok_ = true;
 };
 
-std::optional<OMMRecord> decodeRecord(const json& object)
+std::optional<OMMRecord> decodeRecord(RecordValues& values)
 {
-    if (!object.is_object()) {
-        return std::nullopt;
-    }
-    MemberReader read(object);
+    MemberReader read(values);
     OMMRecord record;
-    record.OBJECT_NAME = read.requiredString("OBJECT_NAME");
-    record.NORAD_CAT_ID = read.requiredInteger("NORAD_CAT_ID");
-    record.EPOCH = read.requiredString("EPOCH");
-    record.MEAN_MOTION = read.requiredNumber("MEAN_MOTION");
-    record.ECCENTRICITY = read.requiredNumber("ECCENTRICITY");
-    record.INCLINATION = read.requiredNumber("INCLINATION");
-    record.RA_OF_ASC_NODE = read.requiredNumber("RA_OF_ASC_NODE");
-    record.ARG_OF_PERICENTER = read.requiredNumber("ARG_OF_PERICENTER");
-    record.MEAN_ANOMALY = read.requiredNumber("MEAN_ANOMALY");
-    record.BSTAR = read.requiredNumber("BSTAR");
-    record.CLASSIFICATION_TYPE = read.optionalString("CLASSIFICATION_TYPE");
-    record.ELEMENT_SET_NO = read.optionalInteger("ELEMENT_SET_NO");
-    record.REV_AT_EPOCH = read.optionalInteger("REV_AT_EPOCH");
-    record.MEAN_MOTION_DOT = read.optionalNumber("MEAN_MOTION_DOT");
-    record.MEAN_MOTION_DDOT = read.optionalNumber("MEAN_MOTION_DDOT");
-    record.OBJECT_ID = read.optionalString("OBJECT_ID");
-    record.EPHEMERIS_TYPE = read.optionalInteger("EPHEMERIS_TYPE");
+    record.OBJECT_NAME = read.requiredString(kObjectName);
+    record.NORAD_CAT_ID = read.requiredInteger(kNoradCatId);
+    record.EPOCH = read.requiredString(kEpoch);
+    record.MEAN_MOTION = read.requiredNumber(kMeanMotion);
+    record.ECCENTRICITY = read.requiredNumber(kEccentricity);
+    record.INCLINATION = read.requiredNumber(kInclination);
+    record.RA_OF_ASC_NODE = read.requiredNumber(kRaOfAscNode);
+    record.ARG_OF_PERICENTER = read.requiredNumber(kArgOfPericenter);
+    record.MEAN_ANOMALY = read.requiredNumber(kMeanAnomaly);
+    record.BSTAR = read.requiredNumber(kBstar);
+    record.CLASSIFICATION_TYPE = read.optionalString(kClassificationType);
+    record.ELEMENT_SET_NO = read.optionalInteger(kElementSetNo);
+    record.REV_AT_EPOCH = read.optionalInteger(kRevAtEpoch);
+    record.MEAN_MOTION_DOT = read.optionalNumber(kMeanMotionDot);
+    record.MEAN_MOTION_DDOT = read.optionalNumber(kMeanMotionDdot);
+    record.OBJECT_ID = read.optionalString(kObjectId);
+    record.EPHEMERIS_TYPE = read.optionalInteger(kEphemerisType);
     if (!read.ok()) {
         return std::nullopt;
     }
     return record;
 }
 
+// Reads the document while it is parsed, a record at a time, rather than
+// building the whole document first: the memory the reading takes is then
+// the element sets' own, and when it runs out the exception reaches the
+// caller (a document built whole would be torn down while memory is still
+// short, and that tear-down needs memory of its own). A false return ends
+// the parse: the document fails.
+class DocumentReader final : public nlohmann::json_sax<json> {
+public:
+    std::vector<TLEData> sets; // complete only once the parse has succeeded
+
+    bool null() override { return mark(Kind::null); }
+    bool boolean(bool) override { return mark(Kind::other); }
+    bool binary(binary_t&) override { return mark(Kind::other); }
+
+    bool number_integer(number_integer_t value) override
+    {
+        MemberValue* slot = nullptr;
+        if (!place(slot)) {
+            return false;
+        }
+        if (slot != nullptr) {
+            slot->kind = Kind::signedInteger;
+            slot->signedValue = value;
+        }
+        return true;
+    }
+
+    bool number_unsigned(number_unsigned_t value) override
+    {
+        MemberValue* slot = nullptr;
+        if (!place(slot)) {
+            return false;
+        }
+        if (slot != nullptr) {
+            slot->kind = Kind::unsignedInteger;
+            slot->unsignedValue = value;
+        }
+        return true;
+    }
+
+    bool number_float(number_float_t value, const string_t&) override
+    {
+        MemberValue* slot = nullptr;
+        if (!place(slot)) {
+            return false;
+        }
+        if (slot != nullptr) {
+            slot->kind = Kind::fraction;
+            slot->fractionValue = value;
+        }
+        return true;
+    }
+
+    bool string(string_t& value) override
+    {
+        MemberValue* slot = nullptr;
+        if (!place(slot)) {
+            return false;
+        }
+        if (slot != nullptr) {
+            slot->kind = Kind::text;
+            slot->text = std::move(value);
+        }
+        return true;
+    }
+
+    bool start_object(std::size_t) override
+    {
+        if (depth_ == 0) {
+            return false; // a single object, not a list of them
+        }
+        if (depth_ == 1) {
+            for (MemberValue& value : values_) {
+                value.kind = Kind::missing;
+            }
+            member_ = kMemberCount;
+        } else if (!mark(Kind::other)) {
+            return false;
+        }
+        ++depth_;
+        return true;
+    }
+
+    bool start_array(std::size_t) override
+    {
+        if (depth_ == 1) {
+            return false; // an element that is no record
+        }
+        if (depth_ > 1 && !mark(Kind::other)) {
+            return false;
+        }
+        ++depth_;
+        return true;
+    }
+
+    bool key(string_t& name) override
+    {
+        if (depth_ == 2) {
+            member_ = memberNamed(name);
+        }
+        return true;
+    }
+
+    bool end_object() override
+    {
+        if (depth_ == 2 && !finishRecord()) {
+            return false;
+        }
+        --depth_;
+        return true;
+    }
+
+    bool end_array() override
+    {
+        --depth_;
+        return true;
+    }
+
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override
+    {
+        return false;
+    }
+
+private:
+    // Where a value goes: `slot` is the member it gives, or null when it is
+    // none of those read (or lies inside one). False when a value cannot
+    // stand where it is (the top level, or an element of the list).
+    bool place(MemberValue*& slot)
+    {
+        if (depth_ < 2) {
+            return false;
+        }
+        slot = depth_ == 2 && member_ < kMemberCount ? &values_[member_] : nullptr;
+        return true;
+    }
+
+    bool mark(Kind kind)
+    {
+        MemberValue* slot = nullptr;
+        if (!place(slot)) {
+            return false;
+        }
+        if (slot != nullptr) {
+            slot->kind = kind;
+        }
+        return true;
+    }
+
+    bool finishRecord()
+    {
+        auto record = decodeRecord(values_);
+        if (!record) {
+            return false; // one bad record fails the whole document
+        }
+        if (auto tle = tleData(*record)) {
+            sets.push_back(std::move(*tle));
+        }
+        return true;
+    }
+
+    std::size_t depth_ = 0; // 1 inside the list, 2 inside a record, more inside a member's value
+    Member member_ = kMemberCount;
+    RecordValues values_;
+};
+
 } // namespace
 
 std::vector<TLEData> parse(std::string_view text)
 {
-    const json document = json::parse(text, nullptr, /*allow_exceptions=*/false);
-    if (document.is_discarded() || !document.is_array()) {
+    DocumentReader reader;
+    if (!json::sax_parse(text, &reader)) {
         return {};
     }
-    std::vector<OMMRecord> records;
-    records.reserve(document.size());
-    for (const json& element : document) {
-        auto record = decodeRecord(element);
-        if (!record) {
-            return {}; // one bad record fails the whole document
-        }
-        records.push_back(std::move(*record));
-    }
-    std::vector<TLEData> sets;
-    sets.reserve(records.size());
-    for (const auto& record : records) {
-        if (auto tle = tleData(record)) {
-            sets.push_back(std::move(*tle));
-        }
-    }
-    return sets;
+    return std::move(reader.sets);
 }
 
 bool looksLikeJSON(std::string_view text)

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <string_view>
 #include <unordered_map>
 
@@ -144,6 +145,19 @@ bool storeInCache(const std::string& key, const std::string& body)
 }
 
 using Landing = std::function<void(std::vector<TLEData>, CategoryOutcome)>;
+
+// Category answers whose reading, or whose taking in by a load, is to fail
+// (test means).
+std::atomic<int> answerReadingsToFail{0};
+std::atomic<int> answersTakenInToFail{0};
+
+bool takeOne(std::atomic<int>& left)
+{
+    int count = left.load();
+    while (count > 0 && !left.compare_exchange_weak(count, count - 1)) {
+    }
+    return count > 0;
+}
 
 // Downloads under way, by category key and address, with everyone waiting
 // for each answer.
@@ -299,10 +313,10 @@ void leave(const std::shared_ptr<LoadState>& state)
     });
 }
 
-// The load's own job could not go on (memory or threads ran out): the load
-// ends here, on the main thread, without sets, and the categories not yet
-// in say why. The downloads it set going still store their answers; only
-// their sets go unused.
+// The load's own job, or its taking in of a download's answer, could not go
+// on (memory or threads ran out): the load ends here, on the main thread,
+// without sets, and the categories not yet in say why. The downloads it set
+// going still store their answers; only their sets go unused.
 void abandon(const std::shared_ptr<LoadState>& state, const std::string& reason)
 {
     if (state->completed) {
@@ -335,16 +349,32 @@ void abandon(const std::shared_ptr<LoadState>& state, const std::string& reason)
 Landing landing(const std::shared_ptr<LoadState>& state, std::size_t index)
 {
     return [state, index](std::vector<TLEData> sets, CategoryOutcome outcome) {
-        bool newSatellites = false;
-        {
-            std::lock_guard lock(state->mutex);
-            newSatellites = !sets.empty() && !state->standIns[index];
+        try {
+            if (takeOne(answersTakenInToFail)) {
+                throw std::bad_alloc();
+            }
+            bool newSatellites = false;
+            {
+                std::lock_guard lock(state->mutex);
+                newSatellites = !sets.empty() && !state->standIns[index];
+            }
+            record(*state, index, std::move(sets), std::move(outcome));
+            if (state->interim && state->started && state->pending.load() > 1) {
+                handOverPicture(state, newSatellites);
+            }
+            leave(state);
+        } catch (...) {
+            // Taking the category in gave out (memory, with a very large
+            // answer, here or in the merge): the load ends as one whose own
+            // job broke down, and this category says why. Its download has
+            // ended all the same; only the load goes without its sets.
+            const std::string reason = platform::describeFailure(std::current_exception());
+            {
+                std::lock_guard lock(state->mutex);
+                state->landed[index] = false;
+            }
+            platform::postToMain([state, reason]() { abandon(state, reason); });
         }
-        record(*state, index, std::move(sets), std::move(outcome));
-        if (state->interim && state->started && state->pending.load() > 1) {
-            handOverPicture(state, newSatellites);
-        }
-        leave(state);
     };
 }
 
@@ -353,16 +383,23 @@ std::string statusFailure(int status)
     return "HTTP " + std::to_string(status);
 }
 
-// After a failed download: the cached copy that stands in, if any.
+// After a failed download: the cached copy that stands in, if any (none
+// when even reading it gives out).
 std::vector<TLEData> fallBack(const std::string& key, CategoryOutcome& outcome)
 {
-    auto cached = loadCached(key);
-    if (!cached) {
+    try {
+        auto cached = loadCached(key);
+        if (!cached) {
+            return {};
+        }
+        outcome.cachedCopyStamp = readStamp(key);
+        outcome.usingCachedCopy = true;
+        return std::move(*cached);
+    } catch (...) {
+        outcome.usingCachedCopy = false;
+        outcome.cachedCopyStamp.reset();
         return {};
     }
-    outcome.usingCachedCopy = true;
-    outcome.cachedCopyStamp = readStamp(key);
-    return std::move(*cached);
 }
 
 // The user's words for why a transfer gave no answer.
@@ -386,6 +423,49 @@ std::string downloadFailureText(platform::HttpFailure failure)
     case HttpFailure::None: break;
     }
     return "no connection";
+}
+
+// Reads a category's answer into its element sets, with `source` = key,
+// and keeps a body that yielded some as the cached copy (then `downloaded`).
+// Only such a body counts as the category's answer. Anything else (a failed
+// transfer, an error status, an error page or a rate-limit notice) sets
+// `failure` and leaves the cache and its stamp as they were; the last good
+// copy then stands in. Throws when the reading gives out (memory).
+std::vector<TLEData> readAnswer(const std::string& key, platform::HttpResult& result, CategoryOutcome& outcome)
+{
+    if (result.error) {
+        // A stalled transfer is not a missing connection, nor is an
+        // answer too long to take or cut short: say which.
+        outcome.failure = downloadFailureText(result.failure);
+        return {};
+    }
+    if (result.status != 0 && (result.status < 200 || result.status > 299)) {
+        // Only an HTTP answer has a status; a file address has none.
+        outcome.failure = statusFailure(result.status);
+        return {};
+    }
+    // A source in another encoding (a Latin-1 name) is read with its
+    // stray bytes replaced, and kept so, rather than refused whole.
+    if (!utf8::isValid(result.body)) {
+        result.body = utf8::replaceInvalid(result.body);
+    }
+    if (takeOne(answerReadingsToFail)) {
+        throw std::bad_alloc();
+    }
+    auto sets = parseAuto(result.body);
+    if (sets.empty()) {
+        outcome.failure = "no element sets in the answer";
+        return {};
+    }
+    // Sets that could not be kept are still this load's, but the load does
+    // not count as a download that renews the cache.
+    const bool stored = storeInCache(key, result.body);
+    for (auto& set : sets) {
+        set.source = key;
+    }
+    outcome.downloaded = stored;
+    outcome.notStored = !stored;
+    return sets;
 }
 
 // Downloads one category of the given table. The completion runs once: at
@@ -432,44 +512,22 @@ void downloadCategory(const std::vector<TLECategory>& table, const std::string& 
         }
     };
     platform::Http::get(category->url, [key, completion = std::move(completion)](platform::HttpResult result) {
-        // Only a body that yields element sets counts as the category's
-        // answer. Anything else (a failed transfer, an error status, text
-        // that is not UTF-8, an error page or a rate-limit notice) leaves
-        // the cache and its stamp as they were; the last good copy stands in
-        // and the failure is reported.
         CategoryOutcome outcome{key, false, std::nullopt, false, std::nullopt};
         std::vector<TLEData> sets;
-        if (result.error) {
-            // A stalled transfer is not a missing connection, nor is an
-            // answer too long to take or cut short: say which.
-            outcome.failure = downloadFailureText(result.failure);
-        } else if (result.status != 0 && (result.status < 200 || result.status > 299)) {
-            // Only an HTTP answer has a status; a file address has none.
-            outcome.failure = statusFailure(result.status);
-        } else {
-            // A source in another encoding (a Latin-1 name) is read with its
-            // stray bytes replaced, and kept so, rather than refused whole.
-            if (!utf8::isValid(result.body)) {
-                result.body = utf8::replaceInvalid(result.body);
-            }
-            sets = parseAuto(result.body);
+        try {
+            sets = readAnswer(key, result, outcome);
+        } catch (...) {
+            // The reading gave out (memory, with a very large answer): the
+            // download still ends here, as a failure with its reason, so
+            // that everyone waiting hears and the next load asks afresh.
+            outcome.downloaded = false;
+            outcome.failure = platform::describeFailure(std::current_exception());
         }
-        if (!outcome.failure && sets.empty()) {
-            outcome.failure = "no element sets in the answer";
-        }
+        // What the waiters do with the sets needs the body no more.
+        std::string().swap(result.body);
         if (outcome.failure) {
-            auto cached = fallBack(key, outcome);
-            completion(std::move(cached), std::move(outcome));
-            return;
+            sets = fallBack(key, outcome);
         }
-        // Sets that could not be kept are still this load's, but the load
-        // does not count as a download that renews the cache.
-        const bool stored = storeInCache(key, result.body);
-        for (auto& set : sets) {
-            set.source = key;
-        }
-        outcome.downloaded = stored;
-        outcome.notStored = !stored;
         completion(std::move(sets), std::move(outcome));
     });
 }
@@ -719,6 +777,10 @@ void fetchByNoradId(std::int64_t noradId, std::function<void(std::optional<TLEDa
         completion(std::move(sets.front()));
     });
 }
+
+void failNextAnswerReadings(int count) { answerReadingsToFail = count; }
+
+void failNextAnswersTakenIn(int count) { answersTakenInToFail = count; }
 
 bool isFresherOrPreferred(const TLEData& candidate, const TLEData& chosen)
 {

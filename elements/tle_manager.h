@@ -83,8 +83,8 @@ struct CategoryOutcome {
     // large", "answer too large once unpacked", "connection closed before
     // the answer ended", "redirect loop", "file not found", "file could not
     // be read", "answer could not be unpacked", "download could not be
-    // started", "cancelled", "HTTP 503", "no element sets in the answer" or
-    // "no valid address"; absent when nothing
+    // started", "out of memory", "cancelled", "HTTP 503", "no element sets
+    // in the answer" or "no valid address"; absent when nothing
     // failed (a download, or a fresh cached copy served without asking).
     std::optional<std::string> failure;
     // After a failure: whether a cached copy stands in, and its stamp in
@@ -143,6 +143,14 @@ std::string describeCategory(const std::string& key);
 // The current element set of one satellite from the service; completion on
 // a background thread (at once when the address cannot be formed).
 void fetchByNoradId(std::int64_t noradId, std::function<void(std::optional<TLEData>)> completion);
+
+// Test means: the next `count` category answers throw std::bad_alloc while
+// they are read (after the transfer has handed them over), as when memory
+// runs out there.
+void failNextAnswerReadings(int count);
+// Test means: the next `count` download outcomes throw std::bad_alloc as a
+// load takes them in, as when memory runs out merging a large answer.
+void failNextAnswersTakenIn(int count);
 
 // Whether `candidate` should replace `chosen` in the merge: more than 60 s
 // newer, or within 60 s and imported ("custom") over a download.

@@ -36,6 +36,7 @@ protected:
     void TearDown() override
     {
         Clock::clearFixed();
+        SatNOGSFetch::failNextAnswerReadings(0);
         SatNOGSFetch::setHost("");
         Files::setHomeFolder({});
     }
@@ -193,6 +194,29 @@ TEST_F(SatNOGSCacheTest, StaleCacheWithEmptyAnswerFallsBackAndKeepsTheFiles)
     server_.setResponse(target(43017), 200, kAnswer);
     EXPECT_EQ(fetch(43017).list.size(), 2u);
     EXPECT_EQ(SatNOGSCache::loadCached(43017)->size(), 2u);
+    EXPECT_FALSE(SatNOGSCache::isCacheStale(43017));
+}
+
+// An answer whose reading runs out of memory after the transfer has handed
+// it over still ends the download: the caller hears, the last list stands
+// in with its files as they were, no download is left counted as under way,
+// and the next one goes through.
+TEST_F(SatNOGSCacheTest, AnAnswerWhoseReadingRunsOutOfMemoryStillEndsTheDownload)
+{
+    const std::string stamp = stampAgo(200 * 3600.0);
+    writeFiles(43017, kCachedList, stamp);
+    server_.setResponse(target(43017), 200, kAnswer);
+    SatNOGSFetch::failNextAnswerReadings(1);
+    const auto result = fetch(43017);
+    ASSERT_EQ(result.list.size(), 1u);
+    EXPECT_EQ(result.list[0].description, "Cached");
+    EXPECT_EQ(Files::readFile(SatNOGSCache::cacheFile(43017)), kCachedList);
+    EXPECT_EQ(Files::readFile(SatNOGSCache::timestampFile(43017)), stamp);
+    EXPECT_TRUE(test::waitUntil([] { return SatNOGSCache::downloadsInFlight() == 0; }));
+
+    const auto again = fetch(43017);
+    EXPECT_EQ(again.list.size(), 2u);
+    EXPECT_EQ(server_.requestCount(target(43017)), 2);
     EXPECT_FALSE(SatNOGSCache::isCacheStale(43017));
 }
 

@@ -187,6 +187,13 @@ TEST(OMMReaderTest, OneUndecodableRecordFailsTheWholeDocument)
         "[" + good + "," + ommRecord(R"(,"REV_AT_EPOCH":"1")") + "]",
         "[" + good + "," + ommRecord(R"(,"MEAN_MOTION":"15.5")") + "]",
         "[" + good + "," + ommRecord(R"(,"BSTAR":1e999)") + "]", // beyond a double: not JSON we can read
+        "[" + good + "," + ommRecord(R"(,"INCLINATION":true)") + "]",
+        "[" + good + "," + ommRecord(R"(,"NORAD_CAT_ID":9223372036854775808)") + "]",
+        "[" + good + "," + ommRecord(R"(,"BSTAR":1,"BSTAR":[1])") + "]", // the later of two counts
+        "[" + good + ",null]",
+        "[[" + good + "]]",
+        "[" + good + "]x",
+        "[" + good, // cut short
     };
     for (const auto& document : cases) {
         EXPECT_TRUE(OMMParser::parse(document).empty()) << document;
@@ -208,6 +215,29 @@ TEST(OMMReaderTest, RecordsWithUnreadableEpochsAreDroppedAlone)
     EXPECT_EQ(sets[0].noradId, 1);
     EXPECT_EQ(sets[1].noradId, 4) << "unknown members are ignored";
     EXPECT_EQ(sets[2].noradId, 4) << "duplicates are kept";
+}
+
+// Members are read as the document gives them, wherever they stand in the
+// record; of a member given twice the later counts, and the names inside
+// another member's value are not the record's.
+TEST(OMMReaderTest, MembersAreTakenFromTheRecordItself)
+{
+    const struct {
+        std::string record;
+        std::int64_t noradId;
+    } cases[] = {
+        {ommRecord(R"(,"NORAD_CAT_ID":"x","NORAD_CAT_ID":7)"), 7},
+        {ommRecord(R"(,"NORAD_CAT_ID":-7)"), -7},
+        {ommRecord(R"(,"NORAD_CAT_ID":2.5e1)"), 25},
+        {ommRecord(R"(,"X":{"NORAD_CAT_ID":1,"BSTAR":[{"OBJECT_NAME":2}]},"Y":[[],{}])"), 25544},
+        {R"({"NORAD_CAT_ID":8,)" + ommRecord().substr(1), 25544},
+    };
+    for (const auto& c : cases) {
+        const auto sets = OMMParser::parse("[" + c.record + "]");
+        ASSERT_EQ(sets.size(), 1u) << c.record;
+        EXPECT_EQ(sets[0].noradId, c.noradId) << c.record;
+        EXPECT_EQ(sets[0].name, "ISS ZARYA") << c.record;
+    }
 }
 
 TEST(OMMReaderTest, OptionalMembersDefaultAndNamesStayUntrimmed)

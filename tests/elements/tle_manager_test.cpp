@@ -48,6 +48,8 @@ protected:
     void TearDown() override
     {
         Clock::clearFixed();
+        TLEManager::failNextAnswerReadings(0);
+        TLEManager::failNextAnswersTakenIn(0);
         platform::Http::setBodyLimit(0);
         TLEManager::setServiceBaseURL("");
         platform::SettingsStore::setStandardPath({});
@@ -553,6 +555,72 @@ TEST_F(TLEManagerTest, DownloadFailuresTellTheirTrueReasons)
         EXPECT_EQ(load->sets[0].name, "CACHED");
     }
     platform::Http::setBodyLimit(0);
+}
+
+// An answer whose reading runs out of memory after the transfer has handed
+// it over still ends its download: every load waiting on it hears why, the
+// last good copy stands in and stays as it was on disk, and the next load
+// downloads afresh.
+TEST_F(TLEManagerTest, AnAnswerWhoseReadingRunsOutOfMemoryStillEndsItsDownload)
+{
+    const std::string cachedBody = "[" + ommJson("CACHED", 100, "2024-01-01T00:00:00") + "]";
+    writeCache("amateur", cachedBody, 25 * 3600);
+    const auto stampBefore = Files::readFile(TLEManager::timestampFile("amateur"));
+    server_.setResponse(groupTarget("amateur"), 200, "[" + ommJson("NEW", 100, "2024-02-29T00:00:00") + "]");
+    server_.hold(groupTarget("amateur"));
+    TLEManager::failNextAnswerReadings(1);
+
+    std::optional<TLEManager::CategoriesLoad> first;
+    std::optional<TLEManager::CategoriesLoad> joined;
+    TLEManager::loadCategories({"amateur"}, false, [&](TLEManager::CategoriesLoad load) { first = std::move(load); });
+    ASSERT_TRUE(test::waitUntil([&]() { return server_.heldCount(groupTarget("amateur")) == 1; }, 10s));
+    TLEManager::loadCategories({"amateur"}, true, [&](TLEManager::CategoriesLoad load) { joined = std::move(load); });
+    server_.release(groupTarget("amateur"));
+    ASSERT_TRUE(test::waitUntil([&]() { return first.has_value() && joined.has_value(); }, 20s));
+    EXPECT_EQ(server_.requestCount(groupTarget("amateur")), 1);
+    for (const auto* load : {&*first, &*joined}) {
+        ASSERT_EQ(load->outcomes.size(), 1u);
+        EXPECT_EQ(load->outcomes[0].failure, std::string("out of memory"));
+        EXPECT_FALSE(load->outcomes[0].downloaded);
+        EXPECT_TRUE(load->outcomes[0].usingCachedCopy);
+        ASSERT_EQ(load->sets.size(), 1u);
+        EXPECT_EQ(load->sets[0].name, "CACHED");
+    }
+    EXPECT_EQ(Files::readFile(TLEManager::cacheFile("amateur")), cachedBody);
+    EXPECT_EQ(Files::readFile(TLEManager::timestampFile("amateur")), stampBefore);
+
+    std::optional<TLEManager::CategoriesLoad> next;
+    TLEManager::loadCategories({"amateur"}, false, [&](TLEManager::CategoriesLoad load) { next = std::move(load); });
+    ASSERT_TRUE(test::waitUntil([&]() { return next.has_value(); }, 20s));
+    EXPECT_EQ(server_.requestCount(groupTarget("amateur")), 2);
+    ASSERT_EQ(next->outcomes.size(), 1u);
+    EXPECT_TRUE(next->outcomes[0].downloaded);
+    ASSERT_EQ(next->sets.size(), 1u);
+    EXPECT_EQ(next->sets[0].name, "NEW");
+}
+
+// A load that runs out of memory taking a download's answer in (merging a
+// large answer) still ends, without sets, and the category says why. The
+// download itself has ended and stored its answer, which the next load
+// reads from the cache.
+TEST_F(TLEManagerTest, ALoadThatRunsOutTakingAnAnswerInStillEndsAndSaysWhy)
+{
+    server_.setResponse(groupTarget("amateur"), 200, "[" + ommJson("NEW", 100, "2024-02-29T00:00:00") + "]");
+    TLEManager::failNextAnswersTakenIn(1);
+    std::optional<TLEManager::CategoriesLoad> load;
+    TLEManager::loadCategories({"amateur"}, false, [&](TLEManager::CategoriesLoad result) { load = std::move(result); });
+    ASSERT_TRUE(test::waitUntil([&]() { return load.has_value(); }, 20s));
+    EXPECT_FALSE(load->setsChanged);
+    EXPECT_TRUE(load->sets.empty());
+    ASSERT_EQ(load->outcomes.size(), 1u);
+    EXPECT_EQ(load->outcomes[0].failure, std::string("out of memory"));
+    EXPECT_TRUE(load->outcomes[0].loadFailed);
+    EXPECT_FALSE(TLEManager::isCacheStale("amateur"));
+
+    const auto sets = fetch({"amateur"});
+    ASSERT_EQ(sets.size(), 1u);
+    EXPECT_EQ(sets[0].name, "NEW");
+    EXPECT_EQ(server_.requestCount(groupTarget("amateur")), 1);
 }
 
 // A user source whose compressed answer would never end, or end only
