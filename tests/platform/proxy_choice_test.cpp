@@ -23,7 +23,8 @@ TEST(ProxyChoiceTest, TheEnvironmentNamesTheProxy)
         int port;
     } cases[] = {
         {"http://example.net/x", {}, QNetworkProxy::NoProxy, "", 0},
-        {"http://example.net/x", {{"http_proxy", "http://proxy.lan:3128"}}, QNetworkProxy::HttpProxy, "proxy.lan", 3128},
+        {"http://example.net/x", {{"http_proxy", "http://proxy.lan:3128"}}, QNetworkProxy::HttpProxy, "proxy.lan",
+         3128},
         {"http://example.net/x", {{"HTTP_PROXY", "proxy.lan:3128"}}, QNetworkProxy::HttpProxy, "proxy.lan", 3128},
         {"http://example.net/x", {{"http_proxy", "proxy.lan"}}, QNetworkProxy::HttpProxy, "proxy.lan", 8080},
         {"http://example.net/x", {{"http_proxy", "  "}, {"all_proxy", "socks5h://s.lan"}},
