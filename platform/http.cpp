@@ -738,16 +738,21 @@ void abortAll()
     }
     // The replies live on the network thread and end there. (Their own
     // connections stay: the network stack ends the transfer through them.)
-    postToNetwork(
-        [replies = std::move(replies)]() {
-            for (const auto& reply : replies) {
-                if (reply) {
-                    reply->abort();
-                    reply->deleteLater();
+    try {
+        postToNetwork(
+            [replies = std::move(replies)]() {
+                for (const auto& reply : replies) {
+                    if (reply) {
+                        reply->abort();
+                        reply->deleteLater();
+                    }
                 }
-            }
-        },
-        /*startIfNeeded=*/false);
+            },
+            /*startIfNeeded=*/false);
+    } catch (const std::bad_alloc&) {
+        // Their completions have heard; the replies go with the manager when
+        // the network thread ends.
+    }
 }
 
 void shutDown()
