@@ -50,7 +50,7 @@ test: deps
 # out: Qt starts it with a vfork-like clone that shares the checker's state
 # with the child, after which the checker loses track of every lock.
 TSAN_TARGETS = orbital_tests catalog_tests platform_tests elements_tests state_tests ui_passes_tests
-TSAN_TESTS = SatRecConcurrency|ConcurrentSearch|SatNOGS|DispatchTest|BackgroundPools|HttpTest|TLEManagerTest|CatalogueLoading|DownloadOutcomes|Passes\.|QueueAcrossReloads|ZozAdezaTest\.(ABackgroundDrawing|AChartClosed)
+TSAN_TESTS = SatRecConcurrency|ConcurrentSearch|SatNOGS|DispatchTest|BackgroundPools|HttpTest|HostLookupTest|TLEManagerTest|CatalogueLoading|DownloadOutcomes|Passes\.|QueueAcrossReloads|ZozAdezaTest\.(ABackgroundDrawing|AChartClosed)
 TSAN_SKIP = HttpTest\.(NoTransferOutlivesTheProgram|QuitDoesNotWaitForAHostLookup|ARefusedThreadFailsTheTransferAndNothingElse)
 
 tsan: deps

@@ -2,10 +2,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QHostAddress>
 #include <QNetworkAccessManager>
-#include <QNetworkProxy>
-#include <QNetworkProxyFactory>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
@@ -26,11 +23,9 @@
 #include <vector>
 
 #include "platform/dispatch.h"
+#include "platform/host_lookup.h"
+#include "platform/proxy_choice.h"
 #include "platform/unpacker.h"
-
-#include <netdb.h>
-#include <sys/socket.h>
-#include <sys/types.h>
 
 namespace zelvane::platform::Http {
 
@@ -56,8 +51,6 @@ std::thread startThread(Function&& function, Args&&... args)
     }
     return std::thread(std::forward<Function>(function), std::forward<Args>(args)...);
 }
-
-const char* const kNoThreadText = "could not start a thread for the transfer";
 
 // Hands the result over exactly once, on a pool thread, whichever of
 // finishing, timing out or tearing down comes first. The body is turned
@@ -160,7 +153,14 @@ void runPending()
 void handOver(NetworkThread& net, std::function<void()> work)
 {
     net.pending.push_back(std::move(work));
-    QMetaObject::invokeMethod(net.anchor, [] { runPending(); }, Qt::QueuedConnection);
+    try {
+        QMetaObject::invokeMethod(net.anchor, [] { runPending(); }, Qt::QueuedConnection);
+    } catch (...) {
+        // Not handed over after all: the caller tells the failure, and the
+        // work must not run later as well.
+        net.pending.pop_back();
+        throw;
+    }
 }
 
 // The manager and the thread's event loop; touched on the network thread
@@ -218,17 +218,50 @@ void forget(QNetworkReply* reply)
     registry().erase(reply);
 }
 
-void abandonLookups();
-
 // Whether work reached the network thread.
 enum class Posted {
     yes,
     ending,   // there is no network thread to run it (the program is ending)
     noThread, // the network thread could not be started
+    noMemory, // memory ran out while it was being started
 };
 
+// Starts the network thread. The caller holds networkMutex(). Refused, or
+// out of memory, the transfer fails and tells why; a later one tries again.
+Posted startNetworkThread(NetworkThread& net)
+{
+    try {
+        // What the application's end runs for the client is in place before
+        // the thread stands, once.
+        static bool endPrepared = false;
+        if (!endPrepared) {
+            QCoreApplication* app = QCoreApplication::instance();
+            QObject::connect(app, &QCoreApplication::aboutToQuit, app, []() {
+                quitting = true;
+                HostLookups::abandonAll();
+                abortAll();
+            });
+            // The transfers cut off at the end tell their completions
+            // through the pools.
+            openBackgroundPools();
+            qAddPostRoutine(quitRoutine);
+            endPrepared = true;
+        }
+        std::promise<QObject*> started;
+        auto anchor = started.get_future();
+        auto thread = std::make_unique<std::thread>(startThread(runNetworkThread, std::move(started)));
+        net.anchor = anchor.get();
+        net.thread = thread.release();
+        return Posted::yes;
+    } catch (const std::system_error&) {
+        return Posted::noThread;
+    } catch (const std::bad_alloc&) {
+        return Posted::noMemory;
+    }
+}
+
 // Runs the work on the network thread, starting that thread first when
-// asked to.
+// asked to. Throws std::bad_alloc when the work could not be handed over.
 Posted postToNetwork(std::function<void()> work, bool startIfNeeded = true)
 {
     std::lock_guard lock(networkMutex());
@@ -237,26 +270,9 @@ Posted postToNetwork(std::function<void()> work, bool startIfNeeded = true)
         if (quitting || !startIfNeeded) {
             return Posted::ending;
         }
-        QCoreApplication* app = QCoreApplication::instance();
-        std::promise<QObject*> started;
-        auto anchor = started.get_future();
-        try {
-            net.thread = new std::thread(startThread(runNetworkThread, std::move(started)));
-        } catch (const std::system_error&) {
-            // Refused: the transfer fails and tells why; a later one tries
-            // again.
-            return Posted::noThread;
+        if (const Posted started = startNetworkThread(net); started != Posted::yes) {
+            return started;
         }
-        net.anchor = anchor.get();
-        QObject::connect(app, &QCoreApplication::aboutToQuit, app, []() {
-            quitting = true;
-            abandonLookups();
-            abortAll();
-        });
-        // The transfers cut off at the end tell their completions through
-        // the pools.
-        openBackgroundPools();
-        qAddPostRoutine(quitRoutine);
     }
     handOver(net, std::move(work));
     return Posted::yes;
@@ -268,7 +284,7 @@ Posted postToNetwork(std::function<void()> work, bool startIfNeeded = true)
 void quitRoutine()
 {
     quitting = true;
-    abandonLookups();
+    HostLookups::abandonAll();
     abortAll();
     std::thread* thread = nullptr;
     {
@@ -377,6 +393,7 @@ void startTransfer(const QUrl& url, const std::shared_ptr<Delivery>& delivery, i
     QNetworkAccessManager*& manager = managerOnNetworkThread();
     if (manager == nullptr) {
         manager = new QNetworkAccessManager;
+        manager->setProxyFactory(new ProxyChoice);
     }
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
@@ -501,37 +518,6 @@ void startTransfer(const QUrl& url, const std::shared_ptr<Delivery>& delivery, i
     });
 }
 
-// Host names are looked up on threads of our own, not in Qt's lookup pool:
-// a lookup cannot be stopped once it waits for a name server that does not
-// answer (offline with a stale resolver, a captive network), and the end of
-// the application object waits for every lookup in Qt's pool. Ours are
-// abandoned at quit instead. Qt's own lookup, when the request goes out,
-// then finds the name its resolver has just seen.
-//
-// What a lookup thread shares with the rest of the program. It holds its
-// own reference, so nothing it touches after an abandonment goes away under
-// it, even while the program ends around it.
-struct LookupShared {
-    std::mutex mutex;
-    bool abandoned = false;
-};
-
-std::shared_ptr<LookupShared> lookupShared()
-{
-    static const auto shared = std::make_shared<LookupShared>();
-    return shared;
-}
-
-void abandonLookups()
-{
-    const auto shared = lookupShared();
-    std::lock_guard lock(shared->mutex);
-    shared->abandoned = true;
-}
-
-// A name found stays found this long, as in Qt's own cache.
-constexpr std::chrono::seconds kLookupKept{60};
-
 // Requests waiting for their host's lookup, by their own number, so that
 // abortAll() ends them too. Under registryMutex().
 std::map<std::uint64_t, std::shared_ptr<Delivery>>& waitingForLookup()
@@ -540,79 +526,34 @@ std::map<std::uint64_t, std::shared_ptr<Delivery>>& waitingForLookup()
     return waiting;
 }
 
-// A host's lookup: whether one runs, when the name was last found, and what
-// waits for it. Network thread only.
-struct HostLookup {
-    bool running = false;
-    std::optional<std::chrono::steady_clock::time_point> foundAt;
-    // Each called once with the failure, or nothing when the name was found.
-    std::vector<std::function<void(std::optional<std::pair<HttpFailure, std::string>>)>> waiting;
-};
-
-std::map<std::string, HostLookup>& hostsOnNetworkThread()
+// Brings the end of a lookup to the network thread.
+bool reportToNetwork(std::function<void()> work)
 {
-    static std::map<std::string, HostLookup> hosts;
-    return hosts;
+    return postToNetwork(std::move(work), /*startIfNeeded=*/false) == Posted::yes;
 }
 
-// Network thread: the lookup of the host has ended.
-void lookupEnded(const std::string& host, std::optional<std::pair<HttpFailure, std::string>> failure)
+// Network thread only.
+HostLookups& lookupsOnNetworkThread()
 {
-    HostLookup& lookup = hostsOnNetworkThread()[host];
-    lookup.running = false;
-    lookup.foundAt = failure ? std::nullopt : std::optional(std::chrono::steady_clock::now());
-    auto waiting = std::exchange(lookup.waiting, {});
-    for (auto& resume : waiting) {
-        resume(failure);
-    }
+    static HostLookups lookups(reportToNetwork);
+    return lookups;
 }
 
-// A lookup thread's whole life: it may outlive the program's interest in
-// it, and then it ends without touching anything but its own.
-void lookUp(std::string host, std::shared_ptr<LookupShared> shared)
+// A transfer whose start gave out tells why; should not even that be
+// possible, nothing more can be done for it.
+void failToStart(const std::shared_ptr<Delivery>& delivery, const std::exception_ptr& error) noexcept
 {
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    const int result = getaddrinfo(host.c_str(), nullptr, &hints, &found);
-    if (found != nullptr) {
-        freeaddrinfo(found);
+    try {
+        const std::string reason = describeFailure(error);
+        if (reason == kOutOfThreads) {
+            delivery->fail(HttpFailure::NoThread, kNoThreadText);
+        } else if (reason == kOutOfMemory) {
+            delivery->fail(HttpFailure::NoMemory, reason);
+        } else {
+            delivery->fail(HttpFailure::NoConnection, reason);
+        }
+    } catch (...) {
     }
-    std::optional<std::pair<HttpFailure, std::string>> failure;
-    if (result != 0) {
-        failure = std::pair(HttpFailure::NoConnection, "host " + host + " not found: " + gai_strerror(result));
-    }
-    std::lock_guard lock(shared->mutex);
-    if (shared->abandoned) {
-        return;
-    }
-    postToNetwork([host, failure]() { lookupEnded(host, failure); }, /*startIfNeeded=*/false);
-}
-
-// True when the request goes to its host straight, not through a proxy
-// (which looks the name up itself).
-bool goesDirect(const QUrl& url)
-{
-    const QList<QNetworkProxy> proxies = QNetworkProxyFactory::proxyForQuery(QNetworkProxyQuery(url));
-    if (proxies.isEmpty() || proxies.front().type() == QNetworkProxy::NoProxy) {
-        return true;
-    }
-    return proxies.front().type() == QNetworkProxy::DefaultProxy &&
-           QNetworkProxy::applicationProxy().type() == QNetworkProxy::NoProxy;
-}
-
-// True when the host needs no lookup of ours: a literal address, a local
-// file, a name found a moment ago, or a request that goes through a proxy.
-bool needsNoLookup(const QUrl& url, const std::string& host)
-{
-    if (url.isLocalFile() || host.empty() || !QHostAddress(QString::fromStdString(host)).isNull() ||
-        !goesDirect(url)) {
-        return true;
-    }
-    const auto known = hostsOnNetworkThread().find(host);
-    return known != hostsOnNetworkThread().end() && known->second.foundAt &&
-           std::chrono::steady_clock::now() - *known->second.foundAt < kLookupKept;
 }
 
 // Network thread only: looks the host up first when needed, then sends the
@@ -624,39 +565,43 @@ void start(const QUrl& url, const std::shared_ptr<Delivery>& delivery, int stall
         delivery->fail(HttpFailure::Cancelled, "request cancelled");
         return;
     }
-    const std::string host = QUrl::toAce(url.host()).toStdString();
-    if (needsNoLookup(url, host)) {
-        startTransfer(url, delivery, stallMs, limitMs, maxBody);
-        return;
-    }
-    static std::uint64_t nextNumber = 0;
-    const std::uint64_t number = ++nextNumber;
-    {
-        std::lock_guard lock(registryMutex());
-        waitingForLookup()[number] = delivery;
-    }
-    HostLookup& lookup = hostsOnNetworkThread()[host];
-    lookup.waiting.emplace_back([=](std::optional<std::pair<HttpFailure, std::string>> failure) {
+    HostLookups& lookups = lookupsOnNetworkThread();
+    std::optional<std::uint64_t> waiting;
+    try {
+        if (!lookups.needed(url)) {
+            startTransfer(url, delivery, stallMs, limitMs, maxBody);
+            return;
+        }
+        static std::uint64_t nextNumber = 0;
+        const std::uint64_t number = ++nextNumber;
         {
             std::lock_guard lock(registryMutex());
-            if (waitingForLookup().erase(number) == 0) {
-                return; // aborted meanwhile
+            waitingForLookup()[number] = delivery;
+        }
+        waiting = number;
+        lookups.await(url, [=](const HostLookups::Failure& failure) {
+            {
+                std::lock_guard lock(registryMutex());
+                if (waitingForLookup().erase(number) == 0) {
+                    return; // aborted meanwhile
+                }
             }
+            try {
+                if (failure) {
+                    delivery->fail(failure->first, failure->second);
+                } else {
+                    startTransfer(url, delivery, stallMs, limitMs, maxBody);
+                }
+            } catch (...) {
+                failToStart(delivery, std::current_exception());
+            }
+        });
+    } catch (...) {
+        if (waiting) {
+            std::lock_guard lock(registryMutex());
+            waitingForLookup().erase(*waiting);
         }
-        if (failure) {
-            delivery->fail(failure->first, failure->second);
-        } else {
-            startTransfer(url, delivery, stallMs, limitMs, maxBody);
-        }
-    });
-    if (lookup.running) {
-        return;
-    }
-    try {
-        startThread(lookUp, host, lookupShared()).detach();
-        lookup.running = true;
-    } catch (const std::system_error&) {
-        lookupEnded(host, std::pair(HttpFailure::NoThread, std::string(kNoThreadText)));
+        failToStart(delivery, std::current_exception());
     }
 }
 
@@ -696,21 +641,32 @@ void abortAll()
     }
     // The replies live on the network thread and end there. (Their own
     // connections stay: the network stack ends the transfer through them.)
-    postToNetwork(
-        [replies = std::move(replies)]() {
-            for (const auto& reply : replies) {
-                if (reply) {
-                    reply->abort();
-                    reply->deleteLater();
+    try {
+        postToNetwork(
+            [replies = std::move(replies)]() {
+                for (const auto& reply : replies) {
+                    if (reply) {
+                        reply->abort();
+                        reply->deleteLater();
+                    }
                 }
-            }
-        },
-        /*startIfNeeded=*/false);
+            },
+            /*startIfNeeded=*/false);
+    } catch (const std::bad_alloc&) {
+        // Their completions have heard; the replies go with the manager when
+        // the network thread ends.
+    }
+}
+
+void shutDown()
+{
+    quitRoutine();
 }
 
 void refuseThreadStarts(bool refuse)
 {
     threadStartsRefused = refuse;
+    HostLookups::refuseThreadStarts(refuse);
 }
 
 std::size_t inFlight()
@@ -741,12 +697,18 @@ void get(const std::string& url, std::function<void(HttpResult)> completion, std
     const int stallMs = clampedMilliseconds(stallTimeout);
     const int limitMs = clampedMilliseconds(transferLimit);
     const std::size_t maxBody = bodyLimit();
-    const Posted posted = postToNetwork(
-        [parsed, delivery, stallMs, limitMs, maxBody]() { start(parsed, delivery, stallMs, limitMs, maxBody); });
+    Posted posted = Posted::noMemory;
+    try {
+        posted = postToNetwork(
+            [parsed, delivery, stallMs, limitMs, maxBody]() { start(parsed, delivery, stallMs, limitMs, maxBody); });
+    } catch (const std::bad_alloc&) {
+    }
     if (posted == Posted::ending) {
         delivery->fail(HttpFailure::Cancelled, "request cancelled");
     } else if (posted == Posted::noThread) {
         delivery->fail(HttpFailure::NoThread, kNoThreadText);
+    } else if (posted == Posted::noMemory) {
+        delivery->fail(HttpFailure::NoMemory, std::string(kOutOfMemory));
     }
 }
 

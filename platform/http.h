@@ -23,7 +23,7 @@ enum class HttpFailure {
     FileUnreadable,   // a file: address whose file is there but cannot be read
     CannotUnpack,     // a compressed body that is corrupt, cut short or in an unknown encoding
     NoThread,         // the system refused a thread the transfer needs
-    NoMemory,         // memory ran out while the answer was handed over
+    NoMemory,         // memory ran out for the transfer's own work (its lookup, its hand-over)
 };
 
 // The answer to one HTTP GET.
@@ -70,6 +70,11 @@ std::size_t bodyLimit();
 // "request cancelled". Runs by itself when the application is about to quit
 // and when it is torn down, so that no transfer outlives the program.
 void abortAll();
+// Ends the client for good: every transfer is aborted as by abortAll(),
+// host-name lookups under way are abandoned, and the network thread is
+// joined. Runs by itself when the application object is destroyed; a
+// program that ends without destroying it calls this first.
+void shutDown();
 // Requests started and not yet finished.
 std::size_t inFlight();
 

@@ -3,6 +3,7 @@
 #include <csignal>
 #include <memory>
 
+#include "platform/program_end.h"
 #include "state/app_state.h"
 #include "ui/shell/zelvane_app.h"
 
@@ -17,9 +18,16 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Zelvane"));
     QApplication::setApplicationVersion(QStringLiteral(ZELVANE_VERSION));
 
-    // The one state of the process: settings are read here; nothing starts
-    // until the main window is shown.
-    zelvane::ZelvaneApp zelvane(std::make_shared<zelvane::AppState>());
-    zelvane.show();
-    return QApplication::exec();
+    int status = 0;
+    {
+        // The one state of the process: settings are read here; nothing
+        // starts until the main window is shown.
+        zelvane::ZelvaneApp zelvane(std::make_shared<zelvane::AppState>());
+        zelvane.show();
+        status = QApplication::exec();
+    }
+    // The windows and the state are gone, the settings written as they
+    // changed; what is left of the program's own ends here, and the process
+    // with it, without waiting for Qt's own host-name lookups.
+    zelvane::platform::endProgram(status);
 }
