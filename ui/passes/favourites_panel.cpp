@@ -266,12 +266,20 @@ void FavouritesPanel::refresh()
     if (!lookedAt_.changed(ui_style::lookedAt(state_->revision()))) {
         return;
     }
-    const std::size_t count = state_->selectedSatelliteIds().size();
-    countLabel_->setText(QStringLiteral("(%1)").arg(static_cast<qulonglong>(count)));
-    clearButton_->setVisible(count > 0);
-    emptyHint_->setVisible(count == 0);
-    list_->setVisible(count > 0);
+    try {
+        showFavourites();
+    } catch (...) {
+        // Memory ran out part-way: what was not shown is looked at again
+        // with the next notice, not only at the next change or minute.
+        lookedAt_.forget();
+        throw;
+    }
+}
 
+void FavouritesPanel::showFavourites()
+{
+    // The rows are made before anything shown changes: if that runs out of
+    // memory, the panel keeps the rows and count it had.
     std::vector<FavouriteRow> rows;
     // Thousands of favourites share a handful of source sets: each set's
     // texts are made once.
@@ -303,6 +311,12 @@ void FavouritesPanel::refresh()
     std::sort(rows.begin(), rows.end(), [](const FavouriteRow& l, const FavouriteRow& r) {
         return l.name != r.name ? l.name < r.name : l.id < r.id;
     });
+
+    const std::size_t count = state_->selectedSatelliteIds().size();
+    countLabel_->setText(QStringLiteral("(%1)").arg(static_cast<qulonglong>(count)));
+    clearButton_->setVisible(count > 0);
+    emptyHint_->setVisible(count == 0);
+    list_->setVisible(count > 0);
     if (delegate_->fitDownlinkColumn(rows)) {
         list_->viewport()->update();
     }

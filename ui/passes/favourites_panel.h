@@ -72,6 +72,8 @@ signals:
 
 private:
     void scheduleRefresh();
+    // The refresh itself, once the gate has let it through.
+    void showFavourites();
     void removeFavourite(std::int64_t id);
     // The list is as tall as its rows, within the limit, never below one row.
     void fitListHeight();
