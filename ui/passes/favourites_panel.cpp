@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <new>
 #include <set>
 
 #include <QHBoxLayout>
@@ -63,6 +64,9 @@ std::string joined(const std::set<std::string>& keys, const std::string& separat
     }
     return out;
 }
+
+// Refreshes still to fail (test means); the panel lives on the main thread.
+int refreshesToFail = 0;
 
 } // namespace
 
@@ -258,6 +262,8 @@ void FavouritesPanel::deselectAll()
     }
 }
 
+void FavouritesPanel::failNextRefreshes(int count) { refreshesToFail = count; }
+
 void FavouritesPanel::refresh()
 {
     // The rows draw no tracking read-out, and their element ages follow
@@ -307,6 +313,10 @@ void FavouritesPanel::showFavourites()
             row.downlink = QString::fromStdString(down->displayFreqMHz());
         }
         rows.push_back(std::move(row));
+    }
+    if (refreshesToFail > 0) {
+        --refreshesToFail;
+        throw std::bad_alloc();
     }
     std::sort(rows.begin(), rows.end(), [](const FavouriteRow& l, const FavouriteRow& r) {
         return l.name != r.name ? l.name < r.name : l.id < r.id;
