@@ -15,7 +15,7 @@ class AppState;
 // (memory running out in the middle of a view's refresh) would otherwise
 // take the whole process with it, as an exception cannot cross Qt's event
 // loop: here the failure is told, the event counts as not handled, and the
-// program goes on. What the handler left undone is redone at its next turn.
+// program goes on with what it holds.
 class ZelvaneApplication : public QApplication {
 public:
     ZelvaneApplication(int& argc, char** argv);
