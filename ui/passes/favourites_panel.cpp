@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <new>
 #include <set>
 
 #include <QHBoxLayout>
@@ -63,6 +64,9 @@ std::string joined(const std::set<std::string>& keys, const std::string& separat
     }
     return out;
 }
+
+// Refreshes still to fail (test means); the panel lives on the main thread.
+int refreshesToFail = 0;
 
 } // namespace
 
@@ -258,6 +262,8 @@ void FavouritesPanel::deselectAll()
     }
 }
 
+void FavouritesPanel::failNextRefreshes(int count) { refreshesToFail = count; }
+
 void FavouritesPanel::refresh()
 {
     // The rows draw no tracking read-out, and their element ages follow
@@ -266,12 +272,20 @@ void FavouritesPanel::refresh()
     if (!lookedAt_.changed(ui_style::lookedAt(state_->revision()))) {
         return;
     }
-    const std::size_t count = state_->selectedSatelliteIds().size();
-    countLabel_->setText(QStringLiteral("(%1)").arg(static_cast<qulonglong>(count)));
-    clearButton_->setVisible(count > 0);
-    emptyHint_->setVisible(count == 0);
-    list_->setVisible(count > 0);
+    try {
+        showFavourites();
+    } catch (...) {
+        // Memory ran out part-way: what was not shown is looked at again
+        // with the next notice, not only at the next change or minute.
+        lookedAt_.forget();
+        throw;
+    }
+}
 
+void FavouritesPanel::showFavourites()
+{
+    // The rows are made before anything shown changes: if that runs out of
+    // memory, the panel keeps the rows and count it had.
     std::vector<FavouriteRow> rows;
     // Thousands of favourites share a handful of source sets: each set's
     // texts are made once.
@@ -300,9 +314,19 @@ void FavouritesPanel::refresh()
         }
         rows.push_back(std::move(row));
     }
+    if (refreshesToFail > 0) {
+        --refreshesToFail;
+        throw std::bad_alloc();
+    }
     std::sort(rows.begin(), rows.end(), [](const FavouriteRow& l, const FavouriteRow& r) {
         return l.name != r.name ? l.name < r.name : l.id < r.id;
     });
+
+    const std::size_t count = state_->selectedSatelliteIds().size();
+    countLabel_->setText(QStringLiteral("(%1)").arg(static_cast<qulonglong>(count)));
+    clearButton_->setVisible(count > 0);
+    emptyHint_->setVisible(count == 0);
+    list_->setVisible(count > 0);
     if (delegate_->fitDownlinkColumn(rows)) {
         list_->viewport()->update();
     }

@@ -44,6 +44,9 @@ public:
 
     // Re-reads the state now (normally done a turn after a published change).
     void refresh();
+    // Test means: the next `count` refreshes throw std::bad_alloc once their
+    // rows are made, as when memory has run out there.
+    static void failNextRefreshes(int count);
 
     // The tallest the favourites list may be: never more than 270 nor less
     // than one row, so that the chart above it keeps its room in a low window.
@@ -72,6 +75,8 @@ signals:
 
 private:
     void scheduleRefresh();
+    // The refresh itself, once the gate has let it through.
+    void showFavourites();
     void removeFavourite(std::int64_t id);
     // The list is as tall as its rows, within the limit, never below one row.
     void fitListHeight();

@@ -1,11 +1,10 @@
-#include <QApplication>
-
 #include <csignal>
 #include <memory>
 
 #include "platform/program_end.h"
 #include "state/app_state.h"
 #include "ui/shell/zelvane_app.h"
+#include "ui/shell/zelvane_application.h"
 
 int main(int argc, char** argv)
 {
@@ -14,7 +13,7 @@ int main(int argc, char** argv)
     // file could not be saved and goes on with what it holds.
     std::signal(SIGXFSZ, SIG_IGN);
 
-    QApplication app(argc, argv);
+    zelvane::ZelvaneApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zelvane"));
     QApplication::setApplicationVersion(QStringLiteral(ZELVANE_VERSION));
 
@@ -22,7 +21,9 @@ int main(int argc, char** argv)
     {
         // The one state of the process: settings are read here; nothing
         // starts until the main window is shown.
-        zelvane::ZelvaneApp zelvane(std::make_shared<zelvane::AppState>());
+        const auto state = std::make_shared<zelvane::AppState>();
+        app.tellFailuresTo(state);
+        zelvane::ZelvaneApp zelvane(state);
         zelvane.show();
         status = QApplication::exec();
     }

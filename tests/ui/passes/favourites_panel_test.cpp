@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <new>
 #include <optional>
 
 #include "elements/tle_data.h"
@@ -431,6 +432,30 @@ TEST_F(FavouritesTest, RemovingTheLastFavouriteShowsTheHint)
     panel.refresh();
     EXPECT_FALSE(panel.findChild<QWidget*>("emptyFavoritesHint")->isHidden());
     EXPECT_TRUE(panel.findChild<QPushButton*>("clearFavoritesButton")->isHidden());
+}
+
+// A refresh that runs out of memory while it makes its rows leaves the panel
+// as it was, and the next notice shows the change, though the state's
+// revision has not moved since the failed look.
+TEST_F(FavouritesTest, ARefreshThatRunsOutKeepsItsRowsAndIsTriedAgain)
+{
+    auto alpha = makeFavourite("ALPHA", 40001, {});
+    auto bravo = makeFavourite("BRAVO", 40002, {});
+    auto charlie = std::make_shared<Satellite>("CHARLIE", 40003);
+    setCatalogue({alpha, bravo, charlie});
+    FavouritesPanel panel(state);
+    const auto* count = panel.findChild<QLabel*>("favoritesCount");
+    EXPECT_EQ(names(panel), (QStringList{"ALPHA", "BRAVO"}));
+
+    state->toggleSatellite(*charlie);
+    FavouritesPanel::failNextRefreshes(1);
+    EXPECT_THROW(panel.refresh(), std::bad_alloc);
+    EXPECT_EQ(count->text(), "(2)");
+    EXPECT_EQ(names(panel), (QStringList{"ALPHA", "BRAVO"}));
+
+    panel.refresh();
+    EXPECT_EQ(count->text(), "(3)");
+    EXPECT_EQ(names(panel), (QStringList{"ALPHA", "BRAVO", "CHARLIE"}));
 }
 
 } // namespace
