@@ -510,8 +510,7 @@ TEST_F(PolarAnimationTest, TheSecondTickStartsTheAnimationWhenTheSatelliteComesU
     EXPECT_TRUE(view.isAnimating());
     // Hidden, nothing is drawn and the animation ends at its next frame.
     view.hide();
-    QTest::qWait(60);
-    EXPECT_FALSE(view.isAnimating());
+    EXPECT_TRUE(test::waitUntil([&] { return !view.isAnimating(); }));
 }
 
 TEST_F(PolarAnimationTest, TableStandsWholeBesideTheSquarePlot)
